@@ -1,0 +1,54 @@
+# Shared build settings and the helpers every module's CMakeLists uses.
+
+add_library(quillon_warnings INTERFACE)
+target_compile_options(quillon_warnings INTERFACE -Wall -Wextra -Werror)
+if(WIN32)
+  target_compile_definitions(quillon_warnings INTERFACE
+    UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+endif()
+if(QUILLON_SANITIZE)
+  target_compile_options(quillon_warnings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(quillon_warnings INTERFACE -fsanitize=address,undefined)
+endif()
+
+function(quillon_add_subdir_if_present dir)
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+    add_subdirectory(${dir})
+  endif()
+endfunction()
+
+# A static library of ours; sources relative to the calling directory.
+function(quillon_add_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;INCLUDES" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_link_libraries(${name} PUBLIC quillon_warnings ${A_LIBS})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${A_INCLUDES})
+endfunction()
+
+# A GoogleTest executable. Natively it runs directly; in the Windows build it is
+# cross-compiled and CMAKE_CROSSCOMPILING_EMULATOR runs it under Wine.
+# WINE_ONLY / NATIVE_ONLY restrict it to one tree. LABELS tag it for ctest -L.
+function(quillon_add_test name)
+  cmake_parse_arguments(A "WINE_ONLY;NATIVE_ONLY" "TIMEOUT" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
+  if(A_WINE_ONLY AND NOT WIN32)
+    return()
+  endif()
+  if(A_NATIVE_ONLY AND WIN32)
+    return()
+  endif()
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE quillon_warnings ${A_LIBS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  if(WIN32)
+    # Console subsystem, static runtime: nothing to copy next to it under Wine.
+    target_link_options(${name} PRIVATE -static)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS "${A_LABELS}" ${A_PROPERTIES}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endfunction()

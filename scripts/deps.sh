@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, only those missing.
+# Usage: scripts/deps.sh [core|bench|all]   (core: build + tests; bench: benchmark peers)
+set -euo pipefail
+what=${1:-core}
+core=(cmake ninja-build g++ clang libgtest-dev libgmock-dev googletest libbenchmark-dev
+      g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool x11-utils imagemagick python3 psmisc procps)
+bench=(libpugixml-dev libtinyxml2-dev libxml2-dev libexpat1-dev shared-mime-info gir1.2-glib-2.0
+       libgirepository1.0-dev iso-codes docbook-xml)
+case $what in
+  core) pkgs=("${core[@]}") ;;
+  bench) pkgs=("${bench[@]}") ;;
+  all) pkgs=("${core[@]}" "${bench[@]}") ;;
+  *) echo "usage: $0 [core|bench|all]" >&2; exit 2 ;;
+esac
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

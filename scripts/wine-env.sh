@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# One Wine session per build tree: a template prefix made once, a fresh copy of it
+# per session, one Xvfb, one persistent wineserver and a keeper program, so that
+# every Windows test starts fast and no run sees another run's registry or files.
+#
+#   scripts/wine-env.sh start [TREE]   start (or reuse) the session; prints the env file
+#   scripts/wine-env.sh stop  [TREE]   end it: keeper, wineserver, Xvfb
+#   scripts/wine-env.sh prefix DEST [TREE]  copy the template prefix to DEST (isolated tests)
+# TREE defaults to build/windows. Other scripts source TREE/wine/session.env.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cmd=${1:-start}
+if [ "$cmd" = prefix ]; then
+  dest=${2:?destination}
+  tree=${3:-$root/build/windows}
+else
+  tree=${2:-$root/build/windows}
+fi
+tree=$(cd "$tree" && pwd)
+wdir=$tree/wine
+template=$wdir/template
+envfile=$wdir/session.env
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+make_template() {
+  [ -f "$template/.ready" ] && return 0
+  rm -rf "$template"
+  mkdir -p "$template"
+  echo "wine-env: creating template prefix (once per build tree)" >&2
+  WINEPREFIX=$template DISPLAY= wineboot -i >/dev/null 2>&1 || true
+  # A crashing test must exit at once with a backtrace, not wait on a dialog.
+  WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  WINEPREFIX=$template wineserver -w
+  touch "$template/.ready"
+}
+
+alive() { [ -n "${1:-}" ] && kill -0 "$1" 2>/dev/null; }
+
+session_alive() {
+  [ -f "$envfile" ] || return 1
+  # shellcheck disable=SC1090
+  ( . "$envfile"; alive "$QUILLON_XVFB_PID" && [ -d "$WINEPREFIX" ] ) || return 1
+}
+
+free_display() {
+  local n
+  for n in $(seq 91 140); do
+    if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then echo $n; return; fi
+  done
+  echo "wine-env: no free X display" >&2; exit 1
+}
+
+start() {
+  mkdir -p "$wdir"
+  # Tests started in parallel may all ask for the session: one of them makes it.
+  exec 9>"$wdir/.lock"
+  flock 9
+  if session_alive; then echo "$envfile"; return; fi
+  stop_session 2>/dev/null || true
+  make_template
+  local prefix=$wdir/run disp xpid
+  rm -rf "$prefix"
+  cp -a "$template" "$prefix"
+  disp=$(free_display)
+  Xvfb ":$disp" -screen 0 1280x1024x24 -nolisten tcp >"$wdir/xvfb.log" 2>&1 </dev/null 9>&- &
+  xpid=$!
+  local deadline=$((SECONDS + 20))
+  until [ -e /tmp/.X11-unix/X$disp ]; do
+    if ! alive $xpid || [ $SECONDS -gt $deadline ]; then echo "wine-env: Xvfb :$disp did not start" >&2; cat "$wdir/xvfb.log" >&2; exit 1; fi
+    sleep 0.1
+  done
+  export DISPLAY=:$disp WINEPREFIX=$prefix
+  # Background processes must not inherit the lock or the caller's stdout.
+  wineserver -p </dev/null >/dev/null 2>&1 9>&-
+  local kpid=""
+  if [ -f "$tree/bin/quillon-keeper.exe" ]; then
+    wine "$tree/bin/quillon-keeper.exe" </dev/null >/dev/null 2>&1 9>&- &
+    kpid=$!
+  fi
+  cat >"$envfile" <<EOV
+export DISPLAY=:$disp
+export WINEPREFIX=$prefix
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export QUILLON_XVFB_PID=$xpid
+export QUILLON_KEEPER_PID=$kpid
+export QUILLON_WINE_TREE=$tree
+EOV
+  echo "$envfile"
+}
+
+stop_session() {
+  [ -f "$envfile" ] || return 0
+  # shellcheck disable=SC1090
+  . "$envfile"
+  WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true
+  alive "${QUILLON_KEEPER_PID:-}" && kill "$QUILLON_KEEPER_PID" 2>/dev/null || true
+  alive "${QUILLON_XVFB_PID:-}" && kill "$QUILLON_XVFB_PID" 2>/dev/null || true
+  local deadline=$((SECONDS + 10))
+  while alive "${QUILLON_XVFB_PID:-}" && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
+  rm -f "$envfile"
+}
+
+case $cmd in
+  start) start ;;
+  stop) stop_session ;;
+  prefix) make_template; rm -rf "$dest"; cp -a "$template" "$dest"; rm -f "$dest/.ready" ;;
+  *) echo "usage: $0 start|stop|prefix DEST [TREE]" >&2; exit 2 ;;
+esac

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Builds both trees and runs every suite: native (ASan + UBSan), Windows under
+# Wine + Xvfb, and brief fuzz runs. Ends with one line: N passed, M failed[, K skipped].
+set -uo pipefail
+root=$(cd "$(dirname "$0")" && pwd)
+cd "$root"
+jobs=${QUILLON_JOBS:-$(nproc)}
+
+bash scripts/deps.sh core || { echo "dependency installation failed"; echo "0 passed, 1 failed"; exit 1; }
+
+failed_steps=0
+declare -a junits=()
+
+build_tree() { # preset
+  local preset=$1
+  echo "== configure and build: $preset"
+  if ! cmake --preset "$preset" >"build-$preset.log" 2>&1; then
+    cat "build-$preset.log"; return 1
+  fi
+  if ! cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1; then
+    tail -n 80 "build-$preset.log"; return 1
+  fi
+  rm -f "build-$preset.log"
+}
+
+run_ctest() { # tree label
+  local tree=$1 name=$2
+  echo "== tests: $name"
+  local junit=$tree/ctest-junit.xml
+  rm -f "$junit"
+  ctest --test-dir "$tree" -j "$jobs" --output-on-failure --output-junit "$junit" --timeout 600 \
+    | grep -vE '^\s*[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' || true
+  [ -f "$junit" ] && junits+=("$junit")
+}
+
+mkdir -p build
+if build_tree native; then run_ctest build/native native; else failed_steps=$((failed_steps + 1)); fi
+
+if build_tree windows; then
+  scripts/wine-env.sh stop build/windows >/dev/null 2>&1 || true
+  if scripts/wine-env.sh start build/windows >/dev/null; then
+    run_ctest build/windows windows
+  else
+    echo "could not start the Wine session"; failed_steps=$((failed_steps + 1))
+  fi
+  scripts/wine-env.sh stop build/windows >/dev/null 2>&1 || true
+else
+  failed_steps=$((failed_steps + 1))
+fi
+
+if [ -f fuzz/CMakeLists.txt ]; then
+  if build_tree fuzz; then run_ctest build/fuzz fuzz; else failed_steps=$((failed_steps + 1)); fi
+fi
+
+python3 - "$failed_steps" "${junits[@]}" <<'PY'
+import sys, xml.etree.ElementTree as ET
+failed_steps = int(sys.argv[1])
+passed = failed = skipped = 0
+for path in sys.argv[2:]:
+    try:
+        root = ET.parse(path).getroot()
+    except Exception as e:
+        print(f"unreadable test report {path}: {e}")
+        failed += 1
+        continue
+    for case in root.iter("testcase"):
+        status = case.get("status", "")
+        if case.find("failure") is not None or case.find("error") is not None or status == "fail":
+            failed += 1
+        elif case.find("skipped") is not None or status in ("notrun", "disabled", "skipped"):
+            skipped += 1
+        else:
+            passed += 1
+failed += failed_steps
+line = f"{passed} passed, {failed} failed"
+if skipped:
+    line += f", {skipped} skipped"
+print(line)
+sys.exit(1 if failed else 0)
+PY
