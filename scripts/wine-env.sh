@@ -61,14 +61,18 @@ start() {
   local prefix=$wdir/run disp xpid
   rm -rf "$prefix"
   cp -a "$template" "$prefix"
+  # Sessions of several build trees may start together: pick displays one at a time.
+  exec 8>/tmp/quillon-xdisplay.lock
+  flock 8
   disp=$(free_display)
-  Xvfb ":$disp" -screen 0 1280x1024x24 -nolisten tcp >"$wdir/xvfb.log" 2>&1 </dev/null 9>&- &
+  Xvfb ":$disp" -screen 0 1280x1024x24 -nolisten tcp >"$wdir/xvfb.log" 2>&1 </dev/null 9>&- 8>&- &
   xpid=$!
   local deadline=$((SECONDS + 20))
   until [ -e /tmp/.X11-unix/X$disp ]; do
     if ! alive $xpid || [ $SECONDS -gt $deadline ]; then echo "wine-env: Xvfb :$disp did not start" >&2; cat "$wdir/xvfb.log" >&2; exit 1; fi
     sleep 0.1
   done
+  exec 8>&-
   export DISPLAY=:$disp WINEPREFIX=$prefix
   # Background processes must not inherit the lock or the caller's stdout.
   wineserver -p </dev/null >/dev/null 2>&1 9>&-
