@@ -1,0 +1,59 @@
+// The settings of the program, their types and defaults, and the hotkey value arithmetic.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+using BOOL32 = int;  // 32-bit Windows-style BOOL: 0 or nonzero
+
+// One row of the per-extension editor table, copied whole by value.
+struct EXTENSIONREC {
+    std::u16string Extension;   // without the dot
+    std::u16string Editor;      // full path of the editor; empty: the shell's "open"
+    std::u16string Parameters;  // command-line template; "%1" is the temporary file path
+    BOOL32 UTF8 = 1;            // nonzero: UTF-8 with byte-order mark; 0: ANSI code page
+
+    EXTENSIONREC() = default;
+    EXTENSIONREC(std::u16string extension, std::u16string editor, std::u16string parameters, BOOL32 utf8)
+        : Extension(std::move(extension)), Editor(std::move(editor)), Parameters(std::move(parameters)),
+          UTF8(utf8) {}
+    bool operator==(const EXTENSIONREC& o) const {
+        return Extension == o.Extension && Editor == o.Editor && Parameters == o.Parameters &&
+               (UTF8 != 0) == (o.UTF8 != 0);
+    }
+};
+
+// Hotkey value: bits 0-7 modifier flags as RegisterHotKey takes them, bits 8-15 the virtual key.
+namespace hotkey {
+constexpr std::uint16_t kModAlt = 0x01;
+constexpr std::uint16_t kModControl = 0x02;
+constexpr std::uint16_t kModShift = 0x04;
+constexpr std::uint16_t kModWin = 0x08;
+constexpr std::uint16_t kDefault = 0x4108;  // Windows key + A
+
+constexpr std::uint16_t Make(unsigned virtualKey, unsigned modifiers) {
+    return static_cast<std::uint16_t>((virtualKey % 256) * 256 + (modifiers % 256));
+}
+constexpr unsigned KeyOf(std::uint16_t value) { return value >> 8; }
+constexpr unsigned ModifiersOf(std::uint16_t value) { return value & 0xFF; }
+}  // namespace hotkey
+
+// The settings as fields. The engine derives from this, so they are the engine's own fields;
+// the configuration file reads and writes them under these names.
+struct SettingsFields {
+    std::uint16_t HotKey = hotkey::kDefault;
+    std::u16string TemporaryFolder;  // the user's temporary folder unless the file says otherwise
+    BOOL32 DeleteTempFile = 1;
+    BOOL32 SaveContent = 1;
+    BOOL32 Insert = 0;
+    BOOL32 EditOnlySelection = 0;
+    std::int32_t Delay = 200;  // stored as read; waits treat a negative value as 0
+    std::vector<EXTENSIONREC> Extensions{EXTENSIONREC(u"txt", u"", u"", 1)};
+
+    // Delay as the waits use it: never negative.
+    std::int32_t EffectiveDelay() const { return Delay < 0 ? 0 : Delay; }
+};
+
+}  // namespace quillon

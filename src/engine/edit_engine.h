@@ -1,0 +1,59 @@
+// CEditEngine: the process-wide engine holding the settings, the configuration document,
+// the table of open edits and the files to delete at exit.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "config/config_xml.h"
+#include "config/settings.h"
+#include "engine/engine_host.h"
+#include "engine/system.h"
+
+#ifdef _WIN32
+struct HWND__;
+typedef HWND__* HWND;
+#else
+struct HWND__;
+using HWND = HWND__*;
+#endif
+
+namespace quillon {
+
+// One edit whose temporary file was created.
+struct OpenEdit {
+    HWND hTarget = nullptr;         // the text box that receives the text back
+    std::u16string tempPath;        // full path of the temporary file
+    std::uint32_t lastWriteLow = 0; // low half of the file's last-write time as last seen
+};
+
+class CEditEngine : public SettingsFields {
+public:
+    explicit CEditEngine(ISystem& system);
+    ~CEditEngine();
+    CEditEngine(const CEditEngine&) = delete;
+    CEditEngine& operator=(const CEditEngine&) = delete;
+
+    std::vector<OpenEdit> openEdits;          // oldest first
+    std::vector<std::u16string> pendingDeletes; // files of ended edits, deleted at exit
+    std::u16string moduleFilePath;
+    std::u16string moduleFolder;
+    std::u16string configFilePath;
+    CConfigXml configXml;
+
+    void SetHost(IEngineHost* host) { m_host = host; }
+    IEngineHost* Host() const { return m_host; }
+    ISystem& System() const { return m_system; }
+
+    // Index of the newest open edit of the window, or -1.
+    int FindNewestEdit(HWND target) const;
+
+private:
+    ISystem& m_system;
+    IEngineHost* m_host = nullptr;
+};
+
+// The single engine, constructed on first use and destroyed at process exit.
+CEditEngine& GetEditEngine();
+
+}  // namespace quillon
