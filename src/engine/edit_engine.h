@@ -45,6 +45,13 @@ public:
     IEngineHost* Host() const { return m_host; }
     ISystem& System() const { return m_system; }
 
+    // Configuration file: Load reads it into the settings and then registers the hotkey
+    // through the host; Save writes the settings back. Both are silent on failure.
+    void Load();
+    void Save();
+    // Records the module paths and returns the configuration file path.
+    std::u16string ResolveConfigPath();
+
     // Index of the newest open edit of the window, or -1.
     int FindNewestEdit(HWND target) const;
 
