@@ -1,0 +1,68 @@
+// Start-up order: common controls, GDI+, the single-instance claim, then the server
+// window's modal run, which is the whole life of the program.
+#include "app/quillon_app.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <memory>
+
+#include "app/server_dlg.h"
+#include "framework/handles.h"
+
+namespace quillon {
+namespace {
+
+const wchar_t kMutexName[] = L"QuillonMutex";
+
+// The server window's template: no styles, no controls, no size, no title.
+alignas(4) const BYTE kServerTemplate[24] = {};
+
+}  // namespace
+
+BOOL CQuillonApp::InitInstance() {
+    INITCOMMONCONTROLSEX icc{};
+    icc.dwSize = sizeof(icc);
+    icc.dwICC = 0xFF;  // list view, tree view, bar, tab, up-down, progress, hotkey, animate
+    ::InitCommonControlsEx(&icc);
+
+    // GDI+ before any window: the image buttons draw with it. A failure is not fatal.
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok)
+        m_gdiplusToken = token;
+
+    // Claim the instance in one step: two copies started together cannot both pass.
+    CHandle mutex(::CreateMutexW(nullptr, TRUE, kMutexName));
+    DWORD error = ::GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || (!mutex && error == ERROR_ACCESS_DENIED)) {
+        mutex.Reset();
+        ::MessageBoxW(nullptr, L"Quillon is already running.", L"Quillon", MB_ICONINFORMATION | MB_OK);
+        return FALSE;
+    }
+
+    {
+        auto server = std::make_unique<CServerDlg>();
+        server->InitModalIndirect(reinterpret_cast<const DLGTEMPLATE*>(kServerTemplate), nullptr);
+        m_pMainWnd = server.get();
+        server->DoModal();
+        // From here a new instance may start, even while this one finishes shutting down.
+        mutex.Reset();
+        m_pMainWnd = nullptr;
+    }  // the server window object goes here, and with it the tray icon
+    return FALSE;
+}
+
+int CQuillonApp::ExitInstance() {
+    if (m_gdiplusToken)
+        Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    m_gdiplusToken = 0;
+    return CWinApp::ExitInstance();
+}
+
+// The one application object.
+CQuillonApp theApp;
+
+}  // namespace quillon

@@ -1,0 +1,18 @@
+// CQuillonApp: start-up and shut-down of the program around the hidden server window.
+#pragma once
+#include <cstdint>
+
+#include "framework/app.h"
+
+namespace quillon {
+
+class CQuillonApp : public CWinApp {
+public:
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+private:
+    std::uintptr_t m_gdiplusToken = 0;
+};
+
+}  // namespace quillon

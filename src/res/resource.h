@@ -1,0 +1,11 @@
+// Resource identifiers shared by the resource script and the code.
+#pragma once
+#define IDR_MAINFRAME 128
+#define IDR_TRAY_MENU 129
+#define IDI_TRAY 131
+#define IDD_OPTIONS 132
+#define IDD_NEW_EXTENSION 133
+#define IDI_ABOUT 134
+#define IDD_ABOUT 135
+#define IDI_NEW_EXTENSION 137
+#define IDI_CANCEL 139

@@ -1,0 +1,256 @@
+// The window framework under Wine: binding on creation, dialogs from resources and from
+// memory, nested modal loops, reflected notifications and PreTranslateMessage order.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/dialog.h"
+#include "framework/handles.h"
+
+using namespace quillon;
+
+namespace {
+
+constexpr UINT kWatchdogTimer = 99;
+constexpr UINT kStepTimer = 98;
+constexpr INT_PTR kTimedOut = -2;
+
+// A dialog whose test body runs from a timer inside its own modal loop, with a watchdog
+// that ends it when the awaited thing never happens.
+class CTestDialog : public CDialog {
+public:
+    using CDialog::CDialog;
+    std::function<void(CTestDialog&)> onInit;
+    std::function<bool(CTestDialog&)> step;  // polled every 10 ms until it returns true
+    std::vector<UINT> seen;
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        ::SetTimer(m_hWnd, kWatchdogTimer, 10000, nullptr);
+        if (step)
+            ::SetTimer(m_hWnd, kStepTimer, 10, nullptr);
+        if (onInit)
+            onInit(*this);
+        return TRUE;
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        seen.push_back(message);
+        if (message == WM_TIMER && wParam == kWatchdogTimer) {
+            EndDialog(kTimedOut);
+            return 0;
+        }
+        if (message == WM_TIMER && wParam == kStepTimer && step) {
+            ::KillTimer(m_hWnd, kStepTimer);
+            if (!step(*this) && !IsEnded())
+                ::SetTimer(m_hWnd, kStepTimer, 10, nullptr);
+            return 0;
+        }
+        return CDialog::WindowProc(message, wParam, lParam);
+    }
+    bool IsEnded() const { return !IsModalRunning(); }
+};
+
+// An in-memory template: one dialog with one edit control (id 1001).
+std::vector<WORD> MemoryTemplate() {
+    std::vector<WORD> t;
+    auto dword = [&](DWORD v) {
+        t.push_back(LOWORD(v));
+        t.push_back(HIWORD(v));
+    };
+    auto text = [&](const wchar_t* s) {
+        for (; *s; ++s)
+            t.push_back(*s);
+        t.push_back(0);
+    };
+    dword(WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT);  // style
+    dword(0);                                                    // extended style
+    t.push_back(1);                                              // one control
+    t.push_back(0), t.push_back(0), t.push_back(150), t.push_back(60);
+    t.push_back(0);  // no menu
+    t.push_back(0);  // default class
+    text(L"From memory");
+    t.push_back(8);
+    text(L"MS Shell Dlg");
+    if (t.size() % 2)
+        t.push_back(0);  // DLGITEMTEMPLATE is DWORD aligned
+    dword(WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL);
+    dword(0);
+    t.push_back(5), t.push_back(5), t.push_back(100), t.push_back(14);
+    t.push_back(1001);
+    t.push_back(0xFFFF), t.push_back(0x0081);  // EDIT
+    text(L"hello");
+    t.push_back(0);  // no creation data
+    return t;
+}
+
+class CNotifiedButton : public CWnd {
+public:
+    int clicks = 0, draws = 0, notifies = 0, colors = 0;
+    bool OnChildNotify(UINT message, WPARAM wParam, LPARAM, LRESULT* result) override {
+        switch (message) {
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED)
+                ++clicks;
+            *result = 0;
+            return true;
+        case WM_DRAWITEM:
+            ++draws;
+            *result = TRUE;
+            return true;
+        case WM_NOTIFY:
+            ++notifies;
+            *result = 42;
+            return true;
+        case WM_CTLCOLORBTN:
+            ++colors;
+            return false;  // not asked for: the parent answers
+        default:
+            return false;
+        }
+    }
+};
+
+class CKeyEdit : public CWnd {
+public:
+    std::vector<WPARAM> keys;
+    BOOL PreTranslateMessage(MSG* msg) override {
+        if (msg->message == WM_KEYDOWN) {
+            keys.push_back(msg->wParam);
+            return msg->wParam == VK_RETURN;  // Enter is ours, Escape goes on to the dialog
+        }
+        return FALSE;
+    }
+};
+
+}  // namespace
+
+TEST(Framework, CreatedWindowIsBoundBeforeItsFirstMessageAndUnboundAtTheEnd) {
+    struct CProbe : CWnd {
+        std::vector<UINT> seen;
+        bool postNcDestroy = false;
+        LRESULT WindowProc(UINT m, WPARAM w, LPARAM l) override {
+            seen.push_back(m);
+            return CWnd::WindowProc(m, w, l);
+        }
+        void PostNcDestroy() override { postNcDestroy = true; }
+    } probe;
+    ASSERT_TRUE(probe.CreateEx(0, nullptr, L"probe", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    ASSERT_FALSE(probe.seen.empty());
+    // The very first message a window gets (WM_GETMINMAXINFO or WM_NCCREATE) reached us.
+    EXPECT_TRUE(probe.seen.front() == WM_NCCREATE || probe.seen.front() == WM_GETMINMAXINFO);
+    HWND hwnd = probe.m_hWnd;
+    EXPECT_EQ(CWnd::FromHandle(hwnd), &probe);
+    probe.DestroyWindow();
+    EXPECT_EQ(probe.m_hWnd, nullptr);
+    EXPECT_TRUE(probe.postNcDestroy);
+    EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
+}
+
+TEST(Framework, DialogFromResourceRunsInitAndEndsWithTheGivenCode) {
+    CTestDialog dlg(100);
+    bool inited = false;
+    dlg.onInit = [&](CTestDialog& d) {
+        inited = true;
+        EXPECT_NE(d.GetDlgItem(1001), nullptr);
+        d.PostMessage(WM_COMMAND, IDOK, 0);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(inited);
+    EXPECT_EQ(dlg.m_hWnd, nullptr) << "the window is destroyed when DoModal returns";
+}
+
+TEST(Framework, DialogFromMemoryTemplate) {
+    auto tmpl = MemoryTemplate();
+    CTestDialog dlg;
+    dlg.InitModalIndirect(reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()));
+    std::wstring text;
+    dlg.onInit = [&](CTestDialog& d) {
+        wchar_t buf[32] = {};
+        ::GetDlgItemTextW(d.m_hWnd, 1001, buf, 32);
+        text = buf;
+        d.EndDialog(17);
+    };
+    EXPECT_EQ(dlg.DoModal(), 17);
+    EXPECT_EQ(text, L"hello");
+}
+
+TEST(Framework, NestedModalLoopsEndInnerFirst) {
+    CTestDialog outer(100);
+    std::vector<std::string> order;
+    INT_PTR innerResult = 0;
+    outer.step = [&](CTestDialog& d) {
+        CTestDialog inner(100, d.m_hWnd);
+        inner.onInit = [&](CTestDialog& i) {
+            order.push_back("inner init");
+            // Disabled while the inner dialog runs, as a modal owner is.
+            EXPECT_FALSE(::IsWindowEnabled(d.m_hWnd));
+            i.PostMessage(WM_COMMAND, IDCANCEL, 0);
+        };
+        innerResult = inner.DoModal();
+        order.push_back("inner done");
+        EXPECT_TRUE(::IsWindowEnabled(d.m_hWnd));
+        d.EndDialog(5);
+        return true;
+    };
+    EXPECT_EQ(outer.DoModal(), 5);
+    EXPECT_EQ(innerResult, IDCANCEL);
+    EXPECT_EQ(order, (std::vector<std::string>{"inner init", "inner done"}));
+}
+
+TEST(Framework, SubclassedControlGetsTheNotificationsItAskedFor) {
+    CTestDialog dlg(100);
+    CNotifiedButton button;
+    LRESULT notifyResult = 0;
+    dlg.onInit = [&](CTestDialog& d) { ASSERT_TRUE(button.SubclassDlgItem(1002, d.m_hWnd)); };
+    dlg.step = [&](CTestDialog& d) {
+        if (button.draws == 0)
+            return false;  // wait until the shown dialog has drawn the owner-drawn button
+        ::SendMessageW(button.m_hWnd, BM_CLICK, 0, 0);
+        NMHDR hdr{button.m_hWnd, 1002, NM_CLICK};
+        notifyResult = d.SendMessage(WM_NOTIFY, 1002, reinterpret_cast<LPARAM>(&hdr));
+        d.EndDialog(IDOK);
+        return true;
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK) << "timed out waiting for WM_DRAWITEM to reach the button";
+    EXPECT_GE(button.draws, 1);
+    EXPECT_EQ(button.clicks, 1);
+    EXPECT_EQ(button.notifies, 1);
+    EXPECT_EQ(notifyResult, 42);
+    EXPECT_EQ(button.m_hWnd, nullptr) << "unbound when its window was destroyed";
+}
+
+TEST(Framework, PreTranslateMessageSeesKeysBeforeDialogNavigation) {
+    CTestDialog dlg(100);
+    CKeyEdit edit;
+    dlg.onInit = [&](CTestDialog& d) {
+        ASSERT_TRUE(edit.SubclassDlgItem(1001, d.m_hWnd));
+        // Enter would press the default button (IDOK) if the dialog saw it first.
+        ::PostMessageW(edit.m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
+        ::PostMessageW(edit.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL) << "Escape reached dialog navigation; Enter did not";
+    EXPECT_EQ(edit.keys, (std::vector<WPARAM>{VK_RETURN, VK_ESCAPE}));
+}
+
+TEST(Handles, OwnersReleaseExactlyOnce) {
+    CHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(event);
+    HANDLE raw = event.Get();
+    CHandle moved(std::move(event));
+    EXPECT_FALSE(event);
+    EXPECT_EQ(moved.Get(), raw);
+    moved.Reset();
+    DWORD flags = 0;
+    EXPECT_FALSE(::GetHandleInformation(raw, &flags)) << "closed by the owner";
+    CGlobalHandle mem(::GlobalAlloc(GMEM_MOVEABLE, 16));
+    {
+        CGlobalLock<char> lock(mem.Get());
+        ASSERT_TRUE(lock);
+        lock.Get()[0] = 'x';
+    }
+    EXPECT_EQ(::GlobalFlags(mem.Get()) & GMEM_LOCKCOUNT, 0u);
+}
