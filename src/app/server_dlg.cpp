@@ -34,6 +34,8 @@ bool CServerDlg::RegisterEditHotKey(std::uint16_t hotKey) {
     return ::RegisterHotKey(m_hWnd, 1, hotKey & 0xFF, hotKey >> 8) != FALSE;
 }
 
+void CServerDlg::ExtensionsChanged() {}
+
 LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_WINDOWPOSCHANGING: {

@@ -25,6 +25,8 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     bool RegisterEditHotKey(std::uint16_t hotKey) override;
+    bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) override;
+    void ExtensionsChanged() override;
 
     HWND m_hLastFocus = nullptr;
 };

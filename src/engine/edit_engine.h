@@ -52,6 +52,13 @@ public:
     // Records the module paths and returns the configuration file path.
     std::u16string ResolveConfigPath();
 
+    // The edit road: start an edit of the target text box with the choice list's item
+    // index; check the newest edit of a window that got the focus and write saved text
+    // back; drop edits whose text box is gone.
+    void StartEdit(HWND target, int choiceIndex);
+    void PollEdit(HWND focused);
+    void PurgeClosedEdits();
+
     // Index of the newest open edit of the window, or -1.
     int FindNewestEdit(HWND target) const;
 

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "config/settings.h"
+
 namespace quillon {
 
 class IEngineHost {
@@ -11,6 +13,11 @@ public:
     virtual ~IEngineHost() = default;
     // Registers the edit hotkey on the host window; shows the warning balloon on failure.
     virtual bool RegisterEditHotKey(std::uint16_t hotKey) = 0;
+    // Asks the user for an extension while an edit starts ("Edit with new Extension").
+    // Returns false when cancelled; saveForFuture tells whether to append the row.
+    virtual bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) = 0;
+    // The extension table changed (a row was appended): rebuild what shows it.
+    virtual void ExtensionsChanged() = 0;
 };
 
 }  // namespace quillon
