@@ -1,0 +1,365 @@
+// Whole-program test support: processes, windows, files, keys and the clipboard.
+#include "e2e/support/e2e.h"
+
+#include <shellapi.h>
+
+#include <chrono>
+#include <thread>
+
+namespace quillon::e2e {
+
+::testing::AssertionResult WaitFor(const std::function<bool()>& condition, DWORD timeoutMs, const std::string& what) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition())
+            return ::testing::AssertionSuccess();
+        if (::GetTickCount64() >= deadline)
+            return ::testing::AssertionFailure() << "timed out after " << timeoutMs << " ms waiting for: " << what;
+        // Keep this thread's own windows (if any) responsive while waiting.
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+std::wstring BinDir() {
+    wchar_t path[MAX_PATH * 4] = {};
+    DWORD n = ::GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+    std::wstring p(path, n);
+    return p.substr(0, p.find_last_of(L'\\'));
+}
+
+CTempFolder::CTempFolder() {
+    static int counter = 0;
+    wchar_t temp[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    for (;;) {
+        m_path = std::wstring(temp) + L"quillon-e2e-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                 std::to_wstring(++counter) + L"-" + std::to_wstring(::GetTickCount64() % 100000);
+        if (::CreateDirectoryW(m_path.c_str(), nullptr))
+            break;
+        if (::GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+}
+
+CTempFolder::~CTempFolder() {
+    // Double-NUL-terminated list for SHFileOperationW.
+    std::wstring from = m_path;
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    ::SHFileOperationW(&op);
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(h);
+    return ok && written == bytes.size();
+}
+
+bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size{};
+    ::GetFileSizeEx(h, &size);
+    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    BOOL ok = bytes.empty() || ::ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    ::CloseHandle(h);
+    return ok && read == bytes.size();
+}
+
+bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::wstring> ListFiles(const std::wstring& folder, const std::wstring& pattern) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = ::FindFirstFileW((folder + L"\\" + pattern).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(fd.cFileName);
+    } while (::FindNextFileW(h, &fd));
+    ::FindClose(h);
+    return names;
+}
+
+namespace {
+
+std::string Utf8(const std::wstring& s) {
+    if (s.empty())
+        return {};
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::string Escape(const std::wstring& s) {
+    std::string out;
+    for (char c : Utf8(s)) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+const char* Bool(bool b) { return b ? "True" : "False"; }
+
+}  // namespace
+
+std::string MakeConfigXml(unsigned hotKey, const std::vector<ConfigRow>& rows, const std::wstring& tempFolder,
+                          bool saveContent, bool insert, bool editOnlySelection, bool deleteTempFile, int delay) {
+    std::string x = "<Quillon>\r\n<Settings>\r\n";
+    x += "<HotKey>" + std::to_string(hotKey) + "</HotKey>\r\n";
+    x += std::string("<SaveContent>") + Bool(saveContent) + "</SaveContent>\r\n";
+    x += std::string("<Insert>") + Bool(insert) + "</Insert>\r\n";
+    x += std::string("<EditOnlySelection>") + Bool(editOnlySelection) + "</EditOnlySelection>\r\n";
+    x += "<TemporaryFolder>" + Escape(tempFolder) + "</TemporaryFolder>\r\n";
+    x += std::string("<DeleteTempFile>") + Bool(deleteTempFile) + "</DeleteTempFile>\r\n";
+    x += "<Delay>" + std::to_string(delay) + "</Delay>\r\n</Settings>\r\n";
+    if (rows.empty()) {
+        x += "<Extensions/>\r\n";
+    } else {
+        x += "<Extensions>\r\n";
+        for (const auto& r : rows)
+            x += "<Extension Extension=\"" + Escape(r.extension) + "\" Editor=\"" + Escape(r.editor) +
+                 "\" Parameters=\"" + Escape(r.parameters) + "\" UTF8=\"" + Bool(r.utf8) + "\"/>\r\n";
+        x += "</Extensions>\r\n";
+    }
+    x += "</Quillon>\r\n";
+    return x;
+}
+
+CProcess::~CProcess() {
+    if (m_pi.hProcess) {
+        if (Running() && !WaitExit(0))
+            Kill();
+        ::CloseHandle(m_pi.hProcess);
+        ::CloseHandle(m_pi.hThread);
+    }
+}
+
+CProcess::CProcess(CProcess&& o) noexcept : m_pi(o.m_pi) { o.m_pi = {}; }
+
+bool CProcess::Start(const std::wstring& exe, const std::wstring& args, const std::wstring& dir) {
+    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    return ::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            dir.empty() ? nullptr : dir.c_str(), &si, &m_pi) != FALSE;
+}
+
+bool CProcess::Running() const {
+    return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool CProcess::WaitExit(DWORD timeoutMs, DWORD* exitCode) {
+    if (!m_pi.hProcess)
+        return true;
+    if (::WaitForSingleObject(m_pi.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    if (exitCode)
+        ::GetExitCodeProcess(m_pi.hProcess, exitCode);
+    return true;
+}
+
+void CProcess::Kill() {
+    if (Running()) {
+        ::TerminateProcess(m_pi.hProcess, 99);
+        ::WaitForSingleObject(m_pi.hProcess, 5000);
+    }
+}
+
+HWND FindTopWindow(DWORD processId, const wchar_t* className, const wchar_t* title) {
+    struct Search {
+        DWORD pid;
+        const wchar_t* cls;
+        const wchar_t* title;
+        HWND found;
+    } s{processId, className, title, nullptr};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(hwnd, &pid);
+            if (pid != s->pid)
+                return TRUE;
+            wchar_t buf[256] = {};
+            if (s->cls) {
+                ::GetClassNameW(hwnd, buf, 256);
+                if (wcscmp(buf, s->cls) != 0)
+                    return TRUE;
+            }
+            if (s->title) {
+                ::GetWindowTextW(hwnd, buf, 256);
+                if (wcscmp(buf, s->title) != 0)
+                    return TRUE;
+            }
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+CQuillon::CQuillon(const std::string& configXml) {
+    ::CopyFileW((BinDir() + L"\\Quillon.exe").c_str(), ExePath().c_str(), FALSE);
+    if (!configXml.empty())
+        WriteFileBytes(ConfigPath(), configXml);
+}
+
+CQuillon::~CQuillon() {
+    if (m_process.Running())
+        Exit(10000);
+    m_process.Kill();
+}
+
+bool CQuillon::Start() { return m_process.Start(ExePath(), L"", Folder()); }
+
+HWND CQuillon::ServerWindow(DWORD timeoutMs) {
+    if (m_server && ::IsWindow(m_server))
+        return m_server;
+    // The server window is the process's dialog with an empty title (the choice list and
+    // the tray window have other classes or titles).
+    WaitFor([&] { return (m_server = FindTopWindow(m_process.Id(), L"#32770", L"")) != nullptr; }, timeoutMs,
+            "the server window of Quillon.exe");
+    return m_server;
+}
+
+bool CQuillon::Exit(DWORD timeoutMs) {
+    HWND server = ServerWindow(2000);
+    if (server)
+        ::PostMessageW(server, WM_COMMAND, 32773, 0);
+    return m_process.WaitExit(timeoutMs);
+}
+
+bool CTextBoxApp::Start() {
+    if (!m_process.Start(BinDir() + L"\\quillon-textbox.exe"))
+        return false;
+    return WaitFor([&] { return (m_window = FindTopWindow(m_process.Id(), L"QuillonTestBox")) != nullptr; }, 10000,
+                   "the text-box program's window");
+}
+
+bool CTextBoxApp::Focus(Box box, DWORD timeoutMs) {
+    static const UINT focusMessage = ::RegisterWindowMessageW(L"QuillonTestBoxFocus");
+    HWND target = BoxWindow(box);
+    return WaitFor(
+        [&] {
+            if (ForegroundFocus() == target)
+                return true;
+            DWORD_PTR result = 0;
+            ::SendMessageTimeoutW(m_window, focusMessage, box, 0, SMTO_ABORTIFHUNG, 1000, &result);
+            return ForegroundFocus() == target;
+        },
+        timeoutMs, "the text box to have the keyboard focus in the foreground");
+}
+
+bool CTextBoxApp::SetText(Box box, const std::wstring& text) {
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutW(BoxWindow(box), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                                 SMTO_ABORTIFHUNG, 5000, &result) != 0;
+}
+
+std::wstring CTextBoxApp::Text(Box box) const {
+    HWND hwnd = BoxWindow(box);
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                          5000, &got);
+    text.resize(got);
+    return text;
+}
+
+HWND ForegroundFocus() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!::GetGUIThreadInfo(0, &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+namespace {
+INPUT KeyInput(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    if (vk == VK_LWIN || vk == VK_RWIN || vk == VK_RMENU || vk == VK_RCONTROL)
+        in.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    return in;
+}
+}  // namespace
+
+void PressWithModifiers(const std::vector<WORD>& modifiers, WORD key) {
+    std::vector<INPUT> inputs;
+    for (WORD m : modifiers)
+        inputs.push_back(KeyInput(m, false));
+    inputs.push_back(KeyInput(key, false));
+    inputs.push_back(KeyInput(key, true));
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void ReleaseKeys(const std::vector<WORD>& keys) {
+    std::vector<INPUT> inputs;
+    for (WORD k : keys)
+        inputs.push_back(KeyInput(k, true));
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void TapKey(WORD key) { PressWithModifiers({}, key); }
+
+bool OpenClipboardPatiently(HWND owner) {
+    return WaitFor([&] { return ::OpenClipboard(owner) != FALSE; }, 2000, "the clipboard to open");
+}
+
+std::vector<ClipFormat> ReadClipboard() {
+    std::vector<ClipFormat> formats;
+    if (!OpenClipboardPatiently())
+        return formats;
+    for (UINT f = ::EnumClipboardFormats(0); f; f = ::EnumClipboardFormats(f)) {
+        ClipFormat c{f, {}, {}};
+        wchar_t name[128] = {};
+        if (f > 14 && ::GetClipboardFormatNameW(f, name, 128) > 0)
+            c.name = name;
+        // Only global-memory formats carry comparable bytes.
+        if (f == CF_BITMAP || f == CF_METAFILEPICT || f == CF_PALETTE || f == CF_ENHMETAFILE || f == 0x80 ||
+            f == 0x82 || f == 0x83 || f == 0x8E || (f >= 0x200 && f <= 0x2FF)) {
+            formats.push_back(c);
+            continue;
+        }
+        if (HANDLE h = ::GetClipboardData(f)) {
+            SIZE_T size = ::GlobalSize(h);
+            if (const void* p = ::GlobalLock(h)) {
+                c.bytes.assign(static_cast<const char*>(p), size);
+                ::GlobalUnlock(h);
+            }
+        }
+        formats.push_back(c);
+    }
+    ::CloseClipboard();
+    return formats;
+}
+
+}  // namespace quillon::e2e

@@ -1,0 +1,132 @@
+// Support for whole-program tests under Wine: Quillon.exe started from an isolated folder
+// with its own settings file, the test text-box program, waiting with deadlines, and
+// synthesised keys.
+#pragma once
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quillon::e2e {
+
+// Polls the condition every few milliseconds until it holds or the deadline passes. The
+// failure message names what was awaited.
+::testing::AssertionResult WaitFor(const std::function<bool()>& condition, DWORD timeoutMs, const std::string& what);
+
+// The folder of the running test program (the build tree's bin folder).
+std::wstring BinDir();
+// A fresh empty folder under the temporary folder, removed by the owner.
+class CTempFolder {
+public:
+    CTempFolder();
+    ~CTempFolder();
+    CTempFolder(const CTempFolder&) = delete;
+    CTempFolder& operator=(const CTempFolder&) = delete;
+    const std::wstring& Path() const { return m_path; }
+    std::wstring File(const std::wstring& name) const { return m_path + L"\\" + name; }
+
+private:
+    std::wstring m_path;
+};
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+bool ReadFileBytes(const std::wstring& path, std::string& bytes);
+bool FileExists(const std::wstring& path);
+std::vector<std::wstring> ListFiles(const std::wstring& folder, const std::wstring& pattern = L"*");
+
+// A settings file with the given hotkey and extension rows (each row: extension, editor,
+// parameters, utf8), in the layout the program writes.
+struct ConfigRow {
+    std::wstring extension, editor, parameters;
+    bool utf8 = true;
+};
+std::string MakeConfigXml(unsigned hotKey, const std::vector<ConfigRow>& rows, const std::wstring& tempFolder = L"",
+                          bool saveContent = true, bool insert = false, bool editOnlySelection = false,
+                          bool deleteTempFile = true, int delay = 200);
+
+// A started process; terminated (after a grace period) when the owner goes.
+class CProcess {
+public:
+    CProcess() = default;
+    ~CProcess();
+    CProcess(CProcess&& o) noexcept;
+    CProcess& operator=(CProcess&&) = delete;
+    CProcess(const CProcess&) = delete;
+    bool Start(const std::wstring& exe, const std::wstring& args = L"", const std::wstring& dir = L"");
+    DWORD Id() const { return m_pi.dwProcessId; }
+    HANDLE Handle() const { return m_pi.hProcess; }
+    bool Running() const;
+    // Waits for the process to end; false when it is still running at the deadline.
+    bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    void Kill();
+
+private:
+    PROCESS_INFORMATION m_pi{};
+};
+
+// The first visible-or-not top-level window of the process with this class (any when
+// null) and title (any when null), or null.
+HWND FindTopWindow(DWORD processId, const wchar_t* className, const wchar_t* title = nullptr);
+
+// Quillon.exe copied into its own folder, with QLNConfig.xml beside it when configXml is
+// not empty (a portable installation, so the test never touches the user's settings).
+class CQuillon {
+public:
+    explicit CQuillon(const std::string& configXml);
+    ~CQuillon();
+    bool Start();
+    // The hidden server window (waits for it to exist).
+    HWND ServerWindow(DWORD timeoutMs = 10000);
+    // Sends the tray menu's Exit command and waits for the process to end.
+    bool Exit(DWORD timeoutMs = 15000);
+    CProcess& Process() { return m_process; }
+    const std::wstring& Folder() const { return m_folder.Path(); }
+    std::wstring ConfigPath() const { return m_folder.File(L"QLNConfig.xml"); }
+    std::wstring ExePath() const { return m_folder.File(L"Quillon.exe"); }
+
+private:
+    CTempFolder m_folder;
+    CProcess m_process;
+    HWND m_server = nullptr;
+};
+
+// The test text-box program.
+class CTextBoxApp {
+public:
+    enum Box { kMultiLine = 101, kSingleLine = 102, kRichEdit = 103, kOther = 104 };
+    bool Start();
+    HWND Window() const { return m_window; }
+    HWND BoxWindow(Box box) const { return ::GetDlgItem(m_window, box); }
+    // Activates the window and focuses the box, as a click would; waits until the system
+    // reports that box as focused in the foreground.
+    bool Focus(Box box, DWORD timeoutMs = 5000);
+    bool SetText(Box box, const std::wstring& text);
+    std::wstring Text(Box box) const;
+    CProcess& Process() { return m_process; }
+
+private:
+    CProcess m_process;
+    HWND m_window = nullptr;
+};
+
+// The window that has the keyboard focus in the foreground thread (null when none).
+HWND ForegroundFocus();
+
+// Presses the modifiers, then the key, releases the key (modifiers stay down).
+void PressWithModifiers(const std::vector<WORD>& modifiers, WORD key);
+void ReleaseKeys(const std::vector<WORD>& keys);
+void TapKey(WORD key);
+
+// The clipboard as (format, bytes) pairs of global-memory formats, in enumeration order.
+struct ClipFormat {
+    UINT format;
+    std::wstring name;
+    std::string bytes;
+};
+std::vector<ClipFormat> ReadClipboard();
+bool OpenClipboardPatiently(HWND owner = nullptr);
+
+}  // namespace quillon::e2e

@@ -1,0 +1,94 @@
+// quillon-textbox.exe: a small program with text boxes for the end-to-end tests. Its window
+// (class "QuillonTestBox") holds a multi-line EDIT (101), a single-line EDIT (102), a
+// RichEdit (103) and another EDIT (104) to move the focus away. Tests ask it to focus a
+// box with the registered message "QuillonTestBoxFocus" (wParam = box id), as a user's
+// click would: activate the window, then focus the box.
+// Wine's plain EDIT ignores Ctrl+A without the common-controls v6 manifest, which this
+// program carries; the boxes also select all on Ctrl+A themselves for safety.
+#include <windows.h>
+#include <richedit.h>
+
+namespace {
+
+UINT g_focusMessage = 0;
+HWND g_boxes[4] = {};
+WNDPROC g_editProcs[4] = {};
+
+LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    int index = GetDlgCtrlID(hwnd) - 101;
+    WNDPROC super = index >= 0 && index < 4 ? g_editProcs[index] : DefWindowProcW;
+    if (msg == WM_KEYDOWN && w == 'A' && (GetKeyState(VK_CONTROL) & 0x8000)) {
+        SendMessageW(hwnd, EM_SETSEL, 0, -1);
+        return 0;
+    }
+    if (msg == WM_CHAR && w == 1)  // Ctrl+A as a character: already handled
+        return 0;
+    return CallWindowProcW(super, hwnd, msg, w, l);
+}
+
+LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    if (msg == g_focusMessage && g_focusMessage) {
+        HWND box = GetDlgItem(hwnd, static_cast<int>(w));
+        if (!box)
+            return 0;
+        ShowWindow(hwnd, SW_SHOW);
+        SetForegroundWindow(hwnd);
+        SetActiveWindow(hwnd);
+        SetFocus(box);
+        return GetFocus() == box ? 1 : 0;
+    }
+    switch (msg) {
+    case WM_CREATE: {
+        HINSTANCE inst = reinterpret_cast<CREATESTRUCTW*>(l)->hInstance;
+        LoadLibraryW(L"msftedit.dll");
+        const DWORD multi = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+        g_boxes[0] = CreateWindowExW(0, L"EDIT", L"", multi, 10, 10, 380, 120, hwnd, (HMENU)101, inst, nullptr);
+        g_boxes[1] = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 140,
+                                     380, 24, hwnd, (HMENU)102, inst, nullptr);
+        g_boxes[2] = CreateWindowExW(0, L"RICHEDIT50W", L"", multi, 10, 174, 380, 100, hwnd, (HMENU)103, inst, nullptr);
+        g_boxes[3] = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 284,
+                                     380, 24, hwnd, (HMENU)104, inst, nullptr);
+        for (int i = 0; i < 4; ++i) {
+            if (!g_boxes[i])
+                continue;
+            SendMessageW(g_boxes[i], EM_LIMITTEXT, 0, 0);  // no length limit (1 MB texts)
+            if (i == 2)
+                SendMessageW(g_boxes[i], EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+            g_editProcs[i] = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(g_boxes[i], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BoxProc)));
+        }
+        return 0;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, msg, w, l);
+    }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    g_focusMessage = RegisterWindowMessageW(L"QuillonTestBoxFocus");
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = MainProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = L"QuillonTestBox";
+    RegisterClassW(&wc);
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Quillon test box", WS_OVERLAPPEDWINDOW, 100, 100, 420, 360,
+                                nullptr, nullptr, instance, nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+    UpdateWindow(hwnd);
+    SetForegroundWindow(hwnd);
+    if (g_boxes[0])
+        SetFocus(g_boxes[0]);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
