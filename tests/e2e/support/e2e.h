@@ -102,7 +102,7 @@ public:
     HWND BoxWindow(Box box) const { return ::GetDlgItem(m_window, box); }
     // Activates the window and focuses the box, as a click would; waits until the system
     // reports that box as focused in the foreground.
-    bool Focus(Box box, DWORD timeoutMs = 5000);
+    bool Focus(Box box, DWORD timeoutMs = 10000);
     bool SetText(Box box, const std::wstring& text);
     std::wstring Text(Box box) const;
     CProcess& Process() { return m_process; }

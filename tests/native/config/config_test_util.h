@@ -1,0 +1,91 @@
+// Helpers of the configuration tests: a private scratch folder, whole-file bytes, and
+// a platform that injects failures into an otherwise real save.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "config/config_platform.h"
+
+namespace quillon::test {
+
+namespace fs = std::filesystem;
+
+class CScratchFolder {
+public:
+    CScratchFolder() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string("qln-config-") + info->test_suite_name() + "-" + info->name();
+        m_path = fs::temp_directory_path() / name;
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+        fs::create_directories(m_path);
+    }
+    ~CScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    CScratchFolder(const CScratchFolder&) = delete;
+    CScratchFolder& operator=(const CScratchFolder&) = delete;
+
+    fs::path Path(const std::string& leaf) const { return m_path / leaf; }
+    std::u16string U16(const std::string& leaf) const { return Path(leaf).u16string(); }
+
+private:
+    fs::path m_path;
+};
+
+inline void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << "could not write " << path.string();
+}
+
+inline std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// UTF-16LE bytes of an ASCII text, for files written in that encoding.
+inline std::string Utf16LeBytes(const std::string& ascii) {
+    std::string bytes;
+    for (char c : ascii) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
+// The real platform with switches that make one step of a save fail.
+class CFaultyPlatform : public IConfigPlatform {
+public:
+    bool failFlush = false;
+    bool failReplace = false;
+    bool failCopy = false;
+    int replaces = 0;
+
+    char16_t PathSeparator() const override { return m_real.PathSeparator(); }
+    std::u16string ModuleFilePath() override { return m_real.ModuleFilePath(); }
+    std::u16string ShellAppDataFolder() override { return m_real.ShellAppDataFolder(); }
+    std::u16string EnvironmentVariable(const std::u16string& name) override { return m_real.EnvironmentVariable(name); }
+    std::u16string TempFolder() override { return m_real.TempFolder(); }
+    bool Exists(const std::u16string& path) override { return m_real.Exists(path); }
+    bool CreateFolder(const std::u16string& path) override { return m_real.CreateFolder(path); }
+    bool FlushFile(const std::u16string& path) override { return !failFlush && m_real.FlushFile(path); }
+    bool ReplaceFile(const std::u16string& from, const std::u16string& to) override {
+        ++replaces;
+        return !failReplace && m_real.ReplaceFile(from, to);
+    }
+    bool CopyFile(const std::u16string& from, const std::u16string& to) override {
+        return !failCopy && m_real.CopyFile(from, to);
+    }
+    bool RemoveFile(const std::u16string& path) override { return m_real.RemoveFile(path); }
+
+private:
+    IConfigPlatform& m_real = DefaultConfigPlatform();
+};
+
+}  // namespace quillon::test

@@ -1,0 +1,99 @@
+// A stand-in program for the configuration tests: loads the configuration as Quillon does
+// at start-up, reports what it found, and saves it (normally, or crashing half-way).
+//   config_probe.exe load|load-save|crash-save REPORT
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "base/u16.h"
+#include "config/config_file.h"
+#include "engine/edit_engine.h"
+
+using namespace quillon;
+
+namespace {
+
+class CRecordingHost : public IEngineHost {
+public:
+    int registrations = 0;
+    std::uint16_t lastHotKey = 0;
+    bool RegisterEditHotKey(std::uint16_t hotKey) override {
+        ++registrations;
+        lastHotKey = hotKey;
+        return true;
+    }
+    bool ChooseNewExtension(EXTENSIONREC&, bool&) override { return false; }
+    void ExtensionsChanged() override {}
+};
+
+// The real platform, except that the process dies while the new file is only half there.
+class CCrashingPlatform : public IConfigPlatform {
+public:
+    std::u16string FileSystemPath(const std::u16string& path) override { return m_real.FileSystemPath(path); }
+    std::u16string ModuleFilePath() override { return m_real.ModuleFilePath(); }
+    std::u16string ShellAppDataFolder() override { return m_real.ShellAppDataFolder(); }
+    std::u16string EnvironmentVariable(const std::u16string& name) override { return m_real.EnvironmentVariable(name); }
+    std::u16string TempFolder() override { return m_real.TempFolder(); }
+    bool Exists(const std::u16string& path) override { return m_real.Exists(path); }
+    bool CreateFolder(const std::u16string& path) override { return m_real.CreateFolder(path); }
+    bool FlushFile(const std::u16string& path) override {
+        HANDLE file = ::CreateFileW(WidePtr(path), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        LARGE_INTEGER size{};
+        ::GetFileSizeEx(file, &size);
+        size.QuadPart /= 2;
+        ::SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
+        ::SetEndOfFile(file);
+        ::CloseHandle(file);
+        ::TerminateProcess(::GetCurrentProcess(), 3);
+        return false;
+    }
+    bool ReplaceFile(const std::u16string& from, const std::u16string& to) override { return m_real.ReplaceFile(from, to); }
+    bool CopyFile(const std::u16string& from, const std::u16string& to) override { return m_real.CopyFile(from, to); }
+    bool RemoveFile(const std::u16string& path) override { return m_real.RemoveFile(path); }
+
+private:
+    IConfigPlatform& m_real = DefaultConfigPlatform();
+};
+
+void Line(std::string& out, const char* key, const std::u16string& value) {
+    out += std::string(key) + "=" + ToUtf8(value) + "\n";
+}
+void Line(std::string& out, const char* key, long long value) { out += std::string(key) + "=" + std::to_string(value) + "\n"; }
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 3)
+        return 2;
+    const std::wstring mode = argv[1];
+    CRecordingHost host;
+    CEditEngine engine(DefaultSystem());
+    engine.SetHost(&host);
+    engine.Load();
+
+    std::string report;
+    Line(report, "module", engine.moduleFilePath);
+    Line(report, "folder", engine.moduleFolder);
+    Line(report, "config", engine.configFilePath);
+    Line(report, "registrations", host.registrations);
+    Line(report, "registered", host.lastHotKey);
+    Line(report, "HotKey", engine.HotKey);
+    Line(report, "Delay", engine.Delay);
+    Line(report, "TemporaryFolder", engine.TemporaryFolder);
+    Line(report, "rows", static_cast<long long>(engine.Extensions.size()));
+    if (FILE* file = _wfopen(argv[2], L"wb")) {
+        fwrite(report.data(), 1, report.size(), file);
+        fclose(file);
+    }
+
+    if (mode == L"load-save") {
+        engine.Save();
+    } else if (mode == L"crash-save") {
+        engine.Delay = 4242;
+        CCrashingPlatform crashing;
+        SaveConfigFile(engine.configXml, engine.configFilePath, engine, crashing);
+        return 4;  // not reached: the save dies half-way
+    }
+    return 0;
+}

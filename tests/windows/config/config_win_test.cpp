@@ -1,0 +1,262 @@
+// The configuration file on a real Windows file system: the portable file beside the
+// program, the per-user folder, long program paths, a save that dies half-way and a
+// read-only file. Each case runs a copy of the probe program from a folder of its own.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+
+#include "base/u16.h"
+#include "config/config_file.h"
+
+using namespace quillon;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kFreshTail[] =
+    "<DeleteTempFile>True</DeleteTempFile>\r\n<Delay>200</Delay>\r\n</Settings>\r\n<Extensions>\r\n"
+    "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>\r\n</Extensions>\r\n</Quillon>\r\n";
+
+std::wstring ThisProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    std::ifstream in(fs::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << "could not write the fixture file";
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A private folder holding a copy of the probe; `prefix` lets a case make it very deep.
+class CProbeFolder {
+public:
+    explicit CProbeFolder(const std::wstring& leaf = L"") {
+        wchar_t temp[MAX_PATH + 1] = {};
+        ::GetTempPathW(MAX_PATH + 1, temp);
+        m_root = std::wstring(temp) + L"qln-probe-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                 std::to_wstring(++s_count);
+        m_folder = m_root + leaf;
+        std::error_code error;
+        fs::create_directories(fs::path(L"\\\\?\\" + m_folder), error);
+        m_ready = !error && ::CopyFileW((ThisProgramFolder() + L"\\config_probe.exe").c_str(),
+                                       (L"\\\\?\\" + Program()).c_str(), FALSE);
+    }
+    ~CProbeFolder() {
+        std::error_code ignored;
+        fs::remove_all(fs::path(L"\\\\?\\" + m_root), ignored);
+    }
+    CProbeFolder(const CProbeFolder&) = delete;
+    CProbeFolder& operator=(const CProbeFolder&) = delete;
+
+    bool Ready() const { return m_ready; }
+    const std::wstring& Folder() const { return m_folder; }
+    std::wstring Program() const { return m_folder + L"\\config_probe.exe"; }
+    std::wstring Config() const { return m_folder + L"\\QLNConfig.xml"; }
+    std::wstring Report() const { return m_root + L"\\report.txt"; }
+
+    // Runs the probe and waits for it with a deadline; the exit code, or -1 when it
+    // could not be started.
+    DWORD Run(const wchar_t* mode) {
+        std::wstring commandLine = L"\"" + Program() + L"\" " + mode + L" \"" + Report() + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process{};
+        if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(),
+                              &startup, &process))
+            return static_cast<DWORD>(-1);
+        const DWORD waited = ::WaitForSingleObject(process.hProcess, 60000);
+        DWORD code = static_cast<DWORD>(-2);
+        if (waited == WAIT_OBJECT_0)
+            ::GetExitCodeProcess(process.hProcess, &code);
+        else
+            ::TerminateProcess(process.hProcess, 9);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+        EXPECT_EQ(waited, WAIT_OBJECT_0) << "the probe did not exit within 60 s";
+        return code;
+    }
+
+    std::map<std::string, std::string> ReadReport() const {
+        std::map<std::string, std::string> values;
+        std::ifstream in(fs::path(Report()), std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            const size_t eq = line.find('=');
+            if (eq != std::string::npos)
+                values[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+        return values;
+    }
+
+private:
+    static inline int s_count = 0;
+    std::wstring m_root;
+    std::wstring m_folder;
+    bool m_ready = false;
+};
+
+std::wstring PerUserFolder() {
+    wchar_t appData[MAX_PATH + 1] = {};
+    if (::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData) != S_OK)
+        return {};
+    return std::wstring(appData) + L"\\Quillon";
+}
+
+// Moves an existing per-user folder aside for the test and puts it back afterwards, so
+// the test starts without one and leaves the prefix as it found it.
+class CPerUserFolderAside {
+public:
+    CPerUserFolderAside() : m_folder(PerUserFolder()) {
+        m_aside = m_folder + L".aside-" + std::to_wstring(::GetCurrentProcessId());
+        m_moved = Exists(m_folder) && ::MoveFileW(m_folder.c_str(), m_aside.c_str());
+    }
+    ~CPerUserFolderAside() {
+        std::error_code ignored;
+        fs::remove_all(fs::path(m_folder), ignored);
+        if (m_moved)
+            ::MoveFileW(m_aside.c_str(), m_folder.c_str());
+    }
+    CPerUserFolderAside(const CPerUserFolderAside&) = delete;
+    CPerUserFolderAside& operator=(const CPerUserFolderAside&) = delete;
+    const std::wstring& Folder() const { return m_folder; }
+
+private:
+    std::wstring m_folder;
+    std::wstring m_aside;
+    bool m_moved = false;
+};
+
+std::string Utf8(const std::wstring& text) { return ToUtf8(FromWide(text)); }
+
+}  // namespace
+
+TEST(ConfigOnWindows, APortableFileBesideTheProgramIsUsedAndThePerUserFolderIsLeftAlone) {
+    CPerUserFolderAside aside;
+    ASSERT_FALSE(aside.Folder().empty());
+    ASSERT_FALSE(Exists(aside.Folder()));
+    CProbeFolder probe;
+    ASSERT_TRUE(probe.Ready());
+    WriteBytes(probe.Config(), "<Quillon><Settings><HotKey>1602</HotKey><Delay>31</Delay></Settings></Quillon>");
+
+    ASSERT_EQ(probe.Run(L"load"), 0u);
+    auto report = probe.ReadReport();
+    EXPECT_EQ(report["module"], Utf8(probe.Program()));
+    EXPECT_EQ(report["folder"], Utf8(probe.Folder()));
+    EXPECT_EQ(report["config"], Utf8(probe.Config()));
+    EXPECT_EQ(report["Delay"], "31");
+    EXPECT_EQ(report["registrations"], "1");
+    EXPECT_EQ(report["registered"], "1602");
+    EXPECT_FALSE(Exists(aside.Folder())) << "the per-user folder was created for a portable installation";
+
+    // Deleting the portable file moves the configuration back to the per-user folder.
+    ASSERT_TRUE(::DeleteFileW(probe.Config().c_str()));
+    ASSERT_EQ(probe.Run(L"load"), 0u);
+    EXPECT_EQ(probe.ReadReport()["config"], Utf8(aside.Folder() + L"\\QLNConfig.xml"));
+}
+
+TEST(ConfigOnWindows, WithoutAPortableFileThePerUserFolderIsCreatedAndWritten) {
+    CPerUserFolderAside aside;
+    ASSERT_FALSE(Exists(aside.Folder()));
+    CProbeFolder probe;
+    ASSERT_TRUE(probe.Ready());
+
+    ASSERT_EQ(probe.Run(L"load-save"), 0u);
+    auto report = probe.ReadReport();
+    EXPECT_EQ(report["config"], Utf8(aside.Folder() + L"\\QLNConfig.xml"));
+    EXPECT_EQ(report["registered"], "16648");  // the defaults are in force
+    EXPECT_EQ(report["rows"], "1");
+    EXPECT_FALSE(Exists(probe.Config())) << "the program created a file beside itself";
+
+    const std::string expected = "<Quillon>\r\n<Settings>\r\n<HotKey>16648</HotKey>\r\n<SaveContent>True</SaveContent>\r\n"
+                                 "<Insert>False</Insert>\r\n<EditOnlySelection>False</EditOnlySelection>\r\n"
+                                 "<TemporaryFolder>" + report["TemporaryFolder"] + "</TemporaryFolder>\r\n" + kFreshTail;
+    EXPECT_EQ(ReadBytes(aside.Folder() + L"\\QLNConfig.xml"), expected);
+    EXPECT_FALSE(Exists(aside.Folder() + L"\\QLNConfig.xml.new"));
+}
+
+TEST(ConfigOnWindows, AZeroHotKeyRegistersNothing) {
+    CProbeFolder probe;
+    ASSERT_TRUE(probe.Ready());
+    WriteBytes(probe.Config(), "<Quillon><Settings><HotKey>0</HotKey></Settings></Quillon>");
+    ASSERT_EQ(probe.Run(L"load-save"), 0u);
+    auto report = probe.ReadReport();
+    EXPECT_EQ(report["HotKey"], "0");
+    EXPECT_EQ(report["registrations"], "0");
+    EXPECT_NE(ReadBytes(probe.Config()).find("<HotKey>0</HotKey>\r\n"), std::string::npos);
+}
+
+TEST(ConfigOnWindows, ASaveThatDiesHalfWayLeavesThePreviousFileIntact) {
+    CProbeFolder probe;
+    ASSERT_TRUE(probe.Ready());
+    const std::string original =
+        "<?xml version=\"1.0\"?>\r\n<Quillon>\r\n<Settings>\r\n<Delay>31</Delay>\r\n</Settings>\r\n</Quillon>\r\n";
+    WriteBytes(probe.Config(), original);
+
+    EXPECT_EQ(probe.Run(L"crash-save"), 3u);
+    EXPECT_EQ(ReadBytes(probe.Config()), original);
+    const std::string partial = ReadBytes(probe.Config() + L".new");
+    EXPECT_FALSE(partial.empty()) << "the crash came before anything was written";
+    EXPECT_EQ(partial.find("</Quillon>"), std::string::npos) << "the new file was complete";
+
+    // The next run reads the intact file and its save completes the job.
+    ASSERT_EQ(probe.Run(L"load-save"), 0u);
+    EXPECT_EQ(probe.ReadReport()["Delay"], "31");
+    const std::string saved = ReadBytes(probe.Config());
+    EXPECT_EQ(saved.rfind("<?xml version=\"1.0\"?>\r\n<Quillon>\r\n<Settings>\r\n", 0), 0u) << saved;
+    EXPECT_NE(saved.find("<Delay>31</Delay>\r\n</Settings>"), std::string::npos) << saved;
+    EXPECT_FALSE(Exists(probe.Config() + L".new"));
+}
+
+TEST(ConfigOnWindows, AProgramPathLongerThanTheClassicLimitIsHandled) {
+    std::wstring deep;
+    for (int i = 0; i < 8; ++i)
+        deep += L"\\" + std::wstring(40, static_cast<wchar_t>(L'a' + i));
+    CProbeFolder probe(deep);
+    ASSERT_TRUE(probe.Ready()) << "could not lay out a folder " << probe.Folder().size() << " characters deep";
+    ASSERT_GT(probe.Program().size(), static_cast<size_t>(MAX_PATH));
+    WriteBytes(L"\\\\?\\" + probe.Config(), "<Quillon><Settings><Delay>77</Delay></Settings></Quillon>");
+
+    const DWORD code = probe.Run(L"load-save");
+    if (code == static_cast<DWORD>(-1))
+        GTEST_SKIP() << "this system cannot start a program from a path of " << probe.Program().size()
+                     << " characters (error " << ::GetLastError() << ")";
+    ASSERT_EQ(code, 0u);
+    auto report = probe.ReadReport();
+    EXPECT_EQ(report["module"], Utf8(probe.Program()));
+    EXPECT_EQ(report["folder"], Utf8(probe.Folder()));
+    EXPECT_EQ(report["Delay"], "77");
+    const std::string saved = ReadBytes(L"\\\\?\\" + probe.Config());
+    EXPECT_EQ(saved.rfind("<Quillon>\r\n<Settings>\r\n<HotKey>16648</HotKey>\r\n", 0), 0u) << saved;
+    EXPECT_NE(saved.find("<Delay>77</Delay>"), std::string::npos);
+}
+
+TEST(ConfigOnWindows, AReadOnlyFileIsNotReplaced) {
+    CProbeFolder probe;
+    ASSERT_TRUE(probe.Ready());
+    const std::string original = "<Quillon><Settings><Delay>31</Delay></Settings></Quillon>";
+    WriteBytes(probe.Config(), original);
+    ASSERT_TRUE(::SetFileAttributesW(probe.Config().c_str(), FILE_ATTRIBUTE_READONLY));
+
+    ASSERT_EQ(probe.Run(L"load-save"), 0u);
+    EXPECT_EQ(probe.ReadReport()["Delay"], "31");
+    EXPECT_EQ(ReadBytes(probe.Config()), original);
+    EXPECT_FALSE(Exists(probe.Config() + L".new"));
+    ::SetFileAttributesW(probe.Config().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
