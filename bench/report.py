@@ -1,0 +1,155 @@
+#!/usr/bin/env python3
+"""Turns one benchmark run into tables: MB/s of every engine and our ratio to each peer
+measured in the same run, memory held per file byte, the build/remove curve, and the
+cold-process load times.
+
+usage: report.py RESULTS_JSON COLD_JSON [MARKDOWN_OUT]
+       report.py --cold XML_COLD_BINARY CORPUS_FOLDER COLD_JSON [RUNS]
+"""
+import json
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+kPeers = ["pugixml", "tinyxml2", "libxml2", "expat"]
+
+
+def Cold(binary, folder, out, runs=5):
+    """Times whole fresh processes loading each UTF-8 file (median of the runs)."""
+    results = {}
+    files = sorted(f for f in os.listdir(folder) if f.endswith(".utf8.xml"))
+    engines = subprocess.run([binary, "--list"], capture_output=True, text=True).stdout.split() or ["quillon"]
+    for name in files:
+        path = os.path.join(folder, name)
+        for engine in engines:
+            times = []
+            for _ in range(runs):
+                start = time.perf_counter()
+                done = subprocess.run([binary, engine, path], capture_output=True, text=True)
+                times.append(time.perf_counter() - start)
+                if done.returncode != 0:
+                    break
+            if done.returncode == 0:
+                results.setdefault(name[:-len(".utf8.xml")], {})[engine] = {
+                    "seconds": statistics.median(times), "bytes": os.path.getsize(path),
+                    "elements": int(done.stdout.strip() or 0)}
+    with open(out, "w") as f:
+        json.dump(results, f, indent=1)
+
+
+def Rows(results):
+    rows = {}
+    for b in results["benchmarks"]:
+        if b.get("run_type") == "aggregate" or b.get("error_occurred"):
+            continue
+        rows[b["name"]] = b
+    return rows
+
+
+def Mbps(bench):
+    return bench.get("bytes_per_second", 0.0) / 1e6
+
+
+def Table(title, header, lines):
+    out = ["", "### " + title, "", "| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
+    out += ["| " + " | ".join(str(c) for c in line) + " |" for line in lines]
+    return out
+
+
+def Ratio(a, b):
+    return "%.2fx" % (a / b) if a and b else "n/a"
+
+
+def Report(resultsPath, coldPath):
+    with open(resultsPath) as f:
+        rows = Rows(json.load(f))
+    files = sorted({name.split("/")[1] for name in rows if name.startswith("Load/")})
+    out = []
+
+    lines = []
+    for tag in files:
+        ours = rows.get("Load/%s/quillon" % tag)
+        if not ours:
+            continue
+        line = [tag, "%.0f" % Mbps(ours)]
+        for peer in kPeers:
+            p = rows.get("Load/%s/%s" % (tag, peer))
+            line.append("%.0f (%s)" % (Mbps(p), Ratio(Mbps(ours), Mbps(p))) if p else "-")
+        lines.append(line)
+    out += Table("Load a file into a navigable document (MB/s of file; ours / peer in brackets)",
+                 ["file", "quillon"] + kPeers, lines)
+
+    lines = []
+    for tag in files:
+        ours, pugi = rows.get("Parse/%s/quillon-utf16" % tag), rows.get("Parse/%s/pugixml-utf8" % tag)
+        if ours:
+            lines.append([tag, "%.0f" % Mbps(ours), "%.0f" % Mbps(pugi) if pugi else "-",
+                          Ratio(Mbps(ours), Mbps(pugi) if pugi else 0)])
+    out += Table("Parse text already in memory (MB/s of the UTF-8 size)",
+                 ["file", "quillon from UTF-16", "pugixml from UTF-8", "ratio"], lines)
+
+    lines = []
+    for tag in files:
+        ours = rows.get("Walk/%s/quillon" % tag)
+        if not ours:
+            continue
+        line = [tag, "%.0f" % Mbps(ours), "%d" % ours.get("elements", 0)]
+        for peer in kPeers[:3]:
+            p = rows.get("Walk/%s/%s" % (tag, peer))
+            line.append("%.0f (%s)" % (Mbps(p), Ratio(Mbps(ours), Mbps(p))) if p else "-")
+        lines.append(line)
+    out += Table("Walk every element and attribute (MB/s of file; ours / peer)",
+                 ["file", "quillon", "elements"] + kPeers[:3], lines)
+
+    lines = []
+    for tag in files:
+        line = [tag]
+        for engine in ["quillon"] + kPeers[:3]:
+            m = rows.get("Memory/%s/%s" % (tag, engine))
+            line.append("%.2f" % m["held_per_file_byte"] if m else "-")
+        lines.append(line)
+    out += Table("Heap held by a loaded document, per byte of file", ["file", "quillon"] + kPeers[:3], lines)
+
+    lines = []
+    for what in ["Build/quillon", "Build/pugixml", "Remove/quillon"]:
+        for n in [10000, 100000, 1000000]:
+            b = rows.get("%s/%d/iterations:%d" % (what, n, 1 if n >= 1000000 else 3))
+            if b:
+                perElement = b["real_time"] * {"ms": 1e6, "us": 1e3, "ns": 1}[b["time_unit"]] / n
+                lines.append([what, n, "%.1f ms" % (perElement * n / 1e6), "%.0f ns" % perElement])
+    out += Table("Build (AddChildElement + attribute, then save) and remove every element",
+                 ["operation", "elements", "time", "per element"], lines)
+
+    if coldPath and os.path.exists(coldPath):
+        with open(coldPath) as f:
+            cold = json.load(f)
+        lines = []
+        for tag in sorted(cold):
+            ours = cold[tag].get("quillon")
+            if not ours:
+                continue
+            line = [tag, "%.1f ms" % (ours["seconds"] * 1e3)]
+            for peer in kPeers:
+                p = cold[tag].get(peer)
+                line.append("%.1f ms (%s)" % (p["seconds"] * 1e3, Ratio(p["seconds"], ours["seconds"])) if p else "-")
+            lines.append(line)
+        out += Table("Cold process: a fresh process loads the UTF-8 file and counts elements "
+                     "(median wall time; peer time / ours in brackets)", ["file", "quillon"] + kPeers, lines)
+    return "\n".join(out) + "\n"
+
+
+def main():
+    if sys.argv[1] == "--cold":
+        Cold(sys.argv[2], sys.argv[3], sys.argv[4], int(sys.argv[5]) if len(sys.argv) > 5 else 5)
+        return
+    text = Report(sys.argv[1], sys.argv[2] if len(sys.argv) > 2 else None)
+    print(text)
+    if len(sys.argv) > 3:
+        with open(sys.argv[3], "w") as f:
+            f.write(text)
+
+
+if __name__ == "__main__":
+    main()
