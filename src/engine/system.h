@@ -1,10 +1,42 @@
 // The engine's narrow seam to the operating system. The Win32 implementation does the
 // real work; tests substitute a recording fake to check the order of operations.
+// Operations beyond the first two have inert defaults (they fail or do nothing), so a
+// test double implements only what its test touches.
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quillon {
+
+// Opaque handles crossing the seam: clipboard data blocks and open files.
+using ClipHandle = void*;
+using FileHandle = void*;
+
+// Clipboard formats the engine names.
+namespace clip {
+constexpr std::uint32_t kBitmap = 2;
+constexpr std::uint32_t kMetafilePict = 3;
+constexpr std::uint32_t kPalette = 9;
+constexpr std::uint32_t kUnicodeText = 13;
+constexpr std::uint32_t kEnhMetafile = 14;
+constexpr std::uint32_t kOwnerDisplay = 0x80;
+constexpr std::uint32_t kDspBitmap = 0x82;
+constexpr std::uint32_t kDspMetafilePict = 0x83;
+constexpr std::uint32_t kDspEnhMetafile = 0x8E;
+constexpr std::uint32_t kPrivateFirst = 0x200;
+constexpr std::uint32_t kPrivateLast = 0x2FF;
+}  // namespace clip
+
+// One synthesised key event.
+struct KeyInput {
+    std::uint8_t vk = 0;
+    std::uint16_t scan = 0;
+    bool up = false;
+    bool operator==(const KeyInput& o) const { return vk == o.vk && scan == o.scan && up == o.up; }
+};
+
+enum class CreateResult { kCreated, kExists, kFailed };
 
 class ISystem {
 public:
@@ -14,6 +46,78 @@ public:
     virtual bool DeleteFile(const std::u16string& path) = 0;
     // The user's temporary folder, ending with a backslash; empty when unknown.
     virtual std::u16string GetTempPath() = 0;
+    // Creates the folder and any missing parents; the result is not needed.
+    virtual void CreateDirectories(const std::u16string& /*folder*/) {}
+    // Creates a new file for reading and writing (shared for reading and writing), never
+    // opening one that exists: the check and the creation are one step.
+    virtual FileHandle CreateNewFile(const std::u16string& /*path*/, CreateResult& result) {
+        result = CreateResult::kFailed;
+        return nullptr;
+    }
+    // Opens an existing file for reading (shared for reading and writing); null on failure.
+    virtual FileHandle OpenFileForRead(const std::u16string& /*path*/) { return nullptr; }
+    virtual bool WriteFile(FileHandle /*file*/, const std::string& /*bytes*/) { return false; }
+    // Reads the file from its start: at most its size (low 32 bits) + 1 bytes.
+    virtual bool ReadFile(FileHandle /*file*/, std::string& /*bytes*/) { return false; }
+    // The low 32 bits of the file's last-write time.
+    virtual bool GetLastWriteLow(FileHandle /*file*/, std::uint32_t& /*low*/) { return false; }
+    virtual void CloseFile(FileHandle /*file*/) {}
+
+    // Clipboard. Open and close are with no owner window; the others expect it open
+    // (except IsClipboardFormatAvailable and the viewer chain).
+    virtual bool OpenClipboard() { return false; }
+    virtual void CloseClipboard() {}
+    virtual bool EmptyClipboard() { return false; }
+    virtual std::uint32_t EnumClipboardFormats(std::uint32_t /*after*/) { return 0; }
+    // The registered name of a format; empty when it has none.
+    virtual std::u16string ClipboardFormatName(std::uint32_t /*format*/) { return {}; }
+    // A copy of the format's data owned by the caller (global memory, or an enhanced
+    // metafile for the two enhanced-metafile formats); null when it cannot be had.
+    virtual ClipHandle CopyClipboardData(std::uint32_t /*format*/) { return nullptr; }
+    // Hands a copy to the clipboard. On success the clipboard owns it; on failure the
+    // caller still does.
+    virtual bool SetClipboardData(std::uint32_t /*format*/, ClipHandle /*data*/) { return false; }
+    // Frees a copy that the clipboard never took.
+    virtual void FreeClipboardCopy(std::uint32_t /*format*/, ClipHandle /*data*/) {}
+    virtual std::uint32_t RegisterFormatName(const std::u16string& /*name*/) { return 0; }
+    virtual bool IsClipboardFormatAvailable(std::uint32_t /*format*/) { return false; }
+    // The Unicode text on the clipboard up to its first NUL; false when there is none.
+    virtual bool GetClipboardText(std::u16string& /*text*/) { return false; }
+    // Puts Unicode text on the clipboard in movable global memory.
+    virtual bool SetClipboardText(const std::u16string& /*text*/) { return false; }
+    // Puts the program's main window at the head of the clipboard viewer chain; next
+    // receives the viewer that followed. False when there is no window to put there.
+    virtual bool JoinClipboardViewerChain(void*& next) {
+        next = nullptr;
+        return false;
+    }
+    virtual void LeaveClipboardViewerChain(void* /*next*/) {}
+
+    // Keyboard
+    virtual bool IsKeyDown(std::uint8_t /*vk*/) { return false; }
+    virtual std::uint16_t ScanCodeOf(std::uint8_t /*vk*/) { return 0; }
+    // Sends the events as one batch, not interleaved with other input.
+    virtual bool SendKeys(const std::vector<KeyInput>& /*keys*/) { return false; }
+
+    // Time
+    virtual void Sleep(std::uint32_t /*ms*/) {}
+    virtual std::uint64_t TickCount() { return 0; }
+    // The local time of day; false when it cannot be had.
+    virtual bool LocalTimeOfDay(int& /*hour*/, int& /*minute*/, int& /*second*/) { return false; }
+
+    // Text in the system ANSI code page.
+    virtual std::string ToAnsi(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+    virtual std::u16string FromAnsi(const std::string& bytes) {
+        std::u16string out;
+        for (unsigned char c : bytes)
+            out += static_cast<char16_t>(c);
+        return out;
+    }
+
+    // Shell and windows
+    // The shell's "open": of file with parameters (empty: none).
+    virtual bool ShellOpen(const std::u16string& /*file*/, const std::u16string& /*parameters*/) { return false; }
+    virtual bool IsWindow(const void* /*window*/) { return false; }
 };
 
 // The process's real system (Win32 on Windows; a POSIX stand-in natively, for tools and tests).

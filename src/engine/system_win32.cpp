@@ -1,11 +1,23 @@
 // The Win32 implementation of the engine's system seam.
 #include <windows.h>
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
 
 #include "base/u16.h"
 #include "engine/system.h"
+#include "framework/app.h"
+#include "framework/wnd.h"
 
 namespace quillon {
 namespace {
+
+bool IsEnhMetafileFormat(std::uint32_t format) {
+    return format == CF_ENHMETAFILE || format == CF_DSPENHMETAFILE;
+}
 
 class CWin32System : public ISystem {
 public:
@@ -16,6 +28,242 @@ public:
         if (n == 0 || n > MAX_PATH)
             return {};
         return FromWide(std::wstring_view(buffer, n));
+    }
+
+    void CreateDirectories(const std::u16string& folder) override {
+        // The folder-creation call wants a full path; a relative one is taken from the
+        // current directory, as the file creation will take it.
+        std::wstring wide = ToWide(folder);
+        DWORD n = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+        if (n > 0) {
+            std::wstring full(n, L'\0');
+            DWORD got = ::GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+            if (got > 0 && got < n) {
+                full.resize(got);
+                wide = full;
+            }
+        }
+        ::SHCreateDirectoryExW(nullptr, wide.c_str(), nullptr);
+    }
+    FileHandle CreateNewFile(const std::u16string& path, CreateResult& result) override {
+        HANDLE h = ::CreateFileW(WidePtr(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            DWORD error = ::GetLastError();
+            result = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? CreateResult::kExists
+                                                                                 : CreateResult::kFailed;
+            return nullptr;
+        }
+        result = CreateResult::kCreated;
+        return h;
+    }
+    FileHandle OpenFileForRead(const std::u16string& path) override {
+        HANDLE h = ::CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return h == INVALID_HANDLE_VALUE ? nullptr : h;
+    }
+    bool WriteFile(FileHandle file, const std::string& bytes) override {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+            DWORD written = 0;
+            if (!::WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+                return false;
+            done += written;
+        }
+        return true;
+    }
+    bool ReadFile(FileHandle file, std::string& bytes) override {
+        DWORD size = ::GetFileSize(file, nullptr);
+        if (size == INVALID_FILE_SIZE)
+            return false;
+        bytes.assign(static_cast<std::size_t>(size) + 1, '\0');
+        DWORD read = 0;
+        if (!::ReadFile(file, bytes.data(), size + 1, &read, nullptr)) {
+            bytes.clear();
+            return false;
+        }
+        bytes.resize(read);
+        return true;
+    }
+    bool GetLastWriteLow(FileHandle file, std::uint32_t& low) override {
+        FILETIME written{};
+        if (!::GetFileTime(file, nullptr, nullptr, &written))
+            return false;
+        low = written.dwLowDateTime;
+        return true;
+    }
+    void CloseFile(FileHandle file) override { ::CloseHandle(file); }
+
+    bool OpenClipboard() override { return ::OpenClipboard(nullptr) != FALSE; }
+    void CloseClipboard() override { ::CloseClipboard(); }
+    bool EmptyClipboard() override { return ::EmptyClipboard() != FALSE; }
+    std::uint32_t EnumClipboardFormats(std::uint32_t after) override { return ::EnumClipboardFormats(after); }
+    std::u16string ClipboardFormatName(std::uint32_t format) override {
+        // Registered names are atoms of up to 255 characters: read them whole, or the
+        // format would come back under a different, truncated name.
+        wchar_t name[256] = {};
+        int n = ::GetClipboardFormatNameW(format, name, 256);
+        return n > 0 ? FromWide(std::wstring_view(name, static_cast<std::size_t>(n))) : std::u16string();
+    }
+    ClipHandle CopyClipboardData(std::uint32_t format) override {
+        HANDLE h = ::GetClipboardData(format);
+        if (!h)
+            return nullptr;
+        if (IsEnhMetafileFormat(format))
+            return ::CopyEnhMetaFileW(static_cast<HENHMETAFILE>(h), nullptr);
+        SIZE_T size = ::GlobalSize(h);
+        if (size == 0)
+            return nullptr;  // not a memory block (or an empty one): nothing to copy
+        HGLOBAL copy = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size);
+        if (!copy)
+            return nullptr;
+        void* from = ::GlobalLock(h);
+        void* to = ::GlobalLock(copy);
+        if (!from || !to) {
+            if (from)
+                ::GlobalUnlock(h);
+            if (to)
+                ::GlobalUnlock(copy);
+            ::GlobalFree(copy);
+            return nullptr;
+        }
+        std::memcpy(to, from, size);
+        ::GlobalUnlock(copy);
+        ::GlobalUnlock(h);
+        return copy;
+    }
+    bool SetClipboardData(std::uint32_t format, ClipHandle data) override {
+        return ::SetClipboardData(format, data) != nullptr;
+    }
+    void FreeClipboardCopy(std::uint32_t format, ClipHandle data) override {
+        if (IsEnhMetafileFormat(format))
+            ::DeleteEnhMetaFile(static_cast<HENHMETAFILE>(data));
+        else
+            ::GlobalFree(data);
+    }
+    std::uint32_t RegisterFormatName(const std::u16string& name) override {
+        return ::RegisterClipboardFormatW(WidePtr(name));
+    }
+    bool IsClipboardFormatAvailable(std::uint32_t format) override {
+        return ::IsClipboardFormatAvailable(format) != FALSE;
+    }
+    bool GetClipboardText(std::u16string& text) override {
+        HANDLE h = ::GetClipboardData(CF_UNICODETEXT);
+        if (!h)
+            return false;
+        const auto* p = static_cast<const char16_t*>(::GlobalLock(h));
+        if (!p)
+            return false;
+        std::size_t units = ::GlobalSize(h) / sizeof(char16_t);
+        std::size_t n = 0;
+        while (n < units && p[n] != 0)
+            ++n;
+        text.assign(p, n);
+        ::GlobalUnlock(h);
+        return true;
+    }
+    bool SetClipboardText(const std::u16string& text) override {
+        // Movable, as clipboard data must be.
+        HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t));
+        if (!mem)
+            return false;
+        auto* p = static_cast<char16_t*>(::GlobalLock(mem));
+        if (!p) {
+            ::GlobalFree(mem);
+            return false;
+        }
+        std::memcpy(p, text.c_str(), (text.size() + 1) * sizeof(char16_t));
+        ::GlobalUnlock(mem);
+        if (!::SetClipboardData(CF_UNICODETEXT, mem)) {
+            ::GlobalFree(mem);
+            return false;
+        }
+        return true;
+    }
+    bool JoinClipboardViewerChain(void*& next) override {
+        next = nullptr;
+        HWND main = MainWindow();
+        if (!main)
+            return false;
+        next = ::SetClipboardViewer(main);
+        return true;
+    }
+    void LeaveClipboardViewerChain(void* next) override {
+        if (HWND main = MainWindow())
+            ::ChangeClipboardChain(main, static_cast<HWND>(next));
+    }
+
+    bool IsKeyDown(std::uint8_t vk) override { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
+    std::uint16_t ScanCodeOf(std::uint8_t vk) override {
+        return static_cast<std::uint16_t>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    }
+    bool SendKeys(const std::vector<KeyInput>& keys) override {
+        if (keys.empty())
+            return true;
+        std::vector<INPUT> inputs(keys.size());
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            inputs[i].type = INPUT_KEYBOARD;
+            inputs[i].ki.wVk = keys[i].vk;
+            inputs[i].ki.wScan = keys[i].scan;
+            inputs[i].ki.dwFlags = keys[i].up ? KEYEVENTF_KEYUP : 0;
+            inputs[i].ki.time = 0;
+            inputs[i].ki.dwExtraInfo = 0;
+        }
+        return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+    }
+
+    void Sleep(std::uint32_t ms) override { ::Sleep(ms); }
+    std::uint64_t TickCount() override { return ::GetTickCount64(); }
+    bool LocalTimeOfDay(int& hour, int& minute, int& second) override {
+        std::time_t now = std::time(nullptr);
+        std::tm local{};
+        if (localtime_s(&local, &now) != 0)
+            return false;
+        hour = local.tm_hour;
+        minute = local.tm_min;
+        second = local.tm_sec;
+        return true;
+    }
+
+    std::string ToAnsi(const std::u16string& text) override {
+        if (text.empty())
+            return {};
+        std::wstring wide = ToWide(text);
+        int n = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                      nullptr);
+        if (n <= 0)
+            return {};
+        std::string out(static_cast<std::size_t>(n), '\0');
+        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
+                              nullptr);
+        return out;
+    }
+    std::u16string FromAnsi(const std::string& bytes) override {
+        if (bytes.empty())
+            return {};
+        int n = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        if (n <= 0)
+            return {};
+        std::wstring out(static_cast<std::size_t>(n), L'\0');
+        ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+        return FromWide(out);
+    }
+
+    bool ShellOpen(const std::u16string& file, const std::u16string& parameters) override {
+        auto result = reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", WidePtr(file),
+                                                                parameters.empty() ? nullptr : WidePtr(parameters),
+                                                                nullptr, SW_SHOWNORMAL));
+        return result > 32;
+    }
+    bool IsWindow(const void* window) override {
+        return ::IsWindow(static_cast<HWND>(const_cast<void*>(window))) != FALSE;
+    }
+
+private:
+    static HWND MainWindow() {
+        CWinApp* app = CWinApp::Get();
+        return app && app->m_pMainWnd ? app->m_pMainWnd->GetSafeHwnd() : nullptr;
     }
 };
 

@@ -1,0 +1,100 @@
+// Saving and restoring the clipboard around the edit road's copy and paste.
+#include "engine/clipboard_backup.h"
+
+#include "engine/edit_rules.h"
+
+namespace quillon {
+
+bool OpenClipboardPatiently(ISystem& system) {
+    // Another program (a clipboard manager, the text box itself) may hold the clipboard for
+    // a moment; giving up at once would lose the user's text or clipboard.
+    const std::uint64_t start = system.TickCount();
+    std::uint32_t waited = 0;
+    for (;;) {
+        if (system.OpenClipboard())
+            return true;
+        const std::uint64_t elapsed = system.TickCount() - start;
+        if (elapsed >= kClipboardRetryMs || waited >= kClipboardRetryMs)
+            return false;
+        system.Sleep(kClipboardRetryStepMs);
+        waited += kClipboardRetryStepMs;
+    }
+}
+
+CClipboardBackup::~CClipboardBackup() {
+    if (!m_bSaved)
+        return;
+    // Only a failed or skipped Restore gets here. One more attempt is worth it when none
+    // was made (an early exit); after a failed one the clipboard is taken to stay busy.
+    if (!m_restoreFailed && Restore())
+        return;
+    Discard();
+}
+
+bool CClipboardBackup::Backup() {
+    if (m_bSaved || !OpenClipboardPatiently(m_system))
+        return false;
+    m_inChain = m_system.JoinClipboardViewerChain(m_hNextViewer);
+    for (std::uint32_t format = m_system.EnumClipboardFormats(0); format != 0;
+         format = m_system.EnumClipboardFormats(format)) {
+        if (IsNeverSavedClipboardFormat(format))
+            continue;
+        ClipboardData entry;
+        entry.format = format;
+        if (format > clip::kEnhMetafile)
+            entry.name = m_system.ClipboardFormatName(format);
+        entry.data = m_system.CopyClipboardData(format);
+        if (!entry.data)
+            continue;
+        m_list.push_back(std::move(entry));
+    }
+    m_system.CloseClipboard();
+    m_bSaved = true;
+    m_restoreFailed = false;
+    return true;
+}
+
+bool CClipboardBackup::Restore() {
+    if (!m_bSaved)
+        return false;
+    if (!OpenClipboardPatiently(m_system)) {
+        m_restoreFailed = true;
+        return false;
+    }
+    m_system.EmptyClipboard();
+    for (ClipboardData& entry : m_list) {
+        std::uint32_t format = entry.format;
+        // Registered formats are numbered anew in each session: use today's number.
+        if (!entry.name.empty()) {
+            if (std::uint32_t registered = m_system.RegisterFormatName(entry.name))
+                format = registered;
+        }
+        if (!m_system.SetClipboardData(format, entry.data))
+            m_system.FreeClipboardCopy(entry.format, entry.data);
+        entry.data = nullptr;
+    }
+    m_system.CloseClipboard();
+    m_list.clear();
+    m_bSaved = false;
+    m_restoreFailed = false;
+    LeaveChain();
+    return true;
+}
+
+void CClipboardBackup::Discard() {
+    for (ClipboardData& entry : m_list)
+        if (entry.data)
+            m_system.FreeClipboardCopy(entry.format, entry.data);
+    m_list.clear();
+    m_bSaved = false;
+    LeaveChain();
+}
+
+void CClipboardBackup::LeaveChain() {
+    if (m_inChain)
+        m_system.LeaveClipboardViewerChain(m_hNextViewer);
+    m_inChain = false;
+    m_hNextViewer = nullptr;
+}
+
+}  // namespace quillon

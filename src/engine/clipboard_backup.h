@@ -1,0 +1,55 @@
+// CClipboardBackup: saves every format the clipboard holds that can be copied, and puts
+// them all back, around a synthesised copy or paste. Also the patient clipboard opening
+// that every step of the edit road uses.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/system.h"
+
+namespace quillon {
+
+// How long the edit road keeps trying to open a clipboard that another program holds.
+constexpr std::uint32_t kClipboardRetryMs = 300;
+constexpr std::uint32_t kClipboardRetryStepMs = 10;
+
+// Opens the clipboard with no owner window, retrying for a short bounded time.
+bool OpenClipboardPatiently(ISystem& system);
+
+class CClipboardBackup {
+public:
+    // One saved format.
+    struct ClipboardData {
+        std::uint32_t format = 0;  // the format number at backup time
+        std::u16string name;       // its registered name; empty for formats without one
+        ClipHandle data = nullptr; // the backup's own copy
+    };
+
+    explicit CClipboardBackup(ISystem& system) : m_system(system) {}
+    // A backup still held is put back (or, when the clipboard stays busy, discarded).
+    ~CClipboardBackup();
+    CClipboardBackup(const CClipboardBackup&) = delete;
+    CClipboardBackup& operator=(const CClipboardBackup&) = delete;
+
+    // Takes a backup now; false when one is already held or the clipboard stays busy.
+    bool Backup();
+    // Puts the saved formats back; false when none is held or the clipboard stays busy
+    // (the backup is then kept).
+    bool Restore();
+    bool IsHeld() const { return m_bSaved; }
+    const std::vector<ClipboardData>& Entries() const { return m_list; }
+
+private:
+    void Discard();
+    void LeaveChain();
+
+    ISystem& m_system;
+    bool m_bSaved = false;
+    std::vector<ClipboardData> m_list;
+    void* m_hNextViewer = nullptr;
+    bool m_inChain = false;
+    bool m_restoreFailed = false;
+};
+
+}  // namespace quillon

@@ -1,0 +1,45 @@
+// The steps of the edit road, each on its own so it can be tested: starting an edit
+// (copy, file, editor) and writing saved text back (paste).
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "config/settings.h"
+#include "engine/system.h"
+
+namespace quillon {
+
+class CEditEngine;
+
+// Ctrl plus the letters, as one batch of input (see PlanCtrlKeys).
+void SendCtrlKeys(ISystem& system, std::string_view letters);
+
+// The row for the choice list's item: a copy of the table's row, or one asked for with
+// the New Extension dialog (appended to the table when the user wants it kept). A
+// cancelled choice gives a row with an empty Extension.
+EXTENSIONREC ChooseExtension(CEditEngine& engine, int choiceIndex);
+
+// The temporary folder, with a trailing backslash unless empty, created if missing.
+std::u16string ResolveTempFolder(CEditEngine& engine);
+
+// "Quillon_" + the local time as HH_MM_SS.
+std::u16string MakeTempFileName(ISystem& system);
+
+// Creates a temporary file that did not exist: folder + base + "." + extension, or with
+// "_2", "_3", ... before the dot when that name is taken. Null when creation fails.
+FileHandle CreateTempFile(ISystem& system, const std::u16string& folder, const std::u16string& base,
+                          const std::u16string& extension, std::u16string& path);
+
+// Writes the clipboard's Unicode text into the file; expects the clipboard open and
+// always closes it.
+void WriteClipboardTextToFile(ISystem& system, FileHandle file, bool utf8);
+
+// Starts the editor on the file, or the shell's "open" of the file when Editor is empty.
+void LaunchEditor(ISystem& system, const std::u16string& editor, const std::u16string& parameters,
+                  const std::u16string& path);
+
+// Pastes the saved text of the open file into the focused text box, the clipboard saved
+// and restored around it.
+void WriteBack(CEditEngine& engine, FileHandle file);
+
+}  // namespace quillon

@@ -1,0 +1,194 @@
+// The pure rules of the edit road.
+#include "engine/edit_rules.h"
+
+#include "base/u16.h"
+
+namespace quillon {
+
+bool IsUtf8Text(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    auto cont = [&](const unsigned char* q, unsigned char lo, unsigned char hi) {
+        return q < end && *q >= lo && *q <= hi;
+    };
+    while (p < end && *p != 0) {
+        unsigned char c = *p;
+        if (c == 0x09 || c == 0x0A || c == 0x0D || (c >= 0x20 && c <= 0x7E)) {
+            ++p;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            if (!cont(p + 1, 0x80, 0xBF))
+                return false;
+            p += 2;
+        } else if (c == 0xE0) {
+            if (!cont(p + 1, 0xA0, 0xBF) || !cont(p + 2, 0x80, 0xBF))
+                return false;
+            p += 3;
+        } else if ((c >= 0xE1 && c <= 0xEC) || c == 0xEE || c == 0xEF) {
+            if (!cont(p + 1, 0x80, 0xBF) || !cont(p + 2, 0x80, 0xBF))
+                return false;
+            p += 3;
+        } else if (c == 0xED) {
+            if (!cont(p + 1, 0x80, 0x9F) || !cont(p + 2, 0x80, 0xBF))
+                return false;
+            p += 3;
+        } else if (c == 0xF0) {
+            if (!cont(p + 1, 0x90, 0xBF) || !cont(p + 2, 0x80, 0xBF) || !cont(p + 3, 0x80, 0xBF))
+                return false;
+            p += 4;
+        } else if (c >= 0xF1 && c <= 0xF3) {
+            if (!cont(p + 1, 0x80, 0xBF) || !cont(p + 2, 0x80, 0xBF) || !cont(p + 3, 0x80, 0xBF))
+                return false;
+            p += 4;
+        } else if (c == 0xF4) {
+            if (!cont(p + 1, 0x80, 0x8F) || !cont(p + 2, 0x80, 0xBF) || !cont(p + 3, 0x80, 0xBF))
+                return false;
+            p += 4;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string EncodeTempFileText(const std::u16string& text, bool utf8,
+                               const std::function<std::string(const std::u16string&)>& toAnsi) {
+    if (utf8)
+        return "\xEF\xBB\xBF" + ToUtf8(text);
+    return toAnsi(text);
+}
+
+namespace {
+
+std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
+    std::u16string text;
+    text.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        auto b0 = static_cast<unsigned char>(bytes[i]);
+        auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+        char16_t unit = bigEndian ? static_cast<char16_t>(b0 << 8 | b1) : static_cast<char16_t>(b1 << 8 | b0);
+        if (unit == 0)
+            break;
+        text += unit;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::u16string DecodeSavedText(std::string_view bytes,
+                               const std::function<std::u16string(const std::string&)>& fromAnsi) {
+    if (bytes.size() >= 2) {
+        auto b0 = static_cast<unsigned char>(bytes[0]);
+        auto b1 = static_cast<unsigned char>(bytes[1]);
+        if (b0 == 0xFF && b1 == 0xFE)
+            return DecodeUtf16(bytes.substr(2), false);
+        if (b0 == 0xFE && b1 == 0xFF)
+            return DecodeUtf16(bytes.substr(2), true);
+    }
+    std::string_view text = bytes.substr(0, bytes.find('\0'));
+    if (IsUtf8Text(text)) {
+        if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF")
+            text.remove_prefix(3);
+        return FromUtf8(text);
+    }
+    // A byte-order mark in text that is not UTF-8 stays part of the ANSI text.
+    return fromAnsi(std::string(text));
+}
+
+std::u16string NormalizeLineEnds(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char16_t c = text[i];
+        if (c == u'\r') {
+            out += u"\r\n";
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+        } else if (c == u'\n') {
+            out += u"\r\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::u16string ResolveTempFolderPath(const std::u16string& moduleFolder, const std::u16string& temporaryFolder) {
+    std::u16string folder =
+        !temporaryFolder.empty() && temporaryFolder[0] == u'\\' ? moduleFolder + temporaryFolder : temporaryFolder;
+    if (!folder.empty() && folder.back() != u'\\')
+        folder += u'\\';
+    return folder;
+}
+
+std::u16string TempFileBaseName(bool timeKnown, int hour, int minute, int second) {
+    std::u16string name = u"Quillon_";
+    if (!timeKnown)
+        return name;
+    auto two = [](int v) {
+        if (v < 0 || v > 99)
+            v = 0;
+        return std::u16string{static_cast<char16_t>(u'0' + v / 10), static_cast<char16_t>(u'0' + v % 10)};
+    };
+    return name + two(hour) + u"_" + two(minute) + u"_" + two(second);
+}
+
+std::u16string TempFileCandidate(const std::u16string& folder, const std::u16string& base,
+                                 const std::u16string& extension, int attempt) {
+    std::u16string name = folder + base;
+    if (attempt > 1)
+        name += u"_" + FromUtf8(std::to_string(attempt));
+    return name + u"." + extension;
+}
+
+std::u16string SubstituteParameters(const std::u16string& parameters, const std::u16string& path) {
+    std::u16string tmpl = parameters;
+    if (tmpl.find(u"%1") == std::u16string::npos)
+        tmpl += u" \"%1\"";
+    std::u16string out;
+    for (std::size_t i = 0; i < tmpl.size();) {
+        if (tmpl.compare(i, 2, u"%1") == 0) {
+            out += path;
+            i += 2;
+        } else {
+            out += tmpl[i++];
+        }
+    }
+    return out;
+}
+
+std::vector<KeyInput> PlanCtrlKeys(std::string_view letters, bool altDown, bool shiftDown, bool ctrlDown,
+                                   const std::function<std::uint16_t(std::uint8_t)>& scanCode) {
+    std::vector<KeyInput> plan;
+    auto add = [&](std::uint8_t key, bool up) { plan.push_back(KeyInput{key, scanCode(key), up}); };
+    if (altDown)
+        add(vk::kMenu, true);
+    if (shiftDown)
+        add(vk::kShift, true);
+    // Ctrl goes down inside the batch even when the user holds it: should they let go just
+    // before the batch, the letters still arrive with Ctrl.
+    add(vk::kControl, false);
+    for (char letter : letters) {
+        add(static_cast<std::uint8_t>(letter), false);
+        add(static_cast<std::uint8_t>(letter), true);
+    }
+    if (!ctrlDown)
+        add(vk::kControl, true);
+    return plan;
+}
+
+bool IsNeverSavedClipboardFormat(std::uint32_t format) {
+    switch (format) {
+    case clip::kBitmap:
+    case clip::kMetafilePict:
+    case clip::kPalette:
+    case clip::kOwnerDisplay:
+    case clip::kDspBitmap:
+    case clip::kDspMetafilePict:
+        return true;
+    default:
+        return format >= clip::kPrivateFirst && format <= clip::kPrivateLast;
+    }
+}
+
+}  // namespace quillon

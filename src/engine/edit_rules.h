@@ -1,0 +1,75 @@
+// The pure rules of the edit road: text tests and conversions, folder and file names,
+// editor parameters and keystroke plans. No system calls; natively tested.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/system.h"
+
+namespace quillon {
+
+namespace vk {
+constexpr std::uint8_t kShift = 0x10;
+constexpr std::uint8_t kControl = 0x11;
+constexpr std::uint8_t kMenu = 0x12;  // Alt
+}  // namespace vk
+
+// Strict UTF-8 test of the bytes up to the first NUL: only tab, line feed, carriage
+// return, printable ASCII and well-formed multi-byte sequences (no overlongs, no
+// surrogates, nothing above U+10FFFF). The empty string passes.
+bool IsUtf8Text(std::string_view bytes);
+
+// Bytes of a temporary file for the text: a UTF-8 byte-order mark and UTF-8, or the ANSI
+// code page through the given converter.
+std::string EncodeTempFileText(const std::u16string& text, bool utf8,
+                               const std::function<std::string(const std::u16string&)>& toAnsi);
+
+// The text of a saved temporary file. UTF-16 with its byte-order mark (FF FE or FE FF)
+// is read as such, up to its first NUL character; otherwise the bytes up to the first NUL
+// are UTF-8 when they pass IsUtf8Text (a leading byte-order mark skipped), else ANSI.
+std::u16string DecodeSavedText(std::string_view bytes,
+                               const std::function<std::u16string(const std::string&)>& fromAnsi);
+
+// Clipboard text uses CR LF line ends: lone LF and lone CR become CR LF.
+std::u16string NormalizeLineEnds(std::u16string_view text);
+
+// The folder for temporary files: a value that begins with a backslash is relative to the
+// program's folder; a non-empty result ends with a backslash; empty stays empty.
+std::u16string ResolveTempFolderPath(const std::u16string& moduleFolder, const std::u16string& temporaryFolder);
+
+// "Quillon_" + the time of day as HH_MM_SS; just "Quillon_" when the time is unknown.
+std::u16string TempFileBaseName(bool timeKnown, int hour, int minute, int second);
+// The file name of the attempt-th candidate (1, 2, ...): base.ext, then base_2.ext, ...
+std::u16string TempFileCandidate(const std::u16string& folder, const std::u16string& base,
+                                 const std::u16string& extension, int attempt);
+// How many names are tried before the creation is given up.
+constexpr int kMaxTempFileAttempts = 1000;
+
+// The editor's parameters: " \"%1\"" appended when the template lacks "%1", then every
+// "%1" replaced by the path.
+std::u16string SubstituteParameters(const std::u16string& parameters, const std::u16string& path);
+
+// The one batch of key events for Ctrl plus the letters: Alt and Shift released first when
+// down, Ctrl pressed inside the batch, each letter pressed and released, and Ctrl released
+// at the end unless the user was holding it.
+std::vector<KeyInput> PlanCtrlKeys(std::string_view letters, bool altDown, bool shiftDown, bool ctrlDown,
+                                   const std::function<std::uint16_t(std::uint8_t)>& scanCode);
+
+// The letters for the copy and for the paste.
+inline const char* CopyLetters(bool editOnlySelection) { return editOnlySelection ? "C" : "AC"; }
+inline const char* PasteLetters(bool insert) { return insert ? "V" : "AV"; }
+
+// How long to wait for copied text: Delay × 5 / 2 ms, a negative Delay counting as 0.
+// Computed in 64 bits, so a huge Delay cannot overflow.
+inline std::int64_t CopyWaitLimit(std::int32_t effectiveDelay) {
+    return static_cast<std::int64_t>(effectiveDelay) * 5 / 2;
+}
+
+// The formats a clipboard backup never saves: GDI handles, metafile pictures, owner-drawn
+// display and private formats.
+bool IsNeverSavedClipboardFormat(std::uint32_t format);
+
+}  // namespace quillon

@@ -1,0 +1,319 @@
+// A recording fake of the engine's system seam: an in-memory clipboard, files, keyboard
+// and clock, and a log of the calls in the order they were made.
+#pragma once
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/u16.h"
+#include "engine/edit_engine.h"
+#include "engine/system.h"
+
+namespace quillon::test {
+
+class CFakeSystem : public ISystem {
+public:
+    // The log: one short line per call that changes something or matters for the order.
+    std::vector<std::string> log;
+    void Log(const std::string& line) { log.push_back(line); }
+    // The log lines that start with the prefix, in order.
+    std::vector<std::string> Calls(const std::string& prefix) const {
+        std::vector<std::string> out;
+        for (const auto& l : log)
+            if (l.compare(0, prefix.size(), prefix) == 0)
+                out.push_back(l);
+        return out;
+    }
+    int IndexOf(const std::string& line, int from = 0) const {
+        for (int i = from; i < static_cast<int>(log.size()); ++i)
+            if (log[static_cast<std::size_t>(i)] == line)
+                return i;
+        return -1;
+    }
+
+    // --- Clipboard: formats in the order they were put on it.
+    struct Blob {
+        std::uint32_t format;
+        std::string bytes;
+    };
+    std::vector<std::pair<std::uint32_t, std::string>> clipboard;
+    std::map<std::uint32_t, std::u16string> formatNames;       // registered names of this session
+    std::map<std::u16string, std::uint32_t> registerAs;        // what a name registers to now
+    std::map<ClipHandle, std::unique_ptr<Blob>> copies;        // handles not owned by the clipboard
+    int busyOpens = 0;      // how many OpenClipboard calls fail before one succeeds
+    bool clipboardOpen = false;
+    int copyFailsFor = -1;  // a format whose data cannot be had
+    // What a synthesised copy puts on the clipboard (the text box's content); applied when
+    // the keys "C" arrive. Null: nothing arrives.
+    std::unique_ptr<std::u16string> boxText;
+    // Text pasted by a synthesised "V": the clipboard's text at that moment.
+    std::vector<std::u16string> pasted;
+    bool viewerJoined = false;
+
+    void PutText(const std::u16string& text) {
+        std::string bytes(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2);
+        clipboard.emplace_back(13, bytes);
+    }
+    std::string ClipBytes(std::uint32_t format) const {
+        for (const auto& f : clipboard)
+            if (f.first == format)
+                return f.second;
+        return "<none>";
+    }
+
+    bool OpenClipboard() override {
+        if (busyOpens > 0) {
+            --busyOpens;
+            Log("OpenClipboard busy");
+            return false;
+        }
+        clipboardOpen = true;
+        Log("OpenClipboard");
+        return true;
+    }
+    void CloseClipboard() override {
+        clipboardOpen = false;
+        Log("CloseClipboard");
+    }
+    bool EmptyClipboard() override {
+        clipboard.clear();
+        Log("EmptyClipboard");
+        return true;
+    }
+    std::uint32_t EnumClipboardFormats(std::uint32_t after) override {
+        if (!clipboardOpen)
+            return 0;
+        bool take = after == 0;
+        for (const auto& f : clipboard) {
+            if (take)
+                return f.first;
+            if (f.first == after)
+                take = true;
+        }
+        return 0;
+    }
+    std::u16string ClipboardFormatName(std::uint32_t format) override {
+        auto it = formatNames.find(format);
+        return it == formatNames.end() ? std::u16string() : it->second;
+    }
+    ClipHandle CopyClipboardData(std::uint32_t format) override {
+        if (static_cast<int>(format) == copyFailsFor)
+            return nullptr;
+        for (const auto& f : clipboard)
+            if (f.first == format) {
+                auto blob = std::make_unique<Blob>(Blob{format, f.second});
+                ClipHandle h = blob.get();
+                copies[h] = std::move(blob);
+                Log("Copy " + std::to_string(format));
+                return h;
+            }
+        return nullptr;
+    }
+    bool SetClipboardData(std::uint32_t format, ClipHandle data) override {
+        auto it = copies.find(data);
+        if (!clipboardOpen || it == copies.end())
+            return false;
+        clipboard.emplace_back(format, it->second->bytes);
+        copies.erase(it);
+        Log("SetClipboardData " + std::to_string(format));
+        return true;
+    }
+    void FreeClipboardCopy(std::uint32_t format, ClipHandle data) override {
+        copies.erase(data);
+        Log("Free " + std::to_string(format));
+    }
+    std::uint32_t RegisterFormatName(const std::u16string& name) override {
+        auto it = registerAs.find(name);
+        return it == registerAs.end() ? 0 : it->second;
+    }
+    bool IsClipboardFormatAvailable(std::uint32_t format) override {
+        for (const auto& f : clipboard)
+            if (f.first == format)
+                return true;
+        return false;
+    }
+    bool GetClipboardText(std::u16string& text) override {
+        if (!clipboardOpen)
+            return false;
+        for (const auto& f : clipboard)
+            if (f.first == 13) {
+                text.assign(reinterpret_cast<const char16_t*>(f.second.data()), f.second.size() / 2);
+                text = text.substr(0, text.find(u'\0'));
+                return true;
+            }
+        return false;
+    }
+    bool SetClipboardText(const std::u16string& text) override {
+        if (!clipboardOpen)
+            return false;
+        PutText(text);
+        Log("SetClipboardText");
+        return true;
+    }
+    bool JoinClipboardViewerChain(void*& next) override {
+        next = reinterpret_cast<void*>(0x77);
+        viewerJoined = true;
+        Log("JoinViewerChain");
+        return true;
+    }
+    void LeaveClipboardViewerChain(void* next) override {
+        viewerJoined = false;
+        Log(next == reinterpret_cast<void*>(0x77) ? "LeaveViewerChain" : "LeaveViewerChain wrong next");
+    }
+
+    // --- Keyboard
+    std::set<std::uint8_t> keysDown;
+    std::vector<std::vector<KeyInput>> batches;
+    bool IsKeyDown(std::uint8_t vk) override { return keysDown.count(vk) != 0; }
+    std::uint16_t ScanCodeOf(std::uint8_t vk) override { return static_cast<std::uint16_t>(vk + 0x100); }
+    bool SendKeys(const std::vector<KeyInput>& keys) override {
+        batches.push_back(keys);
+        std::string letters;
+        bool ctrl = keysDown.count(0x11) != 0;
+        for (const auto& k : keys) {
+            if (k.vk == 0x11)
+                ctrl = !k.up;
+            else if (!k.up && ctrl && k.vk >= 'A' && k.vk <= 'Z')
+                letters += static_cast<char>(k.vk);
+        }
+        Log("Keys " + letters);
+        for (char c : letters) {
+            if (c == 'C' && boxText)
+                PutText(*boxText);
+            if (c == 'V') {
+                std::u16string t;
+                bool wasOpen = clipboardOpen;
+                clipboardOpen = true;
+                pasted.push_back(GetClipboardText(t) ? t : u"<no text>");
+                clipboardOpen = wasOpen;
+            }
+        }
+        return true;
+    }
+
+    // --- Time
+    std::uint64_t now = 1000;
+    int hour = 14, minute = 5, second = 9;
+    bool timeKnown = true;
+    void Sleep(std::uint32_t ms) override {
+        now += ms;
+        Log("Sleep " + std::to_string(ms));
+    }
+    std::uint64_t TickCount() override { return now; }
+    bool LocalTimeOfDay(int& h, int& m, int& s) override {
+        h = hour;
+        m = minute;
+        s = second;
+        return timeKnown;
+    }
+
+    // --- Files
+    struct File {
+        std::string bytes;
+        std::uint32_t lastWrite = 0;
+    };
+    std::map<std::u16string, File> files;
+    std::set<std::u16string> folders;
+    std::set<std::u16string> unopenable;  // paths that cannot be opened (locked)
+    std::uint32_t clock = 100;            // file times
+    std::map<FileHandle, std::u16string> handles;
+    int nextHandle = 1;
+    std::vector<std::u16string> deleted;
+
+    // The editor saving the file.
+    void Save(const std::u16string& path, const std::string& bytes) {
+        files[path].bytes = bytes;
+        files[path].lastWrite = ++clock;
+    }
+    bool DeleteFile(const std::u16string& path) override {
+        deleted.push_back(path);
+        return files.erase(path) != 0;
+    }
+    std::u16string GetTempPath() override { return u"C:\\Temp\\"; }
+    void CreateDirectories(const std::u16string& folder) override {
+        folders.insert(folder);
+        Log("CreateDirectories " + ToUtf8(folder));
+    }
+    FileHandle NewHandle(const std::u16string& path) {
+        auto h = reinterpret_cast<FileHandle>(static_cast<std::uintptr_t>(nextHandle++));
+        handles[h] = path;
+        return h;
+    }
+    FileHandle CreateNewFile(const std::u16string& path, CreateResult& result) override {
+        if (files.count(path)) {
+            result = CreateResult::kExists;
+            Log("CreateNewFile exists " + ToUtf8(path));
+            return nullptr;
+        }
+        if (path.find(u'?') != std::u16string::npos) {
+            result = CreateResult::kFailed;
+            Log("CreateNewFile failed");
+            return nullptr;
+        }
+        files[path] = File{"", ++clock};
+        result = CreateResult::kCreated;
+        Log("CreateNewFile " + ToUtf8(path));
+        return NewHandle(path);
+    }
+    FileHandle OpenFileForRead(const std::u16string& path) override {
+        if (!files.count(path) || unopenable.count(path))
+            return nullptr;
+        return NewHandle(path);
+    }
+    bool WriteFile(FileHandle file, const std::string& bytes) override {
+        auto& f = files[handles.at(file)];
+        f.bytes += bytes;
+        f.lastWrite = ++clock;
+        Log("WriteFile " + std::to_string(bytes.size()));
+        return true;
+    }
+    bool ReadFile(FileHandle file, std::string& bytes) override {
+        bytes = files[handles.at(file)].bytes;
+        return true;
+    }
+    bool GetLastWriteLow(FileHandle file, std::uint32_t& low) override {
+        low = files[handles.at(file)].lastWrite;
+        return true;
+    }
+    void CloseFile(FileHandle file) override {
+        handles.erase(file);
+        Log("CloseFile");
+    }
+
+    // --- Shell and windows
+    std::vector<std::pair<std::u16string, std::u16string>> launched;
+    std::set<const void*> liveWindows;
+    bool ShellOpen(const std::u16string& file, const std::u16string& parameters) override {
+        launched.emplace_back(file, parameters);
+        Log("ShellOpen");
+        return true;
+    }
+    bool IsWindow(const void* window) override { return liveWindows.count(window) != 0; }
+};
+
+// A host whose New Extension dialog answers as told.
+class CFakeHost : public IEngineHost {
+public:
+    bool answerOk = true;
+    EXTENSIONREC answer{u"md", u"C:\\ed.exe", u"-x \"%1\"", 1};
+    bool save = false;
+    int asked = 0;
+    int changed = 0;
+    CFakeSystem* system = nullptr;
+    bool RegisterEditHotKey(std::uint16_t) override { return true; }
+    bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) override {
+        ++asked;
+        if (system)
+            system->Log("ChooseNewExtension");
+        if (!answerOk)
+            return false;
+        choice = answer;
+        saveForFuture = save;
+        return true;
+    }
+    void ExtensionsChanged() override { ++changed; }
+};
+
+}  // namespace quillon::test

@@ -1,0 +1,153 @@
+// The pure rules of the edit road: strict UTF-8, saved-file decoding, line ends, folder
+// and file names, editor parameters and key plans.
+#include <gtest/gtest.h>
+
+#include "base/u16.h"
+#include "engine/edit_rules.h"
+
+using namespace quillon;
+
+namespace {
+std::u16string Latin1(const std::string& b) {
+    std::u16string s;
+    for (unsigned char c : b)
+        s += static_cast<char16_t>(c);
+    return s;
+}
+std::string NoAnsi(const std::u16string&) { return "<ansi>"; }
+}  // namespace
+
+TEST(StrictUtf8, AcceptsOnlyWellFormedTextUnits) {
+    EXPECT_TRUE(IsUtf8Text(""));
+    EXPECT_TRUE(IsUtf8Text("plain\tline\r\nnext\n"));
+    EXPECT_TRUE(IsUtf8Text("\xEF\xBB\xBF" "bom"));
+    EXPECT_TRUE(IsUtf8Text("\xC2\x80 \xDF\xBF"));
+    EXPECT_TRUE(IsUtf8Text("\xE0\xA0\x80 \xED\x9F\xBF \xEE\x80\x80"));
+    EXPECT_TRUE(IsUtf8Text("\xF0\x90\x80\x80 \xF3\xBF\xBF\xBF \xF4\x8F\xBF\xBF"));
+    // Stops at the first NUL: what follows does not count.
+    EXPECT_TRUE(IsUtf8Text(std::string("ok\0\xFF", 4)));
+
+    EXPECT_FALSE(IsUtf8Text("\xC0\xAF"));          // overlong
+    EXPECT_FALSE(IsUtf8Text("\xC1\xBF"));
+    EXPECT_FALSE(IsUtf8Text("\xE0\x9F\xBF"));      // overlong three-byte
+    EXPECT_FALSE(IsUtf8Text("\xED\xA0\x80"));      // surrogate
+    EXPECT_FALSE(IsUtf8Text("\xF0\x8F\xBF\xBF"));  // overlong four-byte
+    EXPECT_FALSE(IsUtf8Text("\xF4\x90\x80\x80"));  // above U+10FFFF
+    EXPECT_FALSE(IsUtf8Text("\xF5\x80\x80\x80"));
+    EXPECT_FALSE(IsUtf8Text("caf\xE9"));           // Latin-1
+    EXPECT_FALSE(IsUtf8Text("\xE2\x82"));          // cut short at the end
+    EXPECT_FALSE(IsUtf8Text("\xC3"));
+    for (char c : std::string("\x01\x08\x0B\x0C\x0E\x1F\x7F"))
+        EXPECT_FALSE(IsUtf8Text(std::string("a") + c)) << int(c);
+    EXPECT_FALSE(IsUtf8Text("\x80"));  // lone continuation byte
+}
+
+TEST(SavedText, DecodesUtf8AnsiAndUtf16) {
+    // UTF-8 with and without its mark; the mark is dropped.
+    EXPECT_EQ(DecodeSavedText("\xEF\xBB\xBF" "caf\xC3\xA9", Latin1), u"caf\u00E9");
+    EXPECT_EQ(DecodeSavedText("caf\xC3\xA9", Latin1), u"caf\u00E9");
+    EXPECT_EQ(DecodeSavedText("\xF0\x9F\x98\x80", Latin1), u"\U0001F600");
+    // Not UTF-8: ANSI, and a mark in such text stays part of it.
+    EXPECT_EQ(DecodeSavedText("caf\xE9", Latin1), u"caf\u00E9");
+    EXPECT_EQ(DecodeSavedText("\xEF\xBB\xBF" "caf\xE9", Latin1), u"\u00EF\u00BB\u00BF" u"caf\u00E9");
+    EXPECT_EQ(DecodeSavedText("bell\x07", Latin1), u"bell\u0007");  // control character: ANSI
+    // The text ends at the first NUL byte.
+    EXPECT_EQ(DecodeSavedText(std::string("ab\0cd", 5), Latin1), u"ab");
+    EXPECT_EQ(DecodeSavedText("", Latin1), u"");
+    EXPECT_EQ(DecodeSavedText("\xEF\xBB\xBF", Latin1), u"");
+}
+
+TEST(SavedText, Utf16FilesAreNotCutAtTheirFirstZeroByte) {
+    const std::string le("\xFF\xFE" "h\0i\0\x3D\xD8\x00\xDE" "\r\0\n\0", 14);
+    EXPECT_EQ(DecodeSavedText(le, Latin1), u"hi\U0001F600\r\n");
+    const std::string be("\xFE\xFF\0h\0i\0\xE9", 8);
+    EXPECT_EQ(DecodeSavedText(be, Latin1), u"hi\u00E9");
+    // A NUL character ends it; an odd last byte is dropped.
+    EXPECT_EQ(DecodeSavedText(std::string("\xFF\xFE" "a\0\0\0b\0", 8), Latin1), u"a");
+    EXPECT_EQ(DecodeSavedText(std::string("\xFF\xFE" "a\0b", 5), Latin1), u"a");
+}
+
+TEST(LineEnds, LoneLfAndCrBecomeCrLf) {
+    EXPECT_EQ(NormalizeLineEnds(u"a\nb\rc\r\nd"), u"a\r\nb\r\nc\r\nd");
+    EXPECT_EQ(NormalizeLineEnds(u"\n\n"), u"\r\n\r\n");
+    EXPECT_EQ(NormalizeLineEnds(u"\r\r\n\n\r"), u"\r\n\r\n\r\n\r\n");
+    EXPECT_EQ(NormalizeLineEnds(u"none"), u"none");
+    EXPECT_EQ(NormalizeLineEnds(u""), u"");
+}
+
+TEST(TempFileText, WritesAMarkThenUtf8OrTheAnsiPage) {
+    EXPECT_EQ(EncodeTempFileText(u"", true, NoAnsi), "\xEF\xBB\xBF");
+    EXPECT_EQ(EncodeTempFileText(u"\u00E9\U0001F600", true, NoAnsi), "\xEF\xBB\xBF\xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_EQ(EncodeTempFileText(u"x", false, NoAnsi), "<ansi>");
+}
+
+TEST(TempFolder, BackslashMeansBesideTheProgram) {
+    const std::u16string module = u"C:\\Tools\\Quillon";
+    EXPECT_EQ(ResolveTempFolderPath(module, u"\\Temp"), u"C:\\Tools\\Quillon\\Temp\\");
+    EXPECT_EQ(ResolveTempFolderPath(module, u"\\Temp\\"), u"C:\\Tools\\Quillon\\Temp\\");
+    EXPECT_EQ(ResolveTempFolderPath(module, u"D:\\Edits"), u"D:\\Edits\\");
+    EXPECT_EQ(ResolveTempFolderPath(module, u"D:\\Edits\\"), u"D:\\Edits\\");
+    EXPECT_EQ(ResolveTempFolderPath(module, u"rel"), u"rel\\");
+    EXPECT_EQ(ResolveTempFolderPath(module, u""), u"");
+    // A network path is taken as relative too.
+    EXPECT_EQ(ResolveTempFolderPath(module, u"\\\\server\\share"), u"C:\\Tools\\Quillon\\\\server\\share\\");
+}
+
+TEST(TempFileName, TimeOfDayThenANumberForTakenNames) {
+    EXPECT_EQ(TempFileBaseName(true, 14, 5, 9), u"Quillon_14_05_09");
+    EXPECT_EQ(TempFileBaseName(true, 0, 0, 0), u"Quillon_00_00_00");
+    EXPECT_EQ(TempFileBaseName(false, 1, 2, 3), u"Quillon_");
+    EXPECT_EQ(TempFileCandidate(u"D:\\E\\", u"Quillon_14_05_09", u"txt", 1), u"D:\\E\\Quillon_14_05_09.txt");
+    EXPECT_EQ(TempFileCandidate(u"D:\\E\\", u"Quillon_14_05_09", u"txt", 2), u"D:\\E\\Quillon_14_05_09_2.txt");
+    EXPECT_EQ(TempFileCandidate(u"", u"Q", u".md", 12), u"Q_12..md");  // a leading dot is kept
+}
+
+TEST(EditorParameters, PathQuotedWhenMissingAndEveryPlaceholderReplaced) {
+    EXPECT_EQ(SubstituteParameters(u"", u"C:\\t\\a.txt"), u" \"C:\\t\\a.txt\"");
+    EXPECT_EQ(SubstituteParameters(u"-n", u"p"), u"-n \"p\"");
+    EXPECT_EQ(SubstituteParameters(u"\"%1\"", u"p q"), u"\"p q\"");
+    EXPECT_EQ(SubstituteParameters(u"%1 -x \"%1\"", u"p"), u"p -x \"p\"");
+    EXPECT_EQ(SubstituteParameters(u"%%1%", u"p"), u"%p%");
+    // The path itself may hold "%1": it is not substituted again.
+    EXPECT_EQ(SubstituteParameters(u"%1", u"a%1b"), u"a%1b");
+}
+
+TEST(KeyPlan, OneBatchWithCtrlInsideAndModifiersReleasedFirst) {
+    auto scan = [](std::uint8_t k) { return static_cast<std::uint16_t>(k * 2); };
+    using K = KeyInput;
+    // Nothing held: Ctrl pressed and released around the letters.
+    EXPECT_EQ(PlanCtrlKeys("AC", false, false, false, scan),
+              (std::vector<K>{{0x11, 0x22, false}, {'A', 'A' * 2, false}, {'A', 'A' * 2, true},
+                              {'C', 'C' * 2, false}, {'C', 'C' * 2, true}, {0x11, 0x22, true}}));
+    // Alt and Shift held: released first and not pressed again.
+    auto plan = PlanCtrlKeys("V", true, true, false, scan);
+    ASSERT_EQ(plan.size(), 6u);
+    EXPECT_EQ(plan[0], (K{0x12, 0x24, true}));
+    EXPECT_EQ(plan[1], (K{0x10, 0x20, true}));
+    EXPECT_EQ(plan[2], (K{0x11, 0x22, false}));
+    EXPECT_EQ(plan[5], (K{0x11, 0x22, true}));
+    // The user holds Ctrl (the hotkey's modifier): still pressed inside the batch, so a
+    // release just before the batch cannot strip it from the letters; not released at the end.
+    plan = PlanCtrlKeys("AV", false, false, true, scan);
+    ASSERT_EQ(plan.size(), 5u);
+    EXPECT_EQ(plan.front(), (K{0x11, 0x22, false}));
+    EXPECT_EQ(plan.back(), (K{'V', 'V' * 2, true}));
+    EXPECT_EQ(CopyLetters(false), std::string("AC"));
+    EXPECT_EQ(CopyLetters(true), std::string("C"));
+    EXPECT_EQ(PasteLetters(false), std::string("AV"));
+    EXPECT_EQ(PasteLetters(true), std::string("V"));
+}
+
+TEST(CopyWait, TwoAndAHalfDelays) {
+    EXPECT_EQ(CopyWaitLimit(200), 500);
+    EXPECT_EQ(CopyWaitLimit(1), 2);
+    EXPECT_EQ(CopyWaitLimit(0), 0);
+    EXPECT_EQ(CopyWaitLimit(0x7FFFFFFF), 0x7FFFFFFFLL * 5 / 2);  // no overflow
+}
+
+TEST(NeverSavedFormats, TheExactTable) {
+    for (std::uint32_t f : {2u, 3u, 9u, 0x80u, 0x82u, 0x83u, 0x200u, 0x250u, 0x2FFu})
+        EXPECT_TRUE(IsNeverSavedClipboardFormat(f)) << f;
+    for (std::uint32_t f : {1u, 7u, 8u, 13u, 14u, 16u, 17u, 0x81u, 0x8Eu, 0x1FFu, 0x300u, 0xC000u})
+        EXPECT_FALSE(IsNeverSavedClipboardFormat(f)) << f;
+}

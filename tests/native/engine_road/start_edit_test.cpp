@@ -1,0 +1,214 @@
+// Starting an edit against the recording fake: the order of operations, the file and its
+// content, the editor, the choice of extension and the failures that must stay silent.
+#include <gtest/gtest.h>
+
+#include "engine/edit_road.h"
+#include "fake_system.h"
+
+using namespace quillon;
+using namespace quillon::test;
+
+namespace {
+
+HWND Box(std::uintptr_t id) { return reinterpret_cast<HWND>(id); }
+const std::u16string kFile = u"C:\\Temp\\Quillon_14_05_09.txt";
+
+struct Road {
+    CFakeSystem sys;
+    CFakeHost host;
+    CEditEngine engine{sys};
+    Road() {
+        host.system = &sys;
+        engine.SetHost(&host);
+        engine.moduleFolder = u"C:\\Tools\\Quillon";
+        sys.clipboard = {{1, "user"}, {13, std::string("u\0s\0\0\0", 6)}};
+        sys.boxText = std::make_unique<std::u16string>(u"box text \u00E9\U0001F600");
+    }
+};
+
+}  // namespace
+
+TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
+    Road r;
+    r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"-n", 1)};
+    r.engine.StartEdit(Box(7), 0);
+
+    // The file: a byte-order mark and the box's text in UTF-8.
+    ASSERT_TRUE(r.sys.files.count(kFile));
+    EXPECT_EQ(r.sys.files[kFile].bytes, "\xEF\xBB\xBF" "box text \xC3\xA9\xF0\x9F\x98\x80");
+    // The user's clipboard is back.
+    EXPECT_EQ(r.sys.ClipBytes(1), "user");
+    EXPECT_EQ(r.sys.ClipBytes(13), std::string("u\0s\0\0\0", 6));
+    EXPECT_FALSE(r.sys.viewerJoined);
+    // The record holds the time of the file as written.
+    ASSERT_EQ(r.engine.openEdits.size(), 1u);
+    EXPECT_EQ(r.engine.openEdits[0].hTarget, Box(7));
+    EXPECT_EQ(r.engine.openEdits[0].tempPath, kFile);
+    EXPECT_EQ(r.engine.openEdits[0].lastWriteLow, r.sys.files[kFile].lastWrite);
+    // The editor, with the path quoted after its own parameters.
+    ASSERT_EQ(r.sys.launched.size(), 1u);
+    EXPECT_EQ(r.sys.launched[0].first, u"C:\\ed.exe");
+    EXPECT_EQ(r.sys.launched[0].second, u"-n \"" + kFile + u"\"");
+
+    // The order: backup, empty, keys, wait, folder, file, write, restore, close, launch.
+    auto& L = r.sys.log;
+    auto at = [&](const std::string& s, int from = 0) { return r.sys.IndexOf(s, from); };
+    int join = at("JoinViewerChain");
+    int empty = at("EmptyClipboard", join);
+    int keys = at("Keys AC");
+    int folder = at("CreateDirectories C:\\Temp\\");
+    int create = at("CreateNewFile " + ToUtf8(kFile));
+    int write = at("WriteFile 18");
+    int restore = at("EmptyClipboard", write);
+    int leave = at("LeaveViewerChain");
+    int close = at("CloseFile");
+    int launch = at("ShellOpen");
+    for (int i : {join, empty, keys, folder, create, write, restore, leave, close, launch})
+        ASSERT_GE(i, 0) << ::testing::PrintToString(L);
+    EXPECT_TRUE(join < empty && empty < keys && keys < folder && folder < create && create < write &&
+                write < restore && restore < leave && leave < close && close < launch)
+        << ::testing::PrintToString(L);
+    // The text had arrived with the keys: no waiting.
+    EXPECT_TRUE(r.sys.Calls("Sleep").empty());
+}
+
+TEST(StartEdit, SelectionOnlyCopiesWithCtrlCAlone) {
+    Road r;
+    r.engine.EditOnlySelection = 1;
+    r.engine.StartEdit(Box(7), 0);
+    EXPECT_EQ(r.sys.Calls("Keys"), std::vector<std::string>{"Keys C"});
+}
+
+TEST(StartEdit, WaitsForTheCopiedTextInTwentyMillisecondSteps) {
+    Road r;
+    r.sys.boxText.reset();  // the copy never arrives
+    r.engine.Delay = 100;   // limit 250 ms: 13 polls
+    r.engine.StartEdit(Box(7), 0);
+    EXPECT_EQ(r.sys.Calls("Sleep 20").size(), 13u);
+    // Nothing arrived: an empty file (no mark: there was no text at all), still an edit.
+    EXPECT_EQ(r.sys.files[kFile].bytes, "");
+    EXPECT_EQ(r.engine.openEdits.size(), 1u);
+    EXPECT_EQ(r.sys.ClipBytes(1), "user");
+
+    Road negative;
+    negative.sys.boxText.reset();
+    negative.engine.Delay = -50;  // counts as 0: no wait at all
+    negative.engine.StartEdit(Box(7), 0);
+    EXPECT_TRUE(negative.sys.Calls("Sleep").empty());
+}
+
+TEST(StartEdit, AnsiRowsAndEmptyText) {
+    Road r;
+    r.engine.Extensions = {EXTENSIONREC(u"txt", u"", u"", 0)};
+    r.sys.boxText = std::make_unique<std::u16string>(u"caf\u00E9");
+    r.engine.StartEdit(Box(7), 0);
+    EXPECT_EQ(r.sys.files[kFile].bytes, "caf\xE9");  // the fake's ANSI page is Latin-1
+    // The shell opens the file when no editor is set.
+    ASSERT_EQ(r.sys.launched.size(), 1u);
+    EXPECT_EQ(r.sys.launched[0], std::make_pair(kFile, std::u16string()));
+
+    Road empty;
+    empty.sys.boxText = std::make_unique<std::u16string>(u"");
+    empty.engine.StartEdit(Box(7), 0);
+    EXPECT_EQ(empty.sys.files[kFile].bytes, "\xEF\xBB\xBF");
+}
+
+TEST(StartEdit, SaveContentOffTouchesNeitherKeysNorClipboard) {
+    Road r;
+    r.engine.SaveContent = 0;
+    r.engine.StartEdit(Box(7), 0);
+    EXPECT_TRUE(r.sys.batches.empty());
+    EXPECT_TRUE(r.sys.Calls("OpenClipboard").empty());
+    EXPECT_EQ(r.sys.files[kFile].bytes, "");
+    EXPECT_EQ(r.sys.launched.size(), 1u);
+    EXPECT_EQ(r.engine.openEdits.size(), 1u);
+}
+
+TEST(StartEdit, TwoEditsInOneSecondGetTwoFilesAndTheFirstKeepsItsText) {
+    Road r;
+    r.engine.StartEdit(Box(7), 0);
+    r.sys.Save(kFile, "unsaved work of the first edit");
+    r.sys.boxText = std::make_unique<std::u16string>(u"second");
+    r.engine.StartEdit(Box(8), 0);
+    r.sys.boxText = std::make_unique<std::u16string>(u"third");
+    r.engine.StartEdit(Box(9), 0);
+    EXPECT_EQ(r.sys.files[kFile].bytes, "unsaved work of the first edit");
+    const std::u16string second = u"C:\\Temp\\Quillon_14_05_09_2.txt";
+    const std::u16string third = u"C:\\Temp\\Quillon_14_05_09_3.txt";
+    EXPECT_EQ(r.sys.files[second].bytes, "\xEF\xBB\xBFsecond");
+    EXPECT_EQ(r.sys.files[third].bytes, "\xEF\xBB\xBFthird");
+    ASSERT_EQ(r.engine.openEdits.size(), 3u);
+    EXPECT_EQ(r.engine.openEdits[1].tempPath, second);
+    EXPECT_EQ(r.engine.openEdits[2].tempPath, third);
+}
+
+TEST(StartEdit, AFileThatCannotBeCreatedEndsTheEditSilently) {
+    Road r;
+    r.engine.Extensions = {EXTENSIONREC(u"t?t", u"", u"", 1)};
+    r.engine.StartEdit(Box(7), 0);
+    EXPECT_TRUE(r.engine.openEdits.empty());
+    EXPECT_TRUE(r.sys.launched.empty());
+    EXPECT_EQ(r.sys.ClipBytes(1), "user");
+    EXPECT_FALSE(r.sys.viewerJoined);
+}
+
+TEST(StartEdit, TemporaryFolderBesideTheProgramIsCreated) {
+    Road r;
+    r.engine.TemporaryFolder = u"\\Temp";
+    r.engine.StartEdit(Box(7), 0);
+    EXPECT_TRUE(r.sys.folders.count(u"C:\\Tools\\Quillon\\Temp\\"));
+    EXPECT_TRUE(r.sys.files.count(u"C:\\Tools\\Quillon\\Temp\\Quillon_14_05_09.txt"));
+}
+
+TEST(ChooseExtension, NewExtensionAskedAfterTheKeysAndKeptWhenWanted) {
+    Road r;
+    r.host.save = true;
+    r.engine.StartEdit(Box(7), 1);  // "Edit with new Extension"
+    EXPECT_LT(r.sys.IndexOf("Keys AC"), r.sys.IndexOf("ChooseNewExtension"));
+    ASSERT_EQ(r.engine.Extensions.size(), 2u);
+    EXPECT_EQ(r.engine.Extensions[1], r.host.answer);
+    EXPECT_EQ(r.host.changed, 1);
+    ASSERT_EQ(r.sys.launched.size(), 1u);
+    EXPECT_EQ(r.sys.launched[0].second, u"-x \"C:\\Temp\\Quillon_14_05_09.md\"");
+
+    Road once;
+    once.host.save = false;
+    once.engine.StartEdit(Box(7), 1);
+    EXPECT_EQ(once.engine.Extensions.size(), 1u);
+    EXPECT_EQ(once.host.changed, 0);
+    EXPECT_TRUE(once.sys.files.count(u"C:\\Temp\\Quillon_14_05_09.md"));
+}
+
+TEST(ChooseExtension, CancelLeavesNoFileNoRecordAndTheClipboardAsItWas) {
+    Road r;
+    r.host.answerOk = false;
+    r.engine.StartEdit(Box(7), 1);
+    EXPECT_TRUE(r.sys.files.empty());
+    EXPECT_TRUE(r.engine.openEdits.empty());
+    EXPECT_TRUE(r.sys.launched.empty());
+    EXPECT_EQ(r.sys.ClipBytes(1), "user");
+    EXPECT_EQ(r.sys.ClipBytes(13), std::string("u\0s\0\0\0", 6));
+    EXPECT_FALSE(r.sys.viewerJoined);
+
+    // Direct: rows by index, a cancelled row, a negative index.
+    r.engine.Extensions = {EXTENSIONREC(u"a", u"", u"", 0), EXTENSIONREC(u"b", u"", u"", 1)};
+    EXPECT_EQ(ChooseExtension(r.engine, 1).Extension, u"b");
+    EXPECT_EQ(ChooseExtension(r.engine, 2), EXTENSIONREC(u"", u"", u"", 1));
+    EXPECT_EQ(ChooseExtension(r.engine, -1), EXTENSIONREC(u"", u"", u"", 1));
+    // A row with an empty extension starts nothing either.
+    r.engine.Extensions = {EXTENSIONREC(u"", u"", u"", 1)};
+    r.engine.StartEdit(Box(7), 0);
+    EXPECT_TRUE(r.engine.openEdits.empty());
+}
+
+TEST(SendCtrlKeys, OneBatchReleasingAltAndShiftAndKeepingAHeldCtrl) {
+    CFakeSystem sys;
+    sys.keysDown = {0x11, 0x12};  // the hotkey's Ctrl+Alt still held
+    SendCtrlKeys(sys, "AC");
+    ASSERT_EQ(sys.batches.size(), 1u);
+    const auto& b = sys.batches[0];
+    ASSERT_EQ(b.size(), 6u);
+    EXPECT_EQ(b[0], (KeyInput{0x12, 0x112, true}));
+    EXPECT_EQ(b[1], (KeyInput{0x11, 0x111, false}));
+    EXPECT_EQ(b[5], (KeyInput{'C', 'C' + 0x100, true}));
+}

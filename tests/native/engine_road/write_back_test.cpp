@@ -1,0 +1,148 @@
+// Watching an edit and writing back against the recording fake: when a paste happens,
+// what is pasted, that the clipboard comes back, and purging ended edits.
+#include <gtest/gtest.h>
+
+#include "engine/edit_road.h"
+#include "fake_system.h"
+
+using namespace quillon;
+using namespace quillon::test;
+
+namespace {
+
+HWND Box(std::uintptr_t id) { return reinterpret_cast<HWND>(id); }
+const std::u16string kFile = u"C:\\Temp\\e.txt";
+
+struct Watch {
+    CFakeSystem sys;
+    CEditEngine engine{sys};
+    Watch() {
+        sys.clipboard = {{1, "user"}, {0xC001, "<html>"}};
+        sys.formatNames[0xC001] = u"HTML Format";
+        sys.registerAs[u"HTML Format"] = 0xC001;
+        sys.files[kFile] = {"\xEF\xBB\xBForiginal", 50};
+        engine.openEdits.push_back({Box(7), kFile, 50});
+    }
+};
+
+}  // namespace
+
+TEST(PollEdit, NoSaveNoPaste) {
+    Watch w;
+    w.engine.PollEdit(Box(7));
+    EXPECT_TRUE(w.sys.batches.empty());
+    EXPECT_TRUE(w.sys.Calls("OpenClipboard").empty());
+    w.engine.PollEdit(Box(8));  // a window without an edit
+    EXPECT_TRUE(w.sys.batches.empty());
+}
+
+TEST(PollEdit, ASavePastesOnceThenTheClipboardComesBack) {
+    Watch w;
+    w.sys.Save(kFile, "\xEF\xBB\xBFline one\nline two \xC3\xA9");
+    w.engine.PollEdit(Box(7));
+    ASSERT_EQ(w.sys.pasted.size(), 1u);
+    EXPECT_EQ(w.sys.pasted[0], u"line one\r\nline two \u00E9");
+    EXPECT_EQ(w.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
+    EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, w.sys.files[kFile].lastWrite);
+    // Pause of Delay after the keys, then the restore.
+    int keys = w.sys.IndexOf("Keys AV");
+    int pause = w.sys.IndexOf("Sleep 200");
+    int restore = w.sys.IndexOf("EmptyClipboard", pause);
+    EXPECT_TRUE(keys >= 0 && keys < pause && pause < restore) << ::testing::PrintToString(w.sys.log);
+    EXPECT_EQ(w.sys.clipboard, (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
+    EXPECT_FALSE(w.sys.viewerJoined);
+
+    // Returning again without a new save: nothing.
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted.size(), 1u);
+}
+
+TEST(PollEdit, SeveralSavesThenOneReturnGiveOnePasteOfTheLast) {
+    Watch w;
+    w.sys.Save(kFile, "first");
+    w.sys.Save(kFile, "second");
+    w.sys.Save(kFile, "last");
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"last"});
+}
+
+TEST(PollEdit, InsertPastesWithoutSelectingAndEmptyFilesEmptyTheBox) {
+    Watch w;
+    w.engine.Insert = 1;
+    w.sys.Save(kFile, "x");
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.Calls("Keys"), std::vector<std::string>{"Keys V"});
+
+    Watch e;
+    e.sys.Save(kFile, "");
+    e.engine.PollEdit(Box(7));
+    EXPECT_EQ(e.sys.pasted, std::vector<std::u16string>{u""});
+    EXPECT_EQ(e.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
+}
+
+TEST(PollEdit, TheBytesDecideTheEncodingNotTheRow) {
+    Watch w;
+    w.sys.Save(kFile, "caf\xE9\r\n");
+    w.engine.PollEdit(Box(7));
+    w.sys.Save(kFile, std::string("\xFF\xFE" "a\0\n\0\x3D\xD8\x00\xDE", 10));
+    w.engine.PollEdit(Box(8));  // focus elsewhere, then back
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"caf\u00E9\r\n", u"a\r\n\U0001F600"}));
+}
+
+TEST(PollEdit, OnlyTheNewestEditOfAWindowIsCompared) {
+    Watch w;
+    const std::u16string newer = u"C:\\Temp\\f.txt";
+    w.sys.files[newer] = {"new", 60};
+    w.engine.openEdits.push_back({Box(7), newer, 60});
+    w.sys.Save(kFile, "older edit saved");
+    w.engine.PollEdit(Box(7));
+    EXPECT_TRUE(w.sys.pasted.empty());
+    w.sys.Save(newer, "newer edit saved");
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"newer edit saved"});
+}
+
+TEST(PollEdit, ALockedOrMissingFileIsTriedAgainNextTime) {
+    Watch w;
+    w.sys.Save(kFile, "saved");
+    w.sys.unopenable.insert(kFile);
+    w.engine.PollEdit(Box(7));
+    EXPECT_TRUE(w.sys.pasted.empty());
+    w.sys.unopenable.clear();
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"saved"});
+}
+
+TEST(PollEdit, ABusyClipboardMeansNoPasteButThePauseAndTheRestoreStill) {
+    Watch w;
+    w.sys.Save(kFile, "saved");
+    // Busy through the backup and the paste, free again for the restore.
+    w.sys.busyOpens = 1000;
+    w.engine.PollEdit(Box(7));
+    EXPECT_TRUE(w.sys.batches.empty()) << "without our text on it, a paste would insert the user's clipboard";
+    EXPECT_FALSE(w.sys.Calls("Sleep 200").empty());
+    EXPECT_EQ(w.sys.ClipBytes(1), "user");
+}
+
+TEST(PurgeClosedEdits, DropsEditsOfGoneWindowsAndKeepsTheirFilesForExit) {
+    CFakeSystem sys;
+    {
+        CEditEngine engine(sys);
+        engine.openEdits = {{Box(1), u"a", 0}, {Box(2), u"b", 0}, {Box(1), u"c", 0}, {Box(3), u"d", 0}};
+        sys.liveWindows = {Box(2)};
+        engine.PurgeClosedEdits();
+        ASSERT_EQ(engine.openEdits.size(), 1u);
+        EXPECT_EQ(engine.openEdits[0].tempPath, u"b");
+        EXPECT_EQ(engine.pendingDeletes, (std::vector<std::u16string>{u"d", u"c", u"a"}));
+        EXPECT_TRUE(sys.deleted.empty()) << "files are deleted at exit, not when purged";
+
+        engine.DeleteTempFile = 0;
+        sys.liveWindows.clear();
+        engine.PurgeClosedEdits();
+        EXPECT_TRUE(engine.openEdits.empty());
+        EXPECT_EQ(engine.pendingDeletes.size(), 3u) << "ended while deletion was off: never deleted";
+        engine.DeleteTempFile = 1;
+    }
+    EXPECT_EQ(sys.deleted, (std::vector<std::u16string>{u"d", u"c", u"a"}));
+}
