@@ -252,17 +252,22 @@ bool CQuillon::Exit(DWORD timeoutMs) {
     return m_process.WaitExit(timeoutMs);
 }
 
-bool CTextBoxApp::Start() {
+::testing::AssertionResult CTextBoxApp::Start() {
     if (!m_process.Start(BinDir() + L"\\quillon-textbox.exe"))
-        return false;
-    return WaitFor([&] { return (m_window = FindTopWindow(m_process.Id(), L"QuillonTestBox")) != nullptr; }, 10000,
-                   "the text-box program's window");
+        return ::testing::AssertionFailure() << "quillon-textbox.exe did not start";
+    // Found as soon as it exists: wait until its last box has been created too.
+    return WaitFor(
+        [&] {
+            m_window = FindTopWindow(m_process.Id(), L"QuillonTestBox");
+            return m_window && ::GetDlgItem(m_window, kOther) && ::IsWindowVisible(m_window);
+        },
+        10000, "the text-box program's window and boxes");
 }
 
-bool CTextBoxApp::Focus(Box box, DWORD timeoutMs) {
+::testing::AssertionResult CTextBoxApp::Focus(Box box, DWORD timeoutMs) {
     static const UINT focusMessage = ::RegisterWindowMessageW(L"QuillonTestBoxFocus");
     HWND target = BoxWindow(box);
-    return WaitFor(
+    auto result = WaitFor(
         [&] {
             if (ForegroundFocus() == target)
                 return true;
@@ -271,6 +276,10 @@ bool CTextBoxApp::Focus(Box box, DWORD timeoutMs) {
             return ForegroundFocus() == target;
         },
         timeoutMs, "the text box to have the keyboard focus in the foreground");
+    if (!result)
+        result << " (focused: " << ForegroundFocus() << ", foreground: " << ::GetForegroundWindow()
+               << ", box: " << target << ", its window: " << m_window << ")";
+    return result;
 }
 
 bool CTextBoxApp::SetText(Box box, const std::wstring& text) {

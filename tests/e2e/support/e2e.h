@@ -97,12 +97,12 @@ private:
 class CTextBoxApp {
 public:
     enum Box { kMultiLine = 101, kSingleLine = 102, kRichEdit = 103, kOther = 104 };
-    bool Start();
+    ::testing::AssertionResult Start();
     HWND Window() const { return m_window; }
     HWND BoxWindow(Box box) const { return ::GetDlgItem(m_window, box); }
     // Activates the window and focuses the box, as a click would; waits until the system
     // reports that box as focused in the foreground.
-    bool Focus(Box box, DWORD timeoutMs = 10000);
+    ::testing::AssertionResult Focus(Box box, DWORD timeoutMs = 10000);
     bool SetText(Box box, const std::wstring& text);
     std::wstring Text(Box box) const;
     CProcess& Process() { return m_process; }
