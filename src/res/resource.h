@@ -9,3 +9,13 @@
 #define IDD_ABOUT 135
 #define IDI_NEW_EXTENSION 137
 #define IDI_CANCEL 139
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+// New Extension dialog (133)
+#define IDC_NEWEXT_EXTENSION 1010
+#define IDC_NEWEXT_SAVE 1011
+#define IDC_NEWEXT_EDITOR 1012
+#define IDC_NEWEXT_BROWSE 1013
+#define IDC_NEWEXT_PARAMETERS 1021
+#define IDC_NEWEXT_UTF8 1022

@@ -1,0 +1,86 @@
+// The New Extension dialog.
+#include "ui/dialogs/new_extension_dlg.h"
+
+#include "base/u16.h"
+#include "framework/file_dialog.h"
+#include "res/resource.h"
+
+namespace quillon {
+
+CDlgNewExtension::CDlgNewExtension(HWND parent) : CDialog(IDD_NEW_EXTENSION, parent) {}
+
+void CDlgNewExtension::DoDataExchange() {
+    m_extension.SubclassDlgItem(IDC_NEWEXT_EXTENSION, m_hWnd);
+    m_saveForFuture.SubclassDlgItem(IDC_NEWEXT_SAVE, m_hWnd);
+    m_editor.SubclassDlgItem(IDC_NEWEXT_EDITOR, m_hWnd);
+    m_browse.SubclassDlgItem(IDC_NEWEXT_BROWSE, m_hWnd);
+    m_parameters.SubclassDlgItem(IDC_NEWEXT_PARAMETERS, m_hWnd);
+    m_utf8.SubclassDlgItem(IDC_NEWEXT_UTF8, m_hWnd);
+}
+
+BOOL CDlgNewExtension::OnInitDialog() {
+    CDialog::OnInitDialog();
+    if (!m_bEditTime) {
+        // From Options the row always goes into the table.
+        m_bSaveForFuture = 1;
+        m_saveForFuture.SendMessage(BM_SETCHECK, BST_CHECKED);
+        ::EnableWindow(m_saveForFuture, FALSE);
+    } else {
+        // Asked for by the hotkey, from a hidden program: come to the user.
+        m_bSaveForFuture = 0;
+        ::SetForegroundWindow(m_hWnd);
+    }
+    // The proposal is selected so that typing replaces it.
+    ::SetWindowTextW(m_extension, L"txt");
+    m_extension.SendMessage(EM_SETSEL, 0, -1);
+    m_extension.SendMessage(EM_SCROLLCARET);
+    ::SetFocus(m_extension);
+    ::SetWindowTextW(m_parameters, L"\"%1\"");
+    m_utf8.SendMessage(BM_SETCHECK, BST_CHECKED);
+    return FALSE;  // the focus is placed
+}
+
+std::wstring CDlgNewExtension::TextOf(const CWnd& control) {
+    int length = ::GetWindowTextLengthW(control);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    int got = ::GetWindowTextW(control, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+void CDlgNewExtension::OnOK() {
+    if (::GetWindowTextLengthW(m_extension) == 0) {
+        ::MessageBoxW(m_hWnd, L"Please specify the extension.", L"Quillon", MB_ICONEXCLAMATION | MB_OK);
+        return;
+    }
+    // Taken exactly as typed: no trimming, a leading dot stays.
+    m_rec.Extension = FromWide(TextOf(m_extension));
+    m_rec.Editor = FromWide(TextOf(m_editor));
+    m_rec.Parameters = FromWide(TextOf(m_parameters));
+    m_rec.UTF8 = m_utf8.SendMessage(BM_GETCHECK) == BST_CHECKED ? 1 : 0;
+    EndDialog(IDOK);
+}
+
+void CDlgNewExtension::OnBrowse() {
+    CFileDialog dialog(true, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr, m_hWnd);
+    if (dialog.DoModal() == IDOK)
+        ::SetWindowTextW(m_editor, dialog.GetPathName().c_str());
+}
+
+LRESULT CDlgNewExtension::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        switch (LOWORD(wParam)) {
+        case IDC_NEWEXT_BROWSE:
+            OnBrowse();
+            return 0;
+        case IDC_NEWEXT_SAVE:
+            m_bSaveForFuture = m_saveForFuture.SendMessage(BM_GETCHECK) == BST_CHECKED ? 1 : 0;
+            return 0;
+        default:
+            break;
+        }
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
+}  // namespace quillon

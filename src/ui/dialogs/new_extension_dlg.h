@@ -1,0 +1,42 @@
+// CDlgNewExtension: asks for one extension row (extension, editor, parameters, UTF-8), in
+// the Options mode (the row is always kept) or the edit-time mode (kept on request).
+#pragma once
+#include <windows.h>
+
+#include "config/settings.h"
+#include "framework/dialog.h"
+
+namespace quillon {
+
+class CDlgNewExtension : public CDialog {
+public:
+    explicit CDlgNewExtension(HWND parent = nullptr);
+
+    // 0: Options mode; 1: edit-time mode. Set before DoModal.
+    BOOL m_bEditTime = 0;
+
+    // The row entered; the default row until OK succeeds.
+    EXTENSIONREC GetResult() const { return m_rec; }
+    // Whether the caller should keep the row in the table.
+    BOOL m_bSaveForFuture = 0;
+
+protected:
+    void DoDataExchange() override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void OnBrowse();
+    static std::wstring TextOf(const CWnd& control);
+
+    CWnd m_extension;
+    CWnd m_saveForFuture;
+    CWnd m_editor;
+    EXTENSIONREC m_rec;
+    CWnd m_browse;
+    CWnd m_parameters;
+    CWnd m_utf8;
+};
+
+}  // namespace quillon
