@@ -3,7 +3,7 @@
 # Usage: scripts/deps.sh [core|bench|all]   (core: build + tests; bench: benchmark peers)
 set -euo pipefail
 what=${1:-core}
-core=(cmake ninja-build g++ clang libgtest-dev libgmock-dev googletest libbenchmark-dev
+core=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
       g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool x11-utils imagemagick python3 psmisc procps)
 bench=(libpugixml-dev libtinyxml2-dev libxml2-dev libexpat1-dev shared-mime-info gir1.2-glib-2.0
        libgirepository1.0-dev iso-codes docbook-xml)
