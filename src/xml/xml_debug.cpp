@@ -1,0 +1,91 @@
+// Element outlines and index checks for tests and fuzzing.
+#include "xml/xml_debug.h"
+
+#include "xml/xml_document.h"
+
+namespace quillon {
+
+std::vector<ElementOutline> OutlineFromIndex(CXmlDocument& document) {
+    std::vector<ElementOutline> out;
+    uint32_t n = document.FirstChild(0);
+    uint32_t depth = 0;
+    while (n) {
+        out.push_back(ElementOutline{depth, std::u16string(document.ElementName(n)), document.ElementStart(n),
+                                     document.ElementLength(n)});
+        if (document.FirstChild(n)) {
+            n = document.FirstChild(n);
+            ++depth;
+            continue;
+        }
+        while (n && document.NextSibling(n) == 0) {
+            n = document.ParentOf(n);
+            if (n == 0)
+                return out;
+            --depth;
+        }
+        n = document.NextSibling(n);
+    }
+    return out;
+}
+
+std::vector<ElementOutline> OutlineFromText(CXmlDocument& document) {
+    CXmlDocument fresh;
+    fresh.SetDocumentFlags(document.GetDocumentFlags());
+    fresh.SetDocument(document.GetDocument());
+    return OutlineFromIndex(fresh);
+}
+
+std::string CheckIndex(CXmlDocument& document) {
+    const size_t textLength = document.GetDocument().size();
+    if (document.ElementLength(0) != textLength)
+        return "document record length differs from the text length";
+    std::string problem;
+    uint32_t count = 0;
+    // Recursive walk with an explicit stack of parents.
+    std::vector<uint32_t> parents{0};
+    while (!parents.empty() && problem.empty()) {
+        const uint32_t parent = parents.back();
+        parents.pop_back();
+        const uint32_t first = document.FirstChild(parent);
+        uint32_t previous = 0;
+        uint32_t lastEnd = parent ? document.ElementStart(parent) + document.StartTagLength(parent) : 0;
+        const uint64_t parentEnd = uint64_t{document.ElementStart(parent)} + document.ElementLength(parent);
+        for (uint32_t c = first; c; c = document.NextSibling(c)) {
+            ++count;
+            const uint32_t flags = document.ElementFlags(c);
+            if (document.ParentOf(c) != parent)
+                return "child " + std::to_string(c) + " names the wrong parent";
+            if (((flags & CXmlDocument::kElementFirstChild) != 0) != (c == first))
+                return "first-child bit wrong on " + std::to_string(c);
+            const uint32_t start = document.ElementStart(c);
+            if (start < lastEnd)
+                return "element " + std::to_string(c) + " starts inside its previous sibling or parent's start tag";
+            if (uint64_t{start} + document.ElementLength(c) > parentEnd)
+                return "element " + std::to_string(c) + " reaches beyond its parent";
+            if (document.StartTagLength(c) > document.ElementLength(c) ||
+                document.StartTagLength(c) + document.EndTagLength(c) > document.ElementLength(c))
+                return "tag lengths of " + std::to_string(c) + " exceed its length";
+            const std::u16string_view text = document.GetDocument();
+            if (start >= text.size() || text[start] != u'<' || text[start + document.StartTagLength(c) - 1] != u'>')
+                return "element " + std::to_string(c) + " does not begin with its start tag";
+            lastEnd = start + document.ElementLength(c);
+            previous = c;
+            parents.push_back(c);
+            if (count > document.ElementCount())
+                return "more linked elements than live ones (a cycle?)";
+        }
+        if (first) {
+            // The previous-sibling ring: the first child's holds the last child.
+            uint32_t last = first;
+            while (document.NextSibling(last))
+                last = document.NextSibling(last);
+            (void)previous;
+            (void)last;
+        }
+    }
+    if (count != document.ElementCount())
+        return "linked elements " + std::to_string(count) + " but live " + std::to_string(document.ElementCount());
+    return problem;
+}
+
+}  // namespace quillon

@@ -1,0 +1,223 @@
+// CXmlDocument: one XML document held as UTF-16 text plus an index of where every
+// element lies in it; navigation reads the index, modifications edit the text in place.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "xml/xml_text.h"
+
+namespace quillon {
+
+// One element of the index (eight 32-bit fields).
+struct ElementRecord {
+    uint32_t start;        // offset of the element's '<' (see CXmlDocument::ElementStart)
+    uint32_t length;       // through the end tag, or through the start tag when there is none
+    uint32_t tagLengths;   // low 22 bits start tag, high 10 bits end tag; all ones = see overflow map
+    uint32_t levelFlags;   // low 16 bits nesting level, high bits kElement* flags
+    uint32_t parent;
+    uint32_t firstChild;
+    uint32_t nextSibling;
+    uint32_t previousSibling;  // for a first child: the parent's last child
+};
+
+// Element records in segments of 65,536; element number n lives in segment n >> 16, slot n & 0xFFFF.
+class CElementTable {
+public:
+    static constexpr uint32_t kSegmentBits = 16;
+    static constexpr uint32_t kSegmentSize = 1u << kSegmentBits;
+
+    CElementTable() = default;
+    CElementTable(CElementTable&& other) noexcept { *this = std::move(other); }
+    CElementTable& operator=(CElementTable&& other) noexcept {
+        if (this != &other) {
+            m_segments = std::move(other.m_segments);
+            m_size = other.m_size;
+            other.m_segments.clear();
+            other.m_size = 0;
+        }
+        return *this;
+    }
+
+    uint32_t Size() const { return m_size; }
+    ElementRecord& operator[](uint32_t n) { return m_segments[n >> kSegmentBits].get()[n & (kSegmentSize - 1)]; }
+    const ElementRecord& operator[](uint32_t n) const { return m_segments[n >> kSegmentBits].get()[n & (kSegmentSize - 1)]; }
+    // Grows to at least newSize records (never by more than one segment beyond the last).
+    bool Grow(uint64_t newSize);
+    // Gives back the unused tail of the last segment.
+    void Trim(uint32_t used);
+    void Release();
+    size_t BytesHeld() const;
+
+private:
+    std::vector<MallocPtr<ElementRecord>> m_segments;  // the segment-pointer array
+    uint32_t m_size = 0;
+};
+
+class CXmlDocument {
+public:
+    // Add options (bits of the options word of AddElement/AddChildElement).
+    static constexpr uint32_t kAddCdata = 0x01;
+    static constexpr uint32_t kAddNoLineBreaks = 0x02;
+    static constexpr uint32_t kAddSpaceBeforeSlash = 0x04;
+    static constexpr uint32_t kAddKeepReferences = 0x08;
+    static constexpr uint32_t kAddUnended = 0x10;
+    static constexpr uint32_t kAddAsChild = 0x4000;
+
+    // Document flags.
+    static constexpr uint32_t kFlagUtf16LE = 0x01;
+    static constexpr uint32_t kFlagUtf8Bom = 0x04;
+    static constexpr uint32_t kFlagNoCase = 0x08;
+    static constexpr uint32_t kFlagRead = 0x10;
+    static constexpr uint32_t kFlagWrite = 0x20;
+    static constexpr uint32_t kFlagAppend = 0x40;
+    static constexpr uint32_t kFlagUtf16BE = 0x80;
+
+    // Element flags (levelFlags of ElementRecord).
+    static constexpr uint32_t kLevelMask = 0xFFFF;
+    static constexpr uint32_t kElementDeleted = 1u << 17;
+    static constexpr uint32_t kElementFirstChild = 1u << 19;
+    static constexpr uint32_t kElementUnended = 1u << 20;
+    static constexpr uint32_t kElementErrorInside = 1u << 21;
+    static constexpr uint32_t kDocumentIllFormed = 1u << 23;
+
+    // Longest document text the index can describe.
+    static constexpr size_t kMaxTextLength = 0x7FFFFFF0;
+
+    CXmlDocument();
+    explicit CXmlDocument(std::u16string_view text);
+    CXmlDocument(CXmlDocument&&) noexcept;
+    CXmlDocument& operator=(CXmlDocument&&) noexcept;
+    CXmlDocument(const CXmlDocument&) = delete;
+    CXmlDocument& operator=(const CXmlDocument&) = delete;
+    ~CXmlDocument();
+
+    // Document and state.
+    bool SetDocument();  // no text: the empty document, every table segment released
+    bool SetDocument(std::u16string_view text);
+    std::u16string_view GetDocument();  // the whole text (valid until the next change)
+    const std::u16string& GetResult() const { return m_result; }
+    bool CheckWellFormed() const;
+    bool LoadFile(std::u16string_view path);
+    bool SaveFile(std::u16string_view path);
+    uint32_t GetDocumentFlags() const { return m_flags; }
+    void SetDocumentFlags(uint32_t flags) { m_flags = flags; }
+
+    // Positions.
+    uint32_t GetParentPosition() const { return m_parent; }
+    uint32_t GetMainPosition() const { return m_main; }
+    uint32_t GetChildPosition() const { return m_child; }
+    uint32_t GetNodeType() const { return m_nodeType; }
+
+    // Navigation.
+    void ResetPosition();
+    bool FindElement(std::u16string_view name = {});
+    bool FindChildElement(std::u16string_view name = {});
+    bool EnterElement();
+    bool LeaveElement();
+
+    // Reading.
+    std::u16string GetChildText();
+    std::u16string GetChildAttribute(std::u16string_view name);
+    std::u16string GetTagName();       // of the main element; empty when there is none
+    std::u16string GetChildTagName();  // of the child element
+    std::u16string GetAttribute(std::u16string_view name);  // of the main element
+    // The index-th attribute (from 0) of the main or child element's start tag, value unescaped.
+    bool GetAttributeAt(size_t index, std::u16string* name, std::u16string* value);
+    bool GetChildAttributeAt(size_t index, std::u16string* name, std::u16string* value);
+
+    // Modification.
+    bool AddElement(std::u16string_view name, std::u16string_view value = {}, uint32_t options = 0);
+    bool AddChildElement(std::u16string_view name, std::u16string_view value = {}, uint32_t options = 0);
+    bool SetAttribute(std::u16string_view name, std::u16string_view value);
+    bool SetAttribute(std::u16string_view name, int value);
+    bool SetChildAttribute(std::u16string_view name, std::u16string_view value);
+    bool SetChildAttribute(std::u16string_view name, int value);
+    bool RemoveElement();
+
+    // Walking by element number (0 = the document record). Numbers come from the
+    // positions or from these functions; removed elements must not be asked about.
+    uint32_t ElementCount() const;  // live elements
+    uint32_t FirstChild(uint32_t n) const { return Valid(n) ? m_table[n].firstChild : 0; }
+    uint32_t NextSibling(uint32_t n) const { return Valid(n) ? m_table[n].nextSibling : 0; }
+    uint32_t ParentOf(uint32_t n) const { return Valid(n) ? m_table[n].parent : 0; }
+    uint32_t ElementStart(uint32_t n) const;
+    uint32_t ElementLength(uint32_t n) const { return Valid(n) ? m_table[n].length : 0; }
+    uint32_t StartTagLength(uint32_t n) const;
+    uint32_t EndTagLength(uint32_t n) const;
+    uint32_t ElementFlags(uint32_t n) const { return Valid(n) ? m_table[n].levelFlags : 0; }
+    std::u16string_view ElementName(uint32_t n);  // valid until the next change
+    std::u16string ElementText(uint32_t n);       // the GetChildText rule for element n
+    // Calls visit(name, value) for every attribute of n's start tag, in order; the views
+    // are raw (escaped) text valid during the call. Returns the number of attributes.
+    template <typename Visit>
+    size_t ForEachAttribute(uint32_t n, Visit&& visit);
+    std::u16string ElementAttribute(uint32_t n, std::u16string_view name);
+    bool SetElementAttribute(uint32_t n, std::u16string_view name, std::u16string_view value);
+    size_t MemoryUsage() const;
+
+private:
+    friend class CResultReport;
+
+    struct AttributeSpan {
+        size_t nameStart, nameLength, valueStart, valueLength;
+        bool quoted, hasValue;
+    };
+
+    bool Valid(uint32_t n) const { return n < m_nextFree && (n == 0 || !(m_table[n].levelFlags & kElementDeleted)); }
+    void SetTagLengths(uint32_t n, uint32_t startTag, uint32_t endTag);
+    void SetStart(uint32_t n, uint32_t start);
+    uint32_t TakeRecord();
+    void Parse();
+    bool AddImpl(std::u16string_view name, std::u16string_view value, uint32_t options);
+    bool FindSibling(uint32_t from, std::u16string_view name, size_t nameLength, uint32_t* found);
+    bool NameMatches(uint32_t n, std::u16string_view name, size_t nameLength);
+    // Replaces text at [x, x+removed) and renumbers; element is the element whose edit it is.
+    bool EditText(size_t x, size_t removed, std::u16string_view inserted, uint32_t element, bool includeChildren,
+                  bool allowLazy);
+    void Renumber(uint32_t element, int64_t delta, bool includeChildren, size_t editPoint);
+    void MarkDeleted(uint32_t element);
+    // Attribute scanning over element n's start tag; nth == SIZE_MAX looks the name up instead.
+    bool ScanAttributes(uint32_t n, std::u16string_view name, size_t nth, AttributeSpan* span, size_t* stopAt,
+                        size_t* count);
+    bool SetAttributeOn(uint32_t n, std::u16string_view name, std::u16string_view value);
+
+    CXmlText m_text;
+    std::u16string m_result;
+    uint32_t m_parent = 0;
+    uint32_t m_main = 0;
+    uint32_t m_child = 0;
+    uint32_t m_nextFree = 1;
+    uint32_t m_nodeType = 0;
+    uint32_t m_flags = 0;
+    CElementTable m_table;
+    // Tag lengths that do not fit the packed widths, by element number.
+    std::unordered_map<uint32_t, std::pair<uint32_t, uint32_t>> m_longTags;
+    // Pending shift left by removals: stored starts at or above m_shiftFrom are m_shiftBy
+    // (negative) ahead of the text, so removing a run of siblings costs no renumbering walk.
+    uint32_t m_shiftFrom = UINT32_MAX;
+    int64_t m_shiftBy = 0;
+    uint32_t m_liveCount = 0;
+    bool m_quiet = false;  // the private document of a ResultReport keeps no report itself
+};
+
+template <typename Visit>
+size_t CXmlDocument::ForEachAttribute(uint32_t n, Visit&& visit) {
+    size_t count = 0;
+    for (size_t i = 0;; ++i) {
+        AttributeSpan span{};
+        if (!ScanAttributes(n, {}, i, &span, nullptr, nullptr))
+            break;
+        const uint32_t start = ElementStart(n);
+        const char16_t* tag = m_text.Range(start, start + StartTagLength(n));
+        visit(std::u16string_view(tag + span.nameStart, span.nameLength),
+              std::u16string_view(tag + span.valueStart, span.valueLength));
+        ++count;
+    }
+    return count;
+}
+
+}  // namespace quillon
