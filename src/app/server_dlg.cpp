@@ -1,27 +1,74 @@
 // The server window: never visible, never active; its life is the program's run.
 #include "app/server_dlg.h"
 
+#include <cstdio>
+
+#include "app/trace.h"
+#include "app/tray_dialogs.h"
 #include "engine/edit_engine.h"
+#include "res/resource.h"
+#include "ui/widgets/hotkey_text.h"
 
 namespace quillon {
+namespace {
 
-CServerDlg::CServerDlg() {
+// The window the keyboard hook reports to while the hook is installed.
+HWND g_hookTarget = nullptr;
+CDialog* g_openOptions = nullptr;
+
+// Called on the UI thread inside its message retrieval: it only posts, and never swallows
+// a key.
+LRESULT CALLBACK HotKeyHookProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code >= 0 && (wParam == WM_KEYUP || wParam == WM_SYSKEYUP) && lParam && g_hookTarget) {
+        const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        if (IsHotKeyModifier(key->vkCode, GetEditEngine().HotKey & 0xFF))
+            ::PostMessageW(g_hookTarget, WM_HOTKEY_MODIFIER_UP, 0, 0);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+std::wstring HandleText(HWND hwnd) {
+    wchar_t text[32];
+    std::swprintf(text, 32, L"0x%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)));
+    return text;
+}
+
+}  // namespace
+
+CServerDlg::CServerDlg() : m_makeOptions(MakeOptionsDialog), m_makeAbout(MakeAboutDialog) {
     // The modal loop must never show this window: showing activates it, which would take
     // the keyboard focus from the program the user is typing in.
     SetShowOnIdle(false);
 }
 
 CServerDlg::~CServerDlg() {
+    if (g_hookTarget == m_hWnd)
+        g_hookTarget = nullptr;
     CEditEngine& engine = GetEditEngine();
     if (engine.Host() == this)
         engine.SetHost(nullptr);
 }
 
+CDialog* CServerDlg::OpenOptionsDialog() { return g_openOptions; }
+
 BOOL CServerDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    // The icon first: a hotkey that cannot be registered while loading is reported on it.
+    const int small = ::GetSystemMetrics(SM_CXSMICON);
+    m_trayImage.Reset(static_cast<HICON>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON, small, small, 0)));
+    m_tray.AddTrayIcon(m_trayImage.Get());
+    m_tray.SetDefaultCommand(ID_TRAY_OPTIONS);
+
     CEditEngine& engine = GetEditEngine();
     engine.SetHost(this);
-    engine.Load();
+    engine.Load();  // ends by registering the hotkey
+
+    ::SetTimer(m_hWnd, FOCUS_TIMER, kFocusTimerMs, nullptr);
+    ::SetTimer(m_hWnd, PURGE_TIMER, kPurgeTimerMs, nullptr);
+    g_hookTarget = m_hWnd;
+    m_hook.Reset(::SetWindowsHookExW(WH_KEYBOARD_LL, HotKeyHookProc, ::GetModuleHandleW(nullptr), 0));
+    CreateChoiceList();
     return TRUE;
 }
 
@@ -31,10 +78,95 @@ BOOL CServerDlg::DestroyWindow() {
 }
 
 bool CServerDlg::RegisterEditHotKey(std::uint16_t hotKey) {
-    return ::RegisterHotKey(m_hWnd, 1, hotKey & 0xFF, hotKey >> 8) != FALSE;
+    if (hotKey == 0 || !m_hWnd)
+        return false;
+    if (::RegisterHotKey(m_hWnd, kEditHotKeyId, hotKey & 0xFF, hotKey >> 8))
+        return true;
+    const std::wstring title = L"Failed to register hot key " + FormatHotKeyValue(hotKey);
+    TraceLine(L"Balloon " + title);
+    m_tray.ShowWarningBalloon(title.c_str());
+    return false;
 }
 
-void CServerDlg::ExtensionsChanged() {}
+void CServerDlg::ExtensionsChanged() { RefreshChoiceList(); }
+
+void CServerDlg::CreateChoiceList() {
+    if (m_choiceList.m_hWnd)
+        return;
+    m_imageList.Reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 10, 1));
+    m_choiceList.SetRowColours(kChoiceOddRowColour, kChoiceEvenRowColour);
+    m_choiceList.Create(m_hWnd, m_imageList.Get());
+    RefreshChoiceList();
+}
+
+void CServerDlg::RefreshChoiceList() { m_choiceList.Refresh(GetEditEngine().Extensions); }
+
+void CServerDlg::ShowChoiceList() {
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    m_choiceList.ShowOrAdvance(pointer);
+}
+
+void CServerDlg::OnTimer(UINT_PTR id) {
+    if (id == FOCUS_TIMER) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(GUITHREADINFO);
+        if (::GetGUIThreadInfo(0, &info) && info.hwndFocus != m_hLastFocus) {
+            m_hLastFocus = info.hwndFocus;
+            GetEditEngine().PollEdit(m_hLastFocus);
+        }
+    } else if (id == PURGE_TIMER) {
+        GetEditEngine().PurgeClosedEdits();
+    }
+}
+
+void CServerDlg::StartEditWith(int index) {
+    TraceLine(L"StartEdit " + HandleText(m_hLastFocus) + L" " + std::to_wstring(index));
+    GetEditEngine().StartEdit(m_hLastFocus, index);
+}
+
+LRESULT CServerDlg::OnChoiceClicked(WPARAM wParam) {
+    m_choiceList.ShowWindow(SW_HIDE);
+    const int count = m_choiceList.ItemCount();
+    // The last item is "Cancel"; an index from nowhere starts nothing either.
+    if (wParam < static_cast<WPARAM>(count > 0 ? count - 1 : 0))
+        StartEditWith(static_cast<int>(wParam));
+    return 0;
+}
+
+LRESULT CServerDlg::OnHotKeyModifierUp() {
+    // A release with no choice pending (the list hidden) is none of our business.
+    if (!m_choiceList.IsWindowVisible())
+        return 1;
+    const int selected = m_choiceList.SelectedItem();
+    m_choiceList.ShowWindow(SW_HIDE);
+    if (selected >= 0 && selected < m_choiceList.ItemCount() - 1)
+        StartEditWith(selected);
+    return 1;
+}
+
+void CServerDlg::OnOptions() {
+    // One Options dialog at a time: a second request brings the open one to the front.
+    if (g_openOptions) {
+        ::SetForegroundWindow(g_openOptions->m_hWnd);
+        return;
+    }
+    std::unique_ptr<CDialog> dialog = m_makeOptions ? m_makeOptions() : nullptr;
+    if (!dialog)
+        return;
+    g_openOptions = dialog.get();
+    const INT_PTR result = dialog->DoModal();
+    g_openOptions = nullptr;
+    // The dialog's OK has put the values into the engine; they reach the file now.
+    if (result == IDOK)
+        GetEditEngine().Save();
+}
+
+void CServerDlg::OnAbout() {
+    std::unique_ptr<CDialog> dialog = m_makeAbout ? m_makeAbout() : nullptr;
+    if (dialog)
+        dialog->DoModal();
+}
 
 LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -49,11 +181,32 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
         return 0;
     case WM_COMMAND:
-        if (lParam == 0 && LOWORD(wParam) == ID_TRAY_EXIT) {
-            OnCancel();
-            return 0;
+        if (lParam == 0) {
+            switch (LOWORD(wParam)) {
+            case ID_TRAY_OPTIONS:
+                OnOptions();
+                return 0;
+            case ID_TRAY_ABOUT:
+                OnAbout();
+                return 0;
+            case ID_TRAY_EXIT:
+                OnCancel();
+                return 0;
+            default:
+                break;
+            }
         }
         break;
+    case WM_TIMER:
+        OnTimer(wParam);
+        return Default();
+    case WM_HOTKEY:
+        ShowChoiceList();
+        return 0;
+    case WM_CHOICE_CLICKED:
+        return OnChoiceClicked(wParam);
+    case WM_HOTKEY_MODIFIER_UP:
+        return OnHotKeyModifierUp();
     case WM_ENDSESSION:
         if (wParam)
             GetEditEngine().Save();

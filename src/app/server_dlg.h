@@ -4,9 +4,15 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 
+#include "app/choice_list.h"
+#include "app/hotkey_modifier.h"
 #include "engine/engine_host.h"
 #include "framework/dialog.h"
+#include "framework/handles.h"
+#include "ui/widgets/tray_icon.h"
 
 namespace quillon {
 
@@ -15,8 +21,23 @@ constexpr UINT ID_TRAY_OPTIONS = 32771;
 constexpr UINT ID_TRAY_ABOUT = 32772;
 constexpr UINT ID_TRAY_EXIT = 32773;
 
+// Posted by the keyboard hook when a modifier key of the hotkey is released.
+constexpr UINT WM_HOTKEY_MODIFIER_UP = WM_APP + 0x89;
+// Timers of the server window, and the id of its hotkey.
+constexpr UINT_PTR FOCUS_TIMER = 1;
+constexpr UINT kFocusTimerMs = 80;
+constexpr UINT_PTR PURGE_TIMER = 3;
+constexpr UINT kPurgeTimerMs = 1000000;
+constexpr int kEditHotKeyId = 1;
+
+// The row colours of the choice list.
+constexpr COLORREF kChoiceOddRowColour = 0xFAF6F3;
+constexpr COLORREF kChoiceEvenRowColour = 0xFFFFFF;
+
 class CServerDlg : public CDialog, public IEngineHost {
 public:
+    using DialogFactory = std::function<std::unique_ptr<CDialog>()>;
+
     CServerDlg();
     ~CServerDlg() override;
 
@@ -24,11 +45,40 @@ public:
     BOOL DestroyWindow() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+    // Registers the edit hotkey on this window; a failure shows the warning balloon. A
+    // value of 0 is no hotkey: nothing is registered and nothing is shown.
     bool RegisterEditHotKey(std::uint16_t hotKey) override;
     bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) override;
     void ExtensionsChanged() override;
 
-    HWND m_hLastFocus = nullptr;
+    // The choice list: made once, rebuilt from the engine's extension rows whenever they
+    // change, shown (or advanced) by the hotkey.
+    void CreateChoiceList();
+    void RefreshChoiceList();
+    void ShowChoiceList();
+
+    // The Options dialog open at the moment, if any (there is at most one).
+    static CDialog* OpenOptionsDialog();
+
+    // The makers of the tray commands' dialogs (tray_dialogs.h by default).
+    DialogFactory m_makeOptions;
+    DialogFactory m_makeAbout;
+
+    CIconHandle m_trayImage;       // the tray's icon, alive as long as the icon is shown
+    CTrayIcon m_tray;
+    HWND m_hLastFocus = nullptr;   // the focused window of the foreground thread at the last tick
+    CImageListHandle m_imageList;  // the choice list's icons (the list only borrows them)
+    CQLNListCtrl m_choiceList;
+
+private:
+    void OnTimer(UINT_PTR id);
+    void OnOptions();
+    void OnAbout();
+    LRESULT OnChoiceClicked(WPARAM index);
+    LRESULT OnHotKeyModifierUp();
+    void StartEditWith(int index);
+
+    CHookHandle m_hook;
 };
 
 }  // namespace quillon

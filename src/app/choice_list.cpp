@@ -1,0 +1,276 @@
+// The extension choice list: a popup list view that never takes the focus, so the text box
+// the user was typing in stays the target while a choice is made.
+#include "app/choice_list.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "base/u16.h"
+#include "res/resource.h"
+
+namespace quillon {
+namespace {
+
+// Popup list view, report mode, owner drawn, no header. No scroll bars either: the window
+// is sized to its items, and a scroll bar would only eat the room of the last one. The
+// image list belongs to the server window, not to the list view.
+constexpr DWORD kListStyle = WS_POPUP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                             LVS_OWNERDRAWFIXED | LVS_NOSORTHEADER | LVS_NOCOLUMNHEADER | LVS_NOSCROLL |
+                             LVS_SHAREIMAGELISTS;
+constexpr DWORD kListExStyle = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_WINDOWEDGE;
+constexpr int kExtraColumnWidth = 50;
+
+}  // namespace
+
+std::wstring EditorDisplayName(const std::wstring& editor) {
+    if (editor.empty())
+        return L"default editor";
+    const size_t slash = editor.find_last_of(L'\\');
+    return slash == std::wstring::npos ? editor : editor.substr(slash + 1);
+}
+
+std::wstring ChoiceItemText(const EXTENSIONREC& row) {
+    return ToWide(row.Extension) + L"_(" + EditorDisplayName(ToWide(row.Editor)) + L")";
+}
+
+void SplitChoiceText(const std::wstring& text, std::wstring& left, std::wstring& right) {
+    const size_t underscore = text.find(L'_');
+    if (underscore == std::wstring::npos) {
+        left = text;
+        right.clear();
+    } else {
+        left = text.substr(0, underscore);
+        right = text.substr(underscore + 1);
+    }
+}
+
+RECT ClampRectToArea(const RECT& rect, const RECT& area) {
+    const LONG width = rect.right - rect.left;
+    const LONG height = rect.bottom - rect.top;
+    const LONG x = std::max(area.left, std::min(area.right - width, rect.left));
+    const LONG y = std::max(area.top, std::min(area.bottom - height, rect.top));
+    return RECT{x, y, x + width, y + height};
+}
+
+RECT ClampToWorkArea(const RECT& rect) {
+    HMONITOR monitor = ::MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO info{};
+    info.cbSize = sizeof(MONITORINFO);
+    if (!monitor || !::GetMonitorInfoW(monitor, &info))
+        return rect;
+    return ClampRectToArea(rect, info.rcWork);
+}
+
+int NextChoice(int selected, int count) {
+    if (count <= 0)
+        return -1;
+    if (selected < 0)
+        return 0;
+    return (selected + 1) % count;
+}
+
+bool CQLNListCtrl::Create(HWND owner, HIMAGELIST images) {
+    m_owner = owner;
+    if (!CreateEx(kListExStyle, WC_LISTVIEWW, L"Quillon", kListStyle, 0, 0, 0, 0, owner, nullptr))
+        return false;
+    SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (int column = 0; column < 2; ++column) {
+        LVCOLUMNW col{};
+        col.mask = LVCF_FMT | LVCF_TEXT;
+        col.fmt = LVCFMT_LEFT;
+        col.pszText = const_cast<wchar_t*>(L"");
+        SendMessage(LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&col));
+    }
+    m_images = images;
+    SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+    return true;
+}
+
+void CQLNListCtrl::AppendItem(const std::wstring& text, HICON icon) {
+    // A missing icon leaves the item without an image; the item is there all the same.
+    const int image = m_images && icon ? ::ImageList_ReplaceIcon(m_images, -1, icon) : -1;
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = ItemCount();
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    item.iImage = image;
+    SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void CQLNListCtrl::Refresh(const std::vector<EXTENSIONREC>& rows) {
+    if (!m_hWnd)
+        return;
+    SendMessage(LVM_DELETEALLITEMS);
+    if (m_images)
+        ::ImageList_Remove(m_images, -1);
+
+    for (const EXTENSIONREC& row : rows) {
+        // The icon the shell shows for such files; the file need not exist.
+        const std::wstring name = L"." + ToWide(row.Extension);
+        SHFILEINFOW info{};
+        ::SHGetFileInfoW(name.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
+                         SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+        CIconHandle icon(info.hIcon);
+        AppendItem(ChoiceItemText(row), icon.Get());
+    }
+    // The small images of our own icons, not the large ones shrunk.
+    HINSTANCE module = ::GetModuleHandleW(nullptr);
+    for (const auto& [text, id] : {std::pair{kNewExtensionText, IDI_NEW_EXTENSION}, std::pair{kCancelText, IDI_CANCEL}}) {
+        CIconHandle icon(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0)));
+        AppendItem(text, icon.Get());
+    }
+
+    SendMessage(LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE);
+    const int width = static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, 0)) + kExtraColumnWidth;
+    SendMessage(LVM_SETCOLUMNWIDTH, 0, width);
+
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    SendMessage(LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&bounds));
+    const int itemHeight = bounds.bottom - bounds.top;
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, ItemCount() * itemHeight + 2,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CQLNListCtrl::ShowOrAdvance(POINT pointer) {
+    if (!m_hWnd)
+        return;
+    if (IsWindowVisible()) {
+        SelectItem(NextChoice(SelectedItem(), ItemCount()));
+        return;
+    }
+    RECT r{};
+    ::GetWindowRect(m_hWnd, &r);
+    const LONG width = r.right - r.left;
+    const LONG height = r.bottom - r.top;
+    r = ClampToWorkArea(RECT{pointer.x - width, pointer.y - height, pointer.x, pointer.y});
+    // Shown without activation: the text box to be edited keeps the keyboard focus.
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, r.left, r.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    ShowWindow(SW_SHOWNA);
+    SelectItem(0);
+}
+
+int CQLNListCtrl::ItemCount() const { return m_hWnd ? static_cast<int>(SendMessage(LVM_GETITEMCOUNT)) : 0; }
+
+int CQLNListCtrl::SelectedItem() const {
+    return m_hWnd ? static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) : -1;
+}
+
+void CQLNListCtrl::SelectItem(int index) {
+    if (!m_hWnd || index < 0)
+        return;
+    // One selection at a time, whatever the list view makes of single selection.
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = 0;
+    SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    item.state = LVIS_SELECTED;
+    SendMessage(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+}
+
+std::wstring CQLNListCtrl::ItemText(int index) const {
+    wchar_t buffer[512] = {};
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = buffer;
+    item.cchTextMax = static_cast<int>(std::size(buffer));
+    const LRESULT length = m_hWnd ? SendMessage(LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)) : 0;
+    return std::wstring(buffer, static_cast<size_t>(length));
+}
+
+int CQLNListCtrl::ItemImage(int index) const {
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = index;
+    item.iImage = -1;
+    if (!m_hWnd || !SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+        return -1;
+    return item.iImage;
+}
+
+void CQLNListCtrl::DrawItem(const DRAWITEMSTRUCT& draw) {
+    HDC dc = draw.hDC;
+    CSaveDC saved(dc);
+    const int index = static_cast<int>(draw.itemID);
+
+    RECT r = draw.rcItem;
+    r.right = std::min(r.right, r.left + (m_clientRect.right - m_clientRect.left));
+    if (::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_VSCROLL)
+        r.right -= ::GetSystemMetrics(SM_CXVSCROLL);
+
+    const UINT state = static_cast<UINT>(
+        SendMessage(LVM_GETITEMSTATE, index, LVIS_SELECTED | LVIS_DROPHILITED | LVIS_OVERLAYMASK));
+    const bool selected = (state & (LVIS_SELECTED | LVIS_DROPHILITED)) != 0;
+
+    COLORREF fill;
+    if (selected) {
+        ::SetTextColor(dc, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
+        ::SetBkColor(dc, ::GetSysColor(COLOR_HIGHLIGHT));
+        fill = ::GetSysColor(COLOR_HIGHLIGHT);
+    } else {
+        ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+        ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+        fill = index % 2 == 0 ? m_evenColour : m_oddColour;
+    }
+    CGdiHandle brush(::CreateSolidBrush(fill));
+    ::FillRect(dc, &r, static_cast<HBRUSH>(brush.Get()));
+    // The text goes over the row colour, not over a box of the window colour.
+    ::SetBkMode(dc, TRANSPARENT);
+    if (HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)))
+        ::SelectObject(dc, font);
+
+    r.left += 4;
+    if (HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessage(LVM_GETIMAGELIST, LVSIL_SMALL))) {
+        const int height = r.bottom - r.top;
+        const UINT style = ILD_TRANSPARENT | (selected ? ILD_SELECTED : 0) | (state & LVIS_OVERLAYMASK);
+        ::ImageList_Draw(images, ItemImage(index), dc, r.left, r.top + (height - 15) / 2, style);
+    }
+
+    RECT text = r;
+    text.left = r.left + 20;
+    text.right = r.right - 4;
+    std::wstring left, right;
+    SplitChoiceText(ItemText(index), left, right);
+    ::DrawTextW(dc, left.c_str(), static_cast<int>(left.size()), &text,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
+    if (!right.empty())
+        ::DrawTextW(dc, right.c_str(), static_cast<int>(right.size()), &text,
+                    DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_RIGHT);
+}
+
+LRESULT CQLNListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE: {
+        LRESULT result = Default();
+        ::GetClientRect(m_hWnd, &m_clientRect);
+        return result;
+    }
+    case WM_MOUSEACTIVATE:
+        // A click chooses an item; it must not make this window the active one.
+        return MA_NOACTIVATE;
+    default:
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+}
+
+bool CQLNListCtrl::OnChildNotify(UINT message, WPARAM, LPARAM lParam, LRESULT* result) {
+    if (message == WM_DRAWITEM) {
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        *result = TRUE;
+        return true;
+    }
+    if (message == WM_NOTIFY) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->code != static_cast<UINT>(NM_CLICK))
+            return false;
+        const auto* activate = reinterpret_cast<const NMITEMACTIVATE*>(lParam);
+        if (activate->iItem >= 0 && m_owner)
+            ::PostMessageW(m_owner, WM_CHOICE_CLICKED, static_cast<WPARAM>(activate->iItem), 0);
+        *result = 0;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace quillon

@@ -1,0 +1,80 @@
+// CQLNListCtrl: the extension choice list that pops up at the pointer on the hotkey, and
+// the rules behind it (item texts, placement inside the work area, moving the selection).
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "framework/handles.h"
+#include "framework/wnd.h"
+
+namespace quillon {
+
+// Posted to the owner when an item is clicked: wParam = item index, lParam = 0.
+constexpr UINT WM_CHOICE_CLICKED = WM_APP + 0x87;
+
+// Owner of an image list.
+using CImageListHandle = CUniqueHandle<handle_traits::Simple<HIMAGELIST, ::ImageList_Destroy>>;
+
+// The editor's display name: what follows its last backslash, or "default editor" when
+// no editor is set.
+std::wstring EditorDisplayName(const std::wstring& editor);
+// The text of an extension row's item: Extension + "_(" + editor display name + ")".
+std::wstring ChoiceItemText(const EXTENSIONREC& row);
+// The drawn parts of an item text: split at the first underscore, which is not shown.
+void SplitChoiceText(const std::wstring& text, std::wstring& left, std::wstring& right);
+// The rectangle moved (not resized) into the area; a rectangle larger than the area keeps
+// its left or top edge on the area's edge.
+RECT ClampRectToArea(const RECT& rect, const RECT& area);
+// The rectangle moved into the work area of the monitor nearest to it.
+RECT ClampToWorkArea(const RECT& rect);
+// The item after the selected one, wrapping; the first item when none is selected.
+int NextChoice(int selected, int count);
+
+class CQLNListCtrl : public CWnd {
+public:
+    // The texts of the two fixed items after the extension rows.
+    static constexpr const wchar_t* kNewExtensionText = L"Edit with new Extension";
+    static constexpr const wchar_t* kCancelText = L"Cancel";
+
+    // Creates the hidden popup list owned by the given window, with its two columns and
+    // the small image list (not owned: the owner keeps it).
+    bool Create(HWND owner, HIMAGELIST images);
+    void SetRowColours(COLORREF odd, COLORREF even) {
+        m_oddColour = odd;
+        m_evenColour = even;
+    }
+    // Rebuilds the items from the extension rows and sizes the window to them.
+    void Refresh(const std::vector<EXTENSIONREC>& rows);
+    // The hotkey: shows the list with its bottom-right corner at the point (inside the
+    // work area) and the first item selected, or, when it is already up, moves the
+    // selection to the next item.
+    void ShowOrAdvance(POINT pointer);
+
+    int ItemCount() const;
+    int SelectedItem() const;  // -1 when none
+    void SelectItem(int index);
+    std::wstring ItemText(int index) const;
+    int ItemImage(int index) const;
+    HIMAGELIST Images() const { return m_images; }
+
+    // Draws one item (owner drawing).
+    void DrawItem(const DRAWITEMSTRUCT& item);
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+private:
+    void AppendItem(const std::wstring& text, HICON icon);
+
+    HWND m_owner = nullptr;
+    HIMAGELIST m_images = nullptr;
+    COLORREF m_oddColour = RGB(255, 255, 255);
+    COLORREF m_evenColour = RGB(255, 255, 255);
+    RECT m_clientRect{};  // as of the last WM_SIZE
+};
+
+}  // namespace quillon

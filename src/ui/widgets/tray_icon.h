@@ -1,0 +1,65 @@
+// CTrayIcon: the program's icon in the notification area, its menu and its warning balloon.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+
+#include "framework/wnd.h"
+
+namespace quillon {
+
+class CTrayIcon : public CWnd {
+public:
+    static constexpr UINT kIconId = 129;            // the same number as the "Tray" menu
+    static constexpr UINT kMenuId = 129;
+    static constexpr UINT kCallbackMessage = 0x8088;  // WM_APP + 0x88
+    static constexpr UINT kNoCommand = static_cast<UINT>(-1);
+
+    // The one call into the shell; a test hands in a recorder instead of Shell_NotifyIconW.
+    using ShellCall = std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)>;
+
+    explicit CTrayIcon(ShellCall shell = nullptr);
+    ~CTrayIcon() override;
+
+    // Creates the hidden window that receives the icon's messages and adds the icon with
+    // the tooltip "Quillon". False when the window could not be made or the shell refused.
+    bool AddTrayIcon(HICON icon);
+    // The command posted on a double-click and drawn bold in the menu.
+    void SetDefaultCommand(UINT command) { m_defaultCommand = command; }
+    UINT DefaultCommand() const { return m_defaultCommand; }
+    // Shows the warning balloon "Please specify another one in Options." under the title
+    // (cut to what the shell holds). Does nothing useful before AddTrayIcon.
+    void ShowWarningBalloon(const wchar_t* title);
+
+    // State, for the owner's curiosity and for tests.
+    bool IsHidden() const { return m_hidden; }
+    bool IsRemoved() const { return m_removed; }
+    const NOTIFYICONDATAW& IconData() const { return m_data; }
+    // The number "TaskbarCreated" is registered under.
+    static UINT TaskbarCreatedMessage();
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    // The icon's callback: iconId from wParam, the mouse message from lParam.
+    virtual LRESULT OnIconNotify(WPARAM iconId, LPARAM mouseMessage);
+    // Sees the popup menu before it is shown.
+    virtual void OnBeforeTrayMenu(HMENU /*popup*/) {}
+    // The window that receives the commands: the application's main window.
+    virtual HWND CommandTarget() const;
+
+private:
+    void ReAddIcon();
+    void RemoveIcon();
+    BOOL NotifyShell(DWORD message);
+
+    ShellCall m_shell;
+    NOTIFYICONDATAW m_data;
+    bool m_hidden = true;   // true: no re-add is attempted
+    bool m_removed = true;  // true: nothing to delete
+    UINT m_creationFlags = 0;
+    UINT m_defaultCommand = kNoCommand;
+};
+
+}  // namespace quillon

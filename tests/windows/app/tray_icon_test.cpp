@@ -1,0 +1,298 @@
+// The tray icon: what it hands the shell, when it adds again, the balloon, the menu and the
+// double-click, and its removal. A recorder stands in for the shell where the shell's own
+// answer must be chosen; the last test uses the real one.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/app.h"
+#include "framework/handles.h"
+#include "ui/widgets/tray_icon.h"
+
+using namespace quillon;
+
+namespace {
+
+struct ShellCall {
+    DWORD message;
+    NOTIFYICONDATAW data;
+};
+
+// Records every call and answers with the next planned result (TRUE when none is left).
+struct Recorder {
+    std::vector<ShellCall> calls;
+    std::vector<BOOL> answers;
+    CTrayIcon::ShellCall Function() {
+        return [this](DWORD message, NOTIFYICONDATAW* data) {
+            calls.push_back({message, *data});
+            if (answers.empty())
+                return TRUE;
+            BOOL answer = answers.front();
+            answers.erase(answers.begin());
+            return answer;
+        };
+    }
+    size_t Count(DWORD message) const {
+        size_t n = 0;
+        for (const auto& c : calls)
+            n += c.message == message;
+        return n;
+    }
+};
+
+// A main window for the application object, collecting the commands it is sent.
+class CCommandSink : public CWnd {
+public:
+    std::vector<WPARAM> commands;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_COMMAND)
+            commands.push_back(wParam);
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+class TrayIconTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_sink.CreateEx(0, nullptr, L"sink", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
+        m_app.m_pMainWnd = &m_sink;
+        m_icon.Reset(::LoadIconW(nullptr, IDI_APPLICATION));
+    }
+    void Pump() {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+    }
+    CWinApp m_app;
+    CCommandSink m_sink;
+    CIconHandle m_icon;
+};
+
+}  // namespace
+
+TEST_F(TrayIconTest, AddsTheIconWithItsFixedValues) {
+    Recorder shell;
+    CTrayIcon tray(shell.Function());
+    EXPECT_TRUE(tray.IsHidden());
+    EXPECT_TRUE(tray.IsRemoved());
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+    ASSERT_EQ(shell.calls.size(), 1u);
+    const ShellCall& add = shell.calls[0];
+    EXPECT_EQ(add.message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(add.data.cbSize, sizeof(NOTIFYICONDATAW));
+    EXPECT_EQ(add.data.hWnd, tray.m_hWnd);
+    EXPECT_NE(add.data.hWnd, nullptr);
+    EXPECT_EQ(add.data.uID, 129u);
+    EXPECT_EQ(add.data.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(add.data.uCallbackMessage, 0x8088u);
+    EXPECT_EQ(add.data.hIcon, m_icon.Get());
+    EXPECT_STREQ(add.data.szTip, L"Quillon");
+    EXPECT_FALSE(tray.IsHidden());
+    EXPECT_FALSE(tray.IsRemoved());
+    // The window is never shown.
+    EXPECT_FALSE(::IsWindowVisible(tray.m_hWnd));
+}
+
+TEST_F(TrayIconTest, TaskbarRestartAndWorkAreaChangeAddAgain) {
+    Recorder shell;
+    CTrayIcon tray(shell.Function());
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+    ASSERT_NE(CTrayIcon::TaskbarCreatedMessage(), 0u);
+    EXPECT_EQ(::RegisterWindowMessageW(L"TaskbarCreated"), CTrayIcon::TaskbarCreatedMessage());
+
+    tray.ShowWarningBalloon(L"title");  // leaves uFlags at NIF_INFO
+    EXPECT_EQ(tray.SendMessage(CTrayIcon::TaskbarCreatedMessage()), 0);
+    ASSERT_EQ(shell.Count(NIM_ADD), 2u);
+    const ShellCall& again = shell.calls.back();
+    EXPECT_EQ(again.data.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(again.data.hIcon, m_icon.Get());
+    EXPECT_EQ(again.data.uID, 129u);
+    EXPECT_STREQ(again.data.szTip, L"Quillon");
+    EXPECT_EQ(again.data.szInfo[0], L'\0') << "a re-add must not show the balloon again";
+
+    tray.SendMessage(WM_SETTINGCHANGE, SPI_SETDESKWALLPAPER);
+    EXPECT_EQ(shell.Count(NIM_ADD), 2u) << "other setting changes do not add";
+    tray.SendMessage(WM_SETTINGCHANGE, SPI_SETWORKAREA);
+    EXPECT_EQ(shell.Count(NIM_ADD), 3u);
+}
+
+TEST_F(TrayIconTest, AFailedAddIsNeverRetried) {
+    Recorder shell;
+    shell.answers = {FALSE};
+    CTrayIcon tray(shell.Function());
+    EXPECT_FALSE(tray.AddTrayIcon(m_icon.Get()));
+    EXPECT_TRUE(tray.IsHidden());
+    tray.SendMessage(CTrayIcon::TaskbarCreatedMessage());
+    tray.SendMessage(WM_SETTINGCHANGE, SPI_SETWORKAREA);
+    EXPECT_EQ(shell.Count(NIM_ADD), 1u);
+}
+
+TEST_F(TrayIconTest, AFailedReAddStopsLaterReAdds) {
+    Recorder shell;
+    shell.answers = {TRUE, FALSE};
+    CTrayIcon tray(shell.Function());
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+    tray.SendMessage(WM_SETTINGCHANGE, SPI_SETWORKAREA);  // refused: the shell still had it
+    EXPECT_TRUE(tray.IsHidden());
+    tray.SendMessage(CTrayIcon::TaskbarCreatedMessage());
+    EXPECT_EQ(shell.Count(NIM_ADD), 2u);
+}
+
+TEST_F(TrayIconTest, TheWarningBalloon) {
+    Recorder shell;
+    CTrayIcon tray(shell.Function());
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+    tray.ShowWarningBalloon(L"Failed to register hot key Win + A");
+    ASSERT_EQ(shell.calls.back().message, static_cast<DWORD>(NIM_MODIFY));
+    NOTIFYICONDATAW shown = shell.calls.back().data;
+    EXPECT_EQ(shown.uFlags, static_cast<UINT>(NIF_INFO));
+    EXPECT_STREQ(shown.szInfo, L"Please specify another one in Options.");
+    EXPECT_STREQ(shown.szInfoTitle, L"Failed to register hot key Win + A");
+    EXPECT_EQ(shown.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
+    EXPECT_EQ(shown.uTimeout, 10000u);
+    EXPECT_EQ(tray.IconData().szInfo[0], L'\0');
+
+    // A long title is cut to what the record holds; the same balloon shows again.
+    const std::wstring longTitle(100, L'x');
+    tray.ShowWarningBalloon(longTitle.c_str());
+    shown = shell.calls.back().data;
+    EXPECT_EQ(std::wstring(shown.szInfoTitle), std::wstring(63, L'x'));
+    EXPECT_STREQ(shown.szInfo, L"Please specify another one in Options.");
+    tray.ShowWarningBalloon(nullptr);
+    EXPECT_STREQ(shell.calls.back().data.szInfoTitle, L"");
+    EXPECT_EQ(shell.Count(NIM_MODIFY), 3u);
+}
+
+TEST_F(TrayIconTest, DestructionDeletesTheIconAndItsWindow) {
+    Recorder shell;
+    HWND window = nullptr;
+    {
+        CTrayIcon tray(shell.Function());
+        ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+        window = tray.m_hWnd;
+    }
+    ASSERT_EQ(shell.calls.back().message, static_cast<DWORD>(NIM_DELETE));
+    EXPECT_EQ(shell.calls.back().data.uFlags, 0u);
+    EXPECT_EQ(shell.calls.back().data.uID, 129u);
+    EXPECT_FALSE(::IsWindow(window));
+
+    // Nothing to delete when the add failed; the window still goes.
+    Recorder refused;
+    refused.answers = {FALSE};
+    {
+        CTrayIcon tray(refused.Function());
+        tray.AddTrayIcon(m_icon.Get());
+        window = tray.m_hWnd;
+    }
+    EXPECT_EQ(refused.Count(NIM_DELETE), 0u);
+    EXPECT_FALSE(::IsWindow(window));
+}
+
+TEST_F(TrayIconTest, DoubleClickSendsTheDefaultCommandAndOtherClicksNothing) {
+    Recorder shell;
+    CTrayIcon tray(shell.Function());
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+    tray.SetDefaultCommand(32771);
+
+    EXPECT_EQ(tray.SendMessage(0x8088, 128, WM_LBUTTONDBLCLK), 0) << "another icon's message is ignored";
+    EXPECT_EQ(tray.SendMessage(0x8088, 129, WM_LBUTTONUP), 1);
+    EXPECT_EQ(tray.SendMessage(0x8088, 129, WM_RBUTTONDOWN), 1);
+    EXPECT_EQ(tray.SendMessage(0x8088, 129, WM_MOUSEMOVE), 1);
+    Pump();
+    EXPECT_TRUE(m_sink.commands.empty());
+
+    // Only the low word of the mouse message counts (version-4 notifications carry more).
+    EXPECT_EQ(tray.SendMessage(0x8088, 129, MAKELPARAM(WM_LBUTTONDBLCLK, 129)), 1);
+    Pump();
+    ASSERT_EQ(m_sink.commands.size(), 1u);
+    EXPECT_EQ(m_sink.commands[0], 32771u);
+}
+
+namespace {
+
+// Looks at the menu before it shows, then closes it from a timer.
+class CMenuWatcher : public CTrayIcon {
+public:
+    using CTrayIcon::CTrayIcon;
+    std::vector<std::pair<UINT, std::wstring>> items;
+    UINT defaultItem = 0;
+    bool seen = false;
+
+protected:
+    void OnBeforeTrayMenu(HMENU popup) override {
+        seen = true;
+        for (int i = 0; i < ::GetMenuItemCount(popup); ++i) {
+            wchar_t text[64] = {};
+            ::GetMenuStringW(popup, i, text, 64, MF_BYPOSITION);
+            items.emplace_back(::GetMenuItemID(popup, i), text);
+        }
+        defaultItem = ::GetMenuDefaultItem(popup, FALSE, 0);
+        ::SetTimer(m_hWnd, 7, 50, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+            ::KillTimer(hwnd, id);
+            ::EndMenu();
+        });
+    }
+};
+
+}  // namespace
+
+TEST_F(TrayIconTest, RightClickShowsTheTrayMenuWithOptionsAsDefault) {
+    Recorder shell;
+    CMenuWatcher tray(shell.Function());
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+    tray.SetDefaultCommand(32771);
+    EXPECT_EQ(tray.SendMessage(0x8088, 129, WM_RBUTTONUP), 1);  // returns when the menu closes
+    ASSERT_TRUE(tray.seen);
+    const std::vector<std::pair<UINT, std::wstring>> expected = {
+        {32771, L"Options"}, {32772, L"About"}, {32773, L"Exit"}};
+    EXPECT_EQ(tray.items, expected);
+    EXPECT_EQ(tray.defaultItem, 32771u);
+    Pump();
+    EXPECT_TRUE(m_sink.commands.empty()) << "a closed menu sends no command";
+}
+
+TEST_F(TrayIconTest, WithoutAMainWindowCallbacksAreIgnored) {
+    m_app.m_pMainWnd = nullptr;
+    Recorder shell;
+    CMenuWatcher tray(shell.Function());
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+    EXPECT_EQ(tray.SendMessage(0x8088, 129, WM_RBUTTONUP), 0);
+    EXPECT_EQ(tray.SendMessage(0x8088, 129, WM_LBUTTONDBLCLK), 0);
+    EXPECT_FALSE(tray.seen);
+}
+
+namespace {
+// Whether the shell holds an icon for the window and id: an empty modify succeeds only then.
+bool ShellHasIcon(HWND hwnd, UINT id) {
+    NOTIFYICONDATAW probe{};
+    probe.cbSize = sizeof(probe);
+    probe.hWnd = hwnd;
+    probe.uID = id;
+    return ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
+}
+}  // namespace
+
+TEST_F(TrayIconTest, TheRealShellTakesTheIconAndGivesItBack) {
+    HWND window = nullptr;
+    {
+        CTrayIcon tray;
+        ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+        window = tray.m_hWnd;
+        EXPECT_TRUE(ShellHasIcon(window, 129));
+        // The shell forgets its icons (restarted): the broadcast brings ours back.
+        NOTIFYICONDATAW gone{};
+        gone.cbSize = sizeof(gone);
+        gone.hWnd = window;
+        gone.uID = 129;
+        ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &gone));
+        EXPECT_FALSE(ShellHasIcon(window, 129));
+        tray.SendMessage(CTrayIcon::TaskbarCreatedMessage());
+        EXPECT_TRUE(ShellHasIcon(window, 129));
+        EXPECT_FALSE(tray.IsHidden());
+    }
+    EXPECT_FALSE(ShellHasIcon(window, 129));
+}
