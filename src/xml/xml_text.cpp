@@ -57,13 +57,13 @@ void CXmlText::Clear() {
 }
 
 void CXmlText::Assign(std::u16string_view text, size_t spare) {
-    Clear();
-    if (text.empty() && spare == 0)
-        return;
+    // The text may be a view of this very buffer: copy it before letting the old one go.
     const size_t capacity = text.size() + (spare ? spare : 1);
     MallocPtr<char16_t> units = MallocArray<char16_t>(capacity);
-    if (!units)
+    if (!units) {
+        Clear();
         return;
+    }
     if (!text.empty())
         std::memcpy(units.get(), text.data(), text.size() * sizeof(char16_t));
     Adopt(std::move(units), text.size(), capacity);
