@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "xml/xml_scanner.h"
 #include "xml/xml_text.h"
 
 namespace quillon {
@@ -206,15 +207,17 @@ private:
 
 template <typename Visit>
 size_t CXmlDocument::ForEachAttribute(uint32_t n, Visit&& visit) {
+    if (n == 0 || !Valid(n))
+        return 0;
+    const uint32_t start = ElementStart(n);
+    const uint32_t length = StartTagLength(n);
+    const char16_t* tag = m_text.Range(start, start + length);
+    CAttributeScanner scanner(tag, length, 1);
+    AttributeToken token;
     size_t count = 0;
-    for (size_t i = 0;; ++i) {
-        AttributeSpan span{};
-        if (!ScanAttributes(n, {}, i, &span, nullptr, nullptr))
-            break;
-        const uint32_t start = ElementStart(n);
-        const char16_t* tag = m_text.Range(start, start + StartTagLength(n));
-        visit(std::u16string_view(tag + span.nameStart, span.nameLength),
-              std::u16string_view(tag + span.valueStart, span.valueLength));
+    while (scanner.Next(token)) {
+        visit(std::u16string_view(tag + token.nameStart, token.nameLength),
+              std::u16string_view(tag + token.valueStart, token.valueLength));
         ++count;
     }
     return count;
