@@ -1,0 +1,105 @@
+// quillon-test-editor.exe: a scripted stand-in for a user's editor. It is started by
+// Quillon with the temporary file's path as its last argument and does what its options
+// say, in this order, then exits:
+//   --stamp FILE   write the moment it started (performance counter ticks and frequency)
+//   --seen FILE    copy the temporary file's bytes, as the editor found them, to FILE
+//   --wait FLAG    wait (up to a minute) until the file FLAG exists: the test's "save now"
+//   --write SRC    save SRC's bytes into the temporary file, in place (may repeat: one save each)
+//   --rename SRC   save SRC's bytes by writing a new file and renaming it over the old one
+//   --done FILE    create FILE once every save is made
+// Files the test reads are written whole under another name and then renamed, so the test
+// never sees half of one. A GUI program without windows: no console takes the foreground.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+bool ReadAll(const std::wstring& path, std::string& bytes) {
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD size = ::GetFileSize(h, nullptr);
+    bytes.assign(size, '\0');
+    DWORD read = 0;
+    BOOL ok = size == 0 || ::ReadFile(h, bytes.data(), size, &read, nullptr);
+    ::CloseHandle(h);
+    return ok && read == size;
+}
+
+bool WriteAll(const std::wstring& path, const std::string& bytes, DWORD disposition) {
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = bytes.empty() || ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(h);
+    return ok && written == bytes.size();
+}
+
+// Written whole, then renamed into place.
+bool Publish(const std::wstring& path, const std::string& bytes) {
+    std::wstring part = path + L".part";
+    return WriteAll(part, bytes, CREATE_ALWAYS) && ::MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    LARGE_INTEGER started{}, frequency{};
+    ::QueryPerformanceCounter(&started);
+    ::QueryPerformanceFrequency(&frequency);
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (!argv || argc < 2)
+        return 2;
+    const std::wstring target = argv[argc - 1];
+    struct Step {
+        std::wstring option, value;
+    };
+    std::vector<Step> steps;
+    for (int i = 1; i + 1 < argc; i += 2)
+        steps.push_back({argv[i], argv[i + 1]});
+    if ((argc - 2) % 2 != 0)
+        return 2;
+    int result = 0;
+    for (const Step& step : steps) {
+        if (step.option == L"--stamp") {
+            std::string text = std::to_string(started.QuadPart) + " " + std::to_string(frequency.QuadPart);
+            if (!Publish(step.value, text))
+                result = 3;
+        } else if (step.option == L"--seen") {
+            std::string bytes;
+            if (!ReadAll(target, bytes) || !Publish(step.value, bytes))
+                result = 3;
+        } else if (step.option == L"--wait") {
+            const ULONGLONG deadline = ::GetTickCount64() + 60000;
+            while (::GetFileAttributesW(step.value.c_str()) == INVALID_FILE_ATTRIBUTES) {
+                if (::GetTickCount64() > deadline)
+                    return 4;
+                ::Sleep(5);
+            }
+        } else if (step.option == L"--write") {
+            std::string bytes;
+            if (!ReadAll(step.value, bytes) || !WriteAll(target, bytes, CREATE_ALWAYS))
+                result = 3;
+        } else if (step.option == L"--rename") {
+            std::string bytes;
+            std::wstring fresh = target + L".new";
+            if (!ReadAll(step.value, bytes) || !WriteAll(fresh, bytes, CREATE_ALWAYS) ||
+                !::MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+                result = 3;
+        } else if (step.option == L"--done") {
+            if (!Publish(step.value, "done"))
+                result = 3;
+        } else {
+            result = 2;
+        }
+    }
+    ::LocalFree(argv);
+    return result;
+}

@@ -1,0 +1,250 @@
+// The clipboard backup on the real clipboard: every kind of content comes back byte for
+// byte, the viewer chain is joined and left, and a clipboard held by someone else for a
+// moment is waited for.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+
+#include "engine/clipboard_backup.h"
+#include "engine/system.h"
+#include "framework/app.h"
+#include "framework/wnd.h"
+
+using namespace quillon;
+
+namespace {
+
+// The application object and a main window: the backup puts the main window at the head
+// of the clipboard viewer chain.
+class ClipboardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_main.CreateEx(0, nullptr, L"main", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
+        m_app.m_pMainWnd = &m_main;
+    }
+    void TearDown() override {
+        m_app.m_pMainWnd = nullptr;
+        m_main.DestroyWindow();
+    }
+    CWinApp m_app;
+    CWnd m_main;
+};
+
+HGLOBAL Global(const std::string& bytes) {
+    HGLOBAL h = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    std::memcpy(::GlobalLock(h), bytes.data(), bytes.size());
+    ::GlobalUnlock(h);
+    return h;
+}
+
+std::string Dib() {
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(header);
+    header.biWidth = 2;
+    header.biHeight = 2;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    std::string bytes(reinterpret_cast<const char*>(&header), sizeof(header));
+    const unsigned char pixels[16] = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 0};
+    bytes.append(reinterpret_cast<const char*>(pixels), sizeof(pixels));
+    return bytes;
+}
+
+HENHMETAFILE Metafile() {
+    HDC dc = ::CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
+    ::Rectangle(dc, 1, 2, 30, 40);
+    return ::CloseEnhMetaFile(dc);
+}
+
+std::string MetafileBits(HENHMETAFILE emf) {
+    UINT size = ::GetEnhMetaFileBits(emf, 0, nullptr);
+    std::string bits(size, '\0');
+    ::GetEnhMetaFileBits(emf, size, reinterpret_cast<BYTE*>(bits.data()));
+    return bits;
+}
+
+bool OpenPatiently() {
+    for (int i = 0; i < 200; ++i) {
+        if (::OpenClipboard(nullptr))
+            return true;
+        ::Sleep(10);
+    }
+    return false;
+}
+
+// Every format on the clipboard with its bytes: global memory as is, enhanced metafiles
+// as their bits; GDI handles only by presence.
+std::map<std::wstring, std::string> Snapshot() {
+    std::map<std::wstring, std::string> out;
+    if (!OpenPatiently())
+        return out;
+    for (UINT f = ::EnumClipboardFormats(0); f; f = ::EnumClipboardFormats(f)) {
+        wchar_t name[256] = {};
+        std::wstring key =
+            f > 14 && ::GetClipboardFormatNameW(f, name, 256) > 0 ? name : std::to_wstring(f);
+        HANDLE h = ::GetClipboardData(f);
+        std::string bytes;
+        if (f == CF_ENHMETAFILE) {
+            bytes = h ? MetafileBits(static_cast<HENHMETAFILE>(h)) : "";
+        } else if (f == CF_BITMAP || f == CF_METAFILEPICT || f == CF_PALETTE) {
+            bytes = "<handle>";
+        } else if (h) {
+            if (const void* p = ::GlobalLock(h)) {
+                bytes.assign(static_cast<const char*>(p), ::GlobalSize(h));
+                ::GlobalUnlock(h);
+            }
+        }
+        out[key] = bytes;
+    }
+    ::CloseClipboard();
+    return out;
+}
+
+void PutUsualContent() {
+    ASSERT_TRUE(OpenPatiently());
+    ::EmptyClipboard();
+    const std::wstring text = L"user's text \u00E9 \U0001F600";
+    ::SetClipboardData(CF_UNICODETEXT,
+                       Global(std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2)));
+    ::SetClipboardData(::RegisterClipboardFormatW(L"HTML Format"), Global("Version:0.9\r\n<b>bold</b>"));
+    ::SetClipboardData(CF_DIB, Global(Dib()));
+    ::SetClipboardData(CF_ENHMETAFILE, Metafile());
+    ::SetClipboardData(0x240, Global("private to its owner"));
+    ::CloseClipboard();
+}
+
+void PutOtherText() {
+    ASSERT_TRUE(OpenPatiently());
+    ::EmptyClipboard();
+    ::SetClipboardData(CF_UNICODETEXT, Global(std::string("o\0p\0\0\0", 6)));
+    ::CloseClipboard();
+}
+
+// Another program that holds the clipboard open for a while (the clipboard is shared
+// between threads of one process, so it must be another process).
+class CClipboardHolder {
+public:
+    explicit CClipboardHolder(DWORD ms) {
+        static int serial = 0;
+        std::wstring name = L"QuillonClipboardHeld" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                            std::to_wstring(++serial);
+        m_event = ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+        wchar_t self[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring exe = self;
+        exe = exe.substr(0, exe.rfind(L'\\')) + L"\\quillon-clipboard-holder.exe";
+        std::wstring cmd = L"\"" + exe + L"\" " + std::to_wstring(ms) + L" " + name;
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        if (::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi))
+            m_held = ::WaitForSingleObject(m_event, 10000) == WAIT_OBJECT_0;
+    }
+    ~CClipboardHolder() {
+        if (m_pi.hProcess) {
+            ::WaitForSingleObject(m_pi.hProcess, 10000);
+            ::CloseHandle(m_pi.hProcess);
+            ::CloseHandle(m_pi.hThread);
+        }
+        ::CloseHandle(m_event);
+    }
+    bool Held() const { return m_held; }
+
+private:
+    HANDLE m_event = nullptr;
+    PROCESS_INFORMATION m_pi{};
+    bool m_held = false;
+};
+
+}  // namespace
+
+TEST_F(ClipboardTest, EveryFormatComesBackByteForByte) {
+    PutUsualContent();
+    auto before = Snapshot();
+    ASSERT_TRUE(before.count(L"HTML Format"));
+    ASSERT_TRUE(before.count(std::to_wstring(CF_DIB)));
+    ASSERT_TRUE(before.count(std::to_wstring(CF_ENHMETAFILE)));
+
+    const HWND priorViewer = ::GetClipboardViewer();
+    CClipboardBackup backup(DefaultSystem());
+    ASSERT_TRUE(backup.Backup());
+    EXPECT_EQ(::GetClipboardViewer(), m_main.m_hWnd) << "the main window heads the viewer chain while held";
+    PutOtherText();
+    ASSERT_TRUE(backup.Restore());
+    EXPECT_EQ(::GetClipboardViewer(), priorViewer) << "the chain is as it was";
+
+    auto after = Snapshot();
+    // The private format is the only thing not kept; everything else is identical.
+    before.erase(std::to_wstring(0x240));
+    EXPECT_EQ(after.count(std::to_wstring(0x240)), 0u);
+    for (const auto& [key, bytes] : before) {
+        ASSERT_TRUE(after.count(key)) << "format " << std::string(key.begin(), key.end()) << " is missing";
+        EXPECT_EQ(after[key], bytes) << "format " << std::string(key.begin(), key.end());
+    }
+}
+
+TEST_F(ClipboardTest, AnEmptyClipboardStaysEmpty) {
+    ASSERT_TRUE(OpenPatiently());
+    ::EmptyClipboard();
+    ::CloseClipboard();
+    CClipboardBackup backup(DefaultSystem());
+    ASSERT_TRUE(backup.Backup());
+    EXPECT_TRUE(backup.Entries().empty());
+    PutOtherText();
+    ASSERT_TRUE(backup.Restore());
+    EXPECT_EQ(::CountClipboardFormats(), 0);
+}
+
+TEST_F(ClipboardTest, AClipboardHeldForAMomentIsWaitedForAtBackupAndRestore) {
+    PutUsualContent();
+    auto before = Snapshot();
+    CClipboardBackup backup(DefaultSystem());
+    {
+        CClipboardHolder holder(120);
+        ASSERT_TRUE(holder.Held());
+        ASSERT_TRUE(backup.Backup()) << "the backup waits for the other holder";
+    }
+    PutOtherText();
+    {
+        CClipboardHolder holder(120);
+        ASSERT_TRUE(holder.Held());
+        ASSERT_TRUE(backup.Restore()) << "a failed restore would lose the user's clipboard";
+    }
+    EXPECT_EQ(Snapshot()[L"HTML Format"], before[L"HTML Format"]);
+}
+
+TEST_F(ClipboardTest, AClipboardHeldTooLongIsGivenUpWithinTheBoundAndTheChainRepaired) {
+    PutOtherText();
+    const HWND priorViewer = ::GetClipboardViewer();
+    CClipboardBackup backup(DefaultSystem());
+    ASSERT_TRUE(backup.Backup());
+    {
+        CClipboardHolder holder(2000);
+        ASSERT_TRUE(holder.Held());
+        const ULONGLONG start = ::GetTickCount64();
+        EXPECT_FALSE(backup.Restore());
+        EXPECT_LT(::GetTickCount64() - start, 1500u) << "the retry is bounded";
+        EXPECT_TRUE(backup.IsHeld());
+    }
+    // The holder is gone (its destructor waited for it): a later restore succeeds.
+    EXPECT_TRUE(backup.Restore());
+    EXPECT_EQ(::GetClipboardViewer(), priorViewer);
+}
+
+TEST_F(ClipboardTest, ClipboardTextGoesInAndOutWhole) {
+    ISystem& sys = DefaultSystem();
+    const std::u16string text = u"line\r\nzwei \u00FC \U0001F600";
+    ASSERT_TRUE(OpenPatiently());
+    ::EmptyClipboard();
+    ASSERT_TRUE(sys.SetClipboardText(text));
+    ::CloseClipboard();
+    EXPECT_TRUE(sys.IsClipboardFormatAvailable(CF_UNICODETEXT));
+    ASSERT_TRUE(OpenPatiently());
+    std::u16string back;
+    EXPECT_TRUE(sys.GetClipboardText(back));
+    ::CloseClipboard();
+    EXPECT_EQ(back, text);
+}

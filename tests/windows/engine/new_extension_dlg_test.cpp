@@ -1,0 +1,232 @@
+// The New Extension dialog for real: its template, proposals, both modes, validation,
+// Browse, OK and Cancel. A helper thread plays the user while the dialog runs modally.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "res/resource.h"
+#include "ui/dialogs/new_extension_dlg.h"
+
+using namespace quillon;
+
+namespace {
+
+HWND FindOwnWindow(const wchar_t* title, HWND owner = nullptr) {
+    struct S {
+        const wchar_t* title;
+        HWND owner;
+        HWND found;
+    } s{title, owner, nullptr};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<S*>(lp);
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(hwnd, &pid);
+            wchar_t text[128] = {};
+            ::GetWindowTextW(hwnd, text, 128);
+            if (pid == ::GetCurrentProcessId() && std::wstring(text) == s->title && ::IsWindowVisible(hwnd) &&
+                (!s->owner || ::GetWindow(hwnd, GW_OWNER) == s->owner)) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND WaitWindow(const wchar_t* title, HWND owner = nullptr) {
+    const ULONGLONG deadline = ::GetTickCount64() + 10000;
+    while (::GetTickCount64() < deadline) {
+        if (HWND h = FindOwnWindow(title, owner))
+            return h;
+        ::Sleep(10);
+    }
+    ADD_FAILURE() << "waited in vain for the window \"" << std::string(title, title + wcslen(title)) << "\"";
+    return nullptr;
+}
+
+std::wstring Text(HWND dialog, int id) {
+    wchar_t text[1024] = {};
+    ::SendMessageW(::GetDlgItem(dialog, id), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+void SetText(HWND dialog, int id, const wchar_t* text) {
+    ::SendMessageW(::GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+bool Checked(HWND dialog, int id) { return ::SendMessageW(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void Click(HWND dialog, int id) { ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id))); }
+
+// Runs the dialog modally while the player drives it from another thread.
+INT_PTR RunWith(CDlgNewExtension& dialog, const std::function<void(HWND)>& player) {
+    std::thread user([&] {
+        HWND hwnd = WaitWindow(L"New Extension");
+        if (hwnd)
+            player(hwnd);
+    });
+    INT_PTR result = dialog.DoModal();
+    user.join();
+    return result;
+}
+
+}  // namespace
+
+TEST(NewExtensionDialog, OptionsModeProposesAndKeepsTheRow) {
+    CDlgNewExtension dialog;
+    INT_PTR result = RunWith(dialog, [](HWND d) {
+        EXPECT_EQ(Text(d, IDC_NEWEXT_EXTENSION), L"txt");
+        DWORD start = 0, end = 0;
+        ::SendMessageW(::GetDlgItem(d, IDC_NEWEXT_EXTENSION), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                       reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(start, 0u);
+        EXPECT_EQ(end, 3u) << "the proposal is selected so typing replaces it";
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        ::GetGUIThreadInfo(::GetWindowThreadProcessId(d, nullptr), &info);
+        EXPECT_EQ(info.hwndFocus, ::GetDlgItem(d, IDC_NEWEXT_EXTENSION));
+        EXPECT_EQ(Text(d, IDC_NEWEXT_EDITOR), L"");
+        EXPECT_EQ(Text(d, IDC_NEWEXT_PARAMETERS), L"\"%1\"");
+        EXPECT_TRUE(Checked(d, IDC_NEWEXT_UTF8));
+        EXPECT_TRUE(Checked(d, IDC_NEWEXT_SAVE));
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(d, IDC_NEWEXT_SAVE)));
+        // The template's texts.
+        wchar_t caption[64] = {};
+        ::GetWindowTextW(d, caption, 64);
+        EXPECT_STREQ(caption, L"New Extension");
+        EXPECT_EQ(Text(d, IDC_NEWEXT_SAVE), L"Save for future use");
+        EXPECT_EQ(Text(d, IDC_NEWEXT_BROWSE), L"Browse");
+        EXPECT_EQ(Text(d, IDC_NEWEXT_UTF8),
+                  L"Use UTF-8 encoding (uncheck this if some characters cannot be processed correctly)");
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dialog.GetResult(), EXTENSIONREC(u"txt", u"", u"\"%1\"", 1));
+    EXPECT_EQ(dialog.m_bSaveForFuture, 1);
+}
+
+TEST(NewExtensionDialog, TemplateRectanglesInDialogUnits) {
+    CDlgNewExtension dialog;
+    RunWith(dialog, [](HWND d) {
+        auto units = [&](int id) {
+            RECT r{};
+            ::GetWindowRect(::GetDlgItem(d, id), &r);
+            ::MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
+            RECT probe{0, 0, 4, 8};
+            ::MapDialogRect(d, &probe);
+            return std::to_string(r.left * 4 / probe.right) + "," + std::to_string(r.top * 8 / probe.bottom) + "," +
+                   std::to_string((r.right - r.left) * 4 / probe.right) + "," +
+                   std::to_string((r.bottom - r.top) * 8 / probe.bottom);
+        };
+        EXPECT_EQ(units(IDC_NEWEXT_EXTENSION), "50,7,66,12");
+        EXPECT_EQ(units(IDC_NEWEXT_EDITOR), "50,24,166,12");
+        EXPECT_EQ(units(IDC_NEWEXT_BROWSE), "224,24,34,12");
+        EXPECT_EQ(units(IDC_NEWEXT_PARAMETERS), "50,57,203,12");
+        EXPECT_EQ(units(IDC_NEWEXT_UTF8), "7,97,251,20");
+        EXPECT_EQ(units(IDC_NEWEXT_SAVE), "7,127,83,11");
+        EXPECT_EQ(units(IDOK), "147,124,50,14");
+        EXPECT_EQ(units(IDCANCEL), "208,124,50,14");
+        Click(d, IDCANCEL);
+    });
+}
+
+TEST(NewExtensionDialog, EditTimeModeComesForwardAndKeepsTheRowOnlyOnRequest) {
+    CDlgNewExtension dialog;
+    dialog.m_bEditTime = 1;
+    INT_PTR result = RunWith(dialog, [](HWND d) {
+        EXPECT_FALSE(Checked(d, IDC_NEWEXT_SAVE));
+        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(d, IDC_NEWEXT_SAVE)));
+        EXPECT_EQ(::GetForegroundWindow(), d);
+        SetText(d, IDC_NEWEXT_EXTENSION, L".md");
+        SetText(d, IDC_NEWEXT_EDITOR, L"C:\\Tools\\ed.exe");
+        SetText(d, IDC_NEWEXT_PARAMETERS, L"-n %1");
+        ::SendMessageW(::GetDlgItem(d, IDC_NEWEXT_SAVE), BM_CLICK, 0, 0);
+        ::SendMessageW(::GetDlgItem(d, IDC_NEWEXT_UTF8), BM_CLICK, 0, 0);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dialog.GetResult(), EXTENSIONREC(u".md", u"C:\\Tools\\ed.exe", u"-n %1", 0));
+    EXPECT_EQ(dialog.m_bSaveForFuture, 1);
+
+    CDlgNewExtension once;
+    once.m_bEditTime = 1;
+    RunWith(once, [](HWND d) { Click(d, IDOK); });
+    EXPECT_EQ(once.m_bSaveForFuture, 0);
+}
+
+TEST(NewExtensionDialog, AnEmptyExtensionIsRefusedWithAMessageAndASpaceIsAccepted) {
+    CDlgNewExtension dialog;
+    INT_PTR result = RunWith(dialog, [](HWND d) {
+        SetText(d, IDC_NEWEXT_EXTENSION, L"");
+        Click(d, IDOK);
+        HWND box = WaitWindow(L"Quillon", d);
+        ASSERT_NE(box, nullptr);
+        wchar_t text[128] = {};
+        HWND child = nullptr;
+        bool found = false;
+        while ((child = ::FindWindowExW(box, child, L"Static", nullptr)) != nullptr) {
+            ::GetWindowTextW(child, text, 128);
+            found = found || std::wstring(text) == L"Please specify the extension.";
+        }
+        EXPECT_TRUE(found);
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        const ULONGLONG deadline = ::GetTickCount64() + 5000;
+        while (::IsWindow(box) && ::GetTickCount64() < deadline)
+            ::Sleep(10);
+        EXPECT_TRUE(::IsWindowVisible(d)) << "the dialog stays open";
+        SetText(d, IDC_NEWEXT_EXTENSION, L" ");
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dialog.GetResult().Extension, u" ");
+}
+
+TEST(NewExtensionDialog, CancelGivesTheDefaultRow) {
+    CDlgNewExtension dialog;
+    dialog.m_bEditTime = 1;
+    INT_PTR result = RunWith(dialog, [](HWND d) {
+        SetText(d, IDC_NEWEXT_EXTENSION, L"abc");
+        Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(dialog.GetResult(), EXTENSIONREC());
+}
+
+TEST(NewExtensionDialog, BrowseFillsTheEditorAndCancelKeepsWhatWasTyped) {
+    CDlgNewExtension dialog;
+    INT_PTR result = RunWith(dialog, [](HWND d) {
+        SetText(d, IDC_NEWEXT_EDITOR, L"C:\\typed.exe");
+        Click(d, IDC_NEWEXT_BROWSE);
+        HWND open = WaitWindow(L"Open", d);
+        ASSERT_NE(open, nullptr);
+        ::PostMessageW(open, WM_COMMAND, IDCANCEL, 0);
+        const ULONGLONG deadline = ::GetTickCount64() + 5000;
+        while (::IsWindow(open) && ::GetTickCount64() < deadline)
+            ::Sleep(10);
+        EXPECT_EQ(Text(d, IDC_NEWEXT_EDITOR), L"C:\\typed.exe");
+
+        // Choosing a file: its full path.
+        wchar_t self[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        Click(d, IDC_NEWEXT_BROWSE);
+        open = WaitWindow(L"Open", d);
+        ASSERT_NE(open, nullptr);
+        // The file-name box of the dialog (a combo box, or a plain edit).
+        HWND name = ::GetDlgItem(open, 0x47C);  // cmb13
+        if (!name)
+            name = ::GetDlgItem(open, 0x480);   // edt1
+        ASSERT_NE(name, nullptr);
+        ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(self));
+        ::PostMessageW(open, WM_COMMAND, IDOK, 0);
+        const ULONGLONG deadline2 = ::GetTickCount64() + 5000;
+        while (::IsWindow(open) && ::GetTickCount64() < deadline2)
+            ::Sleep(10);
+        EXPECT_EQ(Text(d, IDC_NEWEXT_EDITOR), std::wstring(self));
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+}
