@@ -9,13 +9,13 @@
 
 namespace {
 
-struct Run {
+struct ToolRun {
     std::string out;
     int status = -1;
 };
 
-Run Tool(const std::string& arguments) {
-    Run run;
+ToolRun Tool(const std::string& arguments) {
+    ToolRun run;
     const std::string command = std::string("'") + QUILLON_XML_TOOL + "' " + arguments + " 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -33,7 +33,7 @@ std::string Fixture(const char* name) { return std::string("'") + QUILLON_XML_FI
 
 TEST(XmlTool, DumpPrintsOutlineWithUnescapedValues) {
     for (const char* file : {"utf8.xml", "utf8_bom.xml", "utf16le.xml", "utf16be.xml"}) {
-        const Run run = Tool("dump " + Fixture(file));
+        const ToolRun run = Tool("dump " + Fixture(file));
         EXPECT_EQ(run.status, 0) << file;
         EXPECT_EQ(run.out,
                   "config\n"
@@ -45,13 +45,13 @@ TEST(XmlTool, DumpPrintsOutlineWithUnescapedValues) {
 }
 
 TEST(XmlTool, DumpOfDamagedFileShowsRecoveredStructure) {
-    const Run run = Tool("dump " + Fixture("broken.xml"));
+    const ToolRun run = Tool("dump " + Fixture("broken.xml"));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out,
               "root\n"
-              "  a x=\"1\"\n"
+              "a x=\"1\"\n"
               "  b\n"
-              "  d\n"
+              "d\n"
               "not wellformed\n");
 }
 
@@ -62,14 +62,14 @@ TEST(XmlTool, DumpEscapesControlsQuotesAndBackslashes) {
     const std::string text = "<r a=\"x&#10;&#9;\\&quot;\"><t>1\r\n2&#1;</t></r>";
     fwrite(text.data(), 1, text.size(), file);
     fclose(file);
-    const Run run = Tool("dump '" + path + "'");
+    const ToolRun run = Tool("dump '" + path + "'");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "r a=\"x\\n\\t\\\\\\\"\"\n  t = \"1\\r\\n2\\x01\"\nwellformed\n");
     remove(path.c_str());
 }
 
 TEST(XmlTool, ReportAndCount) {
-    Run run = Tool("report " + Fixture("utf8.xml"));
+    ToolRun run = Tool("report " + Fixture("utf8.xml"));
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "wellformed");
     EXPECT_NE(run.out.find("<read encoding=\"UTF-8\" length=\"71\"/><utf8_detection/>"), std::string::npos) << run.out;
@@ -89,7 +89,7 @@ TEST(XmlTool, BadArgumentsAndUnreadableFiles) {
     EXPECT_EQ(Tool("frobnicate x").status, 2);
     EXPECT_EQ(Tool("count " + Fixture("utf8.xml") + " --repeat 0").status, 2);
     EXPECT_EQ(Tool("dump " + Fixture("utf8.xml") + " extra").status, 2);
-    const Run missing = Tool("report " + Fixture("missing.xml"));
+    const ToolRun missing = Tool("report " + Fixture("missing.xml"));
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.out, "");
     EXPECT_EQ(Tool("dump " + Fixture("missing.xml")).status, 2);
