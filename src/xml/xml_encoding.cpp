@@ -270,6 +270,55 @@ inline void PutByte(char* out, size_t& n, unsigned byte)
     ++n;
 }
 
+#ifdef QUILLON_XML_SSE2
+// The longest prefix of 16 bytes made of whole, valid UTF-8 sequences that need no check
+// beyond their lead byte's class (leads E0, ED, F0, F4 restrict their second byte and are
+// left to the scalar decoder, as are C0, C1, F5-FF and anything malformed). The bit masks
+// cover that prefix only.
+struct Utf8Block {
+    unsigned length;
+    unsigned continuations;
+    unsigned fourByteLeads;
+};
+
+inline Utf8Block ClassifyUtf8Block(__m128i v)
+{
+    // Unsigned comparisons through signed ones: b >= t  <=>  (b ^ 0x80) > (t ^ 0x80) - 1.
+    const __m128i x = _mm_xor_si128(v, _mm_set1_epi8(static_cast<char>(0x80)));
+    auto atLeast = [&](int t) {
+        return static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpgt_epi8(x, _mm_set1_epi8(static_cast<char>((t ^ 0x80) - 1)))));
+    };
+    auto equal = [&](int t) {
+        return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(t)));
+    };
+    const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
+    const unsigned fromC0 = atLeast(0xC0), fromC2 = atLeast(0xC2), fromE0 = atLeast(0xE0);
+    const unsigned fromF0 = atLeast(0xF0), fromF5 = atLeast(0xF5);
+    const unsigned special = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_or_si128(equal(0xE0), equal(0xED)), _mm_or_si128(equal(0xF0), equal(0xF4)))));
+    const unsigned stop = (fromC0 & ~fromC2) | fromF5 | special;
+    unsigned length = stop ? static_cast<unsigned>(__builtin_ctz(stop)) : 16u;
+    const unsigned lead2 = fromC2 & ~fromE0, lead3 = fromE0 & ~fromF0, lead4 = fromF0 & ~fromF5;
+    // A sequence running past the prefix ends it before its lead.
+    for (unsigned k = length >= 3 ? length - 3 : 0; k < length; ++k) {
+        const unsigned bit = 1u << k;
+        const unsigned size = (lead2 & bit) ? 2 : (lead3 & bit) ? 3 : (lead4 & bit) ? 4 : 1;
+        if (k + size > length) {
+            length = k;
+            break;
+        }
+    }
+    const unsigned mask = (1u << length) - 1;
+    const unsigned l2 = lead2 & mask, l3 = lead3 & mask, l4 = lead4 & mask;
+    const unsigned expected = ((l2 | l3 | l4) << 1 | (l3 | l4) << 2 | l4 << 3) & mask;
+    const unsigned continuations = high & ~fromC0 & mask;
+    if (continuations != expected) return {0, 0, 0};
+    return {length, continuations, l4};
+}
+
+#endif
+
 // ---------------------------------------------------------------------------------------------
 // UTF-8 -> UTF-16. Strict decoding: overlong forms, surrogates and values above U+10FFFF are
 // invalid, and each maximal invalid subpart becomes one U+FFFD. Runs of ASCII are widened
@@ -283,23 +332,40 @@ size_t DecodeUtf8(const unsigned char* p, size_t length, char16_t* out)
     while (p < end) {
 #ifdef QUILLON_XML_SSE2
         const __m128i zero = _mm_setzero_si128();
-        while (end - p >= 16) {
+        // While writing, a run of non-ASCII characters stays in the scalar decoder.
+        while (end - p >= 16 && (!kWrite || *p < 0x80)) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            const int high = _mm_movemask_epi8(v);
-            if (high != 0) {
-                // Copy the ASCII bytes before the first high one, then decode that one.
-                int ascii = 0;
-                while (!(high & (1 << ascii))) ++ascii;
-                for (int k = 0; k < ascii; ++k) Put<kWrite>(out, n, p[k]);
+            const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
+            if (high == 0) {
+                if (kWrite) {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi8(v, zero));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8), _mm_unpackhi_epi8(v, zero));
+                }
+                p += 16;
+                n += 16;
+                continue;
+            }
+            if (kWrite) {
+                // Copy the ASCII bytes before the first high one, then decode that one. With 48
+                // bytes or more left at least 16 more units follow, so the whole block may be
+                // stored and the units past the ASCII run are overwritten later.
+                const unsigned ascii = static_cast<unsigned>(__builtin_ctz(high));
+                if (end - p >= 48) {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi8(v, zero));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8), _mm_unpackhi_epi8(v, zero));
+                    n += ascii;
+                } else {
+                    for (unsigned k = 0; k < ascii; ++k) out[n++] = p[k];
+                }
                 p += ascii;
                 break;
             }
-            if (kWrite) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi8(v, zero));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8), _mm_unpackhi_epi8(v, zero));
-            }
-            p += 16;
-            n += 16;
+            // Counting mixed text: take the longest prefix of whole, valid sequences at once.
+            const Utf8Block block = ClassifyUtf8Block(v);
+            if (block.length == 0) break;  // the scalar decoder takes the next character
+            n += block.length - static_cast<size_t>(__builtin_popcount(block.continuations)) +
+                 static_cast<size_t>(__builtin_popcount(block.fourByteLeads));
+            p += block.length;
         }
 #else
         while (end - p >= 8) {

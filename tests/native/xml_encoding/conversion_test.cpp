@@ -177,6 +177,42 @@ TEST(Utf8Conversion, MatchesAPlainDecoderOnRandomBytes)
     }
 }
 
+TEST(Utf8Conversion, MatchesAPlainDecoderOnMixedScriptsWithDamage)
+{
+    // Long runs of characters of every length, as real multilingual text has them, with the
+    // odd byte damaged, dropped or cut: block boundaries fall everywhere.
+    std::mt19937 random(3);
+    const char32_t samples[] = {U'a', U' ', U'<', U'\u00E9', U'\u0416', U'\u05D0', U'\u07FF', U'\u0800',
+                                U'\u4E2D', U'\uD55C', U'\uE000', U'\uFFFD', U'\U00010000', U'\U0001F600',
+                                U'\U0010FFFF'};
+    for (int round = 0; round < 2000; ++round) {
+        std::u16string units;
+        for (int i = static_cast<int>(random() % 200); i > 0; --i) {
+            const char32_t c = samples[random() % (sizeof samples / sizeof samples[0])];
+            const int repeat = 1 + static_cast<int>(random() % 6);
+            for (int k = 0; k < repeat; ++k) {
+                if (c >= 0x10000) {
+                    units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+                    units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+                } else {
+                    units += static_cast<char16_t>(c);
+                }
+            }
+        }
+        std::string bytes = Encode(65001, units);
+        ASSERT_EQ(Decode(65001, bytes), units) << round;
+        for (int damage = static_cast<int>(random() % 4); damage > 0 && !bytes.empty(); --damage) {
+            const size_t at = random() % bytes.size();
+            switch (random() % 3) {
+            case 0: bytes[at] = static_cast<char>(random() % 256); break;
+            case 1: bytes.erase(at, 1); break;
+            default: bytes.resize(at); break;
+            }
+        }
+        ASSERT_EQ(Decode(65001, bytes), ReferenceUtf8(bytes)) << round;
+    }
+}
+
 TEST(Utf8Conversion, UnpairedSurrogatesAreWrittenAsReplacementWithoutLoss)
 {
     bool lossy = true;
