@@ -1,0 +1,198 @@
+// The hotkey over another program's text box: the choice list pops up at the pointer without
+// taking the focus, each press moves the selection, releasing a modifier or clicking
+// confirms, "Cancel" and stray releases start nothing.
+#include "e2e/hotkey/trace_support.h"
+
+using namespace quillon::e2e;
+
+namespace {
+
+constexpr DWORD kNothingMs = 600;  // how long "nothing happens" is watched for
+
+// Under Xvfb without a window manager, X gives the keyboard to the window under the
+// pointer, and Wine then takes the keyboard state from X again, forgetting modifiers that
+// were synthesised. So the pointer is placed before Quillon starts and not moved while
+// keys are held; the list is never put under it while more presses are to come.
+POINT ScreenMiddle() {
+    const RECT work = PrimaryWorkArea();
+    return POINT{(work.left + work.right) / 2, (work.top + work.bottom) / 2};
+}
+
+class HotKeyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::SetCursorPos(ScreenMiddle().x, ScreenMiddle().y);  // beside the box, not over it
+        ASSERT_TRUE(m_box.Start());
+        ASSERT_TRUE(m_box.Focus(CTextBoxApp::kMultiLine));
+        m_target = m_box.BoxWindow(CTextBoxApp::kMultiLine);
+    }
+    void TearDown() override {
+        // Whatever a failed test left pressed must not leak into the next one.
+        ReleaseKeys({'Q', VK_F9, VK_CONTROL, VK_MENU, VK_SHIFT});
+    }
+    // Starts Quillon with three extension rows (five items).
+    void StartQuillon(unsigned hotKey) {
+        m_quillon = std::make_unique<CTracedQuillon>(hotKey, std::vector<std::wstring>{L"txt", L"md", L"html"});
+        ASSERT_TRUE(m_quillon->Start());
+        ASSERT_EQ(m_quillon->ListCount(), 5);
+    }
+    ::testing::AssertionResult WaitListShown() {
+        return WaitFor([&] { return m_quillon->ListVisible(); }, 5000, "the choice list to show");
+    }
+    ::testing::AssertionResult WaitListHidden() {
+        return WaitFor([&] { return !m_quillon->ListVisible(); }, 5000, "the choice list to hide");
+    }
+    ::testing::AssertionResult WaitSelection(int item) {
+        return WaitFor([&] { return m_quillon->ListSelection() == item; }, 5000,
+                       "item " + std::to_string(item) + " to be selected");
+    }
+    CTextBoxApp m_box;
+    HWND m_target = nullptr;
+    std::unique_ptr<CTracedQuillon> m_quillon;
+};
+
+}  // namespace
+
+TEST_F(HotKeyTest, TheListPopsUpAtThePointerAndTheBoxKeepsTheFocus) {
+    StartQuillon(kCtrlAltQ);
+    const POINT pointer = ScreenMiddle();
+
+    PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+    ASSERT_TRUE(WaitListShown());
+    RECT r{};
+    ::GetWindowRect(m_quillon->ChoiceList(), &r);
+    EXPECT_EQ(r.right, pointer.x);
+    EXPECT_EQ(r.bottom, pointer.y);
+    EXPECT_EQ(m_quillon->ListSelection(), 0);
+    EXPECT_EQ(ForegroundFocus(), m_target) << "the list must not take the focus";
+    EXPECT_FALSE(WaitFor([&] { return ForegroundFocus() != m_target; }, kNothingMs,
+                         "the focus to leave the text box (it must not)"));
+
+    // k presses select item (k - 1) mod 5, wrapping after "Cancel".
+    for (int k = 2; k <= 7; ++k) {
+        PressWithModifiers({}, 'Q');
+        ASSERT_TRUE(WaitSelection((k - 1) % 5)) << "press " << k;
+    }
+    EXPECT_EQ(ForegroundFocus(), m_target);
+
+    // Releasing Ctrl confirms the selected item (1: "md") for the focused box.
+    ReleaseKeys({VK_CONTROL});
+    ASSERT_TRUE(WaitListHidden());
+    EXPECT_TRUE(m_quillon->WaitForLine(StartEditLine(m_target, 1)));
+    // The second modifier's release finds no choice pending.
+    ReleaseKeys({VK_MENU});
+    EXPECT_FALSE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") > 1; }, kNothingMs,
+                         "a second edit to start (it must not)"));
+    EXPECT_TRUE(m_quillon->Program().Exit());
+}
+
+TEST_F(HotKeyTest, CancelAndReleasesWithNoChoicePendingStartNothing) {
+    StartQuillon(kCtrlAltQ);
+
+    // Modifier releases while the list is hidden.
+    PressWithModifiers({VK_CONTROL, VK_MENU}, 'Z');
+    ReleaseKeys({VK_CONTROL, VK_MENU});
+
+    // Five presses reach "Cancel"; releasing there starts nothing.
+    PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+    ASSERT_TRUE(WaitListShown());
+    for (int k = 2; k <= 5; ++k) {
+        PressWithModifiers({}, 'Q');
+        ASSERT_TRUE(WaitSelection(k - 1));
+    }
+    ReleaseKeys({VK_CONTROL, VK_MENU});
+    ASSERT_TRUE(WaitListHidden());
+    EXPECT_FALSE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") > 0; }, kNothingMs,
+                         "an edit to start (none may)"));
+
+    // The next hotkey shows the list afresh, on the first item.
+    PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+    ASSERT_TRUE(WaitListShown());
+    EXPECT_EQ(m_quillon->ListSelection(), 0);
+    ReleaseKeys({VK_MENU, VK_CONTROL});
+    EXPECT_TRUE(m_quillon->WaitForLine(StartEditLine(m_target, 0)));
+    EXPECT_EQ(m_quillon->CountLinesStartingWith("StartEdit"), 1u);
+    EXPECT_TRUE(m_quillon->Program().Exit());
+}
+
+TEST_F(HotKeyTest, AHotkeyWithoutModifiersConfirmsOnlyByAClick) {
+    StartQuillon(VK_F9 << 8);
+    PressWithModifiers({}, VK_F9);
+    ASSERT_TRUE(WaitListShown());
+    PressWithModifiers({}, VK_F9);
+    ASSERT_TRUE(WaitSelection(1));
+
+    // No release confirms: the list stays up.
+    PressWithModifiers({VK_CONTROL, VK_SHIFT, VK_MENU}, 'K');
+    ReleaseKeys({VK_CONTROL, VK_SHIFT, VK_MENU});
+    EXPECT_FALSE(WaitFor([&] { return !m_quillon->ListVisible(); }, kNothingMs, "the list to hide (it must not)"));
+    EXPECT_EQ(m_quillon->ListSelection(), 1);
+
+    // A click on item 2 ("html") confirms it; the box keeps the focus.
+    RECT r{};
+    ::GetWindowRect(m_quillon->ChoiceList(), &r);
+    const int itemHeight = (r.bottom - r.top - 2) / 5;
+    ClickAt(POINT{(r.left + r.right) / 2, r.top + 1 + itemHeight * 2 + itemHeight / 2});
+    ASSERT_TRUE(WaitListHidden());
+    EXPECT_TRUE(m_quillon->WaitForLine(StartEditLine(m_target, 2)));
+    EXPECT_EQ(ForegroundFocus(), m_target) << "clicking the list must not take the focus";
+    EXPECT_TRUE(m_quillon->Program().Exit());
+}
+
+TEST_F(HotKeyTest, AClickOnCancelStartsNothing) {
+    StartQuillon(kCtrlAltQ);
+    PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+    ASSERT_TRUE(WaitListShown());
+    // Clicked while the modifiers are still held: the click decides, the later release
+    // finds the list hidden.
+    RECT r{};
+    ::GetWindowRect(m_quillon->ChoiceList(), &r);
+    const int itemHeight = (r.bottom - r.top - 2) / 5;
+    ClickAt(POINT{(r.left + r.right) / 2, r.top + 1 + itemHeight * 4 + itemHeight / 2});
+    ASSERT_TRUE(WaitListHidden());
+    ReleaseKeys({VK_CONTROL, VK_MENU});
+    EXPECT_FALSE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") > 0; }, kNothingMs,
+                         "an edit to start (none may)"));
+    EXPECT_TRUE(m_quillon->Program().Exit());
+}
+
+TEST_F(HotKeyTest, NearTheTopLeftCornerTheListIsPushedIntoTheWorkArea) {
+    const RECT work = PrimaryWorkArea();
+    // The list is pushed right and down, under the pointer; it is closed with a click on
+    // "Cancel", since its appearance under the pointer loses the modifiers.
+    ::SetCursorPos(work.left + 2, work.top + 2);
+    StartQuillon(kCtrlAltQ);
+    PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+    ASSERT_TRUE(WaitListShown());
+    RECT r{};
+    ::GetWindowRect(m_quillon->ChoiceList(), &r);
+    EXPECT_EQ(r.left, work.left);
+    EXPECT_EQ(r.top, work.top);
+    EXPECT_EQ(ForegroundFocus(), m_target);
+    const int itemHeight = (r.bottom - r.top - 2) / 5;
+    ClickAt(POINT{(r.left + r.right) / 2, r.top + 1 + itemHeight * 4 + itemHeight / 2});
+    ASSERT_TRUE(WaitListHidden());
+    ReleaseKeys({VK_CONTROL, VK_MENU});
+    EXPECT_FALSE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") > 0; }, kNothingMs,
+                         "an edit to start (none may)"));
+    EXPECT_TRUE(m_quillon->Program().Exit());
+}
+
+TEST_F(HotKeyTest, InTheBottomRightCornerTheListEndsAtThePointer) {
+    const RECT work = PrimaryWorkArea();
+    const POINT corner{work.right - 1, work.bottom - 1};
+    ::SetCursorPos(corner.x, corner.y);
+    StartQuillon(kCtrlAltQ);
+    PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+    ASSERT_TRUE(WaitListShown());
+    RECT r{};
+    ::GetWindowRect(m_quillon->ChoiceList(), &r);
+    EXPECT_EQ(r.right, corner.x);
+    EXPECT_EQ(r.bottom, corner.y);
+    EXPECT_GE(r.left, work.left);
+    EXPECT_GE(r.top, work.top);
+    EXPECT_EQ(ForegroundFocus(), m_target);
+    ReleaseKeys({VK_CONTROL, VK_MENU});
+    EXPECT_TRUE(m_quillon->WaitForLine(StartEditLine(m_target, 0)));
+    EXPECT_TRUE(m_quillon->Program().Exit());
+}

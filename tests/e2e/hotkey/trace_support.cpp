@@ -1,0 +1,97 @@
+// Support of the hotkey scenarios: traced starts, windows of the program, the shell, clicks.
+#include "e2e/hotkey/trace_support.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+
+namespace quillon::e2e {
+
+CTracedQuillon::CTracedQuillon(unsigned hotKey, const std::vector<std::wstring>& extensions) {
+    m_tracePath = m_work.File(L"trace.txt");
+    std::vector<ConfigRow> rows;
+    for (const std::wstring& extension : extensions)
+        rows.push_back({extension, m_work.File(L"no-such-editor.exe"), L"\"%1\"", true});
+    m_quillon = std::make_unique<CQuillon>(MakeConfigXml(hotKey, rows, m_work.Path()));
+}
+
+bool CTracedQuillon::Start() {
+    // The program inherits the variable; this process does not need it afterwards.
+    ::SetEnvironmentVariableW(L"QUILLON_TRACE_FILE", m_tracePath.c_str());
+    const bool started = m_quillon->Start();
+    ::SetEnvironmentVariableW(L"QUILLON_TRACE_FILE", nullptr);
+    if (!started || !m_quillon->ServerWindow())
+        return false;
+    // Idle in its modal loop: the icon is added, the hotkey registered, the list made.
+    return ::WaitForInputIdle(m_quillon->Process().Handle(), 10000) == 0 &&
+           WaitFor([&] { return ChoiceList() != nullptr && TrayWindow() != nullptr; }, 10000,
+                   "the choice list and the tray window of Quillon");
+}
+
+std::vector<std::string> CTracedQuillon::TraceLines() const {
+    std::string bytes;
+    std::vector<std::string> lines;
+    if (!ReadFileBytes(m_tracePath, bytes))
+        return lines;
+    size_t start = 0;
+    for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(bytes.substr(start, end - start));
+    return lines;
+}
+
+::testing::AssertionResult CTracedQuillon::WaitForLine(const std::string& line, DWORD timeoutMs) const {
+    auto result = WaitFor(
+        [&] {
+            for (const std::string& l : TraceLines())
+                if (l == line)
+                    return true;
+            return false;
+        },
+        timeoutMs, "the trace line \"" + line + "\"");
+    if (!result) {
+        result << "; the trace holds:";
+        for (const std::string& l : TraceLines())
+            result << " [" << l << "]";
+    }
+    return result;
+}
+
+size_t CTracedQuillon::CountLinesStartingWith(const std::string& prefix) const {
+    size_t n = 0;
+    for (const std::string& l : TraceLines())
+        n += l.compare(0, prefix.size(), prefix) == 0;
+    return n;
+}
+
+std::string StartEditLine(HWND target, int index) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "StartEdit 0x%llx %d",
+                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(target)), index);
+    return text;
+}
+
+bool ShellHasIcon(HWND hwnd, UINT id) {
+    NOTIFYICONDATAW probe{};
+    probe.cbSize = sizeof(probe);
+    probe.hWnd = hwnd;
+    probe.uID = id;
+    return hwnd && ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
+}
+
+void ClickAt(POINT pt) {
+    ::SetCursorPos(pt.x, pt.y);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, in, sizeof(INPUT));
+}
+
+RECT PrimaryWorkArea() {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    ::GetMonitorInfoW(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
+    return info.rcWork;
+}
+
+}  // namespace quillon::e2e
