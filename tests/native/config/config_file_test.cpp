@@ -133,8 +133,8 @@ TEST_F(ConfigFile, KeysOutOfOrderAreNotSeen) {
                                 "<SaveContent>False</SaveContent>", "</Settings>", "</Quillon>"})));
     EXPECT_EQ(settings.HotKey, 1602);
     EXPECT_EQ(settings.Insert, 0);        // came before HotKey
-    EXPECT_EQ(settings.Delay, 5);
-    EXPECT_EQ(settings.SaveContent, 1);   // came after Delay
+    EXPECT_EQ(settings.SaveContent, 0);   // after HotKey: seen
+    EXPECT_EQ(settings.Delay, 200);       // ahead of SaveContent, which is read before it
     ASSERT_EQ(settings.Extensions.size(), 1u);
     EXPECT_EQ(settings.Extensions[0].Extension, u"txt");  // the table before Settings was not read
 }
@@ -318,4 +318,22 @@ TEST_F(ConfigFile, ALeftoverTemporaryFileOfACrashedSaveIsOverwritten) {
     ASSERT_TRUE(Save());
     EXPECT_FALSE(fs::exists(dir.Path("QLNConfig.xml.new")));
     EXPECT_EQ(FileBytes().rfind("<Quillon>\r\n<Settings>\r\n", 0), 0u);
+}
+
+TEST_F(ConfigFile, AFileKeepsItsDeclaredEncodingUnlessThatWouldLoseText) {
+    ASSERT_TRUE(LoadText("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Quillon><Settings>"
+                         "<TemporaryFolder>C:\\T\xE9mp</TemporaryFolder></Settings></Quillon>"));
+    EXPECT_EQ(settings.TemporaryFolder, u"C:\\T\u00E9mp");
+    ASSERT_TRUE(Save());
+    EXPECT_NE(FileBytes().find("<TemporaryFolder>C:\\T\xE9mp</TemporaryFolder>"), std::string::npos);
+
+    // A folder that Latin-1 cannot hold: written as UTF-8 with a mark, never as "?".
+    settings.TemporaryFolder = u"C:\\\u65E5\u672C\\";
+    ASSERT_TRUE(Save());
+    const std::string saved = FileBytes();
+    EXPECT_EQ(saved.rfind("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Quillon>", 0), 0u) << saved;
+    SettingsFields loaded;
+    CConfigXml again;
+    ASSERT_TRUE(LoadConfigFile(again, path, loaded, DefaultConfigPlatform()));
+    EXPECT_EQ(loaded.TemporaryFolder, settings.TemporaryFolder);
 }

@@ -2,6 +2,8 @@
 // per-user folder, and the defined fallbacks when the shell cannot name that folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <set>
 #include <vector>
 
@@ -94,4 +96,36 @@ TEST(ConfigLocation, ModuleFolderIsThePathUpToItsLastBackslash) {
     location = ResolveConfigLocation(bare);
     EXPECT_EQ(location.moduleFolder, u"");
     EXPECT_EQ(location.moduleFilePath, u"Quillon.exe");
+}
+
+TEST(ConfigLocation, PathsLongerThanTheClassicLimitAreReadWhole) {
+    const std::u16string longPath = u"C:\\" + std::u16string(70000 / 2, u'p') + u"\\Quillon.exe";
+    const std::u16string deepPath = u"C:\\" + std::u16string(400, u'd') + u"\\Quillon.exe";
+    int calls = 0;
+    // As GetModuleFileNameW: writes what fits and returns the buffer size when cut.
+    auto moduleQuery = [&](const std::u16string& text) {
+        return [&text, &calls](char16_t* buffer, size_t size) -> size_t {
+            ++calls;
+            const size_t n = std::min(text.size(), size - 1);
+            std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), buffer);
+            buffer[n] = 0;
+            return text.size() >= size ? size : n;
+        };
+    };
+    EXPECT_EQ(QueryGrowing<char16_t>(moduleQuery(deepPath)), deepPath);
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(QueryGrowing<char16_t>(moduleQuery(u"C:\\Q.exe")), u"C:\\Q.exe");
+    // Longer than any path can be: refused rather than cut.
+    EXPECT_EQ(QueryGrowing<char16_t>(moduleQuery(longPath)), u"");
+
+    // As GetEnvironmentVariableW: returns the size needed, terminator included.
+    const std::u16string value(1000, u'v');
+    auto needQuery = [&value](char16_t* buffer, size_t size) -> size_t {
+        if (value.size() + 1 > size)
+            return value.size() + 1;
+        std::copy(value.begin(), value.end(), buffer);
+        return value.size();
+    };
+    EXPECT_EQ(QueryGrowing<char16_t>(needQuery), value);
+    EXPECT_EQ(QueryGrowing<char16_t>([](char16_t*, size_t) -> size_t { return 0; }), u"");
 }

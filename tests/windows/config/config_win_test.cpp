@@ -78,8 +78,11 @@ public:
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION process{};
-        if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(),
-                              &startup, &process))
+        // Started from the short root folder: a working directory beyond the classic limit
+        // is refused by the system whatever the program does.
+        const std::wstring application = L"\\\\?\\" + Program();
+        if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              m_root.c_str(), &startup, &process))
             return static_cast<DWORD>(-1);
         const DWORD waited = ::WaitForSingleObject(process.hProcess, 60000);
         DWORD code = static_cast<DWORD>(-2);

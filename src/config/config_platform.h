@@ -1,0 +1,65 @@
+// IConfigPlatform: the few file-system services the configuration file needs, behind one
+// seam so that locating, loading and saving it can be checked with a fake.
+#pragma once
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+class IConfigPlatform {
+public:
+    virtual ~IConfigPlatform() = default;
+
+    // The separator the paths of this platform use (a backslash on Windows).
+    virtual char16_t PathSeparator() const { return u'\\'; }
+    // The form of a path to hand to file operations: on Windows, paths too long for the
+    // classic limit get the extended-length prefix; elsewhere the path itself.
+    virtual std::u16string FileSystemPath(const std::u16string& path) { return path; }
+
+    // Full path of the running program, however long; empty when unknown.
+    virtual std::u16string ModuleFilePath() = 0;
+    // The per-user application-data folder as the shell names it; empty when the shell
+    // cannot say.
+    virtual std::u16string ShellAppDataFolder() = 0;
+    // A variable of the process environment; empty when unset.
+    virtual std::u16string EnvironmentVariable(const std::u16string& name) = 0;
+    // The user's temporary folder (may end with a separator); empty when unknown.
+    virtual std::u16string TempFolder() = 0;
+
+    // True when anything (file or folder) exists under the path.
+    virtual bool Exists(const std::u16string& path) = 0;
+    // Creates the last level of the path only; the result is advisory.
+    virtual bool CreateFolder(const std::u16string& path) = 0;
+    // Makes the bytes already written to the file durable.
+    virtual bool FlushFile(const std::u16string& path) = 0;
+    // Puts `from` in place of `to` in one step, replacing `to` when it exists.
+    virtual bool ReplaceFile(const std::u16string& from, const std::u16string& to) = 0;
+    virtual bool CopyFile(const std::u16string& from, const std::u16string& to) = 0;
+    virtual bool RemoveFile(const std::u16string& path) = 0;
+};
+
+// Text from a system call that fills a caller's buffer, however long it is. query(buffer,
+// size) returns 0 on failure, the length written (terminator excluded) when it fit, and
+// a value of at least `size` when it was cut (the length needed or `size` itself, as
+// GetModuleFileNameW, GetEnvironmentVariableW and GetTempPathW each do).
+template <typename Char, typename Query>
+std::basic_string<Char> QueryGrowing(Query&& query, size_t limit = 32768) {
+    std::vector<Char> buffer(260);
+    for (;;) {
+        const size_t n = query(buffer.data(), buffer.size());
+        if (n == 0)
+            return {};
+        if (n < buffer.size())
+            return std::basic_string<Char>(buffer.data(), n);
+        if (buffer.size() >= limit)
+            return {};
+        buffer.resize(std::min(limit, std::max(buffer.size() * 2, n + 1)));
+    }
+}
+
+// The process's real platform (Win32 on Windows; a POSIX stand-in natively).
+IConfigPlatform& DefaultConfigPlatform();
+
+}  // namespace quillon

@@ -1,0 +1,88 @@
+// The POSIX stand-in for the configuration file's platform seam, so the portable layers
+// link and run natively (tools, tests).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <vector>
+
+#include "base/u16.h"
+#include "config/config_platform.h"
+
+namespace quillon {
+namespace {
+
+std::u16string FromEnv(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? FromUtf8(value) : std::u16string();
+}
+
+class CPosixConfigPlatform : public IConfigPlatform {
+public:
+    char16_t PathSeparator() const override { return u'/'; }
+
+    std::u16string ModuleFilePath() override {
+        std::vector<char> buffer(4096);
+        const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n <= 0 || static_cast<size_t>(n) >= buffer.size())
+            return {};
+        return FromUtf8(std::string_view(buffer.data(), static_cast<size_t>(n)));
+    }
+
+    std::u16string ShellAppDataFolder() override {
+        std::u16string folder = FromEnv("XDG_CONFIG_HOME");
+        if (folder.empty() && !FromEnv("HOME").empty())
+            folder = FromEnv("HOME") + u"/.config";
+        return folder;
+    }
+
+    std::u16string EnvironmentVariable(const std::u16string& name) override { return FromEnv(ToUtf8(name).c_str()); }
+
+    std::u16string TempFolder() override {
+        std::u16string folder = FromEnv("TMPDIR");
+        return folder.empty() ? u"/tmp" : folder;
+    }
+
+    bool Exists(const std::u16string& path) override {
+        struct stat info;
+        return ::stat(ToUtf8(path).c_str(), &info) == 0;
+    }
+
+    bool CreateFolder(const std::u16string& path) override { return ::mkdir(ToUtf8(path).c_str(), 0755) == 0; }
+
+    bool FlushFile(const std::u16string& path) override {
+        const int fd = ::open(ToUtf8(path).c_str(), O_WRONLY);
+        if (fd < 0)
+            return false;
+        const bool ok = ::fsync(fd) == 0;
+        return ::close(fd) == 0 && ok;
+    }
+
+    bool ReplaceFile(const std::u16string& from, const std::u16string& to) override {
+        return std::rename(ToUtf8(from).c_str(), ToUtf8(to).c_str()) == 0;
+    }
+
+    bool CopyFile(const std::u16string& from, const std::u16string& to) override {
+        std::ifstream in(ToUtf8(from), std::ios::binary);
+        std::ofstream out(ToUtf8(to), std::ios::binary | std::ios::trunc);
+        if (!in || !out)
+            return false;
+        out << in.rdbuf();
+        out.flush();
+        return static_cast<bool>(out);
+    }
+
+    bool RemoveFile(const std::u16string& path) override { return std::remove(ToUtf8(path).c_str()) == 0; }
+};
+
+}  // namespace
+
+IConfigPlatform& DefaultConfigPlatform() {
+    static CPosixConfigPlatform platform;
+    return platform;
+}
+
+}  // namespace quillon
