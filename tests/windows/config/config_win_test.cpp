@@ -263,3 +263,54 @@ TEST(ConfigOnWindows, AReadOnlyFileIsNotReplaced) {
     EXPECT_FALSE(Exists(probe.Config() + L".new"));
     ::SetFileAttributesW(probe.Config().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
+
+namespace {
+
+// The real platform, for a program that would sit in the given (long) path.
+class CProgramAt : public IConfigPlatform {
+public:
+    explicit CProgramAt(std::u16string program) : m_program(std::move(program)) {}
+    std::u16string FileSystemPath(const std::u16string& path) override { return m_real.FileSystemPath(path); }
+    std::u16string ModuleFilePath() override { return m_program; }
+    std::u16string ShellAppDataFolder() override { return m_real.ShellAppDataFolder(); }
+    std::u16string EnvironmentVariable(const std::u16string& name) override { return m_real.EnvironmentVariable(name); }
+    std::u16string TempFolder() override { return m_real.TempFolder(); }
+    bool Exists(const std::u16string& path) override { return m_real.Exists(path); }
+    bool CreateFolder(const std::u16string& path) override { return m_real.CreateFolder(path); }
+    bool FlushFile(const std::u16string& path) override { return m_real.FlushFile(path); }
+    bool ReplaceFile(const std::u16string& from, const std::u16string& to) override { return m_real.ReplaceFile(from, to); }
+    bool CopyFile(const std::u16string& from, const std::u16string& to) override { return m_real.CopyFile(from, to); }
+    bool RemoveFile(const std::u16string& path) override { return m_real.RemoveFile(path); }
+
+private:
+    std::u16string m_program;
+    IConfigPlatform& m_real = DefaultConfigPlatform();
+};
+
+}  // namespace
+
+TEST(ConfigOnWindows, AConfigurationBesideAProgramDeeperThanTheClassicLimitIsReadAndReplaced) {
+    std::wstring deep;
+    for (int i = 0; i < 8; ++i)
+        deep += L"\\" + std::wstring(40, static_cast<wchar_t>(L'a' + i));
+    CProbeFolder probe(deep);
+    ASSERT_TRUE(probe.Ready());
+    const std::string original = "<?xml version=\"1.0\"?>\r\n<Quillon><Settings><Delay>77</Delay></Settings></Quillon>";
+    WriteBytes(L"\\\\?\\" + probe.Config(), original);
+
+    CProgramAt platform(FromWide(probe.Program()));
+    const ConfigLocation location = ResolveConfigLocation(platform);
+    EXPECT_EQ(location.moduleFolder, FromWide(probe.Folder()));
+    EXPECT_EQ(location.configFilePath, FromWide(L"\\\\?\\" + probe.Config()));
+
+    SettingsFields settings;
+    CConfigXml xml;
+    ASSERT_TRUE(LoadConfigFile(xml, location.configFilePath, settings, platform));
+    EXPECT_EQ(settings.Delay, 77);
+    settings.Delay = 78;
+    ASSERT_TRUE(SaveConfigFile(xml, location.configFilePath, settings, platform));
+    const std::string saved = ReadBytes(L"\\\\?\\" + probe.Config());
+    EXPECT_EQ(saved.rfind("<?xml version=\"1.0\"?>\r\n<Quillon>\r\n<Settings>\r\n", 0), 0u) << saved;
+    EXPECT_NE(saved.find("<Delay>78</Delay>"), std::string::npos) << saved;
+    EXPECT_FALSE(Exists(L"\\\\?\\" + probe.Config() + L".new"));
+}
