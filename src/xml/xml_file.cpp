@@ -3,6 +3,7 @@
 #include "xml/xml_file.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "xml/xml_document.h"
@@ -341,18 +342,32 @@ bool ReadDocumentFileInto(std::u16string_view path, DocumentTextBlock& text, std
         }
         if (codePage < 0)
             codePage = 0;
-        const size_t units = BytesToUtf16(codePage, buffer.get(), bytes, nullptr);
+        // UTF-8 and the single-byte code pages never give more units than bytes: the text
+        // is then sized by the byte count and converted in one pass (the counting pass costs
+        // as much as the conversion); only a block that turned out much too big (text of
+        // mostly multi-byte characters) is shrunk afterwards.
+        const bool boundedByBytes = (codePage == 65001 || codePage == 28591 || codePage == 1252 ||
+                                    codePage == 20127);
+        const size_t units = boundedByBytes ? bytes : BytesToUtf16(codePage, buffer.get(), bytes, nullptr);
         if (units > kMaxUnits) {
             entries.Add(ReportEntry{u"file_error", u"msg", u"The file is too large.", u"n", 0, false, 0});
             return finish(false);
         }
-        const size_t capacity = units + units / 100 + 1;
+        size_t capacity = units + units / 100 + 1;
         MallocPtr<char16_t> block = MallocArray<char16_t>(capacity);
         if (!block) {
             entries.Add(ReportEntry{u"file_error", u"msg", u"Not enough memory.", u"n", 8, false, 0});
             return finish(false);
         }
         const size_t produced = std::min(units, BytesToUtf16(codePage, buffer.get(), bytes, block.get()));
+        const size_t wanted = produced + produced / 100 + 1;
+        if (capacity - wanted > capacity / 4) {
+            if (void* shrunk = std::realloc(block.get(), wanted * sizeof(char16_t))) {
+                (void)block.release();
+                block.reset(static_cast<char16_t*>(shrunk));
+                capacity = wanted;
+            }
+        }
         entries.Add(ReportEntry{u"converted_to", u"encoding", u"UTF-16", u"length", int64_t(produced), false, 0});
         text.units = std::move(block);
         text.length = produced;

@@ -107,71 +107,129 @@ void CXmlDocument::Parse() {
         current = target;
     };
 
+    // Elements go into the table as they are met; the fields are written directly so a
+    // record costs no more than its eight words.
+    auto openElement = [&](size_t start, size_t tagLength, size_t nameEnd, bool empty) {
+        uint32_t n;
+        if (m_nextFree < m_table.Size()) {
+            n = m_nextFree++;
+            ++m_liveCount;
+        } else {
+            n = TakeRecord();
+            if (n == 0)
+                return false;
+        }
+        ElementRecord& record = m_table[n];
+        ElementRecord& parent = m_table[current];
+        record.start = static_cast<uint32_t>(start);
+        record.length = static_cast<uint32_t>(tagLength);
+        record.parent = current;
+        record.firstChild = 0;
+        record.nextSibling = 0;
+        uint32_t levelFlags = static_cast<uint32_t>(std::min<size_t>(open.size(), kLevelMask));
+        if (parent.firstChild == 0) {
+            parent.firstChild = n;
+            levelFlags |= kElementFirstChild;
+            record.previousSibling = n;
+        } else {
+            const uint32_t first = parent.firstChild;
+            const uint32_t last = m_table[first].previousSibling;
+            m_table[last].nextSibling = n;
+            record.previousSibling = last;
+            m_table[first].previousSibling = n;
+        }
+        record.levelFlags = levelFlags;
+        if (tagLength < (1u << 22) - 1)
+            record.tagLengths = static_cast<uint32_t>(tagLength);
+        else
+            SetTagLengths(n, static_cast<uint32_t>(tagLength), 0);
+        if (!root)
+            root = n;
+        if (!empty) {
+            open.push_back(OpenTag{n, static_cast<uint32_t>(start + 1), static_cast<uint32_t>(nameEnd - start - 1)});
+            current = n;
+        }
+        return true;
+    };
+    auto closeElement = [&](size_t start, size_t tagLength, size_t nameStart, size_t nameEnd) {
+        const char16_t* name = text + nameStart;
+        const size_t nameLength = nameEnd - nameStart;
+        ptrdiff_t match = -1;
+        for (size_t j = open.size(); j-- > 0;) {
+            if (NamesEqual(text + open[j].nameStart, open[j].nameLength, name, nameLength, noCase)) {
+                match = static_cast<ptrdiff_t>(j);
+                break;
+            }
+        }
+        if (match < 0) {
+            m_table[0].levelFlags |= kDocumentIllFormed;
+            m_table[current].levelFlags |= kElementErrorInside;
+            addEntry(ReportEntry{u"lone_end_tag", u"tagname", std::u16string_view(name, nameLength), u"offset",
+                                 int64_t(start), false, 0});
+            return;
+        }
+        if (static_cast<size_t>(match) + 1 < open.size())
+            closeUnended(match, nameStart);
+        const uint32_t e = open.back().element;
+        ElementRecord& record = m_table[e];
+        record.length = static_cast<uint32_t>(start + tagLength - record.start);
+        const uint32_t startTag =
+            record.tagLengths == 0xFFFFFFFFu ? StartTagLength(e) : (record.tagLengths & ((1u << 22) - 1));
+        if (startTag < (1u << 22) - 1 && tagLength < (1u << 10) - 1)
+            record.tagLengths = startTag | static_cast<uint32_t>(tagLength << 22);
+        else
+            SetTagLengths(e, startTag, static_cast<uint32_t>(tagLength));
+        current = record.parent;
+        open.pop_back();
+    };
+
     size_t pos = 0;
     NodeToken node;
+    const char16_t* const end = text + length;
     while (pos < length && !failed) {
         if (text[pos] != u'<') {
             // Text and white space make no records: go straight to the next markup.
-            pos = static_cast<size_t>(FindAny1(text + pos, text + length, u'<') - text);
+            pos = static_cast<size_t>(FindAny1(text + pos, end, u'<') - text);
             continue;
         }
-        const int kind = ScanNode(text, length, pos, node);
-        if (kind == kNodeStartTag) {
-            const uint32_t n = TakeRecord();
-            if (n == 0) {
-                failed = true;
-                break;
-            }
-            ElementRecord& record = m_table[n];
-            ElementRecord& parent = m_table[current];
-            record.start = static_cast<uint32_t>(pos);
-            record.length = static_cast<uint32_t>(node.length);
-            record.parent = current;
-            record.levelFlags = static_cast<uint32_t>(std::min<size_t>(open.size(), kLevelMask));
-            if (parent.firstChild == 0) {
-                parent.firstChild = n;
-                record.levelFlags |= kElementFirstChild;
-                record.previousSibling = n;
-            } else {
-                const uint32_t first = parent.firstChild;
-                const uint32_t last = m_table[first].previousSibling;
-                m_table[last].nextSibling = n;
-                record.previousSibling = last;
-                m_table[first].previousSibling = n;
-            }
-            SetTagLengths(n, static_cast<uint32_t>(node.length), 0);
-            if (!root)
-                root = n;
-            if (!(node.flags & kNodeEmptyElement)) {
-                open.push_back(OpenTag{n, static_cast<uint32_t>(node.nameStart),
-                                       static_cast<uint32_t>(node.nameEnd - node.nameStart)});
-                current = n;
-            }
-        } else if (kind == kNodeEndTag) {
-            const char16_t* name = text + node.nameStart;
-            const size_t nameLength = node.nameEnd - node.nameStart;
-            ptrdiff_t match = -1;
-            for (size_t j = open.size(); j-- > 0;) {
-                if (NamesEqual(text + open[j].nameStart, open[j].nameLength, name, nameLength, noCase)) {
-                    match = static_cast<ptrdiff_t>(j);
-                    break;
+        if (pos + 1 < length) {
+            const char16_t c = text[pos + 1];
+            if (c >= 123 || HasClass(c, kClassNameStart)) {
+                size_t nameEnd = 0;
+                bool empty = false;
+                const size_t after = ScanStartTagBody(text, length, pos, &nameEnd, &empty);
+                if (after) {
+                    if (!openElement(pos, after - pos, nameEnd, empty)) {
+                        failed = true;
+                        break;
+                    }
+                    pos = after;
+                    continue;
+                }
+            } else if (c == u'/') {
+                // Most end tags close the innermost open element and are written "</name>".
+                if (!open.empty() && !noCase) {
+                    const OpenTag& top = open.back();
+                    const size_t close = pos + 2 + top.nameLength;
+                    if (close < length && text[close] == u'>' &&
+                        std::memcmp(text + pos + 2, text + top.nameStart, top.nameLength * sizeof(char16_t)) == 0) {
+                        closeElement(pos, close + 1 - pos, pos + 2, close);
+                        pos = close + 1;
+                        continue;
+                    }
+                }
+                size_t nameEnd = 0;
+                const size_t after = ScanEndTagBody(text, length, pos, &nameEnd);
+                if (after) {
+                    closeElement(pos, after - pos, pos + 2, nameEnd);
+                    pos = after;
+                    continue;
                 }
             }
-            if (match >= 0) {
-                closeUnended(match, node.nameStart);
-                const uint32_t e = open.back().element;
-                ElementRecord& record = m_table[e];
-                record.length = static_cast<uint32_t>(pos + node.length - record.start);
-                SetTagLengths(e, StartTagLength(e), static_cast<uint32_t>(node.length));
-                current = record.parent;
-                open.pop_back();
-            } else {
-                m_table[0].levelFlags |= kDocumentIllFormed;
-                m_table[current].levelFlags |= kElementErrorInside;
-                addEntry(ReportEntry{u"lone_end_tag", u"tagname", std::u16string_view(name, nameLength), u"offset",
-                                     int64_t(pos), false, 0});
-            }
-        } else if (kind == kNodeError) {
+        }
+        // Everything else (and the unterminated cases) through the general scanner.
+        const int kind = ScanNode(text, length, pos, node);
+        if (kind == kNodeError) {
             m_table[0].levelFlags |= kDocumentIllFormed;
             m_table[current].levelFlags |= kElementErrorInside;
             if (node.error == kUnterminatedTagSyntax)

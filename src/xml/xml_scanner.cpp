@@ -2,7 +2,6 @@
 // declared-encoding search.
 #include "xml/xml_scanner.h"
 
-#include "xml/xml_simd.h"
 
 namespace quillon {
 
@@ -99,55 +98,15 @@ size_t FindTerminator(const char16_t* text, size_t length, size_t from, std::u16
 }
 
 int ScanStartTag(const char16_t* text, size_t length, NodeToken& node) {
-    const size_t nameStart = node.start + 1;
-    size_t p = nameStart;
-    while (p < length && !HasClass(text[p], kClassTagStop))
-        ++p;
-    node.nameStart = nameStart;
-    node.nameEnd = p;
-    const char16_t* end = text + length;
-    for (;;) {
-        const char16_t* q = FindAny3(text + p, end, u'>', u'"', u'\'');
-        if (q == end)
-            return Unterminated(node, length, "start_tag");
-        p = static_cast<size_t>(q - text);
-        const char16_t c = *q;
-        if (c == u'>')
-            break;
-        // A quote opens a quoted value only right after '=' (white space between allowed).
-        size_t k = p;
-        while (k > node.nameEnd && IsSpace(text[k - 1]))
-            --k;
-        if (k > node.nameEnd && text[k - 1] == u'=') {
-            const char16_t* close = FindAny1(q + 1, end, c);
-            if (close == end)
-                return Unterminated(node, length, "start_tag");
-            p = static_cast<size_t>(close - text) + 1;
-        } else {
-            ++p;
-        }
-    }
+    bool empty = false;
+    const size_t after = ScanStartTagBody(text, length, node.start, &node.nameEnd, &empty);
+    node.nameStart = node.start + 1;
+    if (!after)
+        return Unterminated(node, length, "start_tag");
     node.kind = kNodeStartTag;
-    node.length = p + 1 - node.start;
-    if (p > node.nameEnd && text[p - 1] == u'/') {
-        // "/>" closes an empty element unless the '/' belongs to an unquoted value.
-        const size_t slash = p - 1;
-        bool empty = true;
-        if (slash > node.nameEnd) {
-            size_t k = slash;
-            while (k > node.nameEnd && !IsSpace(text[k - 1]) && !IsQuote(text[k - 1]) && text[k - 1] != u'=')
-                --k;
-            if (!(k > node.nameEnd && IsQuote(text[k - 1]))) {
-                size_t j = k;
-                while (j > node.nameEnd && IsSpace(text[j - 1]))
-                    --j;
-                if (j > node.nameEnd && text[j - 1] == u'=')
-                    empty = false;
-            }
-        }
-        if (empty)
-            node.flags |= kNodeEmptyElement;
-    }
+    node.length = after - node.start;
+    if (empty)
+        node.flags |= kNodeEmptyElement;
     return kNodeStartTag;
 }
 
@@ -284,16 +243,12 @@ int ScanNode(const char16_t* text, size_t length, size_t start, NodeToken& node)
         return Fail(node, text, length, start + 2, kExclamationTagSyntax);
     }
     if (c == u'/') {
-        size_t p = start + 2;
-        while (p < length && !HasClass(text[p], kClassTagStop))
-            ++p;
         node.nameStart = start + 2;
-        node.nameEnd = p;
-        const char16_t* q = FindAny1(text + p, end, u'>');
-        if (q == end)
+        const size_t after = ScanEndTagBody(text, length, start, &node.nameEnd);
+        if (!after)
             return Unterminated(node, length, "end_tag");
         node.kind = kNodeEndTag;
-        node.length = static_cast<size_t>(q - text) + 1 - start;
+        node.length = after - start;
         return kNodeEndTag;
     }
     if (c == u'?') {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "xml/xml_simd.h"
+
 namespace quillon {
 
 // Node kinds; the values are also the document's node type codes.
@@ -61,6 +63,70 @@ extern const uint8_t kCharClass[128];
 
 inline bool IsSpace(char16_t c) { return c < 128 && (kCharClass[c] & kClassSpace); }
 inline bool HasClass(char16_t c, uint8_t bits) { return c < 128 ? (kCharClass[c] & bits) != 0 : false; }
+
+// A start tag at text[start] ('<' followed by a name): the end of its name, whether it
+// closes as an empty element, and the offset after its '>' (0 when the text ends first).
+// A quote opens a quoted value only right after '=' (white space between allowed), and
+// "/>" closes an empty element unless that '/' belongs to an unquoted value.
+inline size_t ScanStartTagBody(const char16_t* text, size_t length, size_t start, size_t* nameEnd, bool* empty) {
+    size_t p = start + 1;
+    while (p < length && !HasClass(text[p], kClassTagStop))
+        ++p;
+    const size_t nameStop = p;
+    *nameEnd = p;
+    const char16_t* end = text + length;
+    for (;;) {
+        const char16_t* q = FindAny3(text + p, end, u'>', u'"', u'\'');
+        if (q == end)
+            return 0;
+        p = static_cast<size_t>(q - text);
+        const char16_t c = *q;
+        if (c == u'>')
+            break;
+        size_t k = p;
+        while (k > nameStop && IsSpace(text[k - 1]))
+            --k;
+        if (k > nameStop && text[k - 1] == u'=') {
+            const char16_t* close = FindAny1(q + 1, end, c);
+            if (close == end)
+                return 0;
+            p = static_cast<size_t>(close - text) + 1;
+        } else {
+            ++p;
+        }
+    }
+    *empty = false;
+    if (p > nameStop && text[p - 1] == u'/') {
+        const size_t slash = p - 1;
+        bool isEmpty = true;
+        if (slash > nameStop) {
+            size_t k = slash;
+            while (k > nameStop && !IsSpace(text[k - 1]) && text[k - 1] != u'"' && text[k - 1] != u'\'' &&
+                   text[k - 1] != u'=')
+                --k;
+            if (!(k > nameStop && (text[k - 1] == u'"' || text[k - 1] == u'\''))) {
+                size_t j = k;
+                while (j > nameStop && IsSpace(text[j - 1]))
+                    --j;
+                if (j > nameStop && text[j - 1] == u'=')
+                    isEmpty = false;
+            }
+        }
+        *empty = isEmpty;
+    }
+    return p + 1;
+}
+
+// An end tag at text[start] ("</"): the end of its name and the offset after its '>'
+// (0 when the text ends first).
+inline size_t ScanEndTagBody(const char16_t* text, size_t length, size_t start, size_t* nameEnd) {
+    size_t p = start + 2;
+    while (p < length && !HasClass(text[p], kClassTagStop))
+        ++p;
+    *nameEnd = p;
+    const char16_t* q = FindAny1(text + p, text + length, u'>');
+    return q == text + length ? 0 : static_cast<size_t>(q - text) + 1;
+}
 
 // Scans the node beginning at position start of text[0, length); returns its kind.
 int ScanNode(const char16_t* text, size_t length, size_t start, NodeToken& node);
