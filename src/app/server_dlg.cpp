@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "app/single_dialog.h"
 #include "app/trace.h"
 #include "app/tray_dialogs.h"
 #include "engine/edit_engine.h"
@@ -14,7 +15,7 @@ namespace {
 
 // The window the keyboard hook reports to while the hook is installed.
 HWND g_hookTarget = nullptr;
-CDialog* g_openOptions = nullptr;
+CSingleDialog g_options;  // the Options dialog, one at a time for the whole process
 
 // Called on the UI thread inside its message retrieval: it only posts, and never swallows
 // a key.
@@ -49,7 +50,7 @@ CServerDlg::~CServerDlg() {
         engine.SetHost(nullptr);
 }
 
-CDialog* CServerDlg::OpenOptionsDialog() { return g_openOptions; }
+CDialog* CServerDlg::OpenOptionsDialog() { return g_options.Open(); }
 
 BOOL CServerDlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -147,18 +148,8 @@ LRESULT CServerDlg::OnHotKeyModifierUp() {
 
 void CServerDlg::OnOptions() {
     // One Options dialog at a time: a second request brings the open one to the front.
-    if (g_openOptions) {
-        ::SetForegroundWindow(g_openOptions->m_hWnd);
-        return;
-    }
-    std::unique_ptr<CDialog> dialog = m_makeOptions ? m_makeOptions() : nullptr;
-    if (!dialog)
-        return;
-    g_openOptions = dialog.get();
-    const INT_PTR result = dialog->DoModal();
-    g_openOptions = nullptr;
     // The dialog's OK has put the values into the engine; they reach the file now.
-    if (result == IDOK)
+    if (g_options.Run(m_makeOptions) == IDOK)
         GetEditEngine().Save();
 }
 

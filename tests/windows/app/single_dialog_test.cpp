@@ -1,0 +1,92 @@
+// One Options dialog at a time: a request while it is open makes no second dialog, and
+// once it is closed the next request opens a new one.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <vector>
+
+#include "app/single_dialog.h"
+
+using namespace quillon;
+
+namespace {
+
+// An empty dialog from memory (DLGTEMPLATE with no controls, "Options" as title).
+const std::vector<WORD>& Template() {
+    static const std::vector<WORD> t = [] {
+        std::vector<WORD> w;
+        const DWORD style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+        w.push_back(LOWORD(style)), w.push_back(HIWORD(style));
+        w.push_back(0), w.push_back(0);  // extended style
+        w.push_back(0);                  // no controls
+        w.push_back(10), w.push_back(10), w.push_back(100), w.push_back(40);
+        w.push_back(0), w.push_back(0);  // no menu, default class
+        for (const wchar_t* s = L"Options"; *s; ++s)
+            w.push_back(*s);
+        w.push_back(0);
+        return w;
+    }();
+    return t;
+}
+
+// A dialog whose initialisation runs a step (asking for Options again, say), then ends
+// with the given result.
+class CStepDialog : public CDialog {
+public:
+    CStepDialog(std::function<void(CStepDialog&)> step, INT_PTR result) : m_step(std::move(step)), m_result(result) {
+        InitModalIndirect(reinterpret_cast<const DLGTEMPLATE*>(Template().data()));
+    }
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        if (m_step)
+            m_step(*this);
+        EndDialog(m_result);
+        return TRUE;
+    }
+
+private:
+    std::function<void(CStepDialog&)> m_step;
+    INT_PTR m_result;
+};
+
+}  // namespace
+
+TEST(SingleDialog, ASecondRequestWhileOpenMakesNoSecondDialog) {
+    CSingleDialog options;
+    int made = 0;
+    INT_PTR nested = -1;
+    CDialog* openDuring = nullptr;
+    CDialog* first = nullptr;
+    CSingleDialog::Factory make = [&]() -> std::unique_ptr<CDialog> {
+        ++made;
+        auto dialog = std::make_unique<CStepDialog>(
+            [&](CStepDialog& self) {
+                openDuring = options.Open();
+                first = &self;
+                nested = options.Run(make);  // the tray's Options again, while this one is up
+            },
+            IDOK);
+        return dialog;
+    };
+    EXPECT_EQ(options.Run(make), IDOK);
+    EXPECT_EQ(made, 1) << "no second dialog";
+    EXPECT_EQ(nested, CSingleDialog::kNotRun);
+    EXPECT_EQ(openDuring, first);
+    EXPECT_EQ(options.Open(), nullptr);
+
+    // Closed: the next request opens a new one, and its result comes back (Cancel here).
+    CSingleDialog::Factory cancel = [&]() -> std::unique_ptr<CDialog> {
+        ++made;
+        return std::make_unique<CStepDialog>(nullptr, IDCANCEL);
+    };
+    EXPECT_EQ(options.Run(cancel), IDCANCEL);
+    EXPECT_EQ(made, 2);
+}
+
+TEST(SingleDialog, NoDialogToMakeRunsNothing) {
+    CSingleDialog options;
+    EXPECT_EQ(options.Run(nullptr), CSingleDialog::kNotRun);
+    EXPECT_EQ(options.Run([] { return std::unique_ptr<CDialog>(); }), CSingleDialog::kNotRun);
+    EXPECT_EQ(options.Open(), nullptr);
+}
