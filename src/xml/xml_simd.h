@@ -80,4 +80,26 @@ inline const char16_t* FindAny3(const char16_t* p, const char16_t* end, char16_t
     return p;
 }
 
+// First p in [p, end) that is a control or space unit (0x20 or below) or one of the
+// listed units; the caller checks a control unit against its own class table.
+template <char16_t... Units>
+inline const char16_t* FindSpaceOr(const char16_t* p, const char16_t* end) {
+#ifdef QUILLON_XML_FIND_SSE2
+    const __m128i space = _mm_set1_epi16(0x20);
+    const __m128i zero = _mm_setzero_si128();
+    while (end - p >= 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i m = _mm_cmpeq_epi16(_mm_subs_epu16(v, space), zero);  // v <= 0x20
+        ((m = _mm_or_si128(m, _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(Units))))), ...);
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(m));
+        if (mask)
+            return p + FirstMatchIndex(mask);
+        p += 8;
+    }
+#endif
+    while (p < end && *p > 0x20 && ((*p != Units) && ...))
+        ++p;
+    return p;
+}
+
 }  // namespace quillon
