@@ -28,7 +28,7 @@ protected:
     }
     void TearDown() override {
         // Whatever a failed test left pressed must not leak into the next one.
-        ReleaseKeys({'Q', VK_F9, VK_CONTROL, VK_MENU, VK_SHIFT});
+        ReleaseKeys({'Q', 'A', VK_F9, VK_CONTROL, VK_MENU, VK_SHIFT, VK_LWIN});
     }
     // Starts Quillon with three extension rows (five items).
     void StartQuillon(unsigned hotKey) {
@@ -105,6 +105,12 @@ TEST_F(HotKeyTest, CancelAndReleasesWithNoChoicePendingStartNothing) {
     EXPECT_FALSE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") > 0; }, kNothingMs,
                          "an edit to start (none may)"));
 
+    // A click message with an index from nowhere (negative) starts nothing either.
+    ::PostMessageW(m_quillon->Program().ServerWindow(), 0x8087 /*WM_CHOICE_CLICKED*/, static_cast<WPARAM>(-1), 0);
+    ::PostMessageW(m_quillon->Program().ServerWindow(), 0x8087, 5, 0);
+    EXPECT_FALSE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") > 0; }, kNothingMs,
+                         "an edit to start (none may)"));
+
     // The next hotkey shows the list afresh, on the first item.
     PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
     ASSERT_TRUE(WaitListShown());
@@ -112,6 +118,19 @@ TEST_F(HotKeyTest, CancelAndReleasesWithNoChoicePendingStartNothing) {
     ReleaseKeys({VK_MENU, VK_CONTROL});
     EXPECT_TRUE(m_quillon->WaitForLine(StartEditLine(m_target, 0)));
     EXPECT_EQ(m_quillon->CountLinesStartingWith("StartEdit"), 1u);
+    EXPECT_TRUE(m_quillon->Program().Exit());
+}
+
+TEST_F(HotKeyTest, TheWindowsKeyHotkeyConfirmsWhenTheWindowsKeyIsReleased) {
+    StartQuillon(0x4108);  // the default: Windows key + A
+    PressWithModifiers({VK_LWIN}, 'A');
+    ASSERT_TRUE(WaitListShown());
+    EXPECT_EQ(ForegroundFocus(), m_target);
+    PressWithModifiers({}, 'A');
+    ASSERT_TRUE(WaitSelection(1));
+    ReleaseKeys({VK_LWIN});
+    ASSERT_TRUE(WaitListHidden());
+    EXPECT_TRUE(m_quillon->WaitForLine(StartEditLine(m_target, 1)));
     EXPECT_TRUE(m_quillon->Program().Exit());
 }
 
