@@ -43,8 +43,11 @@ CServerDlg::CServerDlg() : m_makeOptions(MakeOptionsDialog), m_makeAbout(MakeAbo
 }
 
 CServerDlg::~CServerDlg() {
-    if (g_hookTarget == m_hWnd)
+    // The window is gone by now; the hook goes with this object and reports to no one.
+    if (m_hook) {
+        m_hook.Reset();
         g_hookTarget = nullptr;
+    }
     CEditEngine& engine = GetEditEngine();
     if (engine.Host() == this)
         engine.SetHost(nullptr);
