@@ -46,7 +46,12 @@ function(quillon_add_test name)
     # Console subsystem, static runtime: nothing to copy next to it under Wine.
     target_link_options(${name} PRIVATE -static)
   endif()
-  quillon_discover_tests_at_test_time(${name} "TIMEOUT;${A_TIMEOUT};LABELS;${A_LABELS};${A_PROPERTIES}")
+  set(props TIMEOUT ${A_TIMEOUT})
+  if(A_LABELS)
+    list(APPEND props LABELS "${A_LABELS}")
+  endif()
+  list(APPEND props ${A_PROPERTIES})
+  quillon_discover_tests_at_test_time(${name} "${props}")
 endfunction()
 
 # Lists a test program's cases when ctest runs (never while building, so building the
