@@ -112,15 +112,10 @@ void LaunchEditor(ISystem& system, const std::u16string& editor, const std::u16s
         system.ShellOpen(path, u"");
 }
 
-void WriteBack(CEditEngine& engine, FileHandle file) {
+void WriteBack(CEditEngine& engine, const std::string& savedBytes) {
     ISystem& system = engine.System();
-    std::string bytes;
-    if (!system.ReadFile(file, bytes))
-        return;
     const std::u16string text = NormalizeLineEnds(
-        DecodeSavedText(bytes, [&](const std::string& b) { return system.FromAnsi(b); }));
-    bytes.clear();
-    bytes.shrink_to_fit();
+        DecodeSavedText(savedBytes, [&](const std::string& b) { return system.FromAnsi(b); }));
 
     CClipboardBackup backup(system);
     backup.Backup();
@@ -202,8 +197,15 @@ void CEditEngine::PollEdit(HWND focused) {
             return;
         OpenEdit& edit = openEdits[static_cast<std::size_t>(index)];
         if (low != edit.lastWriteLow) {
+            // A file that cannot be read now is looked at again at the next return.
+            std::string bytes;
+            if (!m_system.ReadFile(file.Get(), bytes))
+                return;
             edit.lastWriteLow = low;
-            WriteBack(*this, file.Get());
+            // Closed before the paste and its pause: an editor that saves again right
+            // then, opening the file for itself alone, must not fail.
+            file.Close();
+            WriteBack(*this, bytes);
         }
     } catch (...) {
         // A text too large to hold: the box keeps what it has.

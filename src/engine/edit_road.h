@@ -38,8 +38,8 @@ void WriteClipboardTextToFile(ISystem& system, FileHandle file, bool utf8);
 void LaunchEditor(ISystem& system, const std::u16string& editor, const std::u16string& parameters,
                   const std::u16string& path);
 
-// Pastes the saved text of the open file into the focused text box, the clipboard saved
-// and restored around it.
-void WriteBack(CEditEngine& engine, FileHandle file);
+// Pastes the saved file's text (its bytes as read) into the focused text box, the
+// clipboard saved and restored around it.
+void WriteBack(CEditEngine& engine, const std::string& savedBytes);
 
 }  // namespace quillon

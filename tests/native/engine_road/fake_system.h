@@ -269,7 +269,12 @@ public:
         Log("WriteFile " + std::to_string(bytes.size()));
         return true;
     }
+    int readFailures = 0;  // how many reads fail
     bool ReadFile(FileHandle file, std::string& bytes) override {
+        if (readFailures > 0) {
+            --readFailures;
+            return false;
+        }
         bytes = files[handles.at(file)].bytes;
         return true;
     }

@@ -114,6 +114,23 @@ TEST(PollEdit, ALockedOrMissingFileIsTriedAgainNextTime) {
     EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"saved"});
 }
 
+TEST(PollEdit, TheFileIsClosedBeforeThePasteAndAFailedReadIsTriedAgain) {
+    Watch w;
+    w.sys.Save(kFile, "saved");
+    w.sys.readFailures = 1;
+    w.engine.PollEdit(Box(7));
+    EXPECT_TRUE(w.sys.pasted.empty());
+    EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, 50u) << "an unread save still counts as new";
+    const int from = static_cast<int>(w.sys.log.size());
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"saved"});
+    // The editor may save again during the paste's pause: the file is no longer held.
+    const int closed = w.sys.IndexOf("CloseFile", from);
+    ASSERT_GE(closed, 0);
+    EXPECT_LT(closed, w.sys.IndexOf("Keys AV", from));
+    EXPECT_TRUE(w.sys.handles.empty());
+}
+
 TEST(PollEdit, ABusyClipboardMeansNoPasteButThePauseAndTheRestoreStill) {
     Watch w;
     w.sys.Save(kFile, "saved");

@@ -1,0 +1,347 @@
+// The whole edit road under Wine with the real Quillon.exe: hotkey in a text box, the
+// temporary file, the editor, its save, the return to the box, the text written back and
+// the user's clipboard exactly as it was.
+#include <gtest/gtest.h>
+
+#include "e2e/edit_road/road.h"
+
+using namespace quillon::e2e;
+
+namespace {
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+
+// The editor's save: the bytes it will write when told to.
+void Prepare(CRoad& road, const std::string& bytes) { ASSERT_TRUE(WriteFileBytes(road.W(L"new"), bytes)); }
+// Tells the waiting editor to save, and waits until it has.
+::testing::AssertionResult SaveNow(CRoad& road) {
+    WriteFileBytes(road.W(L"go"), "go");
+    std::string done;
+    return road.WaitRead(L"done", done);
+}
+
+bool IsTempName(const std::wstring& name, const std::wstring& ext) {
+    // Quillon_HH_MM_SS.ext
+    if (name.size() != 16 + 1 + ext.size() || name.compare(0, 8, L"Quillon_") != 0)
+        return false;
+    for (std::size_t i : {8u, 9u, 11u, 12u, 14u, 15u})
+        if (!iswdigit(name[i]))
+            return false;
+    return name[10] == L'_' && name[13] == L'_' && name.substr(16) == L"." + ext;
+}
+
+}  // namespace
+
+TEST(EditRoad, MultiLineBoxToEditorAndBackWithTheClipboardKept) {
+    CRoad road;
+    const std::wstring original = L"first line\r\nsecond line \u00E9 \U0001F600";
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, original));
+    ASSERT_TRUE(PutUserClipboard());
+    const ClipboardImage user = ClipboardNow();
+    ASSERT_TRUE(user.count(L"HTML Format") && user.count(std::to_wstring(CF_DIB))) << Describe(user);
+    ASSERT_TRUE(road.Start());
+
+    ASSERT_TRUE(road.Hotkey());
+    // The editor ran on a new file holding the box's text after a byte-order mark.
+    std::string seen;
+    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    EXPECT_EQ(seen, kBom + Utf8Of(original));
+    auto files = road.TempFiles();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_TRUE(IsTempName(files[0], L"txt")) << Utf8Of(files[0]);
+    // The clipboard was put back before the editor started.
+    EXPECT_TRUE(road.WaitClipboard(user, 100));
+
+    // The editor saves with Unix line ends; the focus stays in the box meanwhile.
+    Prepare(road, kBom + "edited one\nedited two \xF0\x9F\x98\x80\n");
+    ASSERT_TRUE(SaveNow(road));
+    EXPECT_FALSE(WaitFor([&] { return road.Box().Text(CTextBoxApp::kMultiLine) != original; }, 300,
+                         "the box to change before the focus came back (it must not)"));
+
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitBoxText(L"edited one\r\nedited two \U0001F600\r\n"));
+    EXPECT_TRUE(road.WaitClipboard(user));
+    EXPECT_TRUE(road.Quillon().Exit());
+    EXPECT_TRUE(road.TempFiles().empty()) << "the temporary file is deleted at exit";
+}
+
+TEST(EditRoad, RichEditWithCrLfFileAndCtrlStillHeldByTheUser) {
+    CRoad road;
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kRichEdit, L"rich one\r\nrich two"));
+    ASSERT_TRUE(road.Start(CTextBoxApp::kRichEdit));
+    // Alt goes up first and confirms; Ctrl is still held while the copy is sent.
+    ASSERT_TRUE(road.Hotkey(1, /*holdCtrl=*/true));
+    std::string seen;
+    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    ReleaseKeys({VK_CONTROL});
+    EXPECT_EQ(seen.substr(0, 3), kBom);
+    EXPECT_NE(seen.find("rich one"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("rich two"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find('a', 3) == 3, false) << "no stray letters typed";
+
+    Prepare(road, "new rich\r\nlines");
+    ASSERT_TRUE(SaveNow(road));
+    ASSERT_TRUE(road.ComeBack());
+    std::wstring text;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            text = road.Box().Text(CTextBoxApp::kRichEdit);
+            return text.find(L"new rich") != std::wstring::npos;
+        },
+        10000, "the rich edit box to hold the saved text"));
+    // RichEdit keeps paragraphs as CR; the lines themselves must be intact.
+    EXPECT_EQ(text.find(L"rich one"), std::wstring::npos) << Utf8Of(Printable(text));
+    EXPECT_NE(text.find(L"lines"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"rich two"), std::wstring::npos);
+    EXPECT_EQ(::GetAsyncKeyState(VK_CONTROL) & 0x8000, 0) << "Ctrl is not left pressed";
+}
+
+TEST(EditRoad, InsertModeAddsAtTheCaretOnEveryReturnAfterASave) {
+    RoadOptions options;
+    options.insert = true;
+    CRoad road(options);
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kSingleLine, L"start"));
+    ASSERT_TRUE(road.Start(CTextBoxApp::kSingleLine));
+    ASSERT_TRUE(road.Hotkey());
+    std::string seen;
+    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    EXPECT_EQ(seen, kBom + "start");
+    Prepare(road, "+ins");
+    ASSERT_TRUE(SaveNow(road));
+    // The caret at the end, as a user would put it.
+    ::SendMessageW(road.BoxWindow(), EM_SETSEL, 5, 5);
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitBoxText(L"start+ins"));
+    // The same save is not pasted twice.
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_FALSE(WaitFor([&] { return road.Box().Text(CTextBoxApp::kSingleLine) != L"start+ins"; }, 400,
+                         "a second paste without a new save (there must be none)"));
+}
+
+TEST(EditRoad, SelectionOnlyTakesAndReplacesTheSelection) {
+    RoadOptions options;
+    options.editOnlySelection = true;
+    options.insert = true;
+    CRoad road(options);
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"hello world"));
+    ::SendMessageW(road.Box().BoxWindow(CTextBoxApp::kMultiLine), EM_SETSEL, 6, 11);
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(road.Hotkey());
+    std::string seen;
+    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    EXPECT_EQ(seen, kBom + "world");
+    Prepare(road, "earth");
+    ASSERT_TRUE(SaveNow(road));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitBoxText(L"hello earth"));
+}
+
+TEST(EditRoad, SaveContentOffLeavesTheClipboardAloneAndStartsEmpty) {
+    RoadOptions options;
+    options.saveContent = false;
+    CRoad road(options);
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"not copied"));
+    ASSERT_TRUE(PutUserClipboard());
+    ASSERT_TRUE(road.Start());
+    const DWORD sequence = ::GetClipboardSequenceNumber();
+    ASSERT_TRUE(road.Hotkey());
+    std::string seen;
+    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    EXPECT_EQ(seen, "") << "an empty file, no byte-order mark";
+    EXPECT_EQ(::GetClipboardSequenceNumber(), sequence) << "no clipboard activity at all";
+    Prepare(road, "written");
+    ASSERT_TRUE(SaveNow(road));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitBoxText(L"written"));
+}
+
+TEST(EditRoad, AnsiRowWritesTheCodePageAndAnEmptySaveEmptiesTheBox) {
+    RoadOptions options;
+    options.utf8 = false;
+    CRoad road(options);
+    const std::wstring text = L"caf\u00E9 na\u00EFve";
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, text));
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(road.Hotkey());
+    std::string seen;
+    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    char ansi[64] = {};
+    int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), ansi, 64, nullptr, nullptr);
+    EXPECT_EQ(seen, std::string(ansi, static_cast<std::size_t>(n)));
+    Prepare(road, "");
+    ASSERT_TRUE(SaveNow(road));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitBoxText(L""));
+}
+
+TEST(EditRoad, SeveralSavesThenOneReturnGiveOnePasteOfTheLast) {
+    RoadOptions options;
+    options.insert = true;
+    options.editorOptions = L"--seen \"{W}\\seen\" --wait \"{W}\\go\" --write \"{W}\\s1\" --write \"{W}\\s2\" "
+                            L"--write \"{W}\\s3\" --done \"{W}\\done\"";
+    CRoad road(options);
+    for (int i = 1; i <= 3; ++i)
+        ASSERT_TRUE(WriteFileBytes(road.W(L"s" + std::to_wstring(i)), "save" + std::to_string(i)));
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kSingleLine, L"X"));
+    ASSERT_TRUE(road.Start(CTextBoxApp::kSingleLine));
+    ASSERT_TRUE(road.Hotkey());
+    std::string seen;
+    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    ASSERT_TRUE(SaveNow(road));
+    ::SendMessageW(road.BoxWindow(), EM_SETSEL, 1, 1);
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitBoxText(L"Xsave3"));
+    EXPECT_FALSE(WaitFor([&] { return road.Box().Text(CTextBoxApp::kSingleLine) != L"Xsave3"; }, 400,
+                         "more than one paste (there must be one)"));
+}
+
+TEST(EditRoad, ReturningWithoutSavingPastesNothing) {
+    CRoad road;
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"unchanged"));
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(road.Hotkey());
+    std::string seen;
+    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    const DWORD afterStart = ::GetClipboardSequenceNumber();
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_FALSE(WaitFor([&] { return ::GetClipboardSequenceNumber() != afterStart; }, 400,
+                         "clipboard activity of a write-back (there must be none)"));
+    EXPECT_EQ(road.Box().Text(CTextBoxApp::kMultiLine), L"unchanged");
+}
+
+TEST(EditRoad, TwoEditsOfOneBoxKeepTwoFilesAndOnlyTheNewerCounts) {
+    // The editor only reports what it saw; the test saves the files itself, as editors do.
+    RoadOptions options;
+    options.editorOptions = L"--seen \"{W}\\seen\"";
+    CRoad road(options);
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"box"));
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(road.Hotkey());
+    ASSERT_TRUE(road.WaitTempFiles(1));
+    const std::wstring first = road.EditsFolder() + L"\\" + road.TempFiles()[0];
+    // Unsaved work in the first edit's file; a second edit of the same box at once.
+    ASSERT_TRUE(SaveAsEditor(first, "first edit's work"));
+    ASSERT_TRUE(road.Hotkey());
+    ASSERT_TRUE(road.WaitTempFiles(2));
+    std::wstring second;
+    for (const auto& name : road.TempFiles())
+        if (road.EditsFolder() + L"\\" + name != first)
+            second = road.EditsFolder() + L"\\" + name;
+    std::string bytes;
+    ASSERT_TRUE(ReadFileBytes(first, bytes));
+    EXPECT_EQ(bytes, "first edit's work") << "the second edit must not empty the first one's file";
+    ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(second, bytes) && bytes == kBom + "box"; }, 5000,
+                        "the second edit's file with the box's text"));
+
+    // A save of the older edit is not looked at; the newer edit's is.
+    ASSERT_TRUE(SaveAsEditor(first, "older save"));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_FALSE(WaitFor([&] { return road.Box().Text(CTextBoxApp::kMultiLine) != L"box"; }, 400,
+                         "a paste from the older edit (there must be none)"));
+    ASSERT_TRUE(SaveAsEditor(second, "newer save"));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitBoxText(L"newer save"));
+    // Both files go at exit.
+    EXPECT_TRUE(road.Quillon().Exit());
+    EXPECT_TRUE(road.TempFiles().empty());
+}
+
+TEST(EditRoad, Utf16AndLatin1SavesArePastedWhole) {
+    RoadOptions options;
+    options.editorOptions = L"--seen \"{W}\\seen\"";
+    CRoad road(options);
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"x"));
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(road.Hotkey());
+    ASSERT_TRUE(road.WaitTempFiles(1));
+    const std::wstring file = road.EditsFolder() + L"\\" + road.TempFiles()[0];
+    const std::wstring text = L"utf16 \U0001F600\nline";
+    std::string utf16("\xFF\xFE", 2);
+    utf16.append(reinterpret_cast<const char*>(text.c_str()), text.size() * 2);
+    ASSERT_TRUE(SaveAsEditor(file, utf16));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitBoxText(L"utf16 \U0001F600\r\nline"));
+    // A file that is not UTF-8 is read in the ANSI code page, whatever its row says.
+    ASSERT_TRUE(SaveAsEditor(file, "caf\xE9"));
+    ASSERT_TRUE(road.ComeBack());
+    wchar_t expected[8] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, "caf\xE9", 4, expected, 8);
+    EXPECT_TRUE(road.WaitBoxText(expected));
+}
+
+TEST(EditRoad, AClosedBoxIsPurgedAndItsFileDeletedAtExit) {
+    RoadOptions options;
+    options.editorOptions = L"--seen \"{W}\\seen\"";
+    CRoad road(options);
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(road.Hotkey());
+    ASSERT_TRUE(road.WaitTempFiles(1));
+    // The text box program ends: its window is gone.
+    HWND box = road.BoxWindow();
+    ::PostMessageW(road.Box().Window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(road.Box().Process().WaitExit(10000));
+    ASSERT_FALSE(::IsWindow(box));
+    road.PurgeNow();
+    EXPECT_EQ(road.TempFiles().size(), 1u) << "files are deleted at exit, not when purged";
+    ASSERT_TRUE(road.Quillon().Exit());
+    EXPECT_TRUE(road.TempFiles().empty());
+}
+
+TEST(EditRoad, FilesStayWhenDeletionIsOff) {
+    RoadOptions options;
+    options.deleteTempFile = false;
+    options.editorOptions = L"--seen \"{W}\\seen\"";
+    CRoad road(options);
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(road.Hotkey());
+    ASSERT_TRUE(road.WaitTempFiles(1));
+    ASSERT_TRUE(road.Quillon().Exit());
+    EXPECT_EQ(road.TempFiles().size(), 1u);
+}
+
+TEST(EditRoad, AMegabyteOfTextGoesThereAndBack) {
+    RoadOptions options;
+    options.editorOptions = L"--seen \"{W}\\seen\"";
+    CRoad road(options);
+    std::wstring big;
+    big.reserve(1 << 20);
+    for (int i = 0; big.size() < (1u << 20); ++i)
+        big += L"line " + std::to_wstring(i) + L" \u00E9\u00E8 the quick brown fox\r\n";
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(road.PasteIntoBox(big));
+    road.PollFocusNow();
+    ASSERT_TRUE(road.Hotkey());
+    std::string seen;
+    ASSERT_TRUE(road.WaitRead(L"seen", seen, 20000));
+    EXPECT_EQ(seen.size(), 3 + Utf8Of(big).size());
+    EXPECT_TRUE(seen == kBom + Utf8Of(big));
+    const std::wstring file = road.EditsFolder() + L"\\" + road.TempFiles()[0];
+    std::wstring edited = big;
+    for (auto& c : edited)
+        if (c == L'q')
+            c = L'Q';
+    ASSERT_TRUE(SaveAsEditor(file, kBom + Utf8Of(edited)));
+    ASSERT_TRUE(road.ComeBack());
+    std::wstring back;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            DWORD_PTR length = 0;
+            ::SendMessageTimeoutW(road.BoxWindow(), WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+            return length == edited.size() && road.CopyFromBox(back) && back == edited;
+        },
+        30000, "the box to hold the edited megabyte"));
+}

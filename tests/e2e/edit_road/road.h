@@ -1,0 +1,107 @@
+// Support for the edit-road scenarios: Quillon.exe with a settings file whose rows start the
+// scripted test editor, the test text-box program, the hotkey, the clipboard and the
+// temporary files.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "e2e/support/e2e.h"
+
+namespace quillon::e2e {
+
+// The hotkey of these scenarios: Ctrl+Alt+Q.
+constexpr unsigned kRoadHotKey = ('Q' << 8) | 0x03;
+
+// The clipboard as format (or registered name) -> bytes; GDI handles only by presence.
+using ClipboardImage = std::map<std::wstring, std::string>;
+ClipboardImage ClipboardNow();
+std::string Describe(const ClipboardImage& image);
+// Puts the user's usual clipboard on it: Unicode text, "HTML Format" and a small DIB.
+bool PutUserClipboard();
+
+// Saves the file as an editor does: shared with readers, retried for a moment while
+// another program has it open for itself.
+::testing::AssertionResult SaveAsEditor(const std::wstring& path, const std::string& bytes);
+
+// UTF-8 and UTF-16 helpers.
+std::string Utf8Of(const std::wstring& text);
+std::wstring Printable(const std::wstring& text);  // for failure messages
+
+struct RoadOptions {
+    std::vector<ConfigRow> rows;  // empty: one "txt" row that starts the test editor
+    bool saveContent = true;
+    bool insert = false;
+    bool editOnlySelection = false;
+    bool deleteTempFile = true;
+    int delay = 200;
+    bool utf8 = true;  // of the default row
+    // Options for the test editor of the default row (before the path); "{W}" stands for
+    // the work folder.
+    std::wstring editorOptions;
+};
+
+class CRoad {
+public:
+    explicit CRoad(const RoadOptions& options = {});
+    ~CRoad();
+    CRoad(const CRoad&) = delete;
+    CRoad& operator=(const CRoad&) = delete;
+
+    // Starts the text box and Quillon, the box focused and seen by Quillon.
+    ::testing::AssertionResult Start(CTextBoxApp::Box box = CTextBoxApp::kMultiLine);
+
+    // The work folder for scripts and flags; the folder of the temporary files.
+    const CTempFolder& Work() const { return m_work; }
+    std::wstring W(const std::wstring& name) const { return m_work.File(name); }
+    const std::wstring& EditsFolder() const { return m_edits; }
+    static std::wstring EditorPath();
+    // Options for the test editor: --seen W\seen --wait W\go --write W\new --done W\done
+    std::wstring StandardEditorOptions() const;
+
+    CTextBoxApp& Box() { return m_box; }
+    CQuillon& Quillon() { return *m_quillon; }
+    HWND BoxWindow() const { return m_box.BoxWindow(m_current); }
+    CTextBoxApp::Box Current() const { return m_current; }
+
+    // Runs the server window's focus poll now (as its timer would), so that Quillon has
+    // seen the focus before the next step.
+    void PollFocusNow();
+    // Runs the server window's purge of ended edits now.
+    void PurgeNow();
+    // Presses the hotkey `presses` times (the choice list's selection moves down each
+    // time), waits for the list and releases the modifiers: Alt first, then Ctrl unless
+    // holdCtrl (then the caller releases it).
+    ::testing::AssertionResult Hotkey(int presses = 1, bool holdCtrl = false);
+    HWND ChoiceList() const;
+    // Focuses another box and then this one again, as a user coming back from the editor.
+    ::testing::AssertionResult ComeBack(CTextBoxApp::Box box);
+    ::testing::AssertionResult ComeBack() { return ComeBack(m_current); }
+
+    // The temporary files in the edits folder.
+    std::vector<std::wstring> TempFiles() const;
+    ::testing::AssertionResult WaitTempFiles(std::size_t count);
+    // Waits for a file of the work folder to exist and reads it.
+    ::testing::AssertionResult WaitRead(const std::wstring& name, std::string& bytes, DWORD timeoutMs = 10000);
+    ::testing::AssertionResult WaitBoxText(const std::wstring& expected, DWORD timeoutMs = 10000);
+    // Texts too large for a window message across processes go through the clipboard and
+    // the keyboard, as a user's paste and copy would.
+    ::testing::AssertionResult PasteIntoBox(const std::wstring& text);
+    ::testing::AssertionResult CopyFromBox(std::wstring& text);
+    ::testing::AssertionResult WaitClipboard(const ClipboardImage& expected, DWORD timeoutMs = 5000);
+    std::vector<std::wstring> Trace() const;
+
+private:
+    RoadOptions m_options;
+    CTempFolder m_work;
+    std::wstring m_edits;
+    CTextBoxApp m_box;
+    std::unique_ptr<CQuillon> m_quillon;
+    CTextBoxApp::Box m_current = CTextBoxApp::kMultiLine;
+};
+
+}  // namespace quillon::e2e
