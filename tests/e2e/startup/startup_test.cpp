@@ -36,7 +36,7 @@ TEST(Startup, TheTextBoxKeepsTheFocusWhileQuillonStarts) {
     HWND server = quillon.ServerWindow();
     ASSERT_NE(server, nullptr);
     // Once the program is idle in its modal loop, start-up is over.
-    ASSERT_EQ(::WaitForInputIdle(quillon.Process().Handle(), 10000), 0u);
+    ASSERT_EQ(::WaitForInputIdle(quillon.Process().Handle(), 30000), 0u);
     // Let a few focus polls of the program pass: the server window must still be hidden
     // and the box focused.
     EXPECT_FALSE(WaitFor([&] { return ForegroundFocus() != box.BoxWindow(CTextBoxApp::kMultiLine); }, 500,
@@ -54,13 +54,13 @@ TEST(Startup, ASecondStartSaysSoOnceAndLeavesTheFirstRunning) {
     CQuillon second(Config());
     ASSERT_TRUE(second.Start());
     HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (box = AlreadyRunningBox(second.Process().Id())) != nullptr; }, 10000,
+    ASSERT_TRUE(WaitFor([&] { return (box = AlreadyRunningBox(second.Process().Id())) != nullptr; }, 30000,
                         "the \"Quillon is already running.\" box of the second start"));
     EXPECT_EQ(FindTopWindow(second.Process().Id(), L"#32770", L""), nullptr)
         << "the second start must not create a server window";
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     DWORD code = 0;
-    ASSERT_TRUE(second.Process().WaitExit(10000, &code)) << "the second start ends after its box";
+    ASSERT_TRUE(second.Process().WaitExit(30000, &code)) << "the second start ends after its box";
     EXPECT_TRUE(first.Process().Running());
     EXPECT_EQ(AlreadyRunningBox(first.Process().Id()), nullptr);
 
@@ -86,11 +86,11 @@ TEST(Startup, TwoStartsAtTheSameMomentLeaveExactlyOneRunning) {
             boxB = AlreadyRunningBox(b.Process().Id());
             return (boxA != nullptr) != (boxB != nullptr);
         },
-        10000, "exactly one of two simultaneous starts to say it is already running"));
+        30000, "exactly one of two simultaneous starts to say it is already running"));
     CQuillon& loser = boxA ? a : b;
     CQuillon& winner = boxA ? b : a;
     ::PostMessageW(boxA ? boxA : boxB, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(loser.Process().WaitExit(10000));
+    EXPECT_TRUE(loser.Process().WaitExit(30000));
     EXPECT_NE(winner.ServerWindow(), nullptr);
     EXPECT_TRUE(winner.Exit());
 }

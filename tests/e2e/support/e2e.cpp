@@ -240,8 +240,10 @@ HWND CQuillon::ServerWindow(DWORD timeoutMs) {
         return m_server;
     // The server window is the process's dialog with an empty title (the choice list and
     // the tray window have other classes or titles).
-    WaitFor([&] { return (m_server = FindTopWindow(m_process.Id(), L"#32770", L"")) != nullptr; }, timeoutMs,
-            "the server window of Quillon.exe");
+    auto found = WaitFor([&] { return (m_server = FindTopWindow(m_process.Id(), L"#32770", L"")) != nullptr; },
+                         timeoutMs, "the server window of Quillon.exe");
+    if (!found)
+        ADD_FAILURE() << found.message();
     return m_server;
 }
 
@@ -261,7 +263,7 @@ bool CQuillon::Exit(DWORD timeoutMs) {
             m_window = FindTopWindow(m_process.Id(), L"QuillonTestBox");
             return m_window && ::GetDlgItem(m_window, kOther) && ::IsWindowVisible(m_window);
         },
-        10000, "the text-box program's window and boxes");
+        30000, "the text-box program's window and boxes");
 }
 
 ::testing::AssertionResult CTextBoxApp::Focus(Box box, DWORD timeoutMs) {

@@ -79,9 +79,9 @@ public:
     ~CQuillon();
     bool Start();
     // The hidden server window (waits for it to exist).
-    HWND ServerWindow(DWORD timeoutMs = 10000);
+    HWND ServerWindow(DWORD timeoutMs = 30000);
     // Sends the tray menu's Exit command and waits for the process to end.
-    bool Exit(DWORD timeoutMs = 15000);
+    bool Exit(DWORD timeoutMs = 30000);
     CProcess& Process() { return m_process; }
     const std::wstring& Folder() const { return m_folder.Path(); }
     std::wstring ConfigPath() const { return m_folder.File(L"QLNConfig.xml"); }
@@ -102,7 +102,7 @@ public:
     HWND BoxWindow(Box box) const { return ::GetDlgItem(m_window, box); }
     // Activates the window and focuses the box, as a click would; waits until the system
     // reports that box as focused in the foreground.
-    ::testing::AssertionResult Focus(Box box, DWORD timeoutMs = 10000);
+    ::testing::AssertionResult Focus(Box box, DWORD timeoutMs = 30000);
     bool SetText(Box box, const std::wstring& text);
     std::wstring Text(Box box) const;
     CProcess& Process() { return m_process; }
