@@ -248,7 +248,9 @@ HWND CQuillon::ServerWindow(DWORD timeoutMs) {
 }
 
 bool CQuillon::Exit(DWORD timeoutMs) {
-    HWND server = ServerWindow(2000);
+    // A process that never made its server window (one showing "already running", say)
+    // has nothing to exit through: no failure is recorded for that here.
+    HWND server = m_server && ::IsWindow(m_server) ? m_server : FindTopWindow(m_process.Id(), L"#32770", L"");
     if (server)
         ::PostMessageW(server, WM_COMMAND, 32773, 0);
     return m_process.WaitExit(timeoutMs);
