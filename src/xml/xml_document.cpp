@@ -457,7 +457,8 @@ bool CXmlDocument::GetChildAttributeAt(size_t index, std::u16string* name, std::
 // ---------------------------------------------------------------------------------------------
 // Editing and renumbering.
 
-void CXmlDocument::Renumber(uint32_t element, int64_t delta, bool includeChildren, size_t editPoint) {
+void CXmlDocument::Renumber(uint32_t element, int64_t delta, bool includeChildren, size_t editPoint, size_t removed,
+                            size_t inserted) {
     const uint32_t d = static_cast<uint32_t>(delta);
     // Every element of the subtree at root, in document order.
     auto shiftSubtree = [&](uint32_t root) {
@@ -486,8 +487,17 @@ void CXmlDocument::Renumber(uint32_t element, int64_t delta, bool includeChildre
         if (parent)
             m_table[parent].length += d;
     }
-    if (m_shiftBy != 0 && int64_t(editPoint) <= int64_t{m_shiftFrom} + m_shiftBy)
-        m_shiftFrom += d;
+    if (m_shiftBy != 0) {
+        // Move the pending shift's threshold so it still separates the elements it covers
+        // (all shifted alike above) from those it does not.
+        const int64_t boundary = int64_t{m_shiftFrom} + m_shiftBy;
+        const int64_t x = int64_t(editPoint);
+        const int64_t y = x + int64_t(removed);
+        if (y <= boundary)
+            m_shiftFrom += d;
+        else if (x <= boundary)
+            m_shiftFrom = static_cast<uint32_t>(x + int64_t(inserted) - m_shiftBy);
+    }
 }
 
 bool CXmlDocument::EditText(size_t x, size_t removed, std::u16string_view inserted, uint32_t element,
@@ -522,7 +532,7 @@ bool CXmlDocument::EditText(size_t x, size_t removed, std::u16string_view insert
             m_table[parent].length += static_cast<uint32_t>(delta);
         return true;
     }
-    Renumber(element, delta, includeChildren, x);
+    Renumber(element, delta, includeChildren, x, removed, inserted.size());
     return true;
 }
 

@@ -179,7 +179,8 @@ private:
     // Replaces text at [x, x+removed) and renumbers; element is the element whose edit it is.
     bool EditText(size_t x, size_t removed, std::u16string_view inserted, uint32_t element, bool includeChildren,
                   bool allowLazy);
-    void Renumber(uint32_t element, int64_t delta, bool includeChildren, size_t editPoint);
+    void Renumber(uint32_t element, int64_t delta, bool includeChildren, size_t editPoint, size_t removed,
+                  size_t inserted);
     void MarkDeleted(uint32_t element);
     // Attribute scanning over element n's start tag; nth == SIZE_MAX looks the name up instead.
     bool ScanAttributes(uint32_t n, std::u16string_view name, size_t nth, AttributeSpan* span, size_t* stopAt,

@@ -230,6 +230,46 @@ TEST(XmlModify, TagsLongerThanThePackedWidths) {
     EXPECT_TRUE(IndexMatchesText(doc));
 }
 
+TEST(XmlModify, ShrinkThenRemoveAcrossThePendingShift) {
+    // A shorter attribute value leaves its shift pending inside the tag; removing the
+    // whole element afterwards must not move the elements before it.
+    CXmlDocument doc(Lines("<r>|<a/>|<b x=\"0123456789012345678901234567890123456789\"><c/></b>|</r>"));
+    ASSERT_TRUE(doc.FindChildElement(u"b"));
+    ASSERT_TRUE(doc.SetChildAttribute(u"x", u"1"));
+    EXPECT_TRUE(IndexMatchesText(doc));
+    ASSERT_TRUE(doc.EnterElement());
+    ASSERT_TRUE(doc.RemoveElement());
+    EXPECT_EQ(doc.GetDocument(), Lines("<r>|<a/>|</r>"));
+    EXPECT_TRUE(IndexMatchesText(doc));
+    ASSERT_TRUE(doc.AddElement(u"d", u"v"));
+    EXPECT_TRUE(IndexMatchesText(doc));
+}
+
+TEST(XmlModify, RemovingEverySiblingAndAppendingAgain) {
+    CXmlDocument doc;
+    ASSERT_TRUE(doc.AddElement(u"items"));
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_TRUE(doc.AddChildElement(u"item", u"value"));
+    auto toFirst = [&] {
+        doc.ResetPosition();
+        ASSERT_TRUE(doc.FindElement());
+        ASSERT_TRUE(doc.EnterElement());
+    };
+    toFirst();
+    int removed = 0;
+    while (doc.FindElement() && doc.RemoveElement()) {
+        if (++removed % 500 == 0) {
+            ASSERT_TRUE(IndexMatchesText(doc));
+            ASSERT_TRUE(doc.AddElement(u"late"));  // an insertion between the removals
+            ASSERT_TRUE(doc.RemoveElement());
+            toFirst();
+        }
+    }
+    EXPECT_EQ(removed, 2000);
+    EXPECT_EQ(doc.GetDocument(), Lines("<items>|</items>|"));
+    EXPECT_TRUE(IndexMatchesText(doc));
+}
+
 // Random edits: after each one the index must describe exactly what the text parses to.
 TEST(XmlModify, RandomEditsKeepIndexAndTextInStep) {
     std::mt19937 random(12345);
