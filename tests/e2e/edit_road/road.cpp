@@ -42,8 +42,12 @@ ClipboardImage ClipboardNow() {
 
 std::string Describe(const ClipboardImage& image) {
     std::ostringstream out;
-    for (const auto& [key, bytes] : image)
+    for (const auto& [key, bytes] : image) {
         out << Utf8Of(key) << ":" << bytes.size() << "B ";
+        if (key == L"13")  // the text itself helps to tell whose it is
+            out << "\"" << Utf8Of(Printable(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
+                                                          bytes.size() / 2)).substr(0, 40)) << "\" ";
+    }
     return out.str();
 }
 

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The headless demonstration (run.sh calls it when there is no display): plays one whole
+# edit under Wine on a private Xvfb - a text box, the hotkey, the choice list, the scripted
+# editor's save, the return to the box and the text written back with the clipboard kept -
+# printing each step and its outcome, with screenshots in build/demo/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+tree=${QUILLON_DEMO_TREE:-build/windows}
+if [ ! -f "$tree/CMakeCache.txt" ]; then
+  cmake --preset windows >/dev/null
+fi
+echo "== building the demonstration's helpers"
+cmake --build "$tree" -j "$(nproc)" --target Quillon quillon-keeper quillon-textbox quillon-test-editor \
+  quillon-road-driver >/dev/null
+
+echo "== starting a private Xvfb and Wine session"
+envfile=$(scripts/wine-env.sh start "$tree")
+# shellcheck disable=SC1090
+. "$envfile"
+shots=$root/build/demo
+mkdir -p "$shots"
+rm -f "$shots"/*.request "$shots"/choice-list.png "$shots"/final-box.png
+winshots=$(winepath -w "$shots" 2>/dev/null)
+log=$(mktemp)
+trap 'rm -f "$log"; scripts/wine-env.sh stop "$tree" >/dev/null 2>&1 || true' EXIT
+
+wine "$tree/bin/quillon-road-driver.exe" demo "$winshots" >"$log" 2>&1 </dev/null &
+driver=$!
+printed=0
+show_new_lines() {
+  local total
+  total=$(wc -l <"$log")
+  if [ "$total" -gt "$printed" ]; then
+    sed -n "$((printed + 1)),${total}p" "$log" | tr -d '\r'
+    printed=$total
+  fi
+}
+while kill -0 "$driver" 2>/dev/null; do
+  for request in "$shots"/*.request; do
+    [ -e "$request" ] || continue
+    name=$(basename "$request" .request)
+    import -display "$DISPLAY" -window root "$shots/$name.png" 2>/dev/null || echo "   (screenshot $name failed)"
+    rm -f "$request"
+  done
+  show_new_lines
+  sleep 0.05
+done
+status=0
+wait "$driver" || status=$?
+show_new_lines
+if [ "$status" -eq 0 ]; then
+  echo "== demonstration finished: screenshots in build/demo/ (choice-list.png, final-box.png)"
+else
+  echo "== demonstration FAILED (exit $status)"
+fi
+exit "$status"

@@ -1,0 +1,170 @@
+// quillon-road-driver.exe: plays the edit road with the real Quillon.exe outside the test
+// runner, for the headless demonstration and the benchmark.
+//   quillon-road-driver demo SHOTS   prints each step; asks for screenshots by creating
+//                                    SHOTS\<name>.request and waiting until it is gone
+//   quillon-road-driver bench N OUT  N timed runs; writes one line per run to OUT:
+//                                    "<release to editor start ms> <return to text ms>"
+#include <cstdio>
+#include <cwchar>
+
+#include "e2e/edit_road/road.h"
+
+using namespace quillon::e2e;
+
+namespace {
+
+void Say(const std::string& text) {
+    std::printf("%s\n", text.c_str());
+    std::fflush(stdout);
+}
+
+bool Check(const ::testing::AssertionResult& result, const std::string& step) {
+    if (result) {
+        Say("   ok: " + step);
+        return true;
+    }
+    Say("   FAILED: " + step + ": " + result.message());
+    return false;
+}
+
+// Asks the script outside Wine for a screenshot and waits until it has been taken.
+void Shot(const std::wstring& folder, const std::wstring& name) {
+    const std::wstring request = folder + L"\\" + name + L".request";
+    WriteFileBytes(request, "shot");
+    WaitFor([&] { return !FileExists(request); }, 20000, "the screenshot " + Utf8Of(name));
+}
+
+double Ms(LONGLONG ticks) {
+    LARGE_INTEGER f{};
+    ::QueryPerformanceFrequency(&f);
+    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+LONGLONG Now() {
+    LARGE_INTEGER t{};
+    ::QueryPerformanceCounter(&t);
+    return t.QuadPart;
+}
+
+int Demo(const std::wstring& shots) {
+    RoadOptions options;
+    options.editorOptions = L"--seen \"{W}\\seen\" --wait \"{W}\\go\" --write \"{W}\\new\" --done \"{W}\\done\"";
+    CRoad road(options);
+    const std::wstring original = L"Hello from a text box.\r\nQuillon hands this text to your editor.";
+    Say("1. A text box program with two lines in its multi-line box; a clipboard with text, HTML and a picture.");
+    if (!Check(road.Box().Start(), "text box started") ||
+        !Check(::testing::AssertionResult(road.Box().SetText(CTextBoxApp::kMultiLine, original)), "text set") ||
+        !Check(::testing::AssertionResult(PutUserClipboard()), "clipboard filled"))
+        return 1;
+    const ClipboardImage user = ClipboardNow();
+    Say("2. Quillon starts (hotkey Ctrl+Alt+Q; the .txt row opens a scripted test editor).");
+    if (!Check(road.Start(), "Quillon running, the box focused"))
+        return 1;
+    Say("3. The user presses Ctrl+Alt+Q: the choice list pops up without taking the focus.");
+    PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+    if (!Check(WaitFor([&] { return road.ChoiceList() && ::IsWindowVisible(road.ChoiceList()); }, 5000,
+                       "the choice list"),
+               "choice list shown"))
+        return 1;
+    Shot(shots, L"choice-list");
+    Say("   screenshot: build/demo/choice-list.png");
+    Say("4. Releasing the modifiers confirms \"txt\": Quillon copies the box and starts the editor.");
+    ReleaseKeys({VK_MENU, VK_CONTROL});
+    std::string seen;
+    if (!Check(road.WaitRead(L"seen", seen), "the editor started"))
+        return 1;
+    auto files = road.TempFiles();
+    Say("   temporary file: " + (files.empty() ? std::string("?") : Utf8Of(files[0])) + ", " +
+        std::to_string(seen.size()) + " bytes, " +
+        (seen.compare(0, 3, "\xEF\xBB\xBF") == 0 ? "UTF-8 with byte-order mark" : "no byte-order mark"));
+    Say("   the editor sees: \"" + Utf8Of(Printable(std::wstring(original))) + "\"" +
+        (seen == "\xEF\xBB\xBF" + Utf8Of(original) ? " (exactly the box's text)" : " (DIFFERENT!)"));
+    Check(road.WaitClipboard(user), "the user's clipboard is back while the editor runs");
+    Say("5. The editor saves new text (with Unix line ends) and exits.");
+    const std::string saved = "\xEF\xBB\xBF" "Edited in the editor.\nSaved, and back in the box \xE2\x9C\x93\n";
+    WriteFileBytes(road.W(L"new"), saved);
+    WriteFileBytes(road.W(L"go"), "go");
+    std::string done;
+    if (!Check(road.WaitRead(L"done", done), "the editor saved"))
+        return 1;
+    Say("6. The user clicks elsewhere and comes back to the box: Quillon notices the save and pastes.");
+    if (!Check(road.ComeBack(), "focus back in the box"))
+        return 1;
+    const std::wstring expected = L"Edited in the editor.\r\nSaved, and back in the box \u2713\r\n";
+    if (!Check(road.WaitBoxText(expected), "the box holds the saved text"))
+        return 1;
+    Say("   the box now reads: \"" + Utf8Of(Printable(road.Box().Text(CTextBoxApp::kMultiLine))) + "\"");
+    Check(road.WaitClipboard(user), "the clipboard holds again exactly what it held before");
+    Shot(shots, L"final-box");
+    Say("   screenshot: build/demo/final-box.png");
+    Say("7. Exit from the tray menu: the temporary file is deleted.");
+    if (!Check(::testing::AssertionResult(road.Quillon().Exit()), "Quillon exited"))
+        return 1;
+    Check(::testing::AssertionResult(road.TempFiles().empty()), "no temporary file left");
+    Say("The whole edit road worked.");
+    return 0;
+}
+
+int Bench(int runs, const std::wstring& out) {
+    RoadOptions options;
+    options.editorOptions =
+        L"--stamp \"{W}\\stamp\" --seen \"{W}\\seen\" --wait \"{W}\\go\" --write \"{W}\\new\" --done \"{W}\\done\"";
+    CRoad road(options);
+    if (!Check(road.Box().Start(), "text box") || !Check(road.Start(), "Quillon"))
+        return 1;
+    std::string lines;
+    for (int run = 0; run < runs; ++run) {
+        for (const wchar_t* name : {L"stamp", L"seen", L"go", L"done"})
+            ::DeleteFileW(road.W(name).c_str());
+        const std::wstring before = L"run " + std::to_wstring(run) + L" before";
+        const std::wstring after = L"run " + std::to_wstring(run) + L" after";
+        road.Box().SetText(CTextBoxApp::kMultiLine, before);
+        WriteFileBytes(road.W(L"new"), Utf8Of(after));
+        if (!road.Box().Focus(CTextBoxApp::kMultiLine))
+            return 1;
+        road.PollFocusNow();
+        PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+        if (!WaitFor([&] { return road.ChoiceList() && ::IsWindowVisible(road.ChoiceList()); }, 5000, "list"))
+            return 1;
+        const LONGLONG released = Now();
+        ReleaseKeys({VK_MENU, VK_CONTROL});
+        std::string stamp;
+        if (!road.WaitRead(L"stamp", stamp))
+            return 1;
+        const double toEditor = Ms(std::stoll(stamp) - released);
+        WriteFileBytes(road.W(L"go"), "go");
+        std::string done;
+        if (!road.WaitRead(L"done", done))
+            return 1;
+        if (!road.Box().Focus(CTextBoxApp::kOther))
+            return 1;
+        road.PollFocusNow();
+        if (!road.Box().Focus(CTextBoxApp::kMultiLine))
+            return 1;
+        const LONGLONG back = Now();
+        while (road.Box().Text(CTextBoxApp::kMultiLine) != after) {
+            if (Ms(Now() - back) > 10000)
+                return 1;
+            ::Sleep(1);
+        }
+        const double toText = Ms(Now() - back);
+        char line[96];
+        std::snprintf(line, sizeof line, "%.1f %.1f\n", toEditor, toText);
+        lines += line;
+        std::printf("run %d: release to editor %.1f ms, return to text %.1f ms\n", run + 1, toEditor, toText);
+        std::fflush(stdout);
+    }
+    WriteFileBytes(out, lines);
+    road.Quillon().Exit();
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc >= 3 && std::wcscmp(argv[1], L"demo") == 0)
+        return Demo(argv[2]);
+    if (argc >= 4 && std::wcscmp(argv[1], L"bench") == 0)
+        return Bench(static_cast<int>(std::wcstol(argv[2], nullptr, 10)), argv[3]);
+    std::printf("usage: quillon-road-driver demo SHOTS | bench N OUT\n");
+    return 2;
+}
