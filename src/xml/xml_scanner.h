@@ -87,7 +87,8 @@ inline size_t ScanStartTagBody(const char16_t* text, size_t length, size_t start
         while (k > nameStop && IsSpace(text[k - 1]))
             --k;
         if (k > nameStop && text[k - 1] == u'=') {
-            const char16_t* close = FindAny1(q + 1, end, c);
+            // Two calls with constant quotes let the compiler keep both patterns in registers.
+            const char16_t* close = c == u'"' ? FindAny1(q + 1, end, u'"') : FindAny1(q + 1, end, u'\'');
             if (close == end)
                 return 0;
             p = static_cast<size_t>(close - text) + 1;
