@@ -88,6 +88,17 @@ def Report(resultsPath, coldPath):
 
     lines = []
     for tag in files:
+        decode = rows.get("Convert/%s/utf8-to-utf16" % tag)
+        if not decode:
+            continue
+        encode, iconv = rows.get("Convert/%s/utf16-to-utf8" % tag), rows.get("Convert/%s/iconv-utf8-to-utf16" % tag)
+        lines.append([tag, "%.0f" % Mbps(decode), "%.0f" % Mbps(encode) if encode else "-",
+                      "%.0f" % Mbps(iconv) if iconv else "-"])
+    out += Table("Encoding module: UTF-8 <-> UTF-16, size pass + writing pass (MB/s of the UTF-8 size)",
+                 ["file", "UTF-8 -> UTF-16", "UTF-16 -> UTF-8", "glibc iconv UTF-8 -> UTF-16 (one pass)"], lines)
+
+    lines = []
+    for tag in files:
         ours, pugi = rows.get("Parse/%s/quillon-utf16" % tag), rows.get("Parse/%s/pugixml-utf8" % tag)
         if ours:
             lines.append([tag, "%.0f" % Mbps(ours), "%.0f" % Mbps(pugi) if pugi else "-",

@@ -15,6 +15,8 @@
 #include "xml/xml_document.h"
 #include "xml/xml_encoding.h"
 
+#include <iconv.h>
+
 #ifdef QUILLON_HAVE_PUGIXML
 #include <pugixml.hpp>
 #endif
@@ -94,6 +96,49 @@ void ParsePugixml(benchmark::State& state, const CorpusFile& file)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
 #endif
+
+// The encoding module alone: both passes of UTF-8 -> UTF-16, both passes back, and glibc's
+// iconv doing the first for comparison (it is never on our load path).
+void ConvertToUtf16(benchmark::State& state, const CorpusFile& file)
+{
+    const std::string bytes = ReadWholeFile(file.path);
+    std::vector<char16_t> text(bytes.size());
+    for (auto _ : state) {
+        const size_t size = BytesToUtf16(65001, bytes.data(), bytes.size(), nullptr);
+        benchmark::DoNotOptimize(BytesToUtf16(65001, bytes.data(), bytes.size(), text.data()) == size);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+}
+
+void ConvertToUtf8(benchmark::State& state, const CorpusFile& file)
+{
+    const std::string bytes = ReadWholeFile(file.path);
+    std::u16string text(BytesToUtf16(65001, bytes.data(), bytes.size(), nullptr), u'\0');
+    BytesToUtf16(65001, bytes.data(), bytes.size(), text.data());
+    std::string back(bytes.size() * 3, '\0');
+    for (auto _ : state) {
+        const size_t size = Utf16ToBytes(65001, text.data(), text.size(), nullptr, nullptr);
+        benchmark::DoNotOptimize(Utf16ToBytes(65001, text.data(), text.size(), back.data(), nullptr) == size);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+}
+
+void ConvertIconv(benchmark::State& state, const CorpusFile& file)
+{
+    const std::string bytes = ReadWholeFile(file.path);
+    std::vector<char> out(bytes.size() * 2 + 16);
+    iconv_t cd = iconv_open("UTF-16LE", "UTF-8");
+    for (auto _ : state) {
+        char* in = const_cast<char*>(bytes.data());
+        size_t inLeft = bytes.size();
+        char* o = out.data();
+        size_t oLeft = out.size();
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        benchmark::DoNotOptimize(iconv(cd, &in, &inLeft, &o, &oLeft));
+    }
+    iconv_close(cd);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+}
 
 void Walk(benchmark::State& state, const std::string& engineName, const CorpusFile& file)
 {
@@ -199,6 +244,12 @@ void RegisterAll(const std::vector<CorpusFile>& corpus)
                 ->Unit(benchmark::kMillisecond)->MinTime(0.5);
         }
         if (file.variant != "utf8") continue;
+        benchmark::RegisterBenchmark(("Convert/" + tag + "/utf8-to-utf16").c_str(), ConvertToUtf16, file)
+            ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+        benchmark::RegisterBenchmark(("Convert/" + tag + "/utf16-to-utf8").c_str(), ConvertToUtf8, file)
+            ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+        benchmark::RegisterBenchmark(("Convert/" + tag + "/iconv-utf8-to-utf16").c_str(), ConvertIconv, file)
+            ->Unit(benchmark::kMillisecond)->MinTime(0.5);
         benchmark::RegisterBenchmark(("Parse/" + tag + "/quillon-utf16").c_str(), ParseOurs, file)
             ->Unit(benchmark::kMillisecond)->MinTime(0.5);
 #ifdef QUILLON_HAVE_PUGIXML
