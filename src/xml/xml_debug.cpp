@@ -66,21 +66,19 @@ std::string CheckIndex(CXmlDocument& document) {
                 document.StartTagLength(c) + document.EndTagLength(c) > document.ElementLength(c))
                 return "tag lengths of " + std::to_string(c) + " exceed its length";
             const std::u16string_view text = document.GetDocument();
-            if (start >= text.size() || text[start] != u'<' || text[start + document.StartTagLength(c) - 1] != u'>')
+            const uint32_t startTag = document.StartTagLength(c);
+            if (start >= text.size() || startTag < 2 || uint64_t{start} + startTag > text.size() ||
+                text[start] != u'<' || text[start + startTag - 1] != u'>')
                 return "element " + std::to_string(c) + " does not begin with its start tag";
+            if (c != first && document.PreviousSibling(c) != previous)
+                return "previous sibling of " + std::to_string(c) + " is wrong";
+            if (document.NextSibling(c) == 0 && document.PreviousSibling(first) != c)
+                return "the first child of " + std::to_string(parent) + " does not hold the last child";
             lastEnd = start + document.ElementLength(c);
             previous = c;
             parents.push_back(c);
             if (count > document.ElementCount())
                 return "more linked elements than live ones (a cycle?)";
-        }
-        if (first) {
-            // The previous-sibling ring: the first child's holds the last child.
-            uint32_t last = first;
-            while (document.NextSibling(last))
-                last = document.NextSibling(last);
-            (void)previous;
-            (void)last;
         }
     }
     if (count != document.ElementCount())

@@ -145,6 +145,8 @@ public:
     uint32_t FirstChild(uint32_t n) const { return Valid(n) ? m_table[n].firstChild : 0; }
     uint32_t NextSibling(uint32_t n) const { return Valid(n) ? m_table[n].nextSibling : 0; }
     uint32_t ParentOf(uint32_t n) const { return Valid(n) ? m_table[n].parent : 0; }
+    // The stored previous sibling: for a first child, the last child of its parent.
+    uint32_t PreviousSibling(uint32_t n) const { return Valid(n) ? m_table[n].previousSibling : 0; }
     uint32_t ElementStart(uint32_t n) const;
     uint32_t ElementLength(uint32_t n) const { return Valid(n) ? m_table[n].length : 0; }
     uint32_t StartTagLength(uint32_t n) const;

@@ -300,20 +300,26 @@ inline Utf8Block ClassifyUtf8Block(__m128i v)
     const unsigned stop = (fromC0 & ~fromC2) | fromF5 | special;
     unsigned length = stop ? static_cast<unsigned>(__builtin_ctz(stop)) : 16u;
     const unsigned lead2 = fromC2 & ~fromE0, lead3 = fromE0 & ~fromF0, lead4 = fromF0 & ~fromF5;
-    // A sequence running past the prefix ends it before its lead.
-    for (unsigned k = length >= 3 ? length - 3 : 0; k < length; ++k) {
-        const unsigned bit = 1u << k;
-        const unsigned size = (lead2 & bit) ? 2 : (lead3 & bit) ? 3 : (lead4 & bit) ? 4 : 1;
-        if (k + size > length) {
-            length = k;
-            break;
+    // A sequence running past the prefix ends it before its lead; cutting there can leave an
+    // earlier lead running past the new end, so repeat until none does.
+    for (bool cut = true; cut;) {
+        cut = false;
+        for (unsigned k = length >= 3 ? length - 3 : 0; k < length; ++k) {
+            const unsigned bit = 1u << k;
+            const unsigned size = (lead2 & bit) ? 2 : (lead3 & bit) ? 3 : (lead4 & bit) ? 4 : 1;
+            if (k + size > length) {
+                length = k;
+                cut = true;
+                break;
+            }
         }
     }
     const unsigned mask = (1u << length) - 1;
     const unsigned l2 = lead2 & mask, l3 = lead3 & mask, l4 = lead4 & mask;
-    const unsigned expected = ((l2 | l3 | l4) << 1 | (l3 | l4) << 2 | l4 << 3) & mask;
+    const unsigned expected = (l2 | l3 | l4) << 1 | (l3 | l4) << 2 | l4 << 3;
     const unsigned continuations = high & ~fromC0 & mask;
-    if (continuations != expected) return {0, 0, 0};
+    // Every lead's continuations inside the prefix, and every continuation owned by a lead.
+    if ((expected & ~mask) != 0 || continuations != expected) return {0, 0, 0};
     return {length, continuations, l4};
 }
 
