@@ -42,6 +42,14 @@ TEST(XmlParse, FindingsWithExactOffsets) {
         {"<a x=\">\"y>", "<unended_start_tag tagname=\"a\" offset=\"0\" offset2=\"10\"/>", false},
         {"<a b=1/>", "<unended_start_tag tagname=\"a\" offset=\"0\" offset2=\"8\"/>", false},
         {"<opt on/>", "", true},
+        {"<r><!--></r>",
+         "<unterminated_tag_syntax type=\"comment\" offset=\"3\"/>"
+         "<unended_start_tag tagname=\"r\" offset=\"0\" offset2=\"12\"/>",
+         false},
+        {"<r><?></r>", "<unterminated_tag_syntax type=\"processing_instruction\" offset=\"3\"/>"
+                       "<unended_start_tag tagname=\"r\" offset=\"0\" offset2=\"10\"/>",
+         false},
+        {"<r><!---->x<?p?><![CDATA[]]></r>", "", true},
         {"<?xml version=\"1.0\"?><r>a > b &amp; <![CDATA[<]]></r>", "", true},
         {"<r></R>", "<lone_end_tag tagname=\"R\" offset=\"3\"/><unended_start_tag tagname=\"r\" offset=\"0\" offset2=\"7\"/>",
          false},
