@@ -57,8 +57,18 @@ void CXmlText::Clear() {
 }
 
 void CXmlText::Assign(std::u16string_view text, size_t spare) {
-    // The text may be a view of this very buffer: copy it before letting the old one go.
     const size_t capacity = text.size() + (spare ? spare : 1);
+    // A block already big enough (and not much too big) is reused: its pages are warm.
+    const char16_t* own = m_units.get();
+    const bool aliases = own && text.data() >= own && text.data() < own + m_capacity;
+    if (own && !aliases && m_capacity >= capacity && m_capacity / 2 <= capacity) {
+        if (!text.empty())
+            std::memcpy(m_units.get(), text.data(), text.size() * sizeof(char16_t));
+        m_gapStart = text.size();
+        m_gapEnd = m_capacity;
+        return;
+    }
+    // The text may be a view of this very buffer: copy it before letting the old one go.
     MallocPtr<char16_t> units = MallocArray<char16_t>(capacity);
     if (!units) {
         Clear();
