@@ -87,10 +87,17 @@ inline size_t ScanStartTagBody(const char16_t* text, size_t length, size_t start
         while (k > nameStop && IsSpace(text[k - 1]))
             --k;
         if (k > nameStop && text[k - 1] == u'=') {
-            // Two calls with constant quotes let the compiler keep both patterns in registers.
-            const char16_t* close = c == u'"' ? FindAny1(q + 1, end, u'"') : FindAny1(q + 1, end, u'\'');
-            if (close == end)
-                return 0;
+            // The closing quote, searched with the same three-unit pattern (kept in registers);
+            // a '>' or the other quote inside the value is stepped over.
+            const char16_t* close = q + 1;
+            for (;;) {
+                close = FindAny3(close, end, u'>', u'"', u'\'');
+                if (close == end)
+                    return 0;
+                if (*close == c)
+                    break;
+                ++close;
+            }
             p = static_cast<size_t>(close - text) + 1;
         } else {
             ++p;
