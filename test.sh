@@ -26,7 +26,7 @@ build_tree() { # preset
 run_ctest() { # tree label
   local tree=$1 name=$2
   echo "== tests: $name"
-  local junit=$tree/ctest-junit.xml
+  local junit=$root/$tree/ctest-junit.xml
   rm -f "$junit"
   ctest --test-dir "$tree" -j "$jobs" --output-on-failure --output-junit "$junit" --timeout 600 \
     | grep -vE '^\s*[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' || true
