@@ -106,10 +106,17 @@ void WriteClipboardTextToFile(ISystem& system, FileHandle file, bool utf8) {
 
 void LaunchEditor(ISystem& system, const std::u16string& editor, const std::u16string& parameters,
                   const std::u16string& path) {
-    if (!editor.empty())
-        system.ShellOpen(editor, SubstituteParameters(parameters, path));
-    else
+    if (editor.empty()) {
         system.ShellOpen(path, u"");
+        return;
+    }
+    const std::u16string arguments = SubstituteParameters(parameters, path);
+    // A program file is started directly: the same command line the shell would build,
+    // without the shell's own start-up, which is most of the wait for the editor. Anything
+    // else (scripts, registered names, programs that need elevation) goes to the shell.
+    if (IsDirectProgram(editor) && system.StartProgram(editor, arguments))
+        return;
+    system.ShellOpen(editor, arguments);
 }
 
 void WriteBack(CEditEngine& engine, const std::string& savedBytes) {

@@ -34,7 +34,8 @@ FileHandle CreateTempFile(ISystem& system, const std::u16string& folder, const s
 // always closes it.
 void WriteClipboardTextToFile(ISystem& system, FileHandle file, bool utf8);
 
-// Starts the editor on the file, or the shell's "open" of the file when Editor is empty.
+// Starts the editor on the file (an ".exe" directly, anything else through the shell), or
+// the shell's "open" of the file when Editor is empty.
 void LaunchEditor(ISystem& system, const std::u16string& editor, const std::u16string& parameters,
                   const std::u16string& path);
 

@@ -157,6 +157,16 @@ std::u16string SubstituteParameters(const std::u16string& parameters, const std:
     return out;
 }
 
+bool IsDirectProgram(const std::u16string& editor) {
+    if (editor.size() < 5)
+        return false;
+    std::u16string tail = editor.substr(editor.size() - 4);
+    for (auto& c : tail)
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    return tail == u".exe";
+}
+
 std::vector<KeyInput> PlanCtrlKeys(std::string_view letters, bool altDown, bool shiftDown, bool ctrlDown,
                                    const std::function<std::uint16_t(std::uint8_t)>& scanCode) {
     std::vector<KeyInput> plan;

@@ -52,6 +52,10 @@ constexpr int kMaxTempFileAttempts = 1000;
 // "%1" replaced by the path.
 std::u16string SubstituteParameters(const std::u16string& parameters, const std::u16string& path);
 
+// Whether an Editor value names a program file that can be started directly, without the
+// shell: a path ending in ".exe" (any case).
+bool IsDirectProgram(const std::u16string& editor);
+
 // The one batch of key events for Ctrl plus the letters: Alt and Shift released first when
 // down, Ctrl pressed inside the batch, each letter pressed and released, and Ctrl released
 // at the end unless the user was holding it.

@@ -117,6 +117,11 @@ public:
     // Shell and windows
     // The shell's "open": of file with parameters (empty: none).
     virtual bool ShellOpen(const std::u16string& /*file*/, const std::u16string& /*parameters*/) { return false; }
+    // Starts a program file directly (no shell), with the parameters after its quoted
+    // path on the command line; false when it could not be started that way.
+    virtual bool StartProgram(const std::u16string& /*program*/, const std::u16string& /*parameters*/) {
+        return false;
+    }
     virtual bool IsWindow(const void* /*window*/) { return false; }
 };
 

@@ -256,6 +256,26 @@ public:
                                                                 nullptr, SW_SHOWNORMAL));
         return result > 32;
     }
+    bool StartProgram(const std::u16string& program, const std::u16string& parameters) override {
+        // The command line the shell builds for a program: its quoted path, then the
+        // parameters as they are.
+        std::wstring commandLine = L"\"" + ToWide(program) + L"\"";
+        if (!parameters.empty())
+            commandLine += L" " + ToWide(parameters);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_SHOWNORMAL;
+        PROCESS_INFORMATION process{};
+        if (!::CreateProcessW(WidePtr(program), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &process))
+            return false;
+        // Let the editor come to the foreground, as a program opened by the shell may.
+        ::AllowSetForegroundWindow(process.dwProcessId);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+        return true;
+    }
     bool IsWindow(const void* window) override {
         return ::IsWindow(static_cast<HWND>(const_cast<void*>(window))) != FALSE;
     }

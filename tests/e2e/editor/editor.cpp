@@ -1,7 +1,8 @@
 // quillon-test-editor.exe: a scripted stand-in for a user's editor. It is started by
 // Quillon with the temporary file's path as its last argument and does what its options
 // say, in this order, then exits:
-//   --stamp FILE   write the moment it started (performance counter ticks and frequency)
+//   --stamp FILE   write when it started: the process's creation time and the moment its
+//                  code began (both as system time, 100 ns units since 1601)
 //   --seen FILE    copy the temporary file's bytes, as the editor found them, to FILE
 //   --wait FLAG    wait (up to a minute) until the file FLAG exists: the test's "save now"
 //   --write SRC    save SRC's bytes into the temporary file, in place (may repeat: one save each)
@@ -10,7 +11,6 @@
 // Files the test reads are written whole under another name and then renamed, so the test
 // never sees half of one. A GUI program without windows: no console takes the foreground.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -50,11 +50,12 @@ bool Publish(const std::wstring& path, const std::string& bytes) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    LARGE_INTEGER started{}, frequency{};
-    ::QueryPerformanceCounter(&started);
-    ::QueryPerformanceFrequency(&frequency);
-    int argc = 0;
-    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    FILETIME began{}, created{}, exited{}, kernel{}, user{};
+    ::GetSystemTimePreciseAsFileTime(&began);
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+    // The runtime's own argument split: no shell library to load, so the start stays short.
+    const int argc = __argc;
+    wchar_t** argv = __wargv;
     if (!argv || argc < 2)
         return 2;
     const std::wstring target = argv[argc - 1];
@@ -69,7 +70,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int result = 0;
     for (const Step& step : steps) {
         if (step.option == L"--stamp") {
-            std::string text = std::to_string(started.QuadPart) + " " + std::to_string(frequency.QuadPart);
+            auto value = [](const FILETIME& t) {
+                return std::to_string((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+            };
+            std::string text = value(created) + " " + value(began);
             if (!Publish(step.value, text))
                 result = 3;
         } else if (step.option == L"--seen") {
@@ -100,6 +104,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             result = 2;
         }
     }
-    ::LocalFree(argv);
     return result;
 }

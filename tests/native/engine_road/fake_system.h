@@ -289,7 +289,16 @@ public:
 
     // --- Shell and windows
     std::vector<std::pair<std::u16string, std::u16string>> launched;
+    std::vector<std::pair<std::u16string, std::u16string>> started;
+    bool startFails = false;
     std::set<const void*> liveWindows;
+    bool StartProgram(const std::u16string& program, const std::u16string& parameters) override {
+        Log("StartProgram");
+        if (startFails)
+            return false;
+        started.emplace_back(program, parameters);
+        return true;
+    }
     bool ShellOpen(const std::u16string& file, const std::u16string& parameters) override {
         launched.emplace_back(file, parameters);
         Log("ShellOpen");

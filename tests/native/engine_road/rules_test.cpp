@@ -112,6 +112,15 @@ TEST(EditorParameters, PathQuotedWhenMissingAndEveryPlaceholderReplaced) {
     EXPECT_EQ(SubstituteParameters(u"%1", u"a%1b"), u"a%1b");
 }
 
+TEST(DirectProgram, OnlyExeFiles) {
+    EXPECT_TRUE(IsDirectProgram(u"C:\\a\\ed.exe"));
+    EXPECT_TRUE(IsDirectProgram(u"ed.EXE"));
+    EXPECT_FALSE(IsDirectProgram(u".exe"));
+    EXPECT_FALSE(IsDirectProgram(u"ed.cmd"));
+    EXPECT_FALSE(IsDirectProgram(u"notepad"));
+    EXPECT_FALSE(IsDirectProgram(u"ed.exe.lnk"));
+}
+
 TEST(KeyPlan, OneBatchWithCtrlInsideAndModifiersReleasedFirst) {
     auto scan = [](std::uint8_t k) { return static_cast<std::uint16_t>(k * 2); };
     using K = KeyInput;

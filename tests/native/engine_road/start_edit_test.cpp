@@ -45,10 +45,11 @@ TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     EXPECT_EQ(r.engine.openEdits[0].hTarget, Box(7));
     EXPECT_EQ(r.engine.openEdits[0].tempPath, kFile);
     EXPECT_EQ(r.engine.openEdits[0].lastWriteLow, r.sys.files[kFile].lastWrite);
-    // The editor, with the path quoted after its own parameters.
-    ASSERT_EQ(r.sys.launched.size(), 1u);
-    EXPECT_EQ(r.sys.launched[0].first, u"C:\\ed.exe");
-    EXPECT_EQ(r.sys.launched[0].second, u"-n \"" + kFile + u"\"");
+    // The editor, with the path quoted after its own parameters, started directly.
+    ASSERT_EQ(r.sys.started.size(), 1u);
+    EXPECT_EQ(r.sys.started[0].first, u"C:\\ed.exe");
+    EXPECT_EQ(r.sys.started[0].second, u"-n \"" + kFile + u"\"");
+    EXPECT_TRUE(r.sys.launched.empty());
 
     // The order: backup, empty, keys, wait, folder, file, write, restore, close, launch.
     auto& L = r.sys.log;
@@ -62,7 +63,7 @@ TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     int restore = at("EmptyClipboard", write);
     int leave = at("LeaveViewerChain");
     int close = at("CloseFile");
-    int launch = at("ShellOpen");
+    int launch = at("StartProgram");
     for (int i : {join, empty, keys, folder, create, write, restore, leave, close, launch})
         ASSERT_GE(i, 0) << ::testing::PrintToString(L);
     EXPECT_TRUE(join < empty && empty < keys && keys < folder && folder < create && create < write &&
@@ -148,6 +149,7 @@ TEST(StartEdit, AFileThatCannotBeCreatedEndsTheEditSilently) {
     r.engine.StartEdit(Box(7), 0);
     EXPECT_TRUE(r.engine.openEdits.empty());
     EXPECT_TRUE(r.sys.launched.empty());
+    EXPECT_TRUE(r.sys.started.empty());
     EXPECT_EQ(r.sys.ClipBytes(1), "user");
     EXPECT_FALSE(r.sys.viewerJoined);
 }
@@ -168,8 +170,8 @@ TEST(ChooseExtension, NewExtensionAskedAfterTheKeysAndKeptWhenWanted) {
     ASSERT_EQ(r.engine.Extensions.size(), 2u);
     EXPECT_EQ(r.engine.Extensions[1], r.host.answer);
     EXPECT_EQ(r.host.changed, 1);
-    ASSERT_EQ(r.sys.launched.size(), 1u);
-    EXPECT_EQ(r.sys.launched[0].second, u"-x \"C:\\Temp\\Quillon_14_05_09.md\"");
+    ASSERT_EQ(r.sys.started.size(), 1u);
+    EXPECT_EQ(r.sys.started[0].second, u"-x \"C:\\Temp\\Quillon_14_05_09.md\"");
 
     Road once;
     once.host.save = false;
@@ -186,6 +188,7 @@ TEST(ChooseExtension, CancelLeavesNoFileNoRecordAndTheClipboardAsItWas) {
     EXPECT_TRUE(r.sys.files.empty());
     EXPECT_TRUE(r.engine.openEdits.empty());
     EXPECT_TRUE(r.sys.launched.empty());
+    EXPECT_TRUE(r.sys.started.empty());
     EXPECT_EQ(r.sys.ClipBytes(1), "user");
     EXPECT_EQ(r.sys.ClipBytes(13), std::string("u\0s\0\0\0", 6));
     EXPECT_FALSE(r.sys.viewerJoined);
@@ -199,6 +202,26 @@ TEST(ChooseExtension, CancelLeavesNoFileNoRecordAndTheClipboardAsItWas) {
     r.engine.Extensions = {EXTENSIONREC(u"", u"", u"", 1)};
     r.engine.StartEdit(Box(7), 0);
     EXPECT_TRUE(r.engine.openEdits.empty());
+}
+
+TEST(LaunchEditor, ProgramsDirectlyEverythingElseThroughTheShell) {
+    CFakeSystem sys;
+    LaunchEditor(sys, u"C:\\Tools\\ED.EXE", u"", u"C:\\t\\a b.txt");
+    ASSERT_EQ(sys.started.size(), 1u);
+    EXPECT_EQ(sys.started[0].second, u" \"C:\\t\\a b.txt\"");
+    // Not startable directly (say, it needs elevation): the shell gets it.
+    sys.startFails = true;
+    LaunchEditor(sys, u"C:\\Tools\\ed.exe", u"%1 %1", u"p");
+    ASSERT_EQ(sys.launched.size(), 1u);
+    EXPECT_EQ(sys.launched[0], std::make_pair(std::u16string(u"C:\\Tools\\ed.exe"), std::u16string(u"p p")));
+    // A script or a registered name is the shell's business.
+    LaunchEditor(sys, u"C:\\Tools\\ed.cmd", u"", u"p");
+    LaunchEditor(sys, u"notepad", u"", u"p");
+    EXPECT_EQ(sys.launched.size(), 3u);
+    EXPECT_EQ(sys.Calls("StartProgram").size(), 2u);
+    // No editor: the shell opens the file itself.
+    LaunchEditor(sys, u"", u"ignored", u"p");
+    EXPECT_EQ(sys.launched.back(), std::make_pair(std::u16string(u"p"), std::u16string()));
 }
 
 TEST(SendCtrlKeys, OneBatchReleasingAltAndShiftAndKeepingAHeldCtrl) {
