@@ -86,7 +86,7 @@ int Demo(const std::wstring& shots) {
         (seen == "\xEF\xBB\xBF" + Utf8Of(original) ? " (exactly the box's text)" : " (DIFFERENT!)"));
     Check(road.WaitClipboard(user), "the user's clipboard is back while the editor runs");
     Say("5. The editor saves new text (with Unix line ends) and exits.");
-    const std::string saved = "\xEF\xBB\xBF" "Edited in the editor.\nSaved, and back in the box \xE2\x9C\x93\n";
+    const std::string saved = "\xEF\xBB\xBF" "Edited in the editor.\nSaved, and back in the box: d\xC3\xA9j\xC3\xA0 vu.\n";
     WriteFileBytes(road.W(L"new"), saved);
     WriteFileBytes(road.W(L"go"), "go");
     std::string done;
@@ -95,7 +95,7 @@ int Demo(const std::wstring& shots) {
     Say("6. The user clicks elsewhere and comes back to the box: Quillon notices the save and pastes.");
     if (!Check(road.ComeBack(), "focus back in the box"))
         return 1;
-    const std::wstring expected = L"Edited in the editor.\r\nSaved, and back in the box \u2713\r\n";
+    const std::wstring expected = L"Edited in the editor.\r\nSaved, and back in the box: d\u00E9j\u00E0 vu.\r\n";
     if (!Check(road.WaitBoxText(expected), "the box holds the saved text"))
         return 1;
     Say("   the box now reads: \"" + Utf8Of(Printable(road.Box().Text(CTextBoxApp::kMultiLine))) + "\"");
