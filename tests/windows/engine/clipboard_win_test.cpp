@@ -186,6 +186,27 @@ TEST_F(ClipboardTest, EveryFormatComesBackByteForByte) {
     }
 }
 
+TEST_F(ClipboardTest, ARegisteredFormatWithALongNameComesBackUnderItsOwnName) {
+    // Names of up to 255 characters are allowed; a shortened name would register another
+    // format and the program that put the data there would not find it.
+    const std::wstring name = L"Quillon test format " + std::wstring(150, L'n');
+    const UINT format = ::RegisterClipboardFormatW(name.c_str());
+    ASSERT_NE(format, 0u);
+    ASSERT_TRUE(OpenPatiently());
+    ::EmptyClipboard();
+    ::SetClipboardData(format, Global("long-named data"));
+    ::CloseClipboard();
+    CClipboardBackup backup(DefaultSystem());
+    ASSERT_TRUE(backup.Backup());
+    ASSERT_EQ(backup.Entries().size(), 1u);
+    EXPECT_EQ(backup.Entries()[0].name.size(), name.size());
+    PutOtherText();
+    ASSERT_TRUE(backup.Restore());
+    auto after = Snapshot();
+    ASSERT_TRUE(after.count(name)) << "the data must come back under the long name";
+    EXPECT_EQ(after[name], "long-named data");
+}
+
 TEST_F(ClipboardTest, AnEmptyClipboardStaysEmpty) {
     ASSERT_TRUE(OpenPatiently());
     ::EmptyClipboard();
