@@ -5,7 +5,7 @@
 
 namespace quillon {
 
-bool OpenClipboardPatiently(ISystem& system) {
+bool OpenClipboardPatiently(ISystem& system, std::uint32_t retryMs) {
     // Another program (a clipboard manager, the text box itself) may hold the clipboard for
     // a moment; giving up at once would lose the user's text or clipboard.
     const std::uint64_t start = system.TickCount();
@@ -14,7 +14,7 @@ bool OpenClipboardPatiently(ISystem& system) {
         if (system.OpenClipboard())
             return true;
         const std::uint64_t elapsed = system.TickCount() - start;
-        if (elapsed >= kClipboardRetryMs || waited >= kClipboardRetryMs)
+        if (elapsed >= retryMs || waited >= retryMs)
             return false;
         system.Sleep(kClipboardRetryStepMs);
         waited += kClipboardRetryStepMs;
@@ -54,10 +54,10 @@ bool CClipboardBackup::Backup() {
     return true;
 }
 
-bool CClipboardBackup::Restore() {
+bool CClipboardBackup::Restore(std::uint32_t retryMs) {
     if (!m_bSaved)
         return false;
-    if (!OpenClipboardPatiently(m_system)) {
+    if (!OpenClipboardPatiently(m_system, retryMs)) {
         m_restoreFailed = true;
         return false;
     }

@@ -14,8 +14,12 @@ namespace quillon {
 constexpr std::uint32_t kClipboardRetryMs = 300;
 constexpr std::uint32_t kClipboardRetryStepMs = 10;
 
-// Opens the clipboard with no owner window, retrying for a short bounded time.
-bool OpenClipboardPatiently(ISystem& system);
+// After a paste the text box itself holds the clipboard while it inserts the text, which
+// for a long text takes far more than a moment: the restore after a paste waits this long.
+constexpr std::uint32_t kRestoreAfterPasteRetryMs = 5000;
+
+// Opens the clipboard with no owner window, retrying for a bounded time.
+bool OpenClipboardPatiently(ISystem& system, std::uint32_t retryMs = kClipboardRetryMs);
 
 class CClipboardBackup {
 public:
@@ -35,8 +39,8 @@ public:
     // Takes a backup now; false when one is already held or the clipboard stays busy.
     bool Backup();
     // Puts the saved formats back; false when none is held or the clipboard stays busy
-    // (the backup is then kept).
-    bool Restore();
+    // for retryMs (the backup is then kept).
+    bool Restore(std::uint32_t retryMs = kClipboardRetryMs);
     bool IsHeld() const { return m_bSaved; }
     const std::vector<ClipboardData>& Entries() const { return m_list; }
 

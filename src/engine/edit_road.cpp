@@ -137,7 +137,9 @@ void WriteBack(CEditEngine& engine, const std::string& savedBytes) {
     }
     // The text box reads the clipboard when the keys arrive: give it the time.
     system.Sleep(static_cast<std::uint32_t>(engine.EffectiveDelay()));
-    backup.Restore();
+    // A box still inserting a long text keeps the clipboard open meanwhile: wait for it
+    // rather than lose the user's clipboard.
+    backup.Restore(kRestoreAfterPasteRetryMs);
 }
 
 void CEditEngine::StartEdit(HWND target, int choiceIndex) {

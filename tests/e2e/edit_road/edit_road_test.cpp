@@ -334,14 +334,20 @@ TEST(EditRoad, AMegabyteOfTextGoesThereAndBack) {
     for (auto& c : edited)
         if (c == L'q')
             c = L'Q';
+    edited += L"(edited)";  // a length of its own, so the box's length tells the paste happened
     ASSERT_TRUE(SaveAsEditor(file, kBom + Utf8Of(edited)));
+    const ClipboardImage before = ClipboardNow();
     ASSERT_TRUE(road.ComeBack());
-    std::wstring back;
     ASSERT_TRUE(WaitFor(
         [&] {
             DWORD_PTR length = 0;
             ::SendMessageTimeoutW(road.BoxWindow(), WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
-            return length == edited.size() && road.CopyFromBox(back) && back == edited;
+            return length == edited.size();
         },
-        30000, "the box to hold the edited megabyte"));
+        20000, "the box to hold a text of the edited length"));
+    // The write-back ends by putting the clipboard back; only then is it ours to copy with.
+    ASSERT_TRUE(road.WaitClipboard(before, 10000));
+    std::wstring back;
+    ASSERT_TRUE(road.CopyFromBox(back));
+    EXPECT_TRUE(back == edited) << "the box's megabyte differs from the saved one";
 }

@@ -310,7 +310,7 @@ std::vector<std::wstring> CRoad::TempFiles() const { return ListFiles(m_edits, L
     ::EmptyClipboard();
     ::CloseClipboard();
     CtrlKeys("AC");
-    return WaitFor([&] { return (text = ClipboardText()).size() >= length && length > 0; }, 20000,
+    return WaitFor([&] { return (text = ClipboardText()).size() == length; }, 10000,
                    "the box's text on the clipboard");
 }
 

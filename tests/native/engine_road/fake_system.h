@@ -51,6 +51,8 @@ public:
     // Text pasted by a synthesised "V": the clipboard's text at that moment.
     std::vector<std::u16string> pasted;
     bool viewerJoined = false;
+    // How many opens fail after a paste: the text box holding the clipboard while it inserts.
+    int busyAfterPaste = 0;
 
     void PutText(const std::u16string& text) {
         std::string bytes(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2);
@@ -188,6 +190,7 @@ public:
                 clipboardOpen = true;
                 pasted.push_back(GetClipboardText(t) ? t : u"<no text>");
                 clipboardOpen = wasOpen;
+                busyOpens = busyAfterPaste;
             }
         }
         return true;

@@ -142,6 +142,17 @@ TEST(PollEdit, ABusyClipboardMeansNoPasteButThePauseAndTheRestoreStill) {
     EXPECT_EQ(w.sys.ClipBytes(1), "user");
 }
 
+TEST(PollEdit, ABoxStillInsertingALongPasteIsWaitedForBeforeTheRestore) {
+    Watch w;
+    w.sys.Save(kFile, "a long text");
+    w.sys.busyAfterPaste = 150;  // about 1.5 s of the box holding the clipboard
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted.size(), 1u);
+    EXPECT_EQ(w.sys.clipboard, (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}))
+        << "the user's clipboard must not be lost";
+    EXPECT_FALSE(w.sys.viewerJoined);
+}
+
 TEST(PurgeClosedEdits, DropsEditsOfGoneWindowsAndKeepsTheirFilesForExit) {
     CFakeSystem sys;
     {
