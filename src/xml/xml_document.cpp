@@ -633,11 +633,14 @@ bool CXmlDocument::AddImpl(std::u16string_view name, std::u16string_view value, 
         inserted += parentName;
         const uint32_t closing = parentStart + parentStartTag - 1;  // the start tag's '>'
         if (parentEmptyTag) {
-            // "<P/>" or "<P />": the '/' before the '>' is replaced.
+            // "<P/>" or "<P />": the '/' before the '>' is replaced. A run of them ("<P//>")
+            // goes whole, or the new start tag would still read as an empty element.
             if (parentStartTag < 3 || m_text.At(closing) != u'>' || m_text.At(closing - 1) != u'/')
                 return false;
             point = closing - 1;
-            replaced = 1;
+            while (point > parentStart + 2 && m_text.At(point - 1) == u'/')
+                --point;
+            replaced = closing - point;
         } else {
             if (m_text.At(closing) != u'>')
                 return false;
@@ -723,7 +726,8 @@ bool CXmlDocument::AddImpl(std::u16string_view name, std::u16string_view value, 
     SetStart(n, newStart);
     if (after == 0 && (parentEmptyTag || parentUnended)) {
         const uint32_t parentNameLength = static_cast<uint32_t>(parentName.size());
-        SetTagLengths(parent, parentEmptyTag ? parentStartTag - 1 : parentStartTag, parentNameLength + 3);
+        SetTagLengths(parent, parentEmptyTag ? parentStartTag - static_cast<uint32_t>(replaced) : parentStartTag,
+                      parentNameLength + 3);
         m_table[parent].levelFlags &= ~kElementUnended;
     }
     if (asChild) {

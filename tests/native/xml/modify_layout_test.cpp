@@ -32,6 +32,7 @@ TEST(XmlModify, AddingAChildToEachParentForm) {
         {"<R>text</R>", "<R>text<C/>|</R>"},
         {"<R>|<S/>|</R>", "<R>|<S/>|<C/>|</R>"},
         {"<R a=\"1\"/>", "<R a=\"1\">|<C/>|</R>"},
+        {"<av+//>", "<av+>|<C/>|</av+>"},  // every '/' of the empty-element ending goes
     };
     for (const Case& c : cases) {
         CXmlDocument doc(Lines(c.before));
