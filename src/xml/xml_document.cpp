@@ -271,16 +271,22 @@ bool CXmlDocument::FindSibling(uint32_t from, std::u16string_view name, size_t n
     return false;
 }
 
-bool CXmlDocument::FindElement(std::u16string_view name) {
+// The next element named name (any name when empty) among the children of container,
+// after current (from the first child when current is 0).
+bool CXmlDocument::FindNextAmong(uint32_t container, uint32_t current, std::u16string_view name, uint32_t* found) {
     size_t stepOffset = 0, stepLength = 0;
     const PathType type = CheckPath(name, &stepOffset, &stepLength);
     if (type != kPathNone && type != kPathRelative)
         return false;
-    if (!Valid(m_parent) || (m_main && !Valid(m_main)))
+    if (!Valid(container) || (current && !Valid(current)))
         return false;
-    const uint32_t from = m_main ? m_table[m_main].nextSibling : m_table[m_parent].firstChild;
+    const uint32_t from = current ? m_table[current].nextSibling : m_table[container].firstChild;
+    return FindSibling(from, name, stepLength, found);
+}
+
+bool CXmlDocument::FindElement(std::u16string_view name) {
     uint32_t found = 0;
-    if (!FindSibling(from, name, stepLength, &found))
+    if (!FindNextAmong(m_parent, m_main, name, &found))
         return false;
     m_main = found;
     m_parent = m_table[found].parent;
@@ -292,15 +298,8 @@ bool CXmlDocument::FindElement(std::u16string_view name) {
 bool CXmlDocument::FindChildElement(std::u16string_view name) {
     if (m_main == 0 && !FindElement())
         return false;
-    size_t stepOffset = 0, stepLength = 0;
-    const PathType type = CheckPath(name, &stepOffset, &stepLength);
-    if (type != kPathNone && type != kPathRelative)
-        return false;
-    if (!Valid(m_main) || (m_child && !Valid(m_child)))
-        return false;
-    const uint32_t from = m_child ? m_table[m_child].nextSibling : m_table[m_main].firstChild;
     uint32_t found = 0;
-    if (!FindSibling(from, name, stepLength, &found))
+    if (!FindNextAmong(m_main, m_child, name, &found))
         return false;
     m_child = found;
     m_main = m_table[found].parent;

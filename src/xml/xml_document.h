@@ -177,6 +177,7 @@ private:
     void Parse();
     bool AddImpl(std::u16string_view name, std::u16string_view value, uint32_t options);
     bool FindSibling(uint32_t from, std::u16string_view name, size_t nameLength, uint32_t* found);
+    bool FindNextAmong(uint32_t container, uint32_t current, std::u16string_view name, uint32_t* found);
     bool NameMatches(uint32_t n, std::u16string_view name, size_t nameLength);
     // Replaces text at [x, x+removed) and renumbers; element is the element whose edit it is.
     bool EditText(size_t x, size_t removed, std::u16string_view inserted, uint32_t element, bool includeChildren,
