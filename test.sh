@@ -12,15 +12,16 @@ failed_steps=0
 declare -a junits=()
 
 build_tree() { # preset
-  local preset=$1
+  local preset=$1 log=build/logs/$1.log
   echo "== configure and build: $preset"
-  if ! cmake --preset "$preset" >"build-$preset.log" 2>&1; then
-    cat "build-$preset.log"; return 1
+  mkdir -p build/logs
+  if ! cmake --preset "$preset" >"$log" 2>&1; then
+    cat "$log"; return 1
   fi
-  if ! cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1; then
-    tail -n 80 "build-$preset.log"; return 1
+  if ! cmake --build --preset "$preset" -j "$jobs" >>"$log" 2>&1; then
+    tail -n 80 "$log"; return 1
   fi
-  rm -f "build-$preset.log"
+  rm -f "$log"
 }
 
 run_ctest() { # tree label
