@@ -112,9 +112,9 @@ TEST(NewExtensionDialog, OptionsModeProposesAndKeepsTheRow) {
 TEST(NewExtensionDialog, TemplateRectanglesInDialogUnits) {
     CDlgNewExtension dialog;
     RunWith(dialog, [](HWND d) {
-        // The dialog manager maps each control's template rectangle with the dialog's own
-        // base units; mapping the expected units the same way holds with whatever font the
-        // machine gives "MS Shell Dlg" (converting pixels back would round differently).
+        // The dialog manager maps a control's position and size, each on its own, with the
+        // dialog's base units; mapping the expected units the same way holds with whatever
+        // font the machine gives "MS Shell Dlg" (converting pixels back rounds differently).
         auto text = [](const RECT& r) {
             return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
                    std::to_string(r.bottom);
@@ -123,10 +123,10 @@ TEST(NewExtensionDialog, TemplateRectanglesInDialogUnits) {
             RECT r{};
             ::GetWindowRect(::GetDlgItem(d, id), &r);
             ::MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
-            return text(r);
+            return text({r.left, r.top, r.right - r.left, r.bottom - r.top});
         };
         auto expected = [&](int x, int y, int width, int height) {
-            RECT r{x, y, x + width, y + height};
+            RECT r{x, y, width, height};  // x, y, width, height, mapped field by field
             ::MapDialogRect(d, &r);
             return text(r);
         };
