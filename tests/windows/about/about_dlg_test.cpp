@@ -134,6 +134,10 @@ TEST(AboutDialog, TheLinkTurnsRedUnderTheMousePurpleOnceOpenedAndBeepsWhenItCann
             colours("at first", CLinkLabel::kLinkColour, {CLinkLabel::kHoverColour, CLinkLabel::kVisitedColour});
             HFONT plain = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
 
+            // The hand, whatever the dialog's own cursor.
+            EXPECT_TRUE(::SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+            EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
+
             ::SendMessageW(control, WM_MOUSEMOVE, 0, inside);
             EXPECT_TRUE(link.IsHovering());
             EXPECT_EQ(::GetCapture(), control) << "captured, to hear the mouse leave";

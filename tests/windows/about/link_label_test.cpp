@@ -116,6 +116,10 @@ TEST(LinkLabel, FitsItsTextKeepingTheEdgeItsAlignmentNames) {
         d.links[2].SetLinkAddress(L"https://example.org/other");
         EXPECT_EQ(d.links[2].ToolTip().GetText(d.links[2].GetSafeHwnd(), 1), L"https://example.org/other");
         EXPECT_EQ(RectInParent(d.links[2].GetSafeHwnd()).right, d.before[2].right) << "refitting keeps the edge";
+        // A tooltip keeps at most kMaxTextUnits of an absurdly long address, and reads it back whole.
+        const std::wstring huge = L"https://example.org/" + std::wstring(3000, L'x');
+        d.links[2].SetLinkAddress(huge);
+        EXPECT_EQ(d.links[2].ToolTip().GetText(d.links[2].GetSafeHwnd(), 1), huge.substr(0, CToolTipCtrl::kMaxTextUnits));
     });
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_TRUE(checked);
