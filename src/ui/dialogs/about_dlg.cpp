@@ -24,11 +24,12 @@ std::wstring RunningProgramPath() {
     }
 }
 
-}  // namespace
+} // namespace
 
 std::wstring ProductPageAddress(const std::wstring& programPath) {
     const size_t slash = programPath.find_last_of(L"\\/");
-    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : programPath.substr(0, slash + 1);
+    const std::wstring folder =
+        slash == std::wstring::npos ? std::wstring() : programPath.substr(0, slash + 1);
     return folder + kProductPageFile;
 }
 
@@ -50,7 +51,8 @@ DWORD ProductVersionOf(const std::wstring& path) {
 
 std::wstring FormatProductVersion(DWORD version) {
     wchar_t text[32] = {};
-    std::swprintf(text, 32, L"Version %d.%02d", static_cast<int>(HIWORD(version)), static_cast<int>(LOWORD(version)));
+    std::swprintf(text, 32, L"Version %d.%02d", static_cast<int>(HIWORD(version)),
+                  static_cast<int>(LOWORD(version)));
     return text;
 }
 
@@ -76,4 +78,4 @@ BOOL CDlgAbout::OnInitDialog() {
     return TRUE;
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -40,4 +40,4 @@ private:
     std::wstring m_programPath;
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -35,10 +35,11 @@ std::wstring QuoteArgument(const std::wstring& argument) {
     return quoted;
 }
 
-}  // namespace
+} // namespace
 
 INT_PTR ILinkShell::ShellOpen(const std::wstring& address) {
-    return reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOW));
+    return reinterpret_cast<INT_PTR>(
+        ::ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOW));
 }
 
 bool ILinkShell::ReadClassesRootDefault(const std::wstring& subKey, std::wstring* value) {
@@ -69,16 +70,21 @@ bool ILinkShell::ReadClassesRootDefault(const std::wstring& subKey, std::wstring
     return true;
 }
 
-UINT ILinkShell::RunCommandLine(const std::string& commandLine) { return ::WinExec(commandLine.c_str(), SW_SHOW); }
+UINT ILinkShell::RunCommandLine(const std::string& commandLine) {
+    return ::WinExec(commandLine.c_str(), SW_SHOW);
+}
 
-void ILinkShell::Beep() { ::MessageBeep(MB_ICONEXCLAMATION); }
+void ILinkShell::Beep() {
+    ::MessageBeep(MB_ICONEXCLAMATION);
+}
 
 ILinkShell& DefaultLinkShell() {
     static ILinkShell shell;
     return shell;
 }
 
-bool BuildLinkCommand(const std::wstring& commandTemplate, const std::wstring& address, std::wstring* command) {
+bool BuildLinkCommand(const std::wstring& commandTemplate, const std::wstring& address,
+                      std::wstring* command) {
     size_t cut = commandTemplate.find(L"\"%1\"");
     if (cut == std::wstring::npos)
         cut = commandTemplate.find(L"%1");
@@ -114,7 +120,8 @@ INT_PTR OpenLink(const std::wstring& address, ILinkShell& shell) {
 
     // WinExec takes the thread's ANSI code page. A line that does not survive the
     // conversion unchanged would open something else: it is not run.
-    const int bytes = ::WideCharToMultiByte(CP_THREAD_ACP, 0, command.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    const int bytes =
+        ::WideCharToMultiByte(CP_THREAD_ACP, 0, command.c_str(), -1, nullptr, 0, nullptr, nullptr);
     if (bytes <= 0)
         return shellResult;
     std::string ansi(static_cast<size_t>(bytes), '\0');
@@ -123,7 +130,7 @@ INT_PTR OpenLink(const std::wstring& address, ILinkShell& shell) {
     std::wstring back(static_cast<size_t>(units > 0 ? units : 0), L'\0');
     if (units > 0)
         ::MultiByteToWideChar(CP_THREAD_ACP, 0, ansi.c_str(), -1, back.data(), units);
-    ansi.resize(ansi.size() - 1);  // the terminator counted above
+    ansi.resize(ansi.size() - 1); // the terminator counted above
     if (back.c_str() != command)
         return shellResult;
     return static_cast<INT_PTR>(shell.RunCommandLine(ansi));
@@ -220,7 +227,8 @@ void CLinkLabel::FitToText() {
     if (HDC dc = ::GetDC(m_hWnd)) {
         // Measured with the underline font (the wider while hovering); before the copies
         // exist, with the font the control shows.
-        HGDIOBJ font = m_underlineFont ? m_underlineFont.Get() : reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT));
+        HGDIOBJ font =
+            m_underlineFont ? m_underlineFont.Get() : reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT));
         HGDIOBJ previous = font ? ::SelectObject(dc, font) : nullptr;
         ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
         if (previous)
@@ -242,8 +250,8 @@ void CLinkLabel::FitToText() {
         window.left = window.right - newWidth;
     else
         window.right = window.left + newWidth;
-    ::SetWindowPos(m_hWnd, nullptr, window.left, window.top, window.right - window.left, window.bottom - window.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(m_hWnd, nullptr, window.left, window.top, window.right - window.left,
+                   window.bottom - window.top, SWP_NOZORDER | SWP_NOACTIVATE);
 
     // The tooltip's area follows the new size.
     if (m_toolTip.IsCreated()) {
@@ -360,4 +368,4 @@ LRESULT CLinkLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return CWnd::WindowProc(message, wParam, lParam);
 }
 
-}  // namespace quillon
+} // namespace quillon

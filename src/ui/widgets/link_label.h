@@ -34,7 +34,8 @@ constexpr size_t kLinkCommandUnits = 520;
 // template cut at its first "%1" in quotes (at the opening quote), else at its first %1,
 // then a space and the address, quoted so that it stays one argument. False (and nothing
 // to run) when the result would not fit in kLinkCommandUnits.
-bool BuildLinkCommand(const std::wstring& commandTemplate, const std::wstring& address, std::wstring* command);
+bool BuildLinkCommand(const std::wstring& commandTemplate, const std::wstring& address,
+                      std::wstring* command);
 
 // Opens the address: the shell first, then the ".htm" handler from the registry. Returns
 // the shell's code (> 32 is success); 36 for an empty address, which does nothing.
@@ -80,11 +81,11 @@ private:
     std::wstring m_address;
     CGdiHandle m_underlineFont;
     CGdiHandle m_standardFont;
-    HFONT m_originalFont = nullptr;  // the dialog's, given back if we go before the window
-    HCURSOR m_cursor = nullptr;      // the system's shared hand, or m_ownedCursor
+    HFONT m_originalFont = nullptr; // the dialog's, given back if we go before the window
+    HCURSOR m_cursor = nullptr;     // the system's shared hand, or m_ownedCursor
     CUniqueHandle<handle_traits::Simple<HCURSOR, ::DestroyCursor>> m_ownedCursor;
     CToolTipCtrl m_toolTip;
     ILinkShell* m_shell = &DefaultLinkShell();
 };
 
-}  // namespace quillon
+} // namespace quillon

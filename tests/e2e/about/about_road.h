@@ -16,7 +16,8 @@ inline HWND AboutDialogOf(DWORD pid) {
 inline std::wstring WindowTextOf(HWND window) {
     wchar_t text[256] = {};
     DWORD_PTR copied = 0;
-    ::SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &copied);
+    ::SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                          &copied);
     return text;
 }
 
@@ -24,8 +25,8 @@ inline std::wstring WindowTextOf(HWND window) {
 inline HWND OpenAboutFromTray(CQuillon& quillon) {
     const DWORD pid = quillon.Process().Id();
     HWND tray = nullptr;
-    auto trayFound = WaitFor([&] { return (tray = FindTopWindow(pid, L"QuillonWindow", L"")) != nullptr; }, 30000,
-                             "Quillon's tray window");
+    auto trayFound = WaitFor([&] { return (tray = FindTopWindow(pid, L"QuillonWindow", L"")) != nullptr; },
+                             30000, "Quillon's tray window");
     if (!trayFound || !quillon.ServerWindow()) {
         ADD_FAILURE() << trayFound.message();
         return nullptr;
@@ -53,4 +54,4 @@ inline HWND OpenAboutFromTray(CQuillon& quillon) {
     return about;
 }
 
-}  // namespace quillon::e2e
+} // namespace quillon::e2e

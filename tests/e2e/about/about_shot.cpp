@@ -17,8 +17,8 @@ int wmain(int argc, wchar_t** argv) {
     // Without a window manager nobody draws captions: Wine draws them itself for windows it
     // does not hand to one. Set for the Quillon started here only, and taken back after.
     HKEY x11 = nullptr;
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &x11,
-                      nullptr);
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, &x11, nullptr);
     ::RegSetValueExW(x11, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"), 2 * sizeof(wchar_t));
     struct Restore {
         HKEY key;
@@ -37,15 +37,15 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("   FAILED: the About dialog did not open from the tray menu\n");
         return 1;
     }
-    ::SetCursorPos(2, 2);  // the pointer out of the picture
+    ::SetCursorPos(2, 2); // the pointer out of the picture
     RECT area{};
     ::GetWindowRect(about, &area);
     const std::wstring version = WindowTextOf(::GetDlgItem(about, kAboutVersionLine));
     std::printf("   ok: About shows \"%ls\" and \"%ls\"\n", version.c_str(),
                 WindowTextOf(::GetDlgItem(about, kAboutLink)).c_str());
     char geometry[64];
-    std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", area.right - area.left, area.bottom - area.top,
-                  area.left, area.top);
+    std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", area.right - area.left,
+                  area.bottom - area.top, area.left, area.top);
     const std::wstring request = shots + L"\\about.request";
     WriteFileBytes(request, geometry);
     const bool taken = WaitFor([&] { return !FileExists(request); }, 20000, "the screenshot of About");

@@ -37,7 +37,9 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
 
 // A string of the program's version resource (US English, Unicode).
 std::wstring VersionString(const std::vector<BYTE>& info, const wchar_t* name) {
@@ -51,7 +53,7 @@ std::wstring VersionString(const std::vector<BYTE>& info, const wchar_t* name) {
 
 using CCheckedAbout = CChecked<CDlgAbout>;
 
-}  // namespace
+} // namespace
 
 TEST(AboutDialog, ShowsTheProductVersionOfTheProgramItDescribes) {
     struct Case {
@@ -72,7 +74,8 @@ TEST(AboutDialog, ShowsTheProductVersionOfTheProgramItDescribes) {
                 // The link shows its caption and tells where it leads: the page beside the program.
                 HWND link = d.GetDlgItem(IDC_ABOUT_LINK);
                 EXPECT_EQ(TextOf(link), L"Visit website");
-                const std::wstring page = c.program.substr(0, c.program.find_last_of(L'\\') + 1) + L"README.html";
+                const std::wstring page =
+                    c.program.substr(0, c.program.find_last_of(L'\\') + 1) + L"README.html";
                 EXPECT_EQ(d.Link().GetLinkAddress(), page);
                 EXPECT_EQ(d.Link().ToolTip().GetText(link, 1), page);
                 // The icon is drawn at its real 48 x 48 size.
@@ -114,6 +117,14 @@ TEST(AboutDialog, TheProgramCarriesItsVersionsForTheFileProperties) {
 }
 
 TEST(AboutDialog, TheLinkTurnsRedUnderTheMousePurpleOnceOpenedAndBeepsWhenItCannotOpen) {
+    // Colours are read as exact pixels: smoothed text would blend them with the background.
+    BOOL smoothing = FALSE;
+    ::SystemParametersInfoW(SPI_GETFONTSMOOTHING, 0, &smoothing, 0);
+    ::SystemParametersInfoW(SPI_SETFONTSMOOTHING, FALSE, nullptr, 0);
+    struct Restore {
+        BOOL smoothing;
+        ~Restore() { ::SystemParametersInfoW(SPI_SETFONTSMOOTHING, smoothing, nullptr, 0); }
+    } restore{smoothing};
     CRecordingShell shell;
     bool checked = false;
     CCheckedAbout dialog(
@@ -131,17 +142,20 @@ TEST(AboutDialog, TheLinkTurnsRedUnderTheMousePurpleOnceOpenedAndBeepsWhenItCann
             };
             const LPARAM inside = MAKELPARAM(3, 3);
             const LPARAM outside = MAKELPARAM(static_cast<WORD>(-5), 3);
-            colours("at first", CLinkLabel::kLinkColour, {CLinkLabel::kHoverColour, CLinkLabel::kVisitedColour});
+            colours("at first", CLinkLabel::kLinkColour,
+                    {CLinkLabel::kHoverColour, CLinkLabel::kVisitedColour});
             HFONT plain = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
 
             // The hand, whatever the dialog's own cursor.
-            EXPECT_TRUE(::SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+            EXPECT_TRUE(::SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
             EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
 
             ::SendMessageW(control, WM_MOUSEMOVE, 0, inside);
             EXPECT_TRUE(link.IsHovering());
             EXPECT_EQ(::GetCapture(), control) << "captured, to hear the mouse leave";
-            EXPECT_NE(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)), plain) << "underlined";
+            EXPECT_NE(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)), plain)
+                << "underlined";
             colours("hovering", CLinkLabel::kHoverColour, {CLinkLabel::kLinkColour});
 
             ::SendMessageW(control, WM_MOUSEMOVE, 0, outside);
@@ -158,7 +172,8 @@ TEST(AboutDialog, TheLinkTurnsRedUnderTheMousePurpleOnceOpenedAndBeepsWhenItCann
             EXPECT_TRUE(link.IsVisited());
             EXPECT_EQ(shell.beeps, 0);
             ::SendMessageW(control, WM_MOUSEMOVE, 0, outside);
-            colours("visited", CLinkLabel::kVisitedColour, {CLinkLabel::kLinkColour, CLinkLabel::kHoverColour});
+            colours("visited", CLinkLabel::kVisitedColour,
+                    {CLinkLabel::kLinkColour, CLinkLabel::kHoverColour});
             EXPECT_EQ(::GetCapture(), nullptr);
 
             // A click nothing can open (the shell fails and no HTML handler is known).

@@ -14,8 +14,7 @@ namespace quillon::about_test {
 
 // Runs check on the dialog's own thread once the dialog is created and shown, then closes
 // it with IDOK. Dialog is any CDialog with a constructor taking Args.
-template <typename Dialog>
-class CChecked : public Dialog {
+template <typename Dialog> class CChecked : public Dialog {
 public:
     template <typename... Args>
     explicit CChecked(std::function<void(CChecked&)> check, Args&&... args)
@@ -30,7 +29,8 @@ public:
         if (message != kRunCheck)
             return Dialog::WindowProc(message, wParam, lParam);
         ::ShowWindow(this->m_hWnd, SW_SHOWNORMAL);
-        ::RedrawWindow(this->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        ::RedrawWindow(this->m_hWnd, nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         m_check(*this);
         this->EndDialog(IDOK);
         return 0;
@@ -43,7 +43,9 @@ private:
 
 // Paints what is waiting to be painted (and nothing else), so the pixels show whether the
 // control asked for the right repaints.
-inline void PaintPending(HWND dialog) { ::RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
+inline void PaintPending(HWND dialog) {
+    ::RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
 
 // The control's rectangle in its dialog's client coordinates.
 inline RECT RectInParent(HWND control) {
@@ -67,7 +69,7 @@ inline int CountColour(HWND dialog, const RECT& area, COLORREF colour) {
 // A shell that records what a click asks of it and answers as planned.
 class CRecordingShell : public ILinkShell {
 public:
-    INT_PTR shellAnswer = 42;  // ShellExecuteW's "opened"
+    INT_PTR shellAnswer = 42; // ShellExecuteW's "opened"
     UINT runAnswer = 33;
     std::map<std::wstring, std::wstring> classesRoot;
     std::vector<std::wstring> opened;
@@ -92,4 +94,4 @@ public:
     void Beep() override { ++beeps; }
 };
 
-}  // namespace quillon::about_test
+} // namespace quillon::about_test

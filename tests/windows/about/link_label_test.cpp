@@ -33,7 +33,7 @@ public:
 
 protected:
     void DoDataExchange() override {
-        links[0].SetLinkAddress(L"https://example.org/a page");  // shown: the caption is empty
+        links[0].SetLinkAddress(L"https://example.org/a page"); // shown: the caption is empty
         for (int i = 0; i < 4; ++i) {
             before[i] = RectInParent(GetDlgItem(201 + i));
             links[i].SubclassDlgItem(201 + i, m_hWnd);
@@ -43,7 +43,8 @@ protected:
 
 SIZE UnderlinedExtent(HWND control, const std::wstring& text) {
     LOGFONTW logFont{};
-    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(logFont), &logFont);
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(logFont),
+                 &logFont);
     logFont.lfUnderline = TRUE;
     HFONT font = ::CreateFontIndirectW(&logFont);
     HDC dc = ::GetDC(control);
@@ -56,7 +57,7 @@ SIZE UnderlinedExtent(HWND control, const std::wstring& text) {
     return size;
 }
 
-}  // namespace
+} // namespace
 
 TEST(LinkLabel, FitsItsTextKeepingTheEdgeItsAlignmentNames) {
     bool checked = false;
@@ -107,7 +108,8 @@ TEST(LinkLabel, FitsItsTextKeepingTheEdgeItsAlignmentNames) {
                 break;
             case 3:
                 EXPECT_EQ(now.left, was.left);
-                EXPECT_LE(std::abs((now.top + now.bottom) - (was.top + was.bottom)), 1) << "same vertical centre";
+                EXPECT_LE(std::abs((now.top + now.bottom) - (was.top + was.bottom)), 1)
+                    << "same vertical centre";
                 break;
             }
         }
@@ -115,11 +117,13 @@ TEST(LinkLabel, FitsItsTextKeepingTheEdgeItsAlignmentNames) {
         EXPECT_EQ(d.links[0].ToolTip().GetText(d.links[0].GetSafeHwnd(), 1), L"https://example.org/a page");
         d.links[2].SetLinkAddress(L"https://example.org/other");
         EXPECT_EQ(d.links[2].ToolTip().GetText(d.links[2].GetSafeHwnd(), 1), L"https://example.org/other");
-        EXPECT_EQ(RectInParent(d.links[2].GetSafeHwnd()).right, d.before[2].right) << "refitting keeps the edge";
+        EXPECT_EQ(RectInParent(d.links[2].GetSafeHwnd()).right, d.before[2].right)
+            << "refitting keeps the edge";
         // A tooltip keeps at most kMaxTextUnits of an absurdly long address, and reads it back whole.
         const std::wstring huge = L"https://example.org/" + std::wstring(3000, L'x');
         d.links[2].SetLinkAddress(huge);
-        EXPECT_EQ(d.links[2].ToolTip().GetText(d.links[2].GetSafeHwnd(), 1), huge.substr(0, CToolTipCtrl::kMaxTextUnits));
+        EXPECT_EQ(d.links[2].ToolTip().GetText(d.links[2].GetSafeHwnd(), 1),
+                  huge.substr(0, CToolTipCtrl::kMaxTextUnits));
     });
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_TRUE(checked);
@@ -129,10 +133,11 @@ TEST(OpenLink, TheFallbackCutsTheHandlerTemplateAndQuotesTheAddress) {
     const std::wstring address = L"C:\\Program Files\\Quillon\\README.html";
     struct Case {
         const wchar_t* commandTemplate;
-        const wchar_t* expected;  // null: nothing may run
+        const wchar_t* expected; // null: nothing may run
     } cases[] = {
         // Cut at the quote that opens "%1"; what followed it is dropped.
-        {L"\"C:\\Web\\browser.exe\" -nohome \"%1\" -new", L"\"C:\\Web\\browser.exe\" -nohome  \"C:\\Program Files\\Quillon\\README.html\""},
+        {L"\"C:\\Web\\browser.exe\" -nohome \"%1\" -new",
+         L"\"C:\\Web\\browser.exe\" -nohome  \"C:\\Program Files\\Quillon\\README.html\""},
         // A quoted "%1" wins over an earlier bare %1.
         {L"C:\\Web\\b.exe -x%1 \"%1\"", L"C:\\Web\\b.exe -x%1  \"C:\\Program Files\\Quillon\\README.html\""},
         // Bare %1: cut at the percent sign.
@@ -166,7 +171,7 @@ TEST(OpenLink, TheFallbackCutsTheHandlerTemplateAndQuotesTheAddress) {
     }
 
     // The command line holds 520 units with its terminator, and not one more.
-    const std::wstring head(kLinkCommandUnits - 1 - 1 - address.size() - 2, L'b');  // space and quotes
+    const std::wstring head(kLinkCommandUnits - 1 - 1 - address.size() - 2, L'b'); // space and quotes
     std::wstring command;
     ASSERT_TRUE(BuildLinkCommand(head, address, &command));
     EXPECT_EQ(command.size(), kLinkCommandUnits - 1);
@@ -202,10 +207,12 @@ TEST(OpenLink, RegistryValuesAreReadWholeWithin260BytesOrNotAtAll) {
     const wchar_t kRoot[] = L"Software\\QuillonTests\\AboutClassesRoot";
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kRoot);
     HKEY root = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, kRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr),
+        ERROR_SUCCESS);
     ASSERT_EQ(::RegOverridePredefKey(HKEY_CLASSES_ROOT, root), ERROR_SUCCESS);
-    auto setDefault = [&](const wchar_t* subKey, const std::wstring& value, DWORD type, bool terminated = true) {
+    auto setDefault = [&](const wchar_t* subKey, const std::wstring& value, DWORD type,
+                          bool terminated = true) {
         HKEY key = nullptr;
         ::RegCreateKeyExW(root, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         const DWORD bytes = static_cast<DWORD>((value.size() + (terminated ? 1 : 0)) * sizeof(wchar_t));
