@@ -194,6 +194,11 @@ TEST(OpenLink, TheShellFirstThenTheHtmlHandlerAndNothingFromAValueNotRead) {
     ASSERT_EQ(shell.run.size(), 1u);
     EXPECT_EQ(shell.run[0], "\"C:\\Web\\browser.exe\"  \"https://example.org/a b\"");
 
+    // A line the ANSI code page cannot carry (a lone surrogate, in any code page) would run
+    // a different address: nothing is run.
+    EXPECT_EQ(OpenLink(L"https://example.org/\xD800", shell), SE_ERR_NOASSOC);
+    EXPECT_EQ(shell.run.size(), 1u);
+
     // No handler key (or one whose value could not be read whole): the shell's own error.
     shell.classesRoot.erase(L"webpage\\shell\\open\\command");
     EXPECT_EQ(OpenLink(L"https://example.org/", shell), SE_ERR_NOASSOC);
