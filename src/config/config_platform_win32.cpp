@@ -109,12 +109,25 @@ public:
         // Replacing keeps the old file's attributes, security and identity, which a rename
         // over it would drop. It needs an existing file on the same volume; where it cannot
         // be used (or gave up after removing the old file) the rename does the job.
-        if (attributes != INVALID_FILE_ATTRIBUTES &&
-            ::ReplaceFileW(destination.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                           nullptr, nullptr))
-            return true;
-        return ::MoveFileExW(source.c_str(), destination.c_str(),
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        bool replaced = attributes != INVALID_FILE_ATTRIBUTES &&
+                        ::ReplaceFileW(destination.c_str(), source.c_str(), nullptr,
+                                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+        if (!replaced)
+            replaced = ::MoveFileExW(source.c_str(), destination.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        // A hidden or system settings file stays so, whichever way it was replaced (not every
+        // implementation of the replacement carries the attributes over).
+        constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        if (replaced && attributes != INVALID_FILE_ATTRIBUTES) {
+            const DWORD now = ::GetFileAttributesW(destination.c_str());
+            if (now != INVALID_FILE_ATTRIBUTES && (now & kKept) != (attributes & kKept)) {
+                const DWORD settable =
+                    (now & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_TEMPORARY)) | (attributes & kKept);
+                ::SetFileAttributesW(destination.c_str(), settable ? settable : FILE_ATTRIBUTE_NORMAL);
+            }
+        }
+        return replaced;
     }
 
     bool CopyFile(const std::u16string& from, const std::u16string& to) override {
