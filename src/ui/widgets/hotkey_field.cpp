@@ -11,7 +11,7 @@ namespace {
 // taken for mnemonics, cut with an ellipsis when the box is too narrow.
 constexpr UINT kTextFlags = DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX | DT_END_ELLIPSIS;
 
-}  // namespace
+} // namespace
 
 const wchar_t* CHotKeyField::ClassName() {
     static const wchar_t kName[] = L"QuillonHotKeyField";
@@ -136,7 +136,8 @@ void CHotKeyField::OnPaint() {
     RECT textRect = r;
     ::DrawTextW(dc, text.data(), static_cast<int>(text.size()), &textRect, kTextFlags | DT_LEFT);
     RECT measured = r;
-    ::DrawTextW(dc, text.data(), static_cast<int>(text.size()), &measured, kTextFlags | DT_LEFT | DT_CALCRECT);
+    ::DrawTextW(dc, text.data(), static_cast<int>(text.size()), &measured,
+                kTextFlags | DT_LEFT | DT_CALCRECT);
     const int textHeight = measured.bottom - measured.top;
     m_caretX = measured.right + 1;
     // Level with the text, which DT_VCENTER centres in the box.
@@ -200,4 +201,4 @@ LRESULT CHotKeyField::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-}  // namespace quillon
+} // namespace quillon

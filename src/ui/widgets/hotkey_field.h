@@ -51,4 +51,4 @@ private:
     UINT m_currentModifiers = 0;
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -19,11 +19,15 @@ namespace {
 constexpr int kDialog = 200;
 constexpr int kPlaceholder = 1014;
 constexpr int kList = 1000;
-constexpr WORD kF11Value = VK_F11 << 8;  // a value no row ends in, set before each row
+constexpr WORD kF11Value = VK_F11 << 8; // a value no row ends in, set before each row
 
-std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+std::string Narrow(const std::wstring& s) {
+    return std::string(s.begin(), s.end());
+}
 
-bool NoKeysPending() { return (HIWORD(::GetQueueStatus(QS_KEY)) & QS_KEY) == 0; }
+bool NoKeysPending() {
+    return (HIWORD(::GetQueueStatus(QS_KEY)) & QS_KEY) == 0;
+}
 
 // The field over the placeholder, with a real click into it.
 struct FieldScript {
@@ -35,11 +39,12 @@ struct FieldScript {
             field.SetHotKeyValue(initial);
         };
         dialog.WaitUntil("the dialog shown", [this] { return dialog.IsWindowVisible(); })
-            .Do("click into the field", [this] {
-                MoveMouse(CentreOf(field.m_hWnd));
-                LeftButton(true);
-                LeftButton(false);
-            })
+            .Do("click into the field",
+                [this] {
+                    MoveMouse(CentreOf(field.m_hWnd));
+                    LeftButton(true);
+                    LeftButton(false);
+                })
             .WaitUntil("the field to take the focus", [this] { return ::GetFocus() == field.m_hWnd; });
     }
     // Keys sent together, then a wait until the field has seen them all and shows value.
@@ -65,7 +70,7 @@ struct Row {
     std::uint16_t value;
 };
 
-}  // namespace
+} // namespace
 
 TEST(HotKeyField, TakesThePlaceOfThePlaceholderWithoutTabStopOrBorder) {
     CScriptedDialog dialog(kDialog);
@@ -93,9 +98,16 @@ TEST(HotKeyField, RealKeysCommitWhenTheMainKeyIsReleasedFirst) {
     const std::vector<Row> rows = {
         {"Win+A", {{VK_LWIN, true}, {'A', true}, {'A', false}, {VK_LWIN, false}}, 0x4108},
         {"Ctrl+Alt+E",
-         {{VK_CONTROL, true}, {VK_MENU, true}, {'E', true}, {'E', false}, {VK_MENU, false}, {VK_CONTROL, false}},
+         {{VK_CONTROL, true},
+          {VK_MENU, true},
+          {'E', true},
+          {'E', false},
+          {VK_MENU, false},
+          {VK_CONTROL, false}},
          0x4503},
-        {"Ctrl released before E", {{VK_CONTROL, true}, {'E', true}, {VK_CONTROL, false}, {'E', false}}, 0x4500},
+        {"Ctrl released before E",
+         {{VK_CONTROL, true}, {'E', true}, {VK_CONTROL, false}, {'E', false}},
+         0x4500},
         {"Shift alone", {{VK_SHIFT, true}, {VK_SHIFT, false}}, 0},
         {"Backspace", {{VK_BACK, true}, {VK_BACK, false}}, 0},
         {"all four modifiers and X",
@@ -120,8 +132,9 @@ TEST(HotKeyField, RealKeysCommitWhenTheMainKeyIsReleasedFirst) {
     for (const Row& row : rows) {
         script.dialog.Do("reset", [&] { script.field.SetHotKeyValue(kF11Value); });
         script.Keys(row.what, row.keys, row.value);
-        script.dialog.WaitUntil(std::string("the focus kept after ") + row.what,
-                                [&] { return ::GetFocus() == script.field.m_hWnd; }, 0);
+        script.dialog.WaitUntil(
+            std::string("the focus kept after ") + row.what,
+            [&] { return ::GetFocus() == script.field.m_hWnd; }, 0);
     }
     EXPECT_EQ(script.dialog.Run(), "");
 }
@@ -130,10 +143,13 @@ TEST(HotKeyField, AHeldCombinationShowsButCountsOnlyOnceReleased) {
     FieldScript script(0x4108);
     std::wstring shownWhileHeld;
     std::uint16_t valueWhileHeld = 1;
-    script.dialog.Do("press Ctrl+E and hold", [] { SendKeys({{VK_CONTROL, true}, {'E', true}}); })
-        .WaitUntil("Ctrl+E shown", [&] {
-            return NoKeysPending() && script.field.GetDisplayText() == FormatHotKeyValue(0x4502);
-        })
+    script.dialog.Do("press Ctrl+E and hold",
+                     [] {
+                         SendKeys({{VK_CONTROL, true}, {'E', true}});
+                     })
+        .WaitUntil(
+            "Ctrl+E shown",
+            [&] { return NoKeysPending() && script.field.GetDisplayText() == FormatHotKeyValue(0x4502); })
         .Do("note the value", [&] { valueWhileHeld = script.field.GetHotKeyValue(); });
     script.Keys("release E, then Ctrl", {{'E', false}, {VK_CONTROL, false}}, 0x4502);
     EXPECT_EQ(script.dialog.Run(), "");
@@ -142,22 +158,34 @@ TEST(HotKeyField, AHeldCombinationShowsButCountsOnlyOnceReleased) {
 
 TEST(HotKeyField, KeysHeldWhenTheFocusLeavesAreForgotten) {
     FieldScript script(0x4108);
-    script.dialog.Do("hold Alt", [] { SendKeys({{VK_MENU, true}}); })
-        .WaitUntil("Alt shown", [&] { return NoKeysPending() && script.field.GetDisplayText() == FormatHotKey(0, MOD_ALT); })
-        .Do("click the list, then let Alt go there", [&] {
-            MoveMouse(CentreOf(script.dialog.GetDlgItem(kList)));
-            LeftButton(true);
-            LeftButton(false);
-        })
-        .WaitUntil("the list to take the focus", [&] { return ::GetFocus() == script.dialog.GetDlgItem(kList); })
-        .Do("release Alt", [] { SendKeys({{VK_MENU, false}}); })
-        .Do("click back into the field", [&] {
-            MoveMouse(CentreOf(script.field.m_hWnd));
-            LeftButton(true);
-            LeftButton(false);
-        })
+    script.dialog.Do("hold Alt",
+                     [] {
+                         SendKeys({{VK_MENU, true}});
+                     })
+        .WaitUntil(
+            "Alt shown",
+            [&] { return NoKeysPending() && script.field.GetDisplayText() == FormatHotKey(0, MOD_ALT); })
+        .Do("click the list, then let Alt go there",
+            [&] {
+                MoveMouse(CentreOf(script.dialog.GetDlgItem(kList)));
+                LeftButton(true);
+                LeftButton(false);
+            })
+        .WaitUntil("the list to take the focus",
+                   [&] { return ::GetFocus() == script.dialog.GetDlgItem(kList); })
+        .Do("release Alt",
+            [] {
+                SendKeys({{VK_MENU, false}});
+            })
+        .Do("click back into the field",
+            [&] {
+                MoveMouse(CentreOf(script.field.m_hWnd));
+                LeftButton(true);
+                LeftButton(false);
+            })
         .WaitUntil("the field to take the focus back", [&] { return ::GetFocus() == script.field.m_hWnd; })
-        .WaitUntil("nothing shown as held", [&] { return script.field.GetDisplayText() == FormatHotKeyValue(0); });
+        .WaitUntil("nothing shown as held",
+                   [&] { return script.field.GetDisplayText() == FormatHotKeyValue(0); });
     // A new combination carries no stale Alt.
     script.Keys("Ctrl+E", {{VK_CONTROL, true}, {'E', true}, {'E', false}, {VK_CONTROL, false}}, 0x4502);
     EXPECT_EQ(script.dialog.Run(), "");
@@ -174,14 +202,17 @@ TEST(HotKeyField, SunkenBoxInTheEnabledAndDisabledColoursWithTheCaretInside) {
     };
     auto describe = [&] {
         CPixels p = Capture(script.field.m_hWnd);
-        return "corners " + Describe(p.At(0, 0)) + " " + Describe(p.At(p.width - 1, p.height - 1)) + ", inside " +
-               Describe(p.At(2, p.height / 2));
+        return "corners " + Describe(p.At(0, 0)) + " " + Describe(p.At(p.width - 1, p.height - 1)) +
+               ", inside " + Describe(p.At(2, p.height / 2));
     };
     POINT caret{-1, -1};
-    script.dialog.WaitUntil("the enabled colours", [&] { return pixelsAre(COLOR_WINDOW); }, 5000, describe)
+    script.dialog
+        .WaitUntil(
+            "the enabled colours", [&] { return pixelsAre(COLOR_WINDOW); }, 5000, describe)
         .Do("note the caret", [&] { ::GetCaretPos(&caret); })
         .Do("disable the field", [&] { ::EnableWindow(script.field.m_hWnd, FALSE); })
-        .WaitUntil("the disabled colours", [&] { return pixelsAre(COLOR_BTNFACE); }, 5000, describe);
+        .WaitUntil(
+            "the disabled colours", [&] { return pixelsAre(COLOR_BTNFACE); }, 5000, describe);
     ASSERT_EQ(script.dialog.Run(), "");
     // The caret stands where the last paint put it: right of the text, within the box.
     const POINT expected = script.field.GetCaretPosition();

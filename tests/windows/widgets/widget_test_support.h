@@ -59,7 +59,7 @@ POINT CentreOf(HWND hwnd);
 struct CPixels {
     int width = 0;
     int height = 0;
-    std::vector<std::uint32_t> bgra;  // top-down rows
+    std::vector<std::uint32_t> bgra; // top-down rows
     COLORREF At(int x, int y) const;
 };
 CPixels Capture(HWND hwnd);
@@ -68,4 +68,4 @@ CPixels Capture(HWND hwnd);
 bool Near(COLORREF a, COLORREF b, int tolerance);
 std::string Describe(COLORREF c);
 
-}  // namespace quillon::test
+} // namespace quillon::test
