@@ -122,6 +122,9 @@ TEST(HotKeyField, RealKeysCommitWhenTheMainKeyIsReleasedFirst) {
           {VK_SHIFT, false},
           {VK_CONTROL, false}},
          0x580F},
+        {"Alt+E, a menu mnemonic elsewhere",
+         {{VK_MENU, true}, {'E', true}, {'E', false}, {VK_MENU, false}},
+         0x4501},
         {"F10, a system key", {{VK_F10, true}, {VK_F10, false}}, 0x7900},
         // The dialog keys come to the field: the dialog neither closes nor moves the focus.
         {"Escape", {{VK_ESCAPE, true}, {VK_ESCAPE, false}}, 0x1B00},
@@ -137,6 +140,7 @@ TEST(HotKeyField, RealKeysCommitWhenTheMainKeyIsReleasedFirst) {
             [&] { return ::GetFocus() == script.field.m_hWnd; }, 0);
     }
     EXPECT_EQ(script.dialog.Run(), "");
+    EXPECT_EQ(script.dialog.KeyMenuRequests(), 0) << "Alt and F10 reached the dialog's menu";
 }
 
 TEST(HotKeyField, AHeldCombinationShowsButCountsOnlyOnceReleased) {

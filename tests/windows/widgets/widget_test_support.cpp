@@ -78,6 +78,10 @@ void CScriptedDialog::Advance() {
 }
 
 LRESULT CScriptedDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU) {
+        ++m_keyMenuRequests;
+        return 0;
+    }
     if (message == WM_TIMER && wParam == kStepTimer) {
         ::KillTimer(m_hWnd, kStepTimer);
         Advance();
