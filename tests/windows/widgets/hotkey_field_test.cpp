@@ -72,65 +72,26 @@ struct Row {
 
 } // namespace
 
-TEST(HotKeyField, TakesThePlaceOfThePlaceholderWithoutTabStopOrBorder) {
-    CScriptedDialog dialog(kDialog);
-    CHotKeyField field;
-    RECT placeholderRect{}, fieldRect{};
-    bool placeholderVisible = true;
-    LONG style = 0;
-    dialog.onInit = [&](CScriptedDialog& d) {
-        HWND placeholder = d.GetDlgItem(kPlaceholder);
-        ::GetWindowRect(placeholder, &placeholderRect);
-        ASSERT_TRUE(field.CreateInPlaceOf(d.m_hWnd, kPlaceholder));
-        placeholderVisible = ::GetWindowLongW(placeholder, GWL_STYLE) & WS_VISIBLE;
-        ::GetWindowRect(field.m_hWnd, &fieldRect);
-        style = ::GetWindowLongW(field.m_hWnd, GWL_STYLE);
-        field.SetHotKeyValue(0);
-    };
-    ASSERT_EQ(dialog.Run(), "");
-    EXPECT_FALSE(placeholderVisible);
-    EXPECT_TRUE(::EqualRect(&placeholderRect, &fieldRect));
-    EXPECT_EQ(style & (WS_TABSTOP | WS_BORDER), 0);
-    EXPECT_FALSE(CHotKeyField().CreateInPlaceOf(nullptr, kPlaceholder));
-}
-
 TEST(HotKeyField, RealKeysCommitWhenTheMainKeyIsReleasedFirst) {
+    // clang-format off
     const std::vector<Row> rows = {
         {"Win+A", {{VK_LWIN, true}, {'A', true}, {'A', false}, {VK_LWIN, false}}, 0x4108},
-        {"Ctrl+Alt+E",
-         {{VK_CONTROL, true},
-          {VK_MENU, true},
-          {'E', true},
-          {'E', false},
-          {VK_MENU, false},
-          {VK_CONTROL, false}},
-         0x4503},
-        {"Ctrl released before E",
-         {{VK_CONTROL, true}, {'E', true}, {VK_CONTROL, false}, {'E', false}},
-         0x4500},
+        {"Ctrl+Alt+E", {{VK_CONTROL, true}, {VK_MENU, true}, {'E', true}, {'E', false}, {VK_MENU, false},
+                        {VK_CONTROL, false}}, 0x4503},
+        {"Ctrl released before E", {{VK_CONTROL, true}, {'E', true}, {VK_CONTROL, false}, {'E', false}}, 0x4500},
         {"Shift alone", {{VK_SHIFT, true}, {VK_SHIFT, false}}, 0},
         {"Backspace", {{VK_BACK, true}, {VK_BACK, false}}, 0},
-        {"all four modifiers and X",
-         {{VK_CONTROL, true},
-          {VK_SHIFT, true},
-          {VK_MENU, true},
-          {VK_LWIN, true},
-          {'X', true},
-          {'X', false},
-          {VK_LWIN, false},
-          {VK_MENU, false},
-          {VK_SHIFT, false},
-          {VK_CONTROL, false}},
-         0x580F},
-        {"Alt+E, a menu mnemonic elsewhere",
-         {{VK_MENU, true}, {'E', true}, {'E', false}, {VK_MENU, false}},
-         0x4501},
+        {"all four modifiers and X", {{VK_CONTROL, true}, {VK_SHIFT, true}, {VK_MENU, true}, {VK_LWIN, true},
+                                      {'X', true}, {'X', false}, {VK_LWIN, false}, {VK_MENU, false},
+                                      {VK_SHIFT, false}, {VK_CONTROL, false}}, 0x580F},
+        {"Alt+E, a menu mnemonic elsewhere", {{VK_MENU, true}, {'E', true}, {'E', false}, {VK_MENU, false}}, 0x4501},
         {"F10, a system key", {{VK_F10, true}, {VK_F10, false}}, 0x7900},
         // The dialog keys come to the field: the dialog neither closes nor moves the focus.
         {"Escape", {{VK_ESCAPE, true}, {VK_ESCAPE, false}}, 0x1B00},
         {"Enter", {{VK_RETURN, true}, {VK_RETURN, false}}, 0x0D00},
         {"Shift+Tab", {{VK_SHIFT, true}, {VK_TAB, true}, {VK_TAB, false}, {VK_SHIFT, false}}, 0x0904},
     };
+    // clang-format on
     FieldScript script(0x4108);
     for (const Row& row : rows) {
         script.dialog.Do("reset", [&] { script.field.SetHotKeyValue(kF11Value); });
@@ -195,7 +156,7 @@ TEST(HotKeyField, KeysHeldWhenTheFocusLeavesAreForgotten) {
     EXPECT_EQ(script.dialog.Run(), "");
 }
 
-TEST(HotKeyField, SunkenBoxInTheEnabledAndDisabledColoursWithTheCaretInside) {
+TEST(HotKeyField, InPlaceOfThePlaceholderASunkenBoxInEnabledAndDisabledColoursWithItsCaret) {
     FieldScript script(0x4108);
     auto pixelsAre = [&](int background) {
         CPixels p = Capture(script.field.m_hWnd);
@@ -210,7 +171,18 @@ TEST(HotKeyField, SunkenBoxInTheEnabledAndDisabledColoursWithTheCaretInside) {
                ", inside " + Describe(p.At(2, p.height / 2));
     };
     POINT caret{-1, -1};
+    RECT placeholderRect{}, fieldRect{};
+    bool placeholderVisible = true;
+    LONG style = 0;
     script.dialog
+        .Do("read where the field stands",
+            [&] {
+                HWND placeholder = script.dialog.GetDlgItem(kPlaceholder);
+                placeholderVisible = ::IsWindowVisible(placeholder);
+                ::GetWindowRect(placeholder, &placeholderRect);
+                ::GetWindowRect(script.field.m_hWnd, &fieldRect);
+                style = ::GetWindowLongW(script.field.m_hWnd, GWL_STYLE);
+            })
         .WaitUntil(
             "the enabled colours", [&] { return pixelsAre(COLOR_WINDOW); }, 5000, describe)
         .Do("note the caret", [&] { ::GetCaretPos(&caret); })
@@ -218,6 +190,9 @@ TEST(HotKeyField, SunkenBoxInTheEnabledAndDisabledColoursWithTheCaretInside) {
         .WaitUntil(
             "the disabled colours", [&] { return pixelsAre(COLOR_BTNFACE); }, 5000, describe);
     ASSERT_EQ(script.dialog.Run(), "");
+    EXPECT_FALSE(placeholderVisible);
+    EXPECT_TRUE(::EqualRect(&placeholderRect, &fieldRect)) << "the field takes the placeholder's rectangle";
+    EXPECT_EQ(style & (WS_TABSTOP | WS_BORDER), 0) << "no tab stop, and the field draws its own border";
     // The caret stands where the last paint put it: right of the text, within the box.
     const POINT expected = script.field.GetCaretPosition();
     EXPECT_EQ(caret.x, expected.x);

@@ -144,36 +144,6 @@ TEST(PngResourceImage, DecodesTheFourButtonImagesWithTheirTransparency) {
     EXPECT_TRUE(image.LoadFromResource(IDR_PNG_REMOVE));
 }
 
-TEST(MiniButtonGroup, LaysTheButtonsOutInARowUnderTheList) {
-    CGdiplusSession gdiplus;
-    ButtonScript script;
-    RECT list{}, rects[4]{};
-    LONG style = 0;
-    script.dialog.Do("read the layout", [&] {
-        HWND dialog = script.dialog.m_hWnd;
-        ::GetWindowRect(script.dialog.GetDlgItem(kList), &list);
-        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&list), 2);
-        int i = 0;
-        for (CMiniButton* button : script.group.GetButtons()) {
-            ::GetWindowRect(button->m_hWnd, &rects[i]);
-            ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rects[i]), 2);
-            ++i;
-        }
-        style = ::GetWindowLongW(script.add.m_hWnd, GWL_STYLE);
-    });
-    ASSERT_EQ(script.dialog.Run(), "");
-    ASSERT_EQ(script.group.GetButtons().size(), 4u);
-    EXPECT_EQ(script.group.GetButtons()[1], &script.up) << "in the order added";
-    EXPECT_EQ(style & BS_TYPEMASK, BS_OWNERDRAW);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(rects[i].left, list.left + 21 * i) << i;
-        EXPECT_EQ(rects[i].top, list.bottom + 8) << i;
-        EXPECT_EQ(rects[i].right - rects[i].left, 22) << i;
-        EXPECT_EQ(rects[i].bottom - rects[i].top, 22) << i;
-    }
-    EXPECT_EQ(rects[3].right - rects[0].left, 85);
-}
-
 TEST(MiniButton, NormalPressedAndDisabledPixels) {
     CGdiplusSession gdiplus;
     ButtonScript script;
@@ -196,12 +166,24 @@ TEST(MiniButton, NormalPressedAndDisabledPixels) {
     EXPECT_EQ(script.dialog.Run(), "");
 }
 
-TEST(MiniButton, TooltipAppearsWhenTheMouseRestsOnAButton) {
+TEST(MiniButtonGroup, ARowUnderTheListWithTooltipsWhereTheMouseRests) {
     CGdiplusSession gdiplus;
     ButtonScript script;
+    RECT list{}, rects[4]{};
     int upTools = -1, plainTools = -1;
     std::wstring upText;
-    script.dialog.Do("rest the mouse on the move-up button", [&] { MoveMouse(CentreOf(script.up.m_hWnd)); })
+    script.dialog
+        .Do("read the layout",
+            [&] {
+                HWND dialog = script.dialog.m_hWnd;
+                ::GetWindowRect(script.dialog.GetDlgItem(kList), &list);
+                ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&list), 2);
+                for (size_t i = 0; i < 4 && i < script.group.GetButtons().size(); ++i) {
+                    ::GetWindowRect(script.group.GetButtons()[i]->m_hWnd, &rects[i]);
+                    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rects[i]), 2);
+                }
+            })
+        .Do("rest the mouse on the move-up button", [&] { MoveMouse(CentreOf(script.up.m_hWnd)); })
         .WaitUntil("its tooltip shown",
                    [&] { return ::IsWindowVisible(script.up.GetToolTip().GetSafeHwnd()); })
         .Do("move onto the button without tooltip text", [&] { MoveMouse(CentreOf(script.plain.m_hWnd)); })
@@ -219,8 +201,16 @@ TEST(MiniButton, TooltipAppearsWhenTheMouseRestsOnAButton) {
             plainTools = script.plain.GetToolTip().GetToolCount();
         });
     ASSERT_EQ(script.dialog.Run(), "");
+    ASSERT_EQ(script.group.GetButtons().size(), 4u);
+    EXPECT_EQ(script.group.GetButtons()[1], &script.up) << "in the order added";
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(rects[i].left, list.left + 21 * i) << i << ": overlapping the one before by a pixel";
+        EXPECT_EQ(rects[i].top, list.bottom + 8) << i;
+        EXPECT_EQ(rects[i].bottom - rects[i].top, 22) << i;
+    }
+    EXPECT_EQ(rects[3].right - rects[0].left, 85);
     EXPECT_EQ(upTools, 1);
     EXPECT_EQ(upText, L"Move up");
     EXPECT_EQ(plainTools, 0);
-    EXPECT_EQ(script.plain.GetImage()->IsLoaded(), false);
+    EXPECT_FALSE(script.plain.GetImage()->IsLoaded());
 }
