@@ -103,7 +103,10 @@ void CHotKeyField::RepaintAndPlaceCaret() {
     if (!m_hWnd)
         return;
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    ::SetCaretPos(m_caretX, m_caretY);
+    // The thread has one caret: while another control has the focus it is that control's,
+    // and ours is made again where this paint put it when the focus comes back.
+    if (::GetFocus() == m_hWnd)
+        ::SetCaretPos(m_caretX, m_caretY);
 }
 
 void CHotKeyField::MakeCaret() {

@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kDialog = 200;
 constexpr int kPlaceholder = 1014;
-constexpr int kList = 1000;
+constexpr int kEdit = 1008;
 constexpr WORD kF11Value = VK_F11 << 8; // a value no row ends in, set before each row
 
 std::string Narrow(const std::wstring& s) {
@@ -121,8 +121,10 @@ TEST(HotKeyField, AHeldCombinationShowsButCountsOnlyOnceReleased) {
     EXPECT_EQ(valueWhileHeld, 0) << "the press cleared the previous combination and commits nothing yet";
 }
 
-TEST(HotKeyField, KeysHeldWhenTheFocusLeavesAreForgotten) {
+TEST(HotKeyField, KeysHeldWhenTheFocusLeavesAreForgottenAndOtherCaretsLeftAlone) {
     FieldScript script(0x4108);
+    HWND edit = nullptr;
+    POINT editCaret{}, editCaretAfter{};
     script.dialog.Do("hold Alt",
                      [] {
                          SendKeys({{VK_MENU, true}});
@@ -130,17 +132,23 @@ TEST(HotKeyField, KeysHeldWhenTheFocusLeavesAreForgotten) {
         .WaitUntil(
             "Alt shown",
             [&] { return NoKeysPending() && script.field.GetDisplayText() == FormatHotKey(0, MOD_ALT); })
-        .Do("click the list, then let Alt go there",
+        .Do("click the edit box, then let Alt go there",
             [&] {
-                MoveMouse(CentreOf(script.dialog.GetDlgItem(kList)));
+                edit = script.dialog.GetDlgItem(kEdit);
+                MoveMouse(CentreOf(edit));
                 LeftButton(true);
                 LeftButton(false);
             })
-        .WaitUntil("the list to take the focus",
-                   [&] { return ::GetFocus() == script.dialog.GetDlgItem(kList); })
+        .WaitUntil("the edit box to take the focus", [&] { return ::GetFocus() == edit; })
         .Do("release Alt",
             [] {
                 SendKeys({{VK_MENU, false}});
+            })
+        .Do("set the value while the edit box has the caret",
+            [&] {
+                ::GetCaretPos(&editCaret);
+                script.field.SetHotKeyValue(0);
+                ::GetCaretPos(&editCaretAfter);
             })
         .Do("click back into the field",
             [&] {
@@ -154,6 +162,8 @@ TEST(HotKeyField, KeysHeldWhenTheFocusLeavesAreForgotten) {
     // A new combination carries no stale Alt.
     script.Keys("Ctrl+E", {{VK_CONTROL, true}, {'E', true}, {'E', false}, {VK_CONTROL, false}}, 0x4502);
     EXPECT_EQ(script.dialog.Run(), "");
+    EXPECT_EQ(editCaretAfter.x, editCaret.x) << "the edit box's caret moved";
+    EXPECT_EQ(editCaretAfter.y, editCaret.y) << "the edit box's caret moved";
 }
 
 TEST(HotKeyField, InPlaceOfThePlaceholderASunkenBoxInEnabledAndDisabledColoursWithItsCaret) {
