@@ -153,7 +153,8 @@ void CHotKeyField::OnPaint() {
     ::DrawTextW(dc, text.data(), static_cast<int>(text.size()), &measured,
                 kTextFlags | DT_LEFT | DT_CALCRECT);
     const int textHeight = measured.bottom - measured.top;
-    m_caretX = measured.right + 1;
+    // Right after the text; a text cut with an ellipsis keeps the caret inside the box.
+    m_caretX = measured.right + 1 < r.right ? measured.right + 1 : r.right;
     // Level with the text, which DT_VCENTER centres in the box.
     m_caretY = r.top + (r.bottom - r.top - textHeight) / 2;
 

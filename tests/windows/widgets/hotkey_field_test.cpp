@@ -167,7 +167,8 @@ TEST(HotKeyField, KeysHeldWhenTheFocusLeavesAreForgottenAndOtherCaretsLeftAlone)
 }
 
 TEST(HotKeyField, InPlaceOfThePlaceholderASunkenBoxInEnabledAndDisabledColoursWithItsCaret) {
-    FieldScript script(0x4108);
+    // All four modifiers: a text wider than the box, cut with an ellipsis.
+    FieldScript script(0x580F);
     auto pixelsAre = [&](int background) {
         CPixels p = Capture(script.field.m_hWnd);
         return p.width > 4 && p.At(0, 0) == ::GetSysColor(COLOR_BTNSHADOW) &&
@@ -208,5 +209,6 @@ TEST(HotKeyField, InPlaceOfThePlaceholderASunkenBoxInEnabledAndDisabledColoursWi
     EXPECT_EQ(caret.x, expected.x);
     EXPECT_EQ(caret.y, expected.y);
     EXPECT_GT(caret.x, 4);
+    EXPECT_LT(caret.x, fieldRect.right - fieldRect.left);
     EXPECT_GE(caret.y, 0);
 }
