@@ -200,15 +200,6 @@ Section "un.Quillon" UnSecQuillon
   SectionIn RO
   SetShellVarContext all
   Call un.StopQuillon
-  Delete "$SMPROGRAMS\Quillon.lnk"
-  Delete "$INSTDIR\Quillon.exe"
-  Delete "$INSTDIR\README.html"
-  Delete "$INSTDIR\LICENSE.txt"
-  Delete "$INSTDIR\Uninstall.exe"
-  ; Only what was installed goes: a folder the user put other files in stays with them.
-  RMDir "$INSTDIR"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
-
   ; "Start with Windows": removed when it names this installation, or a program that is no
   ; longer there. A value that names another copy (a portable one, say) belongs to that copy.
   ReadRegStr $0 HKCU "${RUN_KEY}" "Quillon"
@@ -227,6 +218,14 @@ Section "un.Quillon" UnSecQuillon
       DeleteRegValue HKCU "${RUN_KEY}" "Quillon"
     ${EndIf}
   ${EndIf}
+  Delete "$SMPROGRAMS\Quillon.lnk"
+  Delete "$INSTDIR\Quillon.exe"
+  Delete "$INSTDIR\README.html"
+  Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\Uninstall.exe"
+  ; Only what was installed goes: a folder the user put other files in stays with them.
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
 
 Section /o "un.Remove my settings" UnSecSettings
