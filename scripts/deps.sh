@@ -9,6 +9,8 @@ core=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev g
 bench=(libpugixml-dev libtinyxml2-dev libxml2-dev libexpat1-dev shared-mime-info gir1.2-glib-2.0
        libgirepository1.0-dev iso-codes docbook-xml)
 package=(
+  cmake ninja-build g++-mingw-w64-x86-64-posix # the release Quillon.exe, built on its own
+  python3 # turns README.md into the README.html the packages carry
   nsis # makensis builds Quillon-<version>-setup.exe and its uninstaller from packaging/quillon.nsi
   zip  # packs the portable Quillon-<version>-win64.zip
 )

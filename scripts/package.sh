@@ -25,7 +25,11 @@ if [ -z "$version" ] || [ -z "$product_version" ]; then
 fi
 out=$root/build/package
 stage=$out/stage
+zipname=Quillon-$version-win64.zip
+setupname=Quillon-$version-setup.exe
 mkdir -p "$out"
+# A failed run must not leave the previous packages looking like its own.
+rm -f "$out/$zipname" "$out/$setupname"
 
 if [ -z "$exe" ]; then
   # Release, static runtime (the toolchain links -static), no test suites: only the program.
@@ -46,9 +50,6 @@ python3 packaging/md2html.py README.md "$stage/README.html"
 # Windows line ends, so that every editor shows the licence as it is meant.
 sed 's/\r*$/\r/' LICENSE >"$stage/LICENSE.txt"
 
-zipname=Quillon-$version-win64.zip
-setupname=Quillon-$version-setup.exe
-rm -f "$out/$zipname" "$out/$setupname"
 
 # The zip is portable out of the box: the settings file beside the program keeps Quillon's
 # settings in its own folder (and the registry untouched but for "start with Windows").

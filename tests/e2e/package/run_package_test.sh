@@ -14,6 +14,9 @@ for f in "$setup" "$zip"; do
   fi
 done
 tree=$(cd "$(dirname "$test_exe")/.." && pwd)
+if [ "$tree/bin/Quillon.exe" -nt "$setup" ]; then
+  echo "note: $setup is older than $tree/bin/Quillon.exe: these are the packages of an earlier build"
+fi
 work=$(mktemp -d "$tree/package-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 if ! unzip -q "$zip" -d "$work" || [ ! -f "$work/Quillon-$version/Quillon.exe" ]; then
