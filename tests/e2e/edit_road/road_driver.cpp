@@ -129,7 +129,8 @@ bool NewExtensionShot(CRoad& road, const std::wstring& shots) {
     Shot(shots, L"new-extension", &shot);
     Say("   screenshot: build/demo/new-extension.png");
     ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    return Check(WaitFor([&] { return !::IsWindow(dialog); }, 5000, "the dialog to close"), "cancelled: no edit");
+    return Check(WaitFor([&] { return !::IsWindow(dialog); }, 5000, "the dialog to close"),
+                 "cancelled: no edit");
 }
 
 double Ms(LONGLONG ticks) {

@@ -1,7 +1,8 @@
 // The packages as a Windows user meets them: the installer installs silently where it is
-// told, the installed Quillon starts and exits through its Exit command, the uninstaller
-// stops a running Quillon and removes what was installed (settings only when asked), and
-// the program from the portable zip runs with its settings beside it.
+// told, the installed Quillon starts and exits through its Exit command, an update or the
+// uninstaller stops a running Quillon first, the uninstaller removes what was installed
+// (settings only when asked), and the program from the portable zip runs with its settings
+// beside it.
 // run_package_test.sh names the packages in QUILLON_PACKAGE_SETUP, QUILLON_PACKAGE_ZIPDIR
 // (the zip, unpacked) and QUILLON_PACKAGE_VERSION.
 #include <shlobj.h>
@@ -22,7 +23,9 @@ std::wstring Env(const wchar_t* name) {
     return n < MAX_PATH * 2 ? std::wstring(value, n) : std::wstring();
 }
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
 
 // A REG_SZ value; false when the value (or its key) is not there.
 bool ReadString(HKEY root, const wchar_t* key, const wchar_t* name, std::wstring& value) {
@@ -64,11 +67,13 @@ std::wstring ProductVersion(const std::wstring& exe) {
     std::vector<BYTE> block(::GetFileVersionInfoSizeW(exe.c_str(), &ignored));
     VS_FIXEDFILEINFO* info = nullptr;
     UINT size = 0;
-    if (block.empty() || !::GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
+    if (block.empty() ||
+        !::GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
         !::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &size))
         return L"";
-    return std::to_wstring(HIWORD(info->dwProductVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwProductVersionMS)) +
-           L"." + std::to_wstring(HIWORD(info->dwProductVersionLS));
+    return std::to_wstring(HIWORD(info->dwProductVersionMS)) + L"." +
+           std::to_wstring(LOWORD(info->dwProductVersionMS)) + L"." +
+           std::to_wstring(HIWORD(info->dwProductVersionLS));
 }
 
 // Starts a program with its arguments written verbatim (NSIS wants /D= last and unquoted)
@@ -79,7 +84,8 @@ std::wstring ProductVersion(const std::wstring& exe) {
         return ::testing::AssertionFailure() << Narrow(exe) << " did not start";
     DWORD code = 1;
     if (!process.WaitExit(60000, &code))
-        return ::testing::AssertionFailure() << Narrow(exe) << " " << Narrow(args) << " did not end within 60 s";
+        return ::testing::AssertionFailure()
+               << Narrow(exe) << " " << Narrow(args) << " did not end within 60 s";
     if (code != 0)
         return ::testing::AssertionFailure() << Narrow(exe) << " " << Narrow(args) << " ended with " << code;
     return ::testing::AssertionSuccess();
@@ -155,8 +161,9 @@ protected:
     // A Program Files of the test's own, with a space in it as the real one has.
     std::wstring InstallDir() const { return m_where.Path() + L"\\Program Files\\Quillon"; }
     ::testing::AssertionResult WaitUninstalled() {
-        return WaitFor([&] { return !FileExists(InstallDir()) && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); },
-                       kDeadlineMs, "the uninstaller to remove the installation folder and the uninstall entry");
+        return WaitFor(
+            [&] { return !FileExists(InstallDir()) && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); },
+            kDeadlineMs, "the uninstaller to remove the installation folder and the uninstall entry");
     }
 
     std::wstring m_setup, m_zipDir, m_version;
@@ -168,7 +175,7 @@ private:
     bool m_hadUserSettings = false, m_hadRunValue = false;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Package, InstallsSilentlyRunsAndUninstallsEverythingButTheSettings) {
     ASSERT_TRUE(RunToEnd(m_setup, L"/S /D=" + InstallDir()));
@@ -207,12 +214,21 @@ TEST_F(Package, InstallsSilentlyRunsAndUninstallsEverythingButTheSettings) {
     EXPECT_TRUE(FileExists(UserSettings())) << "the user's settings stay unless asked for";
 }
 
-TEST_F(Package, UninstallRemovesSettingsWhenAskedAndLeavesAnotherCopysRunValue) {
+TEST_F(Package, UpdatesOverARunningQuillonAndUninstallsSettingsWhenAsked) {
     ASSERT_TRUE(RunToEnd(m_setup, L"/S /NOAUTOSTART /D=" + InstallDir()));
     EXPECT_FALSE(RunValueExists()) << "/NOAUTOSTART";
-    // Settings in both places: the user's folder, and beside the program (made portable).
-    ASSERT_TRUE(::CreateDirectoryW(UserSettings().substr(0, UserSettings().find_last_of(L'\\')).c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(UserSettings(), "<Quillon/>"));
+    // Installing again (an update) stops the running Quillon before replacing it, and keeps
+    // the user's choice not to start with Windows.
+    {
+        CRunningQuillon running(InstallDir() + L"\\Quillon.exe");
+        ASSERT_TRUE(running.WaitServer());
+        ASSERT_TRUE(RunToEnd(m_setup, L"/S /D=" + InstallDir()));
+        EXPECT_TRUE(running.WaitExitedNormally());
+    }
+    EXPECT_FALSE(RunValueExists()) << "an update keeps \"start with Windows\" off";
+    // Settings in both places: the user's folder (Quillon saved them there at its Exit), and
+    // beside the program (made portable).
+    ASSERT_TRUE(FileExists(UserSettings()));
     ASSERT_TRUE(WriteFileBytes(InstallDir() + L"\\QLNConfig.xml", "<Quillon/>"));
     // "Start with Windows" set by the portable copy, which stays.
     const std::wstring other = L"\"" + m_zipDir + L"\\Quillon.exe\"";
