@@ -7,14 +7,14 @@
 #                                 uses the Windows test tree's, which is built the same way)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
 exe=""
 while [ $# -gt 0 ]; do
   case $1 in
-    --exe) exe=${2:?--exe needs a path}; shift 2 ;;
+    --exe) exe=$(realpath -m "${2:?--exe needs a path}"); shift 2 ;;
     *) echo "usage: $0 [--exe PATH/Quillon.exe]" >&2; exit 2 ;;
   esac
 done
+cd "$root"
 
 bash scripts/deps.sh package
 
@@ -49,7 +49,6 @@ x86_64-w64-mingw32-strip -o "$stage/Quillon.exe" "$exe"
 python3 packaging/md2html.py README.md "$stage/README.html"
 # Windows line ends, so that every editor shows the licence as it is meant.
 sed 's/\r*$/\r/' LICENSE >"$stage/LICENSE.txt"
-
 
 # The zip is portable out of the box: the settings file beside the program keeps Quillon's
 # settings in its own folder (and the registry untouched but for "start with Windows").
