@@ -219,7 +219,9 @@ Section "un.Quillon" UnSecQuillon
     ${EndIf}
   ${EndIf}
   Delete "$SMPROGRAMS\Quillon.lnk"
-  Delete "$INSTDIR\Quillon.exe"
+  ; A Quillon that another user of this computer runs from here keeps its program file in
+  ; use: that file goes at the next restart.
+  Delete /REBOOTOK "$INSTDIR\Quillon.exe"
   Delete "$INSTDIR\README.html"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\Uninstall.exe"
