@@ -38,6 +38,8 @@ mkdir -p build
 if build_tree native; then run_ctest build/native native; else failed_steps=$((failed_steps + 1)); fi
 
 if build_tree windows; then
+  # The zip and the installer, from this tree's release Quillon.exe, for the package tests.
+  bash scripts/package.sh --exe build/windows/bin/Quillon.exe >build/logs/package.log 2>&1 && rm -f build/logs/package.log || cat build/logs/package.log
   scripts/wine-env.sh stop build/windows >/dev/null 2>&1 || true
   if scripts/wine-env.sh start build/windows >/dev/null; then
     run_ctest build/windows windows

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those missing.
-# Usage: scripts/deps.sh [core|bench|all]   (core: build + tests; bench: benchmark peers)
+# Usage: scripts/deps.sh [core|bench|package|all]   (core: build + tests; bench: benchmark peers;
+#        package: the zip and the installer)
 set -euo pipefail
 what=${1:-core}
 # core: what ./test.sh and ./run.sh need, one reason each.
@@ -22,11 +23,19 @@ core=(
 )
 bench=(libpugixml-dev libtinyxml2-dev libxml2-dev libexpat1-dev shared-mime-info gir1.2-glib-2.0
        libgirepository1.0-dev iso-codes docbook-xml)   # benchmark peers and their corpus files
+# package: what scripts/package.sh needs, one reason each.
+package=(
+  cmake ninja-build g++-mingw-w64-x86-64-posix  # the release Quillon.exe, built on its own
+  python3                              # turns README.md into the README.html the packages carry
+  nsis                                 # makensis: Quillon-<version>-setup.exe and its uninstaller
+  zip                                  # packs the portable Quillon-<version>-win64.zip
+)
 case $what in
   core) pkgs=("${core[@]}") ;;
   bench) pkgs=("${bench[@]}") ;;
-  all) pkgs=("${core[@]}" "${bench[@]}") ;;
-  *) echo "usage: $0 [core|bench|all]" >&2; exit 2 ;;
+  package) pkgs=("${package[@]}") ;;
+  all) pkgs=("${core[@]}" "${bench[@]}" "${package[@]}") ;;
+  *) echo "usage: $0 [core|bench|package|all]" >&2; exit 2 ;;
 esac
 missing=()
 for p in "${pkgs[@]}"; do
