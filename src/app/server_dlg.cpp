@@ -36,7 +36,8 @@ std::wstring HandleText(HWND hwnd) {
 
 }  // namespace
 
-CServerDlg::CServerDlg() : m_makeOptions(MakeOptionsDialog), m_makeAbout(MakeAboutDialog) {
+CServerDlg::CServerDlg()
+    : m_makeOptions(MakeOptionsDialog), m_makeAbout(MakeAboutDialog), m_focusWatch(GetEditEngine(), m_hLastFocus) {
     // The modal loop must never show this window: showing activates it, which would take
     // the keyboard focus from the program the user is typing in.
     SetShowOnIdle(false);
@@ -70,6 +71,8 @@ BOOL CServerDlg::OnInitDialog() {
 
     ::SetTimer(m_hWnd, FOCUS_TIMER, kFocusTimerMs, nullptr);
     ::SetTimer(m_hWnd, PURGE_TIMER, kPurgeTimerMs, nullptr);
+    // The timer stays as the fallback; the hooks make a return to a box seen at once.
+    m_focusWatch.Start(m_hWnd);
     g_hookTarget = m_hWnd;
     m_hook.Reset(::SetWindowsHookExW(WH_KEYBOARD_LL, HotKeyHookProc, ::GetModuleHandleW(nullptr), 0));
     CreateChoiceList();
@@ -113,12 +116,7 @@ void CServerDlg::ShowChoiceList() {
 
 void CServerDlg::OnTimer(UINT_PTR id) {
     if (id == FOCUS_TIMER) {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof(GUITHREADINFO);
-        if (::GetGUIThreadInfo(0, &info) && info.hwndFocus != m_hLastFocus) {
-            m_hLastFocus = info.hwndFocus;
-            GetEditEngine().PollEdit(m_hLastFocus);
-        }
+        m_focusWatch.Check();
     } else if (id == PURGE_TIMER) {
         GetEditEngine().PurgeClosedEdits();
     }
@@ -126,6 +124,7 @@ void CServerDlg::OnTimer(UINT_PTR id) {
 
 void CServerDlg::StartEditWith(int index) {
     TraceLine(L"StartEdit " + HandleText(m_hLastFocus) + L" " + std::to_wstring(index));
+    CFocusWatch::CEditScope starting(m_focusWatch);
     GetEditEngine().StartEdit(m_hLastFocus, index);
 }
 
@@ -201,6 +200,12 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnChoiceClicked(wParam);
     case WM_HOTKEY_MODIFIER_UP:
         return OnHotKeyModifierUp();
+    case WM_FOCUS_CHANGED:
+        m_focusWatch.OnFocusChanged();
+        return 0;
+    case WM_DESTROY:
+        m_focusWatch.Stop();
+        break;
     case WM_ENDSESSION:
         if (wParam)
             GetEditEngine().Save();

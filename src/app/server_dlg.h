@@ -9,6 +9,7 @@
 
 #include "app/choice_list.h"
 #include "app/hotkey_modifier.h"
+#include "app/server_dlg_focus.h"
 #include "engine/engine_host.h"
 #include "framework/dialog.h"
 #include "framework/handles.h"
@@ -66,7 +67,7 @@ public:
 
     CIconHandle m_trayImage;       // the tray's icon, alive as long as the icon is shown
     CTrayIcon m_tray;
-    HWND m_hLastFocus = nullptr;   // the focused window of the foreground thread at the last tick
+    HWND m_hLastFocus = nullptr;   // the focused window of the foreground thread at the last check
     CImageListHandle m_imageList;  // the choice list's icons (the list only borrows them)
     CQLNListCtrl m_choiceList;
 
@@ -79,6 +80,7 @@ private:
     void StartEditWith(int index);
 
     CHookHandle m_hook;
+    CFocusWatch m_focusWatch;  // keeps m_hLastFocus
 };
 
 }  // namespace quillon

@@ -1,0 +1,100 @@
+// The server window's focus check, and the event hooks that run it the moment the focus moves.
+#include "app/server_dlg_focus.h"
+
+#include "engine/edit_engine.h"
+
+namespace quillon {
+namespace {
+
+// The watch the hooks report to. Out-of-context events are delivered on the thread that
+// hooked them, inside its message retrieval, so this is never read from another thread.
+CFocusWatch* g_reporting = nullptr;
+
+}  // namespace
+
+CFocusWatch::CFocusWatch(CEditEngine& engine, HWND& lastFocus) : m_engine(engine), m_lastFocus(lastFocus) {}
+
+CFocusWatch::~CFocusWatch() {
+    Stop();
+}
+
+bool CFocusWatch::Start(HWND window) {
+    Stop();
+    m_window = window;
+    g_reporting = this;
+    // One hook per event rather than one over the range between them: the range holds
+    // every window's creation, showing and hiding (the caret's among them), which would
+    // wake this program at each keystroke in any program. Our own windows are left out:
+    // the check is about the boxes of other programs.
+    const DWORD flags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
+    m_foregroundHook.Reset(
+        ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, EventProc, 0, 0, flags));
+    m_focusHook.Reset(
+        ::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, EventProc, 0, 0, flags));
+    return m_foregroundHook && m_focusHook;
+}
+
+void CFocusWatch::Stop() {
+    m_foregroundHook.Reset();
+    m_focusHook.Reset();
+    if (g_reporting == this)
+        g_reporting = nullptr;
+    m_window = nullptr;
+    m_pending = false;
+}
+
+void CALLBACK CFocusWatch::EventProc(HWINEVENTHOOK hook, DWORD event, HWND, LONG, LONG, DWORD, DWORD) {
+    // Called from the system's event delivery: it only posts.
+    CFocusWatch* watch = g_reporting;
+    if (!watch || (hook != watch->m_foregroundHook.Get() && hook != watch->m_focusHook.Get()))
+        return;
+    if (event == EVENT_SYSTEM_FOREGROUND || event == EVENT_OBJECT_FOCUS)
+        watch->Notify();
+}
+
+void CFocusWatch::Notify() {
+    // A change that arrives while the message is on its way is seen by that message's
+    // check: a burst of changes costs one check.
+    if (m_pending || !m_window)
+        return;
+    m_pending = ::PostMessageW(m_window, WM_FOCUS_CHANGED, 0, 0) != FALSE;
+}
+
+void CFocusWatch::OnFocusChanged() {
+    m_pending = false;
+    Check();
+}
+
+void CFocusWatch::Check() {
+    // An edit being started or written back waits for its own keys and clipboard; a
+    // write-back inside it would paste into the middle of that.
+    if (m_editing) {
+        m_deferred = true;
+        return;
+    }
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(GUITHREADINFO);
+    if (!::GetGUIThreadInfo(0, &info) || info.hwndFocus == m_lastFocus)
+        return;
+    m_lastFocus = info.hwndFocus;
+    CEditScope writingBack(*this);
+    m_engine.PollEdit(m_lastFocus);
+}
+
+CFocusWatch::CEditScope::CEditScope(CFocusWatch& watch) : m_watch(watch), m_outer(!watch.m_editing) {
+    m_watch.m_editing = true;
+}
+
+CFocusWatch::CEditScope::~CEditScope() {
+    if (!m_outer)
+        return;
+    m_watch.m_editing = false;
+    // The focus moved meanwhile: look at it from the message loop, not from inside the
+    // caller's stack.
+    if (m_watch.m_deferred) {
+        m_watch.m_deferred = false;
+        m_watch.Notify();
+    }
+}
+
+}  // namespace quillon
