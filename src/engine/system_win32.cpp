@@ -208,13 +208,31 @@ public:
             inputs[i].ki.wScan = keys[i].scan;
             inputs[i].ki.dwFlags = keys[i].up ? KEYEVENTF_KEYUP : 0;
             inputs[i].ki.time = 0;
-            inputs[i].ki.dwExtraInfo = 0;
+            inputs[i].ki.dwExtraInfo = kOwnKeyMark;
         }
         return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
     }
 
-    void Sleep(std::uint32_t ms) override { ::Sleep(ms); }
-    std::uint64_t TickCount() override { return ::GetTickCount64(); }
+    bool WaitServingMessages(std::uint32_t timeoutMs, const std::function<bool()>& done,
+                             std::uint32_t pollMs) override {
+        const ULONGLONG start = ::GetTickCount64();
+        for (;;) {
+            // Dispatches the sent messages (and the hook calls) only; posted messages, the
+            // timers and the hotkey among them, stay in the queue.
+            MSG msg;
+            ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            if (done && done())
+                return true;
+            const ULONGLONG elapsed = ::GetTickCount64() - start;
+            if (elapsed >= timeoutMs)
+                return false;
+            ULONGLONG slice = timeoutMs - elapsed;
+            if (done && pollMs > 0 && pollMs < slice)
+                slice = pollMs;
+            ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(slice), QS_SENDMESSAGE,
+                                          MWMO_INPUTAVAILABLE);
+        }
+    }
     bool LocalTimeOfDay(int& hour, int& minute, int& second) override {
         std::time_t now = std::time(nullptr);
         std::tm local{};
