@@ -76,9 +76,15 @@ void CFocusWatch::Check() {
     info.cbSize = sizeof(GUITHREADINFO);
     if (!::GetGUIThreadInfo(0, &info) || info.hwndFocus == m_lastFocus)
         return;
+    const HWND previous = m_lastFocus;
     m_lastFocus = info.hwndFocus;
     CEditScope writingBack(*this);
-    m_engine.PollEdit(m_lastFocus);
+    // The engine busy with a copy or paste of its own: this return is looked at again
+    // once the scope ends.
+    if (!m_engine.PollEdit(m_lastFocus)) {
+        m_lastFocus = previous;
+        m_deferred = true;
+    }
 }
 
 CFocusWatch::CEditScope::CEditScope(CFocusWatch& watch) : m_watch(watch), m_outer(!watch.m_editing) {

@@ -110,9 +110,10 @@ bool CopyBoxText(CEditEngine& engine, std::u16string& text) {
     SendCtrlKeys(system, CopyLetters(engine.EditOnlySelection != 0));
     const std::int64_t limit = CopyWaitLimit(engine.EffectiveDelay());
     if (limit > 0)
-        system.WaitServingMessages(static_cast<std::uint32_t>(std::min<std::int64_t>(limit, 0xFFFFFFFF)),
-                                   [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); },
-                                   kCopyPollMs);
+        // Ends the moment the copy lands; the 20 ms look is for a system that cannot tell.
+        system.WaitWatchingClipboard(static_cast<std::uint32_t>(std::min<std::int64_t>(limit, 0xFFFFFFFF)),
+                                     [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); },
+                                     kCopyPollMs);
     bool copied = false;
     if (OpenClipboardPatiently(system)) {
         copied = system.GetClipboardText(text);

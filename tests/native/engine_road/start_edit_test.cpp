@@ -86,6 +86,8 @@ TEST(StartEdit, WaitsTwoAndAHalfDelaysForTheCopiedText) {
     r.engine.Delay = 100;   // limit 250 ms
     r.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(r.sys.Calls("Wait 250").size(), 1u);
+    // It ends the moment the clipboard changes, on a system that can tell.
+    EXPECT_EQ(r.sys.IndexOf("Wait 250"), r.sys.IndexOf("Watching the clipboard") + 1);
     EXPECT_EQ(r.sys.now, 1250u);
     // Nothing arrived: an empty file (no mark: there was no text at all), still an edit.
     EXPECT_EQ(r.sys.files[kFile].bytes, "");
