@@ -48,8 +48,11 @@ void CALLBACK CFocusWatch::EventProc(HWINEVENTHOOK hook, DWORD event, HWND, LONG
     CFocusWatch* watch = g_reporting;
     if (!watch || (hook != watch->m_foregroundHook.Get() && hook != watch->m_focusHook.Get()))
         return;
-    if (event == EVENT_SYSTEM_FOREGROUND || event == EVENT_OBJECT_FOCUS)
-        watch->Notify();
+    if (event != EVENT_SYSTEM_FOREGROUND && event != EVENT_OBJECT_FOCUS)
+        return;
+    if (watch->m_editing)
+        watch->m_movedMeanwhile = true;
+    watch->Notify();
 }
 
 void CFocusWatch::Notify() {
@@ -68,22 +71,28 @@ void CFocusWatch::OnFocusChanged() {
 void CFocusWatch::Check() {
     // An edit being started or written back waits for its own keys and clipboard; a
     // write-back inside it would paste into the middle of that.
-    if (m_editing) {
-        m_deferred = true;
-        return;
-    }
     GUITHREADINFO info{};
     info.cbSize = sizeof(GUITHREADINFO);
-    if (!::GetGUIThreadInfo(0, &info) || info.hwndFocus == m_lastFocus)
+    const bool known = ::GetGUIThreadInfo(0, &info) != FALSE;
+    if (m_editing) {
+        m_deferred = true;
+        if (known && info.hwndFocus != m_lastFocus)
+            m_movedMeanwhile = true;
         return;
-    const HWND previous = m_lastFocus;
+    }
+    // A user who left the box and came back while an edit was under way has returned to
+    // it, though the focus is where it was before.
+    const bool moved = m_movedMeanwhile;
+    m_movedMeanwhile = false;
+    if (!known || (info.hwndFocus == m_lastFocus && !moved))
+        return;
     m_lastFocus = info.hwndFocus;
     CEditScope writingBack(*this);
     // The engine busy with a copy or paste of its own: this return is looked at again
     // once the scope ends.
     if (!m_engine.PollEdit(m_lastFocus)) {
-        m_lastFocus = previous;
         m_deferred = true;
+        m_movedMeanwhile = true;
     }
 }
 

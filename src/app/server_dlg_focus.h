@@ -34,7 +34,8 @@ public:
     // The focus check: the focused window of the foreground thread; when it differs from
     // the last one seen, it is recorded and the engine looks at that window's newest edit
     // (and writes saved text back). While an edit is being started or written back the
-    // check waits, and runs once that is over.
+    // check waits, and runs once that is over; if the focus moved meanwhile, it looks at the
+    // focused window even when that is the one it saw last.
     void Check();
 
     // Held while an edit is being started or written back: the check never runs inside one.
@@ -59,9 +60,10 @@ private:
     CEditEngine& m_engine;
     HWND& m_lastFocus;
     HWND m_window = nullptr;
-    bool m_pending = false;   // a WM_FOCUS_CHANGED is posted and not yet handled
-    bool m_editing = false;   // an edit is being started or written back
-    bool m_deferred = false;  // a check was asked for meanwhile
+    bool m_pending = false;         // a WM_FOCUS_CHANGED is posted and not yet handled
+    bool m_editing = false;         // an edit is being started or written back
+    bool m_deferred = false;        // a check was asked for meanwhile
+    bool m_movedMeanwhile = false;  // the focus moved during the edit: the next check polls
     CWinEventHookHandle m_foregroundHook;
     CWinEventHookHandle m_focusHook;
 };
