@@ -1,12 +1,14 @@
 // The server window: never visible, never active; its life is the program's run.
 #include "app/server_dlg.h"
 
+#include <bitset>
 #include <cstdio>
 
 #include "app/single_dialog.h"
 #include "app/trace.h"
 #include "app/tray_dialogs.h"
 #include "engine/edit_engine.h"
+#include "engine/user_keys.h"
 #include "res/resource.h"
 #include "ui/widgets/hotkey_text.h"
 
@@ -17,15 +19,25 @@ namespace {
 HWND g_hookTarget = nullptr;
 CSingleDialog g_options;  // the Options dialog, one at a time for the whole process
 
-// Called on the UI thread inside its message retrieval: it only posts, and never swallows
-// a key.
+// Called on the UI thread inside its message retrieval (or a wait of the edit road that
+// answers sent messages): it only notes the user's key and posts, and never swallows a key.
 LRESULT CALLBACK HotKeyHookProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code >= 0 && (wParam == WM_KEYUP || wParam == WM_SYSKEYUP) && lParam && g_hookTarget) {
+    if (code >= 0 && lParam && g_hookTarget) {
         const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-        if (IsHotKeyModifier(key->vkCode, GetEditEngine().HotKey & 0xFF))
+        const bool up = wParam == WM_KEYUP || wParam == WM_SYSKEYUP;
+        UserKeys().OnKey(key->vkCode, !up, key->dwExtraInfo);
+        if (up && IsHotKeyModifier(key->vkCode, GetEditEngine().HotKey & 0xFF))
             ::PostMessageW(g_hookTarget, WM_HOTKEY_MODIFIER_UP, 0, 0);
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The keys held when the hook starts watching.
+std::bitset<256> KeysDownNow() {
+    std::bitset<256> down;
+    for (int vk = 1; vk < 256; ++vk)
+        down[static_cast<std::size_t>(vk)] = (::GetAsyncKeyState(vk) & 0x8000) != 0;
+    return down;
 }
 
 std::wstring HandleText(HWND hwnd) {
@@ -75,6 +87,8 @@ BOOL CServerDlg::OnInitDialog() {
     m_focusWatch.Start(m_hWnd);
     g_hookTarget = m_hWnd;
     m_hook.Reset(::SetWindowsHookExW(WH_KEYBOARD_LL, HotKeyHookProc, ::GetModuleHandleW(nullptr), 0));
+    if (m_hook)
+        UserKeys().Watch(KeysDownNow());
     CreateChoiceList();
     return TRUE;
 }
@@ -114,18 +128,24 @@ void CServerDlg::ShowChoiceList() {
     m_choiceList.ShowOrAdvance(pointer);
 }
 
+HWND CServerDlg::TakeFocus() { return m_focusWatch.Check(); }
+
 void CServerDlg::OnTimer(UINT_PTR id) {
-    if (id == FOCUS_TIMER) {
-        m_focusWatch.Check();
-    } else if (id == PURGE_TIMER) {
+    if (id == FOCUS_TIMER)
+        TakeFocus();
+    else if (id == PURGE_TIMER)
         GetEditEngine().PurgeClosedEdits();
-    }
 }
 
 void CServerDlg::StartEditWith(int index) {
-    TraceLine(L"StartEdit " + HandleText(m_hLastFocus) + L" " + std::to_wstring(index));
+    // The box the user is in now, asked afresh: they may have clicked into it and pressed
+    // the hotkey before the last tick, and the keys of the copy go to it whatever was seen.
+    HWND target = TakeFocus();
+    if (!target)
+        return;  // no focused window: nothing to edit
+    TraceLine(L"StartEdit " + HandleText(target) + L" " + std::to_wstring(index));
     CFocusWatch::CEditScope starting(m_focusWatch);
-    GetEditEngine().StartEdit(m_hLastFocus, index);
+    GetEditEngine().StartEdit(target, index);
 }
 
 LRESULT CServerDlg::OnChoiceClicked(WPARAM wParam) {
@@ -194,6 +214,9 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnTimer(wParam);
         return Default();
     case WM_HOTKEY:
+        // The focus as it is now, not as the last tick saw it: a box the user has just come
+        // back to gets its saved text before the choice.
+        TakeFocus();
         ShowChoiceList();
         return 0;
     case WM_CHOICE_CLICKED:

@@ -68,32 +68,32 @@ void CFocusWatch::OnFocusChanged() {
     Check();
 }
 
-void CFocusWatch::Check() {
-    // An edit being started or written back waits for its own keys and clipboard; a
-    // write-back inside it would paste into the middle of that.
+HWND CFocusWatch::Check() {
     GUITHREADINFO info{};
     info.cbSize = sizeof(GUITHREADINFO);
-    const bool known = ::GetGUIThreadInfo(0, &info) != FALSE;
+    if (!::GetGUIThreadInfo(0, &info))
+        return nullptr;  // no foreground thread
     if (m_editing) {
         m_deferred = true;
-        if (known && info.hwndFocus != m_lastFocus)
+        if (info.hwndFocus != m_lastFocus)
             m_movedMeanwhile = true;
-        return;
+        return info.hwndFocus;
     }
     // A user who left the box and came back while an edit was under way has returned to
     // it, though the focus is where it was before.
     const bool moved = m_movedMeanwhile;
     m_movedMeanwhile = false;
-    if (!known || (info.hwndFocus == m_lastFocus && !moved))
-        return;
+    if (info.hwndFocus == m_lastFocus && !moved)
+        return info.hwndFocus;
     m_lastFocus = info.hwndFocus;
     CEditScope writingBack(*this);
-    // The engine busy with a copy or paste of its own: this return is looked at again
-    // once the scope ends.
-    if (!m_engine.PollEdit(m_lastFocus)) {
+    // The engine busy with a copy or paste of its own (this came through a message answered
+    // during its wait): this return is looked at again once the scope ends.
+    if (!m_engine.PollEdit(info.hwndFocus)) {
         m_deferred = true;
         m_movedMeanwhile = true;
     }
+    return info.hwndFocus;
 }
 
 CFocusWatch::CEditScope::CEditScope(CFocusWatch& watch) : m_watch(watch), m_outer(!watch.m_editing) {

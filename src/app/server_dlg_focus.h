@@ -35,8 +35,9 @@ public:
     // the last one seen, it is recorded and the engine looks at that window's newest edit
     // (and writes saved text back). While an edit is being started or written back the
     // check waits, and runs once that is over; if the focus moved meanwhile, it looks at the
-    // focused window even when that is the one it saw last.
-    void Check();
+    // focused window even when that is the one it saw last. Returns the focused window
+    // (null when there is no foreground thread).
+    HWND Check();
 
     // Held while an edit is being started or written back: the check never runs inside one.
     class CEditScope {

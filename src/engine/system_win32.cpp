@@ -9,6 +9,7 @@
 
 #include "base/u16.h"
 #include "engine/system.h"
+#include "engine/user_keys.h"
 #include "framework/app.h"
 #include "framework/wnd.h"
 
@@ -195,6 +196,10 @@ public:
     }
 
     bool IsKeyDown(std::uint8_t vk) override { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
+    bool IsUserKeyDown(std::uint8_t vk) override {
+        const CUserKeys& keys = UserKeys();
+        return keys.IsWatching() ? keys.IsDown(vk) : IsKeyDown(vk);
+    }
     std::uint16_t ScanCodeOf(std::uint8_t vk) override {
         return static_cast<std::uint16_t>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
     }

@@ -2,6 +2,7 @@
 #include "ui/dialogs/new_extension_dlg.h"
 
 #include "base/u16.h"
+#include "engine/edit_rules.h"
 #include "framework/file_dialog.h"
 #include "res/resource.h"
 
@@ -53,8 +54,16 @@ void CDlgNewExtension::OnOK() {
         ::MessageBoxW(m_hWnd, L"Please specify the extension.", L"Quillon", MB_ICONEXCLAMATION | MB_OK);
         return;
     }
-    // Taken exactly as typed: no trimming, a leading dot stays.
-    m_rec.Extension = FromWide(TextOf(m_extension));
+    // Taken exactly as typed: no trimming, a leading dot stays. But it becomes part of a
+    // file name in the temporary folder: path characters would put the file elsewhere.
+    const std::u16string extension = FromWide(TextOf(m_extension));
+    if (!IsValidExtension(extension)) {
+        ::MessageBoxW(m_hWnd, kInvalidExtensionText, L"Quillon", MB_ICONEXCLAMATION | MB_OK);
+        m_extension.SendMessage(EM_SETSEL, 0, -1);
+        ::SetFocus(m_extension);
+        return;
+    }
+    m_rec.Extension = extension;
     m_rec.Editor = FromWide(TextOf(m_editor));
     m_rec.Parameters = FromWide(TextOf(m_parameters));
     m_rec.UTF8 = m_utf8.SendMessage(BM_GETCHECK) == BST_CHECKED ? 1 : 0;

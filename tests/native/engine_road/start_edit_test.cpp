@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/edit_road.h"
+#include "engine/user_keys.h"
 #include "fake_system.h"
 
 using namespace quillon;
@@ -294,6 +295,18 @@ TEST(SendCtrlKeys, EndsWithCtrlAsTheUsersOwnKeyIsAfterTheirWaitingEvents) {
     sys.userKeysDown = {0x11};
     SendCtrlKeys(sys, "AV");
     EXPECT_EQ(sys.batches[1].back(), (KeyInput{'V', 'V' + 0x100, true}));
+}
+
+TEST(UserKeys, TheHookRecordsTheUsersOwnKeysOnly) {
+    CUserKeys keys;
+    keys.Watch({});
+    keys.OnKey(0xA3, true, 0);  // the right Ctrl, pressed by the user
+    EXPECT_TRUE(keys.IsDown(0x11));
+    keys.OnKey(0xA2, false, kOwnKeyMark);  // ours: does not count
+    keys.OnKey(0xA3, false, kOwnKeyMark);
+    EXPECT_TRUE(keys.IsDown(0x11));
+    keys.OnKey(0xA3, false, 0x1234);  // another program's keys are the user's
+    EXPECT_FALSE(keys.IsDown(0x11));
 }
 
 TEST(StartEdit, WhatAMessageStartsDuringTheCopyWaitNeverPastesIntoIt) {

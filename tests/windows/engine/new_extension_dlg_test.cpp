@@ -158,26 +158,31 @@ TEST(NewExtensionDialog, EditTimeModeComesForwardAndKeepsTheRowOnlyOnRequest) {
     EXPECT_EQ(once.m_bSaveForFuture, 0);
 }
 
-TEST(NewExtensionDialog, AnEmptyExtensionIsRefusedWithAMessageAndASpaceIsAccepted) {
+TEST(NewExtensionDialog, EmptyOrPathExtensionsAreRefusedWithAMessageAndASpaceIsAccepted) {
     CDlgNewExtension dialog;
     INT_PTR result = RunWith(dialog, [](HWND d) {
-        SetText(d, IDC_NEWEXT_EXTENSION, L"");
-        Click(d, IDOK);
-        HWND box = WaitWindow(L"Quillon", d);
-        ASSERT_NE(box, nullptr);
-        wchar_t text[128] = {};
-        HWND child = nullptr;
-        bool found = false;
-        while ((child = ::FindWindowExW(box, child, L"Static", nullptr)) != nullptr) {
-            ::GetWindowTextW(child, text, 128);
-            found = found || std::wstring(text) == L"Please specify the extension.";
-        }
-        EXPECT_TRUE(found);
-        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-        const ULONGLONG deadline = ::GetTickCount64() + 5000;
-        while (::IsWindow(box) && ::GetTickCount64() < deadline)
-            ::Sleep(10);
-        EXPECT_TRUE(::IsWindowVisible(d)) << "the dialog stays open";
+        // OK with the extension, a message box naming what is wrong, closed by the user.
+        auto refused = [&](const wchar_t* extension, const std::wstring& message) {
+            SetText(d, IDC_NEWEXT_EXTENSION, extension);
+            Click(d, IDOK);
+            HWND box = WaitWindow(L"Quillon", d);
+            ASSERT_NE(box, nullptr);
+            wchar_t text[256] = {};
+            HWND child = nullptr;
+            bool found = false;
+            while ((child = ::FindWindowExW(box, child, L"Static", nullptr)) != nullptr) {
+                ::GetWindowTextW(child, text, 256);
+                found = found || std::wstring(text) == message;
+            }
+            EXPECT_TRUE(found) << "no message box saying what is wrong with the extension";
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+            const ULONGLONG deadline = ::GetTickCount64() + 5000;
+            while (::IsWindow(box) && ::GetTickCount64() < deadline)
+                ::Sleep(10);
+            EXPECT_TRUE(::IsWindowVisible(d)) << "the dialog stays open";
+        };
+        refused(L"", L"Please specify the extension.");
+        refused(L"txt\\..\\..\\evil", CDlgNewExtension::kInvalidExtensionText);
         SetText(d, IDC_NEWEXT_EXTENSION, L" ");
         Click(d, IDOK);
     });

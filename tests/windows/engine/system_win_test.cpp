@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "base/u16.h"
 #include "engine/system.h"
@@ -202,4 +203,34 @@ TEST(Win32Seam, TheCopyWaitEndsWhenTheClipboardChanges) {
         << "a change notice was left for the window after the wait";
     app.m_pMainWnd = nullptr;
     main.DestroyWindow();
+}
+
+namespace {
+
+std::vector<std::pair<DWORD, ULONG_PTR>> g_hooked;  // (vkCode, dwExtraInfo) as the hook saw them
+
+LRESULT CALLBACK RecordingHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code >= 0 && lParam) {
+        const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        if (key->vkCode == VK_F24)
+            g_hooked.emplace_back(key->vkCode, key->dwExtraInfo);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+// The hook is called while the program waits, and it can tell the program's own keys by
+// their mark.
+TEST(Win32Seam, OwnKeysReachTheHookDuringAWaitWithTheirMark) {
+    ISystem& sys = DefaultSystem();
+    g_hooked.clear();
+    HHOOK hook = ::SetWindowsHookExW(WH_KEYBOARD_LL, RecordingHook, ::GetModuleHandleW(nullptr), 0);
+    ASSERT_NE(hook, nullptr);
+    ASSERT_TRUE(sys.SendKeys({KeyInput{VK_F24, 0, false}, KeyInput{VK_F24, 0, true}}));
+    EXPECT_TRUE(sys.WaitServingMessages(10000, [] { return g_hooked.size() >= 2; }, 20))
+        << "the hook was not called during the wait";
+    ::UnhookWindowsHookEx(hook);
+    for (const auto& [vk, extra] : g_hooked)
+        EXPECT_EQ(extra, kOwnKeyMark) << "key " << vk;
 }
