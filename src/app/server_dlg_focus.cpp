@@ -22,10 +22,10 @@ bool CFocusWatch::Start(HWND window) {
     Stop();
     m_window = window;
     g_reporting = this;
-    // One hook per event rather than one over the range between them: the range holds
-    // every window's creation, showing and hiding (the caret's among them), which would
-    // wake this program at each keystroke in any program. Our own windows are left out:
-    // the check is about the boxes of other programs.
+    // One hook per event rather than one over the range between them: the range also holds
+    // every object's creation, showing and hiding (carets, tooltips and menus among them),
+    // each of which would wake this program. Our own windows are left out: the check is
+    // about the boxes of other programs.
     const DWORD flags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
     m_foregroundHook.Reset(
         ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, EventProc, 0, 0, flags));
@@ -72,7 +72,7 @@ HWND CFocusWatch::Check() {
     GUITHREADINFO info{};
     info.cbSize = sizeof(GUITHREADINFO);
     if (!::GetGUIThreadInfo(0, &info))
-        return nullptr;  // no foreground thread
+        return nullptr; // no foreground thread
     if (m_editing) {
         m_deferred = true;
         if (info.hwndFocus != m_lastFocus)

@@ -118,9 +118,11 @@ TEST_F(FocusWatch, ABurstOfChangesGivesOneCheckOfTheLastFocus) {
     m_window.changes = 0;
     m_system.looked.clear();
     g_reportedFocusChanges = 0;
-    // Four focus changes, all made before this thread reads a message again.
-    for (auto box :
-         {CTextBoxApp::kSingleLine, CTextBoxApp::kMultiLine, CTextBoxApp::kSingleLine, CTextBoxApp::kOther})
+    // Eight focus changes, made before this thread reads a message again.
+    const CTextBoxApp::Box boxes[] = {
+        CTextBoxApp::kSingleLine, CTextBoxApp::kMultiLine, CTextBoxApp::kSingleLine, CTextBoxApp::kMultiLine,
+        CTextBoxApp::kSingleLine, CTextBoxApp::kMultiLine, CTextBoxApp::kSingleLine, CTextBoxApp::kOther};
+    for (auto box : boxes)
         PostFocus(box);
     const ULONGLONG deadline = ::GetTickCount64() + 10000;
     while (ForegroundFocus() != m_box.BoxWindow(CTextBoxApp::kOther)) {
@@ -128,9 +130,12 @@ TEST_F(FocusWatch, ABurstOfChangesGivesOneCheckOfTheLastFocus) {
         ::Sleep(1);
     }
     ASSERT_TRUE(
-        WaitFor([] { return g_reportedFocusChanges >= 4; }, 10000, "the four focus changes to be reported"));
+        WaitFor([] { return g_reportedFocusChanges >= 8; }, 10000, "the eight focus changes to be reported"));
     ASSERT_TRUE(m_window.Drain());
-    EXPECT_EQ(m_window.changes, 1);
+    // One check for the burst; the system may hand over the last change a moment after the
+    // others, after that check ran, and then it gets one of its own.
+    EXPECT_GE(m_window.changes, 1);
+    EXPECT_LE(m_window.changes, 2);
     EXPECT_EQ(m_system.looked, std::vector<std::u16string>{u"other"});
 }
 
@@ -144,7 +149,8 @@ TEST_F(FocusWatch, ALeaveAndReturnDuringAnEditIsCheckedWhenTheEditIsOver) {
         const int before = m_window.changes;
         ASSERT_TRUE(m_box.Focus(CTextBoxApp::kMultiLine));
         ASSERT_TRUE(m_box.Focus(CTextBoxApp::kSingleLine));
-        ASSERT_TRUE(WaitFor([&] { return m_window.changes > before; }, 10000, "the focus changes to be reported"));
+        ASSERT_TRUE(
+            WaitFor([&] { return m_window.changes > before; }, 10000, "the focus changes to be reported"));
         ASSERT_TRUE(m_window.Drain());
         EXPECT_EQ(m_system.looked.size(), 1u) << "a check ran inside the edit";
     }
