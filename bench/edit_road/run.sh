@@ -1,58 +1,134 @@
 #!/usr/bin/env bash
-# The edit road's latency under Wine, over N runs (20 by default) with the real Quillon.exe:
-#   - from releasing the hotkey's modifiers to the editor process starting, and
-#   - from the focus returning to the text box to the saved text being in it.
-# Writes the medians (and the spread) to bench/edit_road/RESULTS.md. Not part of the
-# native benchmark build: it drives the Windows program through quillon-road-driver.exe.
+# The edit road's latency and idle cost under Wine with the real Quillon.exe:
+#   - over N runs (20 by default): from releasing the hotkey's modifiers to the temporary
+#     file written and to the editor process starting, and from the focus returning to the
+#     text box to the saved text being in it;
+#   - over S seconds (60 by default) with nothing happening: the CPU time of Quillon.exe and
+#     of the session's wineserver (with the text box alone first, then with Quillon beside
+#     it), and Quillon's resident memory.
+# Writes the medians (min and max) into the "latest run" part of bench/edit_road/RESULTS.md.
+# Not part of the native benchmark build: it drives the Windows program through
+# quillon-road-driver.exe. Usage: bench/edit_road/run.sh [N] [S]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 runs=${1:-20}
+idle=${2:-60}
+# QUILLON_BENCH_TREE: another tree's bin folder (binaries kept from an earlier build, say);
+# QUILLON_BENCH_NO_BUILD=1 measures them as they are.
 tree=${QUILLON_BENCH_TREE:-build/windows}
-[ -f "$tree/CMakeCache.txt" ] || cmake --preset windows >/dev/null
-cmake --build "$tree" -j "$(nproc)" --target Quillon quillon-keeper quillon-textbox quillon-test-editor \
-  quillon-road-driver >/dev/null
+if [ -z "${QUILLON_BENCH_NO_BUILD:-}" ]; then
+  [ -f "$tree/CMakeCache.txt" ] || cmake --preset windows >/dev/null
+  cmake --build "$tree" -j 2 --target Quillon quillon-keeper quillon-textbox quillon-test-editor \
+    quillon-road-driver >/dev/null
+fi
 envfile=$(scripts/wine-env.sh start "$tree")
 # shellcheck disable=SC1090
 . "$envfile"
 out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
 log=$out/driver.log
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 wine "$tree/bin/quillon-road-driver.exe" bench "$runs" "$(winepath -w "$out")\\times.txt" >"$log" 2>&1 </dev/null \
   || { cat "$log"; echo "benchmark driver failed"; exit 1; }
 tr -d '\r' <"$log"
-python3 - "$out/times.txt" "$root/bench/edit_road/RESULTS.md" <<'PY'
-import statistics, sys, datetime, platform, subprocess
-path, results = sys.argv[1], sys.argv[2]
-rows = [tuple(map(float, l.split())) for l in open(path) if l.strip()]
-created = [r[0] for r in rows]
-back = [r[1] for r in rows]
-code = [r[2] for r in rows]
-def line(name, xs, floor, floor_text):
-    med = statistics.median(xs)
-    return f"| {name} | {med:.1f} | {min(xs):.1f} | {max(xs):.1f} | {floor_text} | {med - floor:+.1f} |\n"
-wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
-with open(results, "w") as f:
-    f.write("# Edit road latency under Wine\n\n")
-    f.write(f"Measured by `bench/edit_road/run.sh` on {datetime.date.today()} ({wine}, Xvfb, {platform.machine()}, "
-            f"{len(rows)} runs, Delay 200 ms, a short text in a multi-line EDIT box).\n\n")
-    f.write("| interval | median ms | min ms | max ms | design floor | median - floor ms |\n"
-            "|---|---|---|---|---|---|\n")
-    f.write(line("hotkey released -> editor process created", created, 20.0, "20 ms (one copy poll)"))
-    f.write(line("focus back in the box -> saved text in it", back, 80.0, "80 ms (one focus poll, worst case)"))
-    f.write(line("hotkey released -> editor's own code running", code, 20.0, "20 ms + the editor's start-up"))
-    f.write("""
-How to read it:
 
-- The copied text is looked for every 20 ms and the focus every 80 ms (a return waits
-  0-80 ms, 40 ms on average, for the next look): those are the floors the design sets.
-- "editor process created" is the creation time the system records for the editor's
-  process. It includes the whole start of an edit (hook notice, clipboard backup, copy
-  keys, the 20 ms copy poll, the file, the restore) and the shell's "open", which alone
-  takes about 75 ms under Wine.
-- "editor's own code running" adds the editor's start-up under Wine (loading its
-  libraries), which is the editor's and Wine's, not Quillon's.
-- Timings vary by about 20% from run to run on these shared machines.
-""")
-print(open(results).read())
+# The idle cost. The session's processes are told apart from other sessions' by their
+# WINEPREFIX; CPU time is read from the scheduler's per-thread counters (nanoseconds).
+idle_log=$out/idle.log
+wine "$tree/bin/quillon-road-driver.exe" idle "$idle" "$(winepath -w "$out")" >"$idle_log" 2>&1 </dev/null &
+driver=$!
+python3 - "$out" "$idle" "$WINEPREFIX" "$driver" >"$out/idle.txt" <<'PY'
+import os, sys, time
+out, seconds, prefix, driver = sys.argv[1], int(sys.argv[2]), sys.argv[3].encode(), int(sys.argv[4])
+def processes(word):
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            cmd = open(f"/proc/{pid}/cmdline", "rb").read()
+            env = open(f"/proc/{pid}/environ", "rb").read().split(b"\0")
+        except OSError:
+            continue
+        if word in cmd and b"WINEPREFIX=" + prefix in env:
+            found.append(pid)
+    return found
+def cpu_ns(pid):
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            total += int(open(f"/proc/{pid}/task/{task}/schedstat").read().split()[0])
+        except OSError:
+            pass
+    return total
+def rss_kb(pid):
+    for l in open(f"/proc/{pid}/status"):
+        if l.startswith("VmRSS:"):
+            return int(l.split()[1])
+    return 0
+def wait_ready(name):
+    deadline = time.time() + 120
+    while not os.path.exists(os.path.join(out, name)):
+        try:
+            os.kill(driver, 0)
+        except OSError:
+            sys.exit("the idle driver ended before " + name)
+        if time.time() > deadline:
+            sys.exit("timed out waiting for " + name)
+        time.sleep(0.05)
+def window(names):
+    pids = {n: processes(n.encode()) for n in names}
+    for n, p in pids.items():
+        if len(p) != 1:
+            sys.exit(f"expected one {n} process of this session, found {len(p)}")
+    start = {n: cpu_ns(p[0]) for n, p in pids.items()}
+    t0 = time.monotonic()
+    time.sleep(seconds)
+    elapsed = time.monotonic() - t0
+    used = {n: cpu_ns(p[0]) - start[n] for n, p in pids.items()}
+    return {n: 100.0 * used[n] / 1e9 / elapsed for n in names}, pids
+wait_ready("base.ready")
+base, _ = window(["wineserver"])
+wait_ready("quillon.ready")
+busy, pids = window(["wineserver", "Quillon.exe"])
+rss = rss_kb(pids["Quillon.exe"][0])
+print(f"{base['wineserver']:.3f} {busy['wineserver']:.3f} {busy['Quillon.exe']:.3f} {rss}")
 PY
-rm -rf "$out"
+wait "$driver" || { tr -d '\r' <"$idle_log"; echo "idle driver failed"; exit 1; }
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+python3 - "$out/times.txt" "$out/idle.txt" "$root/bench/edit_road/RESULTS.md" "$runs" "$idle" \
+  "$load_before" "$load_after" <<'PY'
+import statistics, sys, datetime, platform, subprocess, re
+times, idle, results, runs, seconds, load_before, load_after = sys.argv[1:8]
+rows = [tuple(map(float, l.split())) for l in open(times) if l.strip()]
+created, back, code, written = ([r[i] for r in rows] for i in range(4))
+base_ws, quillon_ws, quillon_cpu, rss = open(idle).read().split()
+def line(name, xs, target):
+    med = statistics.median(xs)
+    return f"| {name} | {med:.1f} | {min(xs):.1f} | {max(xs):.1f} | {target} |\n"
+wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+table = (f"Measured by `bench/edit_road/run.sh` on {datetime.date.today()} ({wine}, Xvfb, {platform.machine()}, "
+         f"{len(rows)} runs, Delay 200 ms, a short text in a multi-line EDIT box; load average "
+         f"{load_before} before, {load_after} after).\n\n"
+         "| interval | median ms | min ms | max ms | target |\n|---|---|---|---|---|\n"
+         + line("hotkey released -> temporary file written", written, "30 ms")
+         + line("hotkey released -> editor process created", created, "")
+         + line("hotkey released -> editor's own code running", code, "")
+         + line("focus back in the box -> saved text in it", back, "15 ms")
+         + f"\n| idle, {seconds} s with nothing happening | share of one core |\n|---|---|\n"
+         f"| Quillon.exe | {float(quillon_cpu):.3f}% |\n"
+         f"| wineserver, with Quillon running | {float(quillon_ws):.3f}% |\n"
+         f"| wineserver, the text box alone (before Quillon starts) | {float(base_ws):.3f}% |\n"
+         f"| Quillon.exe resident memory (working set) | {int(rss) / 1024:.1f} MB |\n")
+begin, end = "<!-- latest run: written by run.sh -->", "<!-- end of latest run -->"
+try:
+    text = open(results).read()
+except OSError:
+    text = ""
+if begin in text and end in text:
+    text = text[:text.index(begin) + len(begin)] + "\n" + table + text[text.index(end):]
+else:
+    text = "# Edit road latency under Wine\n\n## Latest run\n\n" + begin + "\n" + table + end + "\n"
+open(results, "w").write(text)
+print(table)
+PY

@@ -48,7 +48,8 @@ std::wstring HandleText(HWND hwnd) {
 
 }  // namespace
 
-CServerDlg::CServerDlg() : m_makeOptions(MakeOptionsDialog), m_makeAbout(MakeAboutDialog) {
+CServerDlg::CServerDlg()
+    : m_makeOptions(MakeOptionsDialog), m_makeAbout(MakeAboutDialog), m_focusWatch(GetEditEngine(), m_hLastFocus) {
     // The modal loop must never show this window: showing activates it, which would take
     // the keyboard focus from the program the user is typing in.
     SetShowOnIdle(false);
@@ -82,6 +83,8 @@ BOOL CServerDlg::OnInitDialog() {
 
     ::SetTimer(m_hWnd, FOCUS_TIMER, kFocusTimerMs, nullptr);
     ::SetTimer(m_hWnd, PURGE_TIMER, kPurgeTimerMs, nullptr);
+    // The timer stays as the fallback; the hooks make a return to a box seen at once.
+    m_focusWatch.Start(m_hWnd);
     g_hookTarget = m_hWnd;
     m_hook.Reset(::SetWindowsHookExW(WH_KEYBOARD_LL, HotKeyHookProc, ::GetModuleHandleW(nullptr), 0));
     if (m_hook)
@@ -125,23 +128,7 @@ void CServerDlg::ShowChoiceList() {
     m_choiceList.ShowOrAdvance(pointer);
 }
 
-HWND CServerDlg::TakeFocus() {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(GUITHREADINFO);
-    if (!::GetGUIThreadInfo(0, &info))
-        return nullptr;  // no foreground thread
-    if (info.hwndFocus != m_hLastFocus) {
-        // Remembered before the look, which may answer messages: a look from one of them
-        // compares with this window. A look put off by a copy or paste under way (this
-        // came through a message answered during its wait) is owed: with no window
-        // remembered, the next tick looks at what has the focus then, even when the focus
-        // has come back to where it was.
-        m_hLastFocus = info.hwndFocus;
-        if (!GetEditEngine().PollEdit(info.hwndFocus))
-            m_hLastFocus = nullptr;
-    }
-    return info.hwndFocus;
-}
+HWND CServerDlg::TakeFocus() { return m_focusWatch.Check(); }
 
 void CServerDlg::OnTimer(UINT_PTR id) {
     if (id == FOCUS_TIMER)
@@ -157,6 +144,7 @@ void CServerDlg::StartEditWith(int index) {
     if (!target)
         return;  // no focused window: nothing to edit
     TraceLine(L"StartEdit " + HandleText(target) + L" " + std::to_wstring(index));
+    CFocusWatch::CEditScope starting(m_focusWatch);
     GetEditEngine().StartEdit(target, index);
 }
 
@@ -235,6 +223,12 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnChoiceClicked(wParam);
     case WM_HOTKEY_MODIFIER_UP:
         return OnHotKeyModifierUp();
+    case WM_FOCUS_CHANGED:
+        m_focusWatch.OnFocusChanged();
+        return 0;
+    case WM_DESTROY:
+        m_focusWatch.Stop();
+        break;
     case WM_ENDSESSION:
         if (wParam)
             GetEditEngine().Save();

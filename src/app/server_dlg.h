@@ -9,6 +9,7 @@
 
 #include "app/choice_list.h"
 #include "app/hotkey_modifier.h"
+#include "app/server_dlg_focus.h"
 #include "engine/engine_host.h"
 #include "framework/dialog.h"
 #include "framework/handles.h"
@@ -82,6 +83,7 @@ private:
     void StartEditWith(int index);
 
     CHookHandle m_hook;
+    CFocusWatch m_focusWatch;  // keeps m_hLastFocus
 };
 
 }  // namespace quillon

@@ -98,9 +98,8 @@ FileHandle CreateTempFile(ISystem& system, const std::u16string& folder, const s
     return nullptr;
 }
 
-bool CopyBoxText(CEditEngine& engine, std::u16string& text) {
+bool CopyBoxText(CEditEngine& engine, CClipboardBackup& backup, std::u16string& text) {
     ISystem& system = engine.System();
-    CClipboardBackup backup(system);
     backup.Backup();
     // Emptied so that the arrival of the copied text can be seen.
     if (OpenClipboardPatiently(system)) {
@@ -110,15 +109,15 @@ bool CopyBoxText(CEditEngine& engine, std::u16string& text) {
     SendCtrlKeys(system, CopyLetters(engine.EditOnlySelection != 0));
     const std::int64_t limit = CopyWaitLimit(engine.EffectiveDelay());
     if (limit > 0)
-        system.WaitServingMessages(static_cast<std::uint32_t>(std::min<std::int64_t>(limit, 0xFFFFFFFF)),
-                                   [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); },
-                                   kCopyPollMs);
+        // Ends the moment the copy lands; the 20 ms look is for a system that cannot tell.
+        system.WaitWatchingClipboard(static_cast<std::uint32_t>(std::min<std::int64_t>(limit, 0xFFFFFFFF)),
+                                     [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); },
+                                     kCopyPollMs);
     bool copied = false;
     if (OpenClipboardPatiently(system)) {
         copied = system.GetClipboardText(text);
         system.CloseClipboard();
     }
-    backup.Restore();
     return copied;
 }
 
@@ -198,9 +197,14 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         // whatever they copy is theirs, neither the file's text nor overwritten afterwards.
         std::u16string text;
         bool copied = false;
+        CClipboardBackup backup(system);
         if (SaveContent) {
             CBusyScope busy(m_busy);
-            copied = CopyBoxText(*this, text);
+            copied = CopyBoxText(*this, backup, text);
+            // A row of the table needs no dialog: its file is written first and the
+            // clipboard put back after, so that the editor has its file sooner.
+            if (choiceIndex < 0 || choiceIndex >= rows)
+                backup.Restore();
         }
         const EXTENSIONREC rec = ChooseExtension(*this, choiceIndex);
         if (!IsValidExtension(rec.Extension))
@@ -214,6 +218,10 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
             system.WriteFile(file.Get(), EncodeTempFileText(text, rec.UTF8 != 0, [&](const std::u16string& t) {
                                  return system.ToAnsi(t);
                              }));
+        {
+            CBusyScope busy(m_busy);
+            backup.Restore();  // nothing left to do when the dialog's turn put it back
+        }
         std::uint32_t low = 0;
         system.GetLastWriteLow(file.Get(), low);
         openEdits.push_back(OpenEdit{target, path, low});

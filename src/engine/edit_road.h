@@ -10,6 +10,7 @@
 namespace quillon {
 
 class CEditEngine;
+class CClipboardBackup;
 
 // Ctrl plus the letters, as one batch of input (see PlanCtrlKeys).
 void SendCtrlKeys(ISystem& system, std::string_view letters);
@@ -32,8 +33,8 @@ FileHandle CreateTempFile(ISystem& system, const std::u16string& folder, const s
 
 // Copies the focused text box's text with Ctrl+A, Ctrl+C (Ctrl+C alone with
 // EditOnlySelection) and waits up to 2.5 x Delay for it; the user's clipboard is saved
-// before and put back after. False when no text arrived.
-bool CopyBoxText(CEditEngine& engine, std::u16string& text);
+// in backup before, for the caller to put back. False when no text arrived.
+bool CopyBoxText(CEditEngine& engine, CClipboardBackup& backup, std::u16string& text);
 
 // Starts the editor on the file (an ".exe" directly, anything else through the shell), or
 // the shell's "open" of the file when Editor is empty.

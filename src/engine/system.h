@@ -119,6 +119,13 @@ public:
                                      std::uint32_t /*pollMs*/) {
         return done && done();
     }
+    // The same wait, which also looks at done() the moment the clipboard reports a change
+    // (the program's main window listens to the clipboard meanwhile). Where changes cannot
+    // be heard, the plain wait.
+    virtual bool WaitWatchingClipboard(std::uint32_t timeoutMs, const std::function<bool()>& done,
+                                       std::uint32_t pollMs) {
+        return WaitServingMessages(timeoutMs, done, pollMs);
+    }
     // A pause of ms milliseconds that keeps answering sent messages.
     void PauseServingMessages(std::uint32_t ms) { WaitServingMessages(ms, nullptr, ms); }
     // Answers the messages sent to this thread that are waiting now.

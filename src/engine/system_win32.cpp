@@ -220,23 +220,19 @@ public:
 
     bool WaitServingMessages(std::uint32_t timeoutMs, const std::function<bool()>& done,
                              std::uint32_t pollMs) override {
-        const ULONGLONG start = ::GetTickCount64();
-        for (;;) {
-            // Dispatches the sent messages (and the hook calls) only; posted messages, the
-            // timers and the hotkey among them, stay in the queue.
-            MSG msg;
-            ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-            if (done && done())
-                return true;
-            const ULONGLONG elapsed = ::GetTickCount64() - start;
-            if (elapsed >= timeoutMs)
-                return false;
-            ULONGLONG slice = timeoutMs - elapsed;
-            if (done && pollMs > 0 && pollMs < slice)
-                slice = pollMs;
-            ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(slice), QS_SENDMESSAGE,
-                                          MWMO_INPUTAVAILABLE);
-        }
+        return Wait(timeoutMs, done, pollMs, nullptr);
+    }
+    bool WaitWatchingClipboard(std::uint32_t timeoutMs, const std::function<bool()>& done,
+                               std::uint32_t pollMs) override {
+        // Listening only for the wait: at other times the user's own copies would wake the
+        // program for nothing.
+        HWND main = MainWindow();
+        if (!main || !::AddClipboardFormatListener(main))
+            return Wait(timeoutMs, done, pollMs, nullptr);
+        const bool result = Wait(timeoutMs, done, pollMs, main);
+        ::RemoveClipboardFormatListener(main);
+        TakeClipboardUpdates(main);
+        return result;
     }
     bool LocalTimeOfDay(int& hour, int& minute, int& second) override {
         std::time_t now = std::time(nullptr);
@@ -304,6 +300,41 @@ public:
     }
 
 private:
+    // Removes the change notices posted to the listening window; true when there was one.
+    static bool TakeClipboardUpdates(HWND listener) {
+        bool any = false;
+        MSG msg;
+        while (::PeekMessageW(&msg, listener, WM_CLIPBOARDUPDATE, WM_CLIPBOARDUPDATE, PM_REMOVE))
+            any = true;
+        return any;
+    }
+    // The wait of the edit road; with a listener, a clipboard change ends the current pause.
+    static bool Wait(std::uint32_t timeoutMs, const std::function<bool()>& done, std::uint32_t pollMs,
+                     HWND listener) {
+        const ULONGLONG start = ::GetTickCount64();
+        for (;;) {
+            // Dispatches the sent messages (and the hook calls) only; posted messages, the
+            // timers and the hotkey among them, stay in the queue.
+            MSG msg;
+            ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            if (listener)
+                TakeClipboardUpdates(listener);
+            if (done && done())
+                return true;
+            const ULONGLONG elapsed = ::GetTickCount64() - start;
+            if (elapsed >= timeoutMs)
+                return false;
+            ULONGLONG slice = timeoutMs - elapsed;
+            if (done && pollMs > 0 && pollMs < slice)
+                slice = pollMs;
+            // The change notice is a posted message, so a listening wait wakes for posted
+            // messages too, but only for new ones: a message of the program's own that stays
+            // queued must not wake it again and again.
+            const DWORD wakeFor = listener ? QS_SENDMESSAGE | QS_POSTMESSAGE : QS_SENDMESSAGE;
+            ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(slice), wakeFor,
+                                          listener ? 0 : MWMO_INPUTAVAILABLE);
+        }
+    }
     static HWND MainWindow() {
         CWinApp* app = CWinApp::Get();
         return app && app->m_pMainWnd ? app->m_pMainWnd->GetSafeHwnd() : nullptr;

@@ -66,6 +66,7 @@ using CHandle = CUniqueHandle<handle_traits::Kernel>;
 using CIconHandle = CUniqueHandle<handle_traits::Simple<HICON, ::DestroyIcon>>;
 using CMenuHandle = CUniqueHandle<handle_traits::Simple<HMENU, ::DestroyMenu>>;
 using CHookHandle = CUniqueHandle<handle_traits::Simple<HHOOK, ::UnhookWindowsHookEx>>;
+using CWinEventHookHandle = CUniqueHandle<handle_traits::Simple<HWINEVENTHOOK, ::UnhookWinEvent>>;
 using CWindowHandle = CUniqueHandle<handle_traits::Simple<HWND, ::DestroyWindow>>;
 using CGlobalHandle = CUniqueHandle<handle_traits::Global>;
 using CGdiHandle = CUniqueHandle<handle_traits::Gdi>;

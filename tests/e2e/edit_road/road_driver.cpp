@@ -5,7 +5,12 @@
 //                                    to keep as WxH+X+Y) and waiting until it is gone
 //   quillon-road-driver bench N OUT  N timed runs; writes one line per run to OUT:
 //                                    "<release to editor process created ms> <return to
-//                                    text ms> <release to editor code running ms>"
+//                                    text ms> <release to editor code running ms> <release
+//                                    to temporary file written ms>"
+//   quillon-road-driver idle S DIR   the idle cost: the text box alone for S seconds, then
+//                                    Quillon idle beside it for S seconds; DIR\base.ready and
+//                                    DIR\quillon.ready mark the start of each window, in
+//                                    which the script outside Wine reads the CPU times
 #include <cstdio>
 #include <cwchar>
 
@@ -243,11 +248,18 @@ int Bench(int runs, const std::wstring& out) {
         std::string stamp;
         if (!road.WaitRead(L"stamp", stamp))
             return 1;
-        // The editor's process creation time, and when its own code began.
-        const unsigned long long created = std::stoull(stamp.substr(0, stamp.find(' ')));
-        const unsigned long long began = std::stoull(stamp.substr(stamp.find(' ') + 1));
-        const double toEditor = static_cast<double>(static_cast<long long>(created - released)) / 10000.0;
-        const double toCode = static_cast<double>(static_cast<long long>(began - released)) / 10000.0;
+        // The editor's process creation time, when its own code began, and the temporary
+        // file's last-write time as the editor found it (file times come from the kernel's
+        // coarse clock: they may read up to one kernel tick early).
+        unsigned long long created = 0, began = 0, written = 0;
+        if (std::sscanf(stamp.c_str(), "%llu %llu %llu", &created, &began, &written) != 3)
+            return 1;
+        auto since = [&](unsigned long long t) {
+            return static_cast<double>(static_cast<long long>(t - released)) / 10000.0;
+        };
+        const double toEditor = since(created);
+        const double toCode = since(began);
+        const double toFile = since(written);
         WriteFileBytes(road.W(L"go"), "go");
         std::string done;
         if (!road.WaitRead(L"done", done))
@@ -264,14 +276,33 @@ int Bench(int runs, const std::wstring& out) {
             ::Sleep(1);
         }
         const double toText = Ms(Now() - back);
-        char line[96];
-        std::snprintf(line, sizeof line, "%.1f %.1f %.1f\n", toEditor, toText, toCode);
+        char line[128];
+        std::snprintf(line, sizeof line, "%.1f %.1f %.1f %.1f\n", toEditor, toText, toCode, toFile);
         lines += line;
-        std::printf("run %d: release to editor process %.1f ms (its code running %.1f ms), return to text %.1f ms\n",
-                    run + 1, toEditor, toCode, toText);
+        std::printf("run %d: release to file written %.1f ms, to editor process %.1f ms (its code running %.1f ms), "
+                    "return to text %.1f ms\n",
+                    run + 1, toFile, toEditor, toCode, toText);
         std::fflush(stdout);
     }
     WriteFileBytes(out, lines);
+    road.Quillon().Exit();
+    return 0;
+}
+
+// Nothing happens in either window: the script outside Wine reads the CPU times of the
+// processes at its start and end. The driver only waits out each window (a little longer
+// than the script reads, so the script's second reading falls inside it).
+int Idle(int seconds, const std::wstring& folder) {
+    const DWORD window = static_cast<DWORD>(seconds) * 1000 + 3000;
+    CRoad road;
+    if (!Check(road.Box().Start(), "text box") || !Check(road.Box().Focus(CTextBoxApp::kMultiLine), "box focused"))
+        return 1;
+    WriteFileBytes(folder + L"\\base.ready", "ready");
+    ::Sleep(window);
+    if (!Check(road.Start(), "Quillon"))
+        return 1;
+    WriteFileBytes(folder + L"\\quillon.ready", "ready");
+    ::Sleep(window);
     road.Quillon().Exit();
     return 0;
 }
@@ -283,6 +314,8 @@ int wmain(int argc, wchar_t** argv) {
         return Demo(argv[2]);
     if (argc >= 4 && std::wcscmp(argv[1], L"bench") == 0)
         return Bench(static_cast<int>(std::wcstol(argv[2], nullptr, 10)), argv[3]);
-    std::printf("usage: quillon-road-driver demo SHOTS | bench N OUT\n");
+    if (argc >= 4 && std::wcscmp(argv[1], L"idle") == 0)
+        return Idle(static_cast<int>(std::wcstol(argv[2], nullptr, 10)), argv[3]);
+    std::printf("usage: quillon-road-driver demo SHOTS | bench N OUT | idle S DIR\n");
     return 2;
 }

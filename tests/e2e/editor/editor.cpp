@@ -1,8 +1,9 @@
 // quillon-test-editor.exe: a scripted stand-in for a user's editor. It is started by
 // Quillon with the temporary file's path as its last argument and does what its options
 // say, in this order, then exits:
-//   --stamp FILE   write when it started: the process's creation time and the moment its
-//                  code began (both as system time, 100 ns units since 1601)
+//   --stamp FILE   write when it started: the process's creation time, the moment its
+//                  code began and the temporary file's last-write time as it found it
+//                  (all as system time, 100 ns units since 1601)
 //   --seen FILE    copy the temporary file's bytes, as the editor found them, to FILE
 //   --wait FLAG    wait (up to a minute) until the file FLAG exists: the test's "save now"
 //   --write SRC    save SRC's bytes into the temporary file, in place (may repeat: one save each)
@@ -73,7 +74,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             auto value = [](const FILETIME& t) {
                 return std::to_string((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
             };
-            std::string text = value(created) + " " + value(began);
+            FILETIME written{};
+            HANDLE file = ::CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
+                ::GetFileTime(file, nullptr, nullptr, &written);
+                ::CloseHandle(file);
+            }
+            std::string text = value(created) + " " + value(began) + " " + value(written);
             if (!Publish(step.value, text))
                 result = 3;
         } else if (step.option == L"--seen") {

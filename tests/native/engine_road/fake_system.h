@@ -238,6 +238,13 @@ public:
             now += step;
         }
     }
+    // The same wait, logged as one that hears clipboard changes (it moves the clock on the
+    // same way: the fake clipboard changes only when keys arrive).
+    bool WaitWatchingClipboard(std::uint32_t timeoutMs, const std::function<bool()>& done,
+                               std::uint32_t pollMs) override {
+        Log("Watching the clipboard");
+        return WaitServingMessages(timeoutMs, done, pollMs);
+    }
     bool LocalTimeOfDay(int& h, int& m, int& s) override {
         h = hour;
         m = minute;

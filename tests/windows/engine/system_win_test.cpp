@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "base/u16.h"
 #include "engine/system.h"
+#include "framework/app.h"
+#include "framework/wnd.h"
 
 using namespace quillon;
 
@@ -136,6 +139,70 @@ TEST(Win32Seam, WaitsAnswerSentMessagesAndLeavePostedOnesQueued) {
     MSG msg;
     EXPECT_TRUE(::PeekMessageW(&msg, window, kPostedMessage, kPostedMessage, PM_REMOVE));
     ::DestroyWindow(window);
+}
+
+namespace {
+
+struct ClipboardWriter {
+    HANDLE go;
+};
+
+// Puts text on the clipboard once told to, as a text box answering Ctrl+C does.
+DWORD WINAPI CopyWhenTold(void* param) {
+    auto* writer = static_cast<ClipboardWriter*>(param);
+    if (::WaitForSingleObject(writer->go, 30000) != WAIT_OBJECT_0 || !::OpenClipboard(nullptr))
+        return 1;
+    ::EmptyClipboard();
+    const wchar_t text[] = L"copied";
+    HGLOBAL h = ::GlobalAlloc(GMEM_MOVEABLE, sizeof(text));
+    std::memcpy(::GlobalLock(h), text, sizeof(text));
+    ::GlobalUnlock(h);
+    ::SetClipboardData(CF_UNICODETEXT, h);
+    ::CloseClipboard();
+    return 0;
+}
+
+}  // namespace
+
+// The copy wait takes the text when the clipboard says it changed, not at its next look.
+TEST(Win32Seam, TheCopyWaitEndsWhenTheClipboardChanges) {
+    ISystem& sys = DefaultSystem();
+    CWinApp app;
+    CWnd main;
+    ASSERT_TRUE(main.CreateEx(0, nullptr, L"main", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
+    app.m_pMainWnd = &main;
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    ::EmptyClipboard();
+    ::CloseClipboard();
+    // A message of the program's own, queued before the wait: it must not wake the wait
+    // again and again, and it stays for the program.
+    ::PostMessageW(main.GetSafeHwnd(), kPostedMessage, 0, 0);
+
+    ClipboardWriter writer{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE thread = ::CreateThread(nullptr, 0, CopyWhenTold, &writer, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    int looks = 0;
+    const ULONGLONG start = ::GetTickCount64();
+    // Its only look besides the first one would come after 20 s.
+    EXPECT_TRUE(sys.WaitWatchingClipboard(
+        20000,
+        [&] {
+            if (++looks == 1)
+                ::SetEvent(writer.go);
+            return ::IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE;
+        },
+        20000));
+    EXPECT_LT(::GetTickCount64() - start, 10000u) << "the wait ended at its next look, not at the change";
+    EXPECT_LE(looks, 5) << "the wait kept waking";
+    EXPECT_EQ(::WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    ::CloseHandle(thread);
+    ::CloseHandle(writer.go);
+    MSG msg;
+    EXPECT_TRUE(::PeekMessageW(&msg, main.GetSafeHwnd(), kPostedMessage, kPostedMessage, PM_REMOVE));
+    EXPECT_FALSE(::PeekMessageW(&msg, main.GetSafeHwnd(), WM_CLIPBOARDUPDATE, WM_CLIPBOARDUPDATE, PM_REMOVE))
+        << "a change notice was left for the window after the wait";
+    app.m_pMainWnd = nullptr;
+    main.DestroyWindow();
 }
 
 namespace {
