@@ -1,0 +1,26 @@
+// CButton: a push button, check box or radio button, with typed check-state helpers.
+#pragma once
+#include <windows.h>
+
+#include "framework/wnd.h"
+
+namespace quillon {
+
+class CButton : public CWnd {
+public:
+    // BST_UNCHECKED, BST_CHECKED or BST_INDETERMINATE.
+    int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
+    void SetCheck(int state) const { SendMessage(BM_SETCHECK, static_cast<WPARAM>(state)); }
+    bool IsChecked() const { return GetCheck() == BST_CHECKED; }
+    void SetChecked(bool checked) const { SetCheck(checked ? BST_CHECKED : BST_UNCHECKED); }
+    // The state as a setting stores it: 1 when checked, else 0.
+    int CheckValue() const { return IsChecked() ? 1 : 0; }
+
+    // Adds styles with a plain style change, without recomputing the frame (how owner-drawn
+    // buttons turn themselves on when they are bound).
+    void AddStyle(DWORD style) const {
+        ::SetWindowLongW(m_hWnd, GWL_STYLE, ::GetWindowLongW(m_hWnd, GWL_STYLE) | static_cast<LONG>(style));
+    }
+};
+
+}  // namespace quillon
