@@ -9,6 +9,11 @@
 #define IDD_ABOUT 135
 #define IDI_NEW_EXTENSION 137
 #define IDI_CANCEL 139
+// Images of the Options dialog's small buttons (resource type "PNG")
+#define IDR_PNG_ADD 140
+#define IDR_PNG_MOVE_DOWN 141
+#define IDR_PNG_REMOVE 142
+#define IDR_PNG_MOVE_UP 143
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif

@@ -1,0 +1,203 @@
+// The hotkey field: key rules (commit on the main key's release), its own sunken painting and caret.
+#include "ui/widgets/hotkey_field.h"
+
+#include "ui/widgets/hotkey_text.h"
+#include "ui/widgets/widget_dpi.h"
+
+namespace quillon {
+namespace {
+
+// DrawTextW flags of the field's text: one line, vertically centred, never clipped or
+// taken for mnemonics, cut with an ellipsis when the box is too narrow.
+constexpr UINT kTextFlags = DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX | DT_END_ELLIPSIS;
+
+}  // namespace
+
+const wchar_t* CHotKeyField::ClassName() {
+    static const wchar_t kName[] = L"QuillonHotKeyField";
+    static const bool registered = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.style = CS_HREDRAW | CS_VREDRAW;
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = kName;
+        return ::RegisterClassExW(&wc) != 0;
+    }();
+    (void)registered;
+    return kName;
+}
+
+bool CHotKeyField::CreateInPlaceOf(HWND dialog, int placeholderId) {
+    HWND placeholder = ::GetDlgItem(dialog, placeholderId);
+    if (!placeholder || m_hWnd)
+        return false;
+    ::ShowWindow(placeholder, SW_HIDE);
+    RECT rect{};
+    ::GetWindowRect(placeholder, &rect);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+
+    LOGFONTW logFont{};
+    if (::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont) == sizeof(logFont)) {
+        // The stock font is made for the system's DPI; a dialog on a monitor of another DPI
+        // (per-monitor awareness) scales its own font, and the field follows it.
+        const int windowDpi = DpiOfWindow(dialog), systemDpi = SystemDpi();
+        if (windowDpi != systemDpi)
+            logFont.lfHeight = ::MulDiv(logFont.lfHeight, windowDpi, systemDpi);
+        m_font.Reset(::CreateFontIndirectW(&logFont));
+    }
+    return CreateEx(0, ClassName(), L"", WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top, dialog, nullptr);
+}
+
+void CHotKeyField::SetHotKeyValue(std::uint16_t value) {
+    m_releasedModifiers = value & 0xFF;
+    m_releasedKey = value >> 8;
+    RepaintAndPlaceCaret();
+}
+
+std::uint16_t CHotKeyField::GetHotKeyValue() const {
+    return static_cast<std::uint16_t>(((m_releasedKey & 0xFF) << 8) | (m_releasedModifiers & 0xFF));
+}
+
+std::wstring CHotKeyField::GetDisplayText() const {
+    return FormatHotKey(m_currentKey | m_releasedKey, m_currentModifiers | m_releasedModifiers);
+}
+
+void CHotKeyField::OnKeyDown(UINT virtualKey) {
+    // Any press starts a new combination.
+    m_releasedKey = 0;
+    m_releasedModifiers = 0;
+    if (virtualKey == VK_BACK) {
+        // Backspace clears the field; it can never be the hotkey's key.
+        m_currentKey = 0;
+        m_currentModifiers = 0;
+    } else if (const UINT flag = ModifierFlagOfKey(virtualKey)) {
+        m_currentKey = 0;
+        m_currentModifiers |= flag;
+    } else {
+        m_currentKey = virtualKey;
+    }
+    RepaintAndPlaceCaret();
+}
+
+void CHotKeyField::OnKeyUp(UINT virtualKey) {
+    if (const UINT flag = ModifierFlagOfKey(virtualKey)) {
+        // A modifier counts only when released after the main key.
+        m_currentModifiers &= ~flag;
+        if (m_releasedKey != 0)
+            m_releasedModifiers |= flag;
+    } else {
+        m_releasedKey = m_currentKey;
+        m_currentKey = 0;
+    }
+    RepaintAndPlaceCaret();
+}
+
+void CHotKeyField::RepaintAndPlaceCaret() {
+    if (!m_hWnd)
+        return;
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    ::SetCaretPos(m_caretX, m_caretY);
+}
+
+void CHotKeyField::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    if (!dc)
+        return;
+    HGDIOBJ oldFont = m_font ? ::SelectObject(dc, m_font.Get()) : nullptr;
+
+    SIZE letter{};
+    if (::GetTextExtentPoint32W(dc, L"W", 1, &letter))
+        m_caretHeight = letter.cy;
+
+    RECT r{};
+    ::GetClientRect(m_hWnd, &r);
+    const bool enabled = ::IsWindowEnabled(m_hWnd) != FALSE;
+    ::SetBkMode(dc, TRANSPARENT);
+    ::FillRect(dc, &r, ::GetSysColorBrush(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
+
+    // A sunken one-pixel frame: shadow above and left, light below and right.
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HBRUSH shadow = ::GetSysColorBrush(COLOR_BTNSHADOW), light = ::GetSysColorBrush(COLOR_3DLIGHT);
+    const RECT top{r.left, r.top, r.left + w - 1, r.top + 1}, left{r.left, r.top, r.left + 1, r.top + h - 1};
+    const RECT right{r.right - 1, r.top, r.right, r.bottom}, bottom{r.left, r.bottom - 1, r.right, r.bottom};
+    ::FillRect(dc, &top, shadow);
+    ::FillRect(dc, &left, shadow);
+    ::FillRect(dc, &right, light);
+    ::FillRect(dc, &bottom, light);
+
+    // Text margins grow with the DPI, as the dialog's own spacing does.
+    const int dpi = DpiOfWindow(m_hWnd);
+    ::InflateRect(&r, -::MulDiv(4, dpi, 96), -::MulDiv(2, dpi, 96));
+    ::SetTextColor(dc, ::GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+    std::wstring text = GetDisplayText();
+    RECT textRect = r;
+    ::DrawTextW(dc, text.data(), static_cast<int>(text.size()), &textRect, kTextFlags | DT_LEFT);
+    RECT measured = r;
+    ::DrawTextW(dc, text.data(), static_cast<int>(text.size()), &measured, kTextFlags | DT_LEFT | DT_CALCRECT);
+    const int textHeight = measured.bottom - measured.top;
+    m_caretX = measured.right + 1;
+    // Level with the text, which DT_VCENTER centres in the box.
+    m_caretY = r.top + (r.bottom - r.top - textHeight) / 2;
+
+    if (oldFont)
+        ::SelectObject(dc, oldFont);
+    ::EndPaint(m_hWnd, &ps);
+}
+
+LRESULT CHotKeyField::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_SETFOCUS: {
+        const LRESULT result = Default();
+        ::CreateCaret(m_hWnd, nullptr, 1, m_caretHeight);
+        ::SetCaretPos(m_caretX, m_caretY);
+        ::ShowCaret(m_hWnd);
+        return result;
+    }
+    case WM_KILLFOCUS: {
+        const LRESULT result = Default();
+        ::DestroyCaret();
+        // Keys still held when the focus leaves are released elsewhere and never reach the
+        // field: forget them, or they would show (and combine) as if still down.
+        if (m_currentKey != 0 || m_currentModifiers != 0) {
+            m_currentKey = 0;
+            m_currentModifiers = 0;
+            ::InvalidateRect(m_hWnd, nullptr, TRUE);
+        }
+        return result;
+    }
+    case WM_LBUTTONDOWN:
+        ::SetFocus(m_hWnd);
+        return Default();
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        // Not passed on: Alt combinations and F10 must not reach the dialog's menu.
+        OnKeyDown(static_cast<UINT>(wParam));
+        return 0;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        OnKeyUp(static_cast<UINT>(wParam));
+        return 0;
+    case WM_SYSCHAR:
+    case WM_SYSDEADCHAR:
+        // The characters of Alt combinations would otherwise look for a menu mnemonic (and beep).
+        return 0;
+    case WM_GETDLGCODE:
+        // Tab, Enter and Escape come here rather than moving the focus or closing the dialog.
+        return Default() | DLGC_WANTALLKEYS;
+    case WM_ENABLE: {
+        const LRESULT result = Default();
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+        return result;
+    }
+    default:
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+}
+
+}  // namespace quillon
