@@ -3,6 +3,9 @@
 // registry consistent with what is then saved.
 #include "ui/dialogs/options_dlg.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "base/u16.h"
 #include "config/autostart.h"
 #include "engine/edit_engine.h"
@@ -112,6 +115,7 @@ BOOL CDlgOptions::OnInitDialog() {
     m_extensionList.InsertColumn(0, L"Extension");
     m_extensionList.InsertColumn(1, L"Editor");
     m_extensionList.AutoSizeColumns();
+    m_tableAtOpen = engine.Extensions;
     for (std::size_t i = 0; i < engine.Extensions.size(); ++i)
         AppendExtensionRow(static_cast<int>(i), engine.Extensions[i]);
 
@@ -182,8 +186,15 @@ void CDlgOptions::OnOK() {
             host->RegisterEditHotKey(hotKey);
     }
 
-    // Copied now: the list's rows go when the dialog's window does.
-    engine.Extensions = m_extensionList.m_items;
+    // Copied now: the list's rows go when the dialog's window does. Rows the user saved
+    // for future use from an edit started while this dialog was open came after its list
+    // was filled; replacing the table would silently drop them, so they stay at its end.
+    std::vector<EXTENSIONREC> table = m_extensionList.m_items;
+    const std::vector<EXTENSIONREC>& current = engine.Extensions;
+    if (current.size() > m_tableAtOpen.size() &&
+        std::equal(m_tableAtOpen.begin(), m_tableAtOpen.end(), current.begin()))
+        table.insert(table.end(), current.begin() + static_cast<std::ptrdiff_t>(m_tableAtOpen.size()), current.end());
+    engine.Extensions = std::move(table);
     if (host)
         host->ExtensionsChanged();
 

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <vector>
+
 #include "config/settings.h"
 #include "framework/button.h"
 #include "framework/dialog.h"
@@ -52,6 +54,9 @@ private:
     CMiniButton m_moveUpButton;
     CMiniButton m_moveDownButton;
     CMiniButtonGroup m_buttonGroup;
+    // The engine's table as the list was filled from it: rows that an edit saves for future
+    // use while the dialog is open are appended to it, and OK keeps them.
+    std::vector<EXTENSIONREC> m_tableAtOpen;
 };
 
 }  // namespace quillon

@@ -260,3 +260,21 @@ TEST_F(OptionsDialogTest, CancelAfterEditsChangesNothing) {
     EXPECT_EQ(engine.Insert, before.Insert);
     EXPECT_EQ(engine.DeleteTempFile, before.DeleteTempFile);
 }
+
+TEST_F(OptionsDialogTest, ARowSavedByAnEditWhileTheDialogIsOpenSurvivesOk) {
+    CDlgOptions dialog;
+    INT_PTR result = RunWith(dialog, [](HWND d) {
+        // "Edit with new Extension" with "Save for future use", while Options is open (the
+        // dialog's thread waits in its loop and reads the table only at OK, after the
+        // messages below).
+        GetEditEngine().Extensions.push_back(EXTENSIONREC(u"csv", u"", u"", 1));
+        Select(d, 0);
+        ClickAndWait(d, IDC_OPT_REMOVE);
+        ClickAndWait(d, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(GetEditEngine().Extensions,
+              (std::vector<EXTENSIONREC>{EXTENSIONREC(u"md", u"C:\\ed.exe", u"-n \"%1\"", 0),
+                                         EXTENSIONREC(u"csv", u"", u"", 1)}))
+        << "the dialog's rows, then the row saved meanwhile";
+}
