@@ -15,12 +15,6 @@ public:
     void SetChecked(bool checked) const { SetCheck(checked ? BST_CHECKED : BST_UNCHECKED); }
     // The state as a setting stores it: 1 when checked, else 0.
     int CheckValue() const { return IsChecked() ? 1 : 0; }
-
-    // Adds styles with a plain style change, without recomputing the frame (how owner-drawn
-    // buttons turn themselves on when they are bound).
-    void AddStyle(DWORD style) const {
-        ::SetWindowLongW(m_hWnd, GWL_STYLE, ::GetWindowLongW(m_hWnd, GWL_STYLE) | static_cast<LONG>(style));
-    }
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -32,4 +32,4 @@ private:
     std::wstring m_saved;
 };
 
-}  // namespace quillon
+} // namespace quillon

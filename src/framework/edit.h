@@ -20,4 +20,4 @@ public:
     bool IsEmpty() const { return GetWindowTextLength() == 0; }
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -31,7 +31,7 @@ struct CoTaskMemDeleter {
     void operator()(ITEMIDLIST* p) const { ::CoTaskMemFree(p); }
 };
 
-}  // namespace
+} // namespace
 
 std::wstring BrowseForFolder(HWND owner, const wchar_t* title) {
     CKeepCurrentDirectory keep;
@@ -49,4 +49,4 @@ std::wstring BrowseForFolder(HWND owner, const wchar_t* title) {
     return path;
 }
 
-}  // namespace quillon
+} // namespace quillon

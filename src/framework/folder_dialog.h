@@ -16,4 +16,4 @@ std::wstring BrowseForFolder(HWND owner, const wchar_t* title = L"Please select 
 // The chooser's flags: BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT | BIF_NEWDIALOGSTYLE | BIF_EDITBOX.
 constexpr UINT kBrowseFolderFlags = 0x55;
 
-}  // namespace quillon
+} // namespace quillon

@@ -23,7 +23,9 @@ public:
     HIMAGELIST GetSafeHandle() const { return m_list.Get(); }
     operator HIMAGELIST() const { return m_list.Get(); }
     // Adds a copy of the icon (the caller keeps its own); the new image's index or -1.
-    int Add(HICON icon) const { return m_list && icon ? ::ImageList_ReplaceIcon(m_list.Get(), -1, icon) : -1; }
+    int Add(HICON icon) const {
+        return m_list && icon ? ::ImageList_ReplaceIcon(m_list.Get(), -1, icon) : -1;
+    }
     bool RemoveAll() const { return m_list && ::ImageList_Remove(m_list.Get(), -1); }
     int GetImageCount() const { return m_list ? ::ImageList_GetImageCount(m_list.Get()) : 0; }
     void Destroy() { m_list.Reset(); }
@@ -32,4 +34,4 @@ private:
     CImageListHandle m_list;
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -5,7 +5,8 @@
 
 namespace quillon {
 
-int CListCtrl::InsertColumn(int index, const std::wstring& heading, int format, int width, int subItem) const {
+int CListCtrl::InsertColumn(int index, const std::wstring& heading, int format, int width,
+                            int subItem) const {
     LVCOLUMNW column{};
     // -1 leaves the width or the subitem to the control.
     column.mask = LVCF_FMT | LVCF_TEXT | (width != -1 ? LVCF_WIDTH : 0) | (subItem != -1 ? LVCF_SUBITEM : 0);
@@ -14,7 +15,8 @@ int CListCtrl::InsertColumn(int index, const std::wstring& heading, int format, 
     column.iSubItem = subItem;
     std::wstring text = heading;
     column.pszText = text.data();
-    return static_cast<int>(SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
+    return static_cast<int>(
+        SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
 }
 
 int CListCtrl::GetColumnCount() const {
@@ -76,4 +78,4 @@ bool CListCtrl::SetItemState(int item, UINT state, UINT mask) const {
     return SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lv)) != FALSE;
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -15,7 +15,8 @@ public:
     int GetItemCount() const { return m_hWnd ? static_cast<int>(SendMessage(LVM_GETITEMCOUNT)) : 0; }
     // The next item after start (-1: from the beginning) with the flags (LVNI_SELECTED...), or -1.
     int GetNextItem(int start, UINT flags) const {
-        return m_hWnd ? static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(start), flags)) : -1;
+        return m_hWnd ? static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(start), flags))
+                      : -1;
     }
     int GetSelectedItem() const { return GetNextItem(-1, LVNI_SELECTED); }
 
@@ -35,9 +36,13 @@ public:
     int InsertItem(const LVITEMW& item) const {
         return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     }
-    bool DeleteItem(int index) const { return SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(index)) != FALSE; }
+    bool DeleteItem(int index) const {
+        return SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(index)) != FALSE;
+    }
     bool DeleteAllItems() const { return SendMessage(LVM_DELETEALLITEMS) != FALSE; }
-    bool GetItem(LVITEMW& item) const { return SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != FALSE; }
+    bool GetItem(LVITEMW& item) const {
+        return SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != FALSE;
+    }
 
     // A cell's whole text, however long.
     std::wstring GetItemText(int item, int subItem) const;
@@ -54,7 +59,8 @@ public:
     }
     bool GetItemRect(int item, RECT& rect, int code) const {
         rect.left = code;
-        return SendMessage(LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&rect)) != FALSE;
+        return SendMessage(LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&rect)) !=
+               FALSE;
     }
 
     // Sets the extended styles under mask (mask 0: all of them) to style.
@@ -63,8 +69,8 @@ public:
     }
     DWORD GetExtendedStyle() const { return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE)); }
     HIMAGELIST SetImageList(HIMAGELIST images, int which) const {
-        return reinterpret_cast<HIMAGELIST>(SendMessage(LVM_SETIMAGELIST, static_cast<WPARAM>(which),
-                                                        reinterpret_cast<LPARAM>(images)));
+        return reinterpret_cast<HIMAGELIST>(
+            SendMessage(LVM_SETIMAGELIST, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(images)));
     }
     HIMAGELIST GetImageList(int which) const {
         return reinterpret_cast<HIMAGELIST>(SendMessage(LVM_GETIMAGELIST, static_cast<WPARAM>(which)));
@@ -72,4 +78,4 @@ public:
     HWND GetHeaderCtrl() const { return reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)); }
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -14,4 +14,4 @@ public:
     HICON GetIcon() const { return reinterpret_cast<HICON>(SendMessage(STM_GETICON)); }
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -62,6 +62,11 @@ public:
     BOOL EnableWindow(bool enable) const { return ::EnableWindow(m_hWnd, enable ? TRUE : FALSE); }
     bool IsWindowEnabled() const { return m_hWnd && ::IsWindowEnabled(m_hWnd); }
     HWND SetFocus() const { return ::SetFocus(m_hWnd); }
+    // A plain style change (no frame recalculation): the styles in remove go, those in add come.
+    void ModifyStyle(DWORD remove, DWORD add) const {
+        const DWORD style = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE));
+        ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>((style & ~remove) | add));
+    }
     // The window's text, whole (no fixed buffer), and its replacement.
     std::wstring GetWindowText() const;
     int GetWindowTextLength() const { return ::GetWindowTextLengthW(m_hWnd); }

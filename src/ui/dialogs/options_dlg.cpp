@@ -54,7 +54,7 @@ void CenterOnPointerMonitor(HWND dialog) {
     ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-}  // namespace
+} // namespace
 
 CDlgOptions::CDlgOptions(HWND parent) : CDialog(IDD_OPTIONS, parent) {}
 
@@ -97,7 +97,7 @@ void CDlgOptions::ModeFromControls() {
 }
 
 BOOL CDlgOptions::OnInitDialog() {
-    CDialog::OnInitDialog();  // binds the controls
+    CDialog::OnInitDialog(); // binds the controls
     ModeToControls();
     const CEditEngine& engine = GetEditEngine();
 
@@ -139,7 +139,7 @@ void CDlgOptions::SelectRow(int index) {
 }
 
 void CDlgOptions::OnAdd() {
-    CDlgNewExtension dialog(m_hWnd);  // Options mode: the row is always kept
+    CDlgNewExtension dialog(m_hWnd); // Options mode: the row is always kept
     if (dialog.DoModal() != IDOK)
         return;
     const int index = m_extensionList.GetItemCount();
@@ -193,7 +193,8 @@ void CDlgOptions::OnOK() {
     const std::vector<EXTENSIONREC>& current = engine.Extensions;
     if (current.size() > m_tableAtOpen.size() &&
         std::equal(m_tableAtOpen.begin(), m_tableAtOpen.end(), current.begin()))
-        table.insert(table.end(), current.begin() + static_cast<std::ptrdiff_t>(m_tableAtOpen.size()), current.end());
+        table.insert(table.end(), current.begin() + static_cast<std::ptrdiff_t>(m_tableAtOpen.size()),
+                     current.end());
     engine.Extensions = std::move(table);
     if (host)
         host->ExtensionsChanged();
@@ -203,7 +204,7 @@ void CDlgOptions::OnOK() {
     engine.SaveContent = m_saveContentCheck.CheckValue();
     engine.Insert = m_insertCheck.CheckValue();
     engine.EditOnlySelection = m_nMode == 1 ? 1 : 0;
-    engine.TemporaryFolder = FromWide(m_tempFolderEdit.GetWindowText());  // as typed
+    engine.TemporaryFolder = FromWide(m_tempFolderEdit.GetWindowText()); // as typed
     engine.DeleteTempFile = m_deleteTempCheck.CheckValue();
     EndDialog(IDOK);
 }
@@ -240,4 +241,4 @@ LRESULT CDlgOptions::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return CDialog::WindowProc(message, wParam, lParam);
 }
 
-}  // namespace quillon
+} // namespace quillon

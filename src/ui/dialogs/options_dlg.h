@@ -48,7 +48,7 @@ private:
     CButton m_deleteTempCheck;
     CEdit m_tempFolderEdit;
     CRecordListCtrl<EXTENSIONREC> m_extensionList;
-    int m_nMode = 0;  // 0: entire text area; 1: only the selection
+    int m_nMode = 0; // 0: entire text area; 1: only the selection
     CMiniButton m_addButton;
     CMiniButton m_removeButton;
     CMiniButton m_moveUpButton;
@@ -59,4 +59,4 @@ private:
     std::vector<EXTENSIONREC> m_tableAtOpen;
 };
 
-}  // namespace quillon
+} // namespace quillon

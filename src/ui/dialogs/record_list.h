@@ -18,16 +18,14 @@ namespace quillon {
 // the last row was removed. The header's other fields are zero.
 constexpr int kRecordListSelectionCode = -1601;
 
-template <typename T>
-class CRecordListCtrl : public CListCtrl {
+template <typename T> class CRecordListCtrl : public CListCtrl {
 public:
     // One record per row, in row order. Rows inserted by anyone get a default record at
     // their index; the owner stores the real one right after inserting.
     std::vector<T> m_items;
 
     void PreSubclassWindow() override {
-        ::SetWindowLongW(m_hWnd, GWL_STYLE,
-                         ::GetWindowLongW(m_hWnd, GWL_STYLE) | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
+        ModifyStyle(0, LVS_SINGLESEL | LVS_SHOWSELALWAYS);
         SetExtendedStyle(LVS_EX_FULLROWSELECT);
         CListCtrl::PreSubclassWindow();
     }
@@ -127,4 +125,4 @@ private:
     }
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -12,7 +12,9 @@ using namespace quillon::e2e;
 
 namespace {
 
-std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+std::string Narrow(const std::wstring& s) {
+    return std::string(s.begin(), s.end());
+}
 
 bool Shot(const std::wstring& folder, const std::wstring& name, HWND window) {
     RECT r{};
@@ -53,8 +55,9 @@ int Run(const std::wstring& shots, const std::wstring& suffix, bool list) {
 
     ::PostMessageW(quillon.ServerWindow(), WM_COMMAND, 32771, 0);
     HWND options = nullptr;
-    auto shown = WaitFor([&] { return (options = FindTopWindow(pid, L"#32770", L"Options")) && ::IsWindowVisible(options); },
-                         10000, "the Options dialog");
+    auto shown = WaitFor(
+        [&] { return (options = FindTopWindow(pid, L"#32770", L"Options")) && ::IsWindowVisible(options); },
+        10000, "the Options dialog");
     if (!shown)
         return Fail(shown), 1;
     ::RedrawWindow(options, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -66,11 +69,15 @@ int Run(const std::wstring& shots, const std::wstring& suffix, bool list) {
     if (list) {
         PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
         HWND choices = nullptr;
-        auto up = WaitFor([&] { return (choices = FindTopWindow(pid, L"SysListView32", L"Quillon")) && ::IsWindowVisible(choices); },
-                          5000, "the choice list");
+        auto up = WaitFor(
+            [&] {
+                return (choices = FindTopWindow(pid, L"SysListView32", L"Quillon")) &&
+                       ::IsWindowVisible(choices);
+            },
+            5000, "the choice list");
         if (!up)
             return ReleaseKeys({VK_MENU, VK_CONTROL}), Fail(up), 1;
-        PressWithModifiers({}, 'Q');  // the second row selected
+        PressWithModifiers({}, 'Q'); // the second row selected
         ::RedrawWindow(choices, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         Shot(shots, L"choice-list-" + suffix, choices);
         // Round to "Cancel" before letting go, so no edit starts.
@@ -81,7 +88,7 @@ int Run(const std::wstring& shots, const std::wstring& suffix, bool list) {
     return quillon.Exit() ? 0 : 1;
 }
 
-}  // namespace
+} // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {

@@ -15,16 +15,26 @@ const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // Ids of the Options dialog's and the New Extension dialog's controls.
 enum : int {
-    kList = 1000, kAdd = 1001, kRemove = 1002, kSaveContent = 1003, kDeleteTemp = 1005, kAutoStart = 1006,
-    kFolder = 1008, kModeSelection = 1019, kMoveUp = 1020,
-    kNewExtension = 1010, kNewEditor = 1012, kNewUtf8 = 1022,
+    kList = 1000,
+    kAdd = 1001,
+    kRemove = 1002,
+    kSaveContent = 1003,
+    kDeleteTemp = 1005,
+    kAutoStart = 1006,
+    kFolder = 1008,
+    kModeSelection = 1019,
+    kMoveUp = 1020,
+    kNewExtension = 1010,
+    kNewEditor = 1012,
+    kNewUtf8 = 1022,
 };
 
 // List-view calls into another process: the item record and its text buffer live there.
 class CRemoteList {
 public:
     CRemoteList(HWND list, DWORD pid)
-        : m_list(list), m_process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)) {
+        : m_list(list),
+          m_process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)) {
         if (m_process)
             m_memory = ::VirtualAllocEx(m_process, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     }
@@ -43,8 +53,8 @@ public:
             item.cchTextMax = 512;
             item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(m_memory) + 1024);
             ::WriteProcessMemory(m_process, m_memory, &item, sizeof(item), nullptr);
-            const auto n = static_cast<size_t>(
-                ::SendMessageW(m_list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(m_memory)));
+            const auto n = static_cast<size_t>(::SendMessageW(
+                m_list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(m_memory)));
             std::wstring text(n, L'\0');
             ::ReadProcessMemory(m_process, item.pszText, text.data(), n * sizeof(wchar_t), nullptr);
             texts.push_back(text);
@@ -55,7 +65,8 @@ public:
         LVITEMW item{};
         item.state = item.stateMask = LVIS_SELECTED;
         ::WriteProcessMemory(m_process, m_memory, &item, sizeof(item), nullptr);
-        ::SendMessageW(m_list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(m_memory));
+        ::SendMessageW(m_list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                       reinterpret_cast<LPARAM>(m_memory));
     }
 
 private:
@@ -64,7 +75,9 @@ private:
     void* m_memory = nullptr;
 };
 
-std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+std::string Narrow(const std::wstring& s) {
+    return std::string(s.begin(), s.end());
+}
 
 // The top-level windows of the process, by class and title (what a failed wait found).
 std::string WindowsOf(DWORD pid) {
@@ -81,7 +94,8 @@ std::string WindowsOf(DWORD pid) {
             ::GetClassNameW(hwnd, cls, 64);
             ::GetWindowTextW(hwnd, title, 64);
             if (owner == s->pid)
-                s->text += " [" + Narrow(cls) + " \"" + Narrow(title) + "\"" + (::IsWindowVisible(hwnd) ? " visible" : "") + "]";
+                s->text += " [" + Narrow(cls) + " \"" + Narrow(title) + "\"" +
+                           (::IsWindowVisible(hwnd) ? " visible" : "") + "]";
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&s));
@@ -91,7 +105,8 @@ std::string WindowsOf(DWORD pid) {
 std::wstring RunValue() {
     wchar_t data[1024] = {};
     DWORD size = sizeof(data), type = 0;
-    if (::RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Quillon", RRF_RT_ANY, &type, data, &size) != ERROR_SUCCESS)
+    if (::RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Quillon", RRF_RT_ANY, &type, data, &size) !=
+        ERROR_SUCCESS)
         return L"(none)";
     return type == REG_SZ ? std::wstring(data) : L"(not REG_SZ)";
 }
@@ -112,7 +127,9 @@ bool HotKeyIsFree(UINT modifiers, UINT key) {
 }
 
 // A button pressed as the user's click reports it; posted, since "+" runs a nested dialog.
-void Press(HWND dialog, int id) { ::PostMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+void Press(HWND dialog, int id) {
+    ::PostMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
 
 class OptionsScenario : public ::testing::Test {
 protected:
@@ -128,16 +145,20 @@ protected:
     }
     void TearDown() override {
         ReleaseKeys({VK_F9, 'W', VK_LWIN, VK_CONTROL, VK_SHIFT, VK_MENU});
-        DeleteRunValue();  // the prefix is shared with the other scenarios
+        DeleteRunValue(); // the prefix is shared with the other scenarios
     }
     // The tray's Options command (a double-click on the icon sends the same).
     HWND OpenOptions() {
         ::PostMessageW(m_quillon->Program().ServerWindow(), WM_COMMAND, kOptionsCommand, 0);
         HWND dialog = nullptr;
         auto shown = WaitFor(
-            [&] { return (dialog = FindTopWindow(m_quillon->Pid(), L"#32770", L"Options")) && ::IsWindowVisible(dialog); },
+            [&] {
+                return (dialog = FindTopWindow(m_quillon->Pid(), L"#32770", L"Options")) &&
+                       ::IsWindowVisible(dialog);
+            },
             10000, "the Options dialog");
-        EXPECT_TRUE(shown) << "; Quillon " << (m_quillon->Program().Process().Running() ? "runs" : "has ended")
+        EXPECT_TRUE(shown) << "; Quillon "
+                           << (m_quillon->Program().Process().Running() ? "runs" : "has ended")
                            << ", its windows:" << WindowsOf(m_quillon->Pid());
         return dialog;
     }
@@ -150,7 +171,8 @@ protected:
         // again, which forgets the modifiers pressed here.
         ::PostMessageW(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
         ::PostMessageW(field, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-        ASSERT_TRUE(WaitFor([&] { return ForegroundFocus() == field; }, 5000, "the hotkey field to have the focus"));
+        ASSERT_TRUE(
+            WaitFor([&] { return ForegroundFocus() == field; }, 5000, "the hotkey field to have the focus"));
         // One key at a time, each waited for until Quillon's thread has taken it from its
         // queue (the key state it reads, shared with this thread while attached): keys in
         // flight together reached the field out of order under Wine, and a modifier
@@ -179,9 +201,12 @@ protected:
     void AddRow(HWND options, const wchar_t* extension, const wchar_t* editor, bool utf8) {
         Press(options, kAdd);
         HWND added = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (added = FindTopWindow(m_quillon->Pid(), L"#32770", L"New Extension")) &&
-                                         ::IsWindowVisible(added); },
-                            10000, "the New Extension dialog"));
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return (added = FindTopWindow(m_quillon->Pid(), L"#32770", L"New Extension")) &&
+                       ::IsWindowVisible(added);
+            },
+            10000, "the New Extension dialog"));
         ::SetDlgItemTextW(added, kNewExtension, extension);
         ::SetDlgItemTextW(added, kNewEditor, editor);
         if (!utf8)
@@ -194,17 +219,28 @@ protected:
         ReadFileBytes(m_quillon->Program().ConfigPath(), bytes);
         return bytes;
     }
-    ::testing::AssertionResult ConfigHas(const std::string& text) {
-        auto result = WaitFor([&] { return Config().find(text) != std::string::npos; }, 10000, "QLNConfig.xml to hold " + text);
-        return result ? result : result << "; it holds:\n" << Config();
+    // The settings file's last-write time, read without opening it.
+    ULONGLONG ConfigWritten() {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!::GetFileAttributesExW(m_quillon->Program().ConfigPath().c_str(), GetFileExInfoStandard, &data))
+            return 0;
+        return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+               data.ftLastWriteTime.dwLowDateTime;
+    }
+    // The file once Quillon has written it anew. Not read while it may be written: a save
+    // that finds the file open elsewhere cannot replace it.
+    std::string ConfigAfterSave(ULONGLONG before) {
+        EXPECT_TRUE(WaitFor([&] { return ConfigWritten() != before; }, 10000, "QLNConfig.xml to be written"));
+        return Config();
     }
 
     std::unique_ptr<CTracedQuillon> m_quillon;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(OptionsScenario, EverySettingChangedTakesEffectAtOnceAndIsSaved) {
+    const ULONGLONG written = ConfigWritten();
     HWND options = OpenOptions();
     ASSERT_NE(options, nullptr);
     CRemoteList list(::GetDlgItem(options, kList), m_quillon->Pid());
@@ -216,8 +252,11 @@ TEST_F(OptionsScenario, EverySettingChangedTakesEffectAtOnceAndIsSaved) {
     AddRow(options, L"html", L"", true);
     ASSERT_TRUE(WaitFor([&] { return list.Count() == 3; }, 5000, "three rows"));
     Press(options, kRemove);
-    ASSERT_TRUE(WaitFor([&] { return list.Texts() == std::vector<std::wstring>{L"md", L"txt"}; }, 5000,
-                        "the rows md, txt"));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return list.Texts() == std::vector<std::wstring>{L"md", L"txt"};
+        },
+        5000, "the rows md, txt"));
     // The second column: the editor and its parameters (the scenario's "txt" row names one too).
     const std::vector<std::wstring> editors = list.Texts(1);
     ASSERT_EQ(editors.size(), 2u);
@@ -236,14 +275,17 @@ TEST_F(OptionsScenario, EverySettingChangedTakesEffectAtOnceAndIsSaved) {
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(options); }, 10000, "the Options dialog to close"));
 
     // Saved at once.
-    EXPECT_TRUE(ConfigHas("<HotKey>" + std::to_string((VK_F9 << 8) | MOD_WIN) + "</HotKey>"));
-    EXPECT_TRUE(ConfigHas("<SaveContent>False</SaveContent>"));
-    EXPECT_TRUE(ConfigHas("<Insert>True</Insert>"));
-    EXPECT_TRUE(ConfigHas("<EditOnlySelection>True</EditOnlySelection>"));
-    EXPECT_TRUE(ConfigHas("<TemporaryFolder>\\Temp</TemporaryFolder>"));
-    EXPECT_TRUE(ConfigHas("<DeleteTempFile>False</DeleteTempFile>"));
-    EXPECT_TRUE(ConfigHas("Extension=\"md\" Editor=\"C:\\Tools\\ed.exe\" Parameters=\"&quot;%1&quot;\" UTF8=\"False\""));
-    const std::string config = Config();
+    const std::string config = ConfigAfterSave(written);
+    for (const std::string& text :
+         {"<HotKey>" + std::to_string((VK_F9 << 8) | MOD_WIN) + "</HotKey>",
+          std::string("<SaveContent>False</SaveContent>"), std::string("<Insert>True</Insert>"),
+          std::string("<EditOnlySelection>True</EditOnlySelection>"),
+          std::string("<TemporaryFolder>\\Temp</TemporaryFolder>"),
+          std::string("<DeleteTempFile>False</DeleteTempFile>"),
+          std::string(
+              "Extension=\"md\" Editor=\"C:\\Tools\\ed.exe\" Parameters=\"&quot;%1&quot;\" UTF8=\"False\"")})
+        EXPECT_NE(config.find(text), std::string::npos) << "QLNConfig.xml lacks " << text << "; it holds:\n"
+                                                        << config;
     EXPECT_LT(config.find("Extension=\"md\""), config.find("Extension=\"txt\""));
     EXPECT_EQ(config.find("Extension=\"html\""), std::string::npos);
 
@@ -259,7 +301,8 @@ TEST_F(OptionsScenario, EverySettingChangedTakesEffectAtOnceAndIsSaved) {
                                                           L"Edit with new Extension", L"Cancel"}));
     for (int k = 1; k <= 3; ++k) {
         PressWithModifiers({}, VK_F9);
-        ASSERT_TRUE(WaitFor([&] { return m_quillon->ListSelection() == k; }, 5000, "item " + std::to_string(k)));
+        ASSERT_TRUE(
+            WaitFor([&] { return m_quillon->ListSelection() == k; }, 5000, "item " + std::to_string(k)));
     }
     ReleaseKeys({VK_LWIN});
     ASSERT_TRUE(WaitFor([&] { return !m_quillon->ListVisible(); }, 5000, "the choice list to hide"));
@@ -269,14 +312,15 @@ TEST_F(OptionsScenario, EverySettingChangedTakesEffectAtOnceAndIsSaved) {
 }
 
 TEST_F(OptionsScenario, CancelAfterEditsChangesNothing) {
-    const std::string before = Config();
+    const ULONGLONG written = ConfigWritten();
     HWND options = OpenOptions();
     ASSERT_NE(options, nullptr);
     CRemoteList list(::GetDlgItem(options, kList), m_quillon->Pid());
     AddRow(options, L"md", L"", true);
     list.Select(0);
     Press(options, kRemove);
-    ASSERT_TRUE(WaitFor([&] { return list.Texts() == std::vector<std::wstring>{L"md"}; }, 5000, "the row md alone"));
+    ASSERT_TRUE(
+        WaitFor([&] { return list.Texts() == std::vector<std::wstring>{L"md"}; }, 5000, "the row md alone"));
     Press(options, kAutoStart);
     Press(options, kModeSelection);
     Press(options, kDeleteTemp);
@@ -286,7 +330,8 @@ TEST_F(OptionsScenario, CancelAfterEditsChangesNothing) {
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(options); }, 10000, "the Options dialog to close"));
 
     // Nothing saved, registered or written; the old hotkey still shows the old rows.
-    EXPECT_FALSE(WaitFor([&] { return Config() != before; }, kNothingMs, "QLNConfig.xml to change (it must not)"));
+    EXPECT_FALSE(WaitFor([&] { return ConfigWritten() != written; }, kNothingMs,
+                         "QLNConfig.xml to be written (it must not)"));
     EXPECT_EQ(RunValue(), L"(none)");
     EXPECT_FALSE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q')) << "Quillon still holds its hotkey";
     EXPECT_TRUE(HotKeyIsFree(MOD_CONTROL | MOD_SHIFT, 'W'));

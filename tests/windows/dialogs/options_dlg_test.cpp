@@ -68,7 +68,8 @@ bool PollUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000) 
 HWND WaitWindow(const wchar_t* title) {
     HWND found = nullptr;
     if (!PollUntil([&] { return (found = FindOwnWindow(title)) != nullptr; }))
-        ADD_FAILURE() << "waited in vain for the window \"" << std::string(title, title + wcslen(title)) << "\"";
+        ADD_FAILURE() << "waited in vain for the window \"" << std::string(title, title + wcslen(title))
+                      << "\"";
     return found;
 }
 
@@ -77,12 +78,20 @@ std::wstring Text(HWND dialog, int id) {
     ::GetDlgItemTextW(dialog, id, text, 256);
     return text;
 }
-bool Checked(HWND dialog, int id) { return ::IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+bool Checked(HWND dialog, int id) {
+    return ::IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
 // A click as the button reports it to the dialog (posted: "+" runs a nested dialog).
-void Click(HWND dialog, int id) { ::PostMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-void ClickAndWait(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+void Click(HWND dialog, int id) {
+    ::PostMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+void ClickAndWait(HWND dialog, int id) {
+    ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
 
-HWND List(HWND dialog) { return ::GetDlgItem(dialog, IDC_OPT_EXTENSIONS); }
+HWND List(HWND dialog) {
+    return ::GetDlgItem(dialog, IDC_OPT_EXTENSIONS);
+}
 std::vector<std::wstring> Rows(HWND dialog, int column = 0) {
     std::vector<std::wstring> rows;
     const int n = ListView_GetItemCount(List(dialog));
@@ -93,8 +102,12 @@ std::vector<std::wstring> Rows(HWND dialog, int column = 0) {
     }
     return rows;
 }
-int Selected(HWND dialog) { return ListView_GetNextItem(List(dialog), -1, LVNI_SELECTED); }
-void Select(HWND dialog, int item) { ListView_SetItemState(List(dialog), item, LVIS_SELECTED, LVIS_SELECTED); }
+int Selected(HWND dialog) {
+    return ListView_GetNextItem(List(dialog), -1, LVNI_SELECTED);
+}
+void Select(HWND dialog, int item) {
+    ListView_SetItemState(List(dialog), item, LVIS_SELECTED, LVIS_SELECTED);
+}
 
 // Runs the dialog while the player drives it from another thread.
 INT_PTR RunWith(CDlgOptions& dialog, const std::function<void(HWND)>& player) {
@@ -117,14 +130,15 @@ protected:
         engine.SaveContent = 1;
         engine.Insert = 0;
         engine.EditOnlySelection = 0;
-        engine.Extensions = {EXTENSIONREC(u"txt", u"", u"", 1), EXTENSIONREC(u"md", u"C:\\ed.exe", u"-n \"%1\"", 0)};
+        engine.Extensions = {EXTENSIONREC(u"txt", u"", u"", 1),
+                             EXTENSIONREC(u"md", u"C:\\ed.exe", u"-n \"%1\"", 0)};
     }
     CGdiplusSession m_gdiplus;
 };
 
 using Rows_t = std::vector<std::wstring>;
 
-}  // namespace
+} // namespace
 
 TEST_F(OptionsDialogTest, OpensWithTheSettingsInTheTemplatesPlaces) {
     CDlgOptions dialog;
@@ -135,9 +149,12 @@ TEST_F(OptionsDialogTest, OpensWithTheSettingsInTheTemplatesPlaces) {
             ::MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
             RECT probe{0, 0, 400, 800};
             ::MapDialogRect(d, &probe);
-            auto unit = [](LONG pixels, LONG per100) { return std::to_wstring((pixels * 400 + per100 / 2) / per100); };
-            return unit(r.left, probe.right) + L"," + std::to_wstring((r.top * 800 + probe.bottom / 2) / probe.bottom) +
-                   L"," + unit(r.right - r.left, probe.right) + L"," +
+            auto unit = [](LONG pixels, LONG per100) {
+                return std::to_wstring((pixels * 400 + per100 / 2) / per100);
+            };
+            return unit(r.left, probe.right) + L"," +
+                   std::to_wstring((r.top * 800 + probe.bottom / 2) / probe.bottom) + L"," +
+                   unit(r.right - r.left, probe.right) + L"," +
                    std::to_wstring(((r.bottom - r.top) * 800 + probe.bottom / 2) / probe.bottom);
         };
         EXPECT_EQ(units(IDC_OPT_AUTOSTART), L"14,20,296,11");
@@ -223,7 +240,7 @@ TEST_F(OptionsDialogTest, ListButtonsAndRadiosThenOkStoresEverythingAsShown) {
         EXPECT_TRUE(Checked(d, IDC_OPT_INSERT));
         ClickAndWait(d, IDC_OPT_MODE_ENTIRE);
         EXPECT_FALSE(Checked(d, IDC_OPT_INSERT));
-        ClickAndWait(d, IDC_OPT_MODE_SELECTION);  // selection mode, Insert set
+        ClickAndWait(d, IDC_OPT_MODE_SELECTION); // selection mode, Insert set
         ClickAndWait(d, IDC_OPT_SAVE_CONTENT);
         ClickAndWait(d, IDC_OPT_DELETE_TEMP);
         ::SetDlgItemTextW(d, IDC_OPT_TEMP_FOLDER, L" \\Temp");
@@ -231,8 +248,9 @@ TEST_F(OptionsDialogTest, ListButtonsAndRadiosThenOkStoresEverythingAsShown) {
     });
     EXPECT_EQ(result, IDOK);
     const CEditEngine& engine = GetEditEngine();
-    EXPECT_EQ(engine.Extensions, (std::vector<EXTENSIONREC>{EXTENSIONREC(u"md", u"C:\\ed.exe", u"-n \"%1\"", 0),
-                                                            EXTENSIONREC(u"html", u"", u"\"%1\"", 1)}));
+    EXPECT_EQ(engine.Extensions,
+              (std::vector<EXTENSIONREC>{EXTENSIONREC(u"md", u"C:\\ed.exe", u"-n \"%1\"", 0),
+                                         EXTENSIONREC(u"html", u"", u"\"%1\"", 1)}));
     EXPECT_EQ(engine.EditOnlySelection, 1);
     EXPECT_EQ(engine.Insert, 1);
     EXPECT_EQ(engine.SaveContent, 0);

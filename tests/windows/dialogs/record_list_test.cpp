@@ -20,7 +20,7 @@ namespace {
 // The list's parent: records what reaches it after the list has had its say.
 class CParent : public CWnd {
 public:
-    std::vector<int> selections;  // item of each selection notification, in order
+    std::vector<int> selections; // item of each selection notification, in order
     int inserts = 0, deletes = 0;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_NOTIFY) {
@@ -40,8 +40,8 @@ class RecordListTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_parent.CreateEx(0, nullptr, L"parent", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr));
-        HWND list = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 300, 200,
-                                      m_parent.m_hWnd, reinterpret_cast<HMENU>(7), nullptr, nullptr);
+        HWND list = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 300,
+                                      200, m_parent.m_hWnd, reinterpret_cast<HMENU>(7), nullptr, nullptr);
         ASSERT_TRUE(m_list.SubclassWindow(list));
         m_list.InsertColumn(0, L"Extension");
         m_list.InsertColumn(1, L"Editor");
@@ -73,7 +73,7 @@ protected:
 
 using RowTexts = std::vector<std::wstring>;
 
-}  // namespace
+} // namespace
 
 TEST_F(RecordListTest, BindingMakesASingleSelectionFullRowList) {
     const LONG style = ::GetWindowLongW(m_list.m_hWnd, GWL_STYLE);
@@ -113,7 +113,7 @@ TEST_F(RecordListTest, TheMirrorFollowsInsertsRemovalsAndSwaps) {
     EXPECT_EQ(m_list.GetItemData(1), 100);
     EXPECT_EQ(m_list.m_items[0].Editor, u"C:\\ed.exe");
     EXPECT_EQ(m_list.GetSelectedItem(), 0);
-    m_list.SwapRows(1, 7);  // out of range: nothing
+    m_list.SwapRows(1, 7); // out of range: nothing
     EXPECT_EQ(Rows(), (RowTexts{L"md", L"txt", L"html"}));
 
     // Removing the middle row selects the row that was third.

@@ -22,7 +22,9 @@ std::wstring CurrentDirectory() {
     return dir;
 }
 
-std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+std::wstring FolderOf(const std::wstring& path) {
+    return path.substr(0, path.find_last_of(L'\\'));
+}
 
 // A visible dialog box of this process, other than the ones given.
 HWND FindChooser() {
@@ -77,7 +79,8 @@ HWND FirstEdit(HWND parent) {
 void PickInChooser(const std::wstring& path, bool folder, const std::function<void()>& runChooser) {
     std::thread user([&] {
         HWND chooser = nullptr;
-        ASSERT_TRUE(PollUntil([&] { return (chooser = FindChooser()) != nullptr; })) << "waited for the chooser";
+        ASSERT_TRUE(PollUntil([&] { return (chooser = FindChooser()) != nullptr; }))
+            << "waited for the chooser";
         if (folder) {
             ::SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
         } else {
@@ -113,7 +116,7 @@ protected:
     std::wstring m_before, m_start, m_self;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ChooserTest, AFileChosenElsewhereLeavesTheCurrentDirectoryWhereItWas) {
     CFileDialog dialog(true);
@@ -128,6 +131,7 @@ TEST_F(ChooserTest, AFolderChosenElsewhereLeavesTheCurrentDirectoryWhereItWas) {
     const std::wstring folder = FolderOf(m_self);
     std::wstring chosen = L"not run";
     PickInChooser(folder, true, [&] { chosen = BrowseForFolder(nullptr); });
-    EXPECT_EQ(_wcsicmp(chosen.c_str(), folder.c_str()), 0) << "chose \"" << std::string(chosen.begin(), chosen.end()) << "\"";
+    EXPECT_EQ(_wcsicmp(chosen.c_str(), folder.c_str()), 0)
+        << "chose \"" << std::string(chosen.begin(), chosen.end()) << "\"";
     EXPECT_EQ(CurrentDirectory(), m_start) << "the chooser moved the current directory";
 }
