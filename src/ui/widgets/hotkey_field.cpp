@@ -11,7 +11,7 @@ namespace {
 // taken for mnemonics, cut with an ellipsis when the box is too narrow.
 constexpr UINT kTextFlags = DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX | DT_END_ELLIPSIS;
 
-}  // namespace
+} // namespace
 
 const wchar_t* CHotKeyField::ClassName() {
     static const wchar_t kName[] = L"QuillonHotKeyField";
@@ -37,17 +37,22 @@ bool CHotKeyField::CreateInPlaceOf(HWND dialog, int placeholderId) {
     ::GetWindowRect(placeholder, &rect);
     ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
 
-    LOGFONTW logFont{};
-    if (::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont) == sizeof(logFont)) {
-        // The stock font is made for the system's DPI; a dialog on a monitor of another DPI
-        // (per-monitor awareness) scales its own font, and the field follows it.
-        const int windowDpi = DpiOfWindow(dialog), systemDpi = SystemDpi();
-        if (windowDpi != systemDpi)
-            logFont.lfHeight = ::MulDiv(logFont.lfHeight, windowDpi, systemDpi);
-        m_font.Reset(::CreateFontIndirectW(&logFont));
-    }
+    MakeFont(dialog);
     return CreateEx(0, ClassName(), L"", WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.right - rect.left,
                     rect.bottom - rect.top, dialog, nullptr);
+}
+
+void CHotKeyField::MakeFont(HWND dpiSource) {
+    LOGFONTW logFont{};
+    if (::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont) != sizeof(logFont))
+        return;
+    // The stock font is made for the system's DPI; a dialog on a monitor of another DPI
+    // (per-monitor awareness) scales its own font, and the field follows it.
+    const int windowDpi = DpiOfWindow(dpiSource), systemDpi = SystemDpi();
+    if (windowDpi != systemDpi)
+        logFont.lfHeight = ::MulDiv(logFont.lfHeight, windowDpi, systemDpi);
+    if (HFONT font = ::CreateFontIndirectW(&logFont))
+        m_font.Reset(font);
 }
 
 void CHotKeyField::SetHotKeyValue(std::uint16_t value) {
@@ -98,7 +103,16 @@ void CHotKeyField::RepaintAndPlaceCaret() {
     if (!m_hWnd)
         return;
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    // The thread has one caret: while another control has the focus it is that control's,
+    // and ours is made again where this paint put it when the focus comes back.
+    if (::GetFocus() == m_hWnd)
+        ::SetCaretPos(m_caretX, m_caretY);
+}
+
+void CHotKeyField::MakeCaret() {
+    ::CreateCaret(m_hWnd, nullptr, 1, m_caretHeight);
     ::SetCaretPos(m_caretX, m_caretY);
+    ::ShowCaret(m_hWnd);
 }
 
 void CHotKeyField::OnPaint() {
@@ -136,9 +150,11 @@ void CHotKeyField::OnPaint() {
     RECT textRect = r;
     ::DrawTextW(dc, text.data(), static_cast<int>(text.size()), &textRect, kTextFlags | DT_LEFT);
     RECT measured = r;
-    ::DrawTextW(dc, text.data(), static_cast<int>(text.size()), &measured, kTextFlags | DT_LEFT | DT_CALCRECT);
+    ::DrawTextW(dc, text.data(), static_cast<int>(text.size()), &measured,
+                kTextFlags | DT_LEFT | DT_CALCRECT);
     const int textHeight = measured.bottom - measured.top;
-    m_caretX = measured.right + 1;
+    // Right after the text; a text cut with an ellipsis keeps the caret inside the box.
+    m_caretX = measured.right + 1 < r.right ? measured.right + 1 : r.right;
     // Level with the text, which DT_VCENTER centres in the box.
     m_caretY = r.top + (r.bottom - r.top - textHeight) / 2;
 
@@ -154,9 +170,7 @@ LRESULT CHotKeyField::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_SETFOCUS: {
         const LRESULT result = Default();
-        ::CreateCaret(m_hWnd, nullptr, 1, m_caretHeight);
-        ::SetCaretPos(m_caretX, m_caretY);
-        ::ShowCaret(m_hWnd);
+        MakeCaret();
         return result;
     }
     case WM_KILLFOCUS: {
@@ -190,6 +204,16 @@ LRESULT CHotKeyField::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETDLGCODE:
         // Tab, Enter and Escape come here rather than moving the focus or closing the dialog.
         return Default() | DLGC_WANTALLKEYS;
+    case WM_DPICHANGED_AFTERPARENT:
+        // The dialog moved to a monitor of another DPI and scaled its controls: the text follows.
+        MakeFont(m_hWnd);
+        RepaintAndPlaceCaret();
+        if (::GetFocus() == m_hWnd) {
+            // The caret is as tall as the text: make it again at the new height.
+            ::DestroyCaret();
+            MakeCaret();
+        }
+        return 0;
     case WM_ENABLE: {
         const LRESULT result = Default();
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
@@ -200,4 +224,4 @@ LRESULT CHotKeyField::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-}  // namespace quillon
+} // namespace quillon

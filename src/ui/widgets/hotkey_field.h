@@ -36,10 +36,14 @@ public:
     static const wchar_t* ClassName();
 
 private:
+    // The field's copy of the default GUI font, at the DPI of the given window.
+    void MakeFont(HWND dpiSource);
     void OnKeyDown(UINT virtualKey);
     void OnKeyUp(UINT virtualKey);
     void OnPaint();
     void RepaintAndPlaceCaret();
+    // A solid caret one pixel wide and as tall as the text, where the last paint put it.
+    void MakeCaret();
 
     int m_caretX = 0;
     int m_caretY = 0;
@@ -51,4 +55,4 @@ private:
     UINT m_currentModifiers = 0;
 };
 
-}  // namespace quillon
+} // namespace quillon

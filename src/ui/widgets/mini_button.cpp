@@ -82,9 +82,21 @@ void DrawCaption(Gdiplus::GpGraphics* graphics, HWND button, int x, int y, int w
     if (gp::GdipCreateFontFamilyFromName(L"MS Shell Dlg", nullptr, &family.p) != Gdiplus::Ok)
         gp::GdipGetGenericFontFamilySansSerif(&family.p);
     CFont font;
-    if (!family.p ||
-        gp::GdipCreateFont(family.p, 8.0f, Gdiplus::FontStyleRegular, Gdiplus::UnitPoint, &font.p) != Gdiplus::Ok)
-        return;
+    if (!family.p || gp::GdipCreateFont(family.p, 8.0f, Gdiplus::FontStyleRegular, Gdiplus::UnitPoint,
+                                        &font.p) != Gdiplus::Ok) {
+        // Neither family is known to GDI+ (a system without its usual sans-serif font):
+        // the button's own dialog font still draws the caption.
+        LOGFONTW logFont{};
+        HFONT dialogFont = reinterpret_cast<HFONT>(::SendMessageW(button, WM_GETFONT, 0, 0));
+        HDC dc = nullptr;
+        if (!dialogFont || ::GetObjectW(dialogFont, sizeof(logFont), &logFont) != sizeof(logFont) ||
+            gp::GdipGetDC(graphics, &dc) != Gdiplus::Ok)
+            return;
+        const Gdiplus::GpStatus status = gp::GdipCreateFontFromLogfontW(dc, &logFont, &font.p);
+        gp::GdipReleaseDC(graphics, dc);
+        if (status != Gdiplus::Ok)
+            return;
+    }
     CStringFormat format;
     if (gp::GdipCreateStringFormat(0, LANG_NEUTRAL, &format.p) != Gdiplus::Ok)
         return;
@@ -100,7 +112,7 @@ void DrawCaption(Gdiplus::GpGraphics* graphics, HWND button, int x, int y, int w
     gp::GdipDrawString(graphics, caption.c_str(), -1, font.p, &layout, format.p, brush.p);
 }
 
-}  // namespace
+} // namespace
 
 CMiniButton::Palette CMiniButton::PaletteOf(State state) {
     switch (state) {
@@ -116,7 +128,9 @@ CMiniButton::Palette CMiniButton::PaletteOf(State state) {
 
 CMiniButton::~CMiniButton() = default;
 
-void CMiniButton::SetImageResource(UINT resourceId) { m_image = std::make_shared<CPngResourceImage>(resourceId); }
+void CMiniButton::SetImageResource(UINT resourceId) {
+    m_image = std::make_shared<CPngResourceImage>(resourceId);
+}
 
 CToolTipCtrl& CMiniButton::EnsureToolTip() {
     if (!m_toolTip.IsCreated() && m_hWnd && m_toolTip.Create(m_hWnd))
@@ -233,4 +247,4 @@ void CMiniButtonGroup::LayoutBelow(HWND anchor) {
     }
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -78,4 +78,4 @@ private:
     int m_buttonHeight = 22;
 };
 
-}  // namespace quillon
+} // namespace quillon

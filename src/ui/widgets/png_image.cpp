@@ -5,7 +5,9 @@ namespace quillon {
 
 namespace gp = Gdiplus::DllExports;
 
-CPngImage::~CPngImage() { DeleteBitmap(); }
+CPngImage::~CPngImage() {
+    DeleteBitmap();
+}
 
 void CPngImage::DeleteBitmap() {
     if (m_bitmap)
@@ -27,9 +29,13 @@ UINT CPngImage::GetHeight() const {
     return height;
 }
 
-CPngResourceImage::CPngResourceImage(UINT resourceId, HMODULE module) { LoadFromResource(resourceId, module); }
+CPngResourceImage::CPngResourceImage(UINT resourceId, HMODULE module) {
+    LoadFromResource(resourceId, module);
+}
 
-CPngResourceImage::~CPngResourceImage() { Release(); }
+CPngResourceImage::~CPngResourceImage() {
+    Release();
+}
 
 void CPngResourceImage::Release() {
     // The bitmap may read its source bytes until it is gone: delete it first.
@@ -84,4 +90,4 @@ bool CPngResourceImage::LoadFromResource(UINT resourceId, HMODULE module) {
     return true;
 }
 
-}  // namespace quillon
+} // namespace quillon

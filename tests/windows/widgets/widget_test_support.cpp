@@ -12,7 +12,7 @@ namespace {
 constexpr UINT_PTR kStepTimer = 77;
 constexpr INT_PTR kFailed = -2;
 
-}  // namespace
+} // namespace
 
 CScriptedDialog& CScriptedDialog::Do(std::string what, std::function<void()> action) {
     m_steps.push_back({std::move(what),
@@ -20,12 +20,13 @@ CScriptedDialog& CScriptedDialog::Do(std::string what, std::function<void()> act
                            action();
                            return true;
                        },
-                       0, {}});
+                       0,
+                       {}});
     return *this;
 }
 
-CScriptedDialog& CScriptedDialog::WaitUntil(std::string what, std::function<bool()> condition, DWORD timeoutMs,
-                                            std::function<std::string()> describe) {
+CScriptedDialog& CScriptedDialog::WaitUntil(std::string what, std::function<bool()> condition,
+                                            DWORD timeoutMs, std::function<std::string()> describe) {
     m_steps.push_back({std::move(what), std::move(condition), timeoutMs, std::move(describe)});
     return *this;
 }
@@ -77,6 +78,10 @@ void CScriptedDialog::Advance() {
 }
 
 LRESULT CScriptedDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU) {
+        ++m_keyMenuRequests;
+        return 0;
+    }
     if (message == WM_TIMER && wParam == kStepTimer) {
         ::KillTimer(m_hWnd, kStepTimer);
         Advance();
@@ -129,7 +134,8 @@ POINT CentreOf(HWND hwnd) {
 COLORREF CPixels::At(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height)
         return CLR_INVALID;
-    const std::uint32_t p = bgra[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+    const std::uint32_t p =
+        bgra[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 
@@ -154,7 +160,7 @@ CPixels Capture(HWND hwnd) {
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
     bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;  // top-down
+    bi.bmiHeader.biHeight = -h; // top-down
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
@@ -174,7 +180,8 @@ CPixels Capture(HWND hwnd) {
 }
 
 bool Near(COLORREF a, COLORREF b, int tolerance) {
-    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
+           std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
            std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
 }
 
@@ -186,4 +193,4 @@ std::string Describe(COLORREF c) {
     return text;
 }
 
-}  // namespace quillon::test
+} // namespace quillon::test

@@ -30,6 +30,9 @@ public:
     // dialog is closed after the last step.
     std::string Run();
 
+    // How often the keyboard asked the dialog for its menu (Alt, F10, Alt+letter mnemonics).
+    int KeyMenuRequests() const { return m_keyMenuRequests; }
+
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -45,6 +48,7 @@ private:
     size_t m_next = 0;
     ULONGLONG m_deadline = 0;
     std::string m_failure;
+    int m_keyMenuRequests = 0;
 };
 
 // Presses and releases keys in one SendInput call: (virtual key, down).
@@ -59,7 +63,7 @@ POINT CentreOf(HWND hwnd);
 struct CPixels {
     int width = 0;
     int height = 0;
-    std::vector<std::uint32_t> bgra;  // top-down rows
+    std::vector<std::uint32_t> bgra; // top-down rows
     COLORREF At(int x, int y) const;
 };
 CPixels Capture(HWND hwnd);
@@ -68,4 +72,4 @@ CPixels Capture(HWND hwnd);
 bool Near(COLORREF a, COLORREF b, int tolerance);
 std::string Describe(COLORREF c);
 
-}  // namespace quillon::test
+} // namespace quillon::test
