@@ -12,15 +12,16 @@ failed_steps=0
 declare -a junits=()
 
 build_tree() { # preset
-  local preset=$1
+  local preset=$1 log=build/logs/$1.log
   echo "== configure and build: $preset"
-  if ! cmake --preset "$preset" >"build-$preset.log" 2>&1; then
-    cat "build-$preset.log"; return 1
+  mkdir -p build/logs
+  if ! cmake --preset "$preset" >"$log" 2>&1; then
+    cat "$log"; return 1
   fi
-  if ! cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1; then
-    tail -n 80 "build-$preset.log"; return 1
+  if ! cmake --build --preset "$preset" -j "$jobs" >>"$log" 2>&1; then
+    tail -n 80 "$log"; return 1
   fi
-  rm -f "build-$preset.log"
+  rm -f "$log"
 }
 
 run_ctest() { # tree label
@@ -37,6 +38,8 @@ mkdir -p build
 if build_tree native; then run_ctest build/native native; else failed_steps=$((failed_steps + 1)); fi
 
 if build_tree windows; then
+  # The zip and the installer, from this tree's release Quillon.exe, for the package tests.
+  bash scripts/package.sh --exe build/windows/bin/Quillon.exe >build/logs/package.log 2>&1 && rm -f build/logs/package.log || cat build/logs/package.log
   scripts/wine-env.sh stop build/windows >/dev/null 2>&1 || true
   if scripts/wine-env.sh start build/windows >/dev/null; then
     run_ctest build/windows windows

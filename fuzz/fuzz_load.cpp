@@ -80,6 +80,10 @@ void CheckEncodings(const uint8_t* data, size_t size)
     case 65001:
         // Decoding is a normalisation: once decoded, the text survives the round trip.
         if (Decode(65001, back.data(), back.size()) != text) Abort("UTF-8 round trip", codePage);
+        // The check that decides whether a file is read as UTF-8 accepts exactly the bytes
+        // that come back unchanged.
+        if (IsStrictUtf8(bytes, size) != (back == std::string(bytes, size)))
+            Abort("strict UTF-8 check and conversion disagree", codePage);
         break;
     default:
         break;

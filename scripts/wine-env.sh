@@ -21,6 +21,9 @@ wdir=$tree/wine
 template=$wdir/template
 envfile=$wdir/session.env
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The same Windows locale (en-US, ANSI code page 1252, UTF-8 file names) and time zone on
+# every machine, whatever the caller's own settings: tests compare ANSI bytes and local times.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
 
 make_template() {
   [ -f "$template/.ready" ] && return 0
@@ -93,6 +96,9 @@ export WINEPREFIX=$prefix
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=C.UTF-8
+export LC_ALL=C.UTF-8
+export TZ=UTC
 export QUILLON_XVFB_PID=$xpid
 export QUILLON_KEEPER_PID=$kpid
 export QUILLON_WINE_TREE=$tree

@@ -12,12 +12,10 @@
 namespace quillon {
 namespace {
 
-// Popup list view, report mode, owner drawn, no header. No scroll bars either: the window
-// is sized to its items, and a scroll bar would only eat the room of the last one. The
-// image list belongs to the server window, not to the list view.
+// Popup list view, report mode, owner drawn, no header. The image list belongs to the
+// server window, not to the list view.
 constexpr DWORD kListStyle = WS_POPUP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                             LVS_OWNERDRAWFIXED | LVS_NOSORTHEADER | LVS_NOCOLUMNHEADER | LVS_NOSCROLL |
-                             LVS_SHAREIMAGELISTS;
+                             LVS_OWNERDRAWFIXED | LVS_NOSORTHEADER | LVS_NOCOLUMNHEADER | LVS_SHAREIMAGELISTS;
 constexpr DWORD kListExStyle = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_WINDOWEDGE;
 constexpr int kExtraColumnWidth = 50;
 
@@ -118,13 +116,23 @@ void CQLNListCtrl::Refresh(const std::vector<EXTENSIONREC>& rows) {
 
     SetColumnWidth(0, LVSCW_AUTOSIZE);
     const int width = GetColumnWidth(0) + kExtraColumnWidth;
-    SetColumnWidth(0, width);
+
+    // No scroll bars, without a style that report view does not support: the client area
+    // holds every item, and the columns fill it exactly (column 0 takes what the second,
+    // unsized one leaves), so there is nothing to scroll.
+    RECT frame{};
+    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)) & ~(WS_HSCROLL | WS_VSCROLL),
+                         FALSE, static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE)));
+    SetColumnWidth(0, width - (frame.right - frame.left) - GetColumnWidth(1));
 
     RECT bounds{};
     GetItemRect(0, bounds, LVIR_BOUNDS);
     const int itemHeight = bounds.bottom - bounds.top;
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, ItemCount() * itemHeight + 2,
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, ItemCount() * itemHeight + (frame.bottom - frame.top),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Bars that showed while the items went into a smaller window would each take room the
+    // other then lacks, and so stay: taken away, the list finds that everything fits.
+    ::ShowScrollBar(m_hWnd, SB_BOTH, FALSE);
 }
 
 void CQLNListCtrl::ShowOrAdvance(POINT pointer) {

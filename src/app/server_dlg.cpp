@@ -1,12 +1,14 @@
 // The server window: never visible, never active; its life is the program's run.
 #include "app/server_dlg.h"
 
+#include <bitset>
 #include <cstdio>
 
 #include "app/single_dialog.h"
 #include "app/trace.h"
 #include "app/tray_dialogs.h"
 #include "engine/edit_engine.h"
+#include "engine/user_keys.h"
 #include "res/resource.h"
 #include "ui/widgets/hotkey_text.h"
 
@@ -17,15 +19,25 @@ namespace {
 HWND g_hookTarget = nullptr;
 CSingleDialog g_options;  // the Options dialog, one at a time for the whole process
 
-// Called on the UI thread inside its message retrieval: it only posts, and never swallows
-// a key.
+// Called on the UI thread inside its message retrieval (or a wait of the edit road that
+// answers sent messages): it only notes the user's key and posts, and never swallows a key.
 LRESULT CALLBACK HotKeyHookProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code >= 0 && (wParam == WM_KEYUP || wParam == WM_SYSKEYUP) && lParam && g_hookTarget) {
+    if (code >= 0 && lParam && g_hookTarget) {
         const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-        if (IsHotKeyModifier(key->vkCode, GetEditEngine().HotKey & 0xFF))
+        const bool up = wParam == WM_KEYUP || wParam == WM_SYSKEYUP;
+        UserKeys().OnKey(key->vkCode, !up, key->dwExtraInfo);
+        if (up && IsHotKeyModifier(key->vkCode, GetEditEngine().HotKey & 0xFF))
             ::PostMessageW(g_hookTarget, WM_HOTKEY_MODIFIER_UP, 0, 0);
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The keys held when the hook starts watching.
+std::bitset<256> KeysDownNow() {
+    std::bitset<256> down;
+    for (int vk = 1; vk < 256; ++vk)
+        down[static_cast<std::size_t>(vk)] = (::GetAsyncKeyState(vk) & 0x8000) != 0;
+    return down;
 }
 
 std::wstring HandleText(HWND hwnd) {
@@ -72,6 +84,8 @@ BOOL CServerDlg::OnInitDialog() {
     ::SetTimer(m_hWnd, PURGE_TIMER, kPurgeTimerMs, nullptr);
     g_hookTarget = m_hWnd;
     m_hook.Reset(::SetWindowsHookExW(WH_KEYBOARD_LL, HotKeyHookProc, ::GetModuleHandleW(nullptr), 0));
+    if (m_hook)
+        UserKeys().Watch(KeysDownNow());
     CreateChoiceList();
     return TRUE;
 }
@@ -111,22 +125,39 @@ void CServerDlg::ShowChoiceList() {
     m_choiceList.ShowOrAdvance(pointer);
 }
 
-void CServerDlg::OnTimer(UINT_PTR id) {
-    if (id == FOCUS_TIMER) {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof(GUITHREADINFO);
-        if (::GetGUIThreadInfo(0, &info) && info.hwndFocus != m_hLastFocus) {
-            m_hLastFocus = info.hwndFocus;
-            GetEditEngine().PollEdit(m_hLastFocus);
-        }
-    } else if (id == PURGE_TIMER) {
-        GetEditEngine().PurgeClosedEdits();
+HWND CServerDlg::TakeFocus() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(GUITHREADINFO);
+    if (!::GetGUIThreadInfo(0, &info))
+        return nullptr;  // no foreground thread
+    if (info.hwndFocus != m_hLastFocus) {
+        // Remembered before the look, which may answer messages: a look from one of them
+        // compares with this window. A look put off by a copy or paste under way (this
+        // came through a message answered during its wait) is owed: with no window
+        // remembered, the next tick looks at what has the focus then, even when the focus
+        // has come back to where it was.
+        m_hLastFocus = info.hwndFocus;
+        if (!GetEditEngine().PollEdit(info.hwndFocus))
+            m_hLastFocus = nullptr;
     }
+    return info.hwndFocus;
+}
+
+void CServerDlg::OnTimer(UINT_PTR id) {
+    if (id == FOCUS_TIMER)
+        TakeFocus();
+    else if (id == PURGE_TIMER)
+        GetEditEngine().PurgeClosedEdits();
 }
 
 void CServerDlg::StartEditWith(int index) {
-    TraceLine(L"StartEdit " + HandleText(m_hLastFocus) + L" " + std::to_wstring(index));
-    GetEditEngine().StartEdit(m_hLastFocus, index);
+    // The box the user is in now, asked afresh: they may have clicked into it and pressed
+    // the hotkey before the last tick, and the keys of the copy go to it whatever was seen.
+    HWND target = TakeFocus();
+    if (!target)
+        return;  // no focused window: nothing to edit
+    TraceLine(L"StartEdit " + HandleText(target) + L" " + std::to_wstring(index));
+    GetEditEngine().StartEdit(target, index);
 }
 
 LRESULT CServerDlg::OnChoiceClicked(WPARAM wParam) {
@@ -195,6 +226,9 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnTimer(wParam);
         return Default();
     case WM_HOTKEY:
+        // The focus as it is now, not as the last tick saw it: a box the user has just come
+        // back to gets its saved text before the choice.
+        TakeFocus();
         ShowChoiceList();
         return 0;
     case WM_CHOICE_CLICKED:

@@ -66,11 +66,14 @@ public:
 
     CIconHandle m_trayImage;       // the tray's icon, alive as long as the icon is shown
     CTrayIcon m_tray;
-    HWND m_hLastFocus = nullptr;   // the focused window of the foreground thread at the last tick
+    HWND m_hLastFocus = nullptr;   // the focused window of the foreground thread last looked at
     CImageListHandle m_imageList;  // the choice list's icons (the list only borrows them)
     CQLNListCtrl m_choiceList;
 
 private:
+    // The focused window of the foreground thread now (null when none); when it changed,
+    // the engine looks whether its edit was saved, as the focus timer does.
+    HWND TakeFocus();
     void OnTimer(UINT_PTR id);
     void OnOptions();
     void OnAbout();

@@ -10,8 +10,8 @@ std::u16string WithoutTrailingSeparator(std::u16string path, char16_t separator)
     return path;
 }
 
-constexpr std::uint32_t kAnyMark =
-    CXmlDocument::kFlagUtf16LE | CXmlDocument::kFlagUtf16BE | CXmlDocument::kFlagUtf8Bom;
+// A file in one of the Unicode forms can hold any folder name already.
+constexpr std::uint32_t kAnyMark = CXmlDocument::kFlagUnicodeForms;
 
 bool WasLossy(const CXmlDocument& xml) { return xml.GetResult().find(u"<conversion_loss") != std::u16string::npos; }
 
@@ -149,8 +149,11 @@ bool SaveConfigFile(CConfigXml& xml, const std::u16string& path, const SettingsF
     WriteSettings(xml, settings);
 
     // The old file is replaced only by a complete, flushed new one, so a crash, a full
-    // disk or a failed conversion leaves the previous settings readable.
-    const std::u16string temp = path + kConfigTempSuffix;
+    // disk or a failed conversion leaves the previous settings readable. A linked file is
+    // replaced where it really lives (the new text is written beside it, on its volume),
+    // so the link stays a link.
+    const std::u16string target = platform.LinkTarget(path);
+    const std::u16string temp = target + kConfigTempSuffix;
     bool ok = xml.SaveFile(temp);
     if (ok && WasLossy(xml) && !(xml.GetDocumentFlags() & kAnyMark)) {
         // The file's own encoding cannot hold some text (a folder name typed in Options, say):
@@ -164,10 +167,15 @@ bool SaveConfigFile(CConfigXml& xml, const std::u16string& path, const SettingsF
     // it is kept as a copy before it is replaced for the first time.
     if (ok && state == ConfigLoadState::kUnreadable && platform.Exists(path))
         ok = platform.CopyFile(path, path + kConfigBackupSuffix);
+    const bool hadFile = ok && platform.Exists(target);
     if (ok)
-        ok = platform.ReplaceFile(temp, path);
+        ok = platform.ReplaceFile(temp, target);
     if (!ok) {
-        // The state stays as it was, so the next save starts the same way again.
+        // The state stays as it was, so the next save starts the same way again. Should a
+        // failed replacement have taken the old file away, the new one is all that is left
+        // of the settings: it stays.
+        if (hadFile && !platform.Exists(target))
+            return false;
         platform.RemoveFile(temp);
         return false;
     }

@@ -34,7 +34,12 @@ public:
     virtual bool CreateFolder(const std::u16string& path) = 0;
     // Makes the bytes already written to the file durable.
     virtual bool FlushFile(const std::u16string& path) = 0;
-    // Puts `from` in place of `to` in one step, replacing `to` when it exists.
+    // The file a path finally names when the path is a symbolic link (a settings file kept
+    // in a synced folder, say), so a save replaces that file and the link stays; the path
+    // itself otherwise, or when the link cannot be followed.
+    virtual std::u16string LinkTarget(const std::u16string& path) { return path; }
+    // Puts `from` in place of `to` in one step, replacing `to` when it exists; the replaced
+    // file's attributes and permissions carry over to the new one.
     virtual bool ReplaceFile(const std::u16string& from, const std::u16string& to) = 0;
     virtual bool CopyFile(const std::u16string& from, const std::u16string& to) = 0;
     virtual bool RemoveFile(const std::u16string& path) = 0;

@@ -61,7 +61,23 @@ public:
         return ::close(fd) == 0 && ok;
     }
 
+    std::u16string LinkTarget(const std::u16string& path) override {
+        struct stat info;
+        if (::lstat(ToUtf8(path).c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return path;
+        char* target = ::realpath(ToUtf8(path).c_str(), nullptr);
+        if (!target)
+            return path;
+        std::u16string resolved = FromUtf8(target);
+        std::free(target);
+        return resolved;
+    }
+
     bool ReplaceFile(const std::u16string& from, const std::u16string& to) override {
+        // The new file takes the old one's permissions, as the Windows build keeps attributes.
+        struct stat info;
+        if (::stat(ToUtf8(to).c_str(), &info) == 0)
+            ::chmod(ToUtf8(from).c_str(), info.st_mode & 07777);
         return std::rename(ToUtf8(from).c_str(), ToUtf8(to).c_str()) == 0;
     }
 

@@ -4,23 +4,16 @@
 
 #include "base/u16.h"
 #include "config/config_platform.h"
+#include "xml/xml_file_io.h"
 
 namespace quillon {
 namespace {
 
 constexpr DWORD kLongestPath = 32768;  // the longest path Windows handles, in characters
 
-// Paths that reach the classic limit (CreateDirectoryW's is MAX_PATH - 12) only work in
-// their extended-length form; shorter ones stay as the user would write them.
+// Each final path decides for itself whether it needs the extended-length form.
 std::wstring Extended(const std::u16string& path) {
-    std::wstring wide = ToWide(path);
-    if (wide.size() < MAX_PATH - 12 || wide.rfind(L"\\\\?\\", 0) == 0)
-        return wide;
-    if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\')
-        return L"\\\\?\\" + wide;
-    if (wide.rfind(L"\\\\", 0) == 0)
-        return L"\\\\?\\UNC\\" + wide.substr(2);
-    return wide;
+    return ToWide(ExtendedLengthPath(path));
 }
 
 class CHandle {
@@ -85,15 +78,56 @@ public:
         return file.Valid() && ::FlushFileBuffers(file.Get()) != FALSE;
     }
 
+    std::u16string LinkTarget(const std::u16string& path) override {
+        const std::wstring wide = Extended(path);
+        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            return path;
+        // Opening follows the link; the handle then names the file it leads to.
+        CHandle file(::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!file.Valid())
+            return path;
+        const std::wstring target = QueryGrowing<wchar_t>(
+            [&file](wchar_t* buffer, size_t size) {
+                return ::GetFinalPathNameByHandleW(file.Get(), buffer, static_cast<DWORD>(size),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+            },
+            kLongestPath);
+        return target.empty() ? path : FromWide(target);
+    }
+
     bool ReplaceFile(const std::u16string& from, const std::u16string& to) override {
+        const std::wstring source = Extended(from);
+        const std::wstring destination = Extended(to);
         // A read-only settings file is the user's way of keeping it as it is.
-        const DWORD attributes = ::GetFileAttributesW(Extended(to).c_str());
+        const DWORD attributes = ::GetFileAttributesW(destination.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
             ::SetLastError(ERROR_ACCESS_DENIED);
             return false;
         }
-        return ::MoveFileExW(Extended(from).c_str(), Extended(to).c_str(),
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        // Replacing keeps the old file's attributes, security and identity, which a rename
+        // over it would drop. It needs an existing file on the same volume; where it cannot
+        // be used (or gave up after removing the old file) the rename does the job.
+        bool replaced = attributes != INVALID_FILE_ATTRIBUTES &&
+                        ::ReplaceFileW(destination.c_str(), source.c_str(), nullptr,
+                                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+        if (!replaced)
+            replaced = ::MoveFileExW(source.c_str(), destination.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        // A hidden or system settings file stays so, whichever way it was replaced (not every
+        // implementation of the replacement carries the attributes over).
+        constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        if (replaced && attributes != INVALID_FILE_ATTRIBUTES) {
+            const DWORD now = ::GetFileAttributesW(destination.c_str());
+            if (now != INVALID_FILE_ATTRIBUTES && (now & kKept) != (attributes & kKept)) {
+                const DWORD settable =
+                    (now & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_TEMPORARY)) | (attributes & kKept);
+                ::SetFileAttributesW(destination.c_str(), settable ? settable : FILE_ATTRIBUTE_NORMAL);
+            }
+        }
+        return replaced;
     }
 
     bool CopyFile(const std::u16string& from, const std::u16string& to) override {

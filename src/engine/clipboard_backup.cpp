@@ -8,17 +8,7 @@ namespace quillon {
 bool OpenClipboardPatiently(ISystem& system, std::uint32_t retryMs) {
     // Another program (a clipboard manager, the text box itself) may hold the clipboard for
     // a moment; giving up at once would lose the user's text or clipboard.
-    const std::uint64_t start = system.TickCount();
-    std::uint32_t waited = 0;
-    for (;;) {
-        if (system.OpenClipboard())
-            return true;
-        const std::uint64_t elapsed = system.TickCount() - start;
-        if (elapsed >= retryMs || waited >= retryMs)
-            return false;
-        system.Sleep(kClipboardRetryStepMs);
-        waited += kClipboardRetryStepMs;
-    }
+    return system.WaitServingMessages(retryMs, [&] { return system.OpenClipboard(); }, kClipboardRetryStepMs);
 }
 
 CClipboardBackup::~CClipboardBackup() {

@@ -15,8 +15,10 @@ constexpr std::uint32_t kClipboardRetryMs = 300;
 constexpr std::uint32_t kClipboardRetryStepMs = 10;
 
 // After a paste the text box itself holds the clipboard while it inserts the text, which
-// for a long text takes far more than a moment: the restore after a paste waits this long.
-constexpr std::uint32_t kRestoreAfterPasteRetryMs = 5000;
+// for a long text takes far more than a moment (a megabyte into a plain edit box of a busy
+// machine took over 5 s): the restore after a paste waits this long rather than lose the
+// user's clipboard. The wait answers sent messages, so the keyboard hook stays served.
+constexpr std::uint32_t kRestoreAfterPasteRetryMs = 15000;
 
 // Opens the clipboard with no owner window, retrying for a bounded time.
 bool OpenClipboardPatiently(ISystem& system, std::uint32_t retryMs = kClipboardRetryMs);

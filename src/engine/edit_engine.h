@@ -53,10 +53,12 @@ public:
     std::u16string ResolveConfigPath();
 
     // The edit road: start an edit of the target text box with the choice list's item
-    // index; check the newest edit of a window that got the focus and write saved text
-    // back; drop edits whose text box is gone.
+    // index (no target: nothing starts); check the newest edit of a window that got the
+    // focus and write saved text back; drop edits whose text box is gone.
     void StartEdit(HWND target, int choiceIndex);
-    void PollEdit(HWND focused);
+    // False when the window could not be looked at now, because a copy or paste is under
+    // way (its waits answer messages sent to the program): the caller asks again later.
+    bool PollEdit(HWND focused);
     void PurgeClosedEdits();
 
     // Index of the newest open edit of the window, or -1.
@@ -65,6 +67,7 @@ public:
 private:
     ISystem& m_system;
     IEngineHost* m_host = nullptr;
+    bool m_busy = false;  // a copy or a paste is under way
 };
 
 // The single engine, constructed on first use and destroyed at process exit.

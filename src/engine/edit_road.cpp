@@ -30,16 +30,20 @@ private:
     FileHandle m_file;
 };
 
-constexpr std::int32_t kCopyPollMs = 20;
+constexpr std::uint32_t kCopyPollMs = 20;
 
 }  // namespace
 
 void SendCtrlKeys(ISystem& system, std::string_view letters) {
-    // Looked at once, just before the batch: the batch itself cannot be interleaved with
-    // the user's own key releases.
+    // The user's own key events that wait for our keyboard hook come before the batch:
+    // answered first, the hook knows whether the user's Ctrl is still down, and the batch
+    // ends with Ctrl as the user's key leaves it. (The system's key state lags behind the
+    // hook, so it cannot tell.) Looked at once, just before the batch: the batch itself
+    // cannot be interleaved with the user's own key releases.
+    system.ServeSentMessages();
     const bool altDown = system.IsKeyDown(vk::kMenu);
     const bool shiftDown = system.IsKeyDown(vk::kShift);
-    const bool ctrlDown = system.IsKeyDown(vk::kControl);
+    const bool ctrlDown = system.IsUserKeyDown(vk::kControl);
     system.SendKeys(PlanCtrlKeys(letters, altDown, shiftDown, ctrlDown,
                                  [&](std::uint8_t key) { return system.ScanCodeOf(key); }));
 }
@@ -94,14 +98,28 @@ FileHandle CreateTempFile(ISystem& system, const std::u16string& folder, const s
     return nullptr;
 }
 
-void WriteClipboardTextToFile(ISystem& system, FileHandle file, bool utf8) {
-    std::u16string text;
-    if (system.GetClipboardText(text)) {
-        system.WriteFile(file, EncodeTempFileText(text, utf8, [&](const std::u16string& t) {
-                             return system.ToAnsi(t);
-                         }));
+bool CopyBoxText(CEditEngine& engine, std::u16string& text) {
+    ISystem& system = engine.System();
+    CClipboardBackup backup(system);
+    backup.Backup();
+    // Emptied so that the arrival of the copied text can be seen.
+    if (OpenClipboardPatiently(system)) {
+        system.EmptyClipboard();
+        system.CloseClipboard();
     }
-    system.CloseClipboard();
+    SendCtrlKeys(system, CopyLetters(engine.EditOnlySelection != 0));
+    const std::int64_t limit = CopyWaitLimit(engine.EffectiveDelay());
+    if (limit > 0)
+        system.WaitServingMessages(static_cast<std::uint32_t>(std::min<std::int64_t>(limit, 0xFFFFFFFF)),
+                                   [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); },
+                                   kCopyPollMs);
+    bool copied = false;
+    if (OpenClipboardPatiently(system)) {
+        copied = system.GetClipboardText(text);
+        system.CloseClipboard();
+    }
+    backup.Restore();
+    return copied;
 }
 
 void LaunchEditor(ISystem& system, const std::u16string& editor, const std::u16string& parameters,
@@ -121,8 +139,12 @@ void LaunchEditor(ISystem& system, const std::u16string& editor, const std::u16s
 
 void WriteBack(CEditEngine& engine, const std::string& savedBytes) {
     ISystem& system = engine.System();
-    const std::u16string text = NormalizeLineEnds(
-        DecodeSavedText(savedBytes, [&](const std::string& b) { return system.FromAnsi(b); }));
+    std::u16string decoded;
+    // Less than the file holds would replace the box's whole text with part of it: a file
+    // that cannot be read as text leaves the box as it is.
+    if (!DecodeSavedText(savedBytes, [&](const std::string& b) { return system.FromAnsi(b); }, decoded))
+        return;
+    const std::u16string text = NormalizeLineEnds(decoded);
 
     CClipboardBackup backup(system);
     backup.Backup();
@@ -136,52 +158,62 @@ void WriteBack(CEditEngine& engine, const std::string& savedBytes) {
             SendCtrlKeys(system, PasteLetters(engine.Insert != 0));
     }
     // The text box reads the clipboard when the keys arrive: give it the time.
-    system.Sleep(static_cast<std::uint32_t>(engine.EffectiveDelay()));
+    system.PauseServingMessages(static_cast<std::uint32_t>(engine.EffectiveDelay()));
     // A box still inserting a long text keeps the clipboard open meanwhile: wait for it
     // rather than lose the user's clipboard.
     backup.Restore(kRestoreAfterPasteRetryMs);
 }
 
+namespace {
+
+// Marks the engine busy with a copy or a paste while the scope lasts. Their waits answer
+// messages sent to the program, and what such a message starts must not begin a second
+// copy or paste on the same clipboard and keyboard in the middle of the first.
+class CBusyScope {
+public:
+    explicit CBusyScope(bool& busy) : m_busy(busy) { m_busy = true; }
+    ~CBusyScope() { m_busy = false; }
+    CBusyScope(const CBusyScope&) = delete;
+    CBusyScope& operator=(const CBusyScope&) = delete;
+
+private:
+    bool& m_busy;
+};
+
+}  // namespace
+
 void CEditEngine::StartEdit(HWND target, int choiceIndex) {
+    if (m_busy || !target)
+        return;
     try {
         ISystem& system = m_system;
-        CClipboardBackup backup(system);
-        if (SaveContent) {
-            backup.Backup();
-            // Emptied so that the arrival of the copied text can be seen.
-            if (OpenClipboardPatiently(system)) {
-                system.EmptyClipboard();
-                system.CloseClipboard();
-            }
-            SendCtrlKeys(system, CopyLetters(EditOnlySelection != 0));
-        }
-        // May run the New Extension dialog; the keys above went out while the text box
-        // still had the focus.
-        const EXTENSIONREC rec = ChooseExtension(*this, choiceIndex);
-        if (rec.Extension.empty()) {
-            backup.Restore();
+        // A row whose extension cannot name a file in the temporary folder starts nothing:
+        // not even the keys of the copy.
+        const int rows = static_cast<int>(Extensions.size());
+        if (choiceIndex >= 0 && choiceIndex < rows &&
+            !IsValidExtension(Extensions[static_cast<std::size_t>(choiceIndex)].Extension))
             return;
-        }
+        // The text is taken, and the user's clipboard put back, before the New Extension
+        // dialog may open: the user can copy and paste in it (or anywhere) meanwhile, and
+        // whatever they copy is theirs, neither the file's text nor overwritten afterwards.
+        std::u16string text;
+        bool copied = false;
         if (SaveContent) {
-            const std::int64_t limit = CopyWaitLimit(EffectiveDelay());
-            for (std::int64_t elapsed = 0; elapsed < limit; elapsed += kCopyPollMs) {
-                if (system.IsClipboardFormatAvailable(clip::kUnicodeText))
-                    break;
-                system.Sleep(kCopyPollMs);
-            }
+            CBusyScope busy(m_busy);
+            copied = CopyBoxText(*this, text);
         }
+        const EXTENSIONREC rec = ChooseExtension(*this, choiceIndex);
+        if (!IsValidExtension(rec.Extension))
+            return;
         std::u16string path;
         CSeamFile file(system, CreateTempFile(system, ResolveTempFolder(*this), MakeTempFileName(system),
                                               rec.Extension, path));
-        if (!file.Get()) {
-            backup.Restore();
+        if (!file.Get())
             return;
-        }
-        if (SaveContent) {
-            if (OpenClipboardPatiently(system))
-                WriteClipboardTextToFile(system, file.Get(), rec.UTF8 != 0);
-            backup.Restore();
-        }
+        if (copied)
+            system.WriteFile(file.Get(), EncodeTempFileText(text, rec.UTF8 != 0, [&](const std::u16string& t) {
+                                 return system.ToAnsi(t);
+                             }));
         std::uint32_t low = 0;
         system.GetLastWriteLow(file.Get(), low);
         openEdits.push_back(OpenEdit{target, path, low});
@@ -193,32 +225,37 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
     }
 }
 
-void CEditEngine::PollEdit(HWND focused) {
+bool CEditEngine::PollEdit(HWND focused) {
+    // A copy or paste under way: this return of the focus is looked at again later.
+    if (m_busy)
+        return false;
     try {
         const int index = FindNewestEdit(focused);
         if (index < 0)
-            return;
+            return true;
         CSeamFile file(m_system, m_system.OpenFileForRead(openEdits[static_cast<std::size_t>(index)].tempPath));
         if (!file.Get())
-            return;  // deleted, or locked by the editor: looked at again next time
+            return true;  // deleted, or locked by the editor: looked at again next time
         std::uint32_t low = 0;
         if (!m_system.GetLastWriteLow(file.Get(), low))
-            return;
+            return true;
         OpenEdit& edit = openEdits[static_cast<std::size_t>(index)];
         if (low != edit.lastWriteLow) {
             // A file that cannot be read now is looked at again at the next return.
             std::string bytes;
             if (!m_system.ReadFile(file.Get(), bytes))
-                return;
+                return true;
             edit.lastWriteLow = low;
             // Closed before the paste and its pause: an editor that saves again right
             // then, opening the file for itself alone, must not fail.
             file.Close();
+            CBusyScope busy(m_busy);
             WriteBack(*this, bytes);
         }
     } catch (...) {
         // A text too large to hold: the box keeps what it has.
     }
+    return true;
 }
 
 void CEditEngine::PurgeClosedEdits() {

@@ -30,9 +30,10 @@ std::u16string MakeTempFileName(ISystem& system);
 FileHandle CreateTempFile(ISystem& system, const std::u16string& folder, const std::u16string& base,
                           const std::u16string& extension, std::u16string& path);
 
-// Writes the clipboard's Unicode text into the file; expects the clipboard open and
-// always closes it.
-void WriteClipboardTextToFile(ISystem& system, FileHandle file, bool utf8);
+// Copies the focused text box's text with Ctrl+A, Ctrl+C (Ctrl+C alone with
+// EditOnlySelection) and waits up to 2.5 x Delay for it; the user's clipboard is saved
+// before and put back after. False when no text arrived.
+bool CopyBoxText(CEditEngine& engine, std::u16string& text);
 
 // Starts the editor on the file (an ".exe" directly, anything else through the shell), or
 // the shell's "open" of the file when Editor is empty.
@@ -40,7 +41,8 @@ void LaunchEditor(ISystem& system, const std::u16string& editor, const std::u16s
                   const std::u16string& path);
 
 // Pastes the saved file's text (its bytes as read) into the focused text box, the
-// clipboard saved and restored around it.
+// clipboard saved and restored around it; bytes that cannot be read whole as text paste
+// nothing.
 void WriteBack(CEditEngine& engine, const std::string& savedBytes);
 
 }  // namespace quillon

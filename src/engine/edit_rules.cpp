@@ -59,10 +59,18 @@ std::string EncodeTempFileText(const std::u16string& text, bool utf8,
 
 namespace {
 
-std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
-    std::u16string text;
+// Whether nothing but NUL bytes follows: trailing NULs end a text without hiding any of it.
+bool OnlyNulsFrom(std::string_view bytes, std::size_t from) {
+    return from >= bytes.size() || bytes.find_first_not_of('\0', from) == std::string_view::npos;
+}
+
+bool DecodeUtf16(std::string_view bytes, bool bigEndian, std::u16string& text) {
+    if (bytes.size() % 2 != 0)
+        return false;  // a byte left over: not the UTF-16 its mark promises
+    text.clear();
     text.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    std::size_t i = 0;
+    for (; i + 1 < bytes.size(); i += 2) {
         auto b0 = static_cast<unsigned char>(bytes[i]);
         auto b1 = static_cast<unsigned char>(bytes[i + 1]);
         char16_t unit = bigEndian ? static_cast<char16_t>(b0 << 8 | b1) : static_cast<char16_t>(b1 << 8 | b0);
@@ -70,29 +78,61 @@ std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
             break;
         text += unit;
     }
-    return text;
+    return OnlyNulsFrom(bytes, i);
+}
+
+bool DecodeUtf32(std::string_view bytes, bool bigEndian, std::u16string& text) {
+    if (bytes.size() % 4 != 0)
+        return false;
+    text.clear();
+    text.reserve(bytes.size() / 4);
+    std::size_t i = 0;
+    for (; i + 3 < bytes.size(); i += 4) {
+        std::uint32_t b[4];
+        for (int k = 0; k < 4; ++k)
+            b[k] = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+        const std::uint32_t c = bigEndian ? b[0] << 24 | b[1] << 16 | b[2] << 8 | b[3]
+                                          : b[3] << 24 | b[2] << 16 | b[1] << 8 | b[0];
+        if (c == 0)
+            break;
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return false;
+        if (c >= 0x10000) {
+            text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            text += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            text += static_cast<char16_t>(c);
+        }
+    }
+    return OnlyNulsFrom(bytes, i);
 }
 
 }  // namespace
 
-std::u16string DecodeSavedText(std::string_view bytes,
-                               const std::function<std::u16string(const std::string&)>& fromAnsi) {
-    if (bytes.size() >= 2) {
-        auto b0 = static_cast<unsigned char>(bytes[0]);
-        auto b1 = static_cast<unsigned char>(bytes[1]);
-        if (b0 == 0xFF && b1 == 0xFE)
-            return DecodeUtf16(bytes.substr(2), false);
-        if (b0 == 0xFE && b1 == 0xFF)
-            return DecodeUtf16(bytes.substr(2), true);
-    }
-    std::string_view text = bytes.substr(0, bytes.find('\0'));
-    if (IsUtf8Text(text)) {
-        if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF")
-            text.remove_prefix(3);
-        return FromUtf8(text);
+bool DecodeSavedText(std::string_view bytes, const std::function<std::u16string(const std::string&)>& fromAnsi,
+                     std::u16string& text) {
+    // The UTF-32 marks first: the little-endian one begins with the UTF-16 one.
+    if (bytes.substr(0, 4) == std::string_view("\xFF\xFE\0\0", 4))
+        return DecodeUtf32(bytes.substr(4), false, text);
+    if (bytes.substr(0, 4) == std::string_view("\0\0\xFE\xFF", 4))
+        return DecodeUtf32(bytes.substr(4), true, text);
+    if (bytes.substr(0, 2) == "\xFF\xFE")
+        return DecodeUtf16(bytes.substr(2), false, text);
+    if (bytes.substr(0, 2) == "\xFE\xFF")
+        return DecodeUtf16(bytes.substr(2), true, text);
+    const std::size_t nul = bytes.find('\0');
+    if (nul != std::string_view::npos && !OnlyNulsFrom(bytes, nul))
+        return false;  // say UTF-16 without its mark: cut at the first NUL, it would lose text
+    std::string_view body = bytes.substr(0, nul);
+    if (IsUtf8Text(body)) {
+        if (body.substr(0, 3) == "\xEF\xBB\xBF")
+            body.remove_prefix(3);
+        text = FromUtf8(body);
+        return true;
     }
     // A byte-order mark in text that is not UTF-8 stays part of the ANSI text.
-    return fromAnsi(std::string(text));
+    text = fromAnsi(std::string(body));
+    return !text.empty();  // bytes that are there and convert to nothing: the conversion failed
 }
 
 std::u16string NormalizeLineEnds(std::u16string_view text) {
@@ -114,8 +154,11 @@ std::u16string NormalizeLineEnds(std::u16string_view text) {
 }
 
 std::u16string ResolveTempFolderPath(const std::u16string& moduleFolder, const std::u16string& temporaryFolder) {
-    std::u16string folder =
-        !temporaryFolder.empty() && temporaryFolder[0] == u'\\' ? moduleFolder + temporaryFolder : temporaryFolder;
+    // One backslash: beside the program (a portable installation). Two: a network share or
+    // a \\?\ path, which stands on its own.
+    const bool besideProgram = !temporaryFolder.empty() && temporaryFolder[0] == u'\\' &&
+                               (temporaryFolder.size() < 2 || temporaryFolder[1] != u'\\');
+    std::u16string folder = besideProgram ? moduleFolder + temporaryFolder : temporaryFolder;
     if (!folder.empty() && folder.back() != u'\\')
         folder += u'\\';
     return folder;
@@ -139,6 +182,15 @@ std::u16string TempFileCandidate(const std::u16string& folder, const std::u16str
     if (attempt > 1)
         name += u"_" + FromUtf8(std::to_string(attempt));
     return name + u"." + extension;
+}
+
+bool IsValidExtension(std::u16string_view extension) {
+    if (extension.empty())
+        return false;
+    for (char16_t c : extension)
+        if (c < 0x20 || std::u16string_view(u"\\/:*?\"<>|").find(c) != std::u16string_view::npos)
+            return false;
+    return true;
 }
 
 std::u16string SubstituteParameters(const std::u16string& parameters, const std::u16string& path) {

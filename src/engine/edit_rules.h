@@ -27,17 +27,20 @@ bool IsUtf8Text(std::string_view bytes);
 std::string EncodeTempFileText(const std::u16string& text, bool utf8,
                                const std::function<std::string(const std::u16string&)>& toAnsi);
 
-// The text of a saved temporary file. UTF-16 with its byte-order mark (FF FE or FE FF)
-// is read as such, up to its first NUL character; otherwise the bytes up to the first NUL
-// are UTF-8 when they pass IsUtf8Text (a leading byte-order mark skipped), else ANSI.
-std::u16string DecodeSavedText(std::string_view bytes,
-                               const std::function<std::u16string(const std::string&)>& fromAnsi);
+// The text of a saved temporary file, false when the bytes cannot be taken whole as text
+// (the box is then left alone rather than given less than the file holds). A byte-order
+// mark decides first: UTF-32 (FF FE 00 00, 00 00 FE FF) before UTF-16 (FF FE, FE FF).
+// Without one the bytes are UTF-8 when they pass IsUtf8Text (a leading mark skipped), else
+// ANSI. The text ends at its first NUL, which may only be followed by more NULs.
+bool DecodeSavedText(std::string_view bytes, const std::function<std::u16string(const std::string&)>& fromAnsi,
+                     std::u16string& text);
 
 // Clipboard text uses CR LF line ends: lone LF and lone CR become CR LF.
 std::u16string NormalizeLineEnds(std::u16string_view text);
 
-// The folder for temporary files: a value that begins with a backslash is relative to the
-// program's folder; a non-empty result ends with a backslash; empty stays empty.
+// The folder for temporary files: a value that begins with a single backslash is relative
+// to the program's folder (a network path, \\server\share, or a \\?\ path is not); a
+// non-empty result ends with a backslash; empty stays empty.
 std::u16string ResolveTempFolderPath(const std::u16string& moduleFolder, const std::u16string& temporaryFolder);
 
 // "Quillon_" + the time of day as HH_MM_SS; just "Quillon_" when the time is unknown.
@@ -47,6 +50,11 @@ std::u16string TempFileCandidate(const std::u16string& folder, const std::u16str
                                  const std::u16string& extension, int attempt);
 // How many names are tried before the creation is given up.
 constexpr int kMaxTempFileAttempts = 1000;
+
+// Whether an Extension can name a temporary file inside the temporary folder: not empty,
+// and none of \ / : * ? " < > | or control characters, which would reach outside the
+// folder or name no file at all.
+bool IsValidExtension(std::u16string_view extension);
 
 // The editor's parameters: " \"%1\"" appended when the template lacks "%1", then every
 // "%1" replaced by the path.

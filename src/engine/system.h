@@ -4,6 +4,7 @@
 // test double implements only what its test touches.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ constexpr std::uint32_t kDspEnhMetafile = 0x8E;
 constexpr std::uint32_t kPrivateFirst = 0x200;
 constexpr std::uint32_t kPrivateLast = 0x2FF;
 }  // namespace clip
+
+// The extra information carried by every key event the program synthesises, so that the
+// keyboard hook can tell them from the user's own keys (those of other programs included).
+constexpr std::uintptr_t kOwnKeyMark = 0x514C4E4B;
 
 // One synthesised key event.
 struct KeyInput {
@@ -95,13 +100,31 @@ public:
 
     // Keyboard
     virtual bool IsKeyDown(std::uint8_t /*vk*/) { return false; }
+    // The user's own key as the keyboard hook last saw it, the program's own synthesised keys
+    // left out; the system's key state when no hook watches.
+    virtual bool IsUserKeyDown(std::uint8_t vk) { return IsKeyDown(vk); }
     virtual std::uint16_t ScanCodeOf(std::uint8_t /*vk*/) { return 0; }
-    // Sends the events as one batch, not interleaved with other input.
+    // Sends the events as one batch, not interleaved with other input, each marked with
+    // kOwnKeyMark.
     virtual bool SendKeys(const std::vector<KeyInput>& /*keys*/) { return false; }
 
+    // Waiting. Every wait of the edit road goes through here: it answers the messages sent to
+    // this thread while it waits, because the low-level keyboard hook is called through such a
+    // message and the system drops a hook that keeps it waiting too long. Posted messages stay
+    // queued: nothing else of the program runs meanwhile.
+    // Waits until done() holds or timeoutMs have passed and tells which. done is looked at
+    // first, then at least every pollMs and whenever a sent message was answered; an empty
+    // done waits the whole time. A timeout of 0 only answers what is waiting now.
+    virtual bool WaitServingMessages(std::uint32_t /*timeoutMs*/, const std::function<bool()>& done,
+                                     std::uint32_t /*pollMs*/) {
+        return done && done();
+    }
+    // A pause of ms milliseconds that keeps answering sent messages.
+    void PauseServingMessages(std::uint32_t ms) { WaitServingMessages(ms, nullptr, ms); }
+    // Answers the messages sent to this thread that are waiting now.
+    void ServeSentMessages() { WaitServingMessages(0, nullptr, 0); }
+
     // Time
-    virtual void Sleep(std::uint32_t /*ms*/) {}
-    virtual std::uint64_t TickCount() { return 0; }
     // The local time of day; false when it cannot be had.
     virtual bool LocalTimeOfDay(int& /*hour*/, int& /*minute*/, int& /*second*/) { return false; }
 

@@ -9,6 +9,7 @@
 
 #include "base/u16.h"
 #include "engine/system.h"
+#include "engine/user_keys.h"
 #include "framework/app.h"
 #include "framework/wnd.h"
 
@@ -195,6 +196,10 @@ public:
     }
 
     bool IsKeyDown(std::uint8_t vk) override { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
+    bool IsUserKeyDown(std::uint8_t vk) override {
+        const CUserKeys& keys = UserKeys();
+        return keys.IsWatching() ? keys.IsDown(vk) : IsKeyDown(vk);
+    }
     std::uint16_t ScanCodeOf(std::uint8_t vk) override {
         return static_cast<std::uint16_t>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
     }
@@ -208,13 +213,31 @@ public:
             inputs[i].ki.wScan = keys[i].scan;
             inputs[i].ki.dwFlags = keys[i].up ? KEYEVENTF_KEYUP : 0;
             inputs[i].ki.time = 0;
-            inputs[i].ki.dwExtraInfo = 0;
+            inputs[i].ki.dwExtraInfo = kOwnKeyMark;
         }
         return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
     }
 
-    void Sleep(std::uint32_t ms) override { ::Sleep(ms); }
-    std::uint64_t TickCount() override { return ::GetTickCount64(); }
+    bool WaitServingMessages(std::uint32_t timeoutMs, const std::function<bool()>& done,
+                             std::uint32_t pollMs) override {
+        const ULONGLONG start = ::GetTickCount64();
+        for (;;) {
+            // Dispatches the sent messages (and the hook calls) only; posted messages, the
+            // timers and the hotkey among them, stay in the queue.
+            MSG msg;
+            ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            if (done && done())
+                return true;
+            const ULONGLONG elapsed = ::GetTickCount64() - start;
+            if (elapsed >= timeoutMs)
+                return false;
+            ULONGLONG slice = timeoutMs - elapsed;
+            if (done && pollMs > 0 && pollMs < slice)
+                slice = pollMs;
+            ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(slice), QS_SENDMESSAGE,
+                                          MWMO_INPUTAVAILABLE);
+        }
+    }
     bool LocalTimeOfDay(int& hour, int& minute, int& second) override {
         std::time_t now = std::time(nullptr);
         std::tm local{};

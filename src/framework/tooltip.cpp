@@ -4,6 +4,11 @@
 #include <vector>
 
 namespace quillon {
+namespace {
+
+std::wstring Capped(const std::wstring& text) { return text.substr(0, CToolTipCtrl::kMaxTextUnits); }
+
+}  // namespace
 
 bool CToolTipCtrl::Create(HWND owner, DWORD style) {
     DestroyWindow();
@@ -37,7 +42,7 @@ bool CToolTipCtrl::AddWindowTool(HWND tool, const std::wstring& text) {
     // No TTF_SUBCLASS: our windows relay their mouse messages themselves (RelayEvent from
     // PreTranslateMessage), and a second subclass above ours would complicate unbinding.
     TTTOOLINFOW ti = ToolInfo(tool, 0, TTF_IDISHWND);
-    std::wstring copy = text;
+    std::wstring copy = Capped(text);
     ti.lpszText = copy.data();
     return ::SendMessageW(m_hWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti)) != FALSE;
 }
@@ -46,7 +51,7 @@ bool CToolTipCtrl::AddTool(HWND tool, UINT_PTR id, const RECT& rect, const std::
     if (!m_hWnd) return false;
     TTTOOLINFOW ti = ToolInfo(tool, id, 0);
     ti.rect = rect;
-    std::wstring copy = text;
+    std::wstring copy = Capped(text);
     ti.lpszText = copy.data();
     return ::SendMessageW(m_hWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti)) != FALSE;
 }
@@ -54,7 +59,7 @@ bool CToolTipCtrl::AddTool(HWND tool, UINT_PTR id, const RECT& rect, const std::
 void CToolTipCtrl::UpdateTipText(HWND tool, UINT_PTR id, const std::wstring& text) {
     if (!m_hWnd) return;
     TTTOOLINFOW ti = ToolInfo(tool, id, id == kWholeWindow ? TTF_IDISHWND : 0);
-    std::wstring copy = text;
+    std::wstring copy = Capped(text);
     ti.lpszText = copy.data();
     ::SendMessageW(m_hWnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
@@ -68,8 +73,8 @@ void CToolTipCtrl::SetToolRect(HWND tool, UINT_PTR id, const RECT& rect) {
 
 std::wstring CToolTipCtrl::GetText(HWND tool, UINT_PTR id) const {
     if (!m_hWnd) return {};
-    // TTM_GETTEXTW has no length argument; tooltips hold at most 1024 units here.
-    std::vector<wchar_t> buffer(1025, L'\0');
+    // Every text we give the control fits this buffer (kMaxTextUnits).
+    std::vector<wchar_t> buffer(kMaxTextUnits + 1, L'\0');
     TTTOOLINFOW ti = ToolInfo(tool, id, id == kWholeWindow ? TTF_IDISHWND : 0);
     ti.lpszText = buffer.data();
     ::SendMessageW(m_hWnd, TTM_GETTEXTW, buffer.size(), reinterpret_cast<LPARAM>(&ti));

@@ -31,6 +31,10 @@ public:
     void SetToolRect(HWND tool, UINT_PTR id, const RECT& rect);
     // The text of a tool, as the control holds it (for tests and for callers that check).
     std::wstring GetText(HWND tool, UINT_PTR id) const;
+    // Texts are kept to this many units, as many as the control shows (INFOTIPSIZE with its
+    // terminator): reading a text back has no length to ask for, and older controls copy the
+    // whole text into the reader's buffer.
+    static constexpr size_t kMaxTextUnits = 1023;
     int GetToolCount() const;
 
     void Activate(bool active);

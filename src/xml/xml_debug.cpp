@@ -1,6 +1,8 @@
 // Element outlines and index checks for tests and fuzzing.
 #include "xml/xml_debug.h"
 
+#include <algorithm>
+
 #include "xml/xml_document.h"
 
 namespace quillon {
@@ -57,6 +59,12 @@ std::string CheckIndex(CXmlDocument& document) {
                 return "child " + std::to_string(c) + " names the wrong parent";
             if (((flags & CXmlDocument::kElementFirstChild) != 0) != (c == first))
                 return "first-child bit wrong on " + std::to_string(c);
+            const uint32_t parentLevel = document.ElementFlags(parent) & CXmlDocument::kLevelMask;
+            const uint32_t level = parent ? std::min(parentLevel + 1, CXmlDocument::kLevelMask) : 0;
+            if ((flags & CXmlDocument::kLevelMask) != level)
+                return "element " + std::to_string(c) + " has level " +
+                       std::to_string(flags & CXmlDocument::kLevelMask) + ", its parent's is " +
+                       std::to_string(parent ? parentLevel : 0);
             const uint32_t start = document.ElementStart(c);
             if (start < lastEnd)
                 return "element " + std::to_string(c) + " starts inside its previous sibling or parent's start tag";

@@ -678,7 +678,8 @@ bool CXmlDocument::AddImpl(std::u16string_view name, std::u16string_view value, 
     ElementRecord& record = m_table[n];
     record.length = nodeLength;
     record.parent = parent;
-    record.levelFlags = parent ? ((parentRecord->levelFlags & kLevelMask) + 1) & kLevelMask : 0;
+    // As the parser counts: the deepest levels all share the top value.
+    record.levelFlags = parent ? std::min((parentRecord->levelFlags & kLevelMask) + 1, kLevelMask) : 0;
     if (options & kAddUnended)
         record.levelFlags |= kElementUnended;
     SetTagLengths(n, startTag, endTag);

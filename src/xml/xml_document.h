@@ -76,6 +76,14 @@ public:
     static constexpr uint32_t kFlagWrite = 0x20;
     static constexpr uint32_t kFlagAppend = 0x40;
     static constexpr uint32_t kFlagUtf16BE = 0x80;
+    static constexpr uint32_t kFlagUtf32LE = 0x100;  // written with FF FE 00 00
+    static constexpr uint32_t kFlagUtf32BE = 0x200;  // written with 00 00 FE FF
+    // With one of the UTF-16/UTF-32 bits: the file had no mark (its form was seen in the
+    // markup itself) and is written back without one.
+    static constexpr uint32_t kFlagNoMark = 0x400;
+    // Every bit that names the file's Unicode form.
+    static constexpr uint32_t kFlagUnicodeForms =
+        kFlagUtf16LE | kFlagUtf8Bom | kFlagUtf16BE | kFlagUtf32LE | kFlagUtf32BE | kFlagNoMark;
 
     // Element flags (levelFlags of ElementRecord).
     static constexpr uint32_t kLevelMask = 0xFFFF;

@@ -754,6 +754,45 @@ bool LooksLikeUtf8(const char* bytes, size_t length, size_t* nonAsciiCount, bool
     return valid;
 }
 
+bool IsStrictUtf8(const char* bytes, size_t length)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    const unsigned char* const end = p + length;
+    while (p < end) {
+        // Runs of ASCII eight bytes at a time.
+        while (end - p >= 8) {
+            uint64_t word;
+            std::memcpy(&word, p, 8);
+            if (word & 0x8080808080808080ull) break;
+            p += 8;
+        }
+        if (p == end) break;
+        const unsigned lead = *p++;
+        if (lead < 0x80) continue;
+        unsigned need;
+        unsigned low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            need = 1;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            need = 2;
+            if (lead == 0xE0) low = 0xA0;
+            else if (lead == 0xED) high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            need = 3;
+            if (lead == 0xF0) low = 0x90;
+            else if (lead == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        for (unsigned k = 0; k < need; ++k, ++p) {
+            if (p == end || *p < low || *p > high) return false;
+            low = 0x80;
+            high = 0xBF;
+        }
+    }
+    return true;
+}
+
 int DecodeUtf8Char(const char*& cursor, const char* end)
 {
     if (!cursor || cursor >= end) return -1;

@@ -21,7 +21,10 @@ constexpr uint32_t kModeBits = 0x10 | 0x20 | 0x40;
 constexpr uint32_t kFlagUtf16LE = 0x01;
 constexpr uint32_t kFlagUtf8Bom = 0x04;
 constexpr uint32_t kFlagUtf16BE = 0x80;
-constexpr uint32_t kEncodingBits = kFlagUtf16LE | kFlagUtf8Bom | kFlagUtf16BE;
+constexpr uint32_t kFlagUtf32LE = CXmlDocument::kFlagUtf32LE;
+constexpr uint32_t kFlagUtf32BE = CXmlDocument::kFlagUtf32BE;
+constexpr uint32_t kFlagNoMark = CXmlDocument::kFlagNoMark;
+constexpr uint32_t kEncodingBits = CXmlDocument::kFlagUnicodeForms;
 constexpr size_t kMaxUnits = 0x7FFFFFF0;
 
 struct FileCloser {
@@ -227,6 +230,7 @@ bool ReadDocumentFileInto(std::u16string_view path, DocumentTextBlock& text, std
         declared = true;
     } else if (starts({0xFF, 0xFE, 0x00, 0x00})) {
         encoding = u"UTF-32LE";
+        flags |= kFlagUtf32LE;
         consumed = 4;
         mark = true;
         declared = true;
@@ -244,23 +248,27 @@ bool ReadDocumentFileInto(std::u16string_view path, DocumentTextBlock& text, std
         mark = true;
     } else if (starts({0x00, 0x00, 0xFE, 0xFF})) {
         encoding = u"UTF-32BE";
+        flags |= kFlagUtf32BE;
         consumed = 4;
         mark = true;
         declared = true;
     } else if (starts({0x3C, 0x00, 0x00, 0x00})) {
+        // Markup in a wide form without a mark: read in that form, which keeps every
+        // character (taking the low bytes would not), and written back as it came.
         encoding = u"UTF-32LE";
+        flags |= kFlagUtf32LE | kFlagNoMark;
         declared = true;
     } else if (starts({0x00, 0x00, 0x00, 0x3C})) {
         encoding = u"UTF-32BE";
+        flags |= kFlagUtf32BE | kFlagNoMark;
         declared = true;
     } else if (starts({0x3C, 0x00, -1, 0x00})) {
-        // UTF-16 markup without a mark: read as UTF-16 (and written back with the mark).
         encoding = u"UTF-16LE";
-        flags |= kFlagUtf16LE;
+        flags |= kFlagUtf16LE | kFlagNoMark;
         unitBytes = 2;
     } else if (starts({0x00, 0x3C, 0x00, -1})) {
         encoding = u"UTF-16BE";
-        flags |= kFlagUtf16BE;
+        flags |= kFlagUtf16BE | kFlagNoMark;
         unitBytes = 2;
     } else {
         std::u16string decoded(BytesToUtf16(65001, reinterpret_cast<const char*>(probe), probeLength, nullptr), u'\0');
@@ -333,9 +341,10 @@ bool ReadDocumentFileInto(std::u16string_view path, DocumentTextBlock& text, std
             entries.Add(ReportEntry{u"nulls_removed", {}, {}, u"count", int64_t(removed), false, 0});
         }
         if (!declared) {
-            size_t nonAscii = 0;
-            bool errorAtEnd = false;
-            encoding = LooksLikeUtf8(buffer.get(), bytes, &nonAscii, &errorAtEnd) ? u"UTF-8" : u"";
+            // Decided by the rules the conversion itself applies: bytes that would decode to
+            // even one U+FFFD are not UTF-8 and are read in the ANSI code page, so an ANSI file
+            // keeps its accented letters.
+            encoding = IsStrictUtf8(buffer.get(), bytes) ? u"UTF-8" : u"";
             entries.Update(u"read", u"encoding", encoding);
             entries.Add(u"utf8_detection");
             codePage = CodePageFromName(encoding);
@@ -427,7 +436,17 @@ bool WriteDocumentFile(std::u16string_view path, std::u16string_view text, std::
         markBytes = "\xFE\xFF";
         markLength = 2;
         unitBytes = 2;
+    } else if (flags & kFlagUtf32LE) {
+        encoding = u"UTF-32LE";
+        markBytes = "\xFF\xFE\x00\x00";
+        markLength = 4;
+    } else if (flags & kFlagUtf32BE) {
+        encoding = u"UTF-32BE";
+        markBytes = "\x00\x00\xFE\xFF";
+        markLength = 4;
     }
+    if (flags & kFlagNoMark)
+        markBytes = nullptr;  // read without one, written without one
     if (markBytes && !(append && existing > 0)) {
         if (std::fwrite(markBytes, 1, markLength, file.get()) != markLength) {
             AddFileError(entries);
@@ -435,8 +454,12 @@ bool WriteDocumentFile(std::u16string_view path, std::u16string_view text, std::
         }
         entries.Add(u"bom");
     }
-    if (!markBytes && !text.empty()) {
+    if (encoding.empty() && !text.empty()) {
         encoding = FindDeclaredEncoding(text);
+        // The reader does not take a two- or four-byte declaration from a file of single-byte
+        // markup, so the writer does not either: the file stays readable as it is written.
+        if (IsWideCodePage(CodePageFromName(encoding)))
+            encoding.clear();
         if (encoding.empty())
             encoding = u"UTF-8";
     }

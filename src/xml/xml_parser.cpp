@@ -61,6 +61,7 @@ void CXmlDocument::Parse() {
     uint32_t current = 0;  // the current parent (also where error marks go)
     uint32_t root = 0;
     bool failed = false;
+    bool relinked = false;  // children of unended elements were moved up
 
     // Closes the open elements above index keep (all of them when keep is -1) as unended.
     auto closeUnended = [&](ptrdiff_t keep, size_t endOffset) {
@@ -103,6 +104,7 @@ void CXmlDocument::Parse() {
         }
         m_table[last].nextSibling = 0;
         m_table[m_table[target].firstChild].previousSibling = last;
+        relinked = relinked || last != outer;
         open.resize(first);
         current = target;
     };
@@ -247,6 +249,23 @@ void CXmlDocument::Parse() {
     ElementRecord& document = m_table[0];
     document.length = static_cast<uint32_t>(length);
     document.firstChild = root ? document.firstChild : 0;
+    if (relinked) {
+        // A moved child brought its descendants along, each now some levels nearer the top:
+        // every level is set again from its parent's, in one walk in document order.
+        for (uint32_t n = document.firstChild; n;) {
+            const uint32_t parent = m_table[n].parent;
+            const uint32_t level = parent ? std::min((m_table[parent].levelFlags & kLevelMask) + 1, kLevelMask) : 0;
+            m_table[n].levelFlags = (m_table[n].levelFlags & ~kLevelMask) | level;
+            if (m_table[n].firstChild) {
+                n = m_table[n].firstChild;
+                continue;
+            }
+            while (n && !m_table[n].nextSibling)
+                n = m_table[n].parent;
+            if (n)
+                n = m_table[n].nextSibling;
+        }
+    }
     if (!root && length > 0)
         addEntry(ReportEntry{u"no_root_element", {}, {}, {}, 0, false, 0});
     if (root && m_table[root].nextSibling)

@@ -2,6 +2,7 @@
 #include "ui/dialogs/new_extension_dlg.h"
 
 #include "base/u16.h"
+#include "engine/edit_rules.h"
 #include "framework/file_dialog.h"
 #include "res/resource.h"
 
@@ -45,8 +46,16 @@ void CDlgNewExtension::OnOK() {
         ::MessageBoxW(m_hWnd, L"Please specify the extension.", L"Quillon", MB_ICONEXCLAMATION | MB_OK);
         return;
     }
-    // Taken exactly as typed: no trimming, a leading dot stays.
-    m_rec.Extension = FromWide(m_extension.GetWindowText());
+    // Taken exactly as typed: no trimming, a leading dot stays. But it becomes part of a
+    // file name in the temporary folder: path characters would put the file elsewhere.
+    const std::u16string extension = FromWide(m_extension.GetWindowText());
+    if (!IsValidExtension(extension)) {
+        ::MessageBoxW(m_hWnd, kInvalidExtensionText, L"Quillon", MB_ICONEXCLAMATION | MB_OK);
+        m_extension.SetSel(0, -1);
+        m_extension.SetFocus();
+        return;
+    }
+    m_rec.Extension = extension;
     m_rec.Editor = FromWide(m_editor.GetWindowText());
     m_rec.Parameters = FromWide(m_parameters.GetWindowText());
     m_rec.UTF8 = m_utf8.CheckValue();

@@ -14,6 +14,10 @@ class CDlgNewExtension : public CDialog {
 public:
     explicit CDlgNewExtension(HWND parent = nullptr);
 
+    // Shown when OK finds characters in the extension that a file name cannot hold.
+    static constexpr const wchar_t* kInvalidExtensionText =
+        L"The extension cannot contain any of the characters \\ / : * ? \" < > | or control characters.";
+
     // 0: Options mode; 1: edit-time mode. Set before DoModal.
     BOOL m_bEditTime = 0;
 

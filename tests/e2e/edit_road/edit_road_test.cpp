@@ -3,6 +3,8 @@
 // the user's clipboard exactly as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "e2e/edit_road/road.h"
 
 using namespace quillon::e2e;
@@ -256,7 +258,7 @@ TEST(EditRoad, TwoEditsOfOneBoxKeepTwoFilesAndOnlyTheNewerCounts) {
     EXPECT_TRUE(road.TempFiles().empty());
 }
 
-TEST(EditRoad, Utf16AndLatin1SavesArePastedWhole) {
+TEST(EditRoad, Utf16Utf32AndLatin1SavesArePastedWholeAndDamagedOnesNotAtAll) {
     RoadOptions options;
     options.editorOptions = L"--seen \"{W}\\seen\"";
     CRoad road(options);
@@ -272,6 +274,19 @@ TEST(EditRoad, Utf16AndLatin1SavesArePastedWhole) {
     ASSERT_TRUE(SaveAsEditor(file, utf16));
     ASSERT_TRUE(road.ComeBack());
     EXPECT_TRUE(road.WaitBoxText(L"utf16 \U0001F600\r\nline"));
+    // UTF-32 with its mark (FF FE 00 00), which also begins like a UTF-16 mark.
+    std::string utf32("\xFF\xFE\0\0", 4);
+    for (char32_t c : std::u32string(U"utf32 \U0001F600\nline"))
+        for (int shift = 0; shift < 32; shift += 8)
+            utf32 += static_cast<char>((c >> shift) & 0xFF);
+    ASSERT_TRUE(SaveAsEditor(file, utf32));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitBoxText(L"utf32 \U0001F600\r\nline"));
+    // UTF-16 without its mark cannot be read whole: the box keeps its text.
+    ASSERT_TRUE(SaveAsEditor(file, std::string("n\0o\0", 4)));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_FALSE(WaitFor([&] { return road.Box().Text(CTextBoxApp::kMultiLine) != L"utf32 \U0001F600\r\nline"; },
+                         400, "the box to change (a damaged save must leave it alone)"));
     // A file that is not UTF-8 is read in the ANSI code page, whatever its row says.
     ASSERT_TRUE(SaveAsEditor(file, "caf\xE9"));
     ASSERT_TRUE(road.ComeBack());
@@ -350,4 +365,44 @@ TEST(EditRoad, AMegabyteOfTextGoesThereAndBack) {
     std::wstring back;
     ASSERT_TRUE(road.CopyFromBox(back));
     EXPECT_TRUE(back == edited) << "the box's megabyte differs from the saved one";
+}
+
+TEST(EditRoad, TheHotkeyPressedAtOnceAfterMovingIntoABoxEditsThatBoxOnly) {
+    // Five rounds between two boxes: the user is in one (Quillon has seen it), clicks into
+    // the other and at once presses and releases the hotkey, before a focus poll could see
+    // the move; the save must come back into the box they moved into, and only there.
+    RoadOptions options;
+    options.editorOptions = L"--seen \"{W}\\seen\"";
+    CRoad road(options);
+    ASSERT_TRUE(road.Box().Start());
+    std::map<CTextBoxApp::Box, std::wstring> text = {{CTextBoxApp::kMultiLine, L"upper"},
+                                                      {CTextBoxApp::kSingleLine, L"lower"}};
+    for (const auto& [box, t] : text)
+        ASSERT_TRUE(road.Box().SetText(box, t));
+    ASSERT_TRUE(road.Start(CTextBoxApp::kSingleLine));
+    CTextBoxApp::Box from = CTextBoxApp::kSingleLine, to = CTextBoxApp::kMultiLine;
+    std::vector<std::wstring> known;
+    for (int round = 1; round <= 5; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        ASSERT_TRUE(road.Box().Focus(from));
+        road.PollFocusNow();
+        ASSERT_TRUE(road.Box().Focus(to));
+        PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+        ReleaseKeys({VK_MENU, VK_CONTROL});
+        ASSERT_TRUE(road.WaitTempFiles(static_cast<std::size_t>(round)));
+        std::wstring file;
+        for (const auto& name : road.TempFiles())
+            if (std::find(known.begin(), known.end(), name) == known.end())
+                file = road.EditsFolder() + L"\\" + name;
+        known = road.TempFiles();
+        std::string bytes;
+        ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(file, bytes) && bytes == kBom + Utf8Of(text[to]); }, 5000,
+                            "the new file with the text of the box moved into"));
+        text[to] = L"round " + std::to_wstring(round);
+        ASSERT_TRUE(SaveAsEditor(file, Utf8Of(text[to])));
+        ASSERT_TRUE(road.ComeBack(to));
+        EXPECT_TRUE(road.WaitBoxText(text[to]));
+        EXPECT_EQ(road.Box().Text(from), text[from]) << "the box the user had left was written into";
+        std::swap(from, to);
+    }
 }

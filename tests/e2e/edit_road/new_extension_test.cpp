@@ -44,10 +44,17 @@ TEST_F(NewExtension, OkStartsTheEditWithTheEnteredRowOnly) {
     CRoad road(Options());
     ASSERT_TRUE(road.Box().Start());
     ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"for markdown"));
+    ASSERT_TRUE(PutUserClipboard());
+    const ClipboardImage user = ClipboardNow();
     ASSERT_TRUE(road.Start());
     ASSERT_TRUE(road.Hotkey(2));  // item 1: "Edit with new Extension"
     HWND dialog = WaitDialog(road);
     ASSERT_NE(dialog, nullptr);
+    // While the dialog asks, the clipboard is the user's: a paste into the Editor field
+    // pastes what they copied, and what they copy now (an editor's path) stays theirs.
+    EXPECT_TRUE(road.WaitClipboard(user, 100));
+    ASSERT_TRUE(PutClipboardText(L"C:\\Tools\\copied editor path.exe"));
+    const ClipboardImage copied = ClipboardNow();
     EXPECT_EQ(::GetForegroundWindow(), dialog) << "the dialog comes to the foreground";
     EXPECT_EQ(::SendMessageW(::GetDlgItem(dialog, kSave), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dialog, kSave)));
@@ -58,7 +65,8 @@ TEST_F(NewExtension, OkStartsTheEditWithTheEnteredRowOnly) {
 
     std::string seen;
     ASSERT_TRUE(road.WaitRead(L"seen-md", seen));
-    EXPECT_EQ(seen, "\xEF\xBB\xBF" "for markdown");
+    EXPECT_EQ(seen, "\xEF\xBB\xBF" "for markdown") << "the file holds the box's text, not what was copied meanwhile";
+    EXPECT_TRUE(road.WaitClipboard(copied, 100));
     auto files = road.TempFiles();
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].substr(files[0].size() - 3), L".md");

@@ -80,8 +80,6 @@ bool PutUserClipboard() {
         5000, "saving " + Utf8Of(path));
 }
 
-namespace {
-
 bool PutClipboardText(const std::wstring& text) {
     if (!OpenClipboardPatiently())
         return false;
@@ -91,6 +89,8 @@ bool PutClipboardText(const std::wstring& text) {
     ::CloseClipboard();
     return true;
 }
+
+namespace {
 
 std::wstring ClipboardText() {
     std::wstring text;

@@ -23,6 +23,8 @@ ClipboardImage ClipboardNow();
 std::string Describe(const ClipboardImage& image);
 // Puts the user's usual clipboard on it: Unicode text, "HTML Format" and a small DIB.
 bool PutUserClipboard();
+// Puts Unicode text alone on the clipboard, as a program the user copies from does.
+bool PutClipboardText(const std::wstring& text);
 
 // Saves the file as an editor does: shared with readers, retried for a moment while
 // another program has it open for itself.

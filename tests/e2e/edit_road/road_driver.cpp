@@ -1,7 +1,8 @@
 // quillon-road-driver.exe: plays the edit road with the real Quillon.exe outside the test
 // runner, for the headless demonstration and the benchmark.
 //   quillon-road-driver demo SHOTS   prints each step; asks for screenshots by creating
-//                                    SHOTS\<name>.request and waiting until it is gone
+//                                    SHOTS\<name>.request (holding "shot", or the area
+//                                    to keep as WxH+X+Y) and waiting until it is gone
 //   quillon-road-driver bench N OUT  N timed runs; writes one line per run to OUT:
 //                                    "<release to editor process created ms> <return to
 //                                    text ms> <release to editor code running ms>"
@@ -28,11 +29,108 @@ bool Check(const ::testing::AssertionResult& result, const std::string& step) {
     return false;
 }
 
-// Asks the script outside Wine for a screenshot and waits until it has been taken.
-void Shot(const std::wstring& folder, const std::wstring& name) {
+// Asks the script outside Wine for a screenshot and waits until it has been taken. With an
+// area, only that part of the screen is kept (the request then holds its geometry).
+void Shot(const std::wstring& folder, const std::wstring& name, const RECT* area = nullptr) {
     const std::wstring request = folder + L"\\" + name + L".request";
-    WriteFileBytes(request, "shot");
+    std::string what = "shot";
+    if (area) {
+        const LONG left = area->left < 0 ? 0 : area->left, top = area->top < 0 ? 0 : area->top;
+        what = std::to_string(area->right - left) + "x" + std::to_string(area->bottom - top) + "+" +
+               std::to_string(left) + "+" + std::to_string(top);
+    }
+    WriteFileBytes(request, what);
     WaitFor([&] { return !FileExists(request); }, 20000, "the screenshot " + Utf8Of(name));
+}
+
+// The smallest rectangle holding both, with a margin.
+RECT Around(RECT a, const RECT& b, LONG margin) {
+    ::UnionRect(&a, &a, &b);
+    ::InflateRect(&a, margin, margin);
+    return a;
+}
+
+RECT WindowRect(HWND hwnd) {
+    RECT r{};
+    ::GetWindowRect(hwnd, &r);
+    return r;
+}
+
+// Waits until neither the window nor any of its controls has anything left to paint.
+::testing::AssertionResult WaitPainted(HWND window) {
+    return WaitFor(
+        [&] {
+            DWORD_PTR ignored = 0;
+            ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
+            bool pending = ::GetUpdateRect(window, nullptr, FALSE) != FALSE;
+            for (HWND child = ::GetWindow(window, GW_CHILD); child && !pending;
+                 child = ::GetWindow(child, GW_HWNDNEXT))
+                pending = ::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE) != FALSE;
+            return !pending;
+        },
+        5000, "the window to finish painting");
+}
+
+// The tray icon's menu, opened as a right click on the icon opens it: at the pointer, held
+// over the notification area.
+bool TrayMenuShot(CRoad& road, const std::wstring& shots) {
+    HWND tray = FindTopWindow(road.Quillon().Process().Id(), L"QuillonWindow", L"");
+    HWND area = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+    // Wine without a desktop window shows the notification area in a small window of its own.
+    if (!area || !::IsWindowVisible(area))
+        area = ::FindWindowW(nullptr, L"Wine System Tray");
+    RECT areaRect{0, 0, 40, 40};
+    if (area)
+        areaRect = WindowRect(area);
+    POINT at{(areaRect.left + areaRect.right) / 2, (areaRect.top + areaRect.bottom) / 2};
+    ::SetCursorPos(at.x, at.y);
+    ::PostMessageW(tray, 0x8088, 129, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    const bool shown = Check(WaitFor(
+                                 [&] {
+                                     menu = FindTopWindow(road.Quillon().Process().Id(), L"#32768");
+                                     return menu && ::IsWindowVisible(menu);
+                                 },
+                                 5000, "the tray menu"),
+                             "tray menu shown");
+    if (shown) {
+        const RECT shot = Around(areaRect, WindowRect(menu), 12);
+        Shot(shots, L"tray-menu", &shot);
+        Say("   screenshot: build/demo/tray-menu.png");
+        TapKey(VK_ESCAPE);
+        Check(WaitFor([&] { return !::IsWindowVisible(menu); }, 5000, "the menu to close"), "menu closed");
+    }
+    // The pointer goes back beside the box, where the rest of the demonstration keeps it.
+    ::SetCursorPos(640, 600);
+    return shown;
+}
+
+// "Edit with new Extension" asks for an extension and an editor; Cancel leaves all as it was.
+bool NewExtensionShot(CRoad& road, const std::wstring& shots) {
+    if (!Check(road.Box().Focus(CTextBoxApp::kMultiLine), "the box focused again"))
+        return false;
+    road.PollFocusNow();
+    if (!Check(road.Hotkey(2), "\"Edit with new Extension\" chosen"))
+        return false;
+    HWND dialog = nullptr;
+    if (!Check(WaitFor(
+                   [&] {
+                       dialog = FindTopWindow(road.Quillon().Process().Id(), L"#32770", L"New Extension");
+                       return dialog && ::IsWindowVisible(dialog);
+                   },
+                   10000, "the New Extension dialog"),
+               "New Extension dialog shown"))
+        return false;
+    // Once every control has painted itself.
+    if (!Check(WaitPainted(dialog), "the dialog painted"))
+        return false;
+    const RECT rect = WindowRect(dialog);
+    const RECT shot = Around(rect, rect, 0);
+    Shot(shots, L"new-extension", &shot);
+    Say("   screenshot: build/demo/new-extension.png");
+    ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    return Check(WaitFor([&] { return !::IsWindow(dialog); }, 5000, "the dialog to close"),
+                 "cancelled: no edit");
 }
 
 double Ms(LONGLONG ticks) {
@@ -71,7 +169,8 @@ int Demo(const std::wstring& shots) {
                        "the choice list"),
                "choice list shown"))
         return 1;
-    Shot(shots, L"choice-list");
+    const RECT listShot = Around(WindowRect(road.Box().Window()), WindowRect(road.ChoiceList()), 12);
+    Shot(shots, L"choice-list", &listShot);
     Say("   screenshot: build/demo/choice-list.png");
     Say("4. Releasing the modifiers confirms \"txt\": Quillon copies the box and starts the editor.");
     ReleaseKeys({VK_MENU, VK_CONTROL});
@@ -100,9 +199,17 @@ int Demo(const std::wstring& shots) {
         return 1;
     Say("   the box now reads: \"" + Utf8Of(Printable(road.Box().Text(CTextBoxApp::kMultiLine))) + "\"");
     Check(road.WaitClipboard(user), "the clipboard holds again exactly what it held before");
-    Shot(shots, L"final-box");
+    const RECT boxRect = WindowRect(road.Box().Window());
+    const RECT boxShot = Around(boxRect, boxRect, 12);
+    Shot(shots, L"final-box", &boxShot);
     Say("   screenshot: build/demo/final-box.png");
-    Say("7. Exit from the tray menu: the temporary file is deleted.");
+    Say("7. The tray icon's menu: Options, About and Exit.");
+    if (!TrayMenuShot(road, shots))
+        return 1;
+    Say("8. The hotkey pressed twice: \"Edit with new Extension\" asks for an extension and an editor.");
+    if (!NewExtensionShot(road, shots))
+        return 1;
+    Say("9. Exit from the tray menu: the temporary file is deleted.");
     if (!Check(::testing::AssertionResult(road.Quillon().Exit()), "Quillon exited"))
         return 1;
     Check(::testing::AssertionResult(road.TempFiles().empty()), "no temporary file left");

@@ -35,6 +35,10 @@ protected:
         m_quillon = std::make_unique<CTracedQuillon>(hotKey, std::vector<std::wstring>{L"txt", L"md", L"html"});
         ASSERT_TRUE(m_quillon->Start());
         ASSERT_EQ(m_quillon->ListCount(), 5);
+        // The scenarios rely on the box having the focus; a slow machine may still be
+        // settling the windows that started.
+        ASSERT_TRUE(WaitFor([&] { return ForegroundFocus() == m_target; }, 10000,
+                            "the text box to have the focus with Quillon running"));
     }
     ::testing::AssertionResult WaitListShown() {
         return WaitFor([&] { return m_quillon->ListVisible(); }, 5000, "the choice list to show");
@@ -63,6 +67,11 @@ TEST_F(HotKeyTest, TheListPopsUpAtThePointerAndTheBoxKeepsTheFocus) {
     ::GetWindowRect(m_quillon->ChoiceList(), &r);
     EXPECT_EQ(r.right, pointer.x);
     EXPECT_EQ(r.bottom, pointer.y);
+    // Sized to its items: no scroll bar takes a click meant for the last one.
+    RECT client{};
+    ::GetClientRect(m_quillon->ChoiceList(), &client);
+    EXPECT_EQ(::GetWindowLongW(m_quillon->ChoiceList(), GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL), 0);
+    EXPECT_EQ(client.bottom, r.bottom - r.top - 2);
     EXPECT_EQ(m_quillon->ListSelection(), 0);
     EXPECT_EQ(ForegroundFocus(), m_target) << "the list must not take the focus";
     EXPECT_FALSE(WaitFor([&] { return ForegroundFocus() != m_target; }, kNothingMs,

@@ -6,7 +6,9 @@
 #include <initializer_list>
 #include <limits>
 
+#include "base/u16.h"
 #include "config/config_file.h"
+#include "xml/xml_encoding.h"
 #include "native/config/config_test_util.h"
 
 using namespace quillon;
@@ -336,4 +338,74 @@ TEST_F(ConfigFile, AFileKeepsItsDeclaredEncodingUnlessThatWouldLoseText) {
     CConfigXml again;
     ASSERT_TRUE(LoadConfigFile(again, path, loaded, DefaultConfigPlatform()));
     EXPECT_EQ(loaded.TemporaryFolder, settings.TemporaryFolder);
+}
+
+// What the system's ANSI code page makes of the bytes.
+static std::u16string Ansi(const std::string& bytes) {
+    std::u16string text(BytesToUtf16(0, bytes.data(), bytes.size(), nullptr), u'\0');
+    BytesToUtf16(0, bytes.data(), bytes.size(), text.data());
+    return text;
+}
+
+TEST_F(ConfigFile, AnAnsiFileWithoutDeclarationKeepsItsAccentedFoldersAndEditors) {
+    // Each pair of letters would pass a lax UTF-8 scan as one character.
+    const std::string folder = "C:\\Temp\\\xC4\xF6";
+    const std::string editor = "C:\\Tools\\\xDC\xE4\\\xC0\xFF.exe";
+    ASSERT_TRUE(LoadText("<Quillon><Settings><TemporaryFolder>" + folder +
+                         "</TemporaryFolder></Settings><Extensions><Extension Extension=\"txt\" Editor=\"" +
+                         editor + "\" Parameters=\"\" UTF8=\"True\"/></Extensions></Quillon>"));
+    EXPECT_EQ(settings.TemporaryFolder, Ansi(folder));
+    ASSERT_EQ(settings.Extensions.size(), 1u);
+    EXPECT_EQ(settings.Extensions[0].Editor, Ansi(editor));
+    // Written back as UTF-8 (no declaration names the code page), which reads the same.
+    ASSERT_TRUE(Save());
+    EXPECT_NE(FileBytes().find("<TemporaryFolder>" + ToUtf8(Ansi(folder)) + "</TemporaryFolder>"),
+              std::string::npos);
+    SettingsFields loaded;
+    CConfigXml again;
+    ASSERT_TRUE(LoadConfigFile(again, path, loaded, DefaultConfigPlatform()));
+    EXPECT_EQ(loaded.TemporaryFolder, Ansi(folder));
+    EXPECT_EQ(loaded.Extensions, settings.Extensions);
+}
+
+TEST_F(ConfigFile, ALinkedFileIsReplacedWhereItLivesAndKeepsItsPermissions) {
+#ifdef _WIN32
+    GTEST_SKIP() << "links and attributes on Windows are checked by the Windows suite";
+#endif
+    fs::create_directory(dir.Path("synced"));
+    const fs::path real = dir.Path("synced") / "QLNConfig.xml";
+    WriteBytes(real, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>");
+    const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    fs::permissions(real, ownerOnly);
+    fs::create_symlink(real, dir.Path("QLNConfig.xml"));
+    ASSERT_TRUE(LoadConfigFile(xml, path, settings, DefaultConfigPlatform()));
+    EXPECT_EQ(settings.Delay, 9);
+    settings.Delay = 10;
+    ASSERT_TRUE(Save());
+    EXPECT_TRUE(fs::is_symlink(dir.Path("QLNConfig.xml")));
+    EXPECT_NE(ReadBytes(real).find("<Delay>10</Delay>"), std::string::npos);
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, ownerOnly);
+    EXPECT_FALSE(fs::exists(dir.Path("synced") / "QLNConfig.xml.new"));
+    EXPECT_FALSE(fs::exists(dir.Path("QLNConfig.xml.new")));
+}
+
+TEST_F(ConfigFile, ANewFileIsKeptWhenAFailedReplacementTookTheOldOne) {
+    ASSERT_TRUE(LoadText("<Quillon/>"));
+    settings.Delay = 11;
+    CFaultyPlatform faulty;
+    faulty.loseFileInReplace = true;
+    EXPECT_FALSE(SaveConfigFile(xml, path, settings, faulty));
+    EXPECT_NE(ReadBytes(dir.Path("QLNConfig.xml.new")).find("<Delay>11</Delay>"), std::string::npos);
+}
+
+// A file that did not load well-formed is not edited in place, declaration included: what
+// the recovering parse made of it could be written back still broken (an unclosed comment
+// before the root, say) and fail every later start. The copy keeps the original.
+TEST_F(ConfigFile, AFileThatWasNotWellFormedIsWrittenAfreshWithoutItsDeclaration) {
+    const std::string broken =
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<!-- mine <Quillon><Settings>";
+    EXPECT_FALSE(LoadText(broken));
+    ASSERT_TRUE(Save());
+    EXPECT_EQ(FileBytes().rfind("<Quillon>\r\n<Settings>\r\n", 0), 0u) << FileBytes();
+    EXPECT_EQ(ReadBytes(dir.Path("QLNConfig.xml.bak")), broken);
 }

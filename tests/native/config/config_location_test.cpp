@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/config_file.h"
+#include "xml/xml_file_io.h"
 
 using namespace quillon;
 
@@ -128,4 +129,30 @@ TEST(ConfigLocation, PathsLongerThanTheClassicLimitAreReadWhole) {
     };
     EXPECT_EQ(QueryGrowing<char16_t>(needQuery), value);
     EXPECT_EQ(QueryGrowing<char16_t>([](char16_t*, size_t) -> size_t { return 0; }), u"");
+}
+
+TEST(ConfigLocation, EachFinalPathOfALongFolderDecidesItsOwnExtendedForm) {
+    // Folders just short of the limit hold files whose names reach it: the settings file,
+    // the new text of a save and the copy of an unreadable file.
+    for (size_t folderLength = 236; folderLength <= 250; ++folderLength) {
+        const std::u16string folder = u"C:\\" + std::u16string(folderLength - 3, u'f');
+        for (const char16_t* leaf : {u"\\QLNConfig.xml", u"\\QLNConfig.xml.new", u"\\QLNConfig.xml.bak"}) {
+            const std::u16string path = folder + leaf;
+            const std::u16string form = ExtendedLengthPath(path);
+            if (path.size() < kClassicPathLimit)
+                EXPECT_EQ(form, path) << path.size();
+            else
+                EXPECT_EQ(form, u"\\\\?\\" + path) << path.size();
+        }
+    }
+    // The extended form is taken literally by the system, so it is tidied here.
+    const std::u16string deep(260, u'd');
+    EXPECT_EQ(ExtendedLengthPath(u"c:/Users/./me/../you//" + deep), u"\\\\?\\c:\\Users\\you\\" + deep);
+    EXPECT_EQ(ExtendedLengthPath(u"C:\\..\\" + deep + u"\\"), u"\\\\?\\C:\\" + deep);
+    EXPECT_EQ(ExtendedLengthPath(u"\\\\server\\share\\..\\" + deep), u"\\\\?\\UNC\\server\\share\\" + deep);
+    // Already extended, a device path or relative: as given.
+    for (const std::u16string& asIs :
+         {u"\\\\?\\C:\\" + deep, u"\\\\.\\pipe\\" + deep, deep + u"\\x.xml", u"C:" + deep, u"\\" + deep}) {
+        EXPECT_EQ(ExtendedLengthPath(asIs), asIs);
+    }
 }

@@ -65,6 +65,7 @@ public:
     bool failFlush = false;
     bool failReplace = false;
     bool failCopy = false;
+    bool loseFileInReplace = false; // the replacement fails after the old file is gone
     int replaces = 0;
 
     char16_t PathSeparator() const override { return m_real.PathSeparator(); }
@@ -75,8 +76,13 @@ public:
     bool Exists(const std::u16string& path) override { return m_real.Exists(path); }
     bool CreateFolder(const std::u16string& path) override { return m_real.CreateFolder(path); }
     bool FlushFile(const std::u16string& path) override { return !failFlush && m_real.FlushFile(path); }
+    std::u16string LinkTarget(const std::u16string& path) override { return m_real.LinkTarget(path); }
     bool ReplaceFile(const std::u16string& from, const std::u16string& to) override {
         ++replaces;
+        if (loseFileInReplace) {
+            m_real.RemoveFile(to);
+            return false;
+        }
         return !failReplace && m_real.ReplaceFile(from, to);
     }
     bool CopyFile(const std::u16string& from, const std::u16string& to) override {

@@ -1,6 +1,7 @@
 // A recording fake of the engine's system seam: an in-memory clipboard, files, keyboard
 // and clock, and a log of the calls in the order they were made.
 #pragma once
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -165,10 +166,15 @@ public:
         Log(next == reinterpret_cast<void*>(0x77) ? "LeaveViewerChain" : "LeaveViewerChain wrong next");
     }
 
-    // --- Keyboard
+    // --- Keyboard: the system's key state, and the user's own keys as the hook sees them.
     std::set<std::uint8_t> keysDown;
+    std::set<std::uint8_t> userKeysDown;
+    // The user's key events waiting for the hook (vk, down): they reach it when the program
+    // answers its sent messages.
+    std::vector<std::pair<std::uint8_t, bool>> keysBehindHook;
     std::vector<std::vector<KeyInput>> batches;
     bool IsKeyDown(std::uint8_t vk) override { return keysDown.count(vk) != 0; }
+    bool IsUserKeyDown(std::uint8_t vk) override { return userKeysDown.count(vk) != 0; }
     std::uint16_t ScanCodeOf(std::uint8_t vk) override { return static_cast<std::uint16_t>(vk + 0x100); }
     bool SendKeys(const std::vector<KeyInput>& keys) override {
         batches.push_back(keys);
@@ -196,15 +202,42 @@ public:
         return true;
     }
 
-    // --- Time
+    // --- Waiting and time. A wait moves the clock on in poll steps; every step answers the
+    // sent messages: the hook gets the user's waiting keys, and onServe runs.
     std::uint64_t now = 1000;
+    int serves = 0;
+    std::function<void()> onServe;
     int hour = 14, minute = 5, second = 9;
     bool timeKnown = true;
-    void Sleep(std::uint32_t ms) override {
-        now += ms;
-        Log("Sleep " + std::to_string(ms));
+    void Serve() {
+        ++serves;
+        for (const auto& [vk, down] : keysBehindHook) {
+            if (down)
+                userKeysDown.insert(vk);
+            else
+                userKeysDown.erase(vk);
+        }
+        keysBehindHook.clear();
+        if (onServe)
+            onServe();
     }
-    std::uint64_t TickCount() override { return now; }
+    bool WaitServingMessages(std::uint32_t timeoutMs, const std::function<bool()>& done,
+                             std::uint32_t pollMs) override {
+        if (timeoutMs > 0)
+            Log("Wait " + std::to_string(timeoutMs));
+        const std::uint64_t start = now;
+        for (;;) {
+            Serve();
+            if (done && done())
+                return true;
+            if (now - start >= timeoutMs)
+                return false;
+            std::uint64_t step = timeoutMs - (now - start);
+            if (done && pollMs > 0 && pollMs < step)
+                step = pollMs;
+            now += step;
+        }
+    }
     bool LocalTimeOfDay(int& h, int& m, int& s) override {
         h = hour;
         m = minute;
@@ -316,6 +349,7 @@ public:
     bool answerOk = true;
     EXTENSIONREC answer{u"md", u"C:\\ed.exe", u"-x \"%1\"", 1};
     bool save = false;
+    std::function<void()> whileAsking;  // what the user does while the dialog is open
     int asked = 0;
     int changed = 0;
     CFakeSystem* system = nullptr;
@@ -324,6 +358,8 @@ public:
         ++asked;
         if (system)
             system->Log("ChooseNewExtension");
+        if (whileAsking)
+            whileAsking();
         if (!answerOk)
             return false;
         choice = answer;

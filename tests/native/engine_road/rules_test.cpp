@@ -15,6 +15,11 @@ std::u16string Latin1(const std::string& b) {
     return s;
 }
 std::string NoAnsi(const std::u16string&) { return "<ansi>"; }
+// The decoded text, or "<box left alone>" when the bytes cannot be taken whole.
+std::u16string Decoded(const std::string& bytes) {
+    std::u16string text;
+    return DecodeSavedText(bytes, Latin1, text) ? text : u"<box left alone>";
+}
 }  // namespace
 
 TEST(StrictUtf8, AcceptsOnlyWellFormedTextUnits) {
@@ -44,27 +49,43 @@ TEST(StrictUtf8, AcceptsOnlyWellFormedTextUnits) {
 
 TEST(SavedText, DecodesUtf8AnsiAndUtf16) {
     // UTF-8 with and without its mark; the mark is dropped.
-    EXPECT_EQ(DecodeSavedText("\xEF\xBB\xBF" "caf\xC3\xA9", Latin1), u"caf\u00E9");
-    EXPECT_EQ(DecodeSavedText("caf\xC3\xA9", Latin1), u"caf\u00E9");
-    EXPECT_EQ(DecodeSavedText("\xF0\x9F\x98\x80", Latin1), u"\U0001F600");
+    EXPECT_EQ(Decoded("\xEF\xBB\xBF" "caf\xC3\xA9"), u"caf\u00E9");
+    EXPECT_EQ(Decoded("caf\xC3\xA9"), u"caf\u00E9");
+    EXPECT_EQ(Decoded("\xF0\x9F\x98\x80"), u"\U0001F600");
     // Not UTF-8: ANSI, and a mark in such text stays part of it.
-    EXPECT_EQ(DecodeSavedText("caf\xE9", Latin1), u"caf\u00E9");
-    EXPECT_EQ(DecodeSavedText("\xEF\xBB\xBF" "caf\xE9", Latin1), u"\u00EF\u00BB\u00BF" u"caf\u00E9");
-    EXPECT_EQ(DecodeSavedText("bell\x07", Latin1), u"bell\u0007");  // control character: ANSI
-    // The text ends at the first NUL byte.
-    EXPECT_EQ(DecodeSavedText(std::string("ab\0cd", 5), Latin1), u"ab");
-    EXPECT_EQ(DecodeSavedText("", Latin1), u"");
-    EXPECT_EQ(DecodeSavedText("\xEF\xBB\xBF", Latin1), u"");
+    EXPECT_EQ(Decoded("caf\xE9"), u"caf\u00E9");
+    EXPECT_EQ(Decoded("\xEF\xBB\xBF" "caf\xE9"), u"\u00EF\u00BB\u00BF" u"caf\u00E9");
+    EXPECT_EQ(Decoded("bell\x07"), u"bell\u0007");  // control character: ANSI
+    EXPECT_EQ(Decoded(""), u"");
+    EXPECT_EQ(Decoded("\xEF\xBB\xBF"), u"");
+    // Trailing NULs end the text; anything after a NUL would be lost, so nothing is pasted.
+    EXPECT_EQ(Decoded(std::string("ab\0\0", 4)), u"ab");
+    EXPECT_EQ(Decoded(std::string("ab\0cd", 5)), u"<box left alone>");
+    EXPECT_EQ(Decoded(std::string("h\0i\0", 4)), u"<box left alone>");  // UTF-16 without its mark
+    // An ANSI conversion that gives nothing for bytes that are there has failed.
+    std::u16string text;
+    EXPECT_FALSE(DecodeSavedText("caf\xE9", [](const std::string&) { return std::u16string(); }, text));
 }
 
-TEST(SavedText, Utf16FilesAreNotCutAtTheirFirstZeroByte) {
+TEST(SavedText, Utf16AndUtf32FilesAreTakenWholeOrNotAtAll) {
     const std::string le("\xFF\xFE" "h\0i\0\x3D\xD8\x00\xDE" "\r\0\n\0", 14);
-    EXPECT_EQ(DecodeSavedText(le, Latin1), u"hi\U0001F600\r\n");
+    EXPECT_EQ(Decoded(le), u"hi\U0001F600\r\n");
     const std::string be("\xFE\xFF\0h\0i\0\xE9", 8);
-    EXPECT_EQ(DecodeSavedText(be, Latin1), u"hi\u00E9");
-    // A NUL character ends it; an odd last byte is dropped.
-    EXPECT_EQ(DecodeSavedText(std::string("\xFF\xFE" "a\0\0\0b\0", 8), Latin1), u"a");
-    EXPECT_EQ(DecodeSavedText(std::string("\xFF\xFE" "a\0b", 5), Latin1), u"a");
+    EXPECT_EQ(Decoded(be), u"hi\u00E9");
+    // The UTF-32 marks come first: FF FE 00 00 is not an empty UTF-16 text.
+    const std::string le32("\xFF\xFE\0\0" "h\0\0\0\x00\xF6\x01\0" "\n\0\0\0", 16);
+    EXPECT_EQ(Decoded(le32), u"h\U0001F600\n");
+    const std::string be32("\0\0\xFE\xFF" "\0\0\0h\0\0\0\xE9", 12);
+    EXPECT_EQ(Decoded(be32), u"h\u00E9");
+    EXPECT_EQ(Decoded(std::string("\xFF\xFE\0\0", 4)), u"");
+    // Trailing NUL characters end the text.
+    EXPECT_EQ(Decoded(std::string("\xFF\xFE" "a\0\0\0", 6)), u"a");
+    // Less than the file holds, or not what its mark promises: the box is left alone.
+    for (const std::string& bad : {std::string("\xFF\xFE" "a\0\0\0b\0", 8), std::string("\xFF\xFE" "a\0b", 5),
+                                   std::string("\xFF\xFE\0\0" "a\0\0\0b", 9),
+                                   std::string("\xFF\xFE\0\0" "\0\0\x11\0", 8),    // above U+10FFFF
+                                   std::string("\0\0\xFE\xFF" "\0\0\xD8\x00", 8)})  // a surrogate
+        EXPECT_EQ(Decoded(bad), u"<box left alone>") << ::testing::PrintToString(bad);
 }
 
 TEST(LineEnds, LoneLfAndCrBecomeCrLf) {
@@ -89,8 +110,9 @@ TEST(TempFolder, BackslashMeansBesideTheProgram) {
     EXPECT_EQ(ResolveTempFolderPath(module, u"D:\\Edits\\"), u"D:\\Edits\\");
     EXPECT_EQ(ResolveTempFolderPath(module, u"rel"), u"rel\\");
     EXPECT_EQ(ResolveTempFolderPath(module, u""), u"");
-    // A network path is taken as relative too.
-    EXPECT_EQ(ResolveTempFolderPath(module, u"\\\\server\\share"), u"C:\\Tools\\Quillon\\\\server\\share\\");
+    // Network and \\?\ paths stand on their own.
+    EXPECT_EQ(ResolveTempFolderPath(module, u"\\\\server\\share\\tmp"), u"\\\\server\\share\\tmp\\");
+    EXPECT_EQ(ResolveTempFolderPath(module, u"\\\\?\\D:\\Edits"), u"\\\\?\\D:\\Edits\\");
 }
 
 TEST(TempFileName, TimeOfDayThenANumberForTakenNames) {
@@ -110,6 +132,14 @@ TEST(EditorParameters, PathQuotedWhenMissingAndEveryPlaceholderReplaced) {
     EXPECT_EQ(SubstituteParameters(u"%%1%", u"p"), u"%p%");
     // The path itself may hold "%1": it is not substituted again.
     EXPECT_EQ(SubstituteParameters(u"%1", u"a%1b"), u"a%1b");
+}
+
+TEST(Extension, OnlyNamesThatStayInTheTemporaryFolder) {
+    for (const char16_t* good : {u"txt", u"tar.gz", u" ", u".md", u"\u00E9t\u00E9", u"c++"})
+        EXPECT_TRUE(IsValidExtension(good)) << ToUtf8(good);
+    for (const char16_t* bad : {u"", u"txt\\..\\..\\evil", u"a/b", u"C:x", u"*", u"?", u"\"", u"<", u">", u"|",
+                                u"t\tx", u"x\n", u"\x1F"})
+        EXPECT_FALSE(IsValidExtension(bad)) << ToUtf8(bad);
 }
 
 TEST(DirectProgram, OnlyExeFiles) {

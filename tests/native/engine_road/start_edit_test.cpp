@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/edit_road.h"
+#include "engine/user_keys.h"
 #include "fake_system.h"
 
 using namespace quillon;
@@ -51,26 +52,26 @@ TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     EXPECT_EQ(r.sys.started[0].second, u"-n \"" + kFile + u"\"");
     EXPECT_TRUE(r.sys.launched.empty());
 
-    // The order: backup, empty, keys, wait, folder, file, write, restore, close, launch.
+    // The order: backup, empty, keys, restore; then folder, file, write, close, launch.
     auto& L = r.sys.log;
     auto at = [&](const std::string& s, int from = 0) { return r.sys.IndexOf(s, from); };
     int join = at("JoinViewerChain");
     int empty = at("EmptyClipboard", join);
     int keys = at("Keys AC");
+    int restore = at("EmptyClipboard", keys);
+    int leave = at("LeaveViewerChain");
     int folder = at("CreateDirectories C:\\Temp\\");
     int create = at("CreateNewFile " + ToUtf8(kFile));
     int write = at("WriteFile 18");
-    int restore = at("EmptyClipboard", write);
-    int leave = at("LeaveViewerChain");
     int close = at("CloseFile");
     int launch = at("StartProgram");
-    for (int i : {join, empty, keys, folder, create, write, restore, leave, close, launch})
+    for (int i : {join, empty, keys, restore, leave, folder, create, write, close, launch})
         ASSERT_GE(i, 0) << ::testing::PrintToString(L);
-    EXPECT_TRUE(join < empty && empty < keys && keys < folder && folder < create && create < write &&
-                write < restore && restore < leave && leave < close && close < launch)
+    EXPECT_TRUE(join < empty && empty < keys && keys < restore && restore < leave && leave < folder &&
+                folder < create && create < write && write < close && close < launch)
         << ::testing::PrintToString(L);
-    // The text had arrived with the keys: no waiting.
-    EXPECT_TRUE(r.sys.Calls("Sleep").empty());
+    // The text had arrived with the keys: no time spent waiting.
+    EXPECT_EQ(r.sys.now, 1000u);
 }
 
 TEST(StartEdit, SelectionOnlyCopiesWithCtrlCAlone) {
@@ -80,12 +81,13 @@ TEST(StartEdit, SelectionOnlyCopiesWithCtrlCAlone) {
     EXPECT_EQ(r.sys.Calls("Keys"), std::vector<std::string>{"Keys C"});
 }
 
-TEST(StartEdit, WaitsForTheCopiedTextInTwentyMillisecondSteps) {
+TEST(StartEdit, WaitsTwoAndAHalfDelaysForTheCopiedText) {
     Road r;
     r.sys.boxText.reset();  // the copy never arrives
-    r.engine.Delay = 100;   // limit 250 ms: 13 polls
+    r.engine.Delay = 100;   // limit 250 ms
     r.engine.StartEdit(Box(7), 0);
-    EXPECT_EQ(r.sys.Calls("Sleep 20").size(), 13u);
+    EXPECT_EQ(r.sys.Calls("Wait 250").size(), 1u);
+    EXPECT_EQ(r.sys.now, 1250u);
     // Nothing arrived: an empty file (no mark: there was no text at all), still an edit.
     EXPECT_EQ(r.sys.files[kFile].bytes, "");
     EXPECT_EQ(r.engine.openEdits.size(), 1u);
@@ -95,7 +97,7 @@ TEST(StartEdit, WaitsForTheCopiedTextInTwentyMillisecondSteps) {
     negative.sys.boxText.reset();
     negative.engine.Delay = -50;  // counts as 0: no wait at all
     negative.engine.StartEdit(Box(7), 0);
-    EXPECT_TRUE(negative.sys.Calls("Sleep").empty());
+    EXPECT_EQ(negative.sys.now, 1000u);
 }
 
 TEST(StartEdit, AnsiRowsAndEmptyText) {
@@ -181,6 +183,43 @@ TEST(ChooseExtension, NewExtensionAskedAfterTheKeysAndKeptWhenWanted) {
     EXPECT_TRUE(once.sys.files.count(u"C:\\Temp\\Quillon_14_05_09.md"));
 }
 
+TEST(ChooseExtension, TheDialogOpensWithTheUsersClipboardBackAndWhatTheyCopyThereStaysTheirs) {
+    Road r;
+    std::string clipboardDuringDialog;
+    r.host.whileAsking = [&] {
+        clipboardDuringDialog = r.sys.ClipBytes(1);  // what Ctrl+V in the dialog would paste
+        r.sys.clipboard = {{13, std::string("p\0a\0t\0h\0\0\0", 10)}};  // the user copies a path
+    };
+    r.engine.StartEdit(Box(7), 1);
+    EXPECT_EQ(clipboardDuringDialog, "user");
+    EXPECT_FALSE(r.sys.viewerJoined);
+    EXPECT_EQ(r.sys.files[u"C:\\Temp\\Quillon_14_05_09.md"].bytes, "\xEF\xBB\xBF" "box text \xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_EQ(r.sys.clipboard, (std::vector<std::pair<std::uint32_t, std::string>>{
+                                   {13, std::string("p\0a\0t\0h\0\0\0", 10)}}))
+        << "the path the user copied during the dialog is kept";
+}
+
+TEST(ChooseExtension, AnExtensionThatWouldLeaveTheTemporaryFolderStartsNothing) {
+    // A row from the settings file: not even the copy's keys go out.
+    Road row;
+    row.engine.Extensions = {EXTENSIONREC(u"txt\\..\\..\\evil", u"", u"", 1)};
+    row.engine.StartEdit(Box(7), 0);
+    EXPECT_TRUE(row.sys.log.empty()) << ::testing::PrintToString(row.sys.log);
+    EXPECT_TRUE(row.engine.openEdits.empty());
+    // An answer of the New Extension dialog is not trusted either.
+    Road asked;
+    asked.host.answer.Extension = u"a/b";
+    asked.engine.StartEdit(Box(7), 1);
+    EXPECT_TRUE(asked.sys.files.empty());
+    EXPECT_TRUE(asked.engine.openEdits.empty());
+    EXPECT_TRUE(asked.sys.started.empty());
+    EXPECT_EQ(asked.sys.ClipBytes(1), "user");
+    // And an edit is never started for no window.
+    Road none;
+    none.engine.StartEdit(nullptr, 0);
+    EXPECT_TRUE(none.sys.log.empty());
+}
+
 TEST(ChooseExtension, CancelLeavesNoFileNoRecordAndTheClipboardAsItWas) {
     Road r;
     r.host.answerOk = false;
@@ -227,6 +266,7 @@ TEST(LaunchEditor, ProgramsDirectlyEverythingElseThroughTheShell) {
 TEST(SendCtrlKeys, OneBatchReleasingAltAndShiftAndKeepingAHeldCtrl) {
     CFakeSystem sys;
     sys.keysDown = {0x11, 0x12};  // the hotkey's Ctrl+Alt still held
+    sys.userKeysDown = {0x11};
     SendCtrlKeys(sys, "AC");
     ASSERT_EQ(sys.batches.size(), 1u);
     const auto& b = sys.batches[0];
@@ -234,4 +274,57 @@ TEST(SendCtrlKeys, OneBatchReleasingAltAndShiftAndKeepingAHeldCtrl) {
     EXPECT_EQ(b[0], (KeyInput{0x12, 0x112, true}));
     EXPECT_EQ(b[1], (KeyInput{0x11, 0x111, false}));
     EXPECT_EQ(b[5], (KeyInput{'C', 'C' + 0x100, true}));
+}
+
+TEST(SendCtrlKeys, EndsWithCtrlAsTheUsersOwnKeyIsAfterTheirWaitingEvents) {
+    // The user let go of Ctrl, but the release still waits for our hook, and the system's key
+    // state says down: answered first, the release shows, and the batch lets Ctrl go.
+    CFakeSystem sys;
+    sys.keysDown = {0x11};
+    sys.userKeysDown = {0x11};
+    sys.keysBehindHook = {{0x11, false}};
+    SendCtrlKeys(sys, "AV");
+    ASSERT_EQ(sys.batches.size(), 1u);
+    EXPECT_EQ(sys.batches[0].back(), (KeyInput{0x11, 0x111, true})) << "Ctrl would stay down for good";
+    // Still held by the user: left down, as they hold it.
+    sys.userKeysDown = {0x11};
+    SendCtrlKeys(sys, "AV");
+    EXPECT_EQ(sys.batches[1].back(), (KeyInput{'V', 'V' + 0x100, true}));
+}
+
+TEST(UserKeys, TheHookRecordsTheUsersOwnKeysOnly) {
+    CUserKeys keys;
+    keys.Watch({});
+    keys.OnKey(0xA3, true, 0);  // the right Ctrl, pressed by the user
+    EXPECT_TRUE(keys.IsDown(0x11));
+    keys.OnKey(0xA2, false, kOwnKeyMark);  // ours: does not count
+    keys.OnKey(0xA3, false, kOwnKeyMark);
+    EXPECT_TRUE(keys.IsDown(0x11));
+    keys.OnKey(0xA3, false, 0x1234);  // another program's keys are the user's
+    EXPECT_FALSE(keys.IsDown(0x11));
+}
+
+TEST(StartEdit, WhatAMessageStartsDuringTheCopyWaitNeverPastesIntoIt) {
+    // Another edit's box got the focus back after a save; the poll comes through a message
+    // answered during the copy wait. It is put off, not run inside the copy.
+    Road r;
+    r.sys.boxText.reset();  // the copy is slow: the whole wait
+    r.sys.files[u"C:\\Temp\\other.txt"] = {"old", 5};
+    r.engine.openEdits.push_back({Box(9), u"C:\\Temp\\other.txt", 5});
+    r.sys.Save(u"C:\\Temp\\other.txt", "saved");
+    std::vector<bool> polls;
+    r.sys.onServe = [&] {
+        if (r.sys.clipboard.empty())  // inside the copy: our emptied clipboard
+            polls.push_back(r.engine.PollEdit(Box(9)));
+    };
+    r.engine.StartEdit(Box(7), 0);
+    r.sys.onServe = nullptr;
+    ASSERT_FALSE(polls.empty());
+    for (bool looked : polls)
+        EXPECT_FALSE(looked);
+    EXPECT_TRUE(r.sys.pasted.empty());
+    EXPECT_EQ(r.engine.openEdits.size(), 2u);
+    // Asked again afterwards, the save is written back.
+    EXPECT_TRUE(r.engine.PollEdit(Box(9)));
+    EXPECT_EQ(r.sys.pasted, std::vector<std::u16string>{u"saved"});
 }

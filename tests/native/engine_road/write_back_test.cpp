@@ -46,7 +46,7 @@ TEST(PollEdit, ASavePastesOnceThenTheClipboardComesBack) {
     EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, w.sys.files[kFile].lastWrite);
     // Pause of Delay after the keys, then the restore.
     int keys = w.sys.IndexOf("Keys AV");
-    int pause = w.sys.IndexOf("Sleep 200");
+    int pause = w.sys.IndexOf("Wait 200");
     int restore = w.sys.IndexOf("EmptyClipboard", pause);
     EXPECT_TRUE(keys >= 0 && keys < pause && pause < restore) << ::testing::PrintToString(w.sys.log);
     EXPECT_EQ(w.sys.clipboard, (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
@@ -88,6 +88,20 @@ TEST(PollEdit, TheBytesDecideTheEncodingNotTheRow) {
     w.engine.PollEdit(Box(8));  // focus elsewhere, then back
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"caf\u00E9\r\n", u"a\r\n\U0001F600"}));
+}
+
+TEST(PollEdit, AFileThatCannotBeReadWholeLeavesTheBoxAlone) {
+    // UTF-16 without its mark: cut at its first zero byte it would replace the box's text
+    // with one letter. Nothing is pasted, and the clipboard is not touched.
+    Watch w;
+    w.sys.Save(kFile, std::string("h\0i\0", 4));
+    w.engine.PollEdit(Box(7));
+    EXPECT_TRUE(w.sys.batches.empty());
+    EXPECT_TRUE(w.sys.Calls("OpenClipboard").empty());
+    // A UTF-32 save is read as such, not as an empty UTF-16 text.
+    w.sys.Save(kFile, std::string("\xFF\xFE\0\0" "o\0\0\0k\0\0\0", 12));
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"ok"});
 }
 
 TEST(PollEdit, OnlyTheNewestEditOfAWindowIsCompared) {
@@ -138,7 +152,7 @@ TEST(PollEdit, ABusyClipboardMeansNoPasteButThePauseAndTheRestoreStill) {
     w.sys.busyOpens = 1000;
     w.engine.PollEdit(Box(7));
     EXPECT_TRUE(w.sys.batches.empty()) << "without our text on it, a paste would insert the user's clipboard";
-    EXPECT_FALSE(w.sys.Calls("Sleep 200").empty());
+    EXPECT_FALSE(w.sys.Calls("Wait 200").empty());
     EXPECT_EQ(w.sys.ClipBytes(1), "user");
 }
 

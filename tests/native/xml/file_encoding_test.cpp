@@ -1,6 +1,7 @@
 // Files and encodings: byte-order marks, UTF-16 both ways, declared and detected
 // encodings, null removal, the report of each read and write, and saving back in the
 // file's own encoding.
+#include "xml/xml_encoding.h"
 #include "xml/xml_file.h"
 #include "xml_test_support.h"
 
@@ -184,6 +185,81 @@ TEST(XmlFile, Utf16AndUtf32WithoutMark) {
     EXPECT_EQ(doc.GetDocument(), u"<?xml version='1.0' encoding='UTF-32'?><r>\u00E9</r>");
     ASSERT_TRUE(doc.SaveFile(dir.Path("le32-out.xml")));
     EXPECT_EQ(dir.Read("le32-out.xml"), le32);
+}
+
+// Bytes of text in a wide form; code points above U+FFFF do not occur in these tests.
+std::string Wide(std::u16string_view text, size_t unitBytes, bool bigEndian) {
+    std::string bytes;
+    for (char16_t c : text) {
+        for (size_t k = 0; k < unitBytes; ++k) {
+            const size_t shift = 8 * (bigEndian ? unitBytes - 1 - k : k);
+            bytes += static_cast<char>(shift < 16 ? (c >> shift) & 0xFF : 0);
+        }
+    }
+    return bytes;
+}
+
+TEST(XmlFile, EveryFormIsWrittenBackAsItWasRead) {
+    const std::u16string text = u"<r a=\"\u00E9\">\u4E2D\u20AC</r>";
+    const std::string utf8 = "<r a=\"\xC3\xA9\">\xE4\xB8\xAD\xE2\x82\xAC</r>";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::u16string read;
+        uint32_t flags;
+    };
+    const Case cases[] = {
+        {"UTF-16LE without a mark", Wide(text, 2, false), text,
+         CXmlDocument::kFlagUtf16LE | CXmlDocument::kFlagNoMark},
+        {"UTF-16BE without a mark", Wide(text, 2, true), text,
+         CXmlDocument::kFlagUtf16BE | CXmlDocument::kFlagNoMark},
+        {"UTF-32LE with a mark", std::string("\xFF\xFE\0\0", 4) + Wide(text, 4, false), text,
+         CXmlDocument::kFlagUtf32LE},
+        {"UTF-32BE with a mark", std::string("\0\0\xFE\xFF", 4) + Wide(text, 4, true), text,
+         CXmlDocument::kFlagUtf32BE},
+        {"UTF-32BE without a mark", Wide(text, 4, true), text,
+         CXmlDocument::kFlagUtf32BE | CXmlDocument::kFlagNoMark},
+        // A wide declaration cannot describe single-byte markup: ignored both ways.
+        {"UTF-8 declaring UTF-16", "<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + utf8,
+         u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + text, 0},
+        {"UTF-8 declaring UTF-32BE", "<?xml version='1.0' encoding='utf-32be'?>" + utf8,
+         u"<?xml version='1.0' encoding='utf-32be'?>" + text, 0},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        dir.Write("in.xml", c.bytes);
+        CXmlDocument doc;
+        ASSERT_TRUE(doc.LoadFile(dir.Path("in.xml"))) << c.what << ": " << A(doc.GetResult());
+        EXPECT_EQ(doc.GetDocument(), c.read) << c.what;
+        EXPECT_EQ(doc.GetDocumentFlags(), c.flags) << c.what;
+        ASSERT_TRUE(doc.SaveFile(dir.Path("out.xml"))) << c.what;
+        EXPECT_EQ(dir.Read("out.xml"), c.bytes) << c.what << ": " << A(doc.GetResult());
+    }
+}
+
+// A file without declaration that is not strictly UTF-8 is ANSI: pairs that the lax UTF-8
+// rules would take for one character each keep both letters, and the first save writes
+// them as UTF-8 (a file without declaration is written so).
+TEST(XmlFile, BytesThatAreNotStrictlyUtf8AreReadInTheAnsiCodePage) {
+    TempDir dir;
+    for (const std::string letters :
+         {"\xC4\xF6", "\xC0\xFF", "\xC3\xC3", "\xED\xA0\x80", "\xF0\x80\x80\x80"}) {
+        const std::string bytes = "<r>C:\\Temp\\" + letters + "</r>";
+        std::u16string expected(BytesToUtf16(0, bytes.data(), bytes.size(), nullptr), u'\0');
+        BytesToUtf16(0, bytes.data(), bytes.size(), expected.data());
+        dir.Write("ansi.xml", bytes);
+        CXmlDocument doc;
+        ASSERT_TRUE(doc.LoadFile(dir.Path("ansi.xml"))) << A(doc.GetResult());
+        EXPECT_EQ(doc.GetDocument(), expected) << A(doc.GetDocument());
+        EXPECT_EQ(A(doc.GetResult()), "<read encoding=\"\" length=\"" + Num(bytes.size()) +
+                                          "\"/><utf8_detection/><converted_to encoding=\"UTF-16\" length=\"" +
+                                          Num(expected.size()) + "\"/>");
+        ASSERT_TRUE(doc.SaveFile(dir.Path("out.xml")));
+        EXPECT_EQ(dir.Read("out.xml"), A(expected));
+        CXmlDocument again;
+        ASSERT_TRUE(again.LoadFile(dir.Path("out.xml")));
+        EXPECT_EQ(again.GetDocument(), expected);
+    }
 }
 
 TEST(XmlFile, WriteFailureIsReported) {

@@ -80,6 +80,25 @@ TEST(XmlParse, UnendedElementsChildrenBecomeSiblings) {
     EXPECT_EQ(outline[3].depth, 1u);
 }
 
+TEST(XmlParse, MovedChildrenBringTheirDescendantsToTheirNewLevel) {
+    // "b" is unended: "c" moves up beside it, and "d" and "e" move up with "c".
+    CXmlDocument doc(U("<a><b><c><d><e/></d></c></a>"));
+    EXPECT_FALSE(doc.CheckWellFormed());
+    EXPECT_TRUE(IndexMatchesText(doc)); // the index check compares every level with its parent's
+    auto levelOf = [&doc](uint32_t n) { return doc.ElementFlags(n) & CXmlDocument::kLevelMask; };
+    ASSERT_TRUE(doc.FindChildElement(u"c"));
+    ASSERT_TRUE(doc.EnterElement());
+    ASSERT_TRUE(doc.FindChildElement(u"d"));
+    EXPECT_EQ(levelOf(doc.GetChildPosition()), 2u);
+    ASSERT_TRUE(doc.EnterElement());
+    ASSERT_TRUE(doc.FindChildElement(u"e"));
+    EXPECT_EQ(levelOf(doc.GetChildPosition()), 3u);
+    // An element added later takes its level from the moved parent.
+    ASSERT_TRUE(doc.AddChildElement(u"f", u"1"));
+    EXPECT_EQ(levelOf(doc.GetChildPosition()), 3u);
+    EXPECT_TRUE(IndexMatchesText(doc));
+}
+
 TEST(XmlParse, NestedUnendedElementsAllMoveUpOnce) {
     // <p> then many unclosed <br>: each becomes a sibling under p, in order.
     std::u16string text = u"<p>";

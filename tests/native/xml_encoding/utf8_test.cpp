@@ -1,7 +1,9 @@
-// The lax UTF-8 rules of file detection and the single-character UTF-8 helpers.
+// The UTF-8 rules: the lax scan, the strict check that decides how a file is read, and the
+// single-character UTF-8 helpers.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "xml/xml_encoding.h"
 
@@ -90,6 +92,48 @@ TEST(LooksLikeUtf8, FindsTheFaultAtEveryPositionOfALongBuffer)
             EXPECT_EQ(s.errorAtEnd, at + 1 == length);
             EXPECT_EQ(s.nonAscii, 1u);
         }
+    }
+}
+
+// The strict check decides what files are read as UTF-8, so it must accept exactly the bytes
+// that the conversion turns into text without a replacement character of its own making.
+TEST(IsStrictUtf8, AcceptsExactlyWhatConvertsWithoutReplacement) {
+    using namespace std::string_view_literals;
+    struct Case {
+        std::string_view bytes;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"<a>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80</a>"sv, true},
+        {"\xEF\xBF\xBD literal U+FFFD"sv, true},
+        {"\xF4\x8F\xBF\xBF"sv, true},
+        {"a\0b"sv, true},              // a zero byte is ASCII here
+        {"\xC4\xF6"sv, false},         // an A and an o with umlauts in windows-1252; the lax scan says UTF-8
+        {"\xC0\xFF"sv, false},         // Cyrillic A and ya in windows-1251
+        {"\xC3\xC3"sv, false},         // bit 6 of the continuation set
+        {"\xC0\xAF"sv, false},         // overlong
+        {"\xE0\x80\xAF"sv, false},     // overlong
+        {"\xED\xA0\x80"sv, false},     // a surrogate
+        {"\xF4\x90\x80\x80"sv, false}, // beyond U+10FFFF
+        {"\xF5\x80\x80\x80"sv, false},
+        {"\x80"sv, false},
+        {"abcdefghijklmno\xE2\x82"sv, false}, // cut off after a long ASCII run
+    };
+    for (const Case& c : cases) {
+        const std::string bytes(c.bytes);
+        EXPECT_EQ(IsStrictUtf8(bytes.data(), bytes.size()), c.valid) << bytes;
+        // Accepted bytes survive a decode and encode unchanged; refused ones do not.
+        std::u16string text(BytesToUtf16(65001, bytes.data(), bytes.size(), nullptr), u'\0');
+        BytesToUtf16(65001, bytes.data(), bytes.size(), text.data());
+        std::string back(Utf16ToBytes(65001, text.data(), text.size(), nullptr, nullptr), '\0');
+        Utf16ToBytes(65001, text.data(), text.size(), back.data(), nullptr);
+        EXPECT_EQ(back == bytes, c.valid) << bytes;
+    }
+    // A fault after a long run of ASCII, at every alignment.
+    for (size_t at = 0; at < 40; ++at) {
+        std::string text(48, 'x');
+        text[at] = '\xC4';
+        EXPECT_FALSE(IsStrictUtf8(text.data(), text.size())) << at;
     }
 }
 

@@ -179,13 +179,24 @@ TEST_F(ChoiceListTest, ItemsAreTheRowsThenNewExtensionThenCancel) {
     EXPECT_EQ(::ImageList_GetImageCount(m_images.Get()), 2);
 }
 
-TEST_F(ChoiceListTest, SizedExactlyToItsItems) {
+TEST_F(ChoiceListTest, SizedExactlyToItsItemsWithNothingToScroll) {
     m_list.Refresh(kRows);
+    m_list.ShowOrAdvance(POINT{400, 400});
     const RECT r = WindowRect();
     const int column = static_cast<int>(m_list.SendMessage(LVM_GETCOLUMNWIDTH, 0));
-    EXPECT_EQ(r.right - r.left, column);
     ASSERT_GT(ItemHeight(), 0);
     EXPECT_EQ(r.bottom - r.top, 5 * ItemHeight() + 2);
+    // Column 0 fills the client area and the items fill it: no scroll bar, without the
+    // scrolling style that report view does not support.
+    RECT client{};
+    ::GetClientRect(m_list.m_hWnd, &client);
+    const int second = static_cast<int>(m_list.SendMessage(LVM_GETCOLUMNWIDTH, 1));
+    EXPECT_EQ(r.right - r.left, column + second + 2);
+    EXPECT_EQ(client.right, column + second);
+    EXPECT_EQ(client.bottom, 5 * ItemHeight());
+    const LONG style = ::GetWindowLongW(m_list.m_hWnd, GWL_STYLE);
+    EXPECT_EQ(style & (WS_HSCROLL | WS_VSCROLL | LVS_NOSCROLL), 0);
+    m_list.ShowWindow(SW_HIDE);
     // Wide enough for the longest text and the room around it.
     const int textWidth =
         static_cast<int>(m_list.SendMessage(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(L"txt_(default editor)")));

@@ -314,3 +314,50 @@ TEST(ConfigOnWindows, AConfigurationBesideAProgramDeeperThanTheClassicLimitIsRea
     EXPECT_NE(saved.find("<Delay>78</Delay>"), std::string::npos) << saved;
     EXPECT_FALSE(Exists(L"\\\\?\\" + probe.Config() + L".new"));
 }
+
+TEST(ConfigOnWindows, ASaveKeepsTheAttributesOfTheFileItReplaces) {
+    CProbeFolder probe; // a private folder
+    ASSERT_TRUE(probe.Ready());
+    const std::wstring config = probe.Config();
+    WriteBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>");
+    ASSERT_TRUE(::SetFileAttributesW(config.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    if (!(::GetFileAttributesW(config.c_str()) & FILE_ATTRIBUTE_HIDDEN))
+        GTEST_SKIP() << "this file system keeps no hidden attribute";
+    CConfigXml xml;
+    SettingsFields settings;
+    ASSERT_TRUE(LoadConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
+    settings.Delay = 10;
+    ASSERT_TRUE(SaveConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
+    EXPECT_NE(ReadBytes(config).find("<Delay>10</Delay>"), std::string::npos);
+    EXPECT_TRUE(::GetFileAttributesW(config.c_str()) & FILE_ATTRIBUTE_HIDDEN)
+        << "the hidden file became visible";
+    EXPECT_FALSE(Exists(config + L".new"));
+}
+
+TEST(ConfigOnWindows, ASaveThroughASymbolicLinkReplacesTheFileItLeadsTo) {
+    CProbeFolder probe;
+    ASSERT_TRUE(probe.Ready());
+    const std::wstring synced = probe.Folder() + L"\\synced";
+    ASSERT_TRUE(::CreateDirectoryW(synced.c_str(), nullptr));
+    const std::wstring real = synced + L"\\QLNConfig.xml";
+    WriteBytes(real, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>");
+    const std::wstring link = probe.Config();
+    constexpr DWORD kAllowUnprivileged = 0x2; // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    if (!::CreateSymbolicLinkW(link.c_str(), real.c_str(), kAllowUnprivileged) &&
+        !::CreateSymbolicLinkW(link.c_str(), real.c_str(), 0))
+        GTEST_SKIP() << "no symbolic links here (error " << ::GetLastError() << ")";
+    // Wine answers success without making a link.
+    if (!(::GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) || !Exists(link))
+        GTEST_SKIP() << "symbolic links are not really made on this system";
+    CConfigXml xml;
+    SettingsFields settings;
+    ASSERT_TRUE(LoadConfigFile(xml, FromWide(link), settings, DefaultConfigPlatform())) << ToUtf8(xml.GetResult());
+    EXPECT_EQ(settings.Delay, 9);
+    settings.Delay = 10;
+    ASSERT_TRUE(SaveConfigFile(xml, FromWide(link), settings, DefaultConfigPlatform()));
+    EXPECT_TRUE(::GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)
+        << "the link became a plain file";
+    EXPECT_NE(ReadBytes(real).find("<Delay>10</Delay>"), std::string::npos);
+    EXPECT_FALSE(Exists(real + L".new"));
+    EXPECT_FALSE(Exists(link + L".new"));
+}

@@ -112,24 +112,32 @@ TEST(NewExtensionDialog, OptionsModeProposesAndKeepsTheRow) {
 TEST(NewExtensionDialog, TemplateRectanglesInDialogUnits) {
     CDlgNewExtension dialog;
     RunWith(dialog, [](HWND d) {
-        auto units = [&](int id) {
+        // The dialog manager maps a control's position and size, each on its own, with the
+        // dialog's base units; mapping the expected units the same way holds with whatever
+        // font the machine gives "MS Shell Dlg" (converting pixels back rounds differently).
+        auto text = [](const RECT& r) {
+            return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+                   std::to_string(r.bottom);
+        };
+        auto actual = [&](int id) {
             RECT r{};
             ::GetWindowRect(::GetDlgItem(d, id), &r);
             ::MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
-            RECT probe{0, 0, 4, 8};
-            ::MapDialogRect(d, &probe);
-            return std::to_string(r.left * 4 / probe.right) + "," + std::to_string(r.top * 8 / probe.bottom) + "," +
-                   std::to_string((r.right - r.left) * 4 / probe.right) + "," +
-                   std::to_string((r.bottom - r.top) * 8 / probe.bottom);
+            return text({r.left, r.top, r.right - r.left, r.bottom - r.top});
         };
-        EXPECT_EQ(units(IDC_NEWEXT_EXTENSION), "50,7,66,12");
-        EXPECT_EQ(units(IDC_NEWEXT_EDITOR), "50,24,166,12");
-        EXPECT_EQ(units(IDC_NEWEXT_BROWSE), "224,24,34,12");
-        EXPECT_EQ(units(IDC_NEWEXT_PARAMETERS), "50,57,203,12");
-        EXPECT_EQ(units(IDC_NEWEXT_UTF8), "7,97,251,20");
-        EXPECT_EQ(units(IDC_NEWEXT_SAVE), "7,127,83,11");
-        EXPECT_EQ(units(IDOK), "147,124,50,14");
-        EXPECT_EQ(units(IDCANCEL), "208,124,50,14");
+        auto expected = [&](int x, int y, int width, int height) {
+            RECT r{x, y, width, height};  // x, y, width, height, mapped field by field
+            ::MapDialogRect(d, &r);
+            return text(r);
+        };
+        EXPECT_EQ(actual(IDC_NEWEXT_EXTENSION), expected(50, 7, 66, 12));
+        EXPECT_EQ(actual(IDC_NEWEXT_EDITOR), expected(50, 24, 166, 12));
+        EXPECT_EQ(actual(IDC_NEWEXT_BROWSE), expected(224, 24, 34, 12));
+        EXPECT_EQ(actual(IDC_NEWEXT_PARAMETERS), expected(50, 57, 203, 12));
+        EXPECT_EQ(actual(IDC_NEWEXT_UTF8), expected(7, 97, 251, 20));
+        EXPECT_EQ(actual(IDC_NEWEXT_SAVE), expected(7, 127, 83, 11));
+        EXPECT_EQ(actual(IDOK), expected(147, 124, 50, 14));
+        EXPECT_EQ(actual(IDCANCEL), expected(208, 124, 50, 14));
         Click(d, IDCANCEL);
     });
 }
@@ -158,26 +166,31 @@ TEST(NewExtensionDialog, EditTimeModeComesForwardAndKeepsTheRowOnlyOnRequest) {
     EXPECT_EQ(once.m_bSaveForFuture, 0);
 }
 
-TEST(NewExtensionDialog, AnEmptyExtensionIsRefusedWithAMessageAndASpaceIsAccepted) {
+TEST(NewExtensionDialog, EmptyOrPathExtensionsAreRefusedWithAMessageAndASpaceIsAccepted) {
     CDlgNewExtension dialog;
     INT_PTR result = RunWith(dialog, [](HWND d) {
-        SetText(d, IDC_NEWEXT_EXTENSION, L"");
-        Click(d, IDOK);
-        HWND box = WaitWindow(L"Quillon", d);
-        ASSERT_NE(box, nullptr);
-        wchar_t text[128] = {};
-        HWND child = nullptr;
-        bool found = false;
-        while ((child = ::FindWindowExW(box, child, L"Static", nullptr)) != nullptr) {
-            ::GetWindowTextW(child, text, 128);
-            found = found || std::wstring(text) == L"Please specify the extension.";
-        }
-        EXPECT_TRUE(found);
-        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-        const ULONGLONG deadline = ::GetTickCount64() + 5000;
-        while (::IsWindow(box) && ::GetTickCount64() < deadline)
-            ::Sleep(10);
-        EXPECT_TRUE(::IsWindowVisible(d)) << "the dialog stays open";
+        // OK with the extension, a message box naming what is wrong, closed by the user.
+        auto refused = [&](const wchar_t* extension, const std::wstring& message) {
+            SetText(d, IDC_NEWEXT_EXTENSION, extension);
+            Click(d, IDOK);
+            HWND box = WaitWindow(L"Quillon", d);
+            ASSERT_NE(box, nullptr);
+            wchar_t text[256] = {};
+            HWND child = nullptr;
+            bool found = false;
+            while ((child = ::FindWindowExW(box, child, L"Static", nullptr)) != nullptr) {
+                ::GetWindowTextW(child, text, 256);
+                found = found || std::wstring(text) == message;
+            }
+            EXPECT_TRUE(found) << "no message box saying what is wrong with the extension";
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+            const ULONGLONG deadline = ::GetTickCount64() + 5000;
+            while (::IsWindow(box) && ::GetTickCount64() < deadline)
+                ::Sleep(10);
+            EXPECT_TRUE(::IsWindowVisible(d)) << "the dialog stays open";
+        };
+        refused(L"", L"Please specify the extension.");
+        refused(L"txt\\..\\..\\evil", CDlgNewExtension::kInvalidExtensionText);
         SetText(d, IDC_NEWEXT_EXTENSION, L" ");
         Click(d, IDOK);
     });

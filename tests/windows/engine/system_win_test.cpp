@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "base/u16.h"
 #include "engine/system.h"
 
@@ -58,4 +60,110 @@ TEST(Win32Seam, RelativeFoldersAreCreatedWithTheirParents) {
     const DWORD attributes = ::GetFileAttributesW((folder + L"\\edits\\deeper").c_str());
     ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+constexpr UINT kSentMessage = WM_APP + 1;
+constexpr UINT kPostedMessage = WM_APP + 2;
+LONG g_sent = 0;
+LONG g_posted = 0;
+
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kSentMessage) {
+        ::InterlockedIncrement(&g_sent);
+        return 42;
+    }
+    if (message == kPostedMessage) {
+        ::InterlockedIncrement(&g_posted);
+        return 0;
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+struct SendArgs {
+    HWND window;
+    DWORD_PTR result;
+};
+
+DWORD WINAPI SendFromAnotherThread(void* param) {
+    auto* args = static_cast<SendArgs*>(param);
+    ::SendMessageTimeoutW(args->window, kSentMessage, 0, 0, SMTO_NORMAL, 30000, &args->result);
+    return 0;
+}
+
+}  // namespace
+
+// The keyboard hook is called through a message sent to this thread: a wait that does not
+// answer it makes every key the user presses wait, and gets the hook removed.
+TEST(Win32Seam, WaitsAnswerSentMessagesAndLeavePostedOnesQueued) {
+    ISystem& sys = DefaultSystem();
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = CountingProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QuillonSeamWaitTest";
+    ::RegisterClassW(&wc);
+    HWND window = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    g_sent = g_posted = 0;
+    ::PostMessageW(window, kPostedMessage, 0, 0);
+
+    // A wait for a condition ends as soon as the sent message is answered within it.
+    SendArgs args{window, 0};
+    HANDLE thread = ::CreateThread(nullptr, 0, SendFromAnotherThread, &args, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_TRUE(sys.WaitServingMessages(20000, [] { return g_sent > 0; }, 20))
+        << "the message sent from another thread was not answered during the wait";
+    EXPECT_EQ(::WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    ::CloseHandle(thread);
+    EXPECT_EQ(args.result, 42u);
+
+    // A message already waiting is answered by a wait of no time at all.
+    thread = ::CreateThread(nullptr, 0, SendFromAnotherThread, &args, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    const ULONGLONG deadline = ::GetTickCount64() + 10000;
+    while (!(HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) && ::GetTickCount64() < deadline)
+        ::SwitchToThread();
+    ASSERT_TRUE(HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) << "the second message never came";
+    sys.ServeSentMessages();
+    EXPECT_EQ(g_sent, 2);
+    EXPECT_EQ(::WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    ::CloseHandle(thread);
+
+    // The posted message is still queued: waits run nothing of the program's own.
+    EXPECT_EQ(g_posted, 0);
+    MSG msg;
+    EXPECT_TRUE(::PeekMessageW(&msg, window, kPostedMessage, kPostedMessage, PM_REMOVE));
+    ::DestroyWindow(window);
+}
+
+namespace {
+
+std::vector<std::pair<DWORD, ULONG_PTR>> g_hooked;  // (vkCode, dwExtraInfo) as the hook saw them
+
+LRESULT CALLBACK RecordingHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code >= 0 && lParam) {
+        const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        if (key->vkCode == VK_F24)
+            g_hooked.emplace_back(key->vkCode, key->dwExtraInfo);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+// The hook is called while the program waits, and it can tell the program's own keys by
+// their mark.
+TEST(Win32Seam, OwnKeysReachTheHookDuringAWaitWithTheirMark) {
+    ISystem& sys = DefaultSystem();
+    g_hooked.clear();
+    HHOOK hook = ::SetWindowsHookExW(WH_KEYBOARD_LL, RecordingHook, ::GetModuleHandleW(nullptr), 0);
+    ASSERT_NE(hook, nullptr);
+    ASSERT_TRUE(sys.SendKeys({KeyInput{VK_F24, 0, false}, KeyInput{VK_F24, 0, true}}));
+    EXPECT_TRUE(sys.WaitServingMessages(10000, [] { return g_hooked.size() >= 2; }, 20))
+        << "the hook was not called during the wait";
+    ::UnhookWindowsHookEx(hook);
+    for (const auto& [vk, extra] : g_hooked)
+        EXPECT_EQ(extra, kOwnKeyMark) << "key " << vk;
 }
