@@ -72,16 +72,11 @@ bool CQLNListCtrl::Create(HWND owner, HIMAGELIST images) {
     m_owner = owner;
     if (!CreateEx(kListExStyle, WC_LISTVIEWW, L"Quillon", kListStyle, 0, 0, 0, 0, owner, nullptr))
         return false;
-    SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    for (int column = 0; column < 2; ++column) {
-        LVCOLUMNW col{};
-        col.mask = LVCF_FMT | LVCF_TEXT;
-        col.fmt = LVCFMT_LEFT;
-        col.pszText = const_cast<wchar_t*>(L"");
-        SendMessage(LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&col));
-    }
+    SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (int column = 0; column < 2; ++column)
+        InsertColumn(column, L"");
     m_images = images;
-    SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+    SetImageList(images, LVSIL_SMALL);
     return true;
 }
 
@@ -93,13 +88,13 @@ void CQLNListCtrl::AppendItem(const std::wstring& text, HICON icon) {
     item.iItem = ItemCount();
     item.pszText = const_cast<wchar_t*>(text.c_str());
     item.iImage = image;
-    SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    InsertItem(item);
 }
 
 void CQLNListCtrl::Refresh(const std::vector<EXTENSIONREC>& rows) {
     if (!m_hWnd)
         return;
-    SendMessage(LVM_DELETEALLITEMS);
+    DeleteAllItems();
     if (m_images)
         ::ImageList_Remove(m_images, -1);
 
@@ -119,8 +114,8 @@ void CQLNListCtrl::Refresh(const std::vector<EXTENSIONREC>& rows) {
         AppendItem(text, icon.Get());
     }
 
-    SendMessage(LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE);
-    const int width = static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, 0)) + kExtraColumnWidth;
+    SetColumnWidth(0, LVSCW_AUTOSIZE);
+    const int width = GetColumnWidth(0) + kExtraColumnWidth;
 
     // No scroll bars, without a style that report view does not support: the client area
     // holds every item, and the columns fill it exactly (column 0 takes what the second,
@@ -128,12 +123,10 @@ void CQLNListCtrl::Refresh(const std::vector<EXTENSIONREC>& rows) {
     RECT frame{};
     ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)) & ~(WS_HSCROLL | WS_VSCROLL),
                          FALSE, static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE)));
-    const int second = static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, 1));
-    SendMessage(LVM_SETCOLUMNWIDTH, 0, width - (frame.right - frame.left) - second);
+    SetColumnWidth(0, width - (frame.right - frame.left) - GetColumnWidth(1));
 
     RECT bounds{};
-    bounds.left = LVIR_BOUNDS;
-    SendMessage(LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&bounds));
+    GetItemRect(0, bounds, LVIR_BOUNDS);
     const int itemHeight = bounds.bottom - bounds.top;
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, ItemCount() * itemHeight + (frame.bottom - frame.top),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -160,40 +153,26 @@ void CQLNListCtrl::ShowOrAdvance(POINT pointer) {
     SelectItem(0);
 }
 
-int CQLNListCtrl::ItemCount() const { return m_hWnd ? static_cast<int>(SendMessage(LVM_GETITEMCOUNT)) : 0; }
+int CQLNListCtrl::ItemCount() const { return GetItemCount(); }
 
-int CQLNListCtrl::SelectedItem() const {
-    return m_hWnd ? static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) : -1;
-}
+int CQLNListCtrl::SelectedItem() const { return GetSelectedItem(); }
 
 void CQLNListCtrl::SelectItem(int index) {
     if (!m_hWnd || index < 0)
         return;
     // One selection at a time, whatever the list view makes of single selection.
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED;
-    item.state = 0;
-    SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
-    item.state = LVIS_SELECTED;
-    SendMessage(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+    SetItemState(-1, 0, LVIS_SELECTED);
+    SetItemState(index, LVIS_SELECTED, LVIS_SELECTED);
 }
 
-std::wstring CQLNListCtrl::ItemText(int index) const {
-    wchar_t buffer[512] = {};
-    LVITEMW item{};
-    item.iSubItem = 0;
-    item.pszText = buffer;
-    item.cchTextMax = static_cast<int>(std::size(buffer));
-    const LRESULT length = m_hWnd ? SendMessage(LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)) : 0;
-    return std::wstring(buffer, static_cast<size_t>(length));
-}
+std::wstring CQLNListCtrl::ItemText(int index) const { return m_hWnd ? GetItemText(index, 0) : std::wstring(); }
 
 int CQLNListCtrl::ItemImage(int index) const {
     LVITEMW item{};
     item.mask = LVIF_IMAGE;
     item.iItem = index;
     item.iImage = -1;
-    if (!m_hWnd || !SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+    if (!m_hWnd || !GetItem(item))
         return -1;
     return item.iImage;
 }
@@ -208,8 +187,7 @@ void CQLNListCtrl::DrawItem(const DRAWITEMSTRUCT& draw) {
     if (::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_VSCROLL)
         r.right -= ::GetSystemMetrics(SM_CXVSCROLL);
 
-    const UINT state = static_cast<UINT>(
-        SendMessage(LVM_GETITEMSTATE, index, LVIS_SELECTED | LVIS_DROPHILITED | LVIS_OVERLAYMASK));
+    const UINT state = GetItemState(index, LVIS_SELECTED | LVIS_DROPHILITED | LVIS_OVERLAYMASK);
     const bool selected = (state & (LVIS_SELECTED | LVIS_DROPHILITED)) != 0;
 
     COLORREF fill;
@@ -230,7 +208,7 @@ void CQLNListCtrl::DrawItem(const DRAWITEMSTRUCT& draw) {
         ::SelectObject(dc, font);
 
     r.left += 4;
-    if (HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessage(LVM_GETIMAGELIST, LVSIL_SMALL))) {
+    if (HIMAGELIST images = GetImageList(LVSIL_SMALL)) {
         const int height = r.bottom - r.top;
         const UINT style = ILD_TRANSPARENT | (selected ? ILD_SELECTED : 0) | (state & LVIS_OVERLAYMASK);
         ::ImageList_Draw(images, ItemImage(index), dc, r.left, r.top + (height - 15) / 2, style);

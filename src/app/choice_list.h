@@ -9,15 +9,13 @@
 
 #include "config/settings.h"
 #include "framework/handles.h"
-#include "framework/wnd.h"
+#include "framework/image_list.h"
+#include "framework/list_view.h"
 
 namespace quillon {
 
 // Posted to the owner when an item is clicked: wParam = item index, lParam = 0.
 constexpr UINT WM_CHOICE_CLICKED = WM_APP + 0x87;
-
-// Owner of an image list.
-using CImageListHandle = CUniqueHandle<handle_traits::Simple<HIMAGELIST, ::ImageList_Destroy>>;
 
 // The editor's display name: what follows its last backslash, or "default editor" when
 // no editor is set.
@@ -34,7 +32,7 @@ RECT ClampToWorkArea(const RECT& rect);
 // The item after the selected one, wrapping; the first item when none is selected.
 int NextChoice(int selected, int count);
 
-class CQLNListCtrl : public CWnd {
+class CQLNListCtrl : public CListCtrl {
 public:
     // The texts of the two fixed items after the extension rows.
     static constexpr const wchar_t* kNewExtensionText = L"Edit with new Extension";

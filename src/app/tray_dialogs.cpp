@@ -1,15 +1,16 @@
-// Where the tray commands get their dialogs. The Options dialog (template 132) and the About
-// dialog (template 135) plug in here: return std::make_unique<CDlgOptions>() and
-// std::make_unique<CDlgAbout>() once they exist.
+// Where the tray commands get their dialogs: Options (template 132) and About (template 135).
 #include "app/tray_dialogs.h"
 
 #include "base/u16.h"
 #include "engine/edit_engine.h"
 #include "ui/dialogs/about_dlg.h"
+#include "ui/dialogs/options_dlg.h"
 
 namespace quillon {
 
-std::unique_ptr<CDialog> MakeOptionsDialog() { return nullptr; }
+// Without an owner: the server window is never shown, and the dialog gets its own button
+// on the taskbar, where the user finds it again behind other windows.
+std::unique_ptr<CDialog> MakeOptionsDialog() { return std::make_unique<CDlgOptions>(); }
 
 std::unique_ptr<CDialog> MakeAboutDialog() {
     // The engine knows the program's path once the settings are loaded; before that the

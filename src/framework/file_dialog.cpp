@@ -1,6 +1,8 @@
 // The file dialog wrapper: a new-style (Explorer) open or save dialog.
 #include "framework/file_dialog.h"
 
+#include "framework/current_directory.h"
+
 #include <algorithm>
 #include <cwchar>
 
@@ -35,6 +37,9 @@ INT_PTR CFileDialog::DoModal() {
     m_ofn.nMaxFile = static_cast<DWORD>(m_file.size());
     m_ofn.lpstrFilter = m_filter.empty() ? nullptr : m_filter.c_str();
     m_ofn.lpstrDefExt = m_defaultExtension.empty() ? nullptr : m_defaultExtension.c_str();
+    // The open dialog changes the current directory to the chosen file's folder
+    // (OFN_NOCHANGEDIR works only for the save dialog).
+    CKeepCurrentDirectory keep;
     BOOL ok = m_open ? ::GetOpenFileNameW(&m_ofn) : ::GetSaveFileNameW(&m_ofn);
     return ok ? IDOK : IDCANCEL;
 }

@@ -18,7 +18,8 @@ public:
     CFileDialog(const CFileDialog&) = delete;
     CFileDialog& operator=(const CFileDialog&) = delete;
 
-    // IDOK when a file was chosen, IDCANCEL otherwise.
+    // IDOK when a file was chosen, IDCANCEL otherwise. The process's current directory is
+    // the same afterwards, whatever the user browsed to.
     INT_PTR DoModal();
     // The chosen full path.
     std::wstring GetPathName() const { return m_file.c_str(); }

@@ -1,10 +1,15 @@
-// The single window procedure, creation binding through a CBT hook, and reflection.
+// The single subclass procedure, creation binding through a CBT hook, and reflection.
 #include "framework/wnd.h"
+
+#include <commctrl.h>
 
 namespace quillon {
 namespace {
 
 const wchar_t kPropName[] = L"QuillonCWnd";
+// Our place in each window's subclass chain. The common controls keep the chain, so we can
+// leave it whatever another subclass (a tooltip's, a test's, a third party's) did after us.
+constexpr UINT_PTR kSubclassId = 0x514C4E;
 thread_local CWnd* t_pending = nullptr;
 thread_local HHOOK t_creationHook = nullptr;
 
@@ -36,10 +41,11 @@ bool IsReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, HWND* child)
 
 }  // namespace
 
-LRESULT CALLBACK FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR) {
     CWnd* wnd = CWnd::FromHandle(hwnd);
     if (!wnd)
-        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+        return ::DefSubclassProc(hwnd, message, wParam, lParam);
     CWnd::CurrentMessage current{message, wParam, lParam};
     const CWnd::CurrentMessage* outer = wnd->m_current;
     wnd->m_current = &current;
@@ -128,19 +134,19 @@ const wchar_t* CWnd::PlainClassName() {
 void CWnd::Attach(HWND hwnd) {
     m_hWnd = hwnd;
     ::SetPropW(hwnd, kPropName, this);
-    m_pfnSuper = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameworkWndProc)));
+    m_subclassed = ::SetWindowSubclass(hwnd, FrameworkWndProc, kSubclassId, 0) != FALSE;
 }
 
 void CWnd::Detach() {
     if (!m_hWnd)
         return;
-    if (m_pfnSuper &&
-        reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC)) == FrameworkWndProc)
-        ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    // Takes our procedure out of the chain wherever it sits in it; subclasses installed
+    // after ours keep working and reach the window's own procedure without us.
+    if (m_subclassed)
+        ::RemoveWindowSubclass(m_hWnd, FrameworkWndProc, kSubclassId);
     ::RemovePropW(m_hWnd, kPropName);
     m_hWnd = nullptr;
-    m_pfnSuper = nullptr;
+    m_subclassed = false;
     m_created = false;
 }
 
@@ -185,8 +191,10 @@ HWND CWnd::UnsubclassWindow() {
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (m_pfnSuper)
-        return ::CallWindowProcW(m_pfnSuper, m_hWnd, message, wParam, lParam);
+    // The next procedure in the chain: whatever was there before us, ending with the
+    // window class's own procedure.
+    if (m_subclassed)
+        return ::DefSubclassProc(m_hWnd, message, wParam, lParam);
     return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 
@@ -194,6 +202,16 @@ LRESULT CWnd::Default() {
     if (!m_current)
         return 0;
     return CWnd::WindowProc(m_current->message, m_current->wParam, m_current->lParam);
+}
+
+std::wstring CWnd::GetWindowText() const {
+    if (!m_hWnd)
+        return {};
+    const int length = ::GetWindowTextLengthW(m_hWnd);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int got = ::GetWindowTextW(m_hWnd, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    return text;
 }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }

@@ -1,9 +1,12 @@
-// CWnd: binds a C++ object to its window. One window procedure serves every bound window:
-// it is attached when the window is created (or when an existing control is subclassed),
+// CWnd: binds a C++ object to its window. One subclass procedure serves every bound window:
+// it joins the window's subclass chain when the window is created (or when an existing
+// control is subclassed),
 // forwards messages to the virtual WindowProc, reflects control notifications to the
 // control objects that ask for them, and lets go of the window on WM_NCDESTROY.
 #pragma once
 #include <windows.h>
+
+#include <string>
 
 namespace quillon {
 
@@ -55,19 +58,32 @@ public:
     BOOL ShowWindow(int cmd) const { return ::ShowWindow(m_hWnd, cmd); }
     BOOL IsWindowVisible() const { return m_hWnd && ::IsWindowVisible(m_hWnd); }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
+    BOOL EnableWindow(bool enable) const { return ::EnableWindow(m_hWnd, enable ? TRUE : FALSE); }
+    bool IsWindowEnabled() const { return m_hWnd && ::IsWindowEnabled(m_hWnd); }
+    HWND SetFocus() const { return ::SetFocus(m_hWnd); }
+    // A plain style change (no frame recalculation): the styles in remove go, those in add come.
+    void ModifyStyle(DWORD remove, DWORD add) const {
+        const DWORD style = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE));
+        ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>((style & ~remove) | add));
+    }
+    // The window's text, whole (no fixed buffer), and its replacement.
+    std::wstring GetWindowText() const;
+    int GetWindowTextLength() const { return ::GetWindowTextLengthW(m_hWnd); }
+    BOOL SetWindowText(const std::wstring& text) const { return ::SetWindowTextW(m_hWnd, text.c_str()); }
 
     // The framework's own window class (registered once per process).
     static const wchar_t* PlainClassName();
 
 private:
     friend class CDialog;
-    friend LRESULT CALLBACK FrameworkWndProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK FrameworkWndProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     friend LRESULT CALLBACK CreationHookProc(int, WPARAM, LPARAM);
     void Attach(HWND hwnd);
     void Detach();
     static bool ReflectToChild(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
-    WNDPROC m_pfnSuper = nullptr;  // the window's procedure before we bound it
+    bool m_subclassed = false;  // our procedure is in the window's subclass chain
     struct CurrentMessage {
         UINT message;
         WPARAM wParam;

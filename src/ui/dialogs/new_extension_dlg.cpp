@@ -24,56 +24,48 @@ BOOL CDlgNewExtension::OnInitDialog() {
     if (!m_bEditTime) {
         // From Options the row always goes into the table.
         m_bSaveForFuture = 1;
-        m_saveForFuture.SendMessage(BM_SETCHECK, BST_CHECKED);
-        ::EnableWindow(m_saveForFuture, FALSE);
+        m_saveForFuture.SetCheck(BST_CHECKED);
+        m_saveForFuture.EnableWindow(false);
     } else {
         // Asked for by the hotkey, from a hidden program: come to the user.
         m_bSaveForFuture = 0;
         ::SetForegroundWindow(m_hWnd);
     }
     // The proposal is selected so that typing replaces it.
-    ::SetWindowTextW(m_extension, L"txt");
-    m_extension.SendMessage(EM_SETSEL, 0, -1);
-    m_extension.SendMessage(EM_SCROLLCARET);
-    ::SetFocus(m_extension);
-    ::SetWindowTextW(m_parameters, L"\"%1\"");
-    m_utf8.SendMessage(BM_SETCHECK, BST_CHECKED);
+    m_extension.SetWindowText(L"txt");
+    m_extension.SetSel(0, -1);
+    m_extension.ScrollCaret();
+    m_extension.SetFocus();
+    m_parameters.SetWindowText(L"\"%1\"");
+    m_utf8.SetCheck(BST_CHECKED);
     return FALSE;  // the focus is placed
 }
 
-std::wstring CDlgNewExtension::TextOf(const CWnd& control) {
-    int length = ::GetWindowTextLengthW(control);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    int got = ::GetWindowTextW(control, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    return text;
-}
-
 void CDlgNewExtension::OnOK() {
-    if (::GetWindowTextLengthW(m_extension) == 0) {
+    if (m_extension.IsEmpty()) {
         ::MessageBoxW(m_hWnd, L"Please specify the extension.", L"Quillon", MB_ICONEXCLAMATION | MB_OK);
         return;
     }
     // Taken exactly as typed: no trimming, a leading dot stays. But it becomes part of a
     // file name in the temporary folder: path characters would put the file elsewhere.
-    const std::u16string extension = FromWide(TextOf(m_extension));
+    const std::u16string extension = FromWide(m_extension.GetWindowText());
     if (!IsValidExtension(extension)) {
         ::MessageBoxW(m_hWnd, kInvalidExtensionText, L"Quillon", MB_ICONEXCLAMATION | MB_OK);
-        m_extension.SendMessage(EM_SETSEL, 0, -1);
-        ::SetFocus(m_extension);
+        m_extension.SetSel(0, -1);
+        m_extension.SetFocus();
         return;
     }
     m_rec.Extension = extension;
-    m_rec.Editor = FromWide(TextOf(m_editor));
-    m_rec.Parameters = FromWide(TextOf(m_parameters));
-    m_rec.UTF8 = m_utf8.SendMessage(BM_GETCHECK) == BST_CHECKED ? 1 : 0;
+    m_rec.Editor = FromWide(m_editor.GetWindowText());
+    m_rec.Parameters = FromWide(m_parameters.GetWindowText());
+    m_rec.UTF8 = m_utf8.CheckValue();
     EndDialog(IDOK);
 }
 
 void CDlgNewExtension::OnBrowse() {
     CFileDialog dialog(true, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, nullptr, m_hWnd);
     if (dialog.DoModal() == IDOK)
-        ::SetWindowTextW(m_editor, dialog.GetPathName().c_str());
+        m_editor.SetWindowText(dialog.GetPathName());
 }
 
 LRESULT CDlgNewExtension::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -83,7 +75,7 @@ LRESULT CDlgNewExtension::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             OnBrowse();
             return 0;
         case IDC_NEWEXT_SAVE:
-            m_bSaveForFuture = m_saveForFuture.SendMessage(BM_GETCHECK) == BST_CHECKED ? 1 : 0;
+            m_bSaveForFuture = m_saveForFuture.CheckValue();
             return 0;
         default:
             break;

@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include "config/settings.h"
+#include "framework/button.h"
 #include "framework/dialog.h"
+#include "framework/edit.h"
 
 namespace quillon {
 
@@ -32,15 +34,14 @@ protected:
 
 private:
     void OnBrowse();
-    static std::wstring TextOf(const CWnd& control);
 
-    CWnd m_extension;
-    CWnd m_saveForFuture;
-    CWnd m_editor;
+    CEdit m_extension;
+    CButton m_saveForFuture;
+    CEdit m_editor;
     EXTENSIONREC m_rec;
-    CWnd m_browse;
-    CWnd m_parameters;
-    CWnd m_utf8;
+    CButton m_browse;
+    CEdit m_parameters;
+    CButton m_utf8;
 };
 
 }  // namespace quillon

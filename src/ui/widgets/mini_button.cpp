@@ -147,7 +147,7 @@ void CMiniButton::PreSubclassWindow() {
 BOOL CMiniButton::PreTranslateMessage(MSG* msg) {
     if (msg && msg->hwnd == m_hWnd)
         EnsureToolTip().RelayEvent(msg);
-    return CWnd::PreTranslateMessage(msg);
+    return CButton::PreTranslateMessage(msg);
 }
 
 bool CMiniButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
@@ -156,7 +156,7 @@ bool CMiniButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRES
         *result = TRUE;
         return true;
     }
-    return CWnd::OnChildNotify(message, wParam, lParam, result);
+    return CButton::OnChildNotify(message, wParam, lParam, result);
 }
 
 void CMiniButton::DrawItem(const DRAWITEMSTRUCT& item) {

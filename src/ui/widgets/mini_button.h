@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "framework/button.h"
 #include "framework/tooltip.h"
-#include "framework/wnd.h"
 #include "ui/widgets/png_image.h"
 
 namespace quillon {
 
-class CMiniButton : public CWnd {
+class CMiniButton : public CButton {
 public:
     enum class State { Normal, Pressed, Disabled };
     // The colours (ARGB) of one state: the upper and the lower half's gradient, top to

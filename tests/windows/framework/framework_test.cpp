@@ -1,5 +1,6 @@
-// The window framework under Wine: binding on creation, dialogs from resources and from
-// memory, nested modal loops, reflected notifications and PreTranslateMessage order.
+// The window framework under Wine: binding on creation and unbinding under another
+// subclass, dialogs from resources and from memory, nested modal loops, reflected
+// notifications and PreTranslateMessage order.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/button.h"
 #include "framework/dialog.h"
+#include "framework/edit.h"
 #include "framework/handles.h"
 
 using namespace quillon;
@@ -253,4 +256,71 @@ TEST(Handles, OwnersReleaseExactlyOnce) {
         lock.Get()[0] = 'x';
     }
     EXPECT_EQ(::GlobalFlags(mem.Get()) & GMEM_LOCKCOUNT, 0u);
+}
+
+namespace {
+
+// A procedure put over a control the raw way (as an old library or an injected tool does),
+// above whatever subclass chain the control already has.
+WNDPROC g_outerNext = nullptr;
+int g_outerCalls = 0;
+LRESULT CALLBACK OuterProc(HWND hwnd, UINT m, WPARAM w, LPARAM l) {
+    ++g_outerCalls;
+    return ::CallWindowProcW(g_outerNext, hwnd, m, w, l);
+}
+
+}  // namespace
+
+TEST(Framework, UnbindingUnderAnotherSubclassKeepsTheControlAndTheOtherSubclassWorking) {
+    CTestDialog dlg(100);
+    struct CCountingButton : CButton {
+        int calls = 0;
+        LRESULT WindowProc(UINT m, WPARAM w, LPARAM l) override {
+            ++calls;
+            return CButton::WindowProc(m, w, l);
+        }
+    } check;
+    CEdit edit;
+    dlg.onInit = [&](CTestDialog& d) {
+        ASSERT_TRUE(check.SubclassDlgItem(1003, d.m_hWnd));
+        ASSERT_TRUE(edit.SubclassDlgItem(1001, d.m_hWnd));
+        // The typed helpers reach the control's own procedure through our binding.
+        check.SetChecked(true);
+        EXPECT_TRUE(check.IsChecked());
+        EXPECT_EQ(check.CheckValue(), 1);
+        edit.SetWindowText(L"typed text");
+        edit.SetSel(0, -1);
+        int start = -1, end = -1;
+        edit.GetSel(start, end);
+        EXPECT_EQ(edit.GetWindowText(), L"typed text");
+        EXPECT_EQ(end - start, 10);
+
+        // Someone else subclasses the check box above us; then we let go of it.
+        HWND box = check.m_hWnd;
+        g_outerCalls = 0;
+        g_outerNext = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OuterProc)));
+        EXPECT_EQ(check.UnsubclassWindow(), box);
+        EXPECT_EQ(CWnd::FromHandle(box), nullptr);
+        const int ourCalls = check.calls;
+
+        // The button's own procedure still answers (a dead end would say "unchecked"),
+        // the other subclass still sees the messages, and we no longer do.
+        ::SendMessageW(box, BM_SETCHECK, BST_UNCHECKED, 0);
+        EXPECT_EQ(::SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        ::SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+        EXPECT_EQ(::SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_GE(g_outerCalls, 4);
+        EXPECT_EQ(check.calls, ourCalls);
+
+        // The other one leaves too; the control is as the dialog made it, and can be bound again.
+        ::SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_outerNext));
+        EXPECT_EQ(::SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_TRUE(check.SubclassWindow(box));
+        EXPECT_TRUE(check.IsChecked());
+        d.EndDialog(IDOK);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(check.m_hWnd, nullptr);
+    EXPECT_EQ(edit.m_hWnd, nullptr);
 }

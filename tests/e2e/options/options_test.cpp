@@ -1,0 +1,349 @@
+// The Options dialog from the tray, as a user works it: every setting changed and OK finds
+// each one in effect at once (the new hotkey shows the new rows, the old one is free, the
+// start-up value is written) and in QLNConfig.xml; edits followed by Cancel change nothing.
+#include "e2e/hotkey/trace_support.h"
+
+#include <commctrl.h>
+
+using namespace quillon::e2e;
+
+namespace {
+
+constexpr UINT kOptionsCommand = 32771;
+constexpr DWORD kNothingMs = 600;
+const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// Ids of the Options dialog's and the New Extension dialog's controls.
+enum : int {
+    kList = 1000,
+    kAdd = 1001,
+    kRemove = 1002,
+    kSaveContent = 1003,
+    kDeleteTemp = 1005,
+    kAutoStart = 1006,
+    kFolder = 1008,
+    kModeSelection = 1019,
+    kMoveUp = 1020,
+    kNewExtension = 1010,
+    kNewEditor = 1012,
+    kNewUtf8 = 1022,
+};
+
+// List-view calls into another process: the item record and its text buffer live there.
+class CRemoteList {
+public:
+    CRemoteList(HWND list, DWORD pid)
+        : m_list(list),
+          m_process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)) {
+        if (m_process)
+            m_memory = ::VirtualAllocEx(m_process, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+    ~CRemoteList() {
+        if (m_memory)
+            ::VirtualFreeEx(m_process, m_memory, 0, MEM_RELEASE);
+        if (m_process)
+            ::CloseHandle(m_process);
+    }
+    int Count() const { return static_cast<int>(::SendMessageW(m_list, LVM_GETITEMCOUNT, 0, 0)); }
+    std::vector<std::wstring> Texts(int column = 0) const {
+        std::vector<std::wstring> texts;
+        for (int i = 0; i < Count() && m_memory; ++i) {
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.cchTextMax = 512;
+            item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(m_memory) + 1024);
+            ::WriteProcessMemory(m_process, m_memory, &item, sizeof(item), nullptr);
+            const auto n = static_cast<size_t>(::SendMessageW(
+                m_list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(m_memory)));
+            std::wstring text(n, L'\0');
+            ::ReadProcessMemory(m_process, item.pszText, text.data(), n * sizeof(wchar_t), nullptr);
+            texts.push_back(text);
+        }
+        return texts;
+    }
+    void Select(int index) const {
+        LVITEMW item{};
+        item.state = item.stateMask = LVIS_SELECTED;
+        ::WriteProcessMemory(m_process, m_memory, &item, sizeof(item), nullptr);
+        ::SendMessageW(m_list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                       reinterpret_cast<LPARAM>(m_memory));
+    }
+
+private:
+    HWND m_list;
+    HANDLE m_process;
+    void* m_memory = nullptr;
+};
+
+std::string Narrow(const std::wstring& s) {
+    return std::string(s.begin(), s.end());
+}
+
+// The top-level windows of the process, by class and title (what a failed wait found).
+std::string WindowsOf(DWORD pid) {
+    struct S {
+        DWORD pid;
+        std::string text;
+    } s{pid, {}};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<S*>(lp);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(hwnd, &owner);
+            wchar_t cls[64] = {}, title[64] = {};
+            ::GetClassNameW(hwnd, cls, 64);
+            ::GetWindowTextW(hwnd, title, 64);
+            if (owner == s->pid)
+                s->text += " [" + Narrow(cls) + " \"" + Narrow(title) + "\"" +
+                           (::IsWindowVisible(hwnd) ? " visible" : "") + "]";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.text;
+}
+
+std::wstring RunValue() {
+    wchar_t data[1024] = {};
+    DWORD size = sizeof(data), type = 0;
+    if (::RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Quillon", RRF_RT_ANY, &type, data, &size) !=
+        ERROR_SUCCESS)
+        return L"(none)";
+    return type == REG_SZ ? std::wstring(data) : L"(not REG_SZ)";
+}
+void DeleteRunValue() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        ::RegDeleteValueW(key, L"Quillon");
+        ::RegCloseKey(key);
+    }
+}
+
+// Whether another program (this test) can take the hotkey, i.e. Quillon holds it no more.
+bool HotKeyIsFree(UINT modifiers, UINT key) {
+    if (!::RegisterHotKey(nullptr, 77, modifiers, key))
+        return false;
+    ::UnregisterHotKey(nullptr, 77);
+    return true;
+}
+
+// A button pressed as the user's click reports it; posted, since "+" runs a nested dialog.
+void Press(HWND dialog, int id) {
+    ::PostMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+class OptionsScenario : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteRunValue();
+        // The pointer rests where the dialog is going to be (the middle of the screen) and
+        // where the choice list will show; it is not moved while keys are held.
+        const RECT work = PrimaryWorkArea();
+        ::SetCursorPos((work.left + work.right) / 2, (work.top + work.bottom) / 2);
+        m_quillon = std::make_unique<CTracedQuillon>(kCtrlAltQ, std::vector<std::wstring>{L"txt"});
+        ASSERT_TRUE(m_quillon->Start());
+        ASSERT_EQ(m_quillon->ListCount(), 3);
+    }
+    void TearDown() override {
+        ReleaseKeys({VK_F9, 'W', VK_LWIN, VK_CONTROL, VK_SHIFT, VK_MENU});
+        DeleteRunValue(); // the prefix is shared with the other scenarios
+    }
+    // The tray's Options command (a double-click on the icon sends the same).
+    HWND OpenOptions() {
+        ::PostMessageW(m_quillon->Program().ServerWindow(), WM_COMMAND, kOptionsCommand, 0);
+        HWND dialog = nullptr;
+        auto shown = WaitFor(
+            [&] {
+                return (dialog = FindTopWindow(m_quillon->Pid(), L"#32770", L"Options")) &&
+                       ::IsWindowVisible(dialog);
+            },
+            10000, "the Options dialog");
+        EXPECT_TRUE(shown) << "; Quillon "
+                           << (m_quillon->Program().Process().Running() ? "runs" : "has ended")
+                           << ", its windows:" << WindowsOf(m_quillon->Pid());
+        return dialog;
+    }
+    // Clicks into the hotkey field and presses the combination, main key released first.
+    void TypeHotKey(HWND dialog, const std::vector<WORD>& modifiers, WORD key) {
+        HWND field = ::FindWindowExW(dialog, nullptr, L"QuillonHotKeyField", nullptr);
+        ASSERT_NE(field, nullptr);
+        // The click as the field receives it, without moving the pointer: under Xvfb a
+        // pointer that enters another window makes Wine read the keyboard state from X
+        // again, which forgets the modifiers pressed here.
+        ::PostMessageW(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        ::PostMessageW(field, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        ASSERT_TRUE(
+            WaitFor([&] { return ForegroundFocus() == field; }, 5000, "the hotkey field to have the focus"));
+        // One key at a time, each waited for until Quillon's thread has taken it from its
+        // queue (the key state it reads, shared with this thread while attached): keys in
+        // flight together reached the field out of order under Wine, and a modifier
+        // released before the main key is (rightly) dropped from the combination.
+        const DWORD quillonThread = ::GetWindowThreadProcessId(field, nullptr);
+        ASSERT_TRUE(::AttachThreadInput(::GetCurrentThreadId(), quillonThread, TRUE));
+        auto send = [&](WORD vk, bool up) {
+            INPUT in{};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wVk = vk;
+            in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+            in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_LWIN ? KEYEVENTF_EXTENDEDKEY : 0);
+            ::SendInput(1, &in, sizeof(INPUT));
+            return WaitFor([&] { return ((::GetKeyState(vk) & 0x8000) != 0) != up; }, 5000,
+                           "Quillon to take key " + std::to_string(vk) + (up ? " up" : " down"));
+        };
+        for (WORD m : modifiers)
+            EXPECT_TRUE(send(m, false));
+        EXPECT_TRUE(send(key, false));
+        EXPECT_TRUE(send(key, true));
+        for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m)
+            EXPECT_TRUE(send(*m, true));
+        ::AttachThreadInput(::GetCurrentThreadId(), quillonThread, FALSE);
+    }
+    // Fills in the New Extension dialog that "+" opened and presses OK.
+    void AddRow(HWND options, const wchar_t* extension, const wchar_t* editor, bool utf8) {
+        Press(options, kAdd);
+        HWND added = nullptr;
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return (added = FindTopWindow(m_quillon->Pid(), L"#32770", L"New Extension")) &&
+                       ::IsWindowVisible(added);
+            },
+            10000, "the New Extension dialog"));
+        ::SetDlgItemTextW(added, kNewExtension, extension);
+        ::SetDlgItemTextW(added, kNewEditor, editor);
+        if (!utf8)
+            ::SendMessageW(::GetDlgItem(added, kNewUtf8), BM_CLICK, 0, 0);
+        Press(added, IDOK);
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(added); }, 10000, "the New Extension dialog to close"));
+    }
+    std::string Config() {
+        std::string bytes;
+        ReadFileBytes(m_quillon->Program().ConfigPath(), bytes);
+        return bytes;
+    }
+    // The settings file's last-write time, read without opening it.
+    ULONGLONG ConfigWritten() {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!::GetFileAttributesExW(m_quillon->Program().ConfigPath().c_str(), GetFileExInfoStandard, &data))
+            return 0;
+        return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+               data.ftLastWriteTime.dwLowDateTime;
+    }
+    // The file once Quillon has written it anew. Not read while it may be written: a save
+    // that finds the file open elsewhere cannot replace it.
+    std::string ConfigAfterSave(ULONGLONG before) {
+        EXPECT_TRUE(WaitFor([&] { return ConfigWritten() != before; }, 10000, "QLNConfig.xml to be written"));
+        return Config();
+    }
+
+    std::unique_ptr<CTracedQuillon> m_quillon;
+};
+
+} // namespace
+
+TEST_F(OptionsScenario, EverySettingChangedTakesEffectAtOnceAndIsSaved) {
+    const ULONGLONG written = ConfigWritten();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    CRemoteList list(::GetDlgItem(options, kList), m_quillon->Pid());
+    ASSERT_EQ(list.Texts(), (std::vector<std::wstring>{L"txt"}));
+
+    // The rows: "md" (with an editor, ANSI) moved above "txt", "html" added and removed again.
+    AddRow(options, L"md", L"C:\\Tools\\ed.exe", false);
+    Press(options, kMoveUp);
+    AddRow(options, L"html", L"", true);
+    ASSERT_TRUE(WaitFor([&] { return list.Count() == 3; }, 5000, "three rows"));
+    Press(options, kRemove);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return list.Texts() == std::vector<std::wstring>{L"md", L"txt"};
+        },
+        5000, "the rows md, txt"));
+    // The second column: the editor and its parameters (the scenario's "txt" row names one too).
+    const std::vector<std::wstring> editors = list.Texts(1);
+    ASSERT_EQ(editors.size(), 2u);
+    EXPECT_EQ(editors[0], L"C:\\Tools\\ed.exe \"%1\"");
+    EXPECT_NE(editors[1].find(L"\\no-such-editor.exe \"%1\""), std::wstring::npos) << Narrow(editors[1]);
+    // The rest: start with Windows, only the selection (which sets Insert), no content
+    // saved, a relative folder, temporary files kept.
+    Press(options, kAutoStart);
+    Press(options, kModeSelection);
+    Press(options, kSaveContent);
+    Press(options, kDeleteTemp);
+    ::SetDlgItemTextW(options, kFolder, L"\\Temp");
+    // The hotkey: the Windows key with F9.
+    TypeHotKey(options, {VK_LWIN}, VK_F9);
+    Press(options, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(options); }, 10000, "the Options dialog to close"));
+
+    // Saved at once.
+    const std::string config = ConfigAfterSave(written);
+    for (const std::string& text :
+         {"<HotKey>" + std::to_string((VK_F9 << 8) | MOD_WIN) + "</HotKey>",
+          std::string("<SaveContent>False</SaveContent>"), std::string("<Insert>True</Insert>"),
+          std::string("<EditOnlySelection>True</EditOnlySelection>"),
+          std::string("<TemporaryFolder>\\Temp</TemporaryFolder>"),
+          std::string("<DeleteTempFile>False</DeleteTempFile>"),
+          std::string(
+              "Extension=\"md\" Editor=\"C:\\Tools\\ed.exe\" Parameters=\"&quot;%1&quot;\" UTF8=\"False\"")})
+        EXPECT_NE(config.find(text), std::string::npos) << "QLNConfig.xml lacks " << text << "; it holds:\n"
+                                                        << config;
+    EXPECT_LT(config.find("Extension=\"md\""), config.find("Extension=\"txt\""));
+    EXPECT_EQ(config.find("Extension=\"html\""), std::string::npos);
+
+    // In effect: the start-up value names this copy; the old hotkey is free; the new one
+    // shows the new rows. Going round to "Cancel" starts nothing.
+    EXPECT_EQ(_wcsicmp(RunValue().c_str(), (L"\"" + m_quillon->Program().ExePath() + L"\"").c_str()), 0)
+        << Narrow(RunValue());
+    EXPECT_TRUE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q'));
+    PressWithModifiers({VK_LWIN}, VK_F9);
+    ASSERT_TRUE(WaitFor([&] { return m_quillon->ListVisible(); }, 5000, "the choice list on the new hotkey"));
+    CRemoteList choices(m_quillon->ChoiceList(), m_quillon->Pid());
+    EXPECT_EQ(choices.Texts(), (std::vector<std::wstring>{L"md_(ed.exe)", L"txt_(no-such-editor.exe)",
+                                                          L"Edit with new Extension", L"Cancel"}));
+    for (int k = 1; k <= 3; ++k) {
+        PressWithModifiers({}, VK_F9);
+        ASSERT_TRUE(
+            WaitFor([&] { return m_quillon->ListSelection() == k; }, 5000, "item " + std::to_string(k)));
+    }
+    ReleaseKeys({VK_LWIN});
+    ASSERT_TRUE(WaitFor([&] { return !m_quillon->ListVisible(); }, 5000, "the choice list to hide"));
+    EXPECT_FALSE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") > 0; }, kNothingMs,
+                         "an edit to start (none may)"));
+    EXPECT_TRUE(m_quillon->Program().Exit());
+}
+
+TEST_F(OptionsScenario, CancelAfterEditsChangesNothing) {
+    const ULONGLONG written = ConfigWritten();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    CRemoteList list(::GetDlgItem(options, kList), m_quillon->Pid());
+    AddRow(options, L"md", L"", true);
+    list.Select(0);
+    Press(options, kRemove);
+    ASSERT_TRUE(
+        WaitFor([&] { return list.Texts() == std::vector<std::wstring>{L"md"}; }, 5000, "the row md alone"));
+    Press(options, kAutoStart);
+    Press(options, kModeSelection);
+    Press(options, kDeleteTemp);
+    ::SetDlgItemTextW(options, kFolder, L"D:\\Elsewhere");
+    TypeHotKey(options, {VK_CONTROL, VK_SHIFT}, 'W');
+    Press(options, IDCANCEL);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(options); }, 10000, "the Options dialog to close"));
+
+    // Nothing saved, registered or written; the old hotkey still shows the old rows.
+    EXPECT_FALSE(WaitFor([&] { return ConfigWritten() != written; }, kNothingMs,
+                         "QLNConfig.xml to be written (it must not)"));
+    EXPECT_EQ(RunValue(), L"(none)");
+    EXPECT_FALSE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q')) << "Quillon still holds its hotkey";
+    EXPECT_TRUE(HotKeyIsFree(MOD_CONTROL | MOD_SHIFT, 'W'));
+    EXPECT_EQ(m_quillon->ListCount(), 3);
+
+    // And what the program saves on the way out is what it started with.
+    ASSERT_TRUE(m_quillon->Program().Exit());
+    const std::string after = Config();
+    EXPECT_NE(after.find("<HotKey>" + std::to_string(kCtrlAltQ) + "</HotKey>"), std::string::npos) << after;
+    EXPECT_NE(after.find("<EditOnlySelection>False</EditOnlySelection>"), std::string::npos) << after;
+    EXPECT_NE(after.find("<DeleteTempFile>True</DeleteTempFile>"), std::string::npos) << after;
+    EXPECT_EQ(after.find("D:\\Elsewhere"), std::string::npos) << after;
+    EXPECT_NE(after.find("Extension=\"txt\""), std::string::npos) << after;
+    EXPECT_EQ(after.find("Extension=\"md\""), std::string::npos) << after;
+}

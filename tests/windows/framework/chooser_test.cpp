@@ -1,0 +1,137 @@
+// The file and folder choosers for real: what they return, and that the process's current
+// directory is the same after them whatever the user browsed to.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "framework/file_dialog.h"
+#include "framework/folder_dialog.h"
+
+using namespace quillon;
+
+namespace {
+
+std::wstring CurrentDirectory() {
+    wchar_t dir[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, dir);
+    return dir;
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    return path.substr(0, path.find_last_of(L'\\'));
+}
+
+// A visible dialog box of this process, other than the ones given.
+HWND FindChooser() {
+    struct S {
+        HWND found = nullptr;
+    } s;
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(hwnd, &pid);
+            wchar_t cls[32] = {};
+            ::GetClassNameW(hwnd, cls, 32);
+            if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(hwnd) && std::wstring(cls) == L"#32770") {
+                reinterpret_cast<S*>(lp)->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+bool PollUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (::GetTickCount64() > deadline)
+            return false;
+        ::Sleep(10);
+    }
+    return true;
+}
+
+// The first edit control inside the window (the file name box or the folder path box).
+HWND FirstEdit(HWND parent) {
+    HWND found = nullptr;
+    ::EnumChildWindows(
+        parent,
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            wchar_t cls[16] = {};
+            ::GetClassNameW(hwnd, cls, 16);
+            if (_wcsicmp(cls, L"Edit") != 0)
+                return TRUE;
+            *reinterpret_cast<HWND*>(lp) = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Runs the chooser on this thread while another thread picks the path in it and presses OK:
+// typed into the file name box of a file chooser, selected in the tree of a folder chooser.
+void PickInChooser(const std::wstring& path, bool folder, const std::function<void()>& runChooser) {
+    std::thread user([&] {
+        HWND chooser = nullptr;
+        ASSERT_TRUE(PollUntil([&] { return (chooser = FindChooser()) != nullptr; }))
+            << "waited for the chooser";
+        if (folder) {
+            ::SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+        } else {
+            HWND edit = nullptr;
+            ASSERT_TRUE(PollUntil([&] { return (edit = FirstEdit(chooser)) != nullptr; }))
+                << "waited for the chooser's file name box";
+            ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        }
+        ::PostMessageW(chooser, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(PollUntil([&] { return !::IsWindow(chooser); })) << "waited for the chooser to close";
+    });
+    runChooser();
+    user.join();
+}
+
+class ChooserTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_before = CurrentDirectory();
+        // Start from a folder the chooser is not going to: the program's temporary folder.
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        m_start = temp;
+        if (m_start.size() > 3 && m_start.back() == L'\\')
+            m_start.pop_back();
+        ASSERT_TRUE(::SetCurrentDirectoryW(m_start.c_str()));
+        m_start = CurrentDirectory();
+        wchar_t self[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        m_self = self;
+    }
+    void TearDown() override { ::SetCurrentDirectoryW(m_before.c_str()); }
+    std::wstring m_before, m_start, m_self;
+};
+
+} // namespace
+
+TEST_F(ChooserTest, AFileChosenElsewhereLeavesTheCurrentDirectoryWhereItWas) {
+    CFileDialog dialog(true);
+    INT_PTR result = IDCANCEL;
+    PickInChooser(m_self, false, [&] { result = dialog.DoModal(); });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(_wcsicmp(dialog.GetPathName().c_str(), m_self.c_str()), 0) << "the chosen file's full path";
+    EXPECT_EQ(CurrentDirectory(), m_start) << "the chooser moved the current directory";
+}
+
+TEST_F(ChooserTest, AFolderChosenElsewhereLeavesTheCurrentDirectoryWhereItWas) {
+    const std::wstring folder = FolderOf(m_self);
+    std::wstring chosen = L"not run";
+    PickInChooser(folder, true, [&] { chosen = BrowseForFolder(nullptr); });
+    EXPECT_EQ(_wcsicmp(chosen.c_str(), folder.c_str()), 0)
+        << "chose \"" << std::string(chosen.begin(), chosen.end()) << "\"";
+    EXPECT_EQ(CurrentDirectory(), m_start) << "the chooser moved the current directory";
+}
