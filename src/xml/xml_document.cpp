@@ -334,8 +334,8 @@ bool CXmlDocument::LeaveElement() {
 std::u16string_view CXmlDocument::ElementName(uint32_t n) {
     if (n == 0 || !Valid(n))
         return {};
-    const uint32_t start = ElementStart(n);
-    const uint32_t length = StartTagLength(n);
+    uint32_t start = 0, length = 0;
+    StartTagSpan(n, &start, &length);
     const char16_t* tag = m_text.Range(start, start + length);
     size_t nameStart = 0, nameLength = 0;
     ElementNameSpan(tag, length, &nameStart, &nameLength);

@@ -171,6 +171,12 @@ private:
     };
 
     bool Valid(uint32_t n) const { return n < m_nextFree && (n == 0 || !(m_table[n].levelFlags & kElementDeleted)); }
+    // Where the start tag of live element n (not 0) lies in the text.
+    void StartTagSpan(uint32_t n, uint32_t* start, uint32_t* length) const {
+        const ElementRecord& record = m_table[n];
+        *start = record.start >= m_shiftFrom ? static_cast<uint32_t>(record.start + m_shiftBy) : record.start;
+        *length = record.tagLengths != 0xFFFFFFFFu ? (record.tagLengths & ((1u << 22) - 1)) : StartTagLength(n);
+    }
     void SetTagLengths(uint32_t n, uint32_t startTag, uint32_t endTag);
     void SetStart(uint32_t n, uint32_t start);
     uint32_t TakeRecord();
@@ -213,8 +219,8 @@ template <typename Visit>
 size_t CXmlDocument::ForEachAttribute(uint32_t n, Visit&& visit) {
     if (n == 0 || !Valid(n))
         return 0;
-    const uint32_t start = ElementStart(n);
-    const uint32_t length = StartTagLength(n);
+    uint32_t start = 0, length = 0;
+    StartTagSpan(n, &start, &length);
     const char16_t* tag = m_text.Range(start, start + length);
     CAttributeScanner scanner(tag, length, 1);
     AttributeToken token;

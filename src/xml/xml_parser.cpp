@@ -151,6 +151,20 @@ void CXmlDocument::Parse() {
         }
         return true;
     };
+    // The innermost open element ends with the end tag at start.
+    auto closeInnermost = [&](size_t start, size_t tagLength) {
+        const uint32_t e = open.back().element;
+        ElementRecord& record = m_table[e];
+        record.length = static_cast<uint32_t>(start + tagLength - record.start);
+        const uint32_t startTag =
+            record.tagLengths == 0xFFFFFFFFu ? StartTagLength(e) : (record.tagLengths & ((1u << 22) - 1));
+        if (startTag < (1u << 22) - 1 && tagLength < (1u << 10) - 1)
+            record.tagLengths = startTag | static_cast<uint32_t>(tagLength << 22);
+        else
+            SetTagLengths(e, startTag, static_cast<uint32_t>(tagLength));
+        current = record.parent;
+        open.pop_back();
+    };
     auto closeElement = [&](size_t start, size_t tagLength, size_t nameStart, size_t nameEnd) {
         const char16_t* name = text + nameStart;
         const size_t nameLength = nameEnd - nameStart;
@@ -170,17 +184,7 @@ void CXmlDocument::Parse() {
         }
         if (static_cast<size_t>(match) + 1 < open.size())
             closeUnended(match, nameStart);
-        const uint32_t e = open.back().element;
-        ElementRecord& record = m_table[e];
-        record.length = static_cast<uint32_t>(start + tagLength - record.start);
-        const uint32_t startTag =
-            record.tagLengths == 0xFFFFFFFFu ? StartTagLength(e) : (record.tagLengths & ((1u << 22) - 1));
-        if (startTag < (1u << 22) - 1 && tagLength < (1u << 10) - 1)
-            record.tagLengths = startTag | static_cast<uint32_t>(tagLength << 22);
-        else
-            SetTagLengths(e, startTag, static_cast<uint32_t>(tagLength));
-        current = record.parent;
-        open.pop_back();
+        closeInnermost(start, tagLength);
     };
 
     size_t pos = 0;
@@ -213,7 +217,7 @@ void CXmlDocument::Parse() {
                     const size_t close = pos + 2 + top.nameLength;
                     if (close < length && text[close] == u'>' &&
                         std::memcmp(text + pos + 2, text + top.nameStart, top.nameLength * sizeof(char16_t)) == 0) {
-                        closeElement(pos, close + 1 - pos, pos + 2, close);
+                        closeInnermost(pos, close + 1 - pos);
                         pos = close + 1;
                         continue;
                     }
