@@ -84,6 +84,10 @@ public:
     static constexpr uint32_t kElementUnended = 1u << 20;
     static constexpr uint32_t kElementErrorInside = 1u << 21;
     static constexpr uint32_t kDocumentIllFormed = 1u << 23;
+    // The top byte of levelFlags is no flag: the parser keeps there the length of a start
+    // tag's name (1 to 255 units) when that name ends where the attribute list begins, so
+    // walking names and attributes does not scan it again; 0 means scan it.
+    static constexpr uint32_t kNameLengthShift = 24;
 
     // Longest document text the index can describe.
     static constexpr size_t kMaxTextLength = 0x7FFFFFF0;
@@ -151,7 +155,9 @@ public:
     uint32_t ElementLength(uint32_t n) const { return Valid(n) ? m_table[n].length : 0; }
     uint32_t StartTagLength(uint32_t n) const;
     uint32_t EndTagLength(uint32_t n) const;
-    uint32_t ElementFlags(uint32_t n) const { return Valid(n) ? m_table[n].levelFlags : 0; }
+    uint32_t ElementFlags(uint32_t n) const {
+        return Valid(n) ? m_table[n].levelFlags & ((1u << kNameLengthShift) - 1) : 0;
+    }
     std::u16string_view ElementName(uint32_t n);  // valid until the next change
     std::u16string ElementText(uint32_t n);       // the GetChildText rule for element n
     // Calls visit(name, value) for every attribute of n's start tag, in order; the views
@@ -222,7 +228,8 @@ size_t CXmlDocument::ForEachAttribute(uint32_t n, Visit&& visit) {
     uint32_t start = 0, length = 0;
     StartTagSpan(n, &start, &length);
     const char16_t* tag = m_text.Range(start, start + length);
-    CAttributeScanner scanner(tag, length, 1);
+    const uint32_t nameLength = m_table[n].levelFlags >> kNameLengthShift;
+    CAttributeScanner scanner(tag, length, 1 + nameLength, nameLength != 0);
     AttributeToken token;
     size_t count = 0;
     while (scanner.Next(token)) {

@@ -109,7 +109,7 @@ void CXmlDocument::Parse() {
 
     // Elements go into the table as they are met; the fields are written directly so a
     // record costs no more than its eight words.
-    auto openElement = [&](size_t start, size_t tagLength, size_t nameEnd, bool empty) {
+    auto openElement = [&](size_t start, size_t tagLength, size_t nameEnd, bool empty, bool simpleName) {
         uint32_t n;
         if (m_nextFree < m_table.Size()) {
             n = m_nextFree++;
@@ -138,6 +138,9 @@ void CXmlDocument::Parse() {
             record.previousSibling = last;
             m_table[first].previousSibling = n;
         }
+        const size_t nameLength = nameEnd - start - 1;
+        if (simpleName && nameLength <= 0xFF)
+            levelFlags |= static_cast<uint32_t>(nameLength) << kNameLengthShift;
         record.levelFlags = levelFlags;
         if (tagLength < (1u << 22) - 1)
             record.tagLengths = static_cast<uint32_t>(tagLength);
@@ -201,9 +204,10 @@ void CXmlDocument::Parse() {
             if (c >= 123 || HasClass(c, kClassNameStart)) {
                 size_t nameEnd = 0;
                 bool empty = false;
-                const size_t after = ScanStartTagBody(text, length, pos, &nameEnd, &empty);
+                bool simpleName = false;
+                const size_t after = ScanStartTagBody(text, length, pos, &nameEnd, &empty, &simpleName);
                 if (after) {
-                    if (!openElement(pos, after - pos, nameEnd, empty)) {
+                    if (!openElement(pos, after - pos, nameEnd, empty, simpleName)) {
                         failed = true;
                         break;
                     }
@@ -257,8 +261,9 @@ void CXmlDocument::Parse() {
         addEntry(ReportEntry{u"root_has_sibling", {}, {}, {}, 0, false, 0});
     if (report)
         m_result = report->Text();
-    // Give back the table's unused tail: a loaded document holds no more than it needs.
-    if (m_table.Size() > m_nextFree + 64)
+    // Give back the table's unused tail: a loaded document holds no more than it needs
+    // (for a small file the estimate of one record per 64 units is most of the table).
+    if (m_table.Size() > m_nextFree + 8)
         m_table.Trim(m_nextFree + 8);
 }
 

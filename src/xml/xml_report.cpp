@@ -51,6 +51,8 @@ bool CResultReport::Full() { return m_text.size() >= kReportLimit; }
 bool CResultReport::Add(const ReportEntry& entry) {
     if (Full() || entry.name.empty())
         return false;
+    if (m_text.capacity() < 160)
+        m_text.reserve(160);  // room for the few entries of an ordinary load
     m_text += u'<';
     m_text += entry.name;
     if (!entry.textAttribute.empty())

@@ -68,8 +68,16 @@ inline bool HasClass(char16_t c, uint8_t bits) { return c < 128 ? (kCharClass[c]
 // closes as an empty element, and the offset after its '>' (0 when the text ends first).
 // A quote opens a quoted value only right after '=' (white space between allowed), and
 // "/>" closes an empty element unless that '/' belongs to an unquoted value.
-inline size_t ScanStartTagBody(const char16_t* text, size_t length, size_t start, size_t* nameEnd, bool* empty) {
+// simpleName (optional) tells whether the element's name as ElementNameSpan reads it is
+// that same run and ends where the attribute scanner's first token ends too.
+inline size_t ScanStartTagBody(const char16_t* text, size_t length, size_t start, size_t* nameEnd, bool* empty,
+                               bool* simpleName = nullptr) {
     size_t p = start + 1;
+    // Element-name stops include the tag-name stops: one loop finds the first of either.
+    while (p < length && !HasClass(text[p], kClassTagStop | kClassElementStop))
+        ++p;
+    if (simpleName)
+        *simpleName = p < length && HasClass(text[p], kClassTagStop);
     while (p < length && !HasClass(text[p], kClassTagStop))
         ++p;
     const size_t nameStop = p;
@@ -161,6 +169,9 @@ struct AttributeToken {
 class CAttributeScanner {
 public:
     CAttributeScanner(const char16_t* tag, size_t length, size_t begin);
+    // Starts after a tag name already known to end at begin.
+    CAttributeScanner(const char16_t* tag, size_t length, size_t begin, bool tagNameSeen)
+        : m_tag(tag), m_length(length), m_pos(begin), m_tagNameSeen(tagNameSeen) {}
     bool Next(AttributeToken& token);  // false at the end of the attribute list
     size_t StopAt() const { return m_pos; }  // the '/', '>' or '?' that ended it (or length)
 
