@@ -72,10 +72,15 @@ inline bool HasClass(char16_t c, uint8_t bits) { return c < 128 ? (kCharClass[c]
 // that same run and ends where the attribute scanner's first token ends too.
 inline size_t ScanStartTagBody(const char16_t* text, size_t length, size_t start, size_t* nameEnd, bool* empty,
                                bool* simpleName = nullptr) {
-    size_t p = start + 1;
-    // Element-name stops include the tag-name stops: one loop finds the first of either.
-    while (p < length && !HasClass(text[p], kClassTagStop | kClassElementStop))
-        ++p;
+    // Element-name stops include the tag-name stops: one search finds the first of either.
+    const char16_t* q = text + start + 1;
+    for (;;) {
+        q = FindElementNameStop(q, text + length);
+        if (q == text + length || HasClass(*q, kClassElementStop))
+            break;
+        ++q;
+    }
+    size_t p = static_cast<size_t>(q - text);
     if (simpleName)
         *simpleName = p < length && HasClass(text[p], kClassTagStop);
     while (p < length && !HasClass(text[p], kClassTagStop))
