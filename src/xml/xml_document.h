@@ -18,7 +18,7 @@ struct ElementRecord {
     uint32_t start;        // offset of the element's '<' (see CXmlDocument::ElementStart)
     uint32_t length;       // through the end tag, or through the start tag when there is none
     uint32_t tagLengths;   // low 22 bits start tag, high 10 bits end tag; all ones = see overflow map
-    uint32_t levelFlags;   // low 16 bits nesting level, high bits kElement* flags
+    uint32_t levelFlags;   // low 16 bits nesting level, bits 16-23 kElement* flags, top byte name length
     uint32_t parent;
     uint32_t firstChild;
     uint32_t nextSibling;
@@ -181,7 +181,8 @@ private:
     void StartTagSpan(uint32_t n, uint32_t* start, uint32_t* length) const {
         const ElementRecord& record = m_table[n];
         *start = record.start >= m_shiftFrom ? static_cast<uint32_t>(record.start + m_shiftBy) : record.start;
-        *length = record.tagLengths != 0xFFFFFFFFu ? (record.tagLengths & ((1u << 22) - 1)) : StartTagLength(n);
+        *length =
+            record.tagLengths != 0xFFFFFFFFu ? (record.tagLengths & ((1u << 22) - 1)) : StartTagLength(n);
     }
     void SetTagLengths(uint32_t n, uint32_t startTag, uint32_t endTag);
     void SetStart(uint32_t n, uint32_t start);

@@ -70,8 +70,8 @@ inline bool HasClass(char16_t c, uint8_t bits) { return c < 128 ? (kCharClass[c]
 // "/>" closes an empty element unless that '/' belongs to an unquoted value.
 // simpleName (optional) tells whether the element's name as ElementNameSpan reads it is
 // that same run and ends where the attribute scanner's first token ends too.
-inline size_t ScanStartTagBody(const char16_t* text, size_t length, size_t start, size_t* nameEnd, bool* empty,
-                               bool* simpleName = nullptr) {
+inline size_t ScanStartTagBody(const char16_t* text, size_t length, size_t start, size_t* nameEnd,
+                               bool* empty, bool* simpleName = nullptr) {
     // Element-name stops include the tag-name stops: one search finds the first of either.
     const char16_t* q = text + start + 1;
     for (;;) {

@@ -31,21 +31,22 @@ inline unsigned FirstMatchIndex(unsigned mask) { return FirstSetBit(mask) / 2; }
 // Sixteen units are tested per step while that many remain: the two halves' results are
 // packed into one byte per unit, so a long run costs one branch per sixteen units.
 #ifdef QUILLON_XML_FIND_SSE2
-#define QUILLON_XML_FIND_LOOP(MATCH)                                                                   \
-    while (end - p >= 16) {                                                                            \
-        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));                       \
-        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));                   \
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(MATCH(v0), MATCH(v1)))); \
-        if (mask)                                                                                      \
-            return p + FirstSetBit(mask);                                                              \
-        p += 16;                                                                                       \
-    }                                                                                                  \
-    if (end - p >= 8) {                                                                                \
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));                        \
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(MATCH(v)));                      \
-        if (mask)                                                                                      \
-            return p + FirstMatchIndex(mask);                                                          \
-        p += 8;                                                                                        \
+#define QUILLON_XML_FIND_LOOP(MATCH)                                                        \
+    while (end - p >= 16) {                                                                 \
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));            \
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));        \
+        const __m128i both = _mm_packs_epi16(MATCH(v0), MATCH(v1));                         \
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(both));               \
+        if (mask)                                                                           \
+            return p + FirstSetBit(mask);                                                   \
+        p += 16;                                                                            \
+    }                                                                                       \
+    if (end - p >= 8) {                                                                     \
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));             \
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(MATCH(v)));           \
+        if (mask)                                                                           \
+            return p + FirstMatchIndex(mask);                                               \
+        p += 8;                                                                             \
     }
 #endif
 

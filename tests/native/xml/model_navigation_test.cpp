@@ -159,7 +159,8 @@ TEST(XmlModel, NamesAndAttributesAgreeWithTheTagScan) {
             std::vector<std::u16string> scanned, walked;
             CAttributeScanner scanner(tag.data(), tag.size(), 1);
             for (AttributeToken t; scanner.Next(t);)
-                scanned.push_back(tag.substr(t.nameStart, t.nameLength) + u"=" + tag.substr(t.valueStart, t.valueLength));
+                scanned.push_back(tag.substr(t.nameStart, t.nameLength) + u"=" +
+                                  tag.substr(t.valueStart, t.valueLength));
             doc.ForEachAttribute(n, [&](std::u16string_view name, std::u16string_view value) {
                 walked.push_back(std::u16string(name) + u"=" + std::u16string(value));
             });
