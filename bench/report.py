@@ -44,12 +44,20 @@ def Cold(binary, folder, out, runs=5):
 
 
 def Rows(results):
-    rows = {}
+    """One row per benchmark: the median of its repetitions when it was repeated
+    (--benchmark_repetitions=N), else its only run."""
+    rows, medians = {}, {}
     for b in results["benchmarks"]:
-        if b.get("run_type") == "aggregate" or b.get("error_occurred"):
+        if b.get("error_occurred"):
             continue
         # "Load/x/quillon/min_time:0.500" -> "Load/x/quillon"
-        rows[re.sub(r"/(min_time|iterations|real_time)[^/]*", "", b["name"])] = b
+        name = re.sub(r"/(min_time|iterations|real_time|repeats)[^/]*", "", b.get("run_name", b["name"]))
+        if b.get("run_type") == "aggregate":
+            if b.get("aggregate_name") == "median":
+                medians[name] = b
+            continue
+        rows[name] = b
+    rows.update(medians)
     return rows
 
 

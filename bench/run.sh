@@ -2,7 +2,8 @@
 # Runs the XML benchmarks: installs the peer libraries and corpus packages, builds the
 # native-release preset, prepares the corpus under build/, runs everything and prints
 # MB/s with our ratio to each peer of the same run. Extra arguments go to the benchmark
-# program (e.g. --benchmark_filter=Load/).
+# program (e.g. --benchmark_filter=Load/, or --benchmark_repetitions=3: the tables then
+# show the median of the repetitions).
 # Output: build/bench/results.json, build/bench/cold.json and build/bench/report.md.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

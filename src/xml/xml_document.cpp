@@ -334,9 +334,11 @@ bool CXmlDocument::LeaveElement() {
 std::u16string_view CXmlDocument::ElementName(uint32_t n) {
     if (n == 0 || !Valid(n))
         return {};
-    const uint32_t start = ElementStart(n);
-    const uint32_t length = StartTagLength(n);
+    uint32_t start = 0, length = 0;
+    StartTagSpan(n, &start, &length);
     const char16_t* tag = m_text.Range(start, start + length);
+    if (const uint32_t known = m_table[n].levelFlags >> kNameLengthShift)
+        return std::u16string_view(tag + 1, known);
     size_t nameStart = 0, nameLength = 0;
     ElementNameSpan(tag, length, &nameStart, &nameLength);
     return std::u16string_view(tag + nameStart, nameLength);
@@ -387,7 +389,8 @@ bool CXmlDocument::ScanAttributes(uint32_t n, std::u16string_view name, size_t n
     const uint32_t start = ElementStart(n);
     const uint32_t length = StartTagLength(n);
     const char16_t* tag = m_text.Range(start, start + length);
-    CAttributeScanner scanner(tag, length, 1);
+    const uint32_t knownName = m_table[n].levelFlags >> kNameLengthShift;
+    CAttributeScanner scanner(tag, length, 1 + knownName, knownName != 0);
     AttributeToken token;
     size_t index = 0;
     const bool noCase = (m_flags & kFlagNoCase) != 0;

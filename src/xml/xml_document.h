@@ -18,7 +18,7 @@ struct ElementRecord {
     uint32_t start;        // offset of the element's '<' (see CXmlDocument::ElementStart)
     uint32_t length;       // through the end tag, or through the start tag when there is none
     uint32_t tagLengths;   // low 22 bits start tag, high 10 bits end tag; all ones = see overflow map
-    uint32_t levelFlags;   // low 16 bits nesting level, high bits kElement* flags
+    uint32_t levelFlags;   // low 16 bits nesting level, bits 16-23 kElement* flags, top byte name length
     uint32_t parent;
     uint32_t firstChild;
     uint32_t nextSibling;
@@ -92,6 +92,10 @@ public:
     static constexpr uint32_t kElementUnended = 1u << 20;
     static constexpr uint32_t kElementErrorInside = 1u << 21;
     static constexpr uint32_t kDocumentIllFormed = 1u << 23;
+    // The top byte of levelFlags is no flag: the parser keeps there the length of a start
+    // tag's name (1 to 255 units) when that name ends where the attribute list begins, so
+    // walking names and attributes does not scan it again; 0 means scan it.
+    static constexpr uint32_t kNameLengthShift = 24;
 
     // Longest document text the index can describe.
     static constexpr size_t kMaxTextLength = 0x7FFFFFF0;
@@ -159,7 +163,9 @@ public:
     uint32_t ElementLength(uint32_t n) const { return Valid(n) ? m_table[n].length : 0; }
     uint32_t StartTagLength(uint32_t n) const;
     uint32_t EndTagLength(uint32_t n) const;
-    uint32_t ElementFlags(uint32_t n) const { return Valid(n) ? m_table[n].levelFlags : 0; }
+    uint32_t ElementFlags(uint32_t n) const {
+        return Valid(n) ? m_table[n].levelFlags & ((1u << kNameLengthShift) - 1) : 0;
+    }
     std::u16string_view ElementName(uint32_t n);  // valid until the next change
     std::u16string ElementText(uint32_t n);       // the GetChildText rule for element n
     // Calls visit(name, value) for every attribute of n's start tag, in order; the views
@@ -179,6 +185,13 @@ private:
     };
 
     bool Valid(uint32_t n) const { return n < m_nextFree && (n == 0 || !(m_table[n].levelFlags & kElementDeleted)); }
+    // Where the start tag of live element n (not 0) lies in the text.
+    void StartTagSpan(uint32_t n, uint32_t* start, uint32_t* length) const {
+        const ElementRecord& record = m_table[n];
+        *start = record.start >= m_shiftFrom ? static_cast<uint32_t>(record.start + m_shiftBy) : record.start;
+        *length =
+            record.tagLengths != 0xFFFFFFFFu ? (record.tagLengths & ((1u << 22) - 1)) : StartTagLength(n);
+    }
     void SetTagLengths(uint32_t n, uint32_t startTag, uint32_t endTag);
     void SetStart(uint32_t n, uint32_t start);
     uint32_t TakeRecord();
@@ -221,10 +234,11 @@ template <typename Visit>
 size_t CXmlDocument::ForEachAttribute(uint32_t n, Visit&& visit) {
     if (n == 0 || !Valid(n))
         return 0;
-    const uint32_t start = ElementStart(n);
-    const uint32_t length = StartTagLength(n);
+    uint32_t start = 0, length = 0;
+    StartTagSpan(n, &start, &length);
     const char16_t* tag = m_text.Range(start, start + length);
-    CAttributeScanner scanner(tag, length, 1);
+    const uint32_t nameLength = m_table[n].levelFlags >> kNameLengthShift;
+    CAttributeScanner scanner(tag, length, 1 + nameLength, nameLength != 0);
     AttributeToken token;
     size_t count = 0;
     while (scanner.Next(token)) {

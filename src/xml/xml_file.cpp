@@ -271,9 +271,11 @@ bool ReadDocumentFileInto(std::u16string_view path, DocumentTextBlock& text, std
         flags |= kFlagUtf16BE | kFlagNoMark;
         unitBytes = 2;
     } else {
-        std::u16string decoded(BytesToUtf16(65001, reinterpret_cast<const char*>(probe), probeLength, nullptr), u'\0');
-        decoded.resize(BytesToUtf16(65001, reinterpret_cast<const char*>(probe), probeLength, decoded.data()));
-        encoding = FindDeclaredEncoding(decoded);
+        // UTF-8 never gives more units than bytes: one pass into a buffer of the probe's size.
+        char16_t decoded[kProbeBytes];
+        const size_t decodedLength =
+            BytesToUtf16(65001, reinterpret_cast<const char*>(probe), probeLength, decoded);
+        encoding = FindDeclaredEncoding(std::u16string_view(decoded, std::min(decodedLength, kProbeBytes)));
         declared = !encoding.empty();
         // A declaration of a two- or four-byte encoding cannot describe single-byte markup.
         if (declared && IsWideCodePage(CodePageFromName(encoding))) {

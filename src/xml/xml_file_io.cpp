@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/u16.h"
+#include "xml/xml_encoding.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -117,7 +118,10 @@ void LastDocumentFileError(uint32_t* code, std::u16string* message) {
 #else
 
 std::FILE* OpenFileForDocument(std::u16string_view path, const char* mode) {
-    const std::string narrow = ToUtf8(path);
+    // The engine's own converter: a path is converted on every load, and this one takes
+    // ASCII sixteen units at a time.
+    std::string narrow(Utf16ToBytes(65001, path.data(), path.size(), nullptr, nullptr), '\0');
+    narrow.resize(Utf16ToBytes(65001, path.data(), path.size(), narrow.data(), nullptr));
     if (narrow.find('\0') != std::string::npos) {
         errno = ENOENT;
         return nullptr;

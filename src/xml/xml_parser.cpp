@@ -111,7 +111,7 @@ void CXmlDocument::Parse() {
 
     // Elements go into the table as they are met; the fields are written directly so a
     // record costs no more than its eight words.
-    auto openElement = [&](size_t start, size_t tagLength, size_t nameEnd, bool empty) {
+    auto openElement = [&](size_t start, size_t tagLength, size_t nameEnd, bool empty, bool simpleName) {
         uint32_t n;
         if (m_nextFree < m_table.Size()) {
             n = m_nextFree++;
@@ -140,6 +140,9 @@ void CXmlDocument::Parse() {
             record.previousSibling = last;
             m_table[first].previousSibling = n;
         }
+        const size_t nameLength = nameEnd - start - 1;
+        if (simpleName && nameLength <= 0xFF)
+            levelFlags |= static_cast<uint32_t>(nameLength) << kNameLengthShift;
         record.levelFlags = levelFlags;
         if (tagLength < (1u << 22) - 1)
             record.tagLengths = static_cast<uint32_t>(tagLength);
@@ -152,6 +155,20 @@ void CXmlDocument::Parse() {
             current = n;
         }
         return true;
+    };
+    // The innermost open element ends with the end tag at start.
+    auto closeInnermost = [&](size_t start, size_t tagLength) {
+        const uint32_t e = open.back().element;
+        ElementRecord& record = m_table[e];
+        record.length = static_cast<uint32_t>(start + tagLength - record.start);
+        const uint32_t startTag =
+            record.tagLengths == 0xFFFFFFFFu ? StartTagLength(e) : (record.tagLengths & ((1u << 22) - 1));
+        if (startTag < (1u << 22) - 1 && tagLength < (1u << 10) - 1)
+            record.tagLengths = startTag | static_cast<uint32_t>(tagLength << 22);
+        else
+            SetTagLengths(e, startTag, static_cast<uint32_t>(tagLength));
+        current = record.parent;
+        open.pop_back();
     };
     auto closeElement = [&](size_t start, size_t tagLength, size_t nameStart, size_t nameEnd) {
         const char16_t* name = text + nameStart;
@@ -172,17 +189,7 @@ void CXmlDocument::Parse() {
         }
         if (static_cast<size_t>(match) + 1 < open.size())
             closeUnended(match, nameStart);
-        const uint32_t e = open.back().element;
-        ElementRecord& record = m_table[e];
-        record.length = static_cast<uint32_t>(start + tagLength - record.start);
-        const uint32_t startTag =
-            record.tagLengths == 0xFFFFFFFFu ? StartTagLength(e) : (record.tagLengths & ((1u << 22) - 1));
-        if (startTag < (1u << 22) - 1 && tagLength < (1u << 10) - 1)
-            record.tagLengths = startTag | static_cast<uint32_t>(tagLength << 22);
-        else
-            SetTagLengths(e, startTag, static_cast<uint32_t>(tagLength));
-        current = record.parent;
-        open.pop_back();
+        closeInnermost(start, tagLength);
     };
 
     size_t pos = 0;
@@ -199,9 +206,10 @@ void CXmlDocument::Parse() {
             if (c >= 123 || HasClass(c, kClassNameStart)) {
                 size_t nameEnd = 0;
                 bool empty = false;
-                const size_t after = ScanStartTagBody(text, length, pos, &nameEnd, &empty);
+                bool simpleName = false;
+                const size_t after = ScanStartTagBody(text, length, pos, &nameEnd, &empty, &simpleName);
                 if (after) {
-                    if (!openElement(pos, after - pos, nameEnd, empty)) {
+                    if (!openElement(pos, after - pos, nameEnd, empty, simpleName)) {
                         failed = true;
                         break;
                     }
@@ -215,7 +223,7 @@ void CXmlDocument::Parse() {
                     const size_t close = pos + 2 + top.nameLength;
                     if (close < length && text[close] == u'>' &&
                         std::memcmp(text + pos + 2, text + top.nameStart, top.nameLength * sizeof(char16_t)) == 0) {
-                        closeElement(pos, close + 1 - pos, pos + 2, close);
+                        closeInnermost(pos, close + 1 - pos);
                         pos = close + 1;
                         continue;
                     }
@@ -272,8 +280,9 @@ void CXmlDocument::Parse() {
         addEntry(ReportEntry{u"root_has_sibling", {}, {}, {}, 0, false, 0});
     if (report)
         m_result = report->Text();
-    // Give back the table's unused tail: a loaded document holds no more than it needs.
-    if (m_table.Size() > m_nextFree + 64)
+    // Give back the table's unused tail: a loaded document holds no more than it needs
+    // (for a small file the estimate of one record per 64 units is most of the table).
+    if (m_table.Size() > m_nextFree + 8)
         m_table.Trim(m_nextFree + 8);
 }
 

@@ -1,14 +1,11 @@
-// CResultReport: the short markup text listing what a load, save or parse did, built
-// through a private document so that every value is escaped like any attribute.
+// CResultReport: the short markup text listing what a load, save or parse did; every value
+// is escaped like any attribute value a document writes.
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
 namespace quillon {
-
-class CXmlDocument;
 
 // Reports stop growing once their text reaches this many units.
 constexpr size_t kReportLimit = 1000;
@@ -39,8 +36,9 @@ public:
     std::u16string Text();
 
 private:
-    std::unique_ptr<CXmlDocument> m_document;
-    uint32_t m_last = 0;  // the last entry, where the next one is added after
+    // Entries are appended as text: a report holds nothing but entries, so the next one
+    // always goes at the end, exactly where a document would add it after the last one.
+    std::u16string m_text;
 };
 
 }  // namespace quillon

@@ -324,112 +324,14 @@ void ElementNameSpan(const char16_t* tag, size_t length, size_t* nameStart, size
         return;
     }
     const char16_t* const end = tag + length;
-    const char16_t* q = tag + p;
+    const char16_t* q = tag + p + 1;
     for (;;) {
-        q = FindSpaceOr<u'<', u'>', u'=', u'\\', u'/', u'?', u'!', u'"', u'\'', u';'>(q, end);
+        q = FindElementNameStop(q, end);
         if (q == end || HasClass(*q, kClassElementStop))
             break;
         ++q;
     }
     *nameLength = static_cast<size_t>(q - tag) - p;
-}
-
-CAttributeScanner::CAttributeScanner(const char16_t* tag, size_t length, size_t begin)
-    : m_tag(tag), m_length(length), m_pos(begin) {}
-
-void CAttributeScanner::SkipSpace() {
-    size_t pos = m_pos;
-    while (pos < m_length && IsSpace(m_tag[pos]))
-        ++pos;
-    m_pos = pos;
-}
-
-bool CAttributeScanner::Next(AttributeToken& token) {
-    const char16_t* const tag = m_tag;
-    const size_t length = m_length;
-    const char16_t* const end = tag + length;
-    // The end of a name: '=', space, '>', '/' or '?' (control units other than the
-    // spaces belong to the name).
-    auto nameEnd = [&](size_t from) {
-        const char16_t* p = tag + from;
-        for (;;) {
-            p = FindSpaceOr<u'=', u'>', u'/', u'?'>(p, end);
-            if (p == end || HasClass(*p, kClassAttrStop))
-                return static_cast<size_t>(p - tag);
-            ++p;
-        }
-    };
-    for (;;) {
-        SkipSpace();
-        size_t pos = m_pos;
-        if (pos >= length)
-            return false;
-        const char16_t c = tag[pos];
-        if (c == u'/' || c == u'>' || c == u'?')
-            return false;  // the cursor stays on the end of the list
-        if (IsQuote(c) || c == u'=') {
-            // A stray value or '=' without a name before it: skip it.
-            if (c == u'=') {
-                m_pos = pos + 1;
-                SkipSpace();
-                pos = m_pos;
-                if (pos >= length)
-                    return false;
-                if (!IsQuote(tag[pos])) {
-                    while (pos < length && !IsSpace(tag[pos]) && tag[pos] != u'>')
-                        ++pos;
-                    m_pos = pos;
-                    continue;
-                }
-            }
-            const char16_t* close = FindAny1(tag + pos + 1, end, tag[pos]);
-            m_pos = close == end ? length : static_cast<size_t>(close - tag) + 1;
-            continue;
-        }
-        // A name token.
-        const size_t nameStart = pos;
-        pos = nameEnd(pos);
-        const size_t nameLength = pos - nameStart;
-        m_pos = pos;
-        if (!m_tagNameSeen) {
-            m_tagNameSeen = true;
-            continue;
-        }
-        token.nameStart = nameStart;
-        token.nameLength = nameLength;
-        token.quoted = false;
-        token.hasValue = false;
-        if (pos < length && tag[pos] != u'=' && IsSpace(tag[pos])) {
-            SkipSpace();
-            pos = m_pos;
-        }
-        if (pos < length && tag[pos] == u'=') {
-            ++pos;
-            while (pos < length && IsSpace(tag[pos]))
-                ++pos;
-            token.hasValue = true;
-            if (pos < length && IsQuote(tag[pos])) {
-                const char16_t quote = tag[pos];
-                token.quoted = true;
-                token.valueStart = ++pos;
-                pos = static_cast<size_t>(FindAny1(tag + pos, end, quote) - tag);
-                token.valueLength = pos - token.valueStart;
-                if (pos < length)
-                    ++pos;
-            } else {
-                token.valueStart = pos;
-                while (pos < length && !IsSpace(tag[pos]) && tag[pos] != u'>')
-                    ++pos;
-                token.valueLength = pos - token.valueStart;
-            }
-            m_pos = pos;
-        } else {
-            m_pos = pos;
-            token.valueStart = nameStart;
-            token.valueLength = nameLength;
-        }
-        return true;
-    }
 }
 
 PathType CheckPath(std::u16string_view path, size_t* firstStepOffset, size_t* firstStepLength) {

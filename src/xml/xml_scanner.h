@@ -68,8 +68,21 @@ inline bool HasClass(char16_t c, uint8_t bits) { return c < 128 ? (kCharClass[c]
 // closes as an empty element, and the offset after its '>' (0 when the text ends first).
 // A quote opens a quoted value only right after '=' (white space between allowed), and
 // "/>" closes an empty element unless that '/' belongs to an unquoted value.
-inline size_t ScanStartTagBody(const char16_t* text, size_t length, size_t start, size_t* nameEnd, bool* empty) {
-    size_t p = start + 1;
+// simpleName (optional) tells whether the element's name as ElementNameSpan reads it is
+// that same run and ends where the attribute scanner's first token ends too.
+inline size_t ScanStartTagBody(const char16_t* text, size_t length, size_t start, size_t* nameEnd,
+                               bool* empty, bool* simpleName = nullptr) {
+    // Element-name stops include the tag-name stops: one search finds the first of either.
+    const char16_t* q = text + start + 1;
+    for (;;) {
+        q = FindElementNameStop(q, text + length);
+        if (q == text + length || HasClass(*q, kClassElementStop))
+            break;
+        ++q;
+    }
+    size_t p = static_cast<size_t>(q - text);
+    if (simpleName)
+        *simpleName = p < length && HasClass(text[p], kClassTagStop);
     while (p < length && !HasClass(text[p], kClassTagStop))
         ++p;
     const size_t nameStop = p;
@@ -161,6 +174,9 @@ struct AttributeToken {
 class CAttributeScanner {
 public:
     CAttributeScanner(const char16_t* tag, size_t length, size_t begin);
+    // Starts after a tag name already known to end at begin.
+    CAttributeScanner(const char16_t* tag, size_t length, size_t begin, bool tagNameSeen)
+        : m_tag(tag), m_length(length), m_pos(begin), m_tagNameSeen(tagNameSeen) {}
     bool Next(AttributeToken& token);  // false at the end of the attribute list
     size_t StopAt() const { return m_pos; }  // the '/', '>' or '?' that ended it (or length)
 
@@ -171,6 +187,120 @@ private:
     size_t m_pos;
     bool m_tagNameSeen = false;
 };
+
+namespace detail {
+
+// Attribute lists are mostly single spaces, but continuation lines are indented by runs
+// worth skipping eight units at a time.
+inline size_t SkipSpaceAt(const char16_t* tag, size_t pos, size_t length) {
+    if (pos < length && IsSpace(tag[pos])) {
+        ++pos;
+        if (pos < length && IsSpace(tag[pos]))
+            pos = static_cast<size_t>(SkipSpaceUnits(tag + pos + 1, tag + length) - tag);
+    }
+    return pos;
+}
+
+// The end of an attribute name: '=', space, '>', '/' or '?' (control units other than
+// the spaces belong to the name).
+inline size_t AttributeNameEnd(const char16_t* tag, size_t pos, size_t length) {
+    const char16_t* const end = tag + length;
+    const char16_t* p = tag + pos;
+    for (;;) {
+        p = FindAttributeNameStop(p, end);
+        if (p == end || HasClass(*p, kClassAttrStop))
+            return static_cast<size_t>(p - tag);
+        ++p;
+    }
+}
+
+inline bool IsQuoteUnit(char16_t c) { return c == u'"' || c == u'\''; }
+
+}  // namespace detail
+
+inline CAttributeScanner::CAttributeScanner(const char16_t* tag, size_t length, size_t begin)
+    : m_tag(tag), m_length(length), m_pos(begin) {}
+
+inline void CAttributeScanner::SkipSpace() { m_pos = detail::SkipSpaceAt(m_tag, m_pos, m_length); }
+
+// Inline so that a loop over a tag's attributes keeps the cursor in registers.
+inline bool CAttributeScanner::Next(AttributeToken& token) {
+    using detail::IsQuoteUnit;
+    using detail::SkipSpaceAt;
+    const char16_t* const tag = m_tag;
+    const size_t length = m_length;
+    const char16_t* const end = tag + length;
+    size_t pos = m_pos;
+    for (;;) {
+        pos = SkipSpaceAt(tag, pos, length);
+        if (pos >= length) {
+            m_pos = pos;
+            return false;
+        }
+        const char16_t c = tag[pos];
+        if (c == u'/' || c == u'>' || c == u'?') {
+            m_pos = pos;  // the cursor stays on the end of the list
+            return false;
+        }
+        if (IsQuoteUnit(c) || c == u'=') {
+            // A stray value or '=' without a name before it: skip it.
+            if (c == u'=') {
+                pos = SkipSpaceAt(tag, pos + 1, length);
+                if (pos >= length) {
+                    m_pos = pos;
+                    return false;
+                }
+                if (!IsQuoteUnit(tag[pos])) {
+                    while (pos < length && !IsSpace(tag[pos]) && tag[pos] != u'>')
+                        ++pos;
+                    continue;
+                }
+            }
+            const char16_t* close = FindAny1(tag + pos + 1, end, tag[pos]);
+            pos = close == end ? length : static_cast<size_t>(close - tag) + 1;
+            continue;
+        }
+        // A name token.
+        const size_t nameStart = pos;
+        pos = detail::AttributeNameEnd(tag, pos + 1, length);
+        const size_t nameLength = pos - nameStart;
+        if (!m_tagNameSeen) {
+            m_tagNameSeen = true;
+            continue;
+        }
+        token.nameStart = nameStart;
+        token.nameLength = nameLength;
+        token.quoted = false;
+        token.hasValue = false;
+        if (pos < length && IsSpace(tag[pos]))
+            pos = SkipSpaceAt(tag, pos, length);
+        if (pos < length && tag[pos] == u'=') {
+            ++pos;
+            while (pos < length && IsSpace(tag[pos]))
+                ++pos;
+            token.hasValue = true;
+            if (pos < length && IsQuoteUnit(tag[pos])) {
+                const char16_t quote = tag[pos];
+                token.quoted = true;
+                token.valueStart = ++pos;
+                pos = static_cast<size_t>(FindAny1(tag + pos, end, quote) - tag);
+                token.valueLength = pos - token.valueStart;
+                if (pos < length)
+                    ++pos;
+            } else {
+                token.valueStart = pos;
+                while (pos < length && !IsSpace(tag[pos]) && tag[pos] != u'>')
+                    ++pos;
+                token.valueLength = pos - token.valueStart;
+            }
+        } else {
+            token.valueStart = nameStart;
+            token.valueLength = nameLength;
+        }
+        m_pos = pos;
+        return true;
+    }
+}
 
 // Path syntax of FindElement/FindChildElement names.
 enum PathType { kPathInvalid = -1, kPathNone = 0, kPathRelative = 1, kPathAbsolute = 2, kPathAnywhere = 3 };

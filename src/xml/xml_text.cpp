@@ -38,7 +38,7 @@ const char16_t* CXmlText::Data() {
     return m_units.get();
 }
 
-const char16_t* CXmlText::Range(size_t begin, size_t end) {
+const char16_t* CXmlText::MovedRange(size_t begin, size_t end) {
     if (m_capacity == 0)
         return kEmptyText;
     if (m_gapStart > begin && m_gapStart < end) {

@@ -50,7 +50,12 @@ public:
     const char16_t* Data();
     std::u16string_view View() { return std::u16string_view(Data(), Length()); }
     // Units [begin, end) as one contiguous run: the gap is moved out of the range if it splits it.
-    const char16_t* Range(size_t begin, size_t end);
+    const char16_t* Range(size_t begin, size_t end) {
+        // After a load the gap sits at the end of the text: every range lies before it.
+        if (begin < m_gapStart && end <= m_gapStart)
+            return m_units.get() + begin;
+        return MovedRange(begin, end);
+    }
 
     void Clear();  // empty text, memory released
     void Assign(std::u16string_view text, size_t spare);
@@ -60,6 +65,7 @@ public:
     bool Replace(size_t position, size_t removeCount, std::u16string_view inserted);
 
 private:
+    const char16_t* MovedRange(size_t begin, size_t end);
     void MoveGap(size_t position);
     bool Reserve(size_t extra);
 

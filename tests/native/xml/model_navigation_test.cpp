@@ -141,6 +141,41 @@ TEST(XmlModel, AttributesReadUnescapedInAllForms) {
     EXPECT_EQ(seen, 4u);
 }
 
+// Names and attributes read from the parsed index agree with a scan of the tag itself,
+// for names that end the plain way and names that run into other stop characters, also
+// after attributes are set.
+TEST(XmlModel, NamesAndAttributesAgreeWithTheTagScan) {
+    const std::u16string longName(300, u'n');
+    CXmlDocument doc(U("<r><a b=\"1\"/><a=b c='2'/><a!b c='3'/><a;x d=4/><a?q e/><a\tf='x'><g/></a>") +
+                     u"<" + longName + u" h='9'/></r>");
+    auto check = [&](const char* step) {
+        for (uint32_t n = doc.FirstChild(doc.FirstChild(0)); n; n = doc.NextSibling(n)) {
+            const uint32_t start = doc.ElementStart(n);
+            const uint32_t length = doc.StartTagLength(n);
+            const std::u16string tag(doc.GetDocument().substr(start, length));
+            size_t nameStart = 0, nameLength = 0;
+            ElementNameSpan(tag.data(), tag.size(), &nameStart, &nameLength);
+            EXPECT_EQ(doc.ElementName(n), tag.substr(nameStart, nameLength)) << step << " " << A(tag);
+            std::vector<std::u16string> scanned, walked;
+            CAttributeScanner scanner(tag.data(), tag.size(), 1);
+            for (AttributeToken t; scanner.Next(t);)
+                scanned.push_back(tag.substr(t.nameStart, t.nameLength) + u"=" +
+                                  tag.substr(t.valueStart, t.valueLength));
+            doc.ForEachAttribute(n, [&](std::u16string_view name, std::u16string_view value) {
+                walked.push_back(std::u16string(name) + u"=" + std::u16string(value));
+            });
+            EXPECT_EQ(walked, scanned) << step << " " << A(tag);
+        }
+    };
+    check("parsed");
+    ASSERT_TRUE(doc.FindChildElement(u"a"));
+    ASSERT_TRUE(doc.SetChildAttribute(u"z", u"new"));
+    ASSERT_TRUE(doc.FindChildElement(longName));
+    ASSERT_TRUE(doc.SetChildAttribute(u"h", u"10"));
+    check("after setting attributes");
+    EXPECT_EQ(doc.GetChildAttribute(u"h"), u"10");
+}
+
 TEST(XmlModel, CaseInsensitiveNamesWithFlag) {
     CXmlDocument doc;
     doc.SetDocumentFlags(CXmlDocument::kFlagNoCase);

@@ -2,6 +2,8 @@
 // from damaged markup, and the report limit.
 #include "xml_test_support.h"
 
+#include "xml/xml_report.h"
+
 namespace quillon::test {
 namespace {
 
@@ -60,6 +62,34 @@ TEST(XmlParse, FindingsWithExactOffsets) {
         EXPECT_EQ(doc.CheckWellFormed(), c.wellFormed) << c.text;
         EXPECT_TRUE(IndexMatchesText(doc)) << c.text;
     }
+}
+
+// Report entries are written as text; they must read exactly as a document adding each
+// entry after the last one (escaping its values as attribute values) would write them.
+TEST(XmlParse, ReportEntriesReadAsADocumentWouldWriteThem) {
+    const std::u16string odd = U("q\"'<&>\t\u00e9") + std::u16string(1, u'\x01');
+    const ReportEntry entries[] = {
+        {u"read", u"encoding", u"UTF-8", u"length", 2772, false, 0},
+        {u"bom", {}, {}, {}, 0, false, 0},
+        {u"unended_start_tag", u"tagname", odd, u"offset", -7, true, 1234567890123},
+        {u"file_error", u"msg", u"", u"n", 0, false, 0},
+    };
+    CResultReport report(u"<earlier/>");
+    CXmlDocument expected(u"<earlier/>");
+    expected.FindElement();
+    for (const ReportEntry& e : entries) {
+        ASSERT_TRUE(report.Add(e));
+        ASSERT_TRUE(expected.AddElement(e.name, {}, CXmlDocument::kAddNoLineBreaks));
+        if (!e.textAttribute.empty())
+            expected.SetAttribute(e.textAttribute, e.textValue);
+        if (!e.numberAttribute.empty())
+            expected.SetAttribute(e.numberAttribute, U(std::to_string(e.number)));
+        if (e.hasOffset2)
+            expected.SetAttribute(u"offset2", U(std::to_string(e.offset2)));
+    }
+    EXPECT_EQ(report.Text(), expected.GetDocument());
+    ASSERT_TRUE(report.Update(u"read", u"encoding", u""));
+    EXPECT_EQ(A(report.Text()).rfind("<earlier/><read encoding=\"\" length=\"2772\"/><bom/>", 0), 0u);
 }
 
 TEST(XmlParse, UnendedElementsChildrenBecomeSiblings) {
