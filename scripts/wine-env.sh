@@ -45,12 +45,11 @@ session_alive() {
   ( . "$envfile"; alive "$QUILLON_XVFB_PID" && [ -d "$WINEPREFIX" ] ) || return 1
 }
 
-free_display() {
+free_displays() {
   local n
   for n in $(seq 91 140); do
-    if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then echo $n; return; fi
+    if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then echo $n; fi
   done
-  echo "wine-env: no free X display" >&2; exit 1
 }
 
 start() {
@@ -67,14 +66,19 @@ start() {
   # Sessions of several build trees may start together: pick displays one at a time.
   exec 8>/tmp/quillon-xdisplay.lock
   flock 8
-  disp=$(free_display)
-  Xvfb ":$disp" -screen 0 1280x1024x24 -nolisten tcp >"$wdir/xvfb.log" 2>&1 </dev/null 9>&- 8>&- &
-  xpid=$!
-  local deadline=$((SECONDS + 20))
-  until [ -e /tmp/.X11-unix/X$disp ]; do
-    if ! alive $xpid || [ $SECONDS -gt $deadline ]; then echo "wine-env: Xvfb :$disp did not start" >&2; cat "$wdir/xvfb.log" >&2; exit 1; fi
-    sleep 0.1
+  # A display can be taken without a trace in this /tmp: an X server of another root (a
+  # chroot, a container) on the same network holds its abstract socket. Try the next one.
+  xpid=""
+  for disp in $(free_displays); do
+    Xvfb ":$disp" -screen 0 1280x1024x24 -nolisten tcp >"$wdir/xvfb.log" 2>&1 </dev/null 9>&- 8>&- &
+    xpid=$!
+    local deadline=$((SECONDS + 20))
+    until [ -e /tmp/.X11-unix/X$disp ] || ! alive $xpid || [ $SECONDS -gt $deadline ]; do sleep 0.1; done
+    if [ -e /tmp/.X11-unix/X$disp ] && alive $xpid; then break; fi
+    kill $xpid 2>/dev/null || true
+    xpid=""
   done
+  if [ -z "$xpid" ]; then echo "wine-env: no X display could be started" >&2; cat "$wdir/xvfb.log" >&2; exit 1; fi
   exec 8>&-
   export DISPLAY=:$disp WINEPREFIX=$prefix
   # Background processes must not inherit the lock or the caller's stdout.
