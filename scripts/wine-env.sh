@@ -26,15 +26,21 @@ export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
 
 make_template() {
-  [ -f "$template/.ready" ] && return 0
+  # The marker's name changes whenever what goes into a template does, so older ones are made anew.
+  [ -f "$template/.ready-fonts" ] && return 0
   rm -rf "$template"
   mkdir -p "$template"
   echo "wine-env: creating template prefix (once per build tree)" >&2
   WINEPREFIX=$template DISPLAY= wineboot -i >/dev/null 2>&1 || true
+  # Wine's own fonts (Tahoma for "MS Shell Dlg", Marlett for the caption buttons): Debian's
+  # Wine 8 does not load them from its data folder, only from the prefix's Fonts folder.
+  if [ -d /usr/share/wine/fonts ]; then
+    cp /usr/share/wine/fonts/*.ttf "$template/drive_c/windows/Fonts/" 2>/dev/null || true
+  fi
   # A crashing test must exit at once with a backtrace, not wait on a dialog.
   WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   WINEPREFIX=$template wineserver -w
-  touch "$template/.ready"
+  touch "$template/.ready-fonts"
 }
 
 alive() { [ -n "${1:-}" ] && kill -0 "$1" 2>/dev/null; }
@@ -125,6 +131,6 @@ stop_session() {
 case $cmd in
   start) start ;;
   stop) stop_session ;;
-  prefix) make_template; rm -rf "$dest"; cp -a "$template" "$dest"; rm -f "$dest/.ready" ;;
+  prefix) make_template; rm -rf "$dest"; cp -a "$template" "$dest"; rm -f "$dest"/.ready* ;;
   *) echo "usage: $0 start|stop|prefix DEST [TREE]" >&2; exit 2 ;;
 esac
