@@ -21,7 +21,7 @@ wine "$prog" "$@" >"$out" 2>&1 </dev/null
 rc=$?
 if [ $rc -ne 0 ] && [ ! -s "$out" ]; then
   # Failed without a word: the program never ran (every test program prints before it
-  # does anything). Seen once in a few thousand starts under a loaded session; start it again.
+  # does anything). Seen once in a whole Windows suite run; start it again.
   echo "wine-exec: $prog ended with $rc before printing anything; starting it once more" >&2
   wine "$prog" "$@" >"$out" 2>&1 </dev/null
   rc=$?
