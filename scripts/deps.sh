@@ -20,6 +20,7 @@ core=(
   xvfb xdotool x11-utils               # a private X display and driving it from outside
   imagemagick                          # screenshots for the README and the demo
   python3 psmisc procps                # test.sh's summary, killing and waiting for helper processes
+  unzip                                # the package test unpacks the portable zip
 )
 bench=(libpugixml-dev libtinyxml2-dev libxml2-dev libexpat1-dev shared-mime-info gir1.2-glib-2.0
        libgirepository1.0-dev iso-codes docbook-xml)   # benchmark peers and their corpus files
