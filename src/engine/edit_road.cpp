@@ -218,13 +218,15 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
             system.WriteFile(file.Get(), EncodeTempFileText(text, rec.UTF8 != 0, [&](const std::u16string& t) {
                                  return system.ToAnsi(t);
                              }));
+        // The time of our own write, taken at once: a save that lands while the clipboard is
+        // put back must count as the user's.
+        std::uint32_t low = 0;
+        system.GetLastWriteLow(file.Get(), low);
+        openEdits.push_back(OpenEdit{target, path, low});
         {
             CBusyScope busy(m_busy);
             backup.Restore();  // nothing left to do when the dialog's turn put it back
         }
-        std::uint32_t low = 0;
-        system.GetLastWriteLow(file.Get(), low);
-        openEdits.push_back(OpenEdit{target, path, low});
         file.Close();
         LaunchEditor(system, rec.Editor, rec.Parameters, path);
     } catch (...) {

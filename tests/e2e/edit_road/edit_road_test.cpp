@@ -229,7 +229,8 @@ TEST(EditRoad, TwoEditsOfOneBoxKeepTwoFilesAndOnlyTheNewerCounts) {
     ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"box"));
     ASSERT_TRUE(road.Start());
     ASSERT_TRUE(road.Hotkey());
-    ASSERT_TRUE(road.WaitTempFiles(1));
+    std::string bytes;
+    ASSERT_TRUE(road.WaitEditorSaw(bytes));
     const std::wstring first = road.EditsFolder() + L"\\" + road.TempFiles()[0];
     // Unsaved work in the first edit's file; a second edit of the same box at once.
     ASSERT_TRUE(SaveAsEditor(first, "first edit's work"));
@@ -239,11 +240,10 @@ TEST(EditRoad, TwoEditsOfOneBoxKeepTwoFilesAndOnlyTheNewerCounts) {
     for (const auto& name : road.TempFiles())
         if (road.EditsFolder() + L"\\" + name != first)
             second = road.EditsFolder() + L"\\" + name;
-    std::string bytes;
     ASSERT_TRUE(ReadFileBytes(first, bytes));
     EXPECT_EQ(bytes, "first edit's work") << "the second edit must not empty the first one's file";
-    ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(second, bytes) && bytes == kBom + "box"; }, 5000,
-                        "the second edit's file with the box's text"));
+    ASSERT_TRUE(road.WaitEditorSaw(bytes));
+    EXPECT_EQ(bytes, kBom + "box") << "the second edit's file holds the box's text";
 
     // A save of the older edit is not looked at; the newer edit's is.
     ASSERT_TRUE(SaveAsEditor(first, "older save"));
@@ -266,7 +266,8 @@ TEST(EditRoad, Utf16Utf32AndLatin1SavesArePastedWholeAndDamagedOnesNotAtAll) {
     ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"x"));
     ASSERT_TRUE(road.Start());
     ASSERT_TRUE(road.Hotkey());
-    ASSERT_TRUE(road.WaitTempFiles(1));
+    std::string seen;
+    ASSERT_TRUE(road.WaitEditorSaw(seen));
     const std::wstring file = road.EditsFolder() + L"\\" + road.TempFiles()[0];
     const std::wstring text = L"utf16 \U0001F600\nline";
     std::string utf16("\xFF\xFE", 2);
@@ -395,9 +396,9 @@ TEST(EditRoad, TheHotkeyPressedAtOnceAfterMovingIntoABoxEditsThatBoxOnly) {
             if (std::find(known.begin(), known.end(), name) == known.end())
                 file = road.EditsFolder() + L"\\" + name;
         known = road.TempFiles();
-        std::string bytes;
-        ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(file, bytes) && bytes == kBom + Utf8Of(text[to]); }, 5000,
-                            "the new file with the text of the box moved into"));
+        std::string seen;
+        ASSERT_TRUE(road.WaitEditorSaw(seen));
+        EXPECT_TRUE(seen == kBom + Utf8Of(text[to])) << "the new file holds the text of the box moved into";
         text[to] = L"round " + std::to_wstring(round);
         ASSERT_TRUE(SaveAsEditor(file, Utf8Of(text[to])));
         ASSERT_TRUE(road.ComeBack(to));

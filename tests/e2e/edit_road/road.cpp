@@ -271,6 +271,13 @@ std::vector<std::wstring> CRoad::TempFiles() const { return ListFiles(m_edits, L
                    "the file " + Utf8Of(name) + " in the work folder");
 }
 
+::testing::AssertionResult CRoad::WaitEditorSaw(std::string& bytes) {
+    auto seen = WaitRead(L"seen", bytes);
+    if (seen && !::DeleteFileW(W(L"seen").c_str()))
+        return ::testing::AssertionFailure() << "the editor's copy of its file could not be removed";
+    return seen;
+}
+
 ::testing::AssertionResult CRoad::WaitBoxText(const std::wstring& expected, DWORD timeoutMs) {
     std::wstring actual;
     auto result = WaitFor([&] { return (actual = m_box.Text(m_current)) == expected; }, timeoutMs,

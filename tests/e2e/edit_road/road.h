@@ -89,6 +89,10 @@ public:
     ::testing::AssertionResult WaitTempFiles(std::size_t count);
     // Waits for a file of the work folder to exist and reads it.
     ::testing::AssertionResult WaitRead(const std::wstring& name, std::string& bytes, DWORD timeoutMs = 10000);
+    // For an editor started with --seen "{W}\seen": waits until it has read its file, and
+    // takes the copy away for the next edit's editor. A test saves only after this, as a
+    // user can only save in an editor that has opened the file.
+    ::testing::AssertionResult WaitEditorSaw(std::string& bytes);
     ::testing::AssertionResult WaitBoxText(const std::wstring& expected, DWORD timeoutMs = 10000);
     // Texts too large for a window message across processes go through the clipboard and
     // the keyboard, as a user's paste and copy would.
