@@ -10,6 +10,7 @@
 #include "engine/edit_engine.h"
 #include "engine/user_keys.h"
 #include "res/resource.h"
+#include "ui/dialogs/new_extension_dlg.h"
 #include "ui/widgets/hotkey_text.h"
 
 namespace quillon {
@@ -107,6 +108,17 @@ bool CServerDlg::RegisterEditHotKey(std::uint16_t hotKey) {
     TraceLine(L"Balloon " + title);
     m_tray.ShowWarningBalloon(title.c_str());
     return false;
+}
+
+bool CServerDlg::ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) {
+    saveForFuture = false;
+    CDlgNewExtension dialog(m_hWnd);
+    dialog.m_bEditTime = 1;
+    if (dialog.DoModal() != IDOK)
+        return false;
+    choice = dialog.GetResult();
+    saveForFuture = dialog.m_bSaveForFuture != 0;
+    return true;
 }
 
 void CServerDlg::ExtensionsChanged() { RefreshChoiceList(); }

@@ -20,6 +20,8 @@ using HWND = HWND__*;
 
 namespace quillon {
 
+class IConfigPlatform;
+
 // One edit whose temporary file was created.
 struct OpenEdit {
     HWND hTarget = nullptr;         // the text box that receives the text back
@@ -29,7 +31,9 @@ struct OpenEdit {
 
 class CEditEngine : public SettingsFields {
 public:
-    explicit CEditEngine(ISystem& system);
+    // The engine works through the system and configuration seams it is given; they
+    // outlive it.
+    CEditEngine(ISystem& system, IConfigPlatform& configPlatform);
     ~CEditEngine();
     CEditEngine(const CEditEngine&) = delete;
     CEditEngine& operator=(const CEditEngine&) = delete;
@@ -66,6 +70,7 @@ public:
 
 private:
     ISystem& m_system;
+    IConfigPlatform& m_configPlatform;
     IEngineHost* m_host = nullptr;
     bool m_busy = false;  // a copy or a paste is under way
 };

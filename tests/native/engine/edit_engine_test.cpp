@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "config/config_platform.h"
 #include "engine/edit_engine.h"
 
 using namespace quillon;
@@ -25,7 +26,7 @@ HWND Window(std::uintptr_t id) { return reinterpret_cast<HWND>(id); }
 
 TEST(EditEngine, StartsWithTheDefaultSettings) {
     CDeleteRecorder sys;
-    CEditEngine engine(sys);
+    CEditEngine engine(sys, DefaultConfigPlatform());
     EXPECT_EQ(engine.HotKey, 0x4108);
     EXPECT_EQ(engine.TemporaryFolder, u"C:\\Users\\me\\Temp\\");
     EXPECT_EQ(engine.DeleteTempFile, 1);
@@ -40,7 +41,7 @@ TEST(EditEngine, StartsWithTheDefaultSettings) {
 TEST(EditEngine, DeletesEndedThenOpenFilesAtExitOnlyWhenAsked) {
     CDeleteRecorder sys;
     {
-        CEditEngine engine(sys);
+        CEditEngine engine(sys, DefaultConfigPlatform());
         engine.pendingDeletes = {u"a", u"b"};
         engine.openEdits = {{Window(1), u"c", 0}, {Window(1), u"d", 0}};
     }
@@ -48,7 +49,7 @@ TEST(EditEngine, DeletesEndedThenOpenFilesAtExitOnlyWhenAsked) {
 
     CDeleteRecorder keep;
     {
-        CEditEngine engine(keep);
+        CEditEngine engine(keep, DefaultConfigPlatform());
         engine.pendingDeletes = {u"a"};
         engine.openEdits = {{Window(1), u"c", 0}};
         engine.DeleteTempFile = 0;  // switched off in Options before exit
@@ -58,7 +59,7 @@ TEST(EditEngine, DeletesEndedThenOpenFilesAtExitOnlyWhenAsked) {
 
 TEST(EditEngine, LookupByWindowTakesTheNewestEdit) {
     CDeleteRecorder sys;
-    CEditEngine engine(sys);
+    CEditEngine engine(sys, DefaultConfigPlatform());
     engine.DeleteTempFile = 0;
     EXPECT_EQ(engine.FindNewestEdit(Window(7)), -1);
     engine.openEdits = {{Window(7), u"old", 1}, {Window(8), u"other", 2}, {Window(7), u"new", 3}};

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/u16.h"
+#include "config/config_platform.h"
 #include "engine/edit_engine.h"
 #include "engine/system.h"
 

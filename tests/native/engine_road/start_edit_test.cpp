@@ -19,7 +19,7 @@ const std::u16string kFile = u"C:\\Temp\\Quillon_14_05_09.txt";
 struct Road {
     CFakeSystem sys;
     CFakeHost host;
-    CEditEngine engine{sys};
+    CEditEngine engine{sys, DefaultConfigPlatform()};
     Road() {
         host.system = &sys;
         engine.SetHost(&host);

@@ -15,7 +15,7 @@ const std::u16string kFile = u"C:\\Temp\\e.txt";
 
 struct Watch {
     CFakeSystem sys;
-    CEditEngine engine{sys};
+    CEditEngine engine{sys, DefaultConfigPlatform()};
     Watch() {
         sys.clipboard = {{1, "user"}, {0xC001, "<html>"}};
         sys.formatNames[0xC001] = u"HTML Format";
@@ -170,7 +170,7 @@ TEST(PollEdit, ABoxStillInsertingALongPasteIsWaitedForBeforeTheRestore) {
 TEST(PurgeClosedEdits, DropsEditsOfGoneWindowsAndKeepsTheirFilesForExit) {
     CFakeSystem sys;
     {
-        CEditEngine engine(sys);
+        CEditEngine engine(sys, DefaultConfigPlatform());
         engine.openEdits = {{Box(1), u"a", 0}, {Box(2), u"b", 0}, {Box(1), u"c", 0}, {Box(3), u"d", 0}};
         sys.liveWindows = {Box(2)};
         engine.PurgeClosedEdits();

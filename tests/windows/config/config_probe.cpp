@@ -8,6 +8,7 @@
 
 #include "base/u16.h"
 #include "config/config_file.h"
+#include "config/config_platform.h"
 #include "engine/edit_engine.h"
 
 using namespace quillon;
@@ -68,7 +69,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     const std::wstring mode = argv[1];
     CRecordingHost host;
-    CEditEngine engine(DefaultSystem());
+    CEditEngine engine(DefaultSystem(), DefaultConfigPlatform());
     engine.SetHost(&host);
     engine.Load();
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/server_dlg_focus.h"
+#include "config/config_platform.h"
 #include "e2e/support/e2e.h"
 #include "engine/edit_engine.h"
 
@@ -97,7 +98,7 @@ protected:
 
     CTextBoxApp m_box;
     CLookingSystem m_system;
-    CEditEngine m_engine{m_system};
+    CEditEngine m_engine{m_system, DefaultConfigPlatform()};
     HWND m_lastFocus = nullptr;
     CFocusWatch m_watch{m_engine, m_lastFocus};
     WatchWindow m_window{m_watch};
