@@ -7,15 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "app/app_messages.h"
+#include "base/win/handles.h"
 #include "config/settings.h"
-#include "framework/handles.h"
 #include "framework/image_list.h"
 #include "framework/list_view.h"
 
 namespace quillon {
-
-// Posted to the owner when an item is clicked: wParam = item index, lParam = 0.
-constexpr UINT WM_CHOICE_CLICKED = WM_APP + 0x87;
 
 // The editor's display name: what follows its last backslash, or "default editor" when
 // no editor is set.

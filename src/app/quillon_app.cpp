@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "app/server_dlg.h"
-#include "framework/handles.h"
+#include "base/win/handles.h"
 
 namespace quillon {
 namespace {

@@ -75,15 +75,15 @@ BOOL CServerDlg::OnInitDialog() {
     const int small = ::GetSystemMetrics(SM_CXSMICON);
     m_trayImage.Reset(static_cast<HICON>(
         ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON, small, small, 0)));
-    m_tray.AddTrayIcon(m_trayImage.Get());
+    m_tray.AddTrayIcon(m_trayImage.Get(), m_hWnd, WM_TRAY_NOTIFY);
     m_tray.SetDefaultCommand(ID_TRAY_OPTIONS);
 
     CEditEngine& engine = GetEditEngine();
     engine.SetHost(this);
     engine.Load();  // ends by registering the hotkey
 
-    ::SetTimer(m_hWnd, FOCUS_TIMER, kFocusTimerMs, nullptr);
-    ::SetTimer(m_hWnd, PURGE_TIMER, kPurgeTimerMs, nullptr);
+    ::SetTimer(m_hWnd, kFocusTimer, kFocusTimerMs, nullptr);
+    ::SetTimer(m_hWnd, kPurgeTimer, kPurgeTimerMs, nullptr);
     // The timer stays as the fallback; the hooks make a return to a box seen at once.
     m_focusWatch.Start(m_hWnd);
     g_hookTarget = m_hWnd;
@@ -143,9 +143,9 @@ void CServerDlg::ShowChoiceList() {
 HWND CServerDlg::TakeFocus() { return m_focusWatch.Check(); }
 
 void CServerDlg::OnTimer(UINT_PTR id) {
-    if (id == FOCUS_TIMER)
+    if (id == kFocusTimer)
         TakeFocus();
-    else if (id == PURGE_TIMER)
+    else if (id == kPurgeTimer)
         GetEditEngine().PurgeClosedEdits();
 }
 

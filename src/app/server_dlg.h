@@ -7,12 +7,13 @@
 #include <functional>
 #include <memory>
 
+#include "app/app_messages.h"
 #include "app/choice_list.h"
 #include "app/hotkey_modifier.h"
 #include "app/server_dlg_focus.h"
 #include "engine/engine_host.h"
 #include "framework/dialog.h"
-#include "framework/handles.h"
+#include "base/win/handles.h"
 #include "ui/widgets/tray_icon.h"
 
 namespace quillon {
@@ -22,12 +23,10 @@ constexpr UINT ID_TRAY_OPTIONS = 32771;
 constexpr UINT ID_TRAY_ABOUT = 32772;
 constexpr UINT ID_TRAY_EXIT = 32773;
 
-// Posted by the keyboard hook when a modifier key of the hotkey is released.
-constexpr UINT WM_HOTKEY_MODIFIER_UP = WM_APP + 0x89;
 // Timers of the server window, and the id of its hotkey.
-constexpr UINT_PTR FOCUS_TIMER = 1;
+constexpr UINT_PTR kFocusTimer = 1;
 constexpr UINT kFocusTimerMs = 80;
-constexpr UINT_PTR PURGE_TIMER = 3;
+constexpr UINT_PTR kPurgeTimer = 3;
 constexpr UINT kPurgeTimerMs = 1000000;
 constexpr int kEditHotKeyId = 1;
 
@@ -49,6 +48,7 @@ public:
     // Registers the edit hotkey on this window; a failure shows the warning balloon. A
     // value of 0 is no hotkey: nothing is registered and nothing is shown.
     bool RegisterEditHotKey(std::uint16_t hotKey) override;
+    void* HostWindow() override { return m_hWnd; }
     bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) override;
     void ExtensionsChanged() override;
 

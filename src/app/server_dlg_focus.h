@@ -3,14 +3,12 @@
 #pragma once
 #include <windows.h>
 
-#include "framework/handles.h"
+#include "app/app_messages.h"
+#include "base/win/handles.h"
 
 namespace quillon {
 
 class CEditEngine;
-
-// Posted to the watching window once for a burst of focus and foreground changes.
-constexpr UINT WM_FOCUS_CHANGED = WM_APP + 0x8A;
 
 class CFocusWatch {
 public:

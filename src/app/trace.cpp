@@ -3,7 +3,8 @@
 
 #include <windows.h>
 
-#include "framework/handles.h"
+#include "base/u16.h"
+#include "base/win/handles.h"
 
 namespace quillon {
 namespace {
@@ -23,13 +24,7 @@ void TraceLine(const std::wstring& line) {
     const std::wstring path = TracePath();
     if (path.empty())
         return;
-    std::wstring text = line + L"\r\n";
-    const int size =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
-        return;
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    const std::string bytes = ToUtf8(FromWide(line + L"\r\n"));
     CHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "base/u16.h"
+#include "base/win/handles.h"
 #include "config/config_platform.h"
 #include "xml/xml_file_io.h"
 
@@ -15,22 +16,6 @@ constexpr DWORD kLongestPath = 32768;  // the longest path Windows handles, in c
 std::wstring Extended(const std::u16string& path) {
     return ToWide(ExtendedLengthPath(path));
 }
-
-class CHandle {
-public:
-    explicit CHandle(HANDLE handle) : m_handle(handle) {}
-    ~CHandle() {
-        if (Valid())
-            ::CloseHandle(m_handle);
-    }
-    CHandle(const CHandle&) = delete;
-    CHandle& operator=(const CHandle&) = delete;
-    bool Valid() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
 
 class CWin32ConfigPlatform : public IConfigPlatform {
 public:
@@ -75,7 +60,7 @@ public:
     bool FlushFile(const std::u16string& path) override {
         CHandle file(::CreateFileW(Extended(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        return file.Valid() && ::FlushFileBuffers(file.Get()) != FALSE;
+        return file && ::FlushFileBuffers(file.Get()) != FALSE;
     }
 
     std::u16string LinkTarget(const std::u16string& path) override {
@@ -86,7 +71,7 @@ public:
         // Opening follows the link; the handle then names the file it leads to.
         CHandle file(::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        if (!file.Valid())
+        if (!file)
             return path;
         const std::wstring target = QueryGrowing<wchar_t>(
             [&file](wchar_t* buffer, size_t size) {

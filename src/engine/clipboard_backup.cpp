@@ -5,10 +5,10 @@
 
 namespace quillon {
 
-bool OpenClipboardPatiently(ISystem& system, std::uint32_t retryMs) {
+bool OpenClipboardPatiently(IClipboard& clipboard, IClock& clock, std::uint32_t retryMs) {
     // Another program (a clipboard manager, the text box itself) may hold the clipboard for
     // a moment; giving up at once would lose the user's text or clipboard.
-    return system.WaitServingMessages(retryMs, [&] { return system.OpenClipboard(); }, kClipboardRetryStepMs);
+    return clock.WaitServingMessages(retryMs, [&] { return clipboard.OpenClipboard(); }, kClipboardRetryStepMs);
 }
 
 CClipboardBackup::~CClipboardBackup() {
@@ -22,9 +22,9 @@ CClipboardBackup::~CClipboardBackup() {
 }
 
 bool CClipboardBackup::Backup() {
-    if (m_bSaved || !OpenClipboardPatiently(m_system))
+    if (m_bSaved || !OpenClipboardPatiently(m_system, m_clock))
         return false;
-    m_inChain = m_system.JoinClipboardViewerChain(m_hNextViewer);
+    m_inChain = m_system.JoinClipboardViewerChain(m_viewer, m_hNextViewer);
     for (std::uint32_t format = m_system.EnumClipboardFormats(0); format != 0;
          format = m_system.EnumClipboardFormats(format)) {
         if (IsNeverSavedClipboardFormat(format))
@@ -47,7 +47,7 @@ bool CClipboardBackup::Backup() {
 bool CClipboardBackup::Restore(std::uint32_t retryMs) {
     if (!m_bSaved)
         return false;
-    if (!OpenClipboardPatiently(m_system, retryMs)) {
+    if (!OpenClipboardPatiently(m_system, m_clock, retryMs)) {
         m_restoreFailed = true;
         return false;
     }
@@ -82,7 +82,7 @@ void CClipboardBackup::Discard() {
 
 void CClipboardBackup::LeaveChain() {
     if (m_inChain)
-        m_system.LeaveClipboardViewerChain(m_hNextViewer);
+        m_system.LeaveClipboardViewerChain(m_viewer, m_hNextViewer);
     m_inChain = false;
     m_hNextViewer = nullptr;
 }

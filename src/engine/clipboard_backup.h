@@ -21,7 +21,7 @@ constexpr std::uint32_t kClipboardRetryStepMs = 10;
 constexpr std::uint32_t kRestoreAfterPasteRetryMs = 15000;
 
 // Opens the clipboard with no owner window, retrying for a bounded time.
-bool OpenClipboardPatiently(ISystem& system, std::uint32_t retryMs = kClipboardRetryMs);
+bool OpenClipboardPatiently(IClipboard& clipboard, IClock& clock, std::uint32_t retryMs = kClipboardRetryMs);
 
 class CClipboardBackup {
 public:
@@ -32,7 +32,10 @@ public:
         ClipHandle data = nullptr; // the backup's own copy
     };
 
-    explicit CClipboardBackup(ISystem& system) : m_system(system) {}
+    // The viewer is the program's window that joins the clipboard viewer chain while a
+    // backup is held (none: it is not joined).
+    CClipboardBackup(IClipboard& clipboard, IClock& clock, void* viewer = nullptr)
+        : m_system(clipboard), m_clock(clock), m_viewer(viewer) {}
     // A backup still held is put back (or, when the clipboard stays busy, discarded).
     ~CClipboardBackup();
     CClipboardBackup(const CClipboardBackup&) = delete;
@@ -50,7 +53,9 @@ private:
     void Discard();
     void LeaveChain();
 
-    ISystem& m_system;
+    IClipboard& m_system;
+    IClock& m_clock;
+    void* m_viewer;
     bool m_bSaved = false;
     std::vector<ClipboardData> m_list;
     void* m_hNextViewer = nullptr;

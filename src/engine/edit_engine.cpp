@@ -15,19 +15,19 @@ namespace {
 // Closes a file of the seam when the scope ends.
 class CSeamFile {
 public:
-    CSeamFile(ISystem& system, FileHandle file) : m_system(system), m_file(file) {}
+    CSeamFile(IFiles& files, FileHandle file) : m_files(files), m_file(file) {}
     ~CSeamFile() { Close(); }
     CSeamFile(const CSeamFile&) = delete;
     CSeamFile& operator=(const CSeamFile&) = delete;
     FileHandle Get() const { return m_file; }
     void Close() {
         if (m_file)
-            m_system.CloseFile(m_file);
+            m_files.CloseFile(m_file);
         m_file = nullptr;
     }
 
 private:
-    ISystem& m_system;
+    IFiles& m_files;
     FileHandle m_file;
 };
 
@@ -63,7 +63,7 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         // whatever they copy is theirs, neither the file's text nor overwritten afterwards.
         std::u16string text;
         bool copied = false;
-        CClipboardBackup backup(system);
+        CClipboardBackup backup(system, system, HostWindow());
         if (SaveContent) {
             CBusyScope busy(m_busy);
             copied = CopyBoxText(*this, backup, text);

@@ -47,6 +47,8 @@ public:
 
     void SetHost(IEngineHost* host) { m_host = host; }
     IEngineHost* Host() const { return m_host; }
+    // The host's window, for the clipboard viewer chain and listening; null without a host.
+    void* HostWindow() const { return m_host ? m_host->HostWindow() : nullptr; }
     ISystem& System() const { return m_system; }
 
     // Configuration file: Load reads it into the settings and then registers the hotkey

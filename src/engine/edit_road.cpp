@@ -56,19 +56,19 @@ std::u16string ResolveTempFolder(CEditEngine& engine) {
     return folder;
 }
 
-std::u16string MakeTempFileName(ISystem& system) {
+std::u16string MakeTempFileName(IClock& clock) {
     int hour = 0, minute = 0, second = 0;
-    const bool known = system.LocalTimeOfDay(hour, minute, second);
+    const bool known = clock.LocalTimeOfDay(hour, minute, second);
     return TempFileBaseName(known, hour, minute, second);
 }
 
-FileHandle CreateTempFile(ISystem& system, const std::u16string& folder, const std::u16string& base,
+FileHandle CreateTempFile(IFiles& files, const std::u16string& folder, const std::u16string& base,
                           const std::u16string& extension, std::u16string& path) {
     // Never reuse a name: an earlier edit's file may hold the user's unsaved work.
     for (int attempt = 1; attempt <= kMaxTempFileAttempts; ++attempt) {
         std::u16string candidate = TempFileCandidate(folder, base, extension, attempt);
         CreateResult result = CreateResult::kFailed;
-        FileHandle file = system.CreateNewFile(candidate, result);
+        FileHandle file = files.CreateNewFile(candidate, result);
         if (result == CreateResult::kCreated && file) {
             path = std::move(candidate);
             return file;
@@ -83,7 +83,7 @@ bool CopyBoxText(CEditEngine& engine, CClipboardBackup& backup, std::u16string& 
     ISystem& system = engine.System();
     backup.Backup();
     // Emptied so that the arrival of the copied text can be seen.
-    if (OpenClipboardPatiently(system)) {
+    if (OpenClipboardPatiently(system, system)) {
         system.EmptyClipboard();
         system.CloseClipboard();
     }
@@ -91,30 +91,30 @@ bool CopyBoxText(CEditEngine& engine, CClipboardBackup& backup, std::u16string& 
     const std::int64_t limit = CopyWaitLimit(engine.EffectiveDelay());
     if (limit > 0)
         // Ends the moment the copy lands; the 20 ms look is for a system that cannot tell.
-        system.WaitWatchingClipboard(static_cast<std::uint32_t>(std::min<std::int64_t>(limit, 0xFFFFFFFF)),
+        system.WaitWatchingClipboard(engine.HostWindow(), static_cast<std::uint32_t>(std::min<std::int64_t>(limit, 0xFFFFFFFF)),
                                      [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); },
                                      kCopyPollMs);
     bool copied = false;
-    if (OpenClipboardPatiently(system)) {
+    if (OpenClipboardPatiently(system, system)) {
         copied = system.GetClipboardText(text);
         system.CloseClipboard();
     }
     return copied;
 }
 
-void LaunchEditor(ISystem& system, const std::u16string& editor, const std::u16string& parameters,
+void LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16string& parameters,
                   const std::u16string& path) {
     if (editor.empty()) {
-        system.ShellOpen(path, u"");
+        shell.ShellOpen(path, u"");
         return;
     }
     const std::u16string arguments = SubstituteParameters(parameters, path);
     // A program file is started directly: the same command line the shell would build,
     // without the shell's own start-up, which is most of the wait for the editor. Anything
     // else (scripts, registered names, programs that need elevation) goes to the shell.
-    if (IsDirectProgram(editor) && system.StartProgram(editor, arguments))
+    if (IsDirectProgram(editor) && shell.StartProgram(editor, arguments))
         return;
-    system.ShellOpen(editor, arguments);
+    shell.ShellOpen(editor, arguments);
 }
 
 void WriteBack(CEditEngine& engine, const std::string& savedBytes) {
@@ -126,9 +126,9 @@ void WriteBack(CEditEngine& engine, const std::string& savedBytes) {
         return;
     const std::u16string text = NormalizeLineEnds(decoded);
 
-    CClipboardBackup backup(system);
+    CClipboardBackup backup(system, system, engine.HostWindow());
     backup.Backup();
-    if (OpenClipboardPatiently(system)) {
+    if (OpenClipboardPatiently(system, system)) {
         system.EmptyClipboard();
         const bool put = system.SetClipboardText(text);
         system.CloseClipboard();

@@ -24,11 +24,11 @@ EXTENSIONREC ChooseExtension(CEditEngine& engine, int choiceIndex);
 std::u16string ResolveTempFolder(CEditEngine& engine);
 
 // "Quillon_" + the local time as HH_MM_SS.
-std::u16string MakeTempFileName(ISystem& system);
+std::u16string MakeTempFileName(IClock& clock);
 
 // Creates a temporary file that did not exist: folder + base + "." + extension, or with
 // "_2", "_3", ... before the dot when that name is taken. Null when creation fails.
-FileHandle CreateTempFile(ISystem& system, const std::u16string& folder, const std::u16string& base,
+FileHandle CreateTempFile(IFiles& files, const std::u16string& folder, const std::u16string& base,
                           const std::u16string& extension, std::u16string& path);
 
 // Copies the focused text box's text with Ctrl+A, Ctrl+C (Ctrl+C alone with
@@ -38,7 +38,7 @@ bool CopyBoxText(CEditEngine& engine, CClipboardBackup& backup, std::u16string& 
 
 // Starts the editor on the file (an ".exe" directly, anything else through the shell), or
 // the shell's "open" of the file when Editor is empty.
-void LaunchEditor(ISystem& system, const std::u16string& editor, const std::u16string& parameters,
+void LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16string& parameters,
                   const std::u16string& path);
 
 // Pastes the saved file's text (its bytes as read) into the focused text box, the

@@ -18,6 +18,9 @@ public:
     virtual bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) = 0;
     // The extension table changed (a row was appended): rebuild what shows it.
     virtual void ExtensionsChanged() = 0;
+    // The host's window (an HWND): it joins the clipboard viewer chain and listens for
+    // clipboard changes during the edit road, and holds the edit hotkey. Null when none.
+    virtual void* HostWindow() = 0;
 };
 
 }  // namespace quillon

@@ -1,7 +1,5 @@
 // The engine's narrow seam to the operating system. The Win32 implementation does the
 // real work; tests substitute a recording fake to check the order of operations.
-// Operations beyond the first two have inert defaults (they fail or do nothing), so a
-// test double implements only what its test touches.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -43,117 +41,132 @@ struct KeyInput {
 
 enum class CreateResult { kCreated, kExists, kFailed };
 
-class ISystem {
-public:
-    virtual ~ISystem() = default;
+// The seam is cut into small interfaces with no default bodies, so that a stand-in has to
+// say what each of its parts does; the engine takes them all as ISystem, and a part that
+// needs one (the clipboard backup) takes only that one.
 
-    // Files
+class IFiles {
+public:
+    virtual ~IFiles() = default;
     virtual bool DeleteFile(const std::u16string& path) = 0;
     // The user's temporary folder, ending with a backslash; empty when unknown.
     virtual std::u16string GetTempPath() = 0;
     // Creates the folder and any missing parents; the result is not needed.
-    virtual void CreateDirectories(const std::u16string& /*folder*/) {}
+    virtual void CreateDirectories(const std::u16string& folder) = 0;
     // Creates a new file for reading and writing (shared for reading and writing), never
     // opening one that exists: the check and the creation are one step.
-    virtual FileHandle CreateNewFile(const std::u16string& /*path*/, CreateResult& result) {
-        result = CreateResult::kFailed;
-        return nullptr;
-    }
+    virtual FileHandle CreateNewFile(const std::u16string& path, CreateResult& result) = 0;
     // Opens an existing file for reading (shared for reading and writing); null on failure.
-    virtual FileHandle OpenFileForRead(const std::u16string& /*path*/) { return nullptr; }
-    virtual bool WriteFile(FileHandle /*file*/, const std::string& /*bytes*/) { return false; }
+    virtual FileHandle OpenFileForRead(const std::u16string& path) = 0;
+    virtual bool WriteFile(FileHandle file, const std::string& bytes) = 0;
     // Reads the file from its start: at most its size (low 32 bits) + 1 bytes.
-    virtual bool ReadFile(FileHandle /*file*/, std::string& /*bytes*/) { return false; }
+    virtual bool ReadFile(FileHandle file, std::string& bytes) = 0;
     // The low 32 bits of the file's last-write time.
-    virtual bool GetLastWriteLow(FileHandle /*file*/, std::uint32_t& /*low*/) { return false; }
-    virtual void CloseFile(FileHandle /*file*/) {}
+    virtual bool GetLastWriteLow(FileHandle file, std::uint32_t& low) = 0;
+    virtual void CloseFile(FileHandle file) = 0;
+};
 
-    // Clipboard. Open and close are with no owner window; the others expect it open
-    // (except IsClipboardFormatAvailable and the viewer chain).
-    virtual bool OpenClipboard() { return false; }
-    virtual void CloseClipboard() {}
-    virtual bool EmptyClipboard() { return false; }
-    virtual std::uint32_t EnumClipboardFormats(std::uint32_t /*after*/) { return 0; }
+// Open and close are with no owner window; the others expect the clipboard open (except
+// IsClipboardFormatAvailable and the viewer chain).
+class IClipboard {
+public:
+    virtual ~IClipboard() = default;
+    virtual bool OpenClipboard() = 0;
+    virtual void CloseClipboard() = 0;
+    virtual bool EmptyClipboard() = 0;
+    virtual std::uint32_t EnumClipboardFormats(std::uint32_t after) = 0;
     // The registered name of a format; empty when it has none.
-    virtual std::u16string ClipboardFormatName(std::uint32_t /*format*/) { return {}; }
+    virtual std::u16string ClipboardFormatName(std::uint32_t format) = 0;
     // A copy of the format's data owned by the caller (global memory, or an enhanced
     // metafile for the two enhanced-metafile formats); null when it cannot be had.
-    virtual ClipHandle CopyClipboardData(std::uint32_t /*format*/) { return nullptr; }
+    virtual ClipHandle CopyClipboardData(std::uint32_t format) = 0;
     // Hands a copy to the clipboard. On success the clipboard owns it; on failure the
     // caller still does.
-    virtual bool SetClipboardData(std::uint32_t /*format*/, ClipHandle /*data*/) { return false; }
+    virtual bool SetClipboardData(std::uint32_t format, ClipHandle data) = 0;
     // Frees a copy that the clipboard never took.
-    virtual void FreeClipboardCopy(std::uint32_t /*format*/, ClipHandle /*data*/) {}
-    virtual std::uint32_t RegisterFormatName(const std::u16string& /*name*/) { return 0; }
-    virtual bool IsClipboardFormatAvailable(std::uint32_t /*format*/) { return false; }
+    virtual void FreeClipboardCopy(std::uint32_t format, ClipHandle data) = 0;
+    virtual std::uint32_t RegisterFormatName(const std::u16string& name) = 0;
+    virtual bool IsClipboardFormatAvailable(std::uint32_t format) = 0;
     // The Unicode text on the clipboard up to its first NUL; false when there is none.
-    virtual bool GetClipboardText(std::u16string& /*text*/) { return false; }
+    virtual bool GetClipboardText(std::u16string& text) = 0;
     // Puts Unicode text on the clipboard in movable global memory.
-    virtual bool SetClipboardText(const std::u16string& /*text*/) { return false; }
-    // Puts the program's main window at the head of the clipboard viewer chain; next
-    // receives the viewer that followed. False when there is no window to put there.
-    virtual bool JoinClipboardViewerChain(void*& next) {
-        next = nullptr;
-        return false;
-    }
-    virtual void LeaveClipboardViewerChain(void* /*next*/) {}
+    virtual bool SetClipboardText(const std::u16string& text) = 0;
+    // Puts the viewer window at the head of the clipboard viewer chain; next receives the
+    // viewer that followed. False when there is no window to put there.
+    virtual bool JoinClipboardViewerChain(void* viewer, void*& next) = 0;
+    virtual void LeaveClipboardViewerChain(void* viewer, void* next) = 0;
+};
 
-    // Keyboard
-    virtual bool IsKeyDown(std::uint8_t /*vk*/) { return false; }
+class IKeyboard {
+public:
+    virtual ~IKeyboard() = default;
+    virtual bool IsKeyDown(std::uint8_t vk) = 0;
     // The user's own key as the keyboard hook last saw it, the program's own synthesised keys
     // left out; the system's key state when no hook watches.
-    virtual bool IsUserKeyDown(std::uint8_t vk) { return IsKeyDown(vk); }
-    virtual std::uint16_t ScanCodeOf(std::uint8_t /*vk*/) { return 0; }
+    virtual bool IsUserKeyDown(std::uint8_t vk) = 0;
+    virtual std::uint16_t ScanCodeOf(std::uint8_t vk) = 0;
     // Sends the events as one batch, not interleaved with other input, each marked with
     // kOwnKeyMark.
-    virtual bool SendKeys(const std::vector<KeyInput>& /*keys*/) { return false; }
+    virtual bool SendKeys(const std::vector<KeyInput>& keys) = 0;
+};
 
-    // Waiting. Every wait of the edit road goes through here: it answers the messages sent to
-    // this thread while it waits, because the low-level keyboard hook is called through such a
-    // message and the system drops a hook that keeps it waiting too long. Posted messages stay
-    // queued: nothing else of the program runs meanwhile.
+// Time, and waiting. Every wait of the edit road goes through here: it answers the messages
+// sent to this thread while it waits, because the low-level keyboard hook is called through
+// such a message and the system drops a hook that keeps it waiting too long. Posted messages
+// stay queued: nothing else of the program runs meanwhile.
+class IClock {
+public:
+    virtual ~IClock() = default;
     // Waits until done() holds or timeoutMs have passed and tells which. done is looked at
     // first, then at least every pollMs and whenever a sent message was answered; an empty
     // done waits the whole time. A timeout of 0 only answers what is waiting now.
-    virtual bool WaitServingMessages(std::uint32_t /*timeoutMs*/, const std::function<bool()>& done,
-                                     std::uint32_t /*pollMs*/) {
-        return done && done();
-    }
+    virtual bool WaitServingMessages(std::uint32_t timeoutMs, const std::function<bool()>& done,
+                                     std::uint32_t pollMs) = 0;
     // The same wait, which also looks at done() the moment the clipboard reports a change
-    // (the program's main window listens to the clipboard meanwhile). Where changes cannot
-    // be heard, the plain wait.
-    virtual bool WaitWatchingClipboard(std::uint32_t timeoutMs, const std::function<bool()>& done,
-                                       std::uint32_t pollMs) {
-        return WaitServingMessages(timeoutMs, done, pollMs);
-    }
+    // (the listener window listens to the clipboard meanwhile). Without a listener, or where
+    // changes cannot be heard, the plain wait.
+    virtual bool WaitWatchingClipboard(void* listener, std::uint32_t timeoutMs, const std::function<bool()>& done,
+                                       std::uint32_t pollMs) = 0;
     // A pause of ms milliseconds that keeps answering sent messages.
     void PauseServingMessages(std::uint32_t ms) { WaitServingMessages(ms, nullptr, ms); }
     // Answers the messages sent to this thread that are waiting now.
     void ServeSentMessages() { WaitServingMessages(0, nullptr, 0); }
-
-    // Time
     // The local time of day; false when it cannot be had.
-    virtual bool LocalTimeOfDay(int& /*hour*/, int& /*minute*/, int& /*second*/) { return false; }
+    virtual bool LocalTimeOfDay(int& hour, int& minute, int& second) = 0;
+};
 
-    // Text in the system ANSI code page.
-    virtual std::string ToAnsi(const std::u16string& text) { return std::string(text.begin(), text.end()); }
-    virtual std::u16string FromAnsi(const std::string& bytes) {
-        std::u16string out;
-        for (unsigned char c : bytes)
-            out += static_cast<char16_t>(c);
-        return out;
-    }
+// Text in the system ANSI code page.
+class IAnsiText {
+public:
+    virtual ~IAnsiText() = default;
+    virtual std::string ToAnsi(const std::u16string& text) = 0;
+    virtual std::u16string FromAnsi(const std::string& bytes) = 0;
+};
 
-    // Shell and windows
+class IShell {
+public:
+    virtual ~IShell() = default;
     // The shell's "open": of file with parameters (empty: none).
-    virtual bool ShellOpen(const std::u16string& /*file*/, const std::u16string& /*parameters*/) { return false; }
+    virtual bool ShellOpen(const std::u16string& file, const std::u16string& parameters) = 0;
     // Starts a program file directly (no shell), with the parameters after its quoted
     // path on the command line; false when it could not be started that way.
-    virtual bool StartProgram(const std::u16string& /*program*/, const std::u16string& /*parameters*/) {
-        return false;
-    }
-    virtual bool IsWindow(const void* /*window*/) { return false; }
+    virtual bool StartProgram(const std::u16string& program, const std::u16string& parameters) = 0;
 };
+
+class IWindows {
+public:
+    virtual ~IWindows() = default;
+    virtual bool IsWindow(const void* window) = 0;
+};
+
+// Everything the edit engine asks of the system.
+class ISystem : public IFiles,
+                public IClipboard,
+                public IKeyboard,
+                public IClock,
+                public IAnsiText,
+                public IShell,
+                public IWindows {};
 
 // The process's real system (Win32 on Windows; a POSIX stand-in natively, for tools and tests).
 ISystem& DefaultSystem();

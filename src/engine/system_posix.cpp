@@ -1,4 +1,6 @@
-// The POSIX stand-in for the system seam, so portable tools and tests link natively.
+// The POSIX stand-in for the system seam, so portable tools and tests link natively. Files
+// and the temporary folder are real; there is no clipboard, keyboard, shell or window here,
+// so those parts fail or do nothing, and a wait only looks at its condition once.
 #include <cstdio>
 #include <cstdlib>
 
@@ -18,6 +20,61 @@ public:
             d += '/';
         return FromUtf8(d);
     }
+    void CreateDirectories(const std::u16string&) override {}
+    FileHandle CreateNewFile(const std::u16string&, CreateResult& result) override {
+        result = CreateResult::kFailed;
+        return nullptr;
+    }
+    FileHandle OpenFileForRead(const std::u16string&) override { return nullptr; }
+    bool WriteFile(FileHandle, const std::string&) override { return false; }
+    bool ReadFile(FileHandle, std::string&) override { return false; }
+    bool GetLastWriteLow(FileHandle, std::uint32_t&) override { return false; }
+    void CloseFile(FileHandle) override {}
+
+    bool OpenClipboard() override { return false; }
+    void CloseClipboard() override {}
+    bool EmptyClipboard() override { return false; }
+    std::uint32_t EnumClipboardFormats(std::uint32_t) override { return 0; }
+    std::u16string ClipboardFormatName(std::uint32_t) override { return {}; }
+    ClipHandle CopyClipboardData(std::uint32_t) override { return nullptr; }
+    bool SetClipboardData(std::uint32_t, ClipHandle) override { return false; }
+    void FreeClipboardCopy(std::uint32_t, ClipHandle) override {}
+    std::uint32_t RegisterFormatName(const std::u16string&) override { return 0; }
+    bool IsClipboardFormatAvailable(std::uint32_t) override { return false; }
+    bool GetClipboardText(std::u16string&) override { return false; }
+    bool SetClipboardText(const std::u16string&) override { return false; }
+    bool JoinClipboardViewerChain(void*, void*& next) override {
+        next = nullptr;
+        return false;
+    }
+    void LeaveClipboardViewerChain(void*, void*) override {}
+
+    bool IsKeyDown(std::uint8_t) override { return false; }
+    bool IsUserKeyDown(std::uint8_t) override { return false; }
+    std::uint16_t ScanCodeOf(std::uint8_t) override { return 0; }
+    bool SendKeys(const std::vector<KeyInput>&) override { return false; }
+
+    bool WaitServingMessages(std::uint32_t, const std::function<bool()>& done, std::uint32_t) override {
+        return done && done();
+    }
+    bool WaitWatchingClipboard(void*, std::uint32_t timeoutMs, const std::function<bool()>& done,
+                               std::uint32_t pollMs) override {
+        return WaitServingMessages(timeoutMs, done, pollMs);
+    }
+    bool LocalTimeOfDay(int&, int&, int&) override { return false; }
+
+    // Latin-1 stands in for the ANSI code page: each unit keeps its low byte.
+    std::string ToAnsi(const std::u16string& text) override { return std::string(text.begin(), text.end()); }
+    std::u16string FromAnsi(const std::string& bytes) override {
+        std::u16string out;
+        for (unsigned char c : bytes)
+            out += static_cast<char16_t>(c);
+        return out;
+    }
+
+    bool ShellOpen(const std::u16string&, const std::u16string&) override { return false; }
+    bool StartProgram(const std::u16string&, const std::u16string&) override { return false; }
+    bool IsWindow(const void*) override { return false; }
 };
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include <ctime>
 
 #include "base/u16.h"
+#include "base/win/code_page.h"
+#include "base/win/handles.h"
 #include "engine/system.h"
 #include "engine/user_keys.h"
-#include "framework/app.h"
-#include "framework/wnd.h"
 
 namespace quillon {
 namespace {
@@ -94,7 +94,7 @@ public:
         low = written.dwLowDateTime;
         return true;
     }
-    void CloseFile(FileHandle file) override { ::CloseHandle(file); }
+    void CloseFile(FileHandle file) override { CHandle closing(static_cast<HANDLE>(file)); }
 
     bool OpenClipboard() override { return ::OpenClipboard(nullptr) != FALSE; }
     void CloseClipboard() override { ::CloseClipboard(); }
@@ -116,23 +116,17 @@ public:
         SIZE_T size = ::GlobalSize(h);
         if (size == 0)
             return nullptr;  // not a memory block (or an empty one): nothing to copy
-        HGLOBAL copy = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size);
+        CGlobalHandle copy(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size));
         if (!copy)
             return nullptr;
-        void* from = ::GlobalLock(h);
-        void* to = ::GlobalLock(copy);
-        if (!from || !to) {
-            if (from)
-                ::GlobalUnlock(h);
-            if (to)
-                ::GlobalUnlock(copy);
-            ::GlobalFree(copy);
-            return nullptr;
+        {
+            CGlobalLock<const void> from(h);
+            CGlobalLock<void> to(copy.Get());
+            if (!from || !to)
+                return nullptr;
+            std::memcpy(to.Get(), from.Get(), size);
         }
-        std::memcpy(to, from, size);
-        ::GlobalUnlock(copy);
-        ::GlobalUnlock(h);
-        return copy;
+        return copy.Release();
     }
     bool SetClipboardData(std::uint32_t format, ClipHandle data) override {
         return ::SetClipboardData(format, data) != nullptr;
@@ -153,46 +147,42 @@ public:
         HANDLE h = ::GetClipboardData(CF_UNICODETEXT);
         if (!h)
             return false;
-        const auto* p = static_cast<const char16_t*>(::GlobalLock(h));
+        CGlobalLock<const char16_t> p(h);
         if (!p)
             return false;
         std::size_t units = ::GlobalSize(h) / sizeof(char16_t);
         std::size_t n = 0;
-        while (n < units && p[n] != 0)
+        while (n < units && p.Get()[n] != 0)
             ++n;
-        text.assign(p, n);
-        ::GlobalUnlock(h);
+        text.assign(p.Get(), n);
         return true;
     }
     bool SetClipboardText(const std::u16string& text) override {
         // Movable, as clipboard data must be.
-        HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t));
+        CGlobalHandle mem(::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t)));
         if (!mem)
             return false;
-        auto* p = static_cast<char16_t*>(::GlobalLock(mem));
-        if (!p) {
-            ::GlobalFree(mem);
-            return false;
+        {
+            CGlobalLock<char16_t> p(mem.Get());
+            if (!p)
+                return false;
+            std::memcpy(p.Get(), text.c_str(), (text.size() + 1) * sizeof(char16_t));
         }
-        std::memcpy(p, text.c_str(), (text.size() + 1) * sizeof(char16_t));
-        ::GlobalUnlock(mem);
-        if (!::SetClipboardData(CF_UNICODETEXT, mem)) {
-            ::GlobalFree(mem);
+        if (!::SetClipboardData(CF_UNICODETEXT, mem.Get()))
             return false;
-        }
+        mem.Release();  // the clipboard owns it now
         return true;
     }
-    bool JoinClipboardViewerChain(void*& next) override {
+    bool JoinClipboardViewerChain(void* viewer, void*& next) override {
         next = nullptr;
-        HWND main = MainWindow();
-        if (!main)
+        if (!viewer)
             return false;
-        next = ::SetClipboardViewer(main);
+        next = ::SetClipboardViewer(static_cast<HWND>(viewer));
         return true;
     }
-    void LeaveClipboardViewerChain(void* next) override {
-        if (HWND main = MainWindow())
-            ::ChangeClipboardChain(main, static_cast<HWND>(next));
+    void LeaveClipboardViewerChain(void* viewer, void* next) override {
+        if (viewer)
+            ::ChangeClipboardChain(static_cast<HWND>(viewer), static_cast<HWND>(next));
     }
 
     bool IsKeyDown(std::uint8_t vk) override { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
@@ -222,11 +212,11 @@ public:
                              std::uint32_t pollMs) override {
         return Wait(timeoutMs, done, pollMs, nullptr);
     }
-    bool WaitWatchingClipboard(std::uint32_t timeoutMs, const std::function<bool()>& done,
+    bool WaitWatchingClipboard(void* listener, std::uint32_t timeoutMs, const std::function<bool()>& done,
                                std::uint32_t pollMs) override {
         // Listening only for the wait: at other times the user's own copies would wake the
         // program for nothing.
-        HWND main = MainWindow();
+        HWND main = static_cast<HWND>(listener);
         if (!main || !::AddClipboardFormatListener(main))
             return Wait(timeoutMs, done, pollMs, nullptr);
         const bool result = Wait(timeoutMs, done, pollMs, main);
@@ -245,29 +235,8 @@ public:
         return true;
     }
 
-    std::string ToAnsi(const std::u16string& text) override {
-        if (text.empty())
-            return {};
-        std::wstring wide = ToWide(text);
-        int n = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                      nullptr);
-        if (n <= 0)
-            return {};
-        std::string out(static_cast<std::size_t>(n), '\0');
-        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
-                              nullptr);
-        return out;
-    }
-    std::u16string FromAnsi(const std::string& bytes) override {
-        if (bytes.empty())
-            return {};
-        int n = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        if (n <= 0)
-            return {};
-        std::wstring out(static_cast<std::size_t>(n), L'\0');
-        ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-        return FromWide(out);
-    }
+    std::string ToAnsi(const std::u16string& text) override { return WideToCodePage(ToWide(text), CP_ACP); }
+    std::u16string FromAnsi(const std::string& bytes) override { return FromWide(CodePageToWide(bytes, CP_ACP)); }
 
     bool ShellOpen(const std::u16string& file, const std::u16string& parameters) override {
         auto result = reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", WidePtr(file),
@@ -290,9 +259,9 @@ public:
                               &startup, &process))
             return false;
         // Let the editor come to the foreground, as a program opened by the shell may.
+        CHandle thread(process.hThread);
+        CHandle processHandle(process.hProcess);
         ::AllowSetForegroundWindow(process.dwProcessId);
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
         return true;
     }
     bool IsWindow(const void* window) override {
@@ -334,10 +303,6 @@ private:
             ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(slice), wakeFor,
                                           listener ? 0 : MWMO_INPUTAVAILABLE);
         }
-    }
-    static HWND MainWindow() {
-        CWinApp* app = CWinApp::Get();
-        return app && app->m_pMainWnd ? app->m_pMainWnd->GetSafeHwnd() : nullptr;
     }
 };
 

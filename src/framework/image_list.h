@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "framework/handles.h"
+#include "base/win/handles.h"
 
 namespace quillon {
 

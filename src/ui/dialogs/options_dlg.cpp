@@ -9,7 +9,6 @@
 #include "base/u16.h"
 #include "config/autostart.h"
 #include "engine/edit_engine.h"
-#include "framework/app.h"
 #include "framework/folder_dialog.h"
 #include "res/resource.h"
 #include "ui/dialogs/new_extension_dlg.h"
@@ -19,11 +18,6 @@ namespace {
 
 // The id under which the server window registers the edit hotkey.
 constexpr int kEditHotKeyId = 1;
-
-HWND MainWindow() {
-    CWinApp* app = CWinApp::Get();
-    return app && app->m_pMainWnd ? app->m_pMainWnd->GetSafeHwnd() : nullptr;
-}
 
 std::u16string ProgramPath(const CEditEngine& engine) {
     if (!engine.moduleFilePath.empty())
@@ -179,7 +173,7 @@ void CDlgOptions::OnOK() {
     // none. A failed registration is reported by the host and the value is kept all the same.
     const std::uint16_t hotKey = m_hotKeyCtrl.GetHotKeyValue();
     if (hotKey != engine.HotKey) {
-        if (HWND main = MainWindow())
+        if (HWND main = host ? static_cast<HWND>(host->HostWindow()) : nullptr)
             ::UnregisterHotKey(main, kEditHotKeyId);
         engine.HotKey = hotKey;
         if (hotKey != 0 && host)

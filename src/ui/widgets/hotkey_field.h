@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/handles.h"
+#include "base/win/handles.h"
 #include "framework/wnd.h"
 
 namespace quillon {

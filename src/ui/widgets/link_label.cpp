@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "base/win/code_page.h"
+
 namespace quillon {
 namespace {
 
@@ -120,18 +122,11 @@ INT_PTR OpenLink(const std::wstring& address, ILinkShell& shell) {
 
     // WinExec takes the thread's ANSI code page. A line that does not survive the
     // conversion unchanged would open something else: it is not run.
-    const int bytes =
-        ::WideCharToMultiByte(CP_THREAD_ACP, 0, command.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
+    // The command line ends at its first NUL for WinExec: a line holding one is not whole.
+    if (command.find(L'\0') != std::wstring::npos)
         return shellResult;
-    std::string ansi(static_cast<size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_THREAD_ACP, 0, command.c_str(), -1, ansi.data(), bytes, nullptr, nullptr);
-    const int units = ::MultiByteToWideChar(CP_THREAD_ACP, 0, ansi.c_str(), -1, nullptr, 0);
-    std::wstring back(static_cast<size_t>(units > 0 ? units : 0), L'\0');
-    if (units > 0)
-        ::MultiByteToWideChar(CP_THREAD_ACP, 0, ansi.c_str(), -1, back.data(), units);
-    ansi.resize(ansi.size() - 1); // the terminator counted above
-    if (back.c_str() != command)
+    const std::string ansi = WideToCodePage(command, CP_THREAD_ACP);
+    if (ansi.empty() || CodePageToWide(ansi, CP_THREAD_ACP) != command)
         return shellResult;
     return static_cast<INT_PTR>(shell.RunCommandLine(ansi));
 }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "framework/handles.h"
+#include "base/win/handles.h"
 #include "framework/tooltip.h"
 #include "framework/wnd.h"
 

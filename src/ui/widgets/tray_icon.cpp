@@ -3,8 +3,7 @@
 
 #include <utility>
 
-#include "framework/app.h"
-#include "framework/handles.h"
+#include "base/win/handles.h"
 
 namespace quillon {
 namespace {
@@ -38,7 +37,8 @@ CTrayIcon::~CTrayIcon() {
     DestroyWindow();
 }
 
-bool CTrayIcon::AddTrayIcon(HICON icon) {
+bool CTrayIcon::AddTrayIcon(HICON icon, HWND commandTarget, UINT callbackMessage) {
+    m_commandTarget = commandTarget;
     if (!m_hWnd && !CreateEx(0, nullptr, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr))
         return false;
     m_data.cbSize = sizeof(NOTIFYICONDATAW);
@@ -46,7 +46,7 @@ bool CTrayIcon::AddTrayIcon(HICON icon) {
     m_data.uID = kIconId;
     m_data.hIcon = icon;
     m_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    m_data.uCallbackMessage = kCallbackMessage;
+    m_data.uCallbackMessage = callbackMessage;
     CopyTruncated(m_data.szTip, kTooltip);
     m_creationFlags = m_data.uFlags;
     const bool added = NotifyShell(NIM_ADD) != FALSE;
@@ -87,10 +87,7 @@ BOOL CTrayIcon::NotifyShell(DWORD message) {
     return m_shell ? m_shell(message, &m_data) : ::Shell_NotifyIconW(message, &m_data);
 }
 
-HWND CTrayIcon::CommandTarget() const {
-    CWinApp* app = CWinApp::Get();
-    return app && app->m_pMainWnd ? app->m_pMainWnd->GetSafeHwnd() : nullptr;
-}
+HWND CTrayIcon::CommandTarget() const { return m_commandTarget; }
 
 LRESULT CTrayIcon::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == m_data.uCallbackMessage && m_data.uCallbackMessage != 0)

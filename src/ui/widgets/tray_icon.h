@@ -13,7 +13,6 @@ class CTrayIcon : public CWnd {
 public:
     static constexpr UINT kIconId = 129;            // the same number as the "Tray" menu
     static constexpr UINT kMenuId = 129;
-    static constexpr UINT kCallbackMessage = 0x8088;  // WM_APP + 0x88
     static constexpr UINT kNoCommand = static_cast<UINT>(-1);
 
     // The one call into the shell; a test hands in a recorder instead of Shell_NotifyIconW.
@@ -22,9 +21,10 @@ public:
     explicit CTrayIcon(ShellCall shell = nullptr);
     ~CTrayIcon() override;
 
-    // Creates the hidden window that receives the icon's messages and adds the icon with
-    // the tooltip "Quillon". False when the window could not be made or the shell refused.
-    bool AddTrayIcon(HICON icon);
+    // Creates the hidden window that receives the icon's messages (as callbackMessage) and
+    // adds the icon with the tooltip "Quillon"; the menu's commands go to commandTarget
+    // (none: they are dropped). False when the window could not be made or the shell refused.
+    bool AddTrayIcon(HICON icon, HWND commandTarget, UINT callbackMessage);
     // The command posted on a double-click and drawn bold in the menu.
     void SetDefaultCommand(UINT command) { m_defaultCommand = command; }
     UINT DefaultCommand() const { return m_defaultCommand; }
@@ -46,7 +46,7 @@ protected:
     virtual LRESULT OnIconNotify(WPARAM iconId, LPARAM mouseMessage);
     // Sees the popup menu before it is shown.
     virtual void OnBeforeTrayMenu(HMENU /*popup*/) {}
-    // The window that receives the commands: the application's main window.
+    // The window that receives the commands, as given to AddTrayIcon.
     virtual HWND CommandTarget() const;
 
 private:
@@ -60,6 +60,7 @@ private:
     bool m_removed = true;  // true: nothing to delete
     UINT m_creationFlags = 0;
     UINT m_defaultCommand = kNoCommand;
+    HWND m_commandTarget = nullptr;
 };
 
 }  // namespace quillon

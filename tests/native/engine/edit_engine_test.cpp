@@ -5,18 +5,15 @@
 
 #include "config/config_platform.h"
 #include "engine/edit_engine.h"
+#include "native/engine_road/fake_system.h"
 
 using namespace quillon;
 
 namespace {
 
-class CDeleteRecorder : public ISystem {
+// The recording fake, which keeps the deleted paths, with a temporary folder of its own.
+class CDeleteRecorder : public test::CFakeSystem {
 public:
-    std::vector<std::u16string> deleted;
-    bool DeleteFile(const std::u16string& path) override {
-        deleted.push_back(path);
-        return true;
-    }
     std::u16string GetTempPath() override { return u"C:\\Users\\me\\Temp\\"; }
 };
 

@@ -23,7 +23,7 @@ void FillUsualClipboard(CFakeSystem& sys) {
 TEST(ClipboardBackup, SavesEveryFormatButTheNeverSavedOnesInOrder) {
     CFakeSystem sys;
     FillUsualClipboard(sys);
-    CClipboardBackup backup(sys);
+    CClipboardBackup backup(sys, sys);
     ASSERT_TRUE(backup.Backup());
     std::vector<std::uint32_t> saved;
     for (const auto& e : backup.Entries())
@@ -42,7 +42,7 @@ TEST(ClipboardBackup, SavesEveryFormatButTheNeverSavedOnesInOrder) {
 TEST(ClipboardBackup, RestorePutsBackTheBytesAndRenumbersRegisteredFormats) {
     CFakeSystem sys;
     FillUsualClipboard(sys);
-    CClipboardBackup backup(sys);
+    CClipboardBackup backup(sys, sys);
     ASSERT_TRUE(backup.Backup());
     sys.clipboard = {{13, "operation text"}};
     sys.registerAs[u"HTML Format"] = 0xC200;  // numbered differently now
@@ -64,7 +64,7 @@ TEST(ClipboardBackup, RestorePutsBackTheBytesAndRenumbersRegisteredFormats) {
 
 TEST(ClipboardBackup, AnEmptyClipboardStaysEmptyAndAFailedCopyIsLeftOut) {
     CFakeSystem sys;
-    CClipboardBackup backup(sys);
+    CClipboardBackup backup(sys, sys);
     ASSERT_TRUE(backup.Backup());
     EXPECT_TRUE(backup.Entries().empty());
     sys.clipboard = {{13, "x"}};
@@ -74,7 +74,7 @@ TEST(ClipboardBackup, AnEmptyClipboardStaysEmptyAndAFailedCopyIsLeftOut) {
     CFakeSystem other;
     other.clipboard = {{1, "a"}, {7, "b"}};
     other.copyFailsFor = 1;
-    CClipboardBackup partial(other);
+    CClipboardBackup partial(other, other);
     ASSERT_TRUE(partial.Backup());
     ASSERT_EQ(partial.Entries().size(), 1u);
     EXPECT_EQ(partial.Entries()[0].format, 7u);
@@ -83,7 +83,7 @@ TEST(ClipboardBackup, AnEmptyClipboardStaysEmptyAndAFailedCopyIsLeftOut) {
 TEST(ClipboardBackup, ASecondBackupKeepsTheFirstCopies) {
     CFakeSystem sys;
     sys.clipboard = {{1, "first"}};
-    CClipboardBackup backup(sys);
+    CClipboardBackup backup(sys, sys);
     ASSERT_TRUE(backup.Backup());
     sys.clipboard = {{1, "second"}};
     EXPECT_FALSE(backup.Backup());
@@ -96,7 +96,7 @@ TEST(ClipboardBackup, ABusyClipboardIsWaitedForBriefly) {
     CFakeSystem sys;
     sys.clipboard = {{1, "user text"}};
     sys.busyOpens = 5;  // held by another program for about 50 ms
-    CClipboardBackup backup(sys);
+    CClipboardBackup backup(sys, sys);
     ASSERT_TRUE(backup.Backup());
     sys.clipboard = {{1, "operation"}};
     sys.busyOpens = 8;
@@ -107,7 +107,7 @@ TEST(ClipboardBackup, ABusyClipboardIsWaitedForBriefly) {
     CFakeSystem stuck;
     stuck.busyOpens = 1000;
     const std::uint64_t start = stuck.now;
-    CClipboardBackup none(stuck);
+    CClipboardBackup none(stuck, stuck);
     EXPECT_FALSE(none.Backup());
     EXPECT_LE(stuck.now - start, kClipboardRetryMs + kClipboardRetryStepMs);
     EXPECT_GE(stuck.now - start, kClipboardRetryMs);
@@ -119,7 +119,7 @@ TEST(ClipboardBackup, DestructionRestoresAHeldBackupOrDiscardsItAndRepairsTheCha
     CFakeSystem sys;
     sys.clipboard = {{1, "keep me"}};
     {
-        CClipboardBackup backup(sys);
+        CClipboardBackup backup(sys, sys);
         ASSERT_TRUE(backup.Backup());
         sys.clipboard = {{1, "operation"}};
         // leaves scope without Restore (an early exit)
@@ -130,7 +130,7 @@ TEST(ClipboardBackup, DestructionRestoresAHeldBackupOrDiscardsItAndRepairsTheCha
     CFakeSystem busy;
     busy.clipboard = {{1, "a"}, {14, "emf"}};
     {
-        CClipboardBackup backup(busy);
+        CClipboardBackup backup(busy, busy);
         ASSERT_TRUE(backup.Backup());
         busy.busyOpens = 100000;
         EXPECT_FALSE(backup.Restore());

@@ -156,13 +156,15 @@ public:
         Log("SetClipboardText");
         return true;
     }
-    bool JoinClipboardViewerChain(void*& next) override {
+    void* viewer = nullptr;  // the window that last joined the viewer chain
+    bool JoinClipboardViewerChain(void* window, void*& next) override {
+        viewer = window;
         next = reinterpret_cast<void*>(0x77);
         viewerJoined = true;
         Log("JoinViewerChain");
         return true;
     }
-    void LeaveClipboardViewerChain(void* next) override {
+    void LeaveClipboardViewerChain(void*, void* next) override {
         viewerJoined = false;
         Log(next == reinterpret_cast<void*>(0x77) ? "LeaveViewerChain" : "LeaveViewerChain wrong next");
     }
@@ -241,8 +243,10 @@ public:
     }
     // The same wait, logged as one that hears clipboard changes (it moves the clock on the
     // same way: the fake clipboard changes only when keys arrive).
-    bool WaitWatchingClipboard(std::uint32_t timeoutMs, const std::function<bool()>& done,
+    void* listener = nullptr;  // the window the last watching wait listened with
+    bool WaitWatchingClipboard(void* window, std::uint32_t timeoutMs, const std::function<bool()>& done,
                                std::uint32_t pollMs) override {
+        listener = window;
         Log("Watching the clipboard");
         return WaitServingMessages(timeoutMs, done, pollMs);
     }
@@ -349,6 +353,15 @@ public:
         return true;
     }
     bool IsWindow(const void* window) override { return liveWindows.count(window) != 0; }
+
+    // --- ANSI text: Latin-1, each unit keeping its low byte.
+    std::string ToAnsi(const std::u16string& text) override { return std::string(text.begin(), text.end()); }
+    std::u16string FromAnsi(const std::string& bytes) override {
+        std::u16string out;
+        for (unsigned char c : bytes)
+            out += static_cast<char16_t>(c);
+        return out;
+    }
 };
 
 // A host whose New Extension dialog answers as told.
@@ -375,6 +388,8 @@ public:
         return true;
     }
     void ExtensionsChanged() override { ++changed; }
+    void* window = nullptr;  // the host window the engine hands to the clipboard calls
+    void* HostWindow() override { return window; }
 };
 
 }  // namespace quillon::test

@@ -22,6 +22,7 @@ struct Road {
     CEditEngine engine{sys, DefaultConfigPlatform()};
     Road() {
         host.system = &sys;
+        host.window = Box(99);
         engine.SetHost(&host);
         engine.moduleFolder = u"C:\\Tools\\Quillon";
         sys.clipboard = {{1, "user"}, {13, std::string("u\0s\0\0\0", 6)}};
@@ -35,6 +36,8 @@ TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     Road r;
     r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"-n", 1)};
     r.engine.StartEdit(Box(7), 0);
+    EXPECT_EQ(r.sys.viewer, Box(99)) << "the host's window joins the viewer chain";
+    EXPECT_EQ(r.sys.listener, Box(99)) << "the host's window listens for the copy";
 
     // The file: a byte-order mark and the box's text in UTF-8.
     ASSERT_TRUE(r.sys.files.count(kFile));

@@ -10,7 +10,7 @@
 
 #include "app/choice_list.h"
 #include "base/u16.h"
-#include "framework/handles.h"
+#include "base/win/handles.h"
 
 using namespace quillon;
 

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/app.h"
-#include "framework/handles.h"
+#include "base/win/handles.h"
 #include "ui/widgets/tray_icon.h"
 
 using namespace quillon;
@@ -44,7 +43,7 @@ struct Recorder {
     }
 };
 
-// A main window for the application object, collecting the commands it is sent.
+// The window the tray's commands go to, collecting them.
 class CCommandSink : public CWnd {
 public:
     std::vector<WPARAM> commands;
@@ -55,11 +54,13 @@ public:
     }
 };
 
+// The callback message the icon is given.
+constexpr UINT kTrayMessage = WM_APP + 0x88;
+
 class TrayIconTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_sink.CreateEx(0, nullptr, L"sink", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
-        m_app.m_pMainWnd = &m_sink;
         m_icon.Reset(::LoadIconW(nullptr, IDI_APPLICATION));
     }
     void Pump() {
@@ -67,7 +68,6 @@ protected:
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageW(&msg);
     }
-    CWinApp m_app;
     CCommandSink m_sink;
     CIconHandle m_icon;
 };
@@ -79,7 +79,7 @@ TEST_F(TrayIconTest, AddsTheIconWithItsFixedValues) {
     CTrayIcon tray(shell.Function());
     EXPECT_TRUE(tray.IsHidden());
     EXPECT_TRUE(tray.IsRemoved());
-    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
     ASSERT_EQ(shell.calls.size(), 1u);
     const ShellCall& add = shell.calls[0];
     EXPECT_EQ(add.message, static_cast<DWORD>(NIM_ADD));
@@ -88,7 +88,7 @@ TEST_F(TrayIconTest, AddsTheIconWithItsFixedValues) {
     EXPECT_NE(add.data.hWnd, nullptr);
     EXPECT_EQ(add.data.uID, 129u);
     EXPECT_EQ(add.data.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
-    EXPECT_EQ(add.data.uCallbackMessage, 0x8088u);
+    EXPECT_EQ(add.data.uCallbackMessage, kTrayMessage);
     EXPECT_EQ(add.data.hIcon, m_icon.Get());
     EXPECT_STREQ(add.data.szTip, L"Quillon");
     EXPECT_FALSE(tray.IsHidden());
@@ -100,7 +100,7 @@ TEST_F(TrayIconTest, AddsTheIconWithItsFixedValues) {
 TEST_F(TrayIconTest, TaskbarRestartAndWorkAreaChangeAddAgain) {
     Recorder shell;
     CTrayIcon tray(shell.Function());
-    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
     ASSERT_NE(CTrayIcon::TaskbarCreatedMessage(), 0u);
     EXPECT_EQ(::RegisterWindowMessageW(L"TaskbarCreated"), CTrayIcon::TaskbarCreatedMessage());
 
@@ -124,7 +124,7 @@ TEST_F(TrayIconTest, AFailedAddIsNeverRetried) {
     Recorder shell;
     shell.answers = {FALSE};
     CTrayIcon tray(shell.Function());
-    EXPECT_FALSE(tray.AddTrayIcon(m_icon.Get()));
+    EXPECT_FALSE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
     EXPECT_TRUE(tray.IsHidden());
     tray.SendMessage(CTrayIcon::TaskbarCreatedMessage());
     tray.SendMessage(WM_SETTINGCHANGE, SPI_SETWORKAREA);
@@ -135,7 +135,7 @@ TEST_F(TrayIconTest, AFailedReAddStopsLaterReAdds) {
     Recorder shell;
     shell.answers = {TRUE, FALSE};
     CTrayIcon tray(shell.Function());
-    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
     tray.SendMessage(WM_SETTINGCHANGE, SPI_SETWORKAREA);  // refused: the shell still had it
     EXPECT_TRUE(tray.IsHidden());
     tray.SendMessage(CTrayIcon::TaskbarCreatedMessage());
@@ -145,7 +145,7 @@ TEST_F(TrayIconTest, AFailedReAddStopsLaterReAdds) {
 TEST_F(TrayIconTest, TheWarningBalloon) {
     Recorder shell;
     CTrayIcon tray(shell.Function());
-    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
     tray.ShowWarningBalloon(L"Failed to register hot key Win + A");
     ASSERT_EQ(shell.calls.back().message, static_cast<DWORD>(NIM_MODIFY));
     NOTIFYICONDATAW shown = shell.calls.back().data;
@@ -172,7 +172,7 @@ TEST_F(TrayIconTest, DestructionDeletesTheIconAndItsWindow) {
     HWND window = nullptr;
     {
         CTrayIcon tray(shell.Function());
-        ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+        ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
         window = tray.m_hWnd;
     }
     ASSERT_EQ(shell.calls.back().message, static_cast<DWORD>(NIM_DELETE));
@@ -185,7 +185,7 @@ TEST_F(TrayIconTest, DestructionDeletesTheIconAndItsWindow) {
     refused.answers = {FALSE};
     {
         CTrayIcon tray(refused.Function());
-        tray.AddTrayIcon(m_icon.Get());
+        tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage);
         window = tray.m_hWnd;
     }
     EXPECT_EQ(refused.Count(NIM_DELETE), 0u);
@@ -195,18 +195,18 @@ TEST_F(TrayIconTest, DestructionDeletesTheIconAndItsWindow) {
 TEST_F(TrayIconTest, DoubleClickSendsTheDefaultCommandAndOtherClicksNothing) {
     Recorder shell;
     CTrayIcon tray(shell.Function());
-    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
     tray.SetDefaultCommand(32771);
 
-    EXPECT_EQ(tray.SendMessage(0x8088, 128, WM_LBUTTONDBLCLK), 0) << "another icon's message is ignored";
-    EXPECT_EQ(tray.SendMessage(0x8088, 129, WM_LBUTTONUP), 1);
-    EXPECT_EQ(tray.SendMessage(0x8088, 129, WM_RBUTTONDOWN), 1);
-    EXPECT_EQ(tray.SendMessage(0x8088, 129, WM_MOUSEMOVE), 1);
+    EXPECT_EQ(tray.SendMessage(kTrayMessage, 128, WM_LBUTTONDBLCLK), 0) << "another icon's message is ignored";
+    EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_LBUTTONUP), 1);
+    EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_RBUTTONDOWN), 1);
+    EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_MOUSEMOVE), 1);
     Pump();
     EXPECT_TRUE(m_sink.commands.empty());
 
     // Only the low word of the mouse message counts (version-4 notifications carry more).
-    EXPECT_EQ(tray.SendMessage(0x8088, 129, MAKELPARAM(WM_LBUTTONDBLCLK, 129)), 1);
+    EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, MAKELPARAM(WM_LBUTTONDBLCLK, 129)), 1);
     Pump();
     ASSERT_EQ(m_sink.commands.size(), 1u);
     EXPECT_EQ(m_sink.commands[0], 32771u);
@@ -243,9 +243,9 @@ protected:
 TEST_F(TrayIconTest, RightClickShowsTheTrayMenuWithOptionsAsDefault) {
     Recorder shell;
     CMenuWatcher tray(shell.Function());
-    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
     tray.SetDefaultCommand(32771);
-    EXPECT_EQ(tray.SendMessage(0x8088, 129, WM_RBUTTONUP), 1);  // returns when the menu closes
+    EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_RBUTTONUP), 1);  // returns when the menu closes
     ASSERT_TRUE(tray.seen);
     const std::vector<std::pair<UINT, std::wstring>> expected = {
         {32771, L"Options"}, {32772, L"About"}, {32773, L"Exit"}};
@@ -255,13 +255,12 @@ TEST_F(TrayIconTest, RightClickShowsTheTrayMenuWithOptionsAsDefault) {
     EXPECT_TRUE(m_sink.commands.empty()) << "a closed menu sends no command";
 }
 
-TEST_F(TrayIconTest, WithoutAMainWindowCallbacksAreIgnored) {
-    m_app.m_pMainWnd = nullptr;
+TEST_F(TrayIconTest, WithoutACommandTargetCallbacksAreIgnored) {
     Recorder shell;
     CMenuWatcher tray(shell.Function());
-    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
-    EXPECT_EQ(tray.SendMessage(0x8088, 129, WM_RBUTTONUP), 0);
-    EXPECT_EQ(tray.SendMessage(0x8088, 129, WM_LBUTTONDBLCLK), 0);
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), nullptr, kTrayMessage));
+    EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_RBUTTONUP), 0);
+    EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_LBUTTONDBLCLK), 0);
     EXPECT_FALSE(tray.seen);
 }
 
@@ -280,7 +279,7 @@ TEST_F(TrayIconTest, TheRealShellTakesTheIconAndGivesItBack) {
     HWND window = nullptr;
     {
         CTrayIcon tray;
-        ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get()));
+        ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
         window = tray.m_hWnd;
         EXPECT_TRUE(ShellHasIcon(window, 129));
         // The shell forgets its icons (restarted): the broadcast brings ours back.

@@ -26,6 +26,7 @@ public:
     }
     bool ChooseNewExtension(EXTENSIONREC&, bool&) override { return false; }
     void ExtensionsChanged() override {}
+    void* HostWindow() override { return nullptr; }
 };
 
 // The real platform, except that the process dies while the new file is only half there.

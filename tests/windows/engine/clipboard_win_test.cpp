@@ -10,26 +10,22 @@
 
 #include "engine/clipboard_backup.h"
 #include "engine/system.h"
-#include "framework/app.h"
 #include "framework/wnd.h"
 
 using namespace quillon;
 
 namespace {
 
-// The application object and a main window: the backup puts the main window at the head
-// of the clipboard viewer chain.
+// A window of the program's own: the backup puts it at the head of the clipboard viewer
+// chain.
 class ClipboardTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_main.CreateEx(0, nullptr, L"main", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
-        m_app.m_pMainWnd = &m_main;
     }
     void TearDown() override {
-        m_app.m_pMainWnd = nullptr;
         m_main.DestroyWindow();
     }
-    CWinApp m_app;
     CWnd m_main;
 };
 
@@ -169,7 +165,7 @@ TEST_F(ClipboardTest, EveryFormatComesBackByteForByte) {
     ASSERT_TRUE(before.count(std::to_wstring(CF_ENHMETAFILE)));
 
     const HWND priorViewer = ::GetClipboardViewer();
-    CClipboardBackup backup(DefaultSystem());
+    CClipboardBackup backup(DefaultSystem(), DefaultSystem(), m_main.GetSafeHwnd());
     ASSERT_TRUE(backup.Backup());
     EXPECT_EQ(::GetClipboardViewer(), m_main.m_hWnd) << "the main window heads the viewer chain while held";
     PutOtherText();
@@ -196,7 +192,7 @@ TEST_F(ClipboardTest, ARegisteredFormatWithALongNameComesBackUnderItsOwnName) {
     ::EmptyClipboard();
     ::SetClipboardData(format, Global("long-named data"));
     ::CloseClipboard();
-    CClipboardBackup backup(DefaultSystem());
+    CClipboardBackup backup(DefaultSystem(), DefaultSystem(), m_main.GetSafeHwnd());
     ASSERT_TRUE(backup.Backup());
     ASSERT_EQ(backup.Entries().size(), 1u);
     EXPECT_EQ(backup.Entries()[0].name.size(), name.size());
@@ -211,7 +207,7 @@ TEST_F(ClipboardTest, AnEmptyClipboardStaysEmpty) {
     ASSERT_TRUE(OpenPatiently());
     ::EmptyClipboard();
     ::CloseClipboard();
-    CClipboardBackup backup(DefaultSystem());
+    CClipboardBackup backup(DefaultSystem(), DefaultSystem(), m_main.GetSafeHwnd());
     ASSERT_TRUE(backup.Backup());
     EXPECT_TRUE(backup.Entries().empty());
     PutOtherText();
@@ -222,7 +218,7 @@ TEST_F(ClipboardTest, AnEmptyClipboardStaysEmpty) {
 TEST_F(ClipboardTest, AClipboardHeldForAMomentIsWaitedForAtBackupAndRestore) {
     PutUsualContent();
     auto before = Snapshot();
-    CClipboardBackup backup(DefaultSystem());
+    CClipboardBackup backup(DefaultSystem(), DefaultSystem(), m_main.GetSafeHwnd());
     {
         CClipboardHolder holder(120);
         ASSERT_TRUE(holder.Held());
@@ -240,7 +236,7 @@ TEST_F(ClipboardTest, AClipboardHeldForAMomentIsWaitedForAtBackupAndRestore) {
 TEST_F(ClipboardTest, AClipboardHeldTooLongIsGivenUpWithinTheBoundAndTheChainRepaired) {
     PutOtherText();
     const HWND priorViewer = ::GetClipboardViewer();
-    CClipboardBackup backup(DefaultSystem());
+    CClipboardBackup backup(DefaultSystem(), DefaultSystem(), m_main.GetSafeHwnd());
     ASSERT_TRUE(backup.Backup());
     {
         CClipboardHolder holder(2000);

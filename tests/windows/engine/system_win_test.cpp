@@ -9,7 +9,6 @@
 
 #include "base/u16.h"
 #include "engine/system.h"
-#include "framework/app.h"
 #include "framework/wnd.h"
 
 using namespace quillon;
@@ -167,10 +166,8 @@ DWORD WINAPI CopyWhenTold(void* param) {
 // The copy wait takes the text when the clipboard says it changed, not at its next look.
 TEST(Win32Seam, TheCopyWaitEndsWhenTheClipboardChanges) {
     ISystem& sys = DefaultSystem();
-    CWinApp app;
     CWnd main;
     ASSERT_TRUE(main.CreateEx(0, nullptr, L"main", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
-    app.m_pMainWnd = &main;
     ASSERT_TRUE(::OpenClipboard(nullptr));
     ::EmptyClipboard();
     ::CloseClipboard();
@@ -185,7 +182,7 @@ TEST(Win32Seam, TheCopyWaitEndsWhenTheClipboardChanges) {
     const ULONGLONG start = ::GetTickCount64();
     // Its only look besides the first one would come after 20 s.
     EXPECT_TRUE(sys.WaitWatchingClipboard(
-        20000,
+        main.GetSafeHwnd(), 20000,
         [&] {
             if (++looks == 1)
                 ::SetEvent(writer.go);
@@ -201,7 +198,6 @@ TEST(Win32Seam, TheCopyWaitEndsWhenTheClipboardChanges) {
     EXPECT_TRUE(::PeekMessageW(&msg, main.GetSafeHwnd(), kPostedMessage, kPostedMessage, PM_REMOVE));
     EXPECT_FALSE(::PeekMessageW(&msg, main.GetSafeHwnd(), WM_CLIPBOARDUPDATE, WM_CLIPBOARDUPDATE, PM_REMOVE))
         << "a change notice was left for the window after the wait";
-    app.m_pMainWnd = nullptr;
     main.DestroyWindow();
 }
 

@@ -8,6 +8,7 @@
 #include "config/config_platform.h"
 #include "e2e/support/e2e.h"
 #include "engine/edit_engine.h"
+#include "native/engine_road/fake_system.h"
 
 using namespace quillon;
 using namespace quillon::e2e;
@@ -16,11 +17,9 @@ namespace {
 
 // The engine's seam, recording which temporary files the engine looks at: one per check
 // that found the focus on a box with an open edit.
-class CLookingSystem : public ISystem {
+class CLookingSystem : public test::CFakeSystem {
 public:
     std::vector<std::u16string> looked;
-    bool DeleteFile(const std::u16string&) override { return false; }
-    std::u16string GetTempPath() override { return u""; }
     FileHandle OpenFileForRead(const std::u16string& path) override {
         looked.push_back(path);
         return nullptr;

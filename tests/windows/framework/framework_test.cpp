@@ -13,7 +13,7 @@
 #include "framework/button.h"
 #include "framework/dialog.h"
 #include "framework/edit.h"
-#include "framework/handles.h"
+#include "base/win/handles.h"
 
 using namespace quillon;
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "framework/handles.h"
+#include "base/win/handles.h"
 
 namespace quillon::test {
 namespace {

@@ -1,4 +1,5 @@
-// Move-only owners for Win32 handles: every handle the program creates has exactly one owner.
+// Move-only owners for Win32 handles (every handle the program creates has exactly one
+// owner), and the scoped locks and saves that pair with them.
 #pragma once
 #include <windows.h>
 
