@@ -25,10 +25,12 @@ alignas(4) const BYTE kServerTemplate[24] = {};
 BOOL CQuillonApp::InitInstance() {
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof(icc);
-    icc.dwICC = 0xFF;  // list view, tree view, bar, tab, up-down, progress, hotkey, animate
+    icc.dwICC = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
+                ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS;
     ::InitCommonControlsEx(&icc);
 
-    // GDI+ before any window: the image buttons draw with it. A failure is not fatal.
+    // GDI+ for the whole run: the Options dialog's small buttons paint themselves and decode
+    // their PNG images with it. A failure is not fatal.
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok)

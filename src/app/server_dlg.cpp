@@ -76,7 +76,7 @@ BOOL CServerDlg::OnInitDialog() {
     m_trayImage.Reset(static_cast<HICON>(
         ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON, small, small, 0)));
     m_tray.AddTrayIcon(m_trayImage.Get(), m_hWnd, WM_TRAY_NOTIFY);
-    m_tray.SetDefaultCommand(ID_TRAY_OPTIONS);
+    m_tray.SetDefaultCommand(kTrayOptionsCommand);
 
     CEditEngine& engine = GetEditEngine();
     engine.SetHost(this);
@@ -94,7 +94,7 @@ BOOL CServerDlg::OnInitDialog() {
     return TRUE;
 }
 
-BOOL CServerDlg::DestroyWindow() {
+bool CServerDlg::DestroyWindow() {
     GetEditEngine().Save();
     return CDialog::DestroyWindow();
 }
@@ -208,13 +208,13 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         if (lParam == 0) {
             switch (LOWORD(wParam)) {
-            case ID_TRAY_OPTIONS:
+            case kTrayOptionsCommand:
                 OnOptions();
                 return 0;
-            case ID_TRAY_ABOUT:
+            case kTrayAboutCommand:
                 OnAbout();
                 return 0;
-            case ID_TRAY_EXIT:
+            case kTrayExitCommand:
                 OnCancel();
                 return 0;
             default:

@@ -19,9 +19,9 @@
 namespace quillon {
 
 // Commands of the tray menu.
-constexpr UINT ID_TRAY_OPTIONS = 32771;
-constexpr UINT ID_TRAY_ABOUT = 32772;
-constexpr UINT ID_TRAY_EXIT = 32773;
+constexpr UINT kTrayOptionsCommand = 32771;
+constexpr UINT kTrayAboutCommand = 32772;
+constexpr UINT kTrayExitCommand = 32773;
 
 // Timers of the server window, and the id of its hotkey.
 constexpr UINT_PTR kFocusTimer = 1;
@@ -42,7 +42,7 @@ public:
     ~CServerDlg() override;
 
     BOOL OnInitDialog() override;
-    BOOL DestroyWindow() override;
+    bool DestroyWindow() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // Registers the edit hotkey on this window; a failure shows the warning balloon. A

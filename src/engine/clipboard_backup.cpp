@@ -24,6 +24,10 @@ CClipboardBackup::~CClipboardBackup() {
 bool CClipboardBackup::Backup() {
     if (m_bSaved || !OpenClipboardPatiently(m_system, m_clock))
         return false;
+    // At the head of the viewer chain the change notices come to our window first, and it
+    // passes none on: the viewers behind it (clipboard viewers and history managers) are not
+    // told of the passing texts of the edit road's copy and paste, which are not the user's
+    // own clipboard. The chain is made whole again when the backup is restored or discarded.
     m_inChain = m_system.JoinClipboardViewerChain(m_viewer, m_hNextViewer);
     for (std::uint32_t format = m_system.EnumClipboardFormats(0); format != 0;
          format = m_system.EnumClipboardFormats(format)) {

@@ -22,7 +22,7 @@ INT_PTR CDialog::DoModal() {
     const DLGTEMPLATE* dialogTemplate = m_template;
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     if (!dialogTemplate) {
-        HRSRC res = ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), MAKEINTRESOURCEW(5) /*RT_DIALOG*/);
+        HRSRC res = ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), RT_DIALOG);
         HGLOBAL loaded = res ? ::LoadResource(instance, res) : nullptr;
         dialogTemplate = loaded ? static_cast<const DLGTEMPLATE*>(::LockResource(loaded)) : nullptr;
         if (!dialogTemplate)
@@ -127,7 +127,7 @@ BOOL CDialog::OnInitDialog() {
     return TRUE;
 }
 
-BOOL CDialog::PreTranslateMessage(MSG*) { return FALSE; }
+bool CDialog::PreTranslateMessage(MSG*) { return FALSE; }
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

@@ -33,7 +33,7 @@ public:
     void SetShowOnIdle(bool show) { m_showOnIdle = show; }
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    BOOL PreTranslateMessage(MSG* msg) override;
+    bool PreTranslateMessage(MSG* msg) override;
 
     // The template resource id given at construction.
     UINT TemplateId() const { return m_templateId; }

@@ -77,6 +77,11 @@ LRESULT CALLBACK FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     return result;
 }
 
+// Windows are bound here, when the system announces the creation, rather than on
+// WM_NCCREATE: the object must see every message of its window, and for the classes whose
+// procedure is not ours (dialogs run the system's dialog procedure, controls their own)
+// WM_NCCREATE never reaches a procedure of ours, while some messages (WM_GETMINMAXINFO)
+// come even before it. The hook runs before the window's first message, whatever its class.
 LRESULT CALLBACK CreationHookProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND && t_pending) {
         CWnd* wnd = t_pending;
@@ -168,7 +173,7 @@ bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* titl
     return true;
 }
 
-BOOL CWnd::DestroyWindow() {
+bool CWnd::DestroyWindow() {
     if (!m_hWnd)
         return FALSE;
     return ::DestroyWindow(m_hWnd);
@@ -214,7 +219,7 @@ std::wstring CWnd::GetWindowText() const {
     return text;
 }
 
-BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+bool CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 
 bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
 

@@ -28,7 +28,7 @@ public:
     // A null class name means the framework's own plain window class.
     bool CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
                   int width, int height, HWND parent, HMENU menuOrId, void* createParam = nullptr);
-    virtual BOOL DestroyWindow();
+    virtual bool DestroyWindow();
 
     // Binds this object to an existing window (a dialog's control, say).
     bool SubclassWindow(HWND hwnd);
@@ -41,8 +41,8 @@ public:
     // Default processing of the message being handled.
     LRESULT Default();
     // Seen before the message is dispatched (and before dialog navigation) by the modal
-    // loop, for this window and each of its parents. Return TRUE to eat the message.
-    virtual BOOL PreTranslateMessage(MSG* msg);
+    // loop, for this window and each of its parents. Return true to eat the message.
+    virtual bool PreTranslateMessage(MSG* msg);
     // A notification the parent reflects to this control (WM_COMMAND, WM_NOTIFY,
     // WM_DRAWITEM, WM_MEASUREITEM, WM_CTLCOLOR*). Return true when handled; *result is
     // then the parent's answer.
@@ -54,13 +54,13 @@ public:
 
     // Small conveniences.
     LRESULT SendMessage(UINT m, WPARAM w = 0, LPARAM l = 0) const { return ::SendMessageW(m_hWnd, m, w, l); }
-    BOOL PostMessage(UINT m, WPARAM w = 0, LPARAM l = 0) const { return ::PostMessageW(m_hWnd, m, w, l); }
-    BOOL ShowWindow(int cmd) const { return ::ShowWindow(m_hWnd, cmd); }
-    BOOL IsWindowVisible() const { return m_hWnd && ::IsWindowVisible(m_hWnd); }
+    bool PostMessage(UINT m, WPARAM w = 0, LPARAM l = 0) const { return ::PostMessageW(m_hWnd, m, w, l) != FALSE; }
+    bool ShowWindow(int cmd) const { return ::ShowWindow(m_hWnd, cmd) != FALSE; }
+    bool IsWindowVisible() const { return m_hWnd && ::IsWindowVisible(m_hWnd) != FALSE; }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
-    BOOL EnableWindow(bool enable) const { return ::EnableWindow(m_hWnd, enable ? TRUE : FALSE); }
-    bool IsWindowEnabled() const { return m_hWnd && ::IsWindowEnabled(m_hWnd); }
+    bool EnableWindow(bool enable) const { return ::EnableWindow(m_hWnd, enable ? TRUE : FALSE) != FALSE; }
+    bool IsWindowEnabled() const { return m_hWnd && ::IsWindowEnabled(m_hWnd) != FALSE; }
     HWND SetFocus() const { return ::SetFocus(m_hWnd); }
     // A plain style change (no frame recalculation): the styles in remove go, those in add come.
     void ModifyStyle(DWORD remove, DWORD add) const {
@@ -70,7 +70,7 @@ public:
     // The window's text, whole (no fixed buffer), and its replacement.
     std::wstring GetWindowText() const;
     int GetWindowTextLength() const { return ::GetWindowTextLengthW(m_hWnd); }
-    BOOL SetWindowText(const std::wstring& text) const { return ::SetWindowTextW(m_hWnd, text.c_str()); }
+    bool SetWindowText(const std::wstring& text) const { return ::SetWindowTextW(m_hWnd, text.c_str()) != FALSE; }
 
     // The framework's own window class (registered once per process).
     static const wchar_t* PlainClassName();

@@ -14,6 +14,9 @@ namespace {
 // What the registry fallback reads of each value, in bytes.
 constexpr DWORD kRegistryValueBytes = 260;
 
+// The pointing-hand cursor among the help viewer's resources.
+constexpr WORD kHelpHandCursorId = 106;
+
 // The address as one argument of a command line, by the rules programs use to split theirs
 // (CommandLineToArgvW): quotes around it, inner quotes and the backslashes before them escaped.
 std::wstring QuoteArgument(const std::wstring& argument) {
@@ -197,7 +200,7 @@ void CLinkLabel::LoadHandCursor() {
     HMODULE module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!module)
         return;
-    if (HCURSOR cursor = ::LoadCursorW(module, MAKEINTRESOURCEW(106))) {
+    if (HCURSOR cursor = ::LoadCursorW(module, MAKEINTRESOURCEW(kHelpHandCursorId))) {
         m_ownedCursor.Reset(static_cast<HCURSOR>(::CopyIcon(cursor)));
         m_cursor = m_ownedCursor.Get();
     }
@@ -319,7 +322,7 @@ void CLinkLabel::OnClicked() {
     InvalidateInParent();
 }
 
-BOOL CLinkLabel::PreTranslateMessage(MSG* msg) {
+bool CLinkLabel::PreTranslateMessage(MSG* msg) {
     m_toolTip.RelayEvent(msg);
     return CWnd::PreTranslateMessage(msg);
 }

@@ -60,7 +60,7 @@ public:
     bool IsVisited() const { return m_visited; }
     const CToolTipCtrl& ToolTip() const { return m_toolTip; }
 
-    BOOL PreTranslateMessage(MSG* msg) override;
+    bool PreTranslateMessage(MSG* msg) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 

@@ -144,7 +144,7 @@ void CMiniButton::PreSubclassWindow() {
     ::SetWindowLongW(m_hWnd, GWL_STYLE, (style & ~static_cast<LONG>(BS_TYPEMASK)) | BS_OWNERDRAW);
 }
 
-BOOL CMiniButton::PreTranslateMessage(MSG* msg) {
+bool CMiniButton::PreTranslateMessage(MSG* msg) {
     if (msg && msg->hwnd == m_hWnd)
         EnsureToolTip().RelayEvent(msg);
     return CButton::PreTranslateMessage(msg);

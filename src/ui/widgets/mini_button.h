@@ -45,7 +45,7 @@ public:
     // Adds the owner-draw style to a dialog's button when it is bound.
     void PreSubclassWindow() override;
     // Relays the button's mouse messages to its tooltip.
-    BOOL PreTranslateMessage(MSG* msg) override;
+    bool PreTranslateMessage(MSG* msg) override;
     bool OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
 private:

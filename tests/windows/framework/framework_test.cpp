@@ -120,7 +120,7 @@ public:
 class CKeyEdit : public CWnd {
 public:
     std::vector<WPARAM> keys;
-    BOOL PreTranslateMessage(MSG* msg) override {
+    bool PreTranslateMessage(MSG* msg) override {
         if (msg->message == WM_KEYDOWN) {
             keys.push_back(msg->wParam);
             return msg->wParam == VK_RETURN;  // Enter is ours, Escape goes on to the dialog
