@@ -5,6 +5,7 @@
 
 #include "config/config_platform.h"
 #include "engine/edit_engine.h"
+#include "native/config/config_test_util.h"
 #include "native/engine_road/fake_system.h"
 
 using namespace quillon;
@@ -69,4 +70,44 @@ TEST(HotKeyValue, PacksKeyAndModifiers) {
     EXPECT_EQ(hotkey::KeyOf(0x4108), unsigned('A'));
     EXPECT_EQ(hotkey::ModifiersOf(0x4108), hotkey::kModWin);
     EXPECT_EQ(hotkey::Make(0x151, 0x103), hotkey::Make(0x51, 0x03));  // both taken modulo 256
+}
+
+namespace {
+
+// The real platform, with the program and the user's data folder in a scratch folder.
+class CProgramInFolder : public test::CFaultyPlatform {
+public:
+    explicit CProgramInFolder(const test::CScratchFolder& dir) : m_dir(dir) {}
+    std::u16string ModuleFilePath() override {
+        ++asked;
+        return m_dir.U16("Quillon.exe");
+    }
+    std::u16string ShellAppDataFolder() override { return m_dir.U16("data"); }
+    int asked = 0;
+
+private:
+    const test::CScratchFolder& m_dir;
+};
+
+}  // namespace
+
+TEST(EditEngine, TheConfigurationGoesThroughThePlatformItIsGiven) {
+    test::CScratchFolder dir;
+    std::filesystem::create_directories(dir.Path("data"));
+    CProgramInFolder platform(dir);
+    CDeleteRecorder sys;
+    {
+        CEditEngine engine(sys, platform);
+        engine.Load();
+        EXPECT_EQ(engine.configFilePath.substr(0, dir.U16("data").size()), dir.U16("data"));
+        engine.HotKey = 0x0241;
+        engine.Save();
+    }
+    CEditEngine again(sys, platform);
+    test::CFakeHost host;
+    again.SetHost(&host);
+    again.Load();
+    EXPECT_EQ(again.HotKey, 0x0241) << "the value saved beside the program is read back";
+    EXPECT_EQ(again.moduleFilePath, dir.U16("Quillon.exe"));
+    EXPECT_EQ(platform.asked, 2) << "each load asks the given platform where the program is";
 }

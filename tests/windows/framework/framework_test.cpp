@@ -13,6 +13,7 @@
 #include "framework/button.h"
 #include "framework/dialog.h"
 #include "framework/edit.h"
+#include "base/win/code_page.h"
 #include "base/win/handles.h"
 
 using namespace quillon;
@@ -256,6 +257,17 @@ TEST(Handles, OwnersReleaseExactlyOnce) {
         lock.Get()[0] = 'x';
     }
     EXPECT_EQ(::GlobalFlags(mem.Get()) & GMEM_LOCKCOUNT, 0u);
+}
+
+TEST(CodePage, TextGoesThereAndBackAndWhatAPageLacksBecomesItsDefault) {
+    const std::wstring text = L"caf\u00E9 \u20AC";
+    EXPECT_EQ(WideToCodePage(text, 1252), std::string("caf\xE9 \x80"));
+    EXPECT_EQ(CodePageToWide("caf\xE9 \x80", 1252), text);
+    EXPECT_EQ(WideToCodePage(L"\u4E2D", 1252), "?");
+    const std::wstring beyond = L"\U0001F600 x";
+    EXPECT_EQ(CodePageToWide(WideToCodePage(beyond, CP_UTF8), CP_UTF8), beyond);
+    EXPECT_EQ(WideToCodePage(L"x", 12345), "") << "a code page the system does not have";
+    EXPECT_EQ(CodePageToWide("", CP_UTF8), L"");
 }
 
 namespace {
