@@ -135,6 +135,16 @@ public:
     virtual bool LocalTimeOfDay(int& hour, int& minute, int& second) = 0;
 };
 
+// Latin-1, where no ANSI code page is to be had: each unit keeps its low byte, and each
+// byte is the unit of the same number.
+inline std::string Latin1Bytes(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+inline std::u16string FromLatin1Bytes(const std::string& bytes) {
+    std::u16string out;
+    for (unsigned char c : bytes)
+        out += static_cast<char16_t>(c);
+    return out;
+}
+
 // Text in the system ANSI code page.
 class IAnsiText {
 public:

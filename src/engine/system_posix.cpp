@@ -64,13 +64,8 @@ public:
     bool LocalTimeOfDay(int&, int&, int&) override { return false; }
 
     // Latin-1 stands in for the ANSI code page: each unit keeps its low byte.
-    std::string ToAnsi(const std::u16string& text) override { return std::string(text.begin(), text.end()); }
-    std::u16string FromAnsi(const std::string& bytes) override {
-        std::u16string out;
-        for (unsigned char c : bytes)
-            out += static_cast<char16_t>(c);
-        return out;
-    }
+    std::string ToAnsi(const std::u16string& text) override { return Latin1Bytes(text); }
+    std::u16string FromAnsi(const std::string& bytes) override { return FromLatin1Bytes(bytes); }
 
     bool ShellOpen(const std::u16string&, const std::u16string&) override { return false; }
     bool StartProgram(const std::u16string&, const std::u16string&) override { return false; }

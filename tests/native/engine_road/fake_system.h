@@ -355,13 +355,8 @@ public:
     bool IsWindow(const void* window) override { return liveWindows.count(window) != 0; }
 
     // --- ANSI text: Latin-1, each unit keeping its low byte.
-    std::string ToAnsi(const std::u16string& text) override { return std::string(text.begin(), text.end()); }
-    std::u16string FromAnsi(const std::string& bytes) override {
-        std::u16string out;
-        for (unsigned char c : bytes)
-            out += static_cast<char16_t>(c);
-        return out;
-    }
+    std::string ToAnsi(const std::u16string& text) override { return Latin1Bytes(text); }
+    std::u16string FromAnsi(const std::string& bytes) override { return FromLatin1Bytes(bytes); }
 };
 
 // A host whose New Extension dialog answers as told.
