@@ -121,6 +121,11 @@ bool CServerDlg::ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) {
     return true;
 }
 
+void CServerDlg::UnregisterEditHotKey() {
+    if (m_hWnd)
+        ::UnregisterHotKey(m_hWnd, kEditHotKeyId);
+}
+
 void CServerDlg::ExtensionsChanged() { RefreshChoiceList(); }
 
 void CServerDlg::CreateChoiceList() {

@@ -48,6 +48,7 @@ public:
     // Registers the edit hotkey on this window; a failure shows the warning balloon. A
     // value of 0 is no hotkey: nothing is registered and nothing is shown.
     bool RegisterEditHotKey(std::uint16_t hotKey) override;
+    void UnregisterEditHotKey() override;
     void* HostWindow() override { return m_hWnd; }
     bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) override;
     void ExtensionsChanged() override;

@@ -13,6 +13,8 @@ public:
     virtual ~IEngineHost() = default;
     // Registers the edit hotkey on the host window; shows the warning balloon on failure.
     virtual bool RegisterEditHotKey(std::uint16_t hotKey) = 0;
+    // Gives the registered edit hotkey back to the system (nothing when none is registered).
+    virtual void UnregisterEditHotKey() = 0;
     // Asks the user for an extension while an edit starts ("Edit with new Extension").
     // Returns false when cancelled; saveForFuture tells whether to append the row.
     virtual bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) = 0;

@@ -16,9 +16,6 @@
 namespace quillon {
 namespace {
 
-// The id under which the server window registers the edit hotkey.
-constexpr int kEditHotKeyId = 1;
-
 std::u16string ProgramPath(const CEditEngine& engine) {
     if (!engine.moduleFilePath.empty())
         return engine.moduleFilePath;
@@ -173,8 +170,8 @@ void CDlgOptions::OnOK() {
     // none. A failed registration is reported by the host and the value is kept all the same.
     const std::uint16_t hotKey = m_hotKeyCtrl.GetHotKeyValue();
     if (hotKey != engine.HotKey) {
-        if (HWND main = host ? static_cast<HWND>(host->HostWindow()) : nullptr)
-            ::UnregisterHotKey(main, kEditHotKeyId);
+        if (host)
+            host->UnregisterEditHotKey();
         engine.HotKey = hotKey;
         if (hotKey != 0 && host)
             host->RegisterEditHotKey(hotKey);

@@ -370,6 +370,7 @@ public:
     int changed = 0;
     CFakeSystem* system = nullptr;
     bool RegisterEditHotKey(std::uint16_t) override { return true; }
+    void UnregisterEditHotKey() override {}
     bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) override {
         ++asked;
         if (system)

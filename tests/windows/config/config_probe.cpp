@@ -26,6 +26,7 @@ public:
     }
     bool ChooseNewExtension(EXTENSIONREC&, bool&) override { return false; }
     void ExtensionsChanged() override {}
+    void UnregisterEditHotKey() override {}
     void* HostWindow() override { return nullptr; }
 };
 
