@@ -14,8 +14,10 @@
 #include "framework/dialog.h"
 #include "framework/edit.h"
 #include "framework/handles.h"
+#include "windows/support/win_test.h"
 
 using namespace quillon;
+using namespace quillon::test;
 
 namespace {
 
@@ -58,35 +60,10 @@ public:
 };
 
 // An in-memory template: one dialog with one edit control (id 1001).
-std::vector<WORD> MemoryTemplate() {
-    std::vector<WORD> t;
-    auto dword = [&](DWORD v) {
-        t.push_back(LOWORD(v));
-        t.push_back(HIWORD(v));
-    };
-    auto text = [&](const wchar_t* s) {
-        for (; *s; ++s)
-            t.push_back(*s);
-        t.push_back(0);
-    };
-    dword(WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT);  // style
-    dword(0);                                                    // extended style
-    t.push_back(1);                                              // one control
-    t.push_back(0), t.push_back(0), t.push_back(150), t.push_back(60);
-    t.push_back(0);  // no menu
-    t.push_back(0);  // default class
-    text(L"From memory");
-    t.push_back(8);
-    text(L"MS Shell Dlg");
-    if (t.size() % 2)
-        t.push_back(0);  // DLGITEMTEMPLATE is DWORD aligned
-    dword(WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL);
-    dword(0);
-    t.push_back(5), t.push_back(5), t.push_back(100), t.push_back(14);
-    t.push_back(1001);
-    t.push_back(0xFFFF), t.push_back(0x0081);  // EDIT
-    text(L"hello");
-    t.push_back(0);  // no creation data
+CDialogTemplate MemoryTemplate() {
+    CDialogTemplate t(L"From memory", WS_POPUP | WS_CAPTION | DS_MODALFRAME, {0, 0, 150, 60}, 8,
+                      L"MS Shell Dlg");
+    t.Control(0x0081, 1001, L"hello", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, {5, 5, 105, 19});
     return t;
 }
 
@@ -169,7 +146,7 @@ TEST(Framework, DialogFromResourceRunsInitAndEndsWithTheGivenCode) {
 TEST(Framework, DialogFromMemoryTemplate) {
     auto tmpl = MemoryTemplate();
     CTestDialog dlg;
-    dlg.InitModalIndirect(reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()));
+    dlg.InitModalIndirect(tmpl.Get());
     std::wstring text;
     dlg.onInit = [&](CTestDialog& d) {
         wchar_t buf[32] = {};
