@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "framework/file_dialog.h"
 #include "framework/folder_dialog.h"
@@ -51,10 +50,7 @@ HWND FirstEdit(HWND parent) {
 // Runs the chooser on this thread while another thread picks the path in it and presses OK:
 // typed into the file name box of a file chooser, selected in the tree of a folder chooser.
 void PickInChooser(const std::wstring& path, bool folder, const std::function<void()>& runChooser) {
-    std::thread user([&] {
-        HWND chooser = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (chooser = FindShownWindow(kDialogClass, nullptr)) != nullptr; },
-                            10000, "the chooser"));
+    const auto pick = [&](HWND chooser) {
         if (folder) {
             ::SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
         } else {
@@ -65,9 +61,11 @@ void PickInChooser(const std::wstring& path, bool folder, const std::function<vo
         }
         ::PostMessageW(chooser, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(WaitGone(chooser, "the chooser to close", 10000));
+    };
+    PlayModal(kDialogClass, nullptr, pick, [&] {
+        runChooser();
+        return INT_PTR{0};
     });
-    runChooser();
-    user.join();
 }
 
 class ChooserTest : public ::testing::Test {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <thread>
 
 #include "framework/handles.h"
 
@@ -115,6 +116,17 @@ HWND WaitShownWindow(const wchar_t* className, const wchar_t* title, HWND owner,
     if (!shown)
         ADD_FAILURE() << shown.message();
     return found;
+}
+
+INT_PTR PlayModal(const wchar_t* className, const wchar_t* title, const std::function<void(HWND)>& player,
+                  const std::function<INT_PTR()>& runModal) {
+    std::thread user([&] {
+        if (HWND shown = WaitShownWindow(className, title))
+            player(shown);
+    });
+    const INT_PTR result = runModal();
+    user.join();
+    return result;
 }
 
 ::testing::AssertionResult WaitGone(HWND window, const std::string& what, DWORD timeoutMs) {
@@ -231,21 +243,22 @@ std::vector<ClipFormat> ReadClipboard() {
     return formats;
 }
 
-bool ShellHasIcon(HWND hwnd, UINT id) {
-    NOTIFYICONDATAW probe{};
-    probe.cbSize = sizeof(probe);
-    probe.hWnd = hwnd;
-    probe.uID = id;
-    return hwnd && ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
-}
+namespace {
 
-bool RemoveShellIcon(HWND hwnd, UINT id) {
+// Asks the shell about the icon by its window and id alone.
+bool ShellIconCall(DWORD message, HWND hwnd, UINT id) {
     NOTIFYICONDATAW icon{};
     icon.cbSize = sizeof(icon);
     icon.hWnd = hwnd;
     icon.uID = id;
-    return ::Shell_NotifyIconW(NIM_DELETE, &icon) != FALSE;
+    return ::Shell_NotifyIconW(message, &icon) != FALSE;
 }
+
+} // namespace
+
+bool ShellHasIcon(HWND hwnd, UINT id) { return hwnd && ShellIconCall(NIM_MODIFY, hwnd, id); }
+
+bool RemoveShellIcon(HWND hwnd, UINT id) { return ShellIconCall(NIM_DELETE, hwnd, id); }
 
 INPUT KeyInput(WORD vk, bool down) {
     INPUT in{};

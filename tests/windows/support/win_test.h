@@ -37,6 +37,10 @@ HWND FindShownWindow(const wchar_t* className, const wchar_t* title, HWND owner 
 // The same, waited for; past the deadline a failure naming it is added and null returned.
 HWND WaitShownWindow(const wchar_t* className, const wchar_t* title, HWND owner = nullptr,
                      DWORD timeoutMs = 10000);
+// Runs a modal loop on this thread (runModal, its result returned) while another thread, the
+// player, drives the window of this class and title once it is shown.
+INT_PTR PlayModal(const wchar_t* className, const wchar_t* title, const std::function<void(HWND)>& player,
+                  const std::function<INT_PTR()>& runModal);
 // Waits for the window to be destroyed.
 ::testing::AssertionResult WaitGone(HWND window, const std::string& what, DWORD timeoutMs = 5000);
 

@@ -7,7 +7,6 @@
 #include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "res/resource.h"
 #include "ui/dialogs/new_extension_dlg.h"
@@ -25,14 +24,7 @@ void Click(HWND dialog, int id) { ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(
 
 // Runs the dialog modally while the player drives it from another thread.
 INT_PTR RunWith(CDlgNewExtension& dialog, const std::function<void(HWND)>& player) {
-    std::thread user([&] {
-        HWND hwnd = WaitShownWindow(nullptr, L"New Extension");
-        if (hwnd)
-            player(hwnd);
-    });
-    INT_PTR result = dialog.DoModal();
-    user.join();
-    return result;
+    return PlayModal(nullptr, L"New Extension", player, [&] { return dialog.DoModal(); });
 }
 
 }  // namespace

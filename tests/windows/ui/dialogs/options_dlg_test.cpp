@@ -10,7 +10,6 @@
 
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/edit_engine.h"
@@ -54,13 +53,7 @@ void Select(HWND dialog, int item) {
 
 // Runs the dialog while the player drives it from another thread.
 INT_PTR RunWith(CDlgOptions& dialog, const std::function<void(HWND)>& player) {
-    std::thread user([&] {
-        if (HWND hwnd = WaitShownWindow(nullptr, L"Options"))
-            player(hwnd);
-    });
-    INT_PTR result = dialog.DoModal();
-    user.join();
-    return result;
+    return PlayModal(nullptr, L"Options", player, [&] { return dialog.DoModal(); });
 }
 
 class OptionsDialogTest : public ::testing::Test {
