@@ -59,11 +59,13 @@ public:
     bool IsEnded() const { return !IsModalRunning(); }
 };
 
-// An in-memory template: one dialog with one edit control (id 1001).
+// An in-memory template: one dialog with an edit control (id 1001) and, after it, a static
+// (id 1002) whose text leaves the one before it unaligned.
 CDialogTemplate MemoryTemplate() {
     CDialogTemplate t(L"From memory", WS_POPUP | WS_CAPTION | DS_MODALFRAME, {0, 0, 150, 60}, 8,
                       L"MS Shell Dlg");
-    t.Control(0x0081, 1001, L"hello", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, {5, 5, 105, 19});
+    t.Control(0x0081, 1001, L"hello", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, {5, 5, 105, 19})
+        .Control(0x0082, 1002, L"world!", WS_CHILD | WS_VISIBLE, {5, 25, 105, 35});
     return t;
 }
 
@@ -147,15 +149,21 @@ TEST(Framework, DialogFromMemoryTemplate) {
     auto tmpl = MemoryTemplate();
     CTestDialog dlg;
     dlg.InitModalIndirect(tmpl.Get());
-    std::wstring text;
+    std::wstring title, edit, label;
     dlg.onInit = [&](CTestDialog& d) {
         wchar_t buf[32] = {};
+        ::GetWindowTextW(d.m_hWnd, buf, 32);
+        title = buf;
         ::GetDlgItemTextW(d.m_hWnd, 1001, buf, 32);
-        text = buf;
+        edit = buf;
+        ::GetDlgItemTextW(d.m_hWnd, 1002, buf, 32);
+        label = buf;
         d.EndDialog(17);
     };
     EXPECT_EQ(dlg.DoModal(), 17);
-    EXPECT_EQ(text, L"hello");
+    EXPECT_EQ(title, L"From memory");
+    EXPECT_EQ(edit, L"hello");
+    EXPECT_EQ(label, L"world!");
 }
 
 TEST(Framework, NestedModalLoopsEndInnerFirst) {
