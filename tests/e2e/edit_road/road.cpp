@@ -6,33 +6,6 @@
 
 namespace quillon::e2e {
 
-namespace {
-
-HGLOBAL GlobalBytes(const std::string& bytes) {
-    HGLOBAL h = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    if (h) {
-        std::memcpy(::GlobalLock(h), bytes.data(), bytes.size());
-        ::GlobalUnlock(h);
-    }
-    return h;
-}
-
-std::string SmallDib() {
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = 2;
-    header.biHeight = 2;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
-    std::string bytes(reinterpret_cast<const char*>(&header), sizeof(header));
-    const unsigned char pixels[16] = {10, 20, 30, 0, 40, 50, 60, 0, 70, 80, 90, 0, 1, 2, 3, 0};
-    bytes.append(reinterpret_cast<const char*>(pixels), sizeof(pixels));
-    return bytes;
-}
-
-}  // namespace
-
 ClipboardImage ClipboardNow() {
     ClipboardImage image;
     for (const ClipFormat& f : ReadClipboard())
@@ -67,17 +40,8 @@ bool PutUserClipboard() {
 
 ::testing::AssertionResult SaveAsEditor(const std::wstring& path, const std::string& bytes) {
     return WaitFor(
-        [&] {
-            HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (h == INVALID_HANDLE_VALUE)
-                return false;
-            DWORD written = 0;
-            BOOL ok = bytes.empty() || ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-            ::CloseHandle(h);
-            return ok && written == bytes.size();
-        },
-        5000, "saving " + Utf8Of(path));
+        [&] { return WriteFileBytes(path, bytes, CREATE_ALWAYS, FILE_SHARE_READ | FILE_SHARE_WRITE); }, 5000,
+        "saving " + Utf8Of(path));
 }
 
 bool PutClipboardText(const std::wstring& text) {
@@ -107,22 +71,13 @@ std::wstring ClipboardText() {
 }
 
 void CtrlKeys(const std::string& letters) {
-    std::vector<INPUT> inputs;
-    auto add = [&](WORD vk, bool up) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = vk;
-        in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(in);
-    };
-    add(VK_CONTROL, false);
+    std::vector<std::pair<WORD, bool>> keys{{VK_CONTROL, true}};
     for (char c : letters) {
-        add(static_cast<WORD>(c), false);
-        add(static_cast<WORD>(c), true);
+        keys.emplace_back(static_cast<WORD>(c), true);
+        keys.emplace_back(static_cast<WORD>(c), false);
     }
-    add(VK_CONTROL, true);
-    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    keys.emplace_back(VK_CONTROL, false);
+    SendKeys(keys);
 }
 
 std::size_t TextLength(HWND box) {
@@ -132,15 +87,6 @@ std::size_t TextLength(HWND box) {
 }
 
 }  // namespace
-
-std::string Utf8Of(const std::wstring& text) {
-    if (text.empty())
-        return {};
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
 
 std::wstring Printable(const std::wstring& text) {
     std::wstring out;

@@ -30,9 +30,8 @@ bool PutClipboardText(const std::wstring& text);
 // another program has it open for itself.
 ::testing::AssertionResult SaveAsEditor(const std::wstring& path, const std::string& bytes);
 
-// UTF-8 and UTF-16 helpers.
-std::string Utf8Of(const std::wstring& text);
-std::wstring Printable(const std::wstring& text);  // for failure messages
+// The text made readable for failure messages.
+std::wstring Printable(const std::wstring& text);
 
 struct RoadOptions {
     std::vector<ConfigRow> rows;  // empty: one "txt" row that starts the test editor

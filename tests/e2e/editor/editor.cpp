@@ -16,36 +16,21 @@
 #include <string>
 #include <vector>
 
+#include "windows/support/file_bytes.h"
+
 namespace {
 
-bool ReadAll(const std::wstring& path, std::string& bytes) {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD size = ::GetFileSize(h, nullptr);
-    bytes.assign(size, '\0');
-    DWORD read = 0;
-    BOOL ok = size == 0 || ::ReadFile(h, bytes.data(), size, &read, nullptr);
-    ::CloseHandle(h);
-    return ok && read == size;
-}
+using quillon::test::ReadFileBytes;
+using quillon::test::WriteFileBytes;
 
-bool WriteAll(const std::wstring& path, const std::string& bytes, DWORD disposition) {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = bytes.empty() || ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(h);
-    return ok && written == bytes.size();
-}
+// Saved as editors save: others may go on reading and writing the file meanwhile.
+constexpr DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 // Written whole, then renamed into place.
 bool Publish(const std::wstring& path, const std::string& bytes) {
     std::wstring part = path + L".part";
-    return WriteAll(part, bytes, CREATE_ALWAYS) && ::MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    return WriteFileBytes(part, bytes, CREATE_ALWAYS, kShareReadWrite) &&
+           ::MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 }  // namespace
@@ -86,7 +71,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                 result = 3;
         } else if (step.option == L"--seen") {
             std::string bytes;
-            if (!ReadAll(target, bytes) || !Publish(step.value, bytes))
+            if (!ReadFileBytes(target, bytes) || !Publish(step.value, bytes))
                 result = 3;
         } else if (step.option == L"--wait") {
             const ULONGLONG deadline = ::GetTickCount64() + 60000;
@@ -97,12 +82,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             }
         } else if (step.option == L"--write") {
             std::string bytes;
-            if (!ReadAll(step.value, bytes) || !WriteAll(target, bytes, CREATE_ALWAYS))
+            if (!ReadFileBytes(step.value, bytes) ||
+                !WriteFileBytes(target, bytes, CREATE_ALWAYS, kShareReadWrite))
                 result = 3;
         } else if (step.option == L"--rename") {
             std::string bytes;
             std::wstring fresh = target + L".new";
-            if (!ReadAll(step.value, bytes) || !WriteAll(fresh, bytes, CREATE_ALWAYS) ||
+            if (!ReadFileBytes(step.value, bytes) ||
+                !WriteFileBytes(fresh, bytes, CREATE_ALWAYS, kShareReadWrite) ||
                 !::MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
                 result = 3;
         } else if (step.option == L"--done") {

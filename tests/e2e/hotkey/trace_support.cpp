@@ -70,14 +70,6 @@ std::string StartEditLine(HWND target, int index) {
     return text;
 }
 
-bool ShellHasIcon(HWND hwnd, UINT id) {
-    NOTIFYICONDATAW probe{};
-    probe.cbSize = sizeof(probe);
-    probe.hWnd = hwnd;
-    probe.uID = id;
-    return hwnd && ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
-}
-
 void ClickAt(POINT pt) {
     ::SetCursorPos(pt.x, pt.y);
     INPUT in[2] = {};
@@ -85,13 +77,6 @@ void ClickAt(POINT pt) {
     in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     ::SendInput(2, in, sizeof(INPUT));
-}
-
-RECT PrimaryWorkArea() {
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    ::GetMonitorInfoW(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
-    return info.rcWork;
 }
 
 }  // namespace quillon::e2e

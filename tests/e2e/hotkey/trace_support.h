@@ -48,11 +48,7 @@ private:
 
 // "StartEdit <window> <index>", as the server window writes it.
 std::string StartEditLine(HWND target, int index);
-// Whether the shell holds an icon for the window and id (an empty modify succeeds only then).
-bool ShellHasIcon(HWND hwnd, UINT id = 129);
 // A real left click at the screen point.
 void ClickAt(POINT pt);
-// The work area of the primary monitor.
-RECT PrimaryWorkArea();
 
 }  // namespace quillon::e2e

@@ -32,17 +32,13 @@ TEST(Tray, TheIconIsThereAndComesBackAfterTheTaskbarIsMadeAnew) {
     ASSERT_TRUE(WaitFor([&] { return ShellHasIcon(tray); }, 5000, "the shell to hold Quillon's icon"));
 
     // The shell forgets its icons, as when it restarts; the broadcast brings ours back.
-    NOTIFYICONDATAW gone{};
-    gone.cbSize = sizeof(gone);
-    gone.hWnd = tray;
-    gone.uID = 129;
-    ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &gone));
+    ASSERT_TRUE(RemoveShellIcon(tray));
     ASSERT_FALSE(ShellHasIcon(tray));
     ::PostMessageW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     EXPECT_TRUE(WaitFor([&] { return ShellHasIcon(tray); }, 5000, "the icon to come back"));
 
     // And once more: a re-add that works keeps later ones working.
-    ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &gone));
+    ASSERT_TRUE(RemoveShellIcon(tray));
     ::PostMessageW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     EXPECT_TRUE(WaitFor([&] { return ShellHasIcon(tray); }, 5000, "the icon to come back a second time"));
 

@@ -42,12 +42,7 @@ const std::vector<ConfigRow> kRows = {
 int Run(const std::wstring& shots, const std::wstring& suffix, bool list) {
     const unsigned hotKey = ('Q' << 8) | MOD_CONTROL | MOD_ALT;
     CQuillon quillon(MakeConfigXml(hotKey, kRows, L"\\Temp"));
-    const RECT work = [] {
-        MONITORINFO info{};
-        info.cbSize = sizeof(info);
-        ::GetMonitorInfoW(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
-        return info.rcWork;
-    }();
+    const RECT work = PrimaryWorkArea();
     ::SetCursorPos((work.left + work.right) / 2, (work.top + work.bottom) / 2);
     if (!quillon.Start() || !quillon.ServerWindow())
         return std::printf("FAILED: Quillon did not start\n"), 1;

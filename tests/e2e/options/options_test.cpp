@@ -180,11 +180,7 @@ protected:
         const DWORD quillonThread = ::GetWindowThreadProcessId(field, nullptr);
         ASSERT_TRUE(::AttachThreadInput(::GetCurrentThreadId(), quillonThread, TRUE));
         auto send = [&](WORD vk, bool up) {
-            INPUT in{};
-            in.type = INPUT_KEYBOARD;
-            in.ki.wVk = vk;
-            in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-            in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_LWIN ? KEYEVENTF_EXTENDEDKEY : 0);
+            INPUT in = KeyInput(vk, !up);
             ::SendInput(1, &in, sizeof(INPUT));
             return WaitFor([&] { return ((::GetKeyState(vk) & 0x8000) != 0) != up; }, 5000,
                            "Quillon to take key " + std::to_string(vk) + (up ? " up" : " down"));

@@ -8,23 +8,6 @@
 
 namespace quillon::e2e {
 
-::testing::AssertionResult WaitFor(const std::function<bool()>& condition, DWORD timeoutMs, const std::string& what) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (condition())
-            return ::testing::AssertionSuccess();
-        if (::GetTickCount64() >= deadline)
-            return ::testing::AssertionFailure() << "timed out after " << timeoutMs << " ms waiting for: " << what;
-        // Keep this thread's own windows (if any) responsive while waiting.
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 std::wstring BinDir() {
     wchar_t path[MAX_PATH * 4] = {};
     DWORD n = ::GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
@@ -57,30 +40,6 @@ CTempFolder::~CTempFolder() {
     ::SHFileOperationW(&op);
 }
 
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(h);
-    return ok && written == bytes.size();
-}
-
-bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    LARGE_INTEGER size{};
-    ::GetFileSizeEx(h, &size);
-    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    BOOL ok = bytes.empty() || ::ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    ::CloseHandle(h);
-    return ok && read == bytes.size();
-}
-
 bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::vector<std::wstring> ListFiles(const std::wstring& folder, const std::wstring& pattern) {
@@ -99,18 +58,9 @@ std::vector<std::wstring> ListFiles(const std::wstring& folder, const std::wstri
 
 namespace {
 
-std::string Utf8(const std::wstring& s) {
-    if (s.empty())
-        return {};
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 std::string Escape(const std::wstring& s) {
     std::string out;
-    for (char c : Utf8(s)) {
+    for (char c : Utf8Of(s)) {
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
@@ -187,38 +137,6 @@ void CProcess::Kill() {
         ::TerminateProcess(m_pi.hProcess, 99);
         ::WaitForSingleObject(m_pi.hProcess, 5000);
     }
-}
-
-HWND FindTopWindow(DWORD processId, const wchar_t* className, const wchar_t* title) {
-    struct Search {
-        DWORD pid;
-        const wchar_t* cls;
-        const wchar_t* title;
-        HWND found;
-    } s{processId, className, title, nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(hwnd, &pid);
-            if (pid != s->pid)
-                return TRUE;
-            wchar_t buf[256] = {};
-            if (s->cls) {
-                ::GetClassNameW(hwnd, buf, 256);
-                if (wcscmp(buf, s->cls) != 0)
-                    return TRUE;
-            }
-            if (s->title) {
-                ::GetWindowTextW(hwnd, buf, 256);
-                if (wcscmp(buf, s->title) != 0)
-                    return TRUE;
-            }
-            s->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
 }
 
 CQuillon::CQuillon(const std::string& configXml) {
@@ -310,69 +228,6 @@ HWND ForegroundFocus() {
     if (!::GetGUIThreadInfo(0, &info))
         return nullptr;
     return info.hwndFocus;
-}
-
-namespace {
-INPUT KeyInput(WORD vk, bool up) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    if (vk == VK_LWIN || vk == VK_RWIN || vk == VK_RMENU || vk == VK_RCONTROL)
-        in.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-    return in;
-}
-}  // namespace
-
-void PressWithModifiers(const std::vector<WORD>& modifiers, WORD key) {
-    std::vector<INPUT> inputs;
-    for (WORD m : modifiers)
-        inputs.push_back(KeyInput(m, false));
-    inputs.push_back(KeyInput(key, false));
-    inputs.push_back(KeyInput(key, true));
-    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-void ReleaseKeys(const std::vector<WORD>& keys) {
-    std::vector<INPUT> inputs;
-    for (WORD k : keys)
-        inputs.push_back(KeyInput(k, true));
-    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-void TapKey(WORD key) { PressWithModifiers({}, key); }
-
-bool OpenClipboardPatiently(HWND owner) {
-    return WaitFor([&] { return ::OpenClipboard(owner) != FALSE; }, 2000, "the clipboard to open");
-}
-
-std::vector<ClipFormat> ReadClipboard() {
-    std::vector<ClipFormat> formats;
-    if (!OpenClipboardPatiently())
-        return formats;
-    for (UINT f = ::EnumClipboardFormats(0); f; f = ::EnumClipboardFormats(f)) {
-        ClipFormat c{f, {}, {}};
-        wchar_t name[128] = {};
-        if (f > 14 && ::GetClipboardFormatNameW(f, name, 128) > 0)
-            c.name = name;
-        // Only global-memory formats carry comparable bytes.
-        if (f == CF_BITMAP || f == CF_METAFILEPICT || f == CF_PALETTE || f == CF_ENHMETAFILE || f == 0x80 ||
-            f == 0x82 || f == 0x83 || f == 0x8E || (f >= 0x200 && f <= 0x2FF)) {
-            formats.push_back(c);
-            continue;
-        }
-        if (HANDLE h = ::GetClipboardData(f)) {
-            SIZE_T size = ::GlobalSize(h);
-            if (const void* p = ::GlobalLock(h)) {
-                c.bytes.assign(static_cast<const char*>(p), size);
-                ::GlobalUnlock(h);
-            }
-        }
-        formats.push_back(c);
-    }
-    ::CloseClipboard();
-    return formats;
 }
 
 }  // namespace quillon::e2e

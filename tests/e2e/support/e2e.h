@@ -1,6 +1,6 @@
 // Support for whole-program tests under Wine: Quillon.exe started from an isolated folder
-// with its own settings file, the test text-box program, waiting with deadlines, and
-// synthesised keys.
+// with its own settings file, and the test text-box program. Waiting with deadlines,
+// windows, keys and the clipboard come from the shared Windows test support.
 #pragma once
 #include <windows.h>
 
@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "windows/support/file_bytes.h"
+#include "windows/support/win_test.h"
+
 namespace quillon::e2e {
 
-// Polls the condition every few milliseconds until it holds or the deadline passes. The
-// failure message names what was awaited.
-::testing::AssertionResult WaitFor(const std::function<bool()>& condition, DWORD timeoutMs, const std::string& what);
+using namespace quillon::test;
 
 // The folder of the running test program (the build tree's bin folder).
 std::wstring BinDir();
@@ -32,8 +33,6 @@ private:
     std::wstring m_path;
 };
 
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
-bool ReadFileBytes(const std::wstring& path, std::string& bytes);
 bool FileExists(const std::wstring& path);
 std::vector<std::wstring> ListFiles(const std::wstring& folder, const std::wstring& pattern = L"*");
 
@@ -66,10 +65,6 @@ public:
 private:
     PROCESS_INFORMATION m_pi{};
 };
-
-// The first visible-or-not top-level window of the process with this class (any when
-// null) and title (any when null), or null.
-HWND FindTopWindow(DWORD processId, const wchar_t* className, const wchar_t* title = nullptr);
 
 // Quillon.exe copied into its own folder, with QLNConfig.xml beside it when configXml is
 // not empty (a portable installation, so the test never touches the user's settings).
@@ -114,19 +109,5 @@ private:
 
 // The window that has the keyboard focus in the foreground thread (null when none).
 HWND ForegroundFocus();
-
-// Presses the modifiers, then the key, releases the key (modifiers stay down).
-void PressWithModifiers(const std::vector<WORD>& modifiers, WORD key);
-void ReleaseKeys(const std::vector<WORD>& keys);
-void TapKey(WORD key);
-
-// The clipboard as (format, bytes) pairs of global-memory formats, in enumeration order.
-struct ClipFormat {
-    UINT format;
-    std::wstring name;
-    std::string bytes;
-};
-std::vector<ClipFormat> ReadClipboard();
-bool OpenClipboardPatiently(HWND owner = nullptr);
 
 }  // namespace quillon::e2e

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "config/config_platform.h"
+#include "native/config/forwarding_platform.h"
 
 namespace quillon::test {
 
@@ -60,7 +61,7 @@ inline std::string Utf16LeBytes(const std::string& ascii) {
 }
 
 // The real platform with switches that make one step of a save fail.
-class CFaultyPlatform : public IConfigPlatform {
+class CFaultyPlatform : public CForwardingPlatform {
 public:
     bool failFlush = false;
     bool failReplace = false;
@@ -68,15 +69,7 @@ public:
     bool loseFileInReplace = false; // the replacement fails after the old file is gone
     int replaces = 0;
 
-    char16_t PathSeparator() const override { return m_real.PathSeparator(); }
-    std::u16string ModuleFilePath() override { return m_real.ModuleFilePath(); }
-    std::u16string ShellAppDataFolder() override { return m_real.ShellAppDataFolder(); }
-    std::u16string EnvironmentVariable(const std::u16string& name) override { return m_real.EnvironmentVariable(name); }
-    std::u16string TempFolder() override { return m_real.TempFolder(); }
-    bool Exists(const std::u16string& path) override { return m_real.Exists(path); }
-    bool CreateFolder(const std::u16string& path) override { return m_real.CreateFolder(path); }
     bool FlushFile(const std::u16string& path) override { return !failFlush && m_real.FlushFile(path); }
-    std::u16string LinkTarget(const std::u16string& path) override { return m_real.LinkTarget(path); }
     bool ReplaceFile(const std::u16string& from, const std::u16string& to) override {
         ++replaces;
         if (loseFileInReplace) {
@@ -88,10 +81,6 @@ public:
     bool CopyFile(const std::u16string& from, const std::u16string& to) override {
         return !failCopy && m_real.CopyFile(from, to);
     }
-    bool RemoveFile(const std::u16string& path) override { return m_real.RemoveFile(path); }
-
-private:
-    IConfigPlatform& m_real = DefaultConfigPlatform();
 };
 
 }  // namespace quillon::test

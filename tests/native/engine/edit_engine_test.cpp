@@ -6,7 +6,7 @@
 #include "config/config_platform.h"
 #include "engine/edit_engine.h"
 #include "native/config/config_test_util.h"
-#include "native/engine_road/fake_system.h"
+#include "native/engine/fake_system.h"
 
 using namespace quillon;
 

@@ -11,8 +11,11 @@
 #include "app/choice_list.h"
 #include "base/u16.h"
 #include "base/win/handles.h"
+#include "windows/support/message_sink.h"
+#include "windows/support/win_test.h"
 
 using namespace quillon;
+using namespace quillon::test;
 
 TEST(ChoiceText, EditorDisplayNames) {
     EXPECT_EQ(EditorDisplayName(L""), L"default editor");
@@ -89,18 +92,6 @@ TEST(ChoiceSelection, KPressesSelectItemKMinusOneModuloTheCount) {
 
 namespace {
 
-// The owner of the list: collects what the list posts to it, and reflects the list's
-// notifications back to it, as the server window does.
-class COwner : public CWnd {
-public:
-    std::vector<WPARAM> clicked;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_CHOICE_CLICKED)
-            clicked.push_back(wParam);
-        return CWnd::WindowProc(message, wParam, lParam);
-    }
-};
-
 class ChoiceListTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -110,11 +101,6 @@ protected:
         m_list.SetRowColours(0xFAF6F3, 0xFFFFFF);
     }
     void TearDown() override { m_list.DestroyWindow(); }
-    void Pump() {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&msg);
-    }
     RECT WindowRect() const {
         RECT r{};
         ::GetWindowRect(m_list.m_hWnd, &r);
@@ -126,7 +112,9 @@ protected:
         m_list.SendMessage(LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&bounds));
         return bounds.bottom - bounds.top;
     }
-    COwner m_owner;
+    // The owner of the list: collects the clicks the list posts to it, and reflects the
+    // list's notifications back to it, as the server window does.
+    CMessageSink m_owner{WM_CHOICE_CLICKED};
     CImageListHandle m_images;
     CQLNListCtrl m_list;
 };
@@ -209,10 +197,8 @@ TEST_F(ChoiceListTest, SizedExactlyToItsItemsWithNothingToScroll) {
 
 TEST_F(ChoiceListTest, HotkeyShowsAtThePointerThenCyclesTheSelection) {
     m_list.Refresh(kRows);
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    ::GetMonitorInfoW(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
-    const POINT pointer{(info.rcWork.left + info.rcWork.right) / 2, (info.rcWork.top + info.rcWork.bottom) / 2};
+    const RECT work = PrimaryWorkArea();
+    const POINT pointer{(work.left + work.right) / 2, (work.top + work.bottom) / 2};
     HWND activeBefore = ::GetActiveWindow();
 
     m_list.ShowOrAdvance(pointer);
@@ -248,13 +234,11 @@ TEST_F(ChoiceListTest, HotkeyShowsAtThePointerThenCyclesTheSelection) {
 
 TEST_F(ChoiceListTest, NearAScreenCornerTheListStaysInsideTheWorkArea) {
     m_list.Refresh(kRows);
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    ::GetMonitorInfoW(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
-    m_list.ShowOrAdvance(POINT{info.rcWork.left + 3, info.rcWork.top + 3});
+    const RECT work = PrimaryWorkArea();
+    m_list.ShowOrAdvance(POINT{work.left + 3, work.top + 3});
     RECT r = WindowRect();
-    EXPECT_EQ(r.left, info.rcWork.left);
-    EXPECT_EQ(r.top, info.rcWork.top);
+    EXPECT_EQ(r.left, work.left);
+    EXPECT_EQ(r.top, work.top);
 }
 
 TEST_F(ChoiceListTest, ClicksOnItemsReachTheOwner) {
@@ -272,7 +256,7 @@ TEST_F(ChoiceListTest, ClicksOnItemsReachTheOwner) {
     EXPECT_EQ(click(-1), 0);  // outside the items: nothing
     EXPECT_EQ(click(4), 0);
     Pump();
-    EXPECT_EQ(m_owner.clicked, (std::vector<WPARAM>{2, 4}));
+    EXPECT_EQ(m_owner.received, (std::vector<WPARAM>{2, 4}));
 }
 
 namespace {

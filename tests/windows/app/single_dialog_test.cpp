@@ -7,26 +7,16 @@
 #include <vector>
 
 #include "app/single_dialog.h"
+#include "windows/support/win_test.h"
 
 using namespace quillon;
+using namespace quillon::test;
 
 namespace {
 
-// An empty dialog from memory (DLGTEMPLATE with no controls, "Options" as title).
-const std::vector<WORD>& Template() {
-    static const std::vector<WORD> t = [] {
-        std::vector<WORD> w;
-        const DWORD style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
-        w.push_back(LOWORD(style)), w.push_back(HIWORD(style));
-        w.push_back(0), w.push_back(0);  // extended style
-        w.push_back(0);                  // no controls
-        w.push_back(10), w.push_back(10), w.push_back(100), w.push_back(40);
-        w.push_back(0), w.push_back(0);  // no menu, default class
-        for (const wchar_t* s = L"Options"; *s; ++s)
-            w.push_back(*s);
-        w.push_back(0);
-        return w;
-    }();
+// An empty dialog from memory (no controls, "Options" as title).
+const CDialogTemplate& Template() {
+    static const CDialogTemplate t(L"Options", WS_POPUP | WS_CAPTION | DS_MODALFRAME, {10, 10, 110, 50});
     return t;
 }
 
@@ -35,7 +25,7 @@ const std::vector<WORD>& Template() {
 class CStepDialog : public CDialog {
 public:
     CStepDialog(std::function<void(CStepDialog&)> step, INT_PTR result) : m_step(std::move(step)), m_result(result) {
-        InitModalIndirect(reinterpret_cast<const DLGTEMPLATE*>(Template().data()));
+        InitModalIndirect(Template().Get());
     }
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();

@@ -10,6 +10,7 @@
 #include "config/config_file.h"
 #include "config/config_platform.h"
 #include "engine/edit_engine.h"
+#include "native/config/forwarding_platform.h"
 
 using namespace quillon;
 
@@ -31,15 +32,8 @@ public:
 };
 
 // The real platform, except that the process dies while the new file is only half there.
-class CCrashingPlatform : public IConfigPlatform {
+class CCrashingPlatform : public test::CForwardingPlatform {
 public:
-    std::u16string FileSystemPath(const std::u16string& path) override { return m_real.FileSystemPath(path); }
-    std::u16string ModuleFilePath() override { return m_real.ModuleFilePath(); }
-    std::u16string ShellAppDataFolder() override { return m_real.ShellAppDataFolder(); }
-    std::u16string EnvironmentVariable(const std::u16string& name) override { return m_real.EnvironmentVariable(name); }
-    std::u16string TempFolder() override { return m_real.TempFolder(); }
-    bool Exists(const std::u16string& path) override { return m_real.Exists(path); }
-    bool CreateFolder(const std::u16string& path) override { return m_real.CreateFolder(path); }
     bool FlushFile(const std::u16string& path) override {
         HANDLE file = ::CreateFileW(WidePtr(path), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         LARGE_INTEGER size{};
@@ -51,12 +45,6 @@ public:
         ::TerminateProcess(::GetCurrentProcess(), 3);
         return false;
     }
-    bool ReplaceFile(const std::u16string& from, const std::u16string& to) override { return m_real.ReplaceFile(from, to); }
-    bool CopyFile(const std::u16string& from, const std::u16string& to) override { return m_real.CopyFile(from, to); }
-    bool RemoveFile(const std::u16string& path) override { return m_real.RemoveFile(path); }
-
-private:
-    IConfigPlatform& m_real = DefaultConfigPlatform();
 };
 
 void Line(std::string& out, const char* key, const std::u16string& value) {

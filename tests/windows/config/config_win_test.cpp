@@ -14,6 +14,7 @@
 
 #include "base/u16.h"
 #include "config/config_file.h"
+#include "native/config/forwarding_platform.h"
 
 using namespace quillon;
 namespace fs = std::filesystem;
@@ -267,24 +268,13 @@ TEST(ConfigOnWindows, AReadOnlyFileIsNotReplaced) {
 namespace {
 
 // The real platform, for a program that would sit in the given (long) path.
-class CProgramAt : public IConfigPlatform {
+class CProgramAt : public test::CForwardingPlatform {
 public:
     explicit CProgramAt(std::u16string program) : m_program(std::move(program)) {}
-    std::u16string FileSystemPath(const std::u16string& path) override { return m_real.FileSystemPath(path); }
     std::u16string ModuleFilePath() override { return m_program; }
-    std::u16string ShellAppDataFolder() override { return m_real.ShellAppDataFolder(); }
-    std::u16string EnvironmentVariable(const std::u16string& name) override { return m_real.EnvironmentVariable(name); }
-    std::u16string TempFolder() override { return m_real.TempFolder(); }
-    bool Exists(const std::u16string& path) override { return m_real.Exists(path); }
-    bool CreateFolder(const std::u16string& path) override { return m_real.CreateFolder(path); }
-    bool FlushFile(const std::u16string& path) override { return m_real.FlushFile(path); }
-    bool ReplaceFile(const std::u16string& from, const std::u16string& to) override { return m_real.ReplaceFile(from, to); }
-    bool CopyFile(const std::u16string& from, const std::u16string& to) override { return m_real.CopyFile(from, to); }
-    bool RemoveFile(const std::u16string& path) override { return m_real.RemoveFile(path); }
 
 private:
     std::u16string m_program;
-    IConfigPlatform& m_real = DefaultConfigPlatform();
 };
 
 }  // namespace

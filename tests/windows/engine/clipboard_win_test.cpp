@@ -11,8 +11,10 @@
 #include "engine/clipboard_backup.h"
 #include "engine/system.h"
 #include "framework/wnd.h"
+#include "windows/support/win_test.h"
 
 using namespace quillon;
+using namespace quillon::test;
 
 namespace {
 
@@ -29,27 +31,6 @@ protected:
     CWnd m_main;
 };
 
-HGLOBAL Global(const std::string& bytes) {
-    HGLOBAL h = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    std::memcpy(::GlobalLock(h), bytes.data(), bytes.size());
-    ::GlobalUnlock(h);
-    return h;
-}
-
-std::string Dib() {
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = 2;
-    header.biHeight = 2;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
-    std::string bytes(reinterpret_cast<const char*>(&header), sizeof(header));
-    const unsigned char pixels[16] = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 0};
-    bytes.append(reinterpret_cast<const char*>(pixels), sizeof(pixels));
-    return bytes;
-}
-
 HENHMETAFILE Metafile() {
     HDC dc = ::CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
     ::Rectangle(dc, 1, 2, 30, 40);
@@ -63,20 +44,11 @@ std::string MetafileBits(HENHMETAFILE emf) {
     return bits;
 }
 
-bool OpenPatiently() {
-    for (int i = 0; i < 200; ++i) {
-        if (::OpenClipboard(nullptr))
-            return true;
-        ::Sleep(10);
-    }
-    return false;
-}
-
 // Every format on the clipboard with its bytes: global memory as is, enhanced metafiles
 // as their bits; GDI handles only by presence.
 std::map<std::wstring, std::string> Snapshot() {
     std::map<std::wstring, std::string> out;
-    if (!OpenPatiently())
+    if (!OpenClipboardPatiently())
         return out;
     for (UINT f = ::EnumClipboardFormats(0); f; f = ::EnumClipboardFormats(f)) {
         wchar_t name[256] = {};
@@ -101,22 +73,22 @@ std::map<std::wstring, std::string> Snapshot() {
 }
 
 void PutUsualContent() {
-    ASSERT_TRUE(OpenPatiently());
+    ASSERT_TRUE(OpenClipboardPatiently());
     ::EmptyClipboard();
     const std::wstring text = L"user's text \u00E9 \U0001F600";
-    ::SetClipboardData(CF_UNICODETEXT,
-                       Global(std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2)));
-    ::SetClipboardData(::RegisterClipboardFormatW(L"HTML Format"), Global("Version:0.9\r\n<b>bold</b>"));
-    ::SetClipboardData(CF_DIB, Global(Dib()));
+    ::SetClipboardData(CF_UNICODETEXT, GlobalBytes(std::string(reinterpret_cast<const char*>(text.c_str()),
+                                                               (text.size() + 1) * 2)));
+    ::SetClipboardData(::RegisterClipboardFormatW(L"HTML Format"), GlobalBytes("Version:0.9\r\n<b>bold</b>"));
+    ::SetClipboardData(CF_DIB, GlobalBytes(SmallDib()));
     ::SetClipboardData(CF_ENHMETAFILE, Metafile());
-    ::SetClipboardData(0x240, Global("private to its owner"));
+    ::SetClipboardData(0x240, GlobalBytes("private to its owner"));
     ::CloseClipboard();
 }
 
 void PutOtherText() {
-    ASSERT_TRUE(OpenPatiently());
+    ASSERT_TRUE(OpenClipboardPatiently());
     ::EmptyClipboard();
-    ::SetClipboardData(CF_UNICODETEXT, Global(std::string("o\0p\0\0\0", 6)));
+    ::SetClipboardData(CF_UNICODETEXT, GlobalBytes(std::string("o\0p\0\0\0", 6)));
     ::CloseClipboard();
 }
 
@@ -188,9 +160,9 @@ TEST_F(ClipboardTest, ARegisteredFormatWithALongNameComesBackUnderItsOwnName) {
     const std::wstring name = L"Quillon test format " + std::wstring(150, L'n');
     const UINT format = ::RegisterClipboardFormatW(name.c_str());
     ASSERT_NE(format, 0u);
-    ASSERT_TRUE(OpenPatiently());
+    ASSERT_TRUE(OpenClipboardPatiently());
     ::EmptyClipboard();
-    ::SetClipboardData(format, Global("long-named data"));
+    ::SetClipboardData(format, GlobalBytes("long-named data"));
     ::CloseClipboard();
     CClipboardBackup backup(DefaultSystem(), DefaultSystem(), m_main.GetSafeHwnd());
     ASSERT_TRUE(backup.Backup());
@@ -204,7 +176,7 @@ TEST_F(ClipboardTest, ARegisteredFormatWithALongNameComesBackUnderItsOwnName) {
 }
 
 TEST_F(ClipboardTest, AnEmptyClipboardStaysEmpty) {
-    ASSERT_TRUE(OpenPatiently());
+    ASSERT_TRUE(OpenClipboardPatiently());
     ::EmptyClipboard();
     ::CloseClipboard();
     CClipboardBackup backup(DefaultSystem(), DefaultSystem(), m_main.GetSafeHwnd());
@@ -254,12 +226,12 @@ TEST_F(ClipboardTest, AClipboardHeldTooLongIsGivenUpWithinTheBoundAndTheChainRep
 TEST_F(ClipboardTest, ClipboardTextGoesInAndOutWhole) {
     ISystem& sys = DefaultSystem();
     const std::u16string text = u"line\r\nzwei \u00FC \U0001F600";
-    ASSERT_TRUE(OpenPatiently());
+    ASSERT_TRUE(OpenClipboardPatiently());
     ::EmptyClipboard();
     ASSERT_TRUE(sys.SetClipboardText(text));
     ::CloseClipboard();
     EXPECT_TRUE(sys.IsClipboardFormatAvailable(CF_UNICODETEXT));
-    ASSERT_TRUE(OpenPatiently());
+    ASSERT_TRUE(OpenClipboardPatiently());
     std::u16string back;
     EXPECT_TRUE(sys.GetClipboardText(back));
     ::CloseClipboard();

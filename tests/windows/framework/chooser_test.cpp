@@ -7,14 +7,18 @@
 
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "framework/file_dialog.h"
 #include "framework/folder_dialog.h"
+#include "windows/support/win_test.h"
 
 using namespace quillon;
+using namespace quillon::test;
 
 namespace {
+
+// The class of dialog boxes, the choosers among them.
+constexpr const wchar_t* kDialogClass = L"#32770";
 
 std::wstring CurrentDirectory() {
     wchar_t dir[MAX_PATH] = {};
@@ -24,37 +28,6 @@ std::wstring CurrentDirectory() {
 
 std::wstring FolderOf(const std::wstring& path) {
     return path.substr(0, path.find_last_of(L'\\'));
-}
-
-// A visible dialog box of this process, other than the ones given.
-HWND FindChooser() {
-    struct S {
-        HWND found = nullptr;
-    } s;
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(hwnd, &pid);
-            wchar_t cls[32] = {};
-            ::GetClassNameW(hwnd, cls, 32);
-            if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(hwnd) && std::wstring(cls) == L"#32770") {
-                reinterpret_cast<S*>(lp)->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
-bool PollUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    while (!condition()) {
-        if (::GetTickCount64() > deadline)
-            return false;
-        ::Sleep(10);
-    }
-    return true;
 }
 
 // The first edit control inside the window (the file name box or the folder path box).
@@ -77,23 +50,22 @@ HWND FirstEdit(HWND parent) {
 // Runs the chooser on this thread while another thread picks the path in it and presses OK:
 // typed into the file name box of a file chooser, selected in the tree of a folder chooser.
 void PickInChooser(const std::wstring& path, bool folder, const std::function<void()>& runChooser) {
-    std::thread user([&] {
-        HWND chooser = nullptr;
-        ASSERT_TRUE(PollUntil([&] { return (chooser = FindChooser()) != nullptr; }))
-            << "waited for the chooser";
+    const auto pick = [&](HWND chooser) {
         if (folder) {
             ::SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
         } else {
             HWND edit = nullptr;
-            ASSERT_TRUE(PollUntil([&] { return (edit = FirstEdit(chooser)) != nullptr; }))
-                << "waited for the chooser's file name box";
+            ASSERT_TRUE(WaitFor([&] { return (edit = FirstEdit(chooser)) != nullptr; }, 10000,
+                                "the chooser's file name box"));
             ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
         }
         ::PostMessageW(chooser, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(PollUntil([&] { return !::IsWindow(chooser); })) << "waited for the chooser to close";
+        EXPECT_TRUE(WaitGone(chooser, "the chooser to close", 10000));
+    };
+    PlayModal(kDialogClass, nullptr, pick, [&] {
+        runChooser();
+        return INT_PTR{0};
     });
-    runChooser();
-    user.join();
 }
 
 class ChooserTest : public ::testing::Test {

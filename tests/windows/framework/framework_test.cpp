@@ -15,8 +15,10 @@
 #include "framework/edit.h"
 #include "base/win/code_page.h"
 #include "base/win/handles.h"
+#include "windows/support/win_test.h"
 
 using namespace quillon;
+using namespace quillon::test;
 
 namespace {
 
@@ -58,36 +60,13 @@ public:
     bool IsEnded() const { return !IsModalRunning(); }
 };
 
-// An in-memory template: one dialog with one edit control (id 1001).
-std::vector<WORD> MemoryTemplate() {
-    std::vector<WORD> t;
-    auto dword = [&](DWORD v) {
-        t.push_back(LOWORD(v));
-        t.push_back(HIWORD(v));
-    };
-    auto text = [&](const wchar_t* s) {
-        for (; *s; ++s)
-            t.push_back(*s);
-        t.push_back(0);
-    };
-    dword(WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT);  // style
-    dword(0);                                                    // extended style
-    t.push_back(1);                                              // one control
-    t.push_back(0), t.push_back(0), t.push_back(150), t.push_back(60);
-    t.push_back(0);  // no menu
-    t.push_back(0);  // default class
-    text(L"From memory");
-    t.push_back(8);
-    text(L"MS Shell Dlg");
-    if (t.size() % 2)
-        t.push_back(0);  // DLGITEMTEMPLATE is DWORD aligned
-    dword(WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL);
-    dword(0);
-    t.push_back(5), t.push_back(5), t.push_back(100), t.push_back(14);
-    t.push_back(1001);
-    t.push_back(0xFFFF), t.push_back(0x0081);  // EDIT
-    text(L"hello");
-    t.push_back(0);  // no creation data
+// An in-memory template: one dialog with an edit control (id 1001) and, after it, a static
+// (id 1002) whose text leaves the one before it unaligned.
+CDialogTemplate MemoryTemplate() {
+    CDialogTemplate t(L"From memory", WS_POPUP | WS_CAPTION | DS_MODALFRAME, {0, 0, 150, 60}, 8,
+                      L"MS Shell Dlg");
+    t.Control(0x0081, 1001, L"hello", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, {5, 5, 105, 19})
+        .Control(0x0082, 1002, L"world!", WS_CHILD | WS_VISIBLE, {5, 25, 105, 35});
     return t;
 }
 
@@ -170,16 +149,22 @@ TEST(Framework, DialogFromResourceRunsInitAndEndsWithTheGivenCode) {
 TEST(Framework, DialogFromMemoryTemplate) {
     auto tmpl = MemoryTemplate();
     CTestDialog dlg;
-    dlg.InitModalIndirect(reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()));
-    std::wstring text;
+    dlg.InitModalIndirect(tmpl.Get());
+    std::wstring title, edit, label;
     dlg.onInit = [&](CTestDialog& d) {
         wchar_t buf[32] = {};
+        ::GetWindowTextW(d.m_hWnd, buf, 32);
+        title = buf;
         ::GetDlgItemTextW(d.m_hWnd, 1001, buf, 32);
-        text = buf;
+        edit = buf;
+        ::GetDlgItemTextW(d.m_hWnd, 1002, buf, 32);
+        label = buf;
         d.EndDialog(17);
     };
     EXPECT_EQ(dlg.DoModal(), 17);
-    EXPECT_EQ(text, L"hello");
+    EXPECT_EQ(title, L"From memory");
+    EXPECT_EQ(edit, L"hello");
+    EXPECT_EQ(label, L"world!");
 }
 
 TEST(Framework, NestedModalLoopsEndInnerFirst) {

@@ -11,7 +11,8 @@
 #include "resource.h"
 #include "ui/widgets/mini_button.h"
 #include "ui/widgets/png_image.h"
-#include "widget_test_support.h"
+#include "windows/support/gdiplus_session.h"
+#include "windows/ui/widgets/widget_test_support.h"
 
 using namespace quillon;
 using namespace quillon::test;
@@ -22,22 +23,6 @@ namespace gp = Gdiplus::DllExports;
 
 constexpr int kDialog = 200;
 constexpr int kList = 1000;
-
-// GDI+ for the length of a test, as the application starts it before any window.
-class CGdiplusSession {
-public:
-    CGdiplusSession() {
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&m_token, &input, nullptr);
-    }
-    ~CGdiplusSession() {
-        if (m_token)
-            Gdiplus::GdiplusShutdown(m_token);
-    }
-
-private:
-    ULONG_PTR m_token = 0;
-};
 
 // The dialog's four buttons bound and laid out as the Options dialog does, plus one whose
 // image is missing and whose tooltip text is empty.

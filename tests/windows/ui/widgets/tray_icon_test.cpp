@@ -11,8 +11,11 @@
 
 #include "base/win/handles.h"
 #include "ui/widgets/tray_icon.h"
+#include "windows/support/message_sink.h"
+#include "windows/support/win_test.h"
 
 using namespace quillon;
+using namespace quillon::test;
 
 namespace {
 
@@ -43,17 +46,6 @@ struct Recorder {
     }
 };
 
-// The window the tray's commands go to, collecting them.
-class CCommandSink : public CWnd {
-public:
-    std::vector<WPARAM> commands;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_COMMAND)
-            commands.push_back(wParam);
-        return CWnd::WindowProc(message, wParam, lParam);
-    }
-};
-
 // The callback message the icon is given.
 constexpr UINT kTrayMessage = WM_APP + 0x88;
 
@@ -63,12 +55,7 @@ protected:
         ASSERT_TRUE(m_sink.CreateEx(0, nullptr, L"sink", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
         m_icon.Reset(::LoadIconW(nullptr, IDI_APPLICATION));
     }
-    void Pump() {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&msg);
-    }
-    CCommandSink m_sink;
+    CMessageSink m_sink{WM_COMMAND};  // where the tray's commands go
     CIconHandle m_icon;
 };
 
@@ -203,13 +190,13 @@ TEST_F(TrayIconTest, DoubleClickSendsTheDefaultCommandAndOtherClicksNothing) {
     EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_RBUTTONDOWN), 1);
     EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_MOUSEMOVE), 1);
     Pump();
-    EXPECT_TRUE(m_sink.commands.empty());
+    EXPECT_TRUE(m_sink.received.empty());
 
     // Only the low word of the mouse message counts (version-4 notifications carry more).
     EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, MAKELPARAM(WM_LBUTTONDBLCLK, 129)), 1);
     Pump();
-    ASSERT_EQ(m_sink.commands.size(), 1u);
-    EXPECT_EQ(m_sink.commands[0], 32771u);
+    ASSERT_EQ(m_sink.received.size(), 1u);
+    EXPECT_EQ(m_sink.received[0], 32771u);
 }
 
 namespace {
@@ -252,7 +239,7 @@ TEST_F(TrayIconTest, RightClickShowsTheTrayMenuWithOptionsAsDefault) {
     EXPECT_EQ(tray.items, expected);
     EXPECT_EQ(tray.defaultItem, 32771u);
     Pump();
-    EXPECT_TRUE(m_sink.commands.empty()) << "a closed menu sends no command";
+    EXPECT_TRUE(m_sink.received.empty()) << "a closed menu sends no command";
 }
 
 TEST_F(TrayIconTest, WithoutACommandTargetCallbacksAreIgnored) {
@@ -264,17 +251,6 @@ TEST_F(TrayIconTest, WithoutACommandTargetCallbacksAreIgnored) {
     EXPECT_FALSE(tray.seen);
 }
 
-namespace {
-// Whether the shell holds an icon for the window and id: an empty modify succeeds only then.
-bool ShellHasIcon(HWND hwnd, UINT id) {
-    NOTIFYICONDATAW probe{};
-    probe.cbSize = sizeof(probe);
-    probe.hWnd = hwnd;
-    probe.uID = id;
-    return ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
-}
-}  // namespace
-
 TEST_F(TrayIconTest, TheRealShellTakesTheIconAndGivesItBack) {
     HWND window = nullptr;
     {
@@ -283,11 +259,7 @@ TEST_F(TrayIconTest, TheRealShellTakesTheIconAndGivesItBack) {
         window = tray.m_hWnd;
         EXPECT_TRUE(ShellHasIcon(window, 129));
         // The shell forgets its icons (restarted): the broadcast brings ours back.
-        NOTIFYICONDATAW gone{};
-        gone.cbSize = sizeof(gone);
-        gone.hWnd = window;
-        gone.uID = 129;
-        ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &gone));
+        ASSERT_TRUE(RemoveShellIcon(window, 129));
         EXPECT_FALSE(ShellHasIcon(window, 129));
         tray.SendMessage(CTrayIcon::TaskbarCreatedMessage());
         EXPECT_TRUE(ShellHasIcon(window, 129));

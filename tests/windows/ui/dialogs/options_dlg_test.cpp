@@ -10,77 +10,19 @@
 
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/edit_engine.h"
 #include "res/resource.h"
 #include "ui/dialogs/options_dlg.h"
+#include "windows/support/gdiplus_session.h"
+#include "windows/support/win_test.h"
 
 using namespace quillon;
+using namespace quillon::test;
 
 namespace {
 
-class CGdiplusSession {
-public:
-    CGdiplusSession() {
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&m_token, &input, nullptr);
-    }
-    ~CGdiplusSession() { Gdiplus::GdiplusShutdown(m_token); }
-
-private:
-    ULONG_PTR m_token = 0;
-};
-
-HWND FindOwnWindow(const wchar_t* title) {
-    struct S {
-        const wchar_t* title;
-        HWND found;
-    } s{title, nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<S*>(lp);
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(hwnd, &pid);
-            wchar_t text[64] = {};
-            ::GetWindowTextW(hwnd, text, 64);
-            if (pid == ::GetCurrentProcessId() && std::wstring(text) == s->title && ::IsWindowVisible(hwnd)) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
-bool PollUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    while (!condition()) {
-        if (::GetTickCount64() > deadline)
-            return false;
-        ::Sleep(10);
-    }
-    return true;
-}
-
-HWND WaitWindow(const wchar_t* title) {
-    HWND found = nullptr;
-    if (!PollUntil([&] { return (found = FindOwnWindow(title)) != nullptr; }))
-        ADD_FAILURE() << "waited in vain for the window \"" << std::string(title, title + wcslen(title))
-                      << "\"";
-    return found;
-}
-
-std::wstring Text(HWND dialog, int id) {
-    wchar_t text[256] = {};
-    ::GetDlgItemTextW(dialog, id, text, 256);
-    return text;
-}
-bool Checked(HWND dialog, int id) {
-    return ::IsDlgButtonChecked(dialog, id) == BST_CHECKED;
-}
 // A click as the button reports it to the dialog (posted: "+" runs a nested dialog).
 void Click(HWND dialog, int id) {
     ::PostMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
@@ -111,13 +53,7 @@ void Select(HWND dialog, int item) {
 
 // Runs the dialog while the player drives it from another thread.
 INT_PTR RunWith(CDlgOptions& dialog, const std::function<void(HWND)>& player) {
-    std::thread user([&] {
-        if (HWND hwnd = WaitWindow(L"Options"))
-            player(hwnd);
-    });
-    INT_PTR result = dialog.DoModal();
-    user.join();
-    return result;
+    return PlayModal(nullptr, L"Options", player, [&] { return dialog.DoModal(); });
 }
 
 class OptionsDialogTest : public ::testing::Test {
@@ -165,18 +101,18 @@ TEST_F(OptionsDialogTest, OpensWithTheSettingsInTheTemplatesPlaces) {
         // OK and Cancel at the bottom right, below the Extensions group (which ends at 337).
         EXPECT_EQ(units(IDOK), L"250,343,50,14");
         EXPECT_EQ(units(IDCANCEL), L"304,343,50,14");
-        EXPECT_EQ(Text(d, IDC_OPT_MOVE_UP), L"/\\");
-        EXPECT_EQ(Text(d, IDC_OPT_MOVE_DOWN), L"\\/");
+        EXPECT_EQ(ItemText(d, IDC_OPT_MOVE_UP), L"/\\");
+        EXPECT_EQ(ItemText(d, IDC_OPT_MOVE_DOWN), L"\\/");
 
         // The placeholder is hidden and the hotkey field stands in its place.
         EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(d, IDC_OPT_HOTKEY)));
         // The settings, each in its control; no row selected.
-        EXPECT_EQ(Text(d, IDC_OPT_TEMP_FOLDER), L"C:\\Edits");
-        EXPECT_TRUE(Checked(d, IDC_OPT_MODE_ENTIRE));
-        EXPECT_FALSE(Checked(d, IDC_OPT_MODE_SELECTION));
-        EXPECT_TRUE(Checked(d, IDC_OPT_SAVE_CONTENT));
-        EXPECT_FALSE(Checked(d, IDC_OPT_INSERT));
-        EXPECT_TRUE(Checked(d, IDC_OPT_DELETE_TEMP));
+        EXPECT_EQ(ItemText(d, IDC_OPT_TEMP_FOLDER), L"C:\\Edits");
+        EXPECT_TRUE(IsChecked(d, IDC_OPT_MODE_ENTIRE));
+        EXPECT_FALSE(IsChecked(d, IDC_OPT_MODE_SELECTION));
+        EXPECT_TRUE(IsChecked(d, IDC_OPT_SAVE_CONTENT));
+        EXPECT_FALSE(IsChecked(d, IDC_OPT_INSERT));
+        EXPECT_TRUE(IsChecked(d, IDC_OPT_DELETE_TEMP));
         EXPECT_EQ(Rows(d), (Rows_t{L"txt", L"md"}));
         EXPECT_EQ(Rows(d, 1), (Rows_t{L"default editor", L"C:\\ed.exe -n \"%1\""}));
         EXPECT_EQ(Selected(d), -1);
@@ -211,17 +147,17 @@ TEST_F(OptionsDialogTest, ListButtonsAndRadiosThenOkStoresEverythingAsShown) {
 
         // "+" then Cancel adds nothing; "+" then OK appends the row, selected.
         Click(d, IDC_OPT_ADD);
-        HWND added = WaitWindow(L"New Extension");
+        HWND added = WaitShownWindow(nullptr, L"New Extension");
         ASSERT_NE(added, nullptr);
         ClickAndWait(added, IDCANCEL);
-        ASSERT_TRUE(PollUntil([&] { return !::IsWindow(added); }));
+        ASSERT_TRUE(WaitGone(added, "New Extension to close"));
         EXPECT_EQ(Rows(d), (Rows_t{L"md", L"txt"}));
         Click(d, IDC_OPT_ADD);
-        added = WaitWindow(L"New Extension");
+        added = WaitShownWindow(nullptr, L"New Extension");
         ASSERT_NE(added, nullptr);
         ::SetDlgItemTextW(added, IDC_NEWEXT_EXTENSION, L"html");
         Click(added, IDOK);
-        ASSERT_TRUE(PollUntil([&] { return !::IsWindow(added); })) << "waited for New Extension to close";
+        ASSERT_TRUE(WaitGone(added, "New Extension to close"));
         EXPECT_EQ(Rows(d), (Rows_t{L"md", L"txt", L"html"}));
         EXPECT_EQ(Rows(d, 1)[2], L"default editor");
         EXPECT_EQ(Selected(d), 2);
@@ -234,12 +170,12 @@ TEST_F(OptionsDialogTest, ListButtonsAndRadiosThenOkStoresEverythingAsShown) {
 
         // "only selected text" sets Insert, "entire text area" clears it, on every click.
         ClickAndWait(d, IDC_OPT_MODE_SELECTION);
-        EXPECT_TRUE(Checked(d, IDC_OPT_INSERT));
+        EXPECT_TRUE(IsChecked(d, IDC_OPT_INSERT));
         ClickAndWait(d, IDC_OPT_INSERT);
         ClickAndWait(d, IDC_OPT_MODE_SELECTION);
-        EXPECT_TRUE(Checked(d, IDC_OPT_INSERT));
+        EXPECT_TRUE(IsChecked(d, IDC_OPT_INSERT));
         ClickAndWait(d, IDC_OPT_MODE_ENTIRE);
-        EXPECT_FALSE(Checked(d, IDC_OPT_INSERT));
+        EXPECT_FALSE(IsChecked(d, IDC_OPT_INSERT));
         ClickAndWait(d, IDC_OPT_MODE_SELECTION); // selection mode, Insert set
         ClickAndWait(d, IDC_OPT_SAVE_CONTENT);
         ClickAndWait(d, IDC_OPT_DELETE_TEMP);

@@ -7,71 +7,24 @@
 #include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "res/resource.h"
 #include "ui/dialogs/new_extension_dlg.h"
+#include "windows/support/win_test.h"
 
 using namespace quillon;
+using namespace quillon::test;
 
 namespace {
 
-HWND FindOwnWindow(const wchar_t* title, HWND owner = nullptr) {
-    struct S {
-        const wchar_t* title;
-        HWND owner;
-        HWND found;
-    } s{title, owner, nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<S*>(lp);
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(hwnd, &pid);
-            wchar_t text[128] = {};
-            ::GetWindowTextW(hwnd, text, 128);
-            if (pid == ::GetCurrentProcessId() && std::wstring(text) == s->title && ::IsWindowVisible(hwnd) &&
-                (!s->owner || ::GetWindow(hwnd, GW_OWNER) == s->owner)) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
-HWND WaitWindow(const wchar_t* title, HWND owner = nullptr) {
-    const ULONGLONG deadline = ::GetTickCount64() + 10000;
-    while (::GetTickCount64() < deadline) {
-        if (HWND h = FindOwnWindow(title, owner))
-            return h;
-        ::Sleep(10);
-    }
-    ADD_FAILURE() << "waited in vain for the window \"" << std::string(title, title + wcslen(title)) << "\"";
-    return nullptr;
-}
-
-std::wstring Text(HWND dialog, int id) {
-    wchar_t text[1024] = {};
-    ::SendMessageW(::GetDlgItem(dialog, id), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
-    return text;
-}
 void SetText(HWND dialog, int id, const wchar_t* text) {
     ::SendMessageW(::GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
-bool Checked(HWND dialog, int id) { return ::SendMessageW(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 void Click(HWND dialog, int id) { ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id))); }
 
 // Runs the dialog modally while the player drives it from another thread.
 INT_PTR RunWith(CDlgNewExtension& dialog, const std::function<void(HWND)>& player) {
-    std::thread user([&] {
-        HWND hwnd = WaitWindow(L"New Extension");
-        if (hwnd)
-            player(hwnd);
-    });
-    INT_PTR result = dialog.DoModal();
-    user.join();
-    return result;
+    return PlayModal(nullptr, L"New Extension", player, [&] { return dialog.DoModal(); });
 }
 
 }  // namespace
@@ -79,7 +32,7 @@ INT_PTR RunWith(CDlgNewExtension& dialog, const std::function<void(HWND)>& playe
 TEST(NewExtensionDialog, OptionsModeProposesAndKeepsTheRow) {
     CDlgNewExtension dialog;
     INT_PTR result = RunWith(dialog, [](HWND d) {
-        EXPECT_EQ(Text(d, IDC_NEWEXT_EXTENSION), L"txt");
+        EXPECT_EQ(ItemText(d, IDC_NEWEXT_EXTENSION), L"txt");
         DWORD start = 0, end = 0;
         ::SendMessageW(::GetDlgItem(d, IDC_NEWEXT_EXTENSION), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                        reinterpret_cast<LPARAM>(&end));
@@ -89,18 +42,18 @@ TEST(NewExtensionDialog, OptionsModeProposesAndKeepsTheRow) {
         info.cbSize = sizeof(info);
         ::GetGUIThreadInfo(::GetWindowThreadProcessId(d, nullptr), &info);
         EXPECT_EQ(info.hwndFocus, ::GetDlgItem(d, IDC_NEWEXT_EXTENSION));
-        EXPECT_EQ(Text(d, IDC_NEWEXT_EDITOR), L"");
-        EXPECT_EQ(Text(d, IDC_NEWEXT_PARAMETERS), L"\"%1\"");
-        EXPECT_TRUE(Checked(d, IDC_NEWEXT_UTF8));
-        EXPECT_TRUE(Checked(d, IDC_NEWEXT_SAVE));
+        EXPECT_EQ(ItemText(d, IDC_NEWEXT_EDITOR), L"");
+        EXPECT_EQ(ItemText(d, IDC_NEWEXT_PARAMETERS), L"\"%1\"");
+        EXPECT_TRUE(IsChecked(d, IDC_NEWEXT_UTF8));
+        EXPECT_TRUE(IsChecked(d, IDC_NEWEXT_SAVE));
         EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(d, IDC_NEWEXT_SAVE)));
         // The template's texts.
         wchar_t caption[64] = {};
         ::GetWindowTextW(d, caption, 64);
         EXPECT_STREQ(caption, L"New Extension");
-        EXPECT_EQ(Text(d, IDC_NEWEXT_SAVE), L"Save for future use");
-        EXPECT_EQ(Text(d, IDC_NEWEXT_BROWSE), L"Browse");
-        EXPECT_EQ(Text(d, IDC_NEWEXT_UTF8),
+        EXPECT_EQ(ItemText(d, IDC_NEWEXT_SAVE), L"Save for future use");
+        EXPECT_EQ(ItemText(d, IDC_NEWEXT_BROWSE), L"Browse");
+        EXPECT_EQ(ItemText(d, IDC_NEWEXT_UTF8),
                   L"Use UTF-8 encoding (uncheck this if some characters cannot be processed correctly)");
         Click(d, IDOK);
     });
@@ -146,7 +99,7 @@ TEST(NewExtensionDialog, EditTimeModeComesForwardAndKeepsTheRowOnlyOnRequest) {
     CDlgNewExtension dialog;
     dialog.m_bEditTime = 1;
     INT_PTR result = RunWith(dialog, [](HWND d) {
-        EXPECT_FALSE(Checked(d, IDC_NEWEXT_SAVE));
+        EXPECT_FALSE(IsChecked(d, IDC_NEWEXT_SAVE));
         EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(d, IDC_NEWEXT_SAVE)));
         EXPECT_EQ(::GetForegroundWindow(), d);
         SetText(d, IDC_NEWEXT_EXTENSION, L".md");
@@ -173,7 +126,7 @@ TEST(NewExtensionDialog, EmptyOrPathExtensionsAreRefusedWithAMessageAndASpaceIsA
         auto refused = [&](const wchar_t* extension, const std::wstring& message) {
             SetText(d, IDC_NEWEXT_EXTENSION, extension);
             Click(d, IDOK);
-            HWND box = WaitWindow(L"Quillon", d);
+            HWND box = WaitShownWindow(nullptr, L"Quillon", d);
             ASSERT_NE(box, nullptr);
             wchar_t text[256] = {};
             HWND child = nullptr;
@@ -184,9 +137,7 @@ TEST(NewExtensionDialog, EmptyOrPathExtensionsAreRefusedWithAMessageAndASpaceIsA
             }
             EXPECT_TRUE(found) << "no message box saying what is wrong with the extension";
             ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-            const ULONGLONG deadline = ::GetTickCount64() + 5000;
-            while (::IsWindow(box) && ::GetTickCount64() < deadline)
-                ::Sleep(10);
+            EXPECT_TRUE(WaitGone(box, "the message box to close"));
             EXPECT_TRUE(::IsWindowVisible(d)) << "the dialog stays open";
         };
         refused(L"", L"Please specify the extension.");
@@ -214,19 +165,17 @@ TEST(NewExtensionDialog, BrowseFillsTheEditorAndCancelKeepsWhatWasTyped) {
     INT_PTR result = RunWith(dialog, [](HWND d) {
         SetText(d, IDC_NEWEXT_EDITOR, L"C:\\typed.exe");
         Click(d, IDC_NEWEXT_BROWSE);
-        HWND open = WaitWindow(L"Open", d);
+        HWND open = WaitShownWindow(nullptr, L"Open", d);
         ASSERT_NE(open, nullptr);
         ::PostMessageW(open, WM_COMMAND, IDCANCEL, 0);
-        const ULONGLONG deadline = ::GetTickCount64() + 5000;
-        while (::IsWindow(open) && ::GetTickCount64() < deadline)
-            ::Sleep(10);
-        EXPECT_EQ(Text(d, IDC_NEWEXT_EDITOR), L"C:\\typed.exe");
+        EXPECT_TRUE(WaitGone(open, "the Open dialog to close on Cancel"));
+        EXPECT_EQ(ItemText(d, IDC_NEWEXT_EDITOR), L"C:\\typed.exe");
 
         // Choosing a file: its full path.
         wchar_t self[MAX_PATH] = {};
         ::GetModuleFileNameW(nullptr, self, MAX_PATH);
         Click(d, IDC_NEWEXT_BROWSE);
-        open = WaitWindow(L"Open", d);
+        open = WaitShownWindow(nullptr, L"Open", d);
         ASSERT_NE(open, nullptr);
         // The file-name box of the dialog (a combo box, or a plain edit).
         HWND name = ::GetDlgItem(open, 0x47C);  // cmb13
@@ -235,10 +184,8 @@ TEST(NewExtensionDialog, BrowseFillsTheEditorAndCancelKeepsWhatWasTyped) {
         ASSERT_NE(name, nullptr);
         ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(self));
         ::PostMessageW(open, WM_COMMAND, IDOK, 0);
-        const ULONGLONG deadline2 = ::GetTickCount64() + 5000;
-        while (::IsWindow(open) && ::GetTickCount64() < deadline2)
-            ::Sleep(10);
-        EXPECT_EQ(Text(d, IDC_NEWEXT_EDITOR), std::wstring(self));
+        EXPECT_TRUE(WaitGone(open, "the Open dialog to close on OK"));
+        EXPECT_EQ(ItemText(d, IDC_NEWEXT_EDITOR), std::wstring(self));
         Click(d, IDOK);
     });
     EXPECT_EQ(result, IDOK);

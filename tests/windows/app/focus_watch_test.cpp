@@ -8,7 +8,7 @@
 #include "config/config_platform.h"
 #include "e2e/support/e2e.h"
 #include "engine/edit_engine.h"
-#include "native/engine_road/fake_system.h"
+#include "native/engine/fake_system.h"
 
 using namespace quillon;
 using namespace quillon::e2e;

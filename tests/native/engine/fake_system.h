@@ -175,11 +175,11 @@ public:
     // The user's key events waiting for the hook (vk, down): they reach it when the program
     // answers its sent messages.
     std::vector<std::pair<std::uint8_t, bool>> keysBehindHook;
-    std::vector<std::vector<KeyInput>> batches;
+    std::vector<std::vector<quillon::KeyInput>> batches;
     bool IsKeyDown(std::uint8_t vk) override { return keysDown.count(vk) != 0; }
     bool IsUserKeyDown(std::uint8_t vk) override { return userKeysDown.count(vk) != 0; }
     std::uint16_t ScanCodeOf(std::uint8_t vk) override { return static_cast<std::uint16_t>(vk + 0x100); }
-    bool SendKeys(const std::vector<KeyInput>& keys) override {
+    bool SendKeys(const std::vector<quillon::KeyInput>& keys) override {
         batches.push_back(keys);
         std::string letters;
         bool ctrl = keysDown.count(0x11) != 0;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "framework/dialog.h"
-#include "windows/about/about_test_support.h"
+#include "windows/ui/dialogs/about_test_support.h"
 #include "ui/widgets/link_label.h"
 
 using namespace quillon;

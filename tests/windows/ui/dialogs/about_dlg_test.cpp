@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "windows/about/about_test_support.h"
+#include "windows/ui/dialogs/about_test_support.h"
 #include "ui/dialogs/about_dlg.h"
 
 using namespace quillon;

@@ -9,7 +9,7 @@
 
 #include "ui/widgets/hotkey_field.h"
 #include "ui/widgets/hotkey_text.h"
-#include "widget_test_support.h"
+#include "windows/ui/widgets/widget_test_support.h"
 
 using namespace quillon;
 using namespace quillon::test;

@@ -1,15 +1,14 @@
 // Support for the widget tests: a dialog that runs a scripted test inside its own modal
-// loop, real keyboard and mouse input, and reading back what is on the screen.
+// loop (input and the screen's pixels come from the shared Windows test support).
 #pragma once
 #include <windows.h>
 
-#include <cstdint>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "framework/dialog.h"
+#include "windows/support/win_test.h"
 
 namespace quillon::test {
 
@@ -50,26 +49,5 @@ private:
     std::string m_failure;
     int m_keyMenuRequests = 0;
 };
-
-// Presses and releases keys in one SendInput call: (virtual key, down).
-void SendKeys(const std::vector<std::pair<WORD, bool>>& keys);
-// Moves the mouse to a point on the screen; presses or releases the left button there.
-void MoveMouse(POINT screen);
-void LeftButton(bool down);
-// The centre of a window, in screen coordinates.
-POINT CentreOf(HWND hwnd);
-
-// Pixels of a window's screen rectangle as the screen shows them.
-struct CPixels {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> bgra; // top-down rows
-    COLORREF At(int x, int y) const;
-};
-CPixels Capture(HWND hwnd);
-
-// Whether two colours differ by at most tolerance in each channel.
-bool Near(COLORREF a, COLORREF b, int tolerance);
-std::string Describe(COLORREF c);
 
 } // namespace quillon::test
