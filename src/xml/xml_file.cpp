@@ -324,9 +324,24 @@ EncodingGuess GuessEncoding(const unsigned char* probe, size_t probeLength, uint
 // The text block with 1 % spare (and at least one unit) for the first edits.
 size_t CapacityFor(size_t units) { return units + units / 100 + 1; }
 
+// The bytes of the file after its mark that the probe already holds: the rest is read
+// after them, with no seek back (a seek drops the stream's buffer and costs a system call).
+struct ProbeTail {
+    const unsigned char* bytes;
+    size_t length;
+};
+
+// count bytes of the file after its mark into dest: the probe's first, then the file's.
+bool ReadRest(std::FILE* file, const ProbeTail& tail, void* dest, size_t count) {
+    const size_t fromProbe = std::min(tail.length, count);
+    std::memcpy(dest, tail.bytes, fromProbe);
+    const size_t fromFile = count - fromProbe;
+    return fromFile == 0 || std::fread(static_cast<char*>(dest) + fromProbe, 1, fromFile, file) == fromFile;
+}
+
 // The rest of a UTF-16 file, read straight into the text block.
-bool ReadUnits(std::FILE* file, uint64_t remaining, const EncodingGuess& guess, uint32_t flags,
-               CFileReport& report, DocumentTextBlock& text) {
+bool ReadUnits(std::FILE* file, const ProbeTail& tail, uint64_t remaining, const EncodingGuess& guess,
+               uint32_t flags, CFileReport& report, DocumentTextBlock& text) {
     size_t units = static_cast<size_t>(remaining / 2);
     const size_t capacity = CapacityFor(units);
     MallocPtr<char16_t> block = MallocArray<char16_t>(capacity);
@@ -334,7 +349,7 @@ bool ReadUnits(std::FILE* file, uint64_t remaining, const EncodingGuess& guess, 
         report.NoMemory();
         return false;
     }
-    if (std::fread(block.get(), 2, units, file) != units) {
+    if (!ReadRest(file, tail, block.get(), units * sizeof(char16_t))) {
         report.FileError();
         return false;
     }
@@ -385,15 +400,15 @@ bool ConvertBytes(int codePage, const char* bytes, size_t length, CFileReport& r
 
 // The rest of a file of bytes: zero bytes dropped, the encoding settled when nothing
 // declared it, then converted.
-bool ReadBytes(std::FILE* file, uint64_t remaining, EncodingGuess& guess, CFileReport& report,
-               DocumentTextBlock& text) {
+bool ReadBytes(std::FILE* file, const ProbeTail& tail, uint64_t remaining, EncodingGuess& guess,
+               CFileReport& report, DocumentTextBlock& text) {
     size_t bytes = static_cast<size_t>(remaining);
     MallocPtr<char> buffer = MallocArray<char>(bytes);
     if (!buffer) {
         report.NoMemory();
         return false;
     }
-    if (std::fread(buffer.get(), 1, bytes, file) != bytes) {
+    if (!ReadRest(file, tail, buffer.get(), bytes)) {
         report.FileError();
         return false;
     }
@@ -461,12 +476,9 @@ bool ReadDocumentFileInto(std::u16string_view path, DocumentTextBlock& text, std
         entries.Step(u"read", guess.encoding, 0);
         return entries.Finish(entries.Close(file), report, flags, outcome);
     }
-    if (!SeekDocumentFile(file.get(), static_cast<int64_t>(guess.consumed))) {
-        entries.FileError();
-        return entries.Finish(false, report, flags, outcome);
-    }
-    const bool read = guess.unitBytes == 2 ? ReadUnits(file.get(), remaining, guess, flags, entries, text)
-                                           : ReadBytes(file.get(), remaining, guess, entries, text);
+    const ProbeTail tail{probe + guess.consumed, probeLength - guess.consumed};
+    const bool read = guess.unitBytes == 2 ? ReadUnits(file.get(), tail, remaining, guess, flags, entries, text)
+                                           : ReadBytes(file.get(), tail, remaining, guess, entries, text);
     if (!read)
         return entries.Finish(false, report, flags, outcome);
     if (!entries.Close(file)) {
