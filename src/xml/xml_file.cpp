@@ -366,6 +366,24 @@ bool ReadUnits(std::FILE* file, const ProbeTail& tail, uint64_t remaining, const
     return true;
 }
 
+// Hands the converted text over; a block that turned out much too big (text of mostly
+// multi-byte characters) is shrunk first.
+void TakeConverted(MallocPtr<char16_t> block, size_t capacity, size_t produced, CFileReport& report,
+                   DocumentTextBlock& text) {
+    const size_t wanted = CapacityFor(produced);
+    if (capacity - wanted > capacity / 4) {
+        if (void* shrunk = std::realloc(block.get(), wanted * sizeof(char16_t))) {
+            (void)block.release();
+            block.reset(static_cast<char16_t*>(shrunk));
+            capacity = wanted;
+        }
+    }
+    report.Step(u"converted_to", u"UTF-16", produced);
+    text.units = std::move(block);
+    text.length = produced;
+    text.capacity = capacity;
+}
+
 // Bytes in the code page into a text block sized once.
 bool ConvertBytes(int codePage, const char* bytes, size_t length, CFileReport& report, DocumentTextBlock& text) {
     // The byte count bounds the text of UTF-8 and the single-byte code pages, so it is
@@ -383,19 +401,19 @@ bool ConvertBytes(int codePage, const char* bytes, size_t length, CFileReport& r
         return false;
     }
     const size_t produced = std::min(units, BytesToUtf16(codePage, bytes, length, block.get()));
-    const size_t wanted = CapacityFor(produced);
-    if (capacity - wanted > capacity / 4) {
-        if (void* shrunk = std::realloc(block.get(), wanted * sizeof(char16_t))) {
-            (void)block.release();
-            block.reset(static_cast<char16_t*>(shrunk));
-            capacity = wanted;
-        }
-    }
-    report.Step(u"converted_to", u"UTF-16", produced);
-    text.units = std::move(block);
-    text.length = produced;
-    text.capacity = capacity;
+    TakeConverted(std::move(block), capacity, produced, report, text);
     return true;
+}
+
+// UTF-8 and single-byte text is converted within the text block itself: the bytes are read
+// into its upper end and decoded forward into its start. A unit (two bytes) is written for
+// every byte or more read, and the bytes start at least their own length into the block, so
+// writing never reaches bytes not yet read (the decoder's vector steps load before they
+// store). A large file then needs one block instead of two, and no second block's pages.
+void ConvertInPlace(int codePage, MallocPtr<char16_t> block, size_t capacity, const char* bytes, size_t length,
+                    CFileReport& report, DocumentTextBlock& text) {
+    const size_t produced = BytesToUtf16(codePage, bytes, length, block.get());
+    TakeConverted(std::move(block), capacity, produced, report, text);
 }
 
 // The rest of a file of bytes: zero bytes dropped, the encoding settled when nothing
@@ -403,29 +421,58 @@ bool ConvertBytes(int codePage, const char* bytes, size_t length, CFileReport& r
 bool ReadBytes(std::FILE* file, const ProbeTail& tail, uint64_t remaining, EncodingGuess& guess,
                CFileReport& report, DocumentTextBlock& text) {
     size_t bytes = static_cast<size_t>(remaining);
-    MallocPtr<char> buffer = MallocArray<char>(bytes);
-    if (!buffer) {
+    // The text block is sized for one unit per byte, the most UTF-8 and the single-byte code
+    // pages give; bytes too many for that many units get a block of their own (only a code
+    // page of several bytes a character could still make a text of them).
+    const size_t capacity = CapacityFor(bytes);
+    MallocPtr<char16_t> block;
+    MallocPtr<char> own;
+    char* staged = nullptr;
+    if (bytes <= kMaxUnits) {
+        block = MallocArray<char16_t>(capacity);
+        staged = block ? reinterpret_cast<char*>(block.get()) + (capacity * sizeof(char16_t) - bytes) : nullptr;
+    } else {
+        own = MallocArray<char>(bytes);
+        staged = own.get();
+    }
+    if (!staged) {
         report.NoMemory();
         return false;
     }
-    if (!ReadRest(file, tail, buffer.get(), bytes)) {
+    if (!ReadRest(file, tail, staged, bytes)) {
         report.FileError();
         return false;
     }
     report.Step(u"read", guess.encoding, bytes);
     int codePage = CodePageFromName(guess.encoding);
     // Zero bytes belong to the characters of a four-byte encoding.
-    if (!IsFourByteCodePage(codePage) && HasZeroByte(buffer.get(), bytes))
-        report.NullsRemoved(RemoveNulls(buffer.get(), bytes));
+    if (!IsFourByteCodePage(codePage) && HasZeroByte(staged, bytes))
+        report.NullsRemoved(RemoveNulls(staged, bytes));
     if (!guess.declared) {
         // Decided by the rules the conversion itself applies: bytes that would decode to
         // even one U+FFFD are not UTF-8 and are read in the ANSI code page, so an ANSI file
         // keeps its accented letters.
-        guess.encoding = IsStrictUtf8(buffer.get(), bytes) ? u"UTF-8" : u"";
+        guess.encoding = IsStrictUtf8(staged, bytes) ? u"UTF-8" : u"";
         report.Utf8Detection(guess.encoding);
         codePage = CodePageFromName(guess.encoding);
     }
-    return ConvertBytes(std::max(codePage, 0), buffer.get(), bytes, report, text);
+    codePage = std::max(codePage, 0);
+    if (block && IsBoundedByBytes(codePage)) {
+        ConvertInPlace(codePage, std::move(block), capacity, staged, bytes, report, text);
+        return true;
+    }
+    if (!own) {
+        // Other code pages may give more units than bytes, and the system converts them:
+        // the bytes move to a block of their own first.
+        own = MallocArray<char>(bytes ? bytes : 1);
+        if (!own) {
+            report.NoMemory();
+            return false;
+        }
+        std::memcpy(own.get(), staged, bytes);
+        block.reset();
+    }
+    return ConvertBytes(codePage, own.get(), bytes, report, text);
 }
 
 // Opens the file and reads its first bytes; *size is the whole file's.

@@ -305,3 +305,30 @@ TEST(XmlFile, WriteFailureIsReported) {
 
 }  // namespace
 }  // namespace quillon::test
+
+namespace quillon::test {
+namespace {
+
+// UTF-8 and Latin-1 files are converted within the block the text ends up in: every
+// length and mix of one- to four-byte characters reads as a separate conversion gives it.
+TEST(XmlFile, TextConvertedInItsOwnBlockReadsAsAFreshConversion) {
+    const std::string pieces[] = {"a", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "<b/>", "\xE4\xB8\xAD\xE6"};
+    TempDir dir;
+    for (const char* declaration : {"", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"}) {
+        std::string bytes = std::string(declaration) + "<r>";
+        for (size_t step = 0; step < 160; ++step) {
+            bytes += pieces[(step * 7 + step / 5) % 6];
+            const std::string file = bytes + "</r>";
+            const int codePage = *declaration ? 28591 : IsStrictUtf8(file.data(), file.size()) ? 65001 : 0;
+            std::u16string expected(BytesToUtf16(codePage, file.data(), file.size(), nullptr), u'\0');
+            BytesToUtf16(codePage, file.data(), file.size(), expected.data());
+            dir.Write("mixed.xml", file);
+            CXmlDocument doc;
+            doc.LoadFile(dir.Path("mixed.xml"));
+            ASSERT_EQ(doc.GetDocument(), expected) << declaration << " step " << step;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quillon::test
