@@ -367,7 +367,8 @@ bool ReadUnits(std::FILE* file, const ProbeTail& tail, uint64_t remaining, const
 }
 
 // Hands the converted text over; a block that turned out much too big (text of mostly
-// multi-byte characters) is shrunk first.
+// multi-byte characters) is shrunk first. Smaller excesses are kept: giving them back makes
+// the next large load fault in fresh pages (twice the time of a 2.4 MB load here).
 void TakeConverted(MallocPtr<char16_t> block, size_t capacity, size_t produced, CFileReport& report,
                    DocumentTextBlock& text) {
     const size_t wanted = CapacityFor(produced);
