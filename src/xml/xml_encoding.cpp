@@ -201,14 +201,14 @@ enum class Fast { kNone, kUtf8, kLatin1, kCp1252, kAscii, kUtf16Le, kUtf16Be, kU
 Fast FastPathOf(int codePage)
 {
     switch (codePage) {
-    case 65001: return Fast::kUtf8;
-    case 28591: return Fast::kLatin1;
-    case 1252: return Fast::kCp1252;
-    case 20127: return Fast::kAscii;
-    case 1200: return Fast::kUtf16Le;
-    case 1201: return Fast::kUtf16Be;
-    case 12000: return Fast::kUtf32Le;
-    case 12001: return Fast::kUtf32Be;
+    case kCodePageUtf8: return Fast::kUtf8;
+    case kCodePageLatin1: return Fast::kLatin1;
+    case kCodePageWindows1252: return Fast::kCp1252;
+    case kCodePageAscii: return Fast::kAscii;
+    case kCodePageUtf16LE: return Fast::kUtf16Le;
+    case kCodePageUtf16BE: return Fast::kUtf16Be;
+    case kCodePageUtf32LE: return Fast::kUtf32Le;
+    case kCodePageUtf32BE: return Fast::kUtf32Be;
     default: return Fast::kNone;
     }
 }
@@ -659,8 +659,8 @@ size_t Encode(int codePage, const char16_t* text, size_t length, char* out, bool
 size_t UnitBytes(int codePage)
 {
     switch (codePage) {
-    case 1200: case 1201: return 2;
-    case 12000: case 12001: return 4;
+    case kCodePageUtf16LE: case kCodePageUtf16BE: return 2;
+    case kCodePageUtf32LE: case kCodePageUtf32BE: return 4;
     default: return 1;
     }
 }
@@ -808,14 +808,14 @@ bool EncodingConverter::Convert(void* out)
     if (!source) return sourceLength == 0;
     const auto* bytes = static_cast<const char*>(source);
     size_t needed = 0;
-    if (from == 1200 && to == 1200) {
+    if (from == kCodePageUtf16LE && to == kCodePageUtf16LE) {
         needed = sourceLength;
         if (out && capacity >= needed) std::memcpy(out, source, needed * sizeof(char16_t));
-    } else if (to == 1200) {
+    } else if (to == kCodePageUtf16LE) {
         const size_t length = sourceLength * UnitBytes(from);
         needed = Decode(from, bytes, length, nullptr);
         if (out && capacity >= needed) Decode(from, bytes, length, static_cast<char16_t*>(out));
-    } else if (from == 1200) {
+    } else if (from == kCodePageUtf16LE) {
         const auto* text = static_cast<const char16_t*>(source);
         bool lost = false;
         const size_t byteCount = Encode(to, text, sourceLength, nullptr, lost);

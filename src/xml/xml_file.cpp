@@ -28,15 +28,6 @@ constexpr uint32_t kFlagUtf32BE = CXmlDocument::kFlagUtf32BE;
 constexpr uint32_t kFlagNoMark = CXmlDocument::kFlagNoMark;
 constexpr uint32_t kEncodingBits = CXmlDocument::kFlagUnicodeForms;
 constexpr size_t kMaxUnits = CXmlDocument::kMaxTextLength;
-// Code pages the conversions know by number.
-constexpr int kCodePageUtf16LE = 1200;
-constexpr int kCodePageUtf16BE = 1201;
-constexpr int kCodePageUtf32LE = 12000;
-constexpr int kCodePageUtf32BE = 12001;
-constexpr int kCodePageUtf8 = 65001;
-constexpr int kCodePageLatin1 = 28591;
-constexpr int kCodePageWindows1252 = 1252;
-constexpr int kCodePageAscii = 20127;
 // The error number a report gives when a block could not be allocated (as the system's
 // "not enough memory").
 constexpr int64_t kNoMemoryError = 8;

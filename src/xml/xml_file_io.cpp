@@ -120,8 +120,8 @@ void LastDocumentFileError(uint32_t* code, std::u16string* message) {
 std::FILE* OpenFileForDocument(std::u16string_view path, const char* mode) {
     // The engine's own converter: a path is converted on every load, and this one takes
     // ASCII sixteen units at a time.
-    std::string narrow(Utf16ToBytes(65001, path.data(), path.size(), nullptr, nullptr), '\0');
-    narrow.resize(Utf16ToBytes(65001, path.data(), path.size(), narrow.data(), nullptr));
+    std::string narrow(Utf16ToBytes(kCodePageUtf8, path.data(), path.size(), nullptr, nullptr), '\0');
+    narrow.resize(Utf16ToBytes(kCodePageUtf8, path.data(), path.size(), narrow.data(), nullptr));
     if (narrow.find('\0') != std::string::npos) {
         errno = ENOENT;
         return nullptr;
