@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "base/u16.h"
-#include "xml/xml_debug.h"
+#include "xml_debug.h"
 
 namespace quillon::fuzz {
 

@@ -1,34 +1,41 @@
 // UTF-8 <-> UTF-16 helpers shared by tools, tests and diagnostics.
 #include "base/u16.h"
 
+#include "base/utf8.h"
+
 namespace quillon {
+
+namespace {
+
+// How many bytes one U+FFFD stands for when the bytes at p are no well-formed sequence: a
+// lead byte and the continuation bytes that follow it (as many as it announces) go together,
+// so a wrong value such as an encoded surrogate reads as one character; any other byte alone.
+size_t IllFormedSpan(const unsigned char* p, const unsigned char* end) {
+    const unsigned lead = *p;
+    if (lead < 0xC2 || lead > 0xF4)
+        return 1;
+    const size_t announced = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (static_cast<size_t>(end - p) < announced)
+        return 1;
+    size_t k = 1;
+    while (k < announced && (p[k] & 0xC0) == 0x80)
+        ++k;
+    return k;
+}
+
+}  // namespace
 
 std::string ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
+        if (IsHighSurrogate(cp) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+            cp = CombineSurrogates(cp, text[++i]);
+        else if (IsSurrogate(cp))
+            cp = kReplacementCharacter;
+        char bytes[4];
+        out.append(bytes, EncodeUtf8(cp, bytes));
     }
     return out;
 }
@@ -36,40 +43,18 @@ std::string ToUtf8(std::u16string_view text) {
 std::u16string FromUtf8(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        unsigned char b = static_cast<unsigned char>(text[i]);
-        char32_t cp = 0xFFFD;
-        size_t len = 1;
-        if (b < 0x80) {
-            cp = b;
-        } else if (b >= 0xC2 && b <= 0xF4) {
-            len = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-            if (i + len <= text.size()) {
-                cp = b & (0x7F >> len);
-                for (size_t k = 1; k < len; ++k) {
-                    unsigned char c = static_cast<unsigned char>(text[i + k]);
-                    if ((c & 0xC0) != 0x80) {
-                        cp = 0xFFFD;
-                        len = k;
-                        break;
-                    }
-                    cp = (cp << 6) | (c & 0x3F);
-                }
-                static const char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-                if (cp != 0xFFFD && (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
-                    cp = 0xFFFD;
-            } else {
-                len = 1;
-            }
-        }
-        i += len;
-        if (cp >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* const end = p + text.size();
+    while (p < end) {
+        char32_t cp = kReplacementCharacter;
+        size_t length = StrictUtf8Length(p, end);
+        if (length)
+            cp = DecodeUtf8Sequence(p, length);
+        else
+            length = IllFormedSpan(p, end);
+        p += length;
+        char16_t units[2];
+        out.append(units, EncodeUtf16(cp, units));
     }
     return out;
 }

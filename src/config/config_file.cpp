@@ -13,7 +13,7 @@ std::u16string WithoutTrailingSeparator(std::u16string path, char16_t separator)
 // A file in one of the Unicode forms can hold any folder name already.
 constexpr std::uint32_t kAnyMark = CXmlDocument::kFlagUnicodeForms;
 
-bool WasLossy(const CXmlDocument& xml) { return xml.GetResult().find(u"<conversion_loss") != std::u16string::npos; }
+bool WasLossy(const CXmlDocument& xml) { return xml.GetFileOutcome().conversionLoss; }
 
 // Back to the empty document a first run starts from (no text, no encoding of an old file).
 void StartAfresh(CConfigXml& xml) {

@@ -2,50 +2,26 @@
 #include "engine/edit_rules.h"
 
 #include "base/u16.h"
+#include "base/utf8.h"
 
 namespace quillon {
 
 bool IsUtf8Text(std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = p + bytes.size();
-    auto cont = [&](const unsigned char* q, unsigned char lo, unsigned char hi) {
-        return q < end && *q >= lo && *q <= hi;
-    };
     while (p < end && *p != 0) {
-        unsigned char c = *p;
-        if (c == 0x09 || c == 0x0A || c == 0x0D || (c >= 0x20 && c <= 0x7E)) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            // Of the controls only tab and the line ends belong in text.
+            if (!(c == 0x09 || c == 0x0A || c == 0x0D || (c >= 0x20 && c <= 0x7E)))
+                return false;
             ++p;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            if (!cont(p + 1, 0x80, 0xBF))
-                return false;
-            p += 2;
-        } else if (c == 0xE0) {
-            if (!cont(p + 1, 0xA0, 0xBF) || !cont(p + 2, 0x80, 0xBF))
-                return false;
-            p += 3;
-        } else if ((c >= 0xE1 && c <= 0xEC) || c == 0xEE || c == 0xEF) {
-            if (!cont(p + 1, 0x80, 0xBF) || !cont(p + 2, 0x80, 0xBF))
-                return false;
-            p += 3;
-        } else if (c == 0xED) {
-            if (!cont(p + 1, 0x80, 0x9F) || !cont(p + 2, 0x80, 0xBF))
-                return false;
-            p += 3;
-        } else if (c == 0xF0) {
-            if (!cont(p + 1, 0x90, 0xBF) || !cont(p + 2, 0x80, 0xBF) || !cont(p + 3, 0x80, 0xBF))
-                return false;
-            p += 4;
-        } else if (c >= 0xF1 && c <= 0xF3) {
-            if (!cont(p + 1, 0x80, 0xBF) || !cont(p + 2, 0x80, 0xBF) || !cont(p + 3, 0x80, 0xBF))
-                return false;
-            p += 4;
-        } else if (c == 0xF4) {
-            if (!cont(p + 1, 0x80, 0x8F) || !cont(p + 2, 0x80, 0xBF) || !cont(p + 3, 0x80, 0xBF))
-                return false;
-            p += 4;
-        } else {
-            return false;
+            continue;
         }
+        const size_t length = StrictUtf8Length(p, end);
+        if (length == 0)
+            return false;
+        p += length;
     }
     return true;
 }
@@ -95,14 +71,10 @@ bool DecodeUtf32(std::string_view bytes, bool bigEndian, std::u16string& text) {
                                           : b[3] << 24 | b[2] << 16 | b[1] << 8 | b[0];
         if (c == 0)
             break;
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        if (c > kMaxCodePoint || IsSurrogate(c))
             return false;
-        if (c >= 0x10000) {
-            text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            text += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            text += static_cast<char16_t>(c);
-        }
+        char16_t units[2];
+        text.append(units, EncodeUtf16(c, units));
     }
     return OnlyNulsFrom(bytes, i);
 }

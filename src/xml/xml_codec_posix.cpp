@@ -129,7 +129,7 @@ bool IsLowSurrogate(unsigned c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
-int SystemAnsiCodePage() { return 1252; }
+int SystemAnsiCodePage() { return kCodePageWindows1252; }
 
 bool BytesToUtf16(int codePage, const char* bytes, size_t length, char16_t* out, size_t& produced)
 {

@@ -12,11 +12,6 @@ namespace quillon {
 
 namespace {
 
-constexpr uint32_t kStartTagBits = 22;
-constexpr uint32_t kStartTagMax = (1u << kStartTagBits) - 1;
-constexpr uint32_t kEndTagMax = (1u << (32 - kStartTagBits)) - 1;
-constexpr uint32_t kLongTags = 0xFFFFFFFFu;  // both fields all ones: lengths in the overflow map
-
 constexpr std::u16string_view kLineBreak = u"\r\n";
 
 // A name we can write into a tag without changing how the tag scans.
@@ -122,6 +117,7 @@ CXmlDocument& CXmlDocument::operator=(CXmlDocument&& other) noexcept {
         return *this;
     m_text = std::move(other.m_text);
     m_result = std::move(other.m_result);
+    m_fileOutcome = other.m_fileOutcome;
     m_parent = other.m_parent;
     m_main = other.m_main;
     m_child = other.m_child;
@@ -135,6 +131,7 @@ CXmlDocument& CXmlDocument::operator=(CXmlDocument&& other) noexcept {
     m_liveCount = other.m_liveCount;
     m_quiet = other.m_quiet;
     other.m_result.clear();
+    other.m_fileOutcome = DocumentFileOutcome();
     other.m_longTags.clear();
     other.m_parent = other.m_main = other.m_child = other.m_nodeType = 0;
     other.m_nextFree = 0;  // no records: Valid() refuses everything until the next parse
@@ -149,12 +146,14 @@ bool CXmlDocument::SetDocument() {
     m_text.Clear();
     m_table.Release();
     m_result.clear();
+    m_fileOutcome = DocumentFileOutcome();
     Parse();
     return CheckWellFormed();
 }
 
 bool CXmlDocument::SetDocument(std::u16string_view text) {
     m_result.clear();
+    m_fileOutcome = DocumentFileOutcome();
     if (text.size() > kMaxTextLength) {
         // Offsets are 32-bit: a text this long cannot be indexed, so it is not taken.
         m_text.Clear();
@@ -565,9 +564,45 @@ bool CXmlDocument::AddChildElement(std::u16string_view name, std::u16string_view
     return AddImpl(name, value, options | kAddAsChild);
 }
 
+namespace {
+
+// The markup of a new element: its start tag, and for a value the escaped text and the
+// end tag. Returns the lengths of the two tags.
+void WriteNodeText(std::u16string_view name, std::u16string_view value, uint32_t options, std::u16string& node,
+                   uint32_t* startTag, uint32_t* endTag) {
+    node.reserve(name.size() * 2 + value.size() + 16);
+    *endTag = 0;
+    node += u'<';
+    node += name;
+    if (value.empty()) {
+        if (options & CXmlDocument::kAddUnended)
+            node += u'>';
+        else if (options & CXmlDocument::kAddSpaceBeforeSlash)
+            node += u" />";
+        else
+            node += u"/>";
+        *startTag = static_cast<uint32_t>(node.size());
+        return;
+    }
+    node += u'>';
+    *startTag = static_cast<uint32_t>(node.size());
+    if (options & kEscapeCdata)
+        node += CdataSection(value);
+    else
+        AppendEscapedMarkupText(node, value, options & kEscapeKeepReferences);
+    node += u"</";
+    node += name;
+    node += u'>';
+    *endTag = static_cast<uint32_t>(name.size() + 3);
+}
+
+// Room kept below the longest text when adding, for the line breaks and a parent's new end tag.
+constexpr size_t kAddHeadroom = 16;
+
+}  // namespace
+
 bool CXmlDocument::AddImpl(std::u16string_view name, std::u16string_view value, uint32_t options) {
     const bool asChild = (options & kAddAsChild) != 0;
-    const bool lineBreaks = (options & kAddNoLineBreaks) == 0;
     if (asChild && (m_main == 0 || m_nodeType != 1))
         return false;
     if (!IsWritableName(name, true))
@@ -579,110 +614,129 @@ bool CXmlDocument::AddImpl(std::u16string_view name, std::u16string_view value, 
     if (!Valid(parent) || (after && (!Valid(after) || m_table[after].parent != parent)))
         return false;
 
-    // The node text.
     std::u16string node;
-    node.reserve(name.size() * 2 + value.size() + 16);
-    uint32_t startTag, endTag = 0;
-    node += u'<';
-    node += name;
-    if (value.empty()) {
-        if (options & kAddUnended)
-            node += u'>';
-        else if (options & kAddSpaceBeforeSlash)
-            node += u" />";
-        else
-            node += u"/>";
-        startTag = static_cast<uint32_t>(node.size());
-    } else {
-        node += u'>';
-        startTag = static_cast<uint32_t>(node.size());
-        if (options & kEscapeCdata)
-            node += CdataSection(value);
-        else
-            AppendEscapedMarkupText(node, value, options & kEscapeKeepReferences);
-        node += u"</";
-        node += name;
-        node += u'>';
-        endTag = static_cast<uint32_t>(name.size() + 3);
-    }
-    const uint32_t nodeLength = static_cast<uint32_t>(node.size());
-    if (node.size() + m_text.Length() + 16 > kMaxTextLength)
+    uint32_t startTag = 0, endTag = 0;
+    WriteNodeText(name, value, options, node, &startTag, &endTag);
+    if (node.size() + m_text.Length() + kAddHeadroom > kMaxTextLength)
         return false;
 
-    const uint32_t textLength = static_cast<uint32_t>(m_text.Length());
-    ElementRecord* parentRecord = &m_table[parent];
-    const uint32_t parentStart = ElementStart(parent);
-    const uint32_t parentStartTag = parent ? StartTagLength(parent) : 0;
-    const uint32_t parentEndTag = parent ? EndTagLength(parent) : 0;
-    const bool parentUnended = parent && (parentRecord->levelFlags & kElementUnended);
-    const bool parentEmptyTag = parent && !parentUnended && parentRecord->length == parentStartTag;
-
-    std::u16string inserted;
-    size_t point = 0, replaced = 0;
-    uint32_t newStart = 0;
-    std::u16string_view parentName;
-    if (after == 0 && (parentEmptyTag || parentUnended)) {
-        // The parent gets its first child and with it an end tag.
-        parentName = ElementName(parent);
-        inserted += u'>';
-        if (lineBreaks)
-            inserted += kLineBreak;
-        newStart = static_cast<uint32_t>(inserted.size());
-        inserted += node;
-        if (lineBreaks)
-            inserted += kLineBreak;
-        inserted += u"</";
-        inserted += parentName;
-        const uint32_t closing = parentStart + parentStartTag - 1;  // the start tag's '>'
-        if (parentEmptyTag) {
-            // "<P/>" or "<P />": the '/' before the '>' is replaced. A run of them ("<P//>")
-            // goes whole, or the new start tag would still read as an empty element.
-            if (parentStartTag < 3 || m_text.At(closing) != u'>' || m_text.At(closing - 1) != u'/')
-                return false;
-            point = closing - 1;
-            while (point > parentStart + 2 && m_text.At(point - 1) == u'/')
-                --point;
-            replaced = closing - point;
-        } else {
-            if (m_text.At(closing) != u'>')
-                return false;
-            point = closing;
-        }
-        newStart += static_cast<uint32_t>(point);
-    } else {
-        if (after) {
-            point = ElementStart(after) + m_table[after].length;
-            if (lineBreaks) {
-                size_t k = point;
-                while (k < textLength && IsSpace(m_text.At(k)))
-                    ++k;
-                if (k == textLength || m_text.At(k) == u'<')
-                    point = k;
-            }
-        } else if (parent == 0) {
-            point = textLength;
-        } else {
-            point = parentStart + parentRecord->length - parentEndTag;
-        }
-        const bool emptyContent =
-            parent != 0 && after == 0 && parentRecord->length == parentStartTag + parentEndTag;
-        if (lineBreaks && emptyContent)
-            inserted += kLineBreak;
-        newStart = static_cast<uint32_t>(point + inserted.size());
-        inserted += node;
-        if (lineBreaks)
-            inserted += kLineBreak;
-    }
-
-    const uint32_t n = TakeRecord();
+    AddPlacement place;
+    if (!PlaceNewNode(parent, after, node, (options & kAddNoLineBreaks) == 0, &place))
+        return false;
+    const uint32_t n = LinkNewRecord(parent, after, static_cast<uint32_t>(node.size()), startTag, endTag, options);
     if (n == 0)
         return false;
-    parentRecord = &m_table[parent];
+    if (!EditText(place.point, place.replaced, place.inserted, n, false, false)) {
+        UnlinkNewRecord(n, parent, after);
+        return false;
+    }
+    SetStart(n, place.newStart);
+    if (place.parentGetsEndTag) {
+        SetTagLengths(parent, place.parentStartTag, static_cast<uint32_t>(place.parentNameLength + 3));
+        m_table[parent].levelFlags &= ~kElementUnended;
+    }
+    if (asChild) {
+        m_child = n;
+    } else {
+        m_main = n;
+        m_child = 0;
+    }
+    m_nodeType = 1;
+    return true;
+}
+
+bool CXmlDocument::PlaceNewNode(uint32_t parent, uint32_t after, std::u16string_view node, bool lineBreaks,
+                                AddPlacement* place) {
+    const ElementRecord& parentRecord = m_table[parent];
+    const uint32_t parentStartTag = parent ? StartTagLength(parent) : 0;
+    const bool parentUnended = parent && (parentRecord.levelFlags & kElementUnended);
+    const bool parentEmptyTag = parent && !parentUnended && parentRecord.length == parentStartTag;
+    if (after == 0 && (parentEmptyTag || parentUnended))
+        return PlaceFirstChildOfChildless(parent, parentEmptyTag, node, lineBreaks, place);
+
+    const uint32_t textLength = static_cast<uint32_t>(m_text.Length());
+    const uint32_t parentEndTag = parent ? EndTagLength(parent) : 0;
+    size_t point = 0;
+    if (after) {
+        // After the sibling, and after the white space that follows it when markup or the
+        // end of the text comes next, so the new element keeps the layout's line breaks.
+        point = ElementStart(after) + m_table[after].length;
+        if (lineBreaks) {
+            size_t k = point;
+            while (k < textLength && IsSpace(m_text.At(k)))
+                ++k;
+            if (k == textLength || m_text.At(k) == u'<')
+                point = k;
+        }
+    } else if (parent == 0) {
+        point = textLength;
+    } else {
+        point = ElementStart(parent) + parentRecord.length - parentEndTag;
+    }
+    const bool emptyContent = parent != 0 && after == 0 && parentRecord.length == parentStartTag + parentEndTag;
+    std::u16string& inserted = place->inserted;
+    if (lineBreaks && emptyContent)
+        inserted += kLineBreak;
+    place->point = point;
+    place->replaced = 0;
+    place->newStart = static_cast<uint32_t>(point + inserted.size());
+    inserted += node;
+    if (lineBreaks)
+        inserted += kLineBreak;
+    place->parentGetsEndTag = false;
+    return true;
+}
+
+bool CXmlDocument::PlaceFirstChildOfChildless(uint32_t parent, bool parentEmptyTag, std::u16string_view node,
+                                              bool lineBreaks, AddPlacement* place) {
+    // The parent gets its first child and with it an end tag.
+    const uint32_t parentStart = ElementStart(parent);
+    const uint32_t parentStartTag = StartTagLength(parent);
+    const std::u16string_view parentName = ElementName(parent);
+    std::u16string& inserted = place->inserted;
+    inserted += u'>';
+    if (lineBreaks)
+        inserted += kLineBreak;
+    size_t newStart = inserted.size();
+    inserted += node;
+    if (lineBreaks)
+        inserted += kLineBreak;
+    inserted += u"</";
+    inserted += parentName;
+    const uint32_t closing = parentStart + parentStartTag - 1;  // the start tag's '>'
+    size_t point = closing, replaced = 0;
+    if (parentEmptyTag) {
+        // "<P/>" or "<P />": the '/' before the '>' is replaced. A run of them ("<P//>")
+        // goes whole, or the new start tag would still read as an empty element.
+        if (parentStartTag < 3 || m_text.At(closing) != u'>' || m_text.At(closing - 1) != u'/')
+            return false;
+        point = closing - 1;
+        while (point > parentStart + 2 && m_text.At(point - 1) == u'/')
+            --point;
+        replaced = closing - point;
+    } else if (m_text.At(closing) != u'>') {
+        return false;
+    }
+    place->point = point;
+    place->replaced = replaced;
+    place->newStart = static_cast<uint32_t>(newStart + point);
+    place->parentGetsEndTag = true;
+    place->parentStartTag = parentEmptyTag ? parentStartTag - static_cast<uint32_t>(replaced) : parentStartTag;
+    place->parentNameLength = parentName.size();
+    return true;
+}
+
+uint32_t CXmlDocument::LinkNewRecord(uint32_t parent, uint32_t after, uint32_t nodeLength, uint32_t startTag,
+                                     uint32_t endTag, uint32_t options) {
+    const uint32_t n = TakeRecord();
+    if (n == 0)
+        return 0;
+    ElementRecord& parentRecord = m_table[parent];
     ElementRecord& record = m_table[n];
     record.length = nodeLength;
     record.parent = parent;
     // As the parser counts: the deepest levels all share the top value.
-    record.levelFlags = parent ? std::min((parentRecord->levelFlags & kLevelMask) + 1, kLevelMask) : 0;
+    record.levelFlags = parent ? std::min((parentRecord.levelFlags & kLevelMask) + 1, kLevelMask) : 0;
     if (options & kAddUnended)
         record.levelFlags |= kElementUnended;
     SetTagLengths(n, startTag, endTag);
@@ -694,53 +748,40 @@ bool CXmlDocument::AddImpl(std::u16string_view name, std::u16string_view value, 
         if (previous.nextSibling)
             m_table[previous.nextSibling].previousSibling = n;
         else
-            m_table[parentRecord->firstChild].previousSibling = n;
+            m_table[parentRecord.firstChild].previousSibling = n;
         previous.nextSibling = n;
-    } else if (parentRecord->firstChild == 0) {
-        parentRecord->firstChild = n;
+    } else if (parentRecord.firstChild == 0) {
+        parentRecord.firstChild = n;
         record.levelFlags |= kElementFirstChild;
         record.previousSibling = n;
     } else {
-        const uint32_t first = parentRecord->firstChild;
+        const uint32_t first = parentRecord.firstChild;
         const uint32_t last = m_table[first].previousSibling;
         m_table[last].nextSibling = n;
         record.previousSibling = last;
         m_table[first].previousSibling = n;
     }
-    if (!EditText(point, replaced, inserted, n, false, false)) {
-        // Undo the link and the record.
-        if (after) {
-            m_table[after].nextSibling = record.nextSibling;
-            if (record.nextSibling)
-                m_table[record.nextSibling].previousSibling = after;
-            else
-                m_table[parentRecord->firstChild].previousSibling = after;
-        } else if (parentRecord->firstChild == n) {
-            parentRecord->firstChild = 0;
-        } else {
-            const uint32_t first = parentRecord->firstChild;
-            m_table[record.previousSibling].nextSibling = 0;
-            m_table[first].previousSibling = record.previousSibling;
-        }
-        record.levelFlags |= kElementDeleted;
-        --m_liveCount;
-        return false;
-    }
-    SetStart(n, newStart);
-    if (after == 0 && (parentEmptyTag || parentUnended)) {
-        const uint32_t parentNameLength = static_cast<uint32_t>(parentName.size());
-        SetTagLengths(parent, parentEmptyTag ? parentStartTag - static_cast<uint32_t>(replaced) : parentStartTag,
-                      parentNameLength + 3);
-        m_table[parent].levelFlags &= ~kElementUnended;
-    }
-    if (asChild) {
-        m_child = n;
+    return n;
+}
+
+void CXmlDocument::UnlinkNewRecord(uint32_t n, uint32_t parent, uint32_t after) {
+    ElementRecord& parentRecord = m_table[parent];
+    ElementRecord& record = m_table[n];
+    if (after) {
+        m_table[after].nextSibling = record.nextSibling;
+        if (record.nextSibling)
+            m_table[record.nextSibling].previousSibling = after;
+        else
+            m_table[parentRecord.firstChild].previousSibling = after;
+    } else if (parentRecord.firstChild == n) {
+        parentRecord.firstChild = 0;
     } else {
-        m_main = n;
-        m_child = 0;
+        const uint32_t first = parentRecord.firstChild;
+        m_table[record.previousSibling].nextSibling = 0;
+        m_table[first].previousSibling = record.previousSibling;
     }
-    m_nodeType = 1;
-    return true;
+    record.levelFlags |= kElementDeleted;
+    --m_liveCount;
 }
 
 bool CXmlDocument::SetAttributeOn(uint32_t n, std::u16string_view name, std::u16string_view value) {

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "xml/xml_file.h"
 #include "xml/xml_scanner.h"
 #include "xml/xml_text.h"
 
@@ -100,6 +101,15 @@ public:
     // Longest document text the index can describe.
     static constexpr size_t kMaxTextLength = 0x7FFFFFF0;
 
+    // ElementRecord::tagLengths packs the start tag's length in the low bits and the end
+    // tag's above; lengths too long for either field are kept in a side map instead.
+    static constexpr uint32_t kStartTagBits = 22;
+    static constexpr uint32_t kStartTagMax = (1u << kStartTagBits) - 1;
+    static constexpr uint32_t kEndTagMax = (1u << (32 - kStartTagBits)) - 1;
+    static constexpr uint32_t kLongTags = 0xFFFFFFFFu;  // both fields all ones: see the side map
+    // Longest name the top byte of levelFlags can hold.
+    static constexpr size_t kMaxKeptNameLength = 0xFF;
+
     CXmlDocument();
     explicit CXmlDocument(std::u16string_view text);
     CXmlDocument(CXmlDocument&&) noexcept;
@@ -113,6 +123,8 @@ public:
     bool SetDocument(std::u16string_view text);
     std::u16string_view GetDocument();  // the whole text (valid until the next change)
     const std::u16string& GetResult() const { return m_result; }
+    // What the last LoadFile or SaveFile did, as the report of that call tells it.
+    const DocumentFileOutcome& GetFileOutcome() const { return m_fileOutcome; }
     bool CheckWellFormed() const;
     bool LoadFile(std::u16string_view path);
     bool SaveFile(std::u16string_view path);
@@ -178,6 +190,7 @@ public:
 
 private:
     friend class CResultReport;
+    class CParser;  // one run of the parser over m_text (xml_parser.cpp)
 
     struct AttributeSpan {
         size_t nameStart, nameLength, valueStart, valueLength;
@@ -190,13 +203,29 @@ private:
         const ElementRecord& record = m_table[n];
         *start = record.start >= m_shiftFrom ? static_cast<uint32_t>(record.start + m_shiftBy) : record.start;
         *length =
-            record.tagLengths != 0xFFFFFFFFu ? (record.tagLengths & ((1u << 22) - 1)) : StartTagLength(n);
+            record.tagLengths != kLongTags ? (record.tagLengths & kStartTagMax) : StartTagLength(n);
     }
     void SetTagLengths(uint32_t n, uint32_t startTag, uint32_t endTag);
     void SetStart(uint32_t n, uint32_t start);
     uint32_t TakeRecord();
     void Parse();
     bool AddImpl(std::u16string_view name, std::u16string_view value, uint32_t options);
+    // Where and how a new element's markup goes into the text.
+    struct AddPlacement {
+        size_t point = 0;     // where the edit starts
+        size_t replaced = 0;  // units replaced there
+        std::u16string inserted;
+        uint32_t newStart = 0;  // the new element's '<' after the edit
+        bool parentGetsEndTag = false;  // a childless parent gains an end tag
+        uint32_t parentStartTag = 0;    // its start tag's length after the edit
+        size_t parentNameLength = 0;
+    };
+    bool PlaceNewNode(uint32_t parent, uint32_t after, std::u16string_view node, bool lineBreaks, AddPlacement* place);
+    bool PlaceFirstChildOfChildless(uint32_t parent, bool parentEmptyTag, std::u16string_view node, bool lineBreaks,
+                                    AddPlacement* place);
+    uint32_t LinkNewRecord(uint32_t parent, uint32_t after, uint32_t nodeLength, uint32_t startTag, uint32_t endTag,
+                           uint32_t options);
+    void UnlinkNewRecord(uint32_t n, uint32_t parent, uint32_t after);
     bool FindSibling(uint32_t from, std::u16string_view name, size_t nameLength, uint32_t* found);
     bool FindNextAmong(uint32_t container, uint32_t current, std::u16string_view name, uint32_t* found);
     bool NameMatches(uint32_t n, std::u16string_view name, size_t nameLength);
@@ -213,6 +242,7 @@ private:
 
     CXmlText m_text;
     std::u16string m_result;
+    DocumentFileOutcome m_fileOutcome;
     uint32_t m_parent = 0;
     uint32_t m_main = 0;
     uint32_t m_child = 0;

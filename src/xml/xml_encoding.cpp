@@ -201,14 +201,14 @@ enum class Fast { kNone, kUtf8, kLatin1, kCp1252, kAscii, kUtf16Le, kUtf16Be, kU
 Fast FastPathOf(int codePage)
 {
     switch (codePage) {
-    case 65001: return Fast::kUtf8;
-    case 28591: return Fast::kLatin1;
-    case 1252: return Fast::kCp1252;
-    case 20127: return Fast::kAscii;
-    case 1200: return Fast::kUtf16Le;
-    case 1201: return Fast::kUtf16Be;
-    case 12000: return Fast::kUtf32Le;
-    case 12001: return Fast::kUtf32Be;
+    case kCodePageUtf8: return Fast::kUtf8;
+    case kCodePageLatin1: return Fast::kLatin1;
+    case kCodePageWindows1252: return Fast::kCp1252;
+    case kCodePageAscii: return Fast::kAscii;
+    case kCodePageUtf16LE: return Fast::kUtf16Le;
+    case kCodePageUtf16BE: return Fast::kUtf16Be;
+    case kCodePageUtf32LE: return Fast::kUtf32Le;
+    case kCodePageUtf32BE: return Fast::kUtf32Be;
     default: return Fast::kNone;
     }
 }
@@ -240,8 +240,6 @@ int ResolveCodePage(int codePage)
     return codePage <= 0 ? codec::SystemAnsiCodePage() : codePage;
 }
 
-inline bool IsHighSurrogate(unsigned c) { return c >= 0xD800 && c <= 0xDBFF; }
-inline bool IsLowSurrogate(unsigned c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // Writes one unit when writing; always counts it.
 template <bool kWrite>
@@ -661,8 +659,8 @@ size_t Encode(int codePage, const char16_t* text, size_t length, char* out, bool
 size_t UnitBytes(int codePage)
 {
     switch (codePage) {
-    case 1200: case 1201: return 2;
-    case 12000: case 12001: return 4;
+    case kCodePageUtf16LE: case kCodePageUtf16BE: return 2;
+    case kCodePageUtf32LE: case kCodePageUtf32BE: return 4;
     default: return 1;
     }
 }
@@ -754,45 +752,6 @@ bool LooksLikeUtf8(const char* bytes, size_t length, size_t* nonAsciiCount, bool
     return valid;
 }
 
-bool IsStrictUtf8(const char* bytes, size_t length)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
-    const unsigned char* const end = p + length;
-    while (p < end) {
-        // Runs of ASCII eight bytes at a time.
-        while (end - p >= 8) {
-            uint64_t word;
-            std::memcpy(&word, p, 8);
-            if (word & 0x8080808080808080ull) break;
-            p += 8;
-        }
-        if (p == end) break;
-        const unsigned lead = *p++;
-        if (lead < 0x80) continue;
-        unsigned need;
-        unsigned low = 0x80, high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            need = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            need = 2;
-            if (lead == 0xE0) low = 0xA0;
-            else if (lead == 0xED) high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            need = 3;
-            if (lead == 0xF0) low = 0x90;
-            else if (lead == 0xF4) high = 0x8F;
-        } else {
-            return false;
-        }
-        for (unsigned k = 0; k < need; ++k, ++p) {
-            if (p == end || *p < low || *p > high) return false;
-            low = 0x80;
-            high = 0xBF;
-        }
-    }
-    return true;
-}
-
 int DecodeUtf8Char(const char*& cursor, const char* end)
 {
     if (!cursor || cursor >= end) return -1;
@@ -814,26 +773,10 @@ int DecodeUtf8Char(const char*& cursor, const char* end)
 void EncodeUtf8Char(int codePoint, char* out, size_t& length)
 {
     // Beyond the Unicode range there is no valid UTF-8: write U+FFFD instead.
-    const uint32_t cp = (codePoint < 0 || codePoint > 0x10FFFF) ? 0xFFFDu : static_cast<uint32_t>(codePoint);
-    auto put = [&](uint32_t byte) {
-        if (out) out[length] = static_cast<char>(byte);
-        ++length;
-    };
-    if (cp < 0x80) {
-        put(cp);
-    } else if (cp < 0x800) {
-        put(0xC0 | (cp >> 6));
-        put(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        put(0xE0 | (cp >> 12));
-        put(0x80 | ((cp >> 6) & 0x3F));
-        put(0x80 | (cp & 0x3F));
-    } else {
-        put(0xF0 | ((cp >> 18) & 7));
-        put(0x80 | ((cp >> 12) & 0x3F));
-        put(0x80 | ((cp >> 6) & 0x3F));
-        put(0x80 | (cp & 0x3F));
-    }
+    const char32_t cp = (codePoint < 0 || codePoint > static_cast<int>(kMaxCodePoint))
+                            ? kReplacementCharacter
+                            : static_cast<char32_t>(codePoint);
+    length += EncodeUtf8(cp, out ? out + length : nullptr);
 }
 
 size_t BytesToUtf16(int codePage, const char* bytes, size_t length, char16_t* out)
@@ -865,14 +808,14 @@ bool EncodingConverter::Convert(void* out)
     if (!source) return sourceLength == 0;
     const auto* bytes = static_cast<const char*>(source);
     size_t needed = 0;
-    if (from == 1200 && to == 1200) {
+    if (from == kCodePageUtf16LE && to == kCodePageUtf16LE) {
         needed = sourceLength;
         if (out && capacity >= needed) std::memcpy(out, source, needed * sizeof(char16_t));
-    } else if (to == 1200) {
+    } else if (to == kCodePageUtf16LE) {
         const size_t length = sourceLength * UnitBytes(from);
         needed = Decode(from, bytes, length, nullptr);
         if (out && capacity >= needed) Decode(from, bytes, length, static_cast<char16_t*>(out));
-    } else if (from == 1200) {
+    } else if (from == kCodePageUtf16LE) {
         const auto* text = static_cast<const char16_t*>(source);
         bool lost = false;
         const size_t byteCount = Encode(to, text, sourceLength, nullptr, lost);

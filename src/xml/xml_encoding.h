@@ -5,16 +5,24 @@
 #include <string>
 #include <string_view>
 
+#include "base/utf8.h"
+
 namespace quillon {
 
 // Code page numbers follow Windows: 0 = the system ANSI code page (windows-1252 on Linux),
 // 1200 UTF-16LE, 1201 UTF-16BE, 12000 UTF-32LE, 12001 UTF-32BE, 65001 UTF-8, 28591 ISO-8859-1 ...
+constexpr int kCodePageUtf16LE = 1200;
+constexpr int kCodePageUtf16BE = 1201;
+constexpr int kCodePageWindows1252 = 1252;
+constexpr int kCodePageUtf32LE = 12000;
+constexpr int kCodePageUtf32BE = 12001;
+constexpr int kCodePageAscii = 20127;
+constexpr int kCodePageLatin1 = 28591;
+constexpr int kCodePageUtf8 = 65001;
 int CodePageFromName(std::u16string_view name);          // 0 for "", -1 when unknown (table of 365 names)
 bool LooksLikeUtf8(const char* bytes, size_t length, size_t* nonAsciiCount, bool* errorAtEnd);
-// True when every byte belongs to a well-formed UTF-8 sequence by the rules BytesToUtf16 decodes
-// with (no overlong forms, surrogates or values above U+10FFFF); zero bytes count as ASCII.
-// Bytes it accepts convert without a single U+FFFD of the decoder's making.
-bool IsStrictUtf8(const char* bytes, size_t length);
+// IsStrictUtf8 (base/utf8.h) follows the rules BytesToUtf16 decodes UTF-8 with: bytes it
+// accepts convert without a single U+FFFD of the decoder's making.
 int DecodeUtf8Char(const char*& cursor, const char* end); // code point or -1 (cursor advanced)
 void EncodeUtf8Char(int codePoint, char* out, size_t& length); // out may be nullptr: only counts
 

@@ -23,7 +23,6 @@ constexpr size_t kClassicPathLimit = 248;
 std::FILE* OpenFileForDocument(std::u16string_view path, const char* mode);
 // Size of the open file in bytes (the position is left at the start), or -1.
 int64_t DocumentFileSize(std::FILE* file);
-bool SeekDocumentFile(std::FILE* file, int64_t offset);
 // The error code of the last failed file operation (Windows numbering) and its message,
 // cut at the first line break.
 void LastDocumentFileError(uint32_t* code, std::u16string* message);

@@ -190,14 +190,15 @@ private:
 
 namespace detail {
 
-// Attribute lists are mostly single spaces, but continuation lines are indented by runs
-// worth skipping eight units at a time.
+// Attribute lists are mostly single spaces or a line break and a tab or two; only longer
+// runs (indentation by spaces) are worth skipping eight units at a time.
+constexpr size_t kShortSpaceRun = 4;
 inline size_t SkipSpaceAt(const char16_t* tag, size_t pos, size_t length) {
-    if (pos < length && IsSpace(tag[pos])) {
+    const size_t shortEnd = pos + kShortSpaceRun < length ? pos + kShortSpaceRun : length;
+    while (pos < shortEnd && IsSpace(tag[pos]))
         ++pos;
-        if (pos < length && IsSpace(tag[pos]))
-            pos = static_cast<size_t>(SkipSpaceUnits(tag + pos + 1, tag + length) - tag);
-    }
+    if (pos == shortEnd && pos < length && IsSpace(tag[pos]))
+        pos = static_cast<size_t>(SkipSpaceUnits(tag + pos + 1, tag + length) - tag);
     return pos;
 }
 
@@ -224,7 +225,7 @@ inline CAttributeScanner::CAttributeScanner(const char16_t* tag, size_t length, 
 inline void CAttributeScanner::SkipSpace() { m_pos = detail::SkipSpaceAt(m_tag, m_pos, m_length); }
 
 // Inline so that a loop over a tag's attributes keeps the cursor in registers.
-inline bool CAttributeScanner::Next(AttributeToken& token) {
+QUILLON_XML_ALWAYS_INLINE bool CAttributeScanner::Next(AttributeToken& token) {
     using detail::IsQuoteUnit;
     using detail::SkipSpaceAt;
     const char16_t* const tag = m_tag;

@@ -8,6 +8,14 @@
 #define QUILLON_XML_FIND_SSE2 1
 #endif
 
+// For the few small functions whose callers' loops must keep their cursors in registers:
+// the compiler's own estimate leaves them out of line when they are called from a template.
+#if defined(__GNUC__)
+#define QUILLON_XML_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define QUILLON_XML_ALWAYS_INLINE inline
+#endif
+
 namespace quillon {
 
 #ifdef QUILLON_XML_FIND_SSE2

@@ -12,6 +12,19 @@ const std::string kBody = "<config>\r\n<name>caf\xC3\xA9 \xE2\x82\xAC</name>\r\n
 
 std::string Num(size_t n) { return std::to_string(n); }
 
+// The outcome of the last load or save tells the same steps as its report text.
+void ExpectOutcomeAsReported(const CXmlDocument& doc) {
+    const DocumentFileOutcome& outcome = doc.GetFileOutcome();
+    const std::u16string& report = doc.GetResult();
+    auto has = [&](const char16_t* entry) { return report.find(entry) != std::u16string::npos; };
+    EXPECT_EQ(outcome.fileError, has(u"<file_error ")) << A(report);
+    EXPECT_EQ(outcome.mark, has(u"<bom/>")) << A(report);
+    EXPECT_EQ(outcome.nullsRemoved, has(u"<nulls_removed ")) << A(report);
+    EXPECT_EQ(outcome.endianSwap, has(u"<endian_swap/>")) << A(report);
+    EXPECT_EQ(outcome.utf8Detection, has(u"<utf8_detection/>")) << A(report);
+    EXPECT_EQ(outcome.conversionLoss, has(u"<conversion_loss/>")) << A(report);
+}
+
 void ExpectBodyRead(CXmlDocument& doc) {
     ASSERT_TRUE(doc.CheckWellFormed()) << A(doc.GetResult());
     EXPECT_EQ(doc.GetDocument(), U(kBody));
@@ -25,12 +38,14 @@ void ExpectBodyRead(CXmlDocument& doc) {
 TEST(XmlFile, Utf8WithMarkIsWrittenBackWithIt) {
     CXmlDocument doc;
     ASSERT_TRUE(doc.LoadFile(FixturePath("utf8_bom.xml"))) << A(doc.GetResult());
+    ExpectOutcomeAsReported(doc);
     ExpectBodyRead(doc);
     EXPECT_EQ(A(doc.GetResult()), "<bom/><read encoding=\"UTF-8\" length=\"" + Num(kBody.size()) +
                                       "\"/><converted_to encoding=\"UTF-16\" length=\"" + Num(U(kBody).size()) + "\"/>");
     EXPECT_EQ(doc.GetDocumentFlags(), CXmlDocument::kFlagUtf8Bom);
     TempDir dir;
     ASSERT_TRUE(doc.SaveFile(dir.Path("out.xml"))) << A(doc.GetResult());
+    ExpectOutcomeAsReported(doc);
     EXPECT_EQ(dir.Read("out.xml"), "\xEF\xBB\xBF" + kBody);
     EXPECT_EQ(A(doc.GetResult()), "<bom/><converted_from encoding=\"UTF-16\" length=\"" + Num(U(kBody).size()) +
                                       "\"/><write encoding=\"UTF-8\" length=\"" + Num(kBody.size()) + "\"/>");
@@ -52,6 +67,7 @@ TEST(XmlFile, Utf8WithoutMarkRunsTheDetection) {
 TEST(XmlFile, Utf16LittleEndianReadsWithoutConversion) {
     CXmlDocument doc;
     ASSERT_TRUE(doc.LoadFile(FixturePath("utf16le.xml"))) << A(doc.GetResult());
+    ExpectOutcomeAsReported(doc);
     ExpectBodyRead(doc);
     EXPECT_EQ(A(doc.GetResult()), "<bom/><read encoding=\"UTF-16LE\" length=\"" + Num(U(kBody).size()) + "\"/>");
     EXPECT_EQ(doc.GetDocumentFlags(), CXmlDocument::kFlagUtf16LE);
@@ -60,6 +76,7 @@ TEST(XmlFile, Utf16LittleEndianReadsWithoutConversion) {
 TEST(XmlFile, Utf16BigEndianIsSwappedBothWays) {
     CXmlDocument doc;
     ASSERT_TRUE(doc.LoadFile(FixturePath("utf16be.xml"))) << A(doc.GetResult());
+    ExpectOutcomeAsReported(doc);
     ExpectBodyRead(doc);
     EXPECT_EQ(A(doc.GetResult()),
               "<bom/><read encoding=\"UTF-16BE\" length=\"" + Num(U(kBody).size()) + "\"/><endian_swap/>");
@@ -90,11 +107,15 @@ TEST(XmlFile, DeclaredWindows1252IsConverted) {
     // Written back in windows-1252, with a character it lacks reported as a loss.
     TempDir dir;
     ASSERT_TRUE(doc.SaveFile(dir.Path("same.xml")));
+    ExpectOutcomeAsReported(doc);
+    EXPECT_FALSE(doc.GetFileOutcome().conversionLoss);
     EXPECT_EQ(dir.Read("same.xml").size(), expected.size());
     doc.ResetPosition();
     ASSERT_TRUE(doc.FindChildElement(u"name"));
     ASSERT_TRUE(doc.SetChildAttribute(u"k", u"\u4E2D"));
     ASSERT_TRUE(doc.SaveFile(dir.Path("lossy.xml")));
+    ExpectOutcomeAsReported(doc);
+    EXPECT_TRUE(doc.GetFileOutcome().conversionLoss);
     EXPECT_NE(doc.GetResult().find(u"<conversion_loss/>"), std::u16string::npos) << A(doc.GetResult());
 }
 
@@ -120,6 +141,7 @@ TEST(XmlFile, InvalidUtf8IsReadAsAnsi) {
     CXmlDocument doc;
     // Starts with '<' and has no declaration: the UTF-8 guess is checked, not trusted.
     ASSERT_TRUE(doc.LoadFile(FixturePath("ansi_nodecl.xml"))) << A(doc.GetResult());
+    ExpectOutcomeAsReported(doc);
     EXPECT_EQ(doc.GetResult().rfind(u"<read encoding=\"\" length=\"", 0), 0u) << A(doc.GetResult());
     EXPECT_NE(doc.GetResult().find(u"<utf8_detection/>"), std::u16string::npos);
     EXPECT_NE(doc.GetDocument().find(u"caf\u00E9 \u00E6"), std::u16string::npos);
@@ -141,6 +163,8 @@ TEST(XmlFile, EmptyFileMissingFileAndNulls) {
 
     doc.SetDocument(U("<old/>"));
     EXPECT_FALSE(doc.LoadFile(FixturePath("does-not-exist.xml")));
+    ExpectOutcomeAsReported(doc);
+    EXPECT_TRUE(doc.GetFileOutcome().fileError);
     const std::string report = A(doc.GetResult());
     EXPECT_EQ(report.rfind("<file_error msg=\"", 0), 0u) << report;
     EXPECT_NE(report.find("\" n=\"2\"/>"), std::string::npos) << report;
@@ -152,6 +176,7 @@ TEST(XmlFile, EmptyFileMissingFileAndNulls) {
     TempDir dir;
     dir.Write("nulls.xml", std::string("<r>a\0b\0</r>", 11));
     ASSERT_TRUE(doc.LoadFile(dir.Path("nulls.xml")));
+    ExpectOutcomeAsReported(doc);
     EXPECT_EQ(doc.GetDocument(), u"<r>ab</r>");
     EXPECT_NE(doc.GetResult().find(u"<nulls_removed count=\"2\"/>"), std::u16string::npos) << A(doc.GetResult());
 
@@ -230,9 +255,11 @@ TEST(XmlFile, EveryFormIsWrittenBackAsItWasRead) {
         dir.Write("in.xml", c.bytes);
         CXmlDocument doc;
         ASSERT_TRUE(doc.LoadFile(dir.Path("in.xml"))) << c.what << ": " << A(doc.GetResult());
+        ExpectOutcomeAsReported(doc);
         EXPECT_EQ(doc.GetDocument(), c.read) << c.what;
         EXPECT_EQ(doc.GetDocumentFlags(), c.flags) << c.what;
         ASSERT_TRUE(doc.SaveFile(dir.Path("out.xml"))) << c.what;
+        ExpectOutcomeAsReported(doc);
         EXPECT_EQ(dir.Read("out.xml"), c.bytes) << c.what << ": " << A(doc.GetResult());
     }
 }
@@ -250,6 +277,7 @@ TEST(XmlFile, BytesThatAreNotStrictlyUtf8AreReadInTheAnsiCodePage) {
         dir.Write("ansi.xml", bytes);
         CXmlDocument doc;
         ASSERT_TRUE(doc.LoadFile(dir.Path("ansi.xml"))) << A(doc.GetResult());
+        ExpectOutcomeAsReported(doc);
         EXPECT_EQ(doc.GetDocument(), expected) << A(doc.GetDocument());
         EXPECT_EQ(A(doc.GetResult()), "<read encoding=\"\" length=\"" + Num(bytes.size()) +
                                           "\"/><utf8_detection/><converted_to encoding=\"UTF-16\" length=\"" +
@@ -266,12 +294,40 @@ TEST(XmlFile, WriteFailureIsReported) {
     CXmlDocument doc(U("<r/>"));
     TempDir dir;
     EXPECT_FALSE(doc.SaveFile(dir.Path("no-such-folder/out.xml")));
+    ExpectOutcomeAsReported(doc);
     EXPECT_EQ(doc.GetResult().rfind(u"<file_error msg=", 0), 0u) << A(doc.GetResult());
     uint32_t flags = 0;
     std::u16string report;
     ASSERT_TRUE(WriteDocumentFile(dir.Path("empty.xml"), u"", report, flags));
     EXPECT_EQ(report, u"<write encoding=\"\" length=\"0\"/>");
     EXPECT_EQ(dir.Read("empty.xml"), "");
+}
+
+}  // namespace
+}  // namespace quillon::test
+
+namespace quillon::test {
+namespace {
+
+// UTF-8 and Latin-1 files are converted within the block the text ends up in: every
+// length and mix of one- to four-byte characters reads as a separate conversion gives it.
+TEST(XmlFile, TextConvertedInItsOwnBlockReadsAsAFreshConversion) {
+    const std::string pieces[] = {"a", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "<b/>", "\xE4\xB8\xAD\xE6"};
+    TempDir dir;
+    for (const char* declaration : {"", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"}) {
+        std::string bytes = std::string(declaration) + "<r>";
+        for (size_t step = 0; step < 160; ++step) {
+            bytes += pieces[(step * 7 + step / 5) % 6];
+            const std::string file = bytes + "</r>";
+            const int codePage = *declaration ? 28591 : IsStrictUtf8(file.data(), file.size()) ? 65001 : 0;
+            std::u16string expected(BytesToUtf16(codePage, file.data(), file.size(), nullptr), u'\0');
+            BytesToUtf16(codePage, file.data(), file.size(), expected.data());
+            dir.Write("mixed.xml", file);
+            CXmlDocument doc;
+            doc.LoadFile(dir.Path("mixed.xml"));
+            ASSERT_EQ(doc.GetDocument(), expected) << declaration << " step " << step;
+        }
+    }
 }
 
 }  // namespace

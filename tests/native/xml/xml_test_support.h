@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "base/u16.h"
-#include "xml/xml_debug.h"
+#include "xml_debug.h"
 #include "xml/xml_document.h"
 
 namespace quillon::test {

@@ -1,5 +1,5 @@
 // Element outlines and index checks for tests and fuzzing.
-#include "xml/xml_debug.h"
+#include "xml_debug.h"
 
 #include <algorithm>
 
