@@ -22,7 +22,7 @@ alignas(4) const BYTE kServerTemplate[24] = {};
 
 }  // namespace
 
-BOOL CQuillonApp::InitInstance() {
+bool CQuillonApp::InitInstance() {
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof(icc);
     icc.dwICC = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
@@ -42,7 +42,7 @@ BOOL CQuillonApp::InitInstance() {
     if (error == ERROR_ALREADY_EXISTS || (!mutex && error == ERROR_ACCESS_DENIED)) {
         mutex.Reset();
         ::MessageBoxW(nullptr, L"Quillon is already running.", L"Quillon", MB_ICONINFORMATION | MB_OK);
-        return FALSE;
+        return false;
     }
 
     {
@@ -54,7 +54,7 @@ BOOL CQuillonApp::InitInstance() {
         mutex.Reset();
         m_pMainWnd = nullptr;
     }  // the server window object goes here, and with it the tray icon
-    return FALSE;
+    return false;
 }
 
 int CQuillonApp::ExitInstance() {

@@ -8,7 +8,7 @@ namespace quillon {
 
 class CQuillonApp : public CWinApp {
 public:
-    BOOL InitInstance() override;
+    bool InitInstance() override;
     int ExitInstance() override;
 
 private:

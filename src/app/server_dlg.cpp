@@ -69,7 +69,7 @@ CServerDlg::~CServerDlg() {
 
 CDialog* CServerDlg::OpenOptionsDialog() { return g_options.Open(); }
 
-BOOL CServerDlg::OnInitDialog() {
+bool CServerDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     // The icon first: a hotkey that cannot be registered while loading is reported on it.
     const int small = ::GetSystemMetrics(SM_CXSMICON);
@@ -91,7 +91,7 @@ BOOL CServerDlg::OnInitDialog() {
     if (m_hook)
         UserKeys().Watch(KeysDownNow());
     CreateChoiceList();
-    return TRUE;
+    return true;
 }
 
 bool CServerDlg::DestroyWindow() {

@@ -41,7 +41,7 @@ public:
     CServerDlg();
     ~CServerDlg() override;
 
-    BOOL OnInitDialog() override;
+    bool OnInitDialog() override;
     bool DestroyWindow() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -14,8 +14,8 @@ public:
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
-    virtual BOOL InitInstance() { return TRUE; }
-    // A plain message loop, for applications that return TRUE from InitInstance.
+    virtual bool InitInstance() { return true; }
+    // A plain message loop, for applications whose InitInstance returns true.
     virtual int Run();
     virtual int ExitInstance() { return m_exitCode; }
 

@@ -122,17 +122,17 @@ void CDialog::EndDialog(INT_PTR result) {
         ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
 }
 
-BOOL CDialog::OnInitDialog() {
+bool CDialog::OnInitDialog() {
     DoDataExchange();
-    return TRUE;
+    return true;
 }
 
-bool CDialog::PreTranslateMessage(MSG*) { return FALSE; }
+bool CDialog::PreTranslateMessage(MSG*) { return false; }
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        return OnInitDialog();
+        return OnInitDialog() ? TRUE : FALSE;
     case WM_COMMAND:
         if (lParam == 0 || HIWORD(wParam) == BN_CLICKED) {
             if (LOWORD(wParam) == IDOK) {

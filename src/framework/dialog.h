@@ -22,7 +22,7 @@ public:
     void EndDialog(INT_PTR result);
     bool IsModalRunning() const { return m_running; }
 
-    virtual BOOL OnInitDialog();
+    virtual bool OnInitDialog();
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     // Binds the dialog's controls to member objects (SubclassDlgItem); called by the base

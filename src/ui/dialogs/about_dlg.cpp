@@ -67,7 +67,7 @@ void CDlgAbout::DoDataExchange() {
     m_link.SubclassDlgItem(IDC_ABOUT_LINK, m_hWnd);
 }
 
-BOOL CDlgAbout::OnInitDialog() {
+bool CDlgAbout::OnInitDialog() {
     CDialog::OnInitDialog();
     // Without a readable version resource the template's "Version Unknown" stays.
     if (const DWORD version = ProductVersionOf(m_programPath))
@@ -75,7 +75,7 @@ BOOL CDlgAbout::OnInitDialog() {
     m_link.SetLinkAddress(ProductPageAddress(m_programPath));
     // Opened from the tray while another program is in front: come to the user.
     ::SetForegroundWindow(m_hWnd);
-    return TRUE;
+    return true;
 }
 
 } // namespace quillon

@@ -32,7 +32,7 @@ public:
 
 protected:
     void DoDataExchange() override;
-    BOOL OnInitDialog() override;
+    bool OnInitDialog() override;
 
 private:
     CWnd m_version;

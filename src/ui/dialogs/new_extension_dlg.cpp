@@ -19,7 +19,7 @@ void CDlgNewExtension::DoDataExchange() {
     m_utf8.SubclassDlgItem(IDC_NEWEXT_UTF8, m_hWnd);
 }
 
-BOOL CDlgNewExtension::OnInitDialog() {
+bool CDlgNewExtension::OnInitDialog() {
     CDialog::OnInitDialog();
     if (!m_bEditTime) {
         // From Options the row always goes into the table.
@@ -38,7 +38,7 @@ BOOL CDlgNewExtension::OnInitDialog() {
     m_extension.SetFocus();
     m_parameters.SetWindowText(L"\"%1\"");
     m_utf8.SetCheck(BST_CHECKED);
-    return FALSE;  // the focus is placed
+    return false;  // the focus is placed
 }
 
 void CDlgNewExtension::OnOK() {

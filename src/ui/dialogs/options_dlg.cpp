@@ -87,7 +87,7 @@ void CDlgOptions::ModeFromControls() {
     m_nMode = ::IsDlgButtonChecked(m_hWnd, IDC_OPT_MODE_SELECTION) == BST_CHECKED ? 1 : 0;
 }
 
-BOOL CDlgOptions::OnInitDialog() {
+bool CDlgOptions::OnInitDialog() {
     CDialog::OnInitDialog(); // binds the controls
     ModeToControls();
     const CEditEngine& engine = GetEditEngine();
@@ -121,7 +121,7 @@ BOOL CDlgOptions::OnInitDialog() {
     CenterOnPointerMonitor(m_hWnd);
     // Opened from the notification area: come to the user rather than behind their window.
     ::SetForegroundWindow(m_hWnd);
-    return TRUE;
+    return true;
 }
 
 void CDlgOptions::SelectRow(int index) {

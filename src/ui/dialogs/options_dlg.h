@@ -27,7 +27,7 @@ public:
 
 protected:
     void DoDataExchange() override;
-    BOOL OnInitDialog() override;
+    bool OnInitDialog() override;
     void OnOK() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

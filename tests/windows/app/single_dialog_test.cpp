@@ -27,12 +27,12 @@ public:
     CStepDialog(std::function<void(CStepDialog&)> step, INT_PTR result) : m_step(std::move(step)), m_result(result) {
         InitModalIndirect(Template().Get());
     }
-    BOOL OnInitDialog() override {
+    bool OnInitDialog() override {
         CDialog::OnInitDialog();
         if (m_step)
             m_step(*this);
         EndDialog(m_result);
-        return TRUE;
+        return true;
     }
 
 private:

@@ -34,14 +34,14 @@ public:
     std::function<void(CTestDialog&)> onInit;
     std::function<bool(CTestDialog&)> step;  // polled every 10 ms until it returns true
     std::vector<UINT> seen;
-    BOOL OnInitDialog() override {
+    bool OnInitDialog() override {
         CDialog::OnInitDialog();
         ::SetTimer(m_hWnd, kWatchdogTimer, 10000, nullptr);
         if (step)
             ::SetTimer(m_hWnd, kStepTimer, 10, nullptr);
         if (onInit)
             onInit(*this);
-        return TRUE;
+        return true;
     }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         seen.push_back(message);
@@ -105,7 +105,7 @@ public:
             keys.push_back(msg->wParam);
             return msg->wParam == VK_RETURN;  // Enter is ours, Escape goes on to the dialog
         }
-        return FALSE;
+        return false;
     }
 };
 

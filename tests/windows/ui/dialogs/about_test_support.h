@@ -20,7 +20,7 @@ public:
     explicit CChecked(std::function<void(CChecked&)> check, Args&&... args)
         : Dialog(std::forward<Args>(args)...), m_check(std::move(check)) {}
 
-    BOOL OnInitDialog() override {
+    bool OnInitDialog() override {
         const BOOL result = Dialog::OnInitDialog();
         this->PostMessage(kRunCheck);
         return result;

@@ -40,12 +40,12 @@ std::string CScriptedDialog::Run() {
     return {};
 }
 
-BOOL CScriptedDialog::OnInitDialog() {
+bool CScriptedDialog::OnInitDialog() {
     CDialog::OnInitDialog();
     if (onInit)
         onInit(*this);
     ::SetTimer(m_hWnd, kStepTimer, 10, nullptr);
-    return TRUE;
+    return true;
 }
 
 void CScriptedDialog::Advance() {

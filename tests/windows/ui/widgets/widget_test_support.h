@@ -32,7 +32,7 @@ public:
     // How often the keyboard asked the dialog for its menu (Alt, F10, Alt+letter mnemonics).
     int KeyMenuRequests() const { return m_keyMenuRequests; }
 
-    BOOL OnInitDialog() override;
+    bool OnInitDialog() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
