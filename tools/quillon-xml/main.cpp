@@ -33,7 +33,7 @@ int Usage(const std::string& problem) {
     return kExitFailure;
 }
 
-bool ReadFailed(const CXmlDocument& doc) { return doc.GetResult().find(u"<file_error") != std::u16string::npos; }
+bool ReadFailed(const CXmlDocument& doc) { return doc.GetFileOutcome().fileError; }
 
 int Unreadable(const std::u16string& path, const CXmlDocument& doc) {
     std::fprintf(stderr, "quillon-xml: cannot read %s: %s\n", ToUtf8(path).c_str(), ToUtf8(doc.GetResult()).c_str());
