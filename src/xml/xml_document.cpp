@@ -750,16 +750,8 @@ uint32_t CXmlDocument::LinkNewRecord(uint32_t parent, uint32_t after, uint32_t n
         else
             m_table[parentRecord.firstChild].previousSibling = n;
         previous.nextSibling = n;
-    } else if (parentRecord.firstChild == 0) {
-        parentRecord.firstChild = n;
+    } else if (AppendChildRecord(m_table, parent, n)) {
         record.levelFlags |= kElementFirstChild;
-        record.previousSibling = n;
-    } else {
-        const uint32_t first = parentRecord.firstChild;
-        const uint32_t last = m_table[first].previousSibling;
-        m_table[last].nextSibling = n;
-        record.previousSibling = last;
-        m_table[first].previousSibling = n;
     }
     return n;
 }

@@ -205,6 +205,23 @@ private:
         *length =
             record.tagLengths != kLongTags ? (record.tagLengths & kStartTagMax) : StartTagLength(n);
     }
+    // Links record n as the last of parent's children; true when it is the first. Siblings
+    // form a list whose first member's previousSibling points at the last.
+    static bool AppendChildRecord(CElementTable& table, uint32_t parent, uint32_t n) {
+        ElementRecord& record = table[n];
+        ElementRecord& parentRecord = table[parent];
+        if (parentRecord.firstChild == 0) {
+            parentRecord.firstChild = n;
+            record.previousSibling = n;
+            return true;
+        }
+        const uint32_t first = parentRecord.firstChild;
+        const uint32_t last = table[first].previousSibling;
+        table[last].nextSibling = n;
+        record.previousSibling = last;
+        table[first].previousSibling = n;
+        return false;
+    }
     void SetTagLengths(uint32_t n, uint32_t startTag, uint32_t endTag);
     void SetStart(uint32_t n, uint32_t start);
     uint32_t TakeRecord();

@@ -197,21 +197,7 @@ private:
     }
 
     // Links n as the current parent's last child; true when it is the first.
-    bool LinkAsLastChild(uint32_t n) {
-        ElementRecord& record = m_table[n];
-        ElementRecord& parent = m_table[m_current];
-        if (parent.firstChild == 0) {
-            parent.firstChild = n;
-            record.previousSibling = n;
-            return true;
-        }
-        const uint32_t first = parent.firstChild;
-        const uint32_t last = m_table[first].previousSibling;
-        m_table[last].nextSibling = n;
-        record.previousSibling = last;
-        m_table[first].previousSibling = n;
-        return false;
-    }
+    bool LinkAsLastChild(uint32_t n) { return AppendChildRecord(m_table, m_current, n); }
 
     // The innermost open element ends with the end tag at start.
     void CloseInnermost(size_t start, size_t tagLength) {
