@@ -1,6 +1,7 @@
 // A recording fake of the engine's system seam: an in-memory clipboard, files, keyboard
 // and clock, and a log of the calls in the order they were made.
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -14,6 +15,9 @@
 #include "engine/system.h"
 
 namespace quillon::test {
+
+// A window handle the fakes only compare: box 1, box 2 and so on.
+inline HWND Box(std::uintptr_t id) { return reinterpret_cast<HWND>(id); }
 
 class CFakeSystem : public ISystem {
 public:

@@ -13,7 +13,6 @@ using namespace quillon::test;
 
 namespace {
 
-HWND Box(std::uintptr_t id) { return reinterpret_cast<HWND>(id); }
 const std::u16string kFile = u"C:\\Temp\\Quillon_14_05_09.txt";
 
 struct Road {

@@ -10,7 +10,6 @@ using namespace quillon::test;
 
 namespace {
 
-HWND Box(std::uintptr_t id) { return reinterpret_cast<HWND>(id); }
 const std::u16string kFile = u"C:\\Temp\\e.txt";
 
 struct Watch {
