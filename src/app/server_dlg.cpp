@@ -21,14 +21,18 @@ HWND g_hookTarget = nullptr;
 CSingleDialog g_options;  // the Options dialog, one at a time for the whole process
 
 // Called on the UI thread inside its message retrieval (or a wait of the edit road that
-// answers sent messages): it only notes the user's key and posts, and never swallows a key.
+// answers sent messages): it notes the user's key and posts. The only key it holds back is
+// a release of the user's Ctrl while our own Ctrl shortcuts pass (see CUserKeys::OnKey);
+// the sender releases Ctrl in its place.
 LRESULT CALLBACK HotKeyHookProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0 && lParam && g_hookTarget) {
         const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         const bool up = wParam == WM_KEYUP || wParam == WM_SYSKEYUP;
-        UserKeys().OnKey(key->vkCode, !up, key->dwExtraInfo);
+        const bool holdBack = UserKeys().OnKey(key->vkCode, !up, key->dwExtraInfo);
         if (up && IsHotKeyModifier(key->vkCode, GetEditEngine().HotKey & 0xFF))
             ::PostMessageW(g_hookTarget, WM_HOTKEY_MODIFIER_UP, 0, 0);
+        if (holdBack)
+            return 1;
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }

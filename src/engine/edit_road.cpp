@@ -19,8 +19,9 @@ void SendCtrlKeys(ISystem& system, std::string_view letters) {
     // The user's own key events that wait for our keyboard hook come before the batch:
     // answered first, the hook knows whether the user's Ctrl is still down, and the batch
     // ends with Ctrl as the user's key leaves it. (The system's key state lags behind the
-    // hook, so it cannot tell.) Looked at once, just before the batch: the batch itself
-    // cannot be interleaved with the user's own key releases.
+    // hook, so it cannot tell.) Looked at once, just before the batch: a release of the
+    // user's Ctrl that still comes in while the batch passes is held back by the seam, which
+    // then releases Ctrl itself.
     system.ServeSentMessages();
     const bool altDown = system.IsKeyDown(vk::kMenu);
     const bool shiftDown = system.IsKeyDown(vk::kShift);

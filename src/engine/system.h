@@ -105,8 +105,9 @@ public:
     // left out; the system's key state when no hook watches.
     virtual bool IsUserKeyDown(std::uint8_t vk) = 0;
     virtual std::uint16_t ScanCodeOf(std::uint8_t vk) = 0;
-    // Sends the events as one batch, not interleaved with other input, each marked with
-    // kOwnKeyMark.
+    // Sends the events as one batch, each marked with kOwnKeyMark. While a batch that
+    // presses Ctrl passes, a release of the user's own Ctrl does not get between its events:
+    // it is held back, and Ctrl is released after the batch when the batch left it down.
     virtual bool SendKeys(const std::vector<KeyInput>& keys) = 0;
 };
 

@@ -10,6 +10,7 @@
 #include "base/u16.h"
 #include "base/win/code_page.h"
 #include "base/win/handles.h"
+#include "engine/edit_rules.h"
 #include "engine/system.h"
 #include "engine/user_keys.h"
 
@@ -18,6 +19,34 @@ namespace {
 
 bool IsEnhMetafileFormat(std::uint32_t format) {
     return format == CF_ENHMETAFILE || format == CF_DSPENHMETAFILE;
+}
+
+// How long a batch of our own keys may take to pass the hook; the hook is called through
+// messages this thread answers while it waits, so it is normally at once.
+constexpr std::uint32_t kOwnBatchPassMs = 500;
+constexpr std::uint32_t kOwnBatchPollMs = 10;
+
+bool PressesCtrl(const std::vector<KeyInput>& keys) {
+    return std::any_of(keys.begin(), keys.end(), [](const KeyInput& k) { return k.vk == vk::kControl && !k.up; });
+}
+
+// True when the batch's last Ctrl event is a press.
+bool LeavesCtrlDown(const std::vector<KeyInput>& keys) {
+    auto last = std::find_if(keys.rbegin(), keys.rend(), [](const KeyInput& k) { return k.vk == vk::kControl; });
+    return last != keys.rend() && !last->up;
+}
+
+bool SendInputs(const std::vector<KeyInput>& keys) {
+    std::vector<INPUT> inputs(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        inputs[i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = keys[i].vk;
+        inputs[i].ki.wScan = keys[i].scan;
+        inputs[i].ki.dwFlags = keys[i].up ? KEYEVENTF_KEYUP : 0;
+        inputs[i].ki.time = 0;
+        inputs[i].ki.dwExtraInfo = kOwnKeyMark;
+    }
+    return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
 class CWin32System : public ISystem {
@@ -196,16 +225,23 @@ public:
     bool SendKeys(const std::vector<KeyInput>& keys) override {
         if (keys.empty())
             return true;
-        std::vector<INPUT> inputs(keys.size());
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            inputs[i].type = INPUT_KEYBOARD;
-            inputs[i].ki.wVk = keys[i].vk;
-            inputs[i].ki.wScan = keys[i].scan;
-            inputs[i].ki.dwFlags = keys[i].up ? KEYEVENTF_KEYUP : 0;
-            inputs[i].ki.time = 0;
-            inputs[i].ki.dwExtraInfo = kOwnKeyMark;
-        }
-        return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+        // A release of the user's Ctrl can still reach the input stream between our Ctrl
+        // and our letters: a release that was waiting for the hook when the batch was
+        // planned, or (under Wine) one the hook is asked about while SendInput waits for
+        // it. The hook holds such releases back until it has seen the whole batch, and
+        // Ctrl is released here in their place when the batch left it down.
+        CUserKeys& userKeys = UserKeys();
+        const bool holdBack = userKeys.IsWatching() && PressesCtrl(keys);
+        if (holdBack)
+            userKeys.BeginOwnBatch(keys.size());
+        const bool sent = SendInputs(keys);
+        if (!holdBack)
+            return sent;
+        if (sent)
+            Wait(kOwnBatchPassMs, [&] { return userKeys.OwnBatchPassed(); }, kOwnBatchPollMs, nullptr);
+        if (userKeys.EndOwnBatch() && LeavesCtrlDown(keys))
+            SendInputs({KeyInput{vk::kControl, ScanCodeOf(vk::kControl), true}});
+        return sent;
     }
 
     bool WaitServingMessages(std::uint32_t timeoutMs, const std::function<bool()>& done,

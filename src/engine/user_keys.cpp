@@ -5,10 +5,21 @@
 
 namespace quillon {
 
-void CUserKeys::OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo) {
-    if (extraInfo == kOwnKeyMark || vk > 0xFF)
-        return;
+bool CUserKeys::OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo) {
+    if (extraInfo == kOwnKeyMark) {
+        if (m_batchLeft > 0)
+            --m_batchLeft;
+        return false;
+    }
+    if (vk > 0xFF)
+        return false;
     m_down[vk] = down;
+    const bool ctrl = vk == 0x11 || vk == 0xA2 || vk == 0xA3;
+    if (!down && ctrl && m_batchLeft > 0) {
+        m_ctrlReleaseHeld = true;
+        return true;
+    }
+    return false;
 }
 
 bool CUserKeys::IsDown(std::uint8_t vk) const {

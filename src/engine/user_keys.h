@@ -1,6 +1,7 @@
 // CUserKeys: the state of the user's own keys as the low-level keyboard hook reports them.
 #pragma once
 #include <bitset>
+#include <cstddef>
 #include <cstdint>
 
 namespace quillon {
@@ -18,13 +19,34 @@ public:
         m_watching = true;
     }
     bool IsWatching() const { return m_watching; }
-    void OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo);
+    // Records a key the hook saw. True when the hook is to hold the key back: a release of
+    // the user's Ctrl while an own batch of Ctrl shortcuts is still on its way would let
+    // the rest of the batch reach the box as plain letters typed into the user's text.
+    bool OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo);
     // Ctrl, Shift and Alt count as down when either of their keys is.
     bool IsDown(std::uint8_t vk) const;
+
+    // An own batch of `keys` events is about to be sent: until the hook has seen them all,
+    // the user's Ctrl releases are held back.
+    void BeginOwnBatch(std::size_t keys) {
+        m_batchLeft = keys;
+        m_ctrlReleaseHeld = false;
+    }
+    bool OwnBatchPassed() const { return m_batchLeft == 0; }
+    // Ends the batch (whether or not all of it was seen) and tells whether a release of the
+    // user's Ctrl was held back meanwhile, so that the sender can release Ctrl in its place.
+    bool EndOwnBatch() {
+        m_batchLeft = 0;
+        const bool held = m_ctrlReleaseHeld;
+        m_ctrlReleaseHeld = false;
+        return held;
+    }
 
 private:
     std::bitset<256> m_down;
     bool m_watching = false;
+    std::size_t m_batchLeft = 0;
+    bool m_ctrlReleaseHeld = false;
 };
 
 // The process's one record, fed by the keyboard hook.

@@ -299,7 +299,7 @@ TEST(SendCtrlKeys, EndsWithCtrlAsTheUsersOwnKeyIsAfterTheirWaitingEvents) {
     EXPECT_EQ(sys.batches[1].back(), (KeyInput{'V', 'V' + 0x100, true}));
 }
 
-TEST(UserKeys, TheHookRecordsTheUsersOwnKeysOnly) {
+TEST(UserKeys, TheHookRecordsTheUsersOwnKeysOnlyAndHoldsBackCtrlReleasesDuringOurBatch) {
     CUserKeys keys;
     keys.Watch({});
     keys.OnKey(0xA3, true, 0);  // the right Ctrl, pressed by the user
@@ -309,6 +309,21 @@ TEST(UserKeys, TheHookRecordsTheUsersOwnKeysOnly) {
     EXPECT_TRUE(keys.IsDown(0x11));
     keys.OnKey(0xA3, false, 0x1234);  // another program's keys are the user's
     EXPECT_FALSE(keys.IsDown(0x11));
+
+    // While our batch passes, only a release of the user's Ctrl is held back, and noted.
+    keys.OnKey(0xA2, true, 0);
+    keys.BeginOwnBatch(2);
+    EXPECT_FALSE(keys.OnKey('A', false, kOwnKeyMark));
+    EXPECT_FALSE(keys.OnKey(0xA0, false, 0)) << "a Shift release passes";
+    EXPECT_TRUE(keys.OnKey(0xA2, false, 0));
+    EXPECT_FALSE(keys.IsDown(0x11));
+    EXPECT_FALSE(keys.OwnBatchPassed());
+    keys.OnKey('A', true, kOwnKeyMark);
+    EXPECT_TRUE(keys.OwnBatchPassed());
+    EXPECT_TRUE(keys.EndOwnBatch());
+    keys.OnKey(0xA2, true, 0);
+    EXPECT_FALSE(keys.OnKey(0xA2, false, 0)) << "after the batch a release passes";
+    EXPECT_FALSE(keys.EndOwnBatch());
 }
 
 TEST(StartEdit, WhatAMessageStartsDuringTheCopyWaitNeverPastesIntoIt) {

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "base/u16.h"
 #include "engine/system.h"
+#include "engine/user_keys.h"
 #include "framework/wnd.h"
 
 using namespace quillon;
@@ -229,4 +231,115 @@ TEST(Win32Seam, OwnKeysReachTheHookDuringAWaitWithTheirMark) {
     ::UnhookWindowsHookEx(hook);
     for (const auto& [vk, extra] : g_hooked)
         EXPECT_EQ(extra, kOwnKeyMark) << "key " << vk;
+}
+
+namespace {
+
+std::vector<bool> g_lettersWithCtrl;  // for each 'A' the window got: was Ctrl down
+HANDLE g_releaseNow = nullptr;          // set when our own Ctrl has passed the hook
+
+LRESULT CALLBACK LetterRecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_KEYDOWN && wParam == 'A')
+        g_lettersWithCtrl.push_back(::GetKeyState(VK_CONTROL) < 0);
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+bool WaitForSentMessage() {
+    const ULONGLONG deadline = ::GetTickCount64() + 10000;
+    while (!(HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) && ::GetTickCount64() < deadline)
+        ::SwitchToThread();
+    return (HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0;
+}
+
+// The program's hook: records the user's keys and holds back what they say to hold back.
+// When our own Ctrl passes, it lets the user's release go and returns only once the
+// release waits for it: the release is then next in line, before our letter.
+LRESULT CALLBACK UserKeysHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code >= 0 && lParam) {
+        const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
+        if (UserKeys().OnKey(key->vkCode, down, key->dwExtraInfo))
+            return 1;
+        if (g_releaseNow && key->dwExtraInfo == kOwnKeyMark && key->vkCode == VK_CONTROL && down) {
+            ::SetEvent(g_releaseNow);
+            g_releaseNow = nullptr;
+            WaitForSentMessage();
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+struct UserCtrlArgs {
+    bool up;
+    HANDLE when;  // waited for first, when given
+};
+
+// The user's Ctrl, pressed or released from another thread, as a keyboard would.
+DWORD WINAPI UserCtrl(void* param) {
+    const auto* args = static_cast<const UserCtrlArgs*>(param);
+    if (args->when && ::WaitForSingleObject(args->when, 30000) != WAIT_OBJECT_0)
+        return 1;
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = VK_CONTROL;
+    input.ki.dwFlags = args->up ? KEYEVENTF_KEYUP : 0;
+    return ::SendInput(1, &input, sizeof(INPUT)) == 1 ? 0 : 1;
+}
+
+}  // namespace
+
+// The user lets go of Ctrl while our Ctrl+A is on its way: the release reaches the hook
+// between our Ctrl and our letter. It must not get between them in the input (the letter
+// would be typed into the user's text), and Ctrl must not stay down afterwards.
+TEST(Win32Seam, TheUsersCtrlReleaseNeverGetsBetweenOurCtrlAndOurLetters) {
+    ISystem& sys = DefaultSystem();
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = LetterRecordingProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QuillonSeamLetterTest";
+    ::RegisterClassW(&wc);
+    HWND window = ::CreateWindowExW(0, wc.lpszClassName, L"box", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                    nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    ::SetForegroundWindow(window);
+    ::SetFocus(window);
+    HHOOK hook = ::SetWindowsHookExW(WH_KEYBOARD_LL, UserKeysHook, ::GetModuleHandleW(nullptr), 0);
+    ASSERT_NE(hook, nullptr);
+    UserKeys().Watch({});
+    auto pump = [](const std::function<bool()>& done) {
+        const ULONGLONG deadline = ::GetTickCount64() + 10000;
+        MSG msg;
+        while (!done() && ::GetTickCount64() < deadline) {
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                ::DispatchMessageW(&msg);
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+        return done();
+    };
+
+    UserCtrlArgs pressArgs{false, nullptr};
+    HANDLE press = ::CreateThread(nullptr, 0, UserCtrl, &pressArgs, 0, nullptr);
+    ASSERT_TRUE(pump([] { return UserKeys().IsDown(VK_CONTROL) && ::GetKeyState(VK_CONTROL) < 0; }))
+        << "the user's Ctrl never came down";
+    g_releaseNow = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    UserCtrlArgs releaseArgs{true, g_releaseNow};
+    HANDLE release = ::CreateThread(nullptr, 0, UserCtrl, &releaseArgs, 0, nullptr);
+
+    // As the copy plans it for a Ctrl the user holds: pressed again, not released.
+    g_lettersWithCtrl.clear();
+    const auto scan = [&](BYTE vk) { return sys.ScanCodeOf(vk); };
+    ASSERT_TRUE(sys.SendKeys({KeyInput{VK_CONTROL, scan(VK_CONTROL), false}, KeyInput{'A', scan('A'), false},
+                              KeyInput{'A', scan('A'), true}}));
+    EXPECT_TRUE(pump([] { return !g_lettersWithCtrl.empty(); })) << "the letter never reached the window";
+    EXPECT_EQ(g_lettersWithCtrl, std::vector<bool>{true}) << "the letter came without Ctrl";
+    EXPECT_TRUE(pump([] { return (::GetAsyncKeyState(VK_CONTROL) & 0x8000) == 0; }))
+        << "Ctrl was left down after the batch";
+    EXPECT_FALSE(UserKeys().IsDown(VK_CONTROL));
+
+    for (HANDLE thread : {press, release}) {
+        EXPECT_TRUE(pump([&] { return ::WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }));
+        ::CloseHandle(thread);
+    }
+    ::UnhookWindowsHookEx(hook);
+    ::DestroyWindow(window);
 }
