@@ -17,28 +17,35 @@ import sys
 kPeers = ["pugixml", "tinyxml2", "libxml2", "expat"]
 
 
-def Cold(binary, folder, out, runs=5):
+def Cold(binary, folder, out, runs=11):
     """Times whole fresh processes loading each UTF-8 file (median of the runs)."""
     results = {}
     files = sorted(f for f in os.listdir(folder) if f.endswith(".utf8.xml"))
     engines = subprocess.run([binary, "--list"], capture_output=True, text=True).stdout.split() or ["quillon"]
     for name in files:
         path = os.path.join(folder, name)
-        for engine in engines:
-            times = []
-            for _ in range(runs):
+        times = {engine: [] for engine in engines}
+        failed, counts = set(), {}
+        # The engines take turns, run by run: a drift of the machine's speed over the
+        # minutes of one file (another process, the frequency) then touches them alike.
+        for _ in range(runs):
+            for engine in engines:
+                if engine in failed:
+                    continue
                 # CPU time of the child (user + system): on a busy machine wall time mostly
                 # measures the wait for a core.
                 before = resource.getrusage(resource.RUSAGE_CHILDREN)
                 done = subprocess.run([binary, engine, path], capture_output=True, text=True)
                 after = resource.getrusage(resource.RUSAGE_CHILDREN)
-                times.append(after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime)
+                times[engine].append(after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime)
                 if done.returncode != 0:
-                    break
-            if done.returncode == 0:
+                    failed.add(engine)
+                counts[engine] = int(done.stdout.strip() or 0) if done.returncode == 0 else 0
+        for engine in engines:
+            if engine not in failed:
                 results.setdefault(name[:-len(".utf8.xml")], {})[engine] = {
-                    "seconds": statistics.median(times), "bytes": os.path.getsize(path),
-                    "elements": int(done.stdout.strip() or 0)}
+                    "seconds": statistics.median(times[engine]), "bytes": os.path.getsize(path),
+                    "elements": counts[engine]}
     with open(out, "w") as f:
         json.dump(results, f, indent=1)
 
