@@ -90,6 +90,14 @@ struct SendArgs {
     DWORD_PTR result;
 };
 
+// Waits, without answering it, until a message sent to this thread is waiting.
+bool WaitForSentMessage() {
+    const ULONGLONG deadline = ::GetTickCount64() + 10000;
+    while (!(HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) && ::GetTickCount64() < deadline)
+        ::SwitchToThread();
+    return (HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0;
+}
+
 DWORD WINAPI SendFromAnotherThread(void* param) {
     auto* args = static_cast<SendArgs*>(param);
     ::SendMessageTimeoutW(args->window, kSentMessage, 0, 0, SMTO_NORMAL, 30000, &args->result);
@@ -126,10 +134,7 @@ TEST(Win32Seam, WaitsAnswerSentMessagesAndLeavePostedOnesQueued) {
     // A message already waiting is answered by a wait of no time at all.
     thread = ::CreateThread(nullptr, 0, SendFromAnotherThread, &args, 0, nullptr);
     ASSERT_NE(thread, nullptr);
-    const ULONGLONG deadline = ::GetTickCount64() + 10000;
-    while (!(HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) && ::GetTickCount64() < deadline)
-        ::SwitchToThread();
-    ASSERT_TRUE(HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) << "the second message never came";
+    ASSERT_TRUE(WaitForSentMessage()) << "the second message never came";
     sys.ServeSentMessages();
     EXPECT_EQ(g_sent, 2);
     EXPECT_EQ(::WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
@@ -242,13 +247,6 @@ LRESULT CALLBACK LetterRecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     if (msg == WM_KEYDOWN && wParam == 'A')
         g_lettersWithCtrl.push_back(::GetKeyState(VK_CONTROL) < 0);
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-bool WaitForSentMessage() {
-    const ULONGLONG deadline = ::GetTickCount64() + 10000;
-    while (!(HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) && ::GetTickCount64() < deadline)
-        ::SwitchToThread();
-    return (HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0;
 }
 
 // The program's hook: records the user's keys and holds back what they say to hold back.
