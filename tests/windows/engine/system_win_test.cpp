@@ -17,6 +17,17 @@ using namespace quillon;
 
 namespace {
 
+// A window of a class registered for it, with the given procedure: a message-only one
+// under HWND_MESSAGE, else a top-level window.
+HWND WindowOfItsOwnClass(WNDPROC proc, const wchar_t* className, DWORD style, HWND parent) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = className;
+    ::RegisterClassW(&wc);
+    return ::CreateWindowExW(0, className, L"", style, 0, 0, 200, 100, parent, nullptr, wc.hInstance, nullptr);
+}
+
 std::wstring FreshFolder() {
     wchar_t temp[MAX_PATH + 1] = {};
     ::GetTempPathW(MAX_PATH + 1, temp);
@@ -110,13 +121,7 @@ DWORD WINAPI SendFromAnotherThread(void* param) {
 // answer it makes every key the user presses wait, and gets the hook removed.
 TEST(Win32Seam, WaitsAnswerSentMessagesAndLeavePostedOnesQueued) {
     ISystem& sys = DefaultSystem();
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = CountingProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"QuillonSeamWaitTest";
-    ::RegisterClassW(&wc);
-    HWND window = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    wc.hInstance, nullptr);
+    HWND window = WindowOfItsOwnClass(CountingProc, L"QuillonSeamWaitTest", 0, HWND_MESSAGE);
     ASSERT_NE(window, nullptr);
     g_sent = g_posted = 0;
     ::PostMessageW(window, kPostedMessage, 0, 0);
@@ -291,13 +296,8 @@ DWORD WINAPI UserCtrl(void* param) {
 // would be typed into the user's text), and Ctrl must not stay down afterwards.
 TEST(Win32Seam, TheUsersCtrlReleaseNeverGetsBetweenOurCtrlAndOurLetters) {
     ISystem& sys = DefaultSystem();
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = LetterRecordingProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"QuillonSeamLetterTest";
-    ::RegisterClassW(&wc);
-    HWND window = ::CreateWindowExW(0, wc.lpszClassName, L"box", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
-                                    nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = WindowOfItsOwnClass(LetterRecordingProc, L"QuillonSeamLetterTest",
+                                      WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr);
     ASSERT_NE(window, nullptr);
     ::SetForegroundWindow(window);
     ::SetFocus(window);
