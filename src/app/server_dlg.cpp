@@ -114,6 +114,12 @@ bool CServerDlg::RegisterEditHotKey(std::uint16_t hotKey) {
     return false;
 }
 
+void CServerDlg::TellUser(const std::u16string& message) {
+    const std::wstring text(message.begin(), message.end());
+    TraceLine(L"Notice " + text);
+    m_tray.ShowBalloon(L"Quillon", text.c_str(), true);
+}
+
 bool CServerDlg::ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) {
     saveForFuture = false;
     CDlgNewExtension dialog(m_hWnd);

@@ -52,6 +52,7 @@ public:
     void* HostWindow() override { return m_hWnd; }
     bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) override;
     void ExtensionsChanged() override;
+    void TellUser(const std::u16string& message) override;
 
     // The choice list: made once, rebuilt from the engine's extension rows whenever they
     // change, shown (or advanced) by the hotkey.

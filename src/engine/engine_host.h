@@ -3,6 +3,7 @@
 // free of windows.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "config/settings.h"
 
@@ -23,6 +24,10 @@ public:
     // The host's window (an HWND): it joins the clipboard viewer chain and listens for
     // clipboard changes during the edit road, and holds the edit hotkey. Null when none.
     virtual void* HostWindow() = 0;
+    // Tells the user, once and in plain words, about something that cost them (text that was
+    // not pasted, an edit that could not start, settings that were not saved): the tray
+    // balloon under the program's name.
+    virtual void TellUser(const std::u16string& message) = 0;
 };
 
 }  // namespace quillon

@@ -55,11 +55,13 @@ bool CTrayIcon::AddTrayIcon(HICON icon, HWND commandTarget, UINT callbackMessage
     return added;
 }
 
-void CTrayIcon::ShowWarningBalloon(const wchar_t* title) {
+void CTrayIcon::ShowWarningBalloon(const wchar_t* title) { ShowBalloon(title, kBalloonText, true); }
+
+void CTrayIcon::ShowBalloon(const wchar_t* title, const wchar_t* text, bool warning) {
     m_data.uFlags = NIF_INFO;
-    CopyTruncated(m_data.szInfo, kBalloonText);
+    CopyTruncated(m_data.szInfo, text ? text : L"");
     CopyTruncated(m_data.szInfoTitle, title ? title : L"");
-    m_data.dwInfoFlags = NIIF_WARNING;
+    m_data.dwInfoFlags = warning ? NIIF_WARNING : NIIF_INFO;
     m_data.uTimeout = kBalloonTimeoutMs;
     NotifyShell(NIM_MODIFY);
     // A later modify (a re-add, say) must not show the balloon again.

@@ -31,6 +31,9 @@ public:
     // Shows the warning balloon "Please specify another one in Options." under the title
     // (cut to what the shell holds). Does nothing useful before AddTrayIcon.
     void ShowWarningBalloon(const wchar_t* title);
+    // Shows a balloon with the title and text (each cut to what the shell holds) and the
+    // shell's information or warning icon.
+    void ShowBalloon(const wchar_t* title, const wchar_t* text, bool warning);
 
     // State, for the owner's curiosity and for tests.
     bool IsHidden() const { return m_hidden; }

@@ -390,6 +390,8 @@ public:
     void ExtensionsChanged() override { ++changed; }
     void* window = nullptr;  // the host window the engine hands to the clipboard calls
     void* HostWindow() override { return window; }
+    std::vector<std::u16string> told;  // what the user was told, in order
+    void TellUser(const std::u16string& message) override { told.push_back(message); }
 };
 
 }  // namespace quillon::test

@@ -29,6 +29,7 @@ public:
     void ExtensionsChanged() override {}
     void UnregisterEditHotKey() override {}
     void* HostWindow() override { return nullptr; }
+    void TellUser(const std::u16string&) override {}
 };
 
 // The real platform, except that the process dies while the new file is only half there.
