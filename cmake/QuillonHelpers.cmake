@@ -95,3 +95,15 @@ function(quillon_discover_tests_at_test_time target properties)
   file(GENERATE OUTPUT "${base}_discover.cmake" CONTENT "${content}")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${base}_discover.cmake")
 endfunction()
+
+# windres reports no dependencies of a resource script: this names everything a script may
+# include from src/res (scripts, headers, the manifest, icons, images), plus any EXTRA files,
+# so that editing a dialog, an icon or a PNG rebuilds what embeds it. The one place that
+# lists them: setting OBJECT_DEPENDS elsewhere would replace this list, not add to it.
+function(quillon_resource_depends rc_file)
+  cmake_parse_arguments(A "" "" "EXTRA" ${ARGN})
+  set(res ${PROJECT_SOURCE_DIR}/src/res)
+  file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${res}/*.rc ${res}/*.h ${res}/*.manifest ${res}/*.ico ${res}/*.png
+    ${res}/*.bmp)
+  set_source_files_properties(${rc_file} PROPERTIES OBJECT_DEPENDS "${inputs};${A_EXTRA}")
+endfunction()
