@@ -76,10 +76,7 @@ CDialog* CServerDlg::OpenOptionsDialog() { return g_options.Open(); }
 bool CServerDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     // The icon first: a hotkey that cannot be registered while loading is reported on it.
-    const int small = ::GetSystemMetrics(SM_CXSMICON);
-    m_trayImage.Reset(static_cast<HICON>(
-        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON, small, small, 0)));
-    m_tray.AddTrayIcon(m_trayImage.Get(), m_hWnd, WM_TRAY_NOTIFY);
+    m_tray.AddTrayIcon(::GetModuleHandleW(nullptr), IDI_TRAY, m_hWnd, WM_TRAY_NOTIFY);
     m_tray.SetDefaultCommand(kTrayOptionsCommand);
 
     CEditEngine& engine = GetEditEngine();

@@ -67,7 +67,6 @@ public:
     DialogFactory m_makeOptions;
     DialogFactory m_makeAbout;
 
-    CIconHandle m_trayImage;       // the tray's icon, alive as long as the icon is shown
     CTrayIcon m_tray;
     HWND m_hLastFocus = nullptr;   // the focused window of the foreground thread last looked at
     CImageListHandle m_imageList;  // the choice list's icons (the list only borrows them)

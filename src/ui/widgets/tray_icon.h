@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "base/win/handles.h"
 #include "framework/wnd.h"
 
 namespace quillon {
@@ -14,6 +15,11 @@ public:
     static constexpr UINT kIconId = 129;            // the same number as the "Tray" menu
     static constexpr UINT kMenuId = 129;
     static constexpr UINT kNoCommand = static_cast<UINT>(-1);
+    // A first add the shell refuses (it is not ready yet at log on) is tried again this often,
+    // this many times: two minutes in all.
+    static constexpr UINT_PTR kRetryTimer = 1;
+    static constexpr UINT kRetryEveryMs = 2000;
+    static constexpr int kRetries = 60;
 
     // The one call into the shell; a test hands in a recorder instead of Shell_NotifyIconW.
     using ShellCall = std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)>;
@@ -24,7 +30,11 @@ public:
     // Creates the hidden window that receives the icon's messages (as callbackMessage) and
     // adds the icon with the tooltip "Quillon"; the menu's commands go to commandTarget
     // (none: they are dropped). False when the window could not be made or the shell refused.
+    // When the shell refuses, the add is tried again for a while (kRetryTimer).
     bool AddTrayIcon(HICON icon, HWND commandTarget, UINT callbackMessage);
+    // The same with the icon resource iconId of module, loaded at the size the shell shows at
+    // the current DPI and loaded again when the DPI changes.
+    bool AddTrayIcon(HINSTANCE module, UINT iconId, HWND commandTarget, UINT callbackMessage);
     // The command posted on a double-click and drawn bold in the menu.
     void SetDefaultCommand(UINT command) { m_defaultCommand = command; }
     UINT DefaultCommand() const { return m_defaultCommand; }
@@ -38,6 +48,8 @@ public:
     // State, for the owner's curiosity and for tests.
     bool IsHidden() const { return m_hidden; }
     bool IsRemoved() const { return m_removed; }
+    // The shell took NOTIFYICON_VERSION_4: keyboard and anchor-point notifications.
+    bool IsVersion4() const { return m_version4; }
     const NOTIFYICONDATAW& IconData() const { return m_data; }
     // The number "TaskbarCreated" is registered under.
     static UINT TaskbarCreatedMessage();
@@ -51,9 +63,15 @@ protected:
     virtual void OnBeforeTrayMenu(HMENU /*popup*/) {}
     // The window that receives the commands, as given to AddTrayIcon.
     virtual HWND CommandTarget() const;
+    // Shows the popup at the point and returns the chosen command, 0 when none was chosen.
+    virtual UINT TrackTrayMenu(HMENU popup, POINT at, HWND owner);
 
 private:
-    void ReAddIcon();
+    bool AddIcon();
+    void OnTaskbarCreated();
+    void OnRetryTimer();
+    void ReloadIcon();
+    void ShowTrayMenu(POINT at, bool fromKeyboard);
     void RemoveIcon();
     BOOL NotifyShell(DWORD message);
 
@@ -64,6 +82,12 @@ private:
     UINT m_creationFlags = 0;
     UINT m_defaultCommand = kNoCommand;
     HWND m_commandTarget = nullptr;
+    bool m_version4 = false;
+    int m_retriesLeft = 0;
+    bool m_rightButtonUp = false;  // the next WM_CONTEXTMENU comes from the mouse
+    HINSTANCE m_iconModule = nullptr;
+    UINT m_iconId = 0;
+    CIconHandle m_ownIcon;  // loaded from m_iconModule, when given
 };
 
 }  // namespace quillon

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/win/handles.h"
+#include "resource.h"
 #include "ui/widgets/tray_icon.h"
 #include "windows/support/message_sink.h"
 #include "windows/support/win_test.h"
@@ -67,7 +68,7 @@ TEST_F(TrayIconTest, AddsTheIconWithItsFixedValues) {
     EXPECT_TRUE(tray.IsHidden());
     EXPECT_TRUE(tray.IsRemoved());
     ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
-    ASSERT_EQ(shell.calls.size(), 1u);
+    ASSERT_EQ(shell.calls.size(), 2u);
     const ShellCall& add = shell.calls[0];
     EXPECT_EQ(add.message, static_cast<DWORD>(NIM_ADD));
     EXPECT_EQ(add.data.cbSize, sizeof(NOTIFYICONDATAW));
@@ -80,53 +81,75 @@ TEST_F(TrayIconTest, AddsTheIconWithItsFixedValues) {
     EXPECT_STREQ(add.data.szTip, L"Quillon");
     EXPECT_FALSE(tray.IsHidden());
     EXPECT_FALSE(tray.IsRemoved());
+    EXPECT_EQ(shell.calls[1].message, static_cast<DWORD>(NIM_SETVERSION));
+    EXPECT_EQ(shell.calls[1].data.uVersion, static_cast<UINT>(NOTIFYICON_VERSION_4));
+    EXPECT_TRUE(tray.IsVersion4());
     // The window is never shown.
     EXPECT_FALSE(::IsWindowVisible(tray.m_hWnd));
 }
 
-TEST_F(TrayIconTest, TaskbarRestartAndWorkAreaChangeAddAgain) {
+TEST_F(TrayIconTest, AWorkAreaChangeKeepsTheIconAndTaskbarCreatedAlwaysAddsIt) {
     Recorder shell;
     CTrayIcon tray(shell.Function());
-    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
+    ASSERT_TRUE(tray.AddTrayIcon(::GetModuleHandleW(nullptr), IDI_TRAY, m_sink.GetSafeHwnd(), kTrayMessage));
+    const HICON first = shell.calls[0].data.hIcon;
+    ASSERT_NE(first, nullptr) << "the icon resource at the shell's size";
     ASSERT_NE(CTrayIcon::TaskbarCreatedMessage(), 0u);
     EXPECT_EQ(::RegisterWindowMessageW(L"TaskbarCreated"), CTrayIcon::TaskbarCreatedMessage());
 
+    // The shell keeps its icons when the work area changes: adding again would be refused
+    // and would lose the icon. Only its image is handed over again, at the size of the day.
+    tray.SendMessage(WM_SETTINGCHANGE, SPI_SETWORKAREA);
+    tray.SendMessage(WM_DPICHANGED, MAKEWPARAM(144, 144));
+    tray.SendMessage(WM_SETTINGCHANGE, SPI_SETDESKWALLPAPER);
+    EXPECT_EQ(shell.Count(NIM_ADD), 1u);
+    ASSERT_EQ(shell.Count(NIM_MODIFY), 2u);
+    EXPECT_EQ(shell.calls.back().data.uFlags, static_cast<UINT>(NIF_ICON));
+    EXPECT_NE(shell.calls.back().data.hIcon, nullptr);
+
+    // The shell restarted: it forgot us, so the whole record goes in again, every time, even
+    // after one it refused.
     tray.ShowWarningBalloon(L"title");  // leaves uFlags at NIF_INFO
+    shell.answers = {FALSE};
     EXPECT_EQ(tray.SendMessage(CTrayIcon::TaskbarCreatedMessage()), 0);
-    ASSERT_EQ(shell.Count(NIM_ADD), 2u);
-    const ShellCall& again = shell.calls.back();
+    EXPECT_TRUE(tray.IsHidden());
+    EXPECT_EQ(tray.SendMessage(CTrayIcon::TaskbarCreatedMessage()), 0);
+    EXPECT_FALSE(tray.IsHidden());
+    ASSERT_EQ(shell.Count(NIM_ADD), 3u);
+    const ShellCall& again = shell.calls[shell.calls.size() - 2];
+    ASSERT_EQ(again.message, static_cast<DWORD>(NIM_ADD));
     EXPECT_EQ(again.data.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
-    EXPECT_EQ(again.data.hIcon, m_icon.Get());
+    EXPECT_NE(again.data.hIcon, nullptr);
     EXPECT_EQ(again.data.uID, 129u);
     EXPECT_STREQ(again.data.szTip, L"Quillon");
     EXPECT_EQ(again.data.szInfo[0], L'\0') << "a re-add must not show the balloon again";
-
-    tray.SendMessage(WM_SETTINGCHANGE, SPI_SETDESKWALLPAPER);
-    EXPECT_EQ(shell.Count(NIM_ADD), 2u) << "other setting changes do not add";
-    tray.SendMessage(WM_SETTINGCHANGE, SPI_SETWORKAREA);
-    EXPECT_EQ(shell.Count(NIM_ADD), 3u);
+    EXPECT_EQ(shell.calls.back().message, static_cast<DWORD>(NIM_SETVERSION));
 }
 
-TEST_F(TrayIconTest, AFailedAddIsNeverRetried) {
+TEST_F(TrayIconTest, AFirstAddTheShellRefusesIsRetriedUntilItTakesIt) {
     Recorder shell;
-    shell.answers = {FALSE};
+    shell.answers = {FALSE, FALSE};
     CTrayIcon tray(shell.Function());
     EXPECT_FALSE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
     EXPECT_TRUE(tray.IsHidden());
-    tray.SendMessage(CTrayIcon::TaskbarCreatedMessage());
-    tray.SendMessage(WM_SETTINGCHANGE, SPI_SETWORKAREA);
-    EXPECT_EQ(shell.Count(NIM_ADD), 1u);
-}
+    // The second try is refused too, the third (on the timer's own schedule) is taken.
+    ASSERT_TRUE(WaitFor([&] { return shell.Count(NIM_ADD) >= 3; }, 3 * CTrayIcon::kRetryEveryMs + 2000,
+                        "the retry timer to add the icon twice more"));
+    EXPECT_FALSE(tray.IsHidden());
+    EXPECT_FALSE(tray.IsRemoved());
+    // Taken: the timer stops.
+    tray.SendMessage(WM_TIMER, CTrayIcon::kRetryTimer);
+    EXPECT_EQ(shell.Count(NIM_ADD), 3u);
 
-TEST_F(TrayIconTest, AFailedReAddStopsLaterReAdds) {
-    Recorder shell;
-    shell.answers = {TRUE, FALSE};
-    CTrayIcon tray(shell.Function());
-    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
-    tray.SendMessage(WM_SETTINGCHANGE, SPI_SETWORKAREA);  // refused: the shell still had it
-    EXPECT_TRUE(tray.IsHidden());
-    tray.SendMessage(CTrayIcon::TaskbarCreatedMessage());
-    EXPECT_EQ(shell.Count(NIM_ADD), 2u);
+    // A shell that never takes it is asked a bounded number of times.
+    Recorder never;
+    never.answers.assign(CTrayIcon::kRetries + 10, FALSE);
+    CTrayIcon refused(never.Function());
+    EXPECT_FALSE(refused.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
+    for (int i = 0; i < CTrayIcon::kRetries + 5; ++i)
+        refused.SendMessage(WM_TIMER, CTrayIcon::kRetryTimer);
+    EXPECT_EQ(never.Count(NIM_ADD), static_cast<size_t>(CTrayIcon::kRetries) + 1);
+    EXPECT_TRUE(refused.IsHidden());
 }
 
 TEST_F(TrayIconTest, TheWarningBalloon) {
@@ -240,6 +263,58 @@ TEST_F(TrayIconTest, RightClickShowsTheTrayMenuWithOptionsAsDefault) {
     EXPECT_EQ(tray.defaultItem, 32771u);
     Pump();
     EXPECT_TRUE(m_sink.received.empty()) << "a closed menu sends no command";
+}
+
+namespace {
+
+// Stands in for the popup: records where it would show and answers with a chosen command.
+class CMenuAnswer : public CTrayIcon {
+public:
+    using CTrayIcon::CTrayIcon;
+    std::vector<POINT> shownAt;
+    UINT answer = 0;
+
+protected:
+    UINT TrackTrayMenu(HMENU, POINT at, HWND) override {
+        shownAt.push_back(at);
+        return answer;
+    }
+};
+
+}  // namespace
+
+TEST_F(TrayIconTest, TheKeyboardOpensOptionsAndTheMenuAtTheIconAndEscapeGoesBackToIt) {
+    Recorder shell;
+    CMenuAnswer tray(shell.Function());
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
+    tray.SetDefaultCommand(32771);
+    const WPARAM anchor = MAKEWPARAM(1200, 1000);  // the icon, far from the pointer
+    const auto notify = [&](UINT event) { return tray.SendMessage(kTrayMessage, anchor, MAKELPARAM(event, 129)); };
+
+    // Enter or Space on the focused icon; a plain click does nothing.
+    EXPECT_EQ(notify(NIN_SELECT), 1);
+    EXPECT_EQ(notify(NIN_KEYSELECT), 1);
+    Pump();
+    ASSERT_EQ(m_sink.received, std::vector<WPARAM>{32771u});
+
+    // Shift+F10 or the menu key: the menu at the icon; Escape gives the focus back to it.
+    EXPECT_EQ(notify(WM_CONTEXTMENU), 1);
+    ASSERT_EQ(tray.shownAt.size(), 1u);
+    EXPECT_EQ(tray.shownAt[0].x, 1200);
+    EXPECT_EQ(tray.shownAt[0].y, 1000);
+    EXPECT_EQ(shell.calls.back().message, static_cast<DWORD>(NIM_SETFOCUS));
+
+    // The right button: one menu (on WM_CONTEXTMENU, not on the release as well), the choice
+    // goes to the target, and the focus stays where the mouse put it.
+    tray.answer = 32773;
+    const size_t before = shell.calls.size();
+    notify(WM_RBUTTONDOWN);
+    notify(WM_RBUTTONUP);
+    notify(WM_CONTEXTMENU);
+    EXPECT_EQ(tray.shownAt.size(), 2u);
+    EXPECT_EQ(shell.calls.size(), before);
+    Pump();
+    EXPECT_EQ(m_sink.received, (std::vector<WPARAM>{32771u, 32773u}));
 }
 
 TEST_F(TrayIconTest, WithoutACommandTargetCallbacksAreIgnored) {
