@@ -5,12 +5,19 @@
 ;   setup:     /NOAUTOSTART     do not start Quillon when Windows starts (for silent installs)
 ;   uninstall: /REMOVESETTINGS  also remove the settings (%APPDATA%\Quillon, or a QLNConfig.xml
 ;                               beside the program)
+;
+; Installed for the user who runs it, with no elevation: the program under the user's own
+; programs folder, the Start menu shortcut, the uninstall entry and "start with Windows" in
+; that user's profile. Quillon and every editor it opens must run with the user's own rights.
+;
+; Exit codes: 0 done; 2 cancelled, or a running Quillon would not stop; 3 a file could not be
+; replaced (nothing was changed then).
 Unicode true
 ; Quillon is a 64-bit program, so its installer is one too: no registry or folder redirection.
 Target amd64-unicode
 ManifestDPIAware true
 SetCompressor /SOLID lzma
-RequestExecutionLevel admin
+RequestExecutionLevel user
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -26,8 +33,8 @@ Name "Quillon"
 Caption "Quillon ${VERSION} Setup"
 UninstallCaption "Quillon ${VERSION} Uninstall"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES64\Quillon"
-InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+InstallDir "$LOCALAPPDATA\Programs\Quillon"
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "Quillon ${VERSION}"
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
@@ -146,29 +153,44 @@ FunctionEnd
 
 Section "Quillon" SecQuillon
   SectionIn RO
-  SetShellVarContext all
+  SetShellVarContext current
   Call StopQuillon
   SetOutPath "$INSTDIR"
+  ; The program first, and a file that cannot be replaced (a Quillon of another session, a
+  ; virus scanner) stops the install before anything else changed: never the new version's
+  ; entry over the old program.
+  SetOverwrite try
+  ClearErrors
   File "${STAGE}\Quillon.exe"
+  ${If} ${Errors}
+    MessageBox MB_OK|MB_ICONSTOP \
+      "Setup cannot replace $INSTDIR\Quillon.exe: it is in use, perhaps by a Quillon another user of this computer runs.$\r$\n$\r$\nQuillon was not updated. Close that Quillon and run Setup again." \
+      /SD IDOK
+    SetErrorLevel 3
+    Quit
+  ${EndIf}
+  SetOverwrite on
+  ; What an uninstaller run in place left in the temporary folder.
+  Delete "$TEMP\Quillon-uninstall-*.tmp"
   File "${STAGE}\README.html"
   File "${STAGE}\LICENSE.txt"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateShortcut "$SMPROGRAMS\Quillon.lnk" "$INSTDIR\Quillon.exe" "" "$INSTDIR\Quillon.exe" 0 \
     SW_SHOWNORMAL "" "Edit any text box in your own editor"
 
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Quillon"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Quillon.exe,0"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "HelpLink" "$INSTDIR\README.html"
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Quillon"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Quillon.exe,0"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S _?=$INSTDIR'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "HelpLink" "$INSTDIR\README.html"
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   IntFmt $0 "0x%08X" $0
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 
 ; The same value as the Options box's "Run Quillon when Windows starts": the quoted path.
@@ -184,7 +206,7 @@ Function .onInit
     !insertmacro UnselectSection ${SecAutoStart}
   ${EndIf}
   ; An update keeps the choice the user made since (in Options or at the last install).
-  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $1 HKCU "${UNINSTALL_KEY}" "InstallLocation"
   ReadRegStr $2 HKCU "${RUN_KEY}" "Quillon"
   ${If} $1 != ""
   ${AndIf} $2 == ""
@@ -198,8 +220,17 @@ FunctionEnd
 
 Section "un.Quillon" UnSecQuillon
   SectionIn RO
-  SetShellVarContext all
+  SetShellVarContext current
   Call un.StopQuillon
+  Delete "$INSTDIR\Quillon.exe"
+  ${If} ${FileExists} "$INSTDIR\Quillon.exe"
+    ; In use by a Quillon of another session: the entry stays, so the user can finish later.
+    MessageBox MB_OK|MB_ICONEXCLAMATION \
+      "$INSTDIR\Quillon.exe is in use, perhaps by a Quillon another user of this computer runs, and was not removed.$\r$\n$\r$\nClose that Quillon and uninstall again." \
+      /SD IDOK
+    SetErrorLevel 3
+    Quit
+  ${EndIf}
   ; "Start with Windows": removed when it names this installation, or a program that is no
   ; longer there. A value that names another copy (a portable one, say) belongs to that copy.
   ReadRegStr $0 HKCU "${RUN_KEY}" "Quillon"
@@ -219,15 +250,19 @@ Section "un.Quillon" UnSecQuillon
     ${EndIf}
   ${EndIf}
   Delete "$SMPROGRAMS\Quillon.lnk"
-  ; A Quillon that another user of this computer runs from here keeps its program file in
-  ; use: that file goes at the next restart.
-  Delete /REBOOTOK "$INSTDIR\Quillon.exe"
   Delete "$INSTDIR\README.html"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\Uninstall.exe"
+  ; Run in place (the quiet command's _?=, so that its caller waits for the result), this
+  ; program's own file is in use and cannot be deleted; a running program's file can still be
+  ; moved, out of the folder into the temporary folder, where the next install removes it.
+  ${If} ${FileExists} "$INSTDIR\Uninstall.exe"
+    System::Call 'kernel32::GetCurrentProcessId() i .r1'
+    System::Call 'kernel32::MoveFileExW(w "$INSTDIR\Uninstall.exe", w "$TEMP\Quillon-uninstall-$1.tmp", i 1) i'
+  ${EndIf}
   ; Only what was installed goes: a folder the user put other files in stays with them.
   RMDir "$INSTDIR"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd
 
 Section /o "un.Remove my settings" UnSecSettings

@@ -18,8 +18,10 @@ CTracedQuillon::CTracedQuillon(unsigned hotKey, const std::vector<std::wstring>&
 bool CTracedQuillon::Start() {
     // The program inherits the variable; this process does not need it afterwards.
     ::SetEnvironmentVariableW(L"QUILLON_TRACE_FILE", m_tracePath.c_str());
-    const bool started = m_quillon->Start();
+    const ::testing::AssertionResult started = m_quillon->Start();
     ::SetEnvironmentVariableW(L"QUILLON_TRACE_FILE", nullptr);
+    if (!started)
+        ADD_FAILURE() << started.message();
     if (!started || !m_quillon->ServerWindow())
         return false;
     // Idle in its modal loop: the icon is added, the hotkey registered, the list made.

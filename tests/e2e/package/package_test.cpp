@@ -1,8 +1,9 @@
-// The packages as a Windows user meets them: the installer installs silently where it is
-// told, the installed Quillon starts and exits through its Exit command, an update or the
-// uninstaller stops a running Quillon first, the uninstaller removes what was installed
-// (settings only when asked), and the program from the portable zip runs with its settings
-// beside it.
+// The packages as a Windows user meets them: the installer installs silently for the user
+// (the user's programs folder, Start menu and uninstall entry), the installed Quillon starts
+// and exits through its Exit command, an update or the uninstaller stops a running Quillon
+// first, an update that cannot replace the program changes nothing and says so, the quiet
+// uninstall command returns when everything is gone (settings only when asked), and the
+// program from the portable zip runs with its settings beside it.
 // run_package_test.sh names the packages in QUILLON_PACKAGE_SETUP, QUILLON_PACKAGE_ZIPDIR
 // (the zip, unpacked) and QUILLON_PACKAGE_VERSION.
 #include <shlobj.h>
@@ -78,28 +79,45 @@ std::wstring ProductVersion(const std::wstring& exe) {
 
 // Starts a program with its arguments written verbatim (NSIS wants /D= last and unquoted)
 // and waits for it to end.
-::testing::AssertionResult RunToEnd(const std::wstring& exe, const std::wstring& args) {
+::testing::AssertionResult RunToEnd(const std::wstring& exe, const std::wstring& args, DWORD expectedCode = 0) {
     CProcess process;
-    if (!process.Start(exe, args))
-        return ::testing::AssertionFailure() << Narrow(exe) << " did not start";
+    if (auto started = process.Start(exe, args); !started)
+        return started;
     DWORD code = 1;
     if (!process.WaitExit(60000, &code))
         return ::testing::AssertionFailure()
                << Narrow(exe) << " " << Narrow(args) << " did not end within 60 s";
-    if (code != 0)
-        return ::testing::AssertionFailure() << Narrow(exe) << " " << Narrow(args) << " ended with " << code;
+    if (code != expectedCode)
+        return ::testing::AssertionFailure()
+               << Narrow(exe) << " " << Narrow(args) << " ended with " << code << ", not " << expectedCode;
     return ::testing::AssertionSuccess();
+}
+
+// Runs the uninstall entry's quiet command as a tool that removes programs does: it must end
+// only when the uninstall has, so that what follows it finds everything gone.
+::testing::AssertionResult RunQuietUninstall(const std::wstring& extraArgs = L"") {
+    std::wstring command;
+    if (!ReadString(HKEY_CURRENT_USER, kUninstallKey, L"QuietUninstallString", command))
+        return ::testing::AssertionFailure() << "no QuietUninstallString in the user's uninstall entry";
+    const size_t close = command.size() > 1 && command[0] == L'"' ? command.find(L'"', 1) : std::wstring::npos;
+    if (close == std::wstring::npos)
+        return ::testing::AssertionFailure() << "QuietUninstallString has no quoted program: " << Narrow(command);
+    std::wstring args = command.substr(close + 1);
+    args.erase(0, args.find_first_not_of(L' '));
+    // NSIS wants its _?= last.
+    if (!extraArgs.empty())
+        args = extraArgs + L" " + args;
+    return RunToEnd(command.substr(1, close - 1), args);
 }
 
 // A Quillon.exe started as the user starts it (from its own folder, no settings prepared).
 class CRunningQuillon {
 public:
-    explicit CRunningQuillon(const std::wstring& exe) {
-        m_started = m_process.Start(exe, L"", exe.substr(0, exe.find_last_of(L'\\')));
-    }
+    explicit CRunningQuillon(const std::wstring& exe)
+        : m_started(m_process.Start(exe, L"", exe.substr(0, exe.find_last_of(L'\\')))) {}
     ::testing::AssertionResult WaitServer() {
         if (!m_started)
-            return ::testing::AssertionFailure() << "Quillon.exe did not start";
+            return m_started;
         return WaitFor([&] { return (m_server = FindTopWindow(m_process.Id(), L"#32770", L"")) != nullptr; },
                        kDeadlineMs, "the server window of the started Quillon.exe");
     }
@@ -120,13 +138,13 @@ public:
 
 private:
     CProcess m_process;
-    bool m_started = false;
+    ::testing::AssertionResult m_started;
     HWND m_server = nullptr;
 };
 
 // The installed program keeps its settings in the user's folder, and the installer writes the
-// user's Run value and the machine's uninstall entry: each test starts without them (an
-// earlier run's leftovers included) and puts back what the session held before.
+// user's Run value and uninstall entry: each test starts without them (an earlier run's
+// leftovers included) and puts back what the session held before.
 class Package : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -141,7 +159,7 @@ protected:
         ::DeleteFileW(UserSettings().c_str());
         ::RemoveDirectoryW(m_userFolder.c_str());
         ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Quillon");
-        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
+        ::RegDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
     }
     void TearDown() override {
         ::DeleteFileW(UserSettings().c_str());
@@ -153,17 +171,22 @@ protected:
         ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Quillon");
         if (m_hadRunValue)
             SetRunValue(m_runValue);
-        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
+        ::RegDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
     }
 
     std::wstring UserSettings() const { return m_userFolder + L"\\QLNConfig.xml"; }
-    static std::wstring Shortcut() { return ShellFolder(CSIDL_COMMON_PROGRAMS) + L"\\Quillon.lnk"; }
-    // A Program Files of the test's own, with a space in it as the real one has.
-    std::wstring InstallDir() const { return m_where.Path() + L"\\Program Files\\Quillon"; }
-    ::testing::AssertionResult WaitUninstalled() {
-        return WaitFor(
-            [&] { return !FileExists(InstallDir()) && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); },
-            kDeadlineMs, "the uninstaller to remove the installation folder and the uninstall entry");
+    static std::wstring Shortcut() { return ShellFolder(CSIDL_PROGRAMS) + L"\\Quillon.lnk"; }
+    // Where the installer puts Quillon when not told otherwise: the user's own programs folder.
+    static std::wstring DefaultInstallDir() { return ShellFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Quillon"; }
+    // A folder of the test's own, with a space in it as a user name may have.
+    std::wstring InstallDir() const { return m_where.Path() + L"\\My Programs\\Quillon"; }
+    // Checked at once, not awaited: the quiet command returns when the uninstall is done.
+    static ::testing::AssertionResult Uninstalled(const std::wstring& folder) {
+        if (FileExists(folder))
+            return ::testing::AssertionFailure() << Narrow(folder) << " is still there";
+        if (KeyExists(HKEY_CURRENT_USER, kUninstallKey))
+            return ::testing::AssertionFailure() << "the uninstall entry is still there";
+        return ::testing::AssertionSuccess();
     }
 
     std::wstring m_setup, m_zipDir, m_version;
@@ -177,21 +200,25 @@ private:
 
 } // namespace
 
-TEST_F(Package, InstallsSilentlyRunsAndUninstallsEverythingButTheSettings) {
-    ASSERT_TRUE(RunToEnd(m_setup, L"/S /D=" + InstallDir()));
-    const std::wstring exe = InstallDir() + L"\\Quillon.exe";
+TEST_F(Package, InstallsForTheUserRunsAndUninstallsEverythingButTheSettings) {
+    ASSERT_TRUE(RunToEnd(m_setup, L"/S"));
+    const std::wstring dir = DefaultInstallDir();
+    const std::wstring exe = dir + L"\\Quillon.exe";
     for (const wchar_t* name : {L"Quillon.exe", L"README.html", L"LICENSE.txt", L"Uninstall.exe"})
-        EXPECT_TRUE(FileExists(InstallDir() + L"\\" + name)) << Narrow(name) << " installed";
-    EXPECT_TRUE(FileExists(Shortcut())) << "Start menu shortcut";
+        EXPECT_TRUE(FileExists(dir + L"\\" + name)) << Narrow(name) << " installed in the user's programs folder";
+    EXPECT_TRUE(FileExists(Shortcut())) << "the user's Start menu shortcut";
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "nothing of the machine's";
     std::wstring value;
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName", value) && value == L"Quillon");
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion", value) && value == m_version)
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName", value) && value == L"Quillon");
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion", value) && value == m_version)
         << Narrow(value);
     EXPECT_EQ(ProductVersion(exe), m_version) << "the program's own version resource";
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, L"Publisher", value) && !value.empty());
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayIcon", value) && value.find(exe) == 0);
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString", value) &&
-                value == L"\"" + InstallDir() + L"\\Uninstall.exe\"")
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"Publisher", value) && !value.empty());
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayIcon", value) && value.find(exe) == 0);
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"InstallLocation", value) && value == dir)
+        << Narrow(value);
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"UninstallString", value) &&
+                value == L"\"" + dir + L"\\Uninstall.exe\"")
         << Narrow(value);
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kRunKey, L"Quillon", value) && value == L"\"" + exe + L"\"")
         << "starts with Windows as the Options box has it: " << Narrow(value);
@@ -203,12 +230,13 @@ TEST_F(Package, InstallsSilentlyRunsAndUninstallsEverythingButTheSettings) {
     }
     EXPECT_TRUE(FileExists(UserSettings())) << "an installed Quillon saves its settings in the user's folder";
 
-    // Uninstalling while Quillon runs stops it through its Exit command first.
+    // Uninstalling while Quillon runs stops it through its Exit command first; the quiet
+    // command returns when all is done.
     CRunningQuillon running(exe);
     ASSERT_TRUE(running.WaitServer());
-    ASSERT_TRUE(RunToEnd(InstallDir() + L"\\Uninstall.exe", L"/S"));
+    ASSERT_TRUE(RunQuietUninstall());
     EXPECT_TRUE(running.WaitExitedNormally());
-    ASSERT_TRUE(WaitUninstalled());
+    EXPECT_TRUE(Uninstalled(dir));
     EXPECT_FALSE(FileExists(Shortcut()));
     EXPECT_FALSE(RunValueExists());
     EXPECT_TRUE(FileExists(UserSettings())) << "the user's settings stay unless asked for";
@@ -226,6 +254,24 @@ TEST_F(Package, UpdatesOverARunningQuillonAndUninstallsSettingsWhenAsked) {
         EXPECT_TRUE(running.WaitExitedNormally());
     }
     EXPECT_FALSE(RunValueExists()) << "an update keeps \"start with Windows\" off";
+
+    // An update that cannot replace the program (held open elsewhere, as by a Quillon of
+    // another session) fails with its own exit code and leaves the older installation whole.
+    {
+        const std::wstring exe = InstallDir() + L"\\Quillon.exe";
+        const wchar_t older[] = L"0.0.1";
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion", REG_SZ, older, sizeof(older));
+        ASSERT_TRUE(::DeleteFileW((InstallDir() + L"\\README.html").c_str()));
+        HANDLE held = ::CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE) << "error " << ::GetLastError();
+        EXPECT_TRUE(RunToEnd(m_setup, L"/S /D=" + InstallDir(), 3));
+        ::CloseHandle(held);
+        std::wstring value;
+        EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion", value) && value == older)
+            << "the entry keeps the version that is installed: " << Narrow(value);
+        EXPECT_FALSE(FileExists(InstallDir() + L"\\README.html")) << "nothing else was written";
+    }
+
     // Settings in both places: the user's folder (Quillon saved them there at its Exit), and
     // beside the program (made portable).
     ASSERT_TRUE(FileExists(UserSettings()));
@@ -234,8 +280,8 @@ TEST_F(Package, UpdatesOverARunningQuillonAndUninstallsSettingsWhenAsked) {
     const std::wstring other = L"\"" + m_zipDir + L"\\Quillon.exe\"";
     SetRunValue(other);
 
-    ASSERT_TRUE(RunToEnd(InstallDir() + L"\\Uninstall.exe", L"/S /REMOVESETTINGS"));
-    ASSERT_TRUE(WaitUninstalled()) << "the folder goes with the settings file beside the program";
+    ASSERT_TRUE(RunQuietUninstall(L"/REMOVESETTINGS"));
+    EXPECT_TRUE(Uninstalled(InstallDir())) << "the folder goes with the settings file beside the program";
     EXPECT_FALSE(FileExists(UserSettings()));
     std::wstring value;
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kRunKey, L"Quillon", value) && value == other) << Narrow(value);

@@ -110,12 +110,17 @@ CProcess::~CProcess() {
 
 CProcess::CProcess(CProcess&& o) noexcept : m_pi(o.m_pi) { o.m_pi = {}; }
 
-bool CProcess::Start(const std::wstring& exe, const std::wstring& args, const std::wstring& dir) {
+::testing::AssertionResult CProcess::Start(const std::wstring& exe, const std::wstring& args,
+                                          const std::wstring& dir) {
     std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
     STARTUPINFOW si{};
     si.cb = sizeof(si);
-    return ::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            dir.empty() ? nullptr : dir.c_str(), &si, &m_pi) != FALSE;
+    if (::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         dir.empty() ? nullptr : dir.c_str(), &si, &m_pi))
+        return ::testing::AssertionSuccess();
+    const DWORD error = ::GetLastError();
+    m_pi = {};
+    return ::testing::AssertionFailure() << "CreateProcessW(" << Utf8Of(cmd) << ") failed with error " << error;
 }
 
 bool CProcess::Running() const {
@@ -140,7 +145,8 @@ void CProcess::Kill() {
 }
 
 CQuillon::CQuillon(const std::string& configXml) {
-    ::CopyFileW((BinDir() + L"\\Quillon.exe").c_str(), ExePath().c_str(), FALSE);
+    if (!::CopyFileW((BinDir() + L"\\Quillon.exe").c_str(), ExePath().c_str(), FALSE))
+        m_copyError = ::GetLastError();
     if (!configXml.empty())
         WriteFileBytes(ConfigPath(), configXml);
 }
@@ -151,7 +157,12 @@ CQuillon::~CQuillon() {
     m_process.Kill();
 }
 
-bool CQuillon::Start() { return m_process.Start(ExePath(), L"", Folder()); }
+::testing::AssertionResult CQuillon::Start() {
+    if (m_copyError != ERROR_SUCCESS)
+        return ::testing::AssertionFailure() << "CopyFileW of Quillon.exe to " << Utf8Of(ExePath())
+                                             << " failed with error " << m_copyError;
+    return m_process.Start(ExePath(), L"", Folder());
+}
 
 HWND CQuillon::ServerWindow(DWORD timeoutMs) {
     if (m_server && ::IsWindow(m_server))
@@ -175,8 +186,8 @@ bool CQuillon::Exit(DWORD timeoutMs) {
 }
 
 ::testing::AssertionResult CTextBoxApp::Start() {
-    if (!m_process.Start(BinDir() + L"\\quillon-textbox.exe"))
-        return ::testing::AssertionFailure() << "quillon-textbox.exe did not start";
+    if (auto started = m_process.Start(BinDir() + L"\\quillon-textbox.exe"); !started)
+        return started;
     // Found as soon as it exists: wait until its last box has been created too.
     return WaitFor(
         [&] {

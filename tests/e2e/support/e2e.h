@@ -54,7 +54,9 @@ public:
     CProcess(CProcess&& o) noexcept;
     CProcess& operator=(CProcess&&) = delete;
     CProcess(const CProcess&) = delete;
-    bool Start(const std::wstring& exe, const std::wstring& args = L"", const std::wstring& dir = L"");
+    // A failure names the program and the system's error code.
+    ::testing::AssertionResult Start(const std::wstring& exe, const std::wstring& args = L"",
+                                     const std::wstring& dir = L"");
     DWORD Id() const { return m_pi.dwProcessId; }
     HANDLE Handle() const { return m_pi.hProcess; }
     bool Running() const;
@@ -72,7 +74,8 @@ class CQuillon {
 public:
     explicit CQuillon(const std::string& configXml);
     ~CQuillon();
-    bool Start();
+    // A failure says which step failed (the copy of the program, starting it) and why.
+    ::testing::AssertionResult Start();
     // The hidden server window (waits for it to exist).
     HWND ServerWindow(DWORD timeoutMs = 30000);
     // Sends the tray menu's Exit command and waits for the process to end.
@@ -86,6 +89,7 @@ private:
     CTempFolder m_folder;
     CProcess m_process;
     HWND m_server = nullptr;
+    DWORD m_copyError = ERROR_SUCCESS;
 };
 
 // The test text-box program.
