@@ -171,7 +171,7 @@ Section "Quillon" SecQuillon
   ${EndIf}
   SetOverwrite on
   ; What an uninstaller run in place left in the temporary folder.
-  Delete "$TEMP\Quillon-uninstall-*.tmp"
+  Delete "$TEMP\Quillon-uninstall-*.exe"
   File "${STAGE}\README.html"
   File "${STAGE}\LICENSE.txt"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
@@ -253,13 +253,6 @@ Section "un.Quillon" UnSecQuillon
   Delete "$INSTDIR\README.html"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\Uninstall.exe"
-  ; Run in place (the quiet command's _?=, so that its caller waits for the result), this
-  ; program's own file is in use and cannot be deleted; a running program's file can still be
-  ; moved, out of the folder into the temporary folder, where the next install removes it.
-  ${If} ${FileExists} "$INSTDIR\Uninstall.exe"
-    System::Call 'kernel32::GetCurrentProcessId() i .r1'
-    System::Call 'kernel32::MoveFileExW(w "$INSTDIR\Uninstall.exe", w "$TEMP\Quillon-uninstall-$1.tmp", i 1) i'
-  ${EndIf}
   ; Only what was installed goes: a folder the user put other files in stays with them.
   RMDir "$INSTDIR"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
@@ -274,8 +267,34 @@ Section /o "un.Remove my settings" UnSecSettings
   RMDir "$INSTDIR"
 SectionEnd
 
+; Run in place (the quiet command's _?=, so that its caller waits for the result), the
+; uninstaller cannot delete its own file, which it holds open. A copy of it in the temporary
+; folder does that once this process has ended, and does nothing else: it never stops a
+; Quillon, so nothing of the uninstall goes on after the quiet command has returned. The next
+; install removes the copy.
+Function un.onUninstSuccess
+  ${If} ${FileExists} "$INSTDIR\Uninstall.exe"
+    System::Call 'kernel32::GetCurrentProcessId() i .r1'
+    CopyFiles /SILENT "$EXEPATH" "$TEMP\Quillon-uninstall-$1.exe"
+    Exec '"$TEMP\Quillon-uninstall-$1.exe" /CLEANUP=$1 _?=$INSTDIR'
+  ${EndIf}
+FunctionEnd
+
 Function un.onInit
   ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/CLEANUP=" $1
+  ${IfNot} ${Errors}
+    ; SYNCHRONIZE; a process already gone cannot be opened and needs no wait.
+    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2'
+    ${If} $2 P<> 0
+      System::Call 'kernel32::WaitForSingleObject(p r2, i 60000)'
+      System::Call 'kernel32::CloseHandle(p r2)'
+    ${EndIf}
+    Delete "$INSTDIR\Uninstall.exe"
+    RMDir "$INSTDIR"
+    Quit
+  ${EndIf}
   ClearErrors
   ${GetOptions} $0 "/REMOVESETTINGS" $1
   ${IfNot} ${Errors}

@@ -181,12 +181,15 @@ protected:
     // A folder of the test's own, with a space in it as a user name may have.
     std::wstring InstallDir() const { return m_where.Path() + L"\\My Programs\\Quillon"; }
     // Checked at once, not awaited: the quiet command returns when the uninstall is done.
+    // Only the uninstaller's own file (held open while it ran) goes a moment later.
     static ::testing::AssertionResult Uninstalled(const std::wstring& folder) {
-        if (FileExists(folder))
-            return ::testing::AssertionFailure() << Narrow(folder) << " is still there";
+        for (const auto& name : ListFiles(folder))
+            if (name != L"Uninstall.exe")
+                return ::testing::AssertionFailure() << Narrow(folder + L"\\" + name) << " is still there";
         if (KeyExists(HKEY_CURRENT_USER, kUninstallKey))
             return ::testing::AssertionFailure() << "the uninstall entry is still there";
-        return ::testing::AssertionSuccess();
+        return WaitFor([&] { return !FileExists(folder); }, kDeadlineMs,
+                       "the uninstaller's own file and its folder to go once it has ended");
     }
 
     std::wstring m_setup, m_zipDir, m_version;
