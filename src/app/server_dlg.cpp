@@ -20,6 +20,17 @@ namespace {
 HWND g_hookTarget = nullptr;
 CSingleDialog g_options;  // the Options dialog, one at a time for the whole process
 
+// The focus timer only backs up the focus events, and only while edits are open: with none,
+// nothing wakes the program periodically (battery, the processor's deeper sleep states).
+// With the events hooked it looks rarely; without them it is the only way to see a return.
+constexpr UINT kFocusFallbackMs = 1000;
+void SyncFocusTimer(HWND window, bool editsOpen, bool eventsWatched) {
+    if (editsOpen)
+        ::SetTimer(window, kFocusTimer, eventsWatched ? kFocusFallbackMs : kFocusTimerMs, nullptr);
+    else
+        ::KillTimer(window, kFocusTimer);
+}
+
 // Called on the UI thread inside its message retrieval (or a wait of the edit road that
 // answers sent messages): it notes the user's key and posts. The only key it holds back is
 // a release of the user's Ctrl while our own Ctrl shortcuts pass (see CUserKeys::OnKey);
@@ -83,10 +94,11 @@ bool CServerDlg::OnInitDialog() {
     engine.SetHost(this);
     engine.Load();  // ends by registering the hotkey
 
-    ::SetTimer(m_hWnd, kFocusTimer, kFocusTimerMs, nullptr);
     ::SetTimer(m_hWnd, kPurgeTimer, kPurgeTimerMs, nullptr);
-    // The timer stays as the fallback; the hooks make a return to a box seen at once.
+    // The hooks make a return to a box seen at once; the focus timer runs only while edits
+    // are open.
     m_focusWatch.Start(m_hWnd);
+    SyncFocusTimer(m_hWnd, !engine.openEdits.empty(), m_focusWatch.Watching());
     g_hookTarget = m_hWnd;
     m_hook.Reset(::SetWindowsHookExW(WH_KEYBOARD_LL, HotKeyHookProc, ::GetModuleHandleW(nullptr), 0));
     if (m_hook)
@@ -157,8 +169,10 @@ HWND CServerDlg::TakeFocus() { return m_focusWatch.Check(); }
 void CServerDlg::OnTimer(UINT_PTR id) {
     if (id == kFocusTimer)
         TakeFocus();
-    else if (id == kPurgeTimer)
+    else if (id == kPurgeTimer) {
         GetEditEngine().PurgeClosedEdits();
+        SyncFocusTimer(m_hWnd, !GetEditEngine().openEdits.empty(), m_focusWatch.Watching());
+    }
 }
 
 void CServerDlg::StartEditWith(int index) {
@@ -168,8 +182,11 @@ void CServerDlg::StartEditWith(int index) {
     if (!target)
         return;  // no focused window: nothing to edit
     TraceLine(L"StartEdit " + HandleText(target) + L" " + std::to_wstring(index));
-    CFocusWatch::CEditScope starting(m_focusWatch);
-    GetEditEngine().StartEdit(target, index);
+    {
+        CFocusWatch::CEditScope starting(m_focusWatch);
+        GetEditEngine().StartEdit(target, index);
+    }
+    SyncFocusTimer(m_hWnd, !GetEditEngine().openEdits.empty(), m_focusWatch.Watching());
 }
 
 LRESULT CServerDlg::OnChoiceClicked(WPARAM wParam) {

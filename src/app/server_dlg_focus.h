@@ -24,6 +24,8 @@ public:
     bool Start(HWND window);
     // Unhooks; no message is posted after it.
     void Stop();
+    // The hooks are in place: every focus change is reported.
+    bool Watching() const { return m_foregroundHook && m_focusHook; }
 
     // The handler of WM_FOCUS_CHANGED: the burst is over (a later change posts again), and
     // the check runs.

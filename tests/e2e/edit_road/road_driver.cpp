@@ -11,6 +11,9 @@
 //                                    Quillon idle beside it for S seconds; DIR\base.ready and
 //                                    DIR\quillon.ready mark the start of each window, in
 //                                    which the script outside Wine reads the CPU times
+//   quillon-road-driver quiet S DIR  Quillon's own idle cost: S seconds with no edit open
+//                                    (DIR\none.ready), then S seconds with one edit open and
+//                                    the user back in its box (DIR\one.ready)
 #include <cstdio>
 #include <cwchar>
 
@@ -307,6 +310,27 @@ int Idle(int seconds, const std::wstring& folder) {
     return 0;
 }
 
+// The same for Quillon alone, with and without an open edit (whose editor has read its file
+// and ended; the edit stays open while its box lives).
+int Quiet(int seconds, const std::wstring& folder) {
+    const DWORD window = static_cast<DWORD>(seconds) * 1000 + 3000;
+    RoadOptions options;
+    options.editorOptions = L"--seen \"{W}\\seen\"";
+    CRoad road(options);
+    if (!Check(road.Box().Start(), "text box") || !Check(road.Start(), "Quillon"))
+        return 1;
+    WriteFileBytes(folder + L"\\none.ready", "ready");
+    ::Sleep(window);
+    std::string seen;
+    if (!Check(road.Hotkey(), "hotkey") || !Check(road.WaitEditorSaw(seen), "the editor read its file") ||
+        !Check(road.ComeBack(), "back in the box"))
+        return 1;
+    WriteFileBytes(folder + L"\\one.ready", "ready");
+    ::Sleep(window);
+    road.Quillon().Exit();
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -316,6 +340,8 @@ int wmain(int argc, wchar_t** argv) {
         return Bench(static_cast<int>(std::wcstol(argv[2], nullptr, 10)), argv[3]);
     if (argc >= 4 && std::wcscmp(argv[1], L"idle") == 0)
         return Idle(static_cast<int>(std::wcstol(argv[2], nullptr, 10)), argv[3]);
-    std::printf("usage: quillon-road-driver demo SHOTS | bench N OUT | idle S DIR\n");
+    if (argc >= 4 && std::wcscmp(argv[1], L"quiet") == 0)
+        return Quiet(static_cast<int>(std::wcstol(argv[2], nullptr, 10)), argv[3]);
+    std::printf("usage: quillon-road-driver demo SHOTS | bench N OUT | idle S DIR | quiet S DIR\n");
     return 2;
 }
