@@ -13,6 +13,11 @@
 ; Exit codes: 0 done; 2 cancelled, or a running Quillon would not stop; 3 a file could not be
 ; replaced (nothing was changed then).
 Unicode true
+; With a certificate (scripts/package.sh passes SIGN), the uninstaller is signed as it is
+; written into the installer.
+!ifdef SIGN
+  !uninstfinalize 'bash "${SIGN}" "%1"' = 0
+!endif
 ; Quillon is a 64-bit program, so its installer is one too: no registry or folder redirection.
 Target amd64-unicode
 ManifestDPIAware true

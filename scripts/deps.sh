@@ -30,6 +30,7 @@ package=(
   python3                              # turns README.md into the README.html the packages carry
   nsis                                 # makensis: Quillon-<version>-setup.exe and its uninstaller
   zip                                  # packs the portable Quillon-<version>-win64.zip
+  osslsigncode openssl                 # signs the programs when a certificate is given
 )
 case $what in
   core) pkgs=("${core[@]}") ;;

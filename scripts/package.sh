@@ -5,6 +5,9 @@
 #   scripts/package.sh            builds a release Quillon.exe in a tree of its own (build/package/tree)
 #   scripts/package.sh --exe EXE  packs an already built release Quillon.exe instead (test.sh
 #                                 uses the Windows test tree's, which is built the same way)
+#
+# Signed when QUILLON_SIGN_PFX names a certificate (see packaging/sign.sh): Quillon.exe, the
+# uninstaller and the installer. Without one the packages are unsigned.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 exe=""
@@ -23,7 +26,8 @@ product_version=$(sed -n 's/^set(QUILLON_PRODUCT_VERSION \([0-9.]*\)).*/\1/p' cm
 if [ -z "$version" ] || [ -z "$product_version" ]; then
   echo "package: no version in cmake/QuillonVersion.cmake" >&2; exit 1
 fi
-out=$root/build/package
+# QUILLON_PACKAGE_OUT: another folder for the packages (the signing check keeps its own).
+out=${QUILLON_PACKAGE_OUT:-$root/build/package}
 stage=$out/stage
 zipname=Quillon-$version-win64.zip
 setupname=Quillon-$version-setup.exe
@@ -46,6 +50,7 @@ echo "== staging Quillon $version"
 rm -rf "$stage"
 mkdir -p "$stage"
 x86_64-w64-mingw32-strip -o "$stage/Quillon.exe" "$exe"
+bash packaging/sign.sh "$stage/Quillon.exe"
 python3 packaging/md2html.py README.md "$stage/README.html"
 # Windows line ends, so that every editor shows the licence as it is meant.
 sed 's/\r*$/\r/' LICENSE >"$stage/LICENSE.txt"
@@ -66,7 +71,8 @@ printf '%s\r\n' '<Quillon>' '<Settings>' '<HotKey>16648</HotKey>' '<SaveContent>
 
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DPRODUCT_VERSION="$product_version" \
   -DSTAGE="$stage" -DICON="$root/src/res/icons/quillon.ico" -DOUTFILE="$out/$setupname" \
-  packaging/quillon.nsi
+  ${QUILLON_SIGN_PFX:+-DSIGN="$root/packaging/sign.sh"} packaging/quillon.nsi
+bash packaging/sign.sh "$out/$setupname"
 
 echo "== packages:"
 ls -l "$out/$zipname" "$out/$setupname" | awk '{print "   " $5 " bytes  " $NF}'
