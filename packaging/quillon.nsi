@@ -161,15 +161,15 @@ Section "Quillon" SecQuillon
   SetShellVarContext current
   Call StopQuillon
   SetOutPath "$INSTDIR"
-  ; The program first, and a file that cannot be replaced (a Quillon of another session, a
-  ; virus scanner) stops the install before anything else changed: never the new version's
+  ; The program first, and a file that cannot be replaced (a Quillon of another session of
+  ; this user, a virus scanner) stops the install before anything else changed: never the new version's
   ; entry over the old program.
   SetOverwrite try
   ClearErrors
   File "${STAGE}\Quillon.exe"
   ${If} ${Errors}
     MessageBox MB_OK|MB_ICONSTOP \
-      "Setup cannot replace $INSTDIR\Quillon.exe: it is in use, perhaps by a Quillon another user of this computer runs.$\r$\n$\r$\nQuillon was not updated. Close that Quillon and run Setup again." \
+      "Setup cannot replace $INSTDIR\Quillon.exe: it is in use, perhaps by a Quillon running in another session.$\r$\n$\r$\nQuillon was not updated. Close that Quillon and run Setup again." \
       /SD IDOK
     SetErrorLevel 3
     Quit
@@ -229,9 +229,10 @@ Section "un.Quillon" UnSecQuillon
   Call un.StopQuillon
   Delete "$INSTDIR\Quillon.exe"
   ${If} ${FileExists} "$INSTDIR\Quillon.exe"
-    ; In use by a Quillon of another session: the entry stays, so the user can finish later.
+    ; In use (a Quillon of another session): nothing is removed yet and the entry stays, so
+    ; the user can finish later.
     MessageBox MB_OK|MB_ICONEXCLAMATION \
-      "$INSTDIR\Quillon.exe is in use, perhaps by a Quillon another user of this computer runs, and was not removed.$\r$\n$\r$\nClose that Quillon and uninstall again." \
+      "$INSTDIR\Quillon.exe is in use, perhaps by a Quillon running in another session, and was not removed.$\r$\n$\r$\nClose that Quillon and uninstall again." \
       /SD IDOK
     SetErrorLevel 3
     Quit
