@@ -146,9 +146,10 @@ void CProcess::Kill() {
 
 CQuillon::CQuillon(const std::string& configXml) {
     if (!::CopyFileW((BinDir() + L"\\Quillon.exe").c_str(), ExePath().c_str(), FALSE))
-        m_copyError = ::GetLastError();
-    if (!configXml.empty())
-        WriteFileBytes(ConfigPath(), configXml);
+        m_setupFailure = "CopyFileW of Quillon.exe to " + Utf8Of(ExePath()) + " failed with error " +
+                         std::to_string(::GetLastError());
+    else if (!configXml.empty() && !WriteFileBytes(ConfigPath(), configXml))
+        m_setupFailure = "writing " + Utf8Of(ConfigPath()) + " failed with error " + std::to_string(::GetLastError());
 }
 
 CQuillon::~CQuillon() {
@@ -158,9 +159,8 @@ CQuillon::~CQuillon() {
 }
 
 ::testing::AssertionResult CQuillon::Start() {
-    if (m_copyError != ERROR_SUCCESS)
-        return ::testing::AssertionFailure() << "CopyFileW of Quillon.exe to " << Utf8Of(ExePath())
-                                             << " failed with error " << m_copyError;
+    if (!m_setupFailure.empty())
+        return ::testing::AssertionFailure() << m_setupFailure;
     return m_process.Start(ExePath(), L"", Folder());
 }
 

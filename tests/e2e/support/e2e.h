@@ -89,7 +89,7 @@ private:
     CTempFolder m_folder;
     CProcess m_process;
     HWND m_server = nullptr;
-    DWORD m_copyError = ERROR_SUCCESS;
+    std::string m_setupFailure;  // what went wrong preparing the folder, with the error code
 };
 
 // The test text-box program.
