@@ -79,7 +79,7 @@ void CTrayIcon::ReloadIcon() {
         return;
     HICON icon = nullptr;
     if (FAILED(::LoadIconMetric(m_iconModule, MAKEINTRESOURCEW(m_iconId), LIM_SMALL, &icon)) || !icon)
-        return;  // keep the icon we have
+        return; // keep the icon we have
     m_ownIcon.Reset(icon);
     m_data.hIcon = icon;
 }
@@ -109,8 +109,8 @@ void CTrayIcon::OnRetryTimer() {
 // every icon, so ours is added whatever happened before.
 void CTrayIcon::OnTaskbarCreated() {
     if (m_creationFlags == 0)
-        return;  // AddTrayIcon has not run: nothing to show yet
-    ReloadIcon();  // the new shell may show icons at another size
+        return;   // AddTrayIcon has not run: nothing to show yet
+    ReloadIcon(); // the new shell may show icons at another size
     if (AddIcon()) {
         ::KillTimer(m_hWnd, kRetryTimer);
         m_retriesLeft = 0;
@@ -213,7 +213,7 @@ LRESULT CTrayIcon::OnIconNotify(WPARAM iconId, LPARAM mouseMessage) {
         ShowTrayMenu(POINT{GET_X_LPARAM(iconId), GET_Y_LPARAM(iconId)}, fromKeyboard);
         break;
     }
-    case NIN_KEYSELECT:  // Enter or Space on the focused icon: the default command
+    case NIN_KEYSELECT: // Enter or Space on the focused icon: the default command
     case WM_LBUTTONDBLCLK:
         ::SetForegroundWindow(target);
         ::PostMessageW(target, WM_COMMAND, m_defaultCommand, 0);

@@ -84,10 +84,10 @@ private:
     HWND m_commandTarget = nullptr;
     bool m_version4 = false;
     int m_retriesLeft = 0;
-    bool m_rightButtonUp = false;  // the next WM_CONTEXTMENU comes from the mouse
+    bool m_rightButtonUp = false; // the next WM_CONTEXTMENU comes from the mouse
     HINSTANCE m_iconModule = nullptr;
     UINT m_iconId = 0;
-    CIconHandle m_ownIcon;  // loaded from m_iconModule, when given
+    CIconHandle m_ownIcon; // loaded from m_iconModule, when given
 };
 
 }  // namespace quillon

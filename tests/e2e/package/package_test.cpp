@@ -79,7 +79,8 @@ std::wstring ProductVersion(const std::wstring& exe) {
 
 // Starts a program with its arguments written verbatim (NSIS wants /D= last and unquoted)
 // and waits for it to end.
-::testing::AssertionResult RunToEnd(const std::wstring& exe, const std::wstring& args, DWORD expectedCode = 0) {
+::testing::AssertionResult RunToEnd(const std::wstring& exe, const std::wstring& args,
+                                    DWORD expectedCode = 0) {
     CProcess process;
     if (auto started = process.Start(exe, args); !started)
         return started;
@@ -99,9 +100,11 @@ std::wstring ProductVersion(const std::wstring& exe) {
     std::wstring command;
     if (!ReadString(HKEY_CURRENT_USER, kUninstallKey, L"QuietUninstallString", command))
         return ::testing::AssertionFailure() << "no QuietUninstallString in the user's uninstall entry";
-    const size_t close = command.size() > 1 && command[0] == L'"' ? command.find(L'"', 1) : std::wstring::npos;
+    const size_t close =
+        command.size() > 1 && command[0] == L'"' ? command.find(L'"', 1) : std::wstring::npos;
     if (close == std::wstring::npos)
-        return ::testing::AssertionFailure() << "QuietUninstallString has no quoted program: " << Narrow(command);
+        return ::testing::AssertionFailure()
+               << "QuietUninstallString has no quoted program: " << Narrow(command);
     std::wstring args = command.substr(close + 1);
     args.erase(0, args.find_first_not_of(L' '));
     // NSIS wants its _?= last.
@@ -177,7 +180,9 @@ protected:
     std::wstring UserSettings() const { return m_userFolder + L"\\QLNConfig.xml"; }
     static std::wstring Shortcut() { return ShellFolder(CSIDL_PROGRAMS) + L"\\Quillon.lnk"; }
     // Where the installer puts Quillon when not told otherwise: the user's own programs folder.
-    static std::wstring DefaultInstallDir() { return ShellFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Quillon"; }
+    static std::wstring DefaultInstallDir() {
+        return ShellFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Quillon";
+    }
     // A folder of the test's own, with a space in it as a user name may have.
     std::wstring InstallDir() const { return m_where.Path() + L"\\My Programs\\Quillon"; }
     // Checked at once, not awaited: the quiet command returns when the uninstall is done.
@@ -208,7 +213,8 @@ TEST_F(Package, InstallsForTheUserRunsAndUninstallsEverythingButTheSettings) {
     const std::wstring dir = DefaultInstallDir();
     const std::wstring exe = dir + L"\\Quillon.exe";
     for (const wchar_t* name : {L"Quillon.exe", L"README.html", L"LICENSE.txt", L"Uninstall.exe"})
-        EXPECT_TRUE(FileExists(dir + L"\\" + name)) << Narrow(name) << " installed in the user's programs folder";
+        EXPECT_TRUE(FileExists(dir + L"\\" + name))
+            << Narrow(name) << " installed in the user's programs folder";
     EXPECT_TRUE(FileExists(Shortcut())) << "the user's Start menu shortcut";
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "nothing of the machine's";
     std::wstring value;
@@ -265,7 +271,8 @@ TEST_F(Package, UpdatesOverARunningQuillonAndUninstallsSettingsWhenAsked) {
         const wchar_t older[] = L"0.0.1";
         ::RegSetKeyValueW(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion", REG_SZ, older, sizeof(older));
         ASSERT_TRUE(::DeleteFileW((InstallDir() + L"\\README.html").c_str()));
-        HANDLE held = ::CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE held =
+            ::CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(held, INVALID_HANDLE_VALUE) << "error " << ::GetLastError();
         EXPECT_TRUE(RunToEnd(m_setup, L"/S /D=" + InstallDir(), 3));
         ::CloseHandle(held);

@@ -111,7 +111,7 @@ CProcess::~CProcess() {
 CProcess::CProcess(CProcess&& o) noexcept : m_pi(o.m_pi) { o.m_pi = {}; }
 
 ::testing::AssertionResult CProcess::Start(const std::wstring& exe, const std::wstring& args,
-                                          const std::wstring& dir) {
+                                           const std::wstring& dir) {
     std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
     STARTUPINFOW si{};
     si.cb = sizeof(si);
@@ -120,7 +120,8 @@ CProcess::CProcess(CProcess&& o) noexcept : m_pi(o.m_pi) { o.m_pi = {}; }
         return ::testing::AssertionSuccess();
     const DWORD error = ::GetLastError();
     m_pi = {};
-    return ::testing::AssertionFailure() << "CreateProcessW(" << Utf8Of(cmd) << ") failed with error " << error;
+    return ::testing::AssertionFailure()
+           << "CreateProcessW(" << Utf8Of(cmd) << ") failed with error " << error;
 }
 
 bool CProcess::Running() const {
@@ -149,7 +150,8 @@ CQuillon::CQuillon(const std::string& configXml) {
         m_setupFailure = "CopyFileW of Quillon.exe to " + Utf8Of(ExePath()) + " failed with error " +
                          std::to_string(::GetLastError());
     else if (!configXml.empty() && !WriteFileBytes(ConfigPath(), configXml))
-        m_setupFailure = "writing " + Utf8Of(ConfigPath()) + " failed with error " + std::to_string(::GetLastError());
+        m_setupFailure =
+            "writing " + Utf8Of(ConfigPath()) + " failed with error " + std::to_string(::GetLastError());
 }
 
 CQuillon::~CQuillon() {

@@ -89,7 +89,7 @@ private:
     CTempFolder m_folder;
     CProcess m_process;
     HWND m_server = nullptr;
-    std::string m_setupFailure;  // what went wrong preparing the folder, with the error code
+    std::string m_setupFailure; // what went wrong preparing the folder, with the error code
 };
 
 // The test text-box program.

@@ -281,15 +281,17 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(TrayIconTest, TheKeyboardOpensOptionsAndTheMenuAtTheIconAndEscapeGoesBackToIt) {
     Recorder shell;
     CMenuAnswer tray(shell.Function());
     ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
     tray.SetDefaultCommand(32771);
-    const WPARAM anchor = MAKEWPARAM(1200, 1000);  // the icon, far from the pointer
-    const auto notify = [&](UINT event) { return tray.SendMessage(kTrayMessage, anchor, MAKELPARAM(event, 129)); };
+    const WPARAM anchor = MAKEWPARAM(1200, 1000); // the icon, far from the pointer
+    const auto notify = [&](UINT event) {
+        return tray.SendMessage(kTrayMessage, anchor, MAKELPARAM(event, 129));
+    };
 
     // Enter or Space on the focused icon; a plain click does nothing.
     EXPECT_EQ(notify(NIN_SELECT), 1);
