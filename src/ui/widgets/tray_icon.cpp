@@ -94,6 +94,8 @@ bool CTrayIcon::AddIcon() {
     if (added) {
         m_data.uVersion = NOTIFYICON_VERSION_4;
         m_version4 = NotifyShell(NIM_SETVERSION) != FALSE;
+        if (m_balloonPending)
+            ShowPendingBalloon();
     }
     return added;
 }
@@ -120,14 +122,23 @@ void CTrayIcon::OnTaskbarCreated() {
 void CTrayIcon::ShowWarningBalloon(const wchar_t* title) { ShowBalloon(title, kBalloonText, true); }
 
 void CTrayIcon::ShowBalloon(const wchar_t* title, const wchar_t* text, bool warning) {
-    m_data.uFlags = NIF_INFO;
     CopyTruncated(m_data.szInfo, text ? text : L"");
     CopyTruncated(m_data.szInfoTitle, title ? title : L"");
     m_data.dwInfoFlags = warning ? NIIF_WARNING : NIIF_INFO;
     m_data.uTimeout = kBalloonTimeoutMs;
+    // While the shell has not taken the icon yet (the add is being retried), the balloon
+    // waits for it: it tells of a failure the user would otherwise never hear of.
+    m_balloonPending = m_hidden && m_retriesLeft > 0;
+    if (!m_balloonPending)
+        ShowPendingBalloon();
+}
+
+void CTrayIcon::ShowPendingBalloon() {
+    m_data.uFlags = NIF_INFO;
     NotifyShell(NIM_MODIFY);
     // A later modify (a re-add, say) must not show the balloon again.
     m_data.szInfo[0] = L'\0';
+    m_balloonPending = false;
 }
 
 void CTrayIcon::RemoveIcon() {

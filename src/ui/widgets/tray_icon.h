@@ -42,7 +42,8 @@ public:
     // (cut to what the shell holds). Does nothing useful before AddTrayIcon.
     void ShowWarningBalloon(const wchar_t* title);
     // Shows a balloon with the title and text (each cut to what the shell holds) and the
-    // shell's information or warning icon.
+    // shell's information or warning icon; while a refused first add is being retried, once
+    // the shell takes the icon.
     void ShowBalloon(const wchar_t* title, const wchar_t* text, bool warning);
 
     // State, for the owner's curiosity and for tests.
@@ -72,6 +73,7 @@ private:
     void OnRetryTimer();
     void ReloadIcon();
     void ShowTrayMenu(POINT at, bool fromKeyboard);
+    void ShowPendingBalloon();
     void RemoveIcon();
     BOOL NotifyShell(DWORD message);
 
@@ -84,6 +86,7 @@ private:
     HWND m_commandTarget = nullptr;
     bool m_version4 = false;
     int m_retriesLeft = 0;
+    bool m_balloonPending = false; // asked for before the shell took the icon
     bool m_rightButtonUp = false; // the next WM_CONTEXTMENU comes from the mouse
     HINSTANCE m_iconModule = nullptr;
     UINT m_iconId = 0;

@@ -132,11 +132,17 @@ TEST_F(TrayIconTest, AFirstAddTheShellRefusesIsRetriedUntilItTakesIt) {
     CTrayIcon tray(shell.Function());
     EXPECT_FALSE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
     EXPECT_TRUE(tray.IsHidden());
+    // A failure to tell meanwhile (the hotkey taken, say) waits for the icon.
+    tray.ShowWarningBalloon(L"Failed to register hot key Win + A");
+    EXPECT_EQ(shell.Count(NIM_MODIFY), 0u);
     // The second try is refused too, the third (on the timer's own schedule) is taken.
     ASSERT_TRUE(WaitFor([&] { return shell.Count(NIM_ADD) >= 3; }, 3 * CTrayIcon::kRetryEveryMs + 2000,
                         "the retry timer to add the icon twice more"));
     EXPECT_FALSE(tray.IsHidden());
     EXPECT_FALSE(tray.IsRemoved());
+    ASSERT_EQ(shell.calls.back().message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_STREQ(shell.calls.back().data.szInfoTitle, L"Failed to register hot key Win + A");
+    EXPECT_STREQ(shell.calls.back().data.szInfo, L"Please specify another one in Options.");
     // Taken: the timer stops.
     tray.SendMessage(WM_TIMER, CTrayIcon::kRetryTimer);
     EXPECT_EQ(shell.Count(NIM_ADD), 3u);
