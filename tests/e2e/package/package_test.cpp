@@ -7,10 +7,13 @@
 // run_package_test.sh names the packages in QUILLON_PACKAGE_SETUP, QUILLON_PACKAGE_ZIPDIR
 // (the zip, unpacked) and QUILLON_PACKAGE_VERSION.
 #include <shlobj.h>
+#include <tlhelp32.h>
 
+#include "base/win/handles.h"
 #include "e2e/support/e2e.h"
 
 using namespace quillon::e2e;
+using quillon::CHandle;
 
 namespace {
 
@@ -113,6 +116,27 @@ std::wstring ProductVersion(const std::wstring& exe) {
     return RunToEnd(command.substr(1, close - 1), args);
 }
 
+// Waits for every process whose program file name starts with prefix to end: nothing the
+// uninstaller started may still run when the next test begins.
+::testing::AssertionResult WaitProcessesGone(const std::wstring& prefix) {
+    CHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return ::testing::AssertionFailure()
+               << "CreateToolhelp32Snapshot failed with error " << ::GetLastError();
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+         more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (std::wstring(entry.szExeFile).rfind(prefix, 0) != 0)
+            continue;
+        CHandle process(::OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (process && ::WaitForSingleObject(process.Get(), kDeadlineMs) != WAIT_OBJECT_0)
+            return ::testing::AssertionFailure()
+                   << Narrow(entry.szExeFile) << " still runs after " << kDeadlineMs << " ms";
+    }
+    return ::testing::AssertionSuccess();
+}
+
 // A Quillon.exe started as the user starts it (from its own folder, no settings prepared).
 class CRunningQuillon {
 public:
@@ -193,8 +217,11 @@ protected:
                 return ::testing::AssertionFailure() << Narrow(folder + L"\\" + name) << " is still there";
         if (KeyExists(HKEY_CURRENT_USER, kUninstallKey))
             return ::testing::AssertionFailure() << "the uninstall entry is still there";
-        return WaitFor([&] { return !FileExists(folder); }, kDeadlineMs,
-                       "the uninstaller's own file and its folder to go once it has ended");
+        if (auto gone = WaitFor([&] { return !FileExists(folder); }, kDeadlineMs,
+                                "the uninstaller's own file and its folder to go once it has ended");
+            !gone)
+            return gone;
+        return WaitProcessesGone(L"Quillon-uninstall-");
     }
 
     std::wstring m_setup, m_zipDir, m_version;
