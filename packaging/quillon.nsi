@@ -210,6 +210,14 @@ Function .onInit
   ${IfNot} ${Errors}
     !insertmacro UnselectSection ${SecAutoStart}
   ${EndIf}
+  ; An earlier package installed Quillon for all users; that copy stays until an
+  ; administrator removes it, and two copies would fight over the hotkey.
+  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $1 != ""
+    MessageBox MB_OK|MB_ICONINFORMATION \
+      "An earlier Quillon is installed for all users of this computer in $1.$\r$\n$\r$\nThis Quillon installs for you alone. Choose Exit on the earlier Quillon's tray icon, and uninstall it from Apps in Settings (an administrator may have to)." \
+      /SD IDOK
+  ${EndIf}
   ; An update keeps the choice the user made since (in Options or at the last install).
   ReadRegStr $1 HKCU "${UNINSTALL_KEY}" "InstallLocation"
   ReadRegStr $2 HKCU "${RUN_KEY}" "Quillon"
