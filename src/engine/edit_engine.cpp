@@ -2,6 +2,8 @@
 // the configuration file's load and save, and the edit road's entry points.
 #include "engine/edit_engine.h"
 
+#include <algorithm>
+
 #include "config/config_file.h"
 #include "config/config_platform.h"
 #include "engine/clipboard_backup.h"
@@ -188,6 +190,29 @@ void CEditEngine::Load() {
 void CEditEngine::Save() {
     // Silent on failure: the settings in memory stay, and the next save tries again.
     SaveConfigFile(configXml, configFilePath, *this, m_configPlatform);
+}
+
+bool CEditEngine::ApplySettings(const SettingsFields& opened, const SettingsFields& edited) {
+    if (edited.HotKey != HotKey && m_host) {
+        m_host->UnregisterEditHotKey();
+        if (edited.HotKey != 0 && !m_host->RegisterEditHotKey(edited.HotKey)) {
+            if (HotKey != 0)
+                m_host->RegisterEditHotKey(HotKey);
+            return false;
+        }
+    }
+    std::vector<EXTENSIONREC> table = edited.Extensions;
+    if (Extensions.size() > opened.Extensions.size() &&
+        std::equal(opened.Extensions.begin(), opened.Extensions.end(), Extensions.begin()))
+        table.insert(table.end(), Extensions.begin() + static_cast<std::ptrdiff_t>(opened.Extensions.size()),
+                     Extensions.end());
+    const std::int32_t delay = Delay;
+    static_cast<SettingsFields&>(*this) = edited;
+    Delay = delay;
+    Extensions = std::move(table);
+    if (m_host)
+        m_host->ExtensionsChanged();
+    return true;
 }
 
 CEditEngine& GetEditEngine() {
