@@ -135,6 +135,12 @@ void CHotKeyField::OnKeyUp(UINT virtualKey) {
 void CHotKeyField::RepaintAndPlaceCaret() {
     if (!m_hWnd)
         return;
+    // The window's text is what it shows, for screen readers and other programs that read it.
+    const std::wstring text = GetDisplayText();
+    wchar_t old[256] = {};
+    ::GetWindowTextW(m_hWnd, old, 256);
+    if (text != old)
+        ::SetWindowTextW(m_hWnd, text.c_str());
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     // The thread has one caret: while another control has the focus it is that control's,
     // and ours is made again where this paint put it when the focus comes back.
@@ -177,7 +183,7 @@ void CHotKeyField::OnPaint() {
     // The keyboard focus shows as a dotted frame inside the border, as on other controls.
     if (::GetFocus() == m_hWnd) {
         RECT focus = r;
-        ::InflateRect(&focus, -2, -2);
+        ::InflateRect(&focus, -3, -3);
         ::DrawFocusRect(dc, &focus);
     }
 
@@ -196,6 +202,9 @@ void CHotKeyField::OnPaint() {
     m_caretX = measured.right + 1 < r.right ? measured.right + 1 : r.right;
     // Level with the text, which DT_VCENTER centres in the box.
     m_caretY = r.top + (r.bottom - r.top - textHeight) / 2;
+    // A paint the system asked for (the focus mark, a first showing) moves the caret too.
+    if (::GetFocus() == m_hWnd)
+        ::SetCaretPos(m_caretX, m_caretY);
 
     if (oldFont)
         ::SelectObject(dc, oldFont);

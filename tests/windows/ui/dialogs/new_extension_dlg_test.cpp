@@ -54,7 +54,7 @@ TEST(NewExtensionDialog, OptionsModeProposesAndKeepsTheRow) {
         EXPECT_EQ(ItemText(d, IDC_NEWEXT_SAVE), L"&Save for future use") << "with its access key";
         EXPECT_EQ(ItemText(d, IDC_NEWEXT_BROWSE), L"B&rowse");
         EXPECT_EQ(ItemText(d, IDC_NEWEXT_UTF8),
-                  L"Use UTF-8 encoding (uncheck this if some characters cannot be processed correctly)");
+                  L"Use &UTF-8 encoding (uncheck this if some characters cannot be processed correctly)");
         Click(d, IDOK);
     });
     EXPECT_EQ(result, IDOK);
