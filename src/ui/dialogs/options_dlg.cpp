@@ -13,6 +13,7 @@
 #include "config/autostart.h"
 #include "engine/edit_rules.h"
 #include "ui/widgets/hotkey_text.h"
+#include "ui/widgets/widget_dpi.h"
 #include "framework/folder_dialog.h"
 #include "res/resource.h"
 #include "ui/dialogs/new_extension_dlg.h"
@@ -166,6 +167,7 @@ bool CDlgOptions::OnInitDialog() {
     m_extensionList.AutoSizeColumns();
     for (std::size_t i = 0; i < settings.Extensions.size(); ++i)
         AppendExtensionRow(static_cast<int>(i), settings.Extensions[i]);
+    FitExtensionColumn();
     UpdateButtons();
 
     m_autoStartCheck.SetChecked(IsAutoStartEnabled() != 0);
@@ -180,6 +182,31 @@ bool CDlgOptions::OnInitDialog() {
     // Opened from the notification area: come to the user rather than behind their window.
     ::SetForegroundWindow(m_hWnd);
     return true;
+}
+
+void CDlgOptions::FitExtensionColumn() {
+    // The header's own measure falls short of its text with some fonts ("Extensi..."): the
+    // column is made as wide as its header text and its widest extension, with the margins
+    // the header and the rows draw around them, but never wider than half the table.
+    const int dpi = DpiOfWindow(m_extensionList.m_hWnd);
+    auto textWidth = [&](const std::wstring& text) {
+        return static_cast<int>(::SendMessageW(m_extensionList.m_hWnd, LVM_GETSTRINGWIDTHW, 0,
+                                               reinterpret_cast<LPARAM>(text.c_str())));
+    };
+    int width = textWidth(L"Extension") + ::MulDiv(24, dpi, 96);
+    for (const EXTENSIONREC& row : m_extensionList.m_items)
+        width = std::max(width, textWidth(ToWide(row.Extension)) + ::MulDiv(16, dpi, 96));
+    RECT client{};
+    ::GetClientRect(m_extensionList.m_hWnd, &client);
+    width = std::min(width, static_cast<int>(client.right / 2));
+    const int grow = width - m_extensionList.GetColumnWidth(0);
+    if (grow <= 0)
+        return;
+    // The last column gives up what the first takes, so the table gets no scroll bar.
+    m_extensionList.SetColumnWidth(0, width);
+    const int rest = m_extensionList.GetColumnWidth(1) - grow;
+    if (rest > 0)
+        m_extensionList.SetColumnWidth(1, rest);
 }
 
 void CDlgOptions::SelectRow(int index) {
@@ -219,6 +246,7 @@ void CDlgOptions::OnAdd() {
         return;
     const int index = m_extensionList.GetItemCount();
     AppendExtensionRow(index, dialog.GetResult());
+    FitExtensionColumn();
     SelectRow(index);
 }
 
@@ -235,6 +263,7 @@ void CDlgOptions::OnChangeRow(int index) {
     m_extensionList.SetItemText(index, 0, ToWide(row.Extension));
     m_extensionList.SetItemText(index, 1, EditorColumnText(row));
     m_extensionList.m_items[static_cast<std::size_t>(index)] = row;
+    FitExtensionColumn();
     SelectRow(index);
 }
 

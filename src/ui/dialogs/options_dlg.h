@@ -64,6 +64,7 @@ private:
     void OnMoveUp();
     void OnMoveDown();
     void SelectRow(int index);
+    void FitExtensionColumn();
     // Move up, move down and remove are enabled only where they would do something.
     void UpdateButtons();
     // The extensions of every row but one (-1: all), which a new or changed row may not repeat.

@@ -50,6 +50,16 @@ bool CHotKeyField::CreateInPlaceOf(HWND dialog, int placeholderId) {
 
 void CHotKeyField::MakeFont(HWND dpiSource) {
     LOGFONTW logFont{};
+    // The dialog's own font, when it has one: the field then matches the labels beside it
+    // at every DPI and in whatever face the system gives the dialog.
+    HWND dialog = (::GetWindowLongW(dpiSource, GWL_STYLE) & WS_CHILD) ? ::GetParent(dpiSource) : dpiSource;
+    if (HFONT dialogFont = reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0))) {
+        if (::GetObjectW(dialogFont, sizeof(logFont), &logFont) == sizeof(logFont)) {
+            if (HFONT font = ::CreateFontIndirectW(&logFont))
+                m_font.Reset(font);
+            return;
+        }
+    }
     if (::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont) != sizeof(logFont))
         return;
     // The stock font is made for the system's DPI; a dialog on a monitor of another DPI
