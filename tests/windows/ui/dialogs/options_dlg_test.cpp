@@ -347,6 +347,17 @@ TEST_F(OptionsDialogTest, RowsChangeInPlaceByKeysAndATakenExtensionIsRefused) {
         ASSERT_TRUE(WaitGone(change, "New Extension to close"));
         EXPECT_EQ(Rows(d), (Rows_t{L"log", L"md"})) << "replaced in place";
         EXPECT_EQ(Rows(d, 1)[0], L"C:\\Very\\Long\\Path\\To\\An\\Editor\\editor.exe ");
+        // The row's tip shows the editor whole, however narrow the column.
+        wchar_t tipText[256] = {};
+        NMLVGETINFOTIPW tip{};
+        tip.hdr.hwndFrom = list;
+        tip.hdr.idFrom = IDC_OPT_EXTENSIONS;
+        tip.hdr.code = LVN_GETINFOTIPW;
+        tip.pszText = tipText;
+        tip.cchTextMax = 256;
+        tip.iItem = 0;
+        ::SendMessageW(d, WM_NOTIFY, IDC_OPT_EXTENSIONS, reinterpret_cast<LPARAM>(&tip));
+        EXPECT_EQ(std::wstring(tipText), Rows(d, 1)[0]);
 
         // Enter in the table changes the row rather than closing the dialog.
         Key(list, VK_RETURN);
