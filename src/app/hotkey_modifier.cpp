@@ -5,6 +5,8 @@
 
 namespace quillon {
 
-bool IsHotKeyModifier(UINT virtualKey, UINT modifiers) { return keyboard::IsKeyOfModifiers(virtualKey, modifiers); }
+bool IsHotKeyModifier(UINT virtualKey, UINT modifiers) {
+    return keyboard::IsKeyOfModifiers(virtualKey, modifiers);
+}
 
 }  // namespace quillon

@@ -85,7 +85,7 @@ private:
     LRESULT OnHotKeyModifierUp();
     void StartEditWith(int index);
 
-    bool m_exitAfterOptions = false;  // Exit was chosen while Options was open
+    bool m_exitAfterOptions = false; // Exit was chosen while Options was open
     CHookHandle m_hook;
     CFocusWatch m_focusWatch;  // keeps m_hLastFocus
 };

@@ -30,7 +30,7 @@ public:
     std::u16string ProgramPath() override { return GetEditEngine().moduleFilePath; }
 };
 
-}  // namespace
+} // namespace
 
 // Without an owner: the server window is never shown, and the dialog gets its own button
 // on the taskbar, where the user finds it again behind other windows.

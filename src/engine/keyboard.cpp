@@ -64,5 +64,5 @@ const char16_t* RefusalText(Refusal refusal) {
     return u"";
 }
 
-}  // namespace keyboard
-}  // namespace quillon
+} // namespace keyboard
+} // namespace quillon

@@ -48,7 +48,7 @@ private:
     CButton m_saveForFuture;
     CEdit m_editor;
     EXTENSIONREC m_rec;
-    bool m_hasRow = false;  // m_rec is a row to change, shown at opening
+    bool m_hasRow = false; // m_rec is a row to change, shown at opening
     CButton m_browse;
     CEdit m_parameters;
     CButton m_utf8;

@@ -59,9 +59,9 @@ void CenterOnPointerMonitor(HWND dialog) {
 // The system's own words for an error code, without the line break it ends with.
 std::wstring ErrorText(DWORD error) {
     wchar_t* buffer = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                              FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text = buffer ? std::wstring(buffer, length) : std::wstring();
     if (buffer)
         ::LocalFree(buffer);
@@ -84,7 +84,8 @@ DWORD MakeWritableFolder(std::wstring folder) {
         return ERROR_DIRECTORY;
     wchar_t probe[MAX_PATH + 16] = {};
     if (folder.size() >= MAX_PATH - 14 || !::GetTempFileNameW(folder.c_str(), L"qln", 0, probe))
-        return folder.size() >= MAX_PATH - 14 ? static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE) : ::GetLastError();
+        return folder.size() >= MAX_PATH - 14 ? static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE)
+                                              : ::GetLastError();
     ::DeleteFileW(probe);
     return 0;
 }
@@ -318,16 +319,16 @@ bool CDlgOptions::CheckFolder(std::u16string& folder) {
     }
     m_tempFolderEdit.SetWindowText(text);
     std::u16string programFolder = ProgramPath(m_host);
-    programFolder.erase(programFolder.find_last_of(u'\\') == std::u16string::npos
-                            ? 0
-                            : programFolder.find_last_of(u'\\'));
+    programFolder.erase(
+        programFolder.find_last_of(u'\\') == std::u16string::npos ? 0 : programFolder.find_last_of(u'\\'));
     const std::wstring resolved = ToWide(ResolveTempFolderPath(programFolder, FromWide(text)));
     // A folder named without a drive would be taken from wherever the program runs.
-    const bool full = resolved.size() >= 3 && (resolved.compare(1, 2, L":\\") == 0 || resolved.compare(0, 2, L"\\\\") == 0);
+    const bool full =
+        resolved.size() >= 3 && (resolved.compare(1, 2, L":\\") == 0 || resolved.compare(0, 2, L"\\\\") == 0);
     const DWORD error = full ? MakeWritableFolder(resolved) : static_cast<DWORD>(ERROR_BAD_PATHNAME);
     if (error != 0) {
-        Refuse(L"Quillon cannot keep its temporary files in this folder:\n" + resolved + L"\n\n" + ErrorText(error) +
-                   L"\n\nPlease choose another folder.",
+        Refuse(L"Quillon cannot keep its temporary files in this folder:\n" + resolved + L"\n\n" +
+                   ErrorText(error) + L"\n\nPlease choose another folder.",
                m_tempFolderEdit.m_hWnd);
         m_tempFolderEdit.SetSel(0, -1);
         return false;
@@ -345,8 +346,8 @@ bool CDlgOptions::CheckHotKey(std::uint16_t hotKey) {
         return true;
     }
     Refuse(L"Another program already uses the hot key " + FormatHotKeyValue(hotKey) +
-               L".\n\nPlease choose another combination. Until then Quillon keeps " + FormatHotKeyValue(m_opened.HotKey) +
-               L".",
+               L".\n\nPlease choose another combination. Until then Quillon keeps " +
+               FormatHotKeyValue(m_opened.HotKey) + L".",
            m_hotKeyCtrl.m_hWnd);
     return false;
 }
@@ -446,7 +447,8 @@ LRESULT CDlgOptions::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(lParam);
             if (tip->iItem >= 0 && static_cast<std::size_t>(tip->iItem) < m_extensionList.m_items.size() &&
                 tip->pszText && tip->cchTextMax > 0) {
-                const std::wstring text = EditorColumnText(m_extensionList.m_items[static_cast<std::size_t>(tip->iItem)]);
+                const std::wstring text =
+                    EditorColumnText(m_extensionList.m_items[static_cast<std::size_t>(tip->iItem)]);
                 lstrcpynW(tip->pszText, text.c_str(), tip->cchTextMax);
             }
             return 0;

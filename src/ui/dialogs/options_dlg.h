@@ -92,7 +92,7 @@ private:
     CMiniButton m_moveDownButton;
     CMiniButtonGroup m_buttonGroup;
 
-    SettingsFields m_opened;  // as given
+    SettingsFields m_opened; // as given
     SettingsFields m_result;
     IOptionsHost* m_host;
     bool m_hotKeySuspended = false;

@@ -78,14 +78,17 @@ void CHotKeyField::SetHotKeyValue(std::uint16_t value) {
     RepaintAndPlaceCaret();
 }
 
-std::uint16_t CHotKeyField::GetHotKeyValue() const { return keyboard::Pack(m_releasedKey, m_releasedModifiers); }
+std::uint16_t CHotKeyField::GetHotKeyValue() const {
+    return keyboard::Pack(m_releasedKey, m_releasedModifiers);
+}
 
 std::wstring CHotKeyField::GetDisplayText() const {
     if (m_currentKey != 0 || m_currentModifiers != 0)
         return FormatHotKey(m_currentKey, m_currentModifiers);
     if (m_refusal != keyboard::Refusal::None) {
         const char16_t* reason = keyboard::RefusalText(m_refusal);
-        return FormatHotKeyValue(m_refused) + L": " + std::wstring(reason, reason + std::char_traits<char16_t>::length(reason));
+        return FormatHotKeyValue(m_refused) + L": " +
+               std::wstring(reason, reason + std::char_traits<char16_t>::length(reason));
     }
     return FormatHotKey(m_releasedKey, m_releasedModifiers);
 }

@@ -69,7 +69,7 @@ private:
     UINT m_currentKey = 0;
     UINT m_currentModifiers = 0;
     keyboard::Refusal m_refusal = keyboard::Refusal::None;
-    std::uint16_t m_refused = 0;  // the combination that was not taken
+    std::uint16_t m_refused = 0; // the combination that was not taken
 };
 
 } // namespace quillon

@@ -361,17 +361,20 @@ TEST_F(OptionsScenario, TheHotKeyFieldCannotTakeTheHotKeyAwayByMistake) {
     // the field has the focus it is not registered.
     TypeHotKey(options, {VK_CONTROL, VK_MENU}, 'Q');
     EXPECT_TRUE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q')) << "suspended while the field has the focus";
-    EXPECT_FALSE(WaitFor([&] { return m_quillon->ListVisible(); }, kNothingMs, "the choice list (it must not show)"));
+    EXPECT_FALSE(
+        WaitFor([&] { return m_quillon->ListVisible(); }, kNothingMs, "the choice list (it must not show)"));
     EXPECT_EQ(shown(), working);
 
     // A bare letter is refused, and the field says so; Tab moves on and is no hotkey.
     TypeHotKey(options, {}, 'W');
-    EXPECT_TRUE(WaitFor([&] { return shown() != working && shown().find(L"Ctrl, Alt or Win") != std::wstring::npos; },
-                        5000, "the field to say why it did not take W"))
+    EXPECT_TRUE(
+        WaitFor([&] { return shown() != working && shown().find(L"Ctrl, Alt or Win") != std::wstring::npos; },
+                5000, "the field to say why it did not take W"))
         << Narrow(shown());
     TapKey(VK_TAB);
     ASSERT_TRUE(WaitFor([&] { return ForegroundFocus() != field; }, 5000, "Tab to move the focus on"));
-    EXPECT_FALSE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q')) << "registered again once the focus left the field";
+    EXPECT_FALSE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q'))
+        << "registered again once the focus left the field";
 
     // A combination another program takes once it is in the field (while it is held, its
     // keys never reach the field): OK says so and keeps the dialog and the working hotkey.
@@ -390,7 +393,8 @@ TEST_F(OptionsScenario, TheHotKeyFieldCannotTakeTheHotKeyAwayByMistake) {
     if (message)
         ::PostMessageW(message, WM_COMMAND, IDOK, 0);
     ::UnregisterHotKey(nullptr, 78);
-    EXPECT_FALSE(WaitFor([&] { return ConfigWritten() != written; }, kNothingMs, "QLNConfig.xml to be written (it must not)"));
+    EXPECT_FALSE(WaitFor([&] { return ConfigWritten() != written; }, kNothingMs,
+                         "QLNConfig.xml to be written (it must not)"));
 
     // Exit from the tray while Options is open: Options closes as Cancel, then Quillon ends.
     ASSERT_TRUE(m_quillon->Program().Exit());

@@ -127,7 +127,7 @@ public:
     void UnregisterEditHotKey() override { log.push_back("unregister"); }
 };
 
-}  // namespace
+} // namespace
 
 TEST(EditEngine, OptionsApplyAsOneStepAndATakenHotKeyChangesNothing) {
     CDeleteRecorder sys;

@@ -57,7 +57,7 @@ const Case kCases[] = {
     {"nothing", 0, 0, Refusal::NoMainKey},
 };
 
-}  // namespace
+} // namespace
 
 TEST(HotKeyRules, TakeWhatTheUserCanPressSafelyAndSayWhyNot) {
     for (const Case& c : kCases) {

@@ -191,9 +191,10 @@ TEST_F(OptionsDialogTest, OpensWithTheSettingsInTheTemplatesPlaces) {
             if (std::wstring(kind) != L"Button" && std::wstring(kind) != L"Static")
                 continue;
             if (std::wstring(kind) == L"Static" && (::GetWindowLongW(child, GWL_STYLE) & SS_NOPREFIX))
-                continue;  // a hint, not a label
-            if (!*text || id == IDOK || id == IDCANCEL || id == IDC_OPT_HOTKEY || (id >= IDC_OPT_ADD && id <= IDC_OPT_REMOVE) ||
-                id == IDC_OPT_MOVE_UP || id == IDC_OPT_MOVE_DOWN)
+                continue; // a hint, not a label
+            if (!*text || id == IDOK || id == IDCANCEL || id == IDC_OPT_HOTKEY ||
+                (id >= IDC_OPT_ADD && id <= IDC_OPT_REMOVE) || id == IDC_OPT_MOVE_UP ||
+                id == IDC_OPT_MOVE_DOWN)
                 continue;
             EXPECT_NE(std::wstring(text).find(L'&'), std::wstring::npos) << Utf8Of(text);
         }
@@ -408,7 +409,7 @@ TEST_F(OptionsDialogTest, OkStaysOpenForAFolderThatCannotBeWrittenOrAHotKeyThatI
         Click(d, IDOK);
         ASSERT_TRUE(Acknowledge(d)) << "the folder refused";
         EXPECT_EQ(FocusOf(d), ::GetDlgItem(d, IDC_OPT_TEMP_FOLDER));
-        ::SetDlgItemTextW(d, IDC_OPT_TEMP_FOLDER, L"");  // the default
+        ::SetDlgItemTextW(d, IDC_OPT_TEMP_FOLDER, L""); // the default
         Click(d, IDOK);
         ASSERT_TRUE(Acknowledge(d)) << "the hotkey refused";
         EXPECT_EQ(FocusOf(d), field) << "back in the field to choose another";

@@ -57,8 +57,10 @@ struct FieldScript {
             .WaitUntil(
                 what + " to leave " + std::to_string(value),
                 [this, value, refusal] {
-                    return NoKeysPending() && field.GetHotKeyValue() == value && field.GetRefusal() == refusal &&
-                           (refusal != keyboard::Refusal::None || field.GetDisplayText() == FormatHotKeyValue(value));
+                    return NoKeysPending() && field.GetHotKeyValue() == value &&
+                           field.GetRefusal() == refusal &&
+                           (refusal != keyboard::Refusal::None ||
+                            field.GetDisplayText() == FormatHotKeyValue(value));
                 },
                 5000,
                 [this] {
@@ -122,9 +124,15 @@ TEST(HotKeyField, TabAndShiftTabMoveOnAndTellTheOwnerOfTheFocus) {
         script.field.m_onFocus = [&](bool focused) { told.push_back(focused); };
         edit = script.dialog.GetDlgItem(kEdit);
     });
-    script.dialog.Do("Tab", [] { SendKeys({{VK_TAB, true}, {VK_TAB, false}}); })
+    script.dialog.Do("Tab",
+                     [] {
+                         SendKeys({{VK_TAB, true}, {VK_TAB, false}});
+                     })
         .WaitUntil("the edit box after the field to take the focus", [&] { return ::GetFocus() == edit; })
-        .Do("Shift+Tab", [] { SendKeys({{VK_SHIFT, true}, {VK_TAB, true}, {VK_TAB, false}, {VK_SHIFT, false}}); })
+        .Do("Shift+Tab",
+            [] {
+                SendKeys({{VK_SHIFT, true}, {VK_TAB, true}, {VK_TAB, false}, {VK_SHIFT, false}});
+            })
         .WaitUntil("the field to take the focus back", [&] { return ::GetFocus() == script.field.m_hWnd; });
     EXPECT_EQ(script.dialog.Run(), "");
     EXPECT_EQ(script.field.GetHotKeyValue(), 0x4108) << "Tab and Shift+Tab are not the hotkey";
@@ -147,7 +155,8 @@ TEST(HotKeyField, AHeldCombinationShowsButCountsOnlyOnceReleased) {
         .Do("note the value", [&] { valueWhileHeld = script.field.GetHotKeyValue(); });
     script.Keys("release E, then Ctrl", {{'E', false}, {VK_CONTROL, false}}, 0x4502);
     EXPECT_EQ(script.dialog.Run(), "");
-    EXPECT_EQ(valueWhileHeld, 0x4108) << "the committed value stays until a whole new combination is released";
+    EXPECT_EQ(valueWhileHeld, 0x4108)
+        << "the committed value stays until a whole new combination is released";
 }
 
 TEST(HotKeyField, KeysHeldWhenTheFocusLeavesAreForgottenAndOtherCaretsLeftAlone) {

@@ -166,7 +166,8 @@ TEST(MiniButton, TheKeyboardFocusShowsAsADottedFrame) {
     script.dialog.WaitUntil("the plain face", [&] { return marked() == 0; })
         .Do("focus it from the keyboard",
             [&] {
-                ::SendMessageW(script.dialog.m_hWnd, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+                ::SendMessageW(script.dialog.m_hWnd, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS),
+                               0);
                 ::SetFocus(script.add.m_hWnd);
             })
         .WaitUntil("the dotted frame", [&] { return marked() >= 2; });
