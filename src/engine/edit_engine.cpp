@@ -9,6 +9,7 @@
 #include "engine/clipboard_backup.h"
 #include "engine/edit_road.h"
 #include "engine/edit_rules.h"
+#include "engine/keyboard.h"
 
 namespace quillon {
 
@@ -182,9 +183,18 @@ void CEditEngine::Load() {
     configFilePath = ResolveConfigPath();
     // A missing, unreadable or broken file leaves every setting as it is.
     LoadConfigFile(configXml, configFilePath, *this, m_configPlatform);
-    // A hotkey of 0 means none: nothing to register and nothing to warn about.
-    if (m_host && HotKey != 0)
-        m_host->RegisterEditHotKey(HotKey);
+    // A hotkey of 0 means none: nothing to register and nothing to warn about. One the file
+    // names against the hotkey rules (edited by hand: Tab, a bare letter, Ctrl+V) would take
+    // its key from every other program, or fire on Quillon's own keys: it is not registered.
+    if (m_host && HotKey != 0) {
+        const keyboard::Refusal refusal = keyboard::CheckHotKeyValue(HotKey);
+        if (refusal == keyboard::Refusal::None)
+            m_host->RegisterEditHotKey(HotKey);
+        else
+            m_host->TellUser(u"The hot key in the settings file is not used (" +
+                             std::u16string(keyboard::RefusalText(refusal)) +
+                             u"). Please choose another one in Options.");
+    }
 }
 
 void CEditEngine::Save() {

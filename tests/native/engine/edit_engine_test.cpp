@@ -173,3 +173,27 @@ TEST(EditEngine, OptionsApplyAsOneStepAndATakenHotKeyChangesNothing) {
     EXPECT_TRUE(engine.ApplySettings(edited, edited));
     EXPECT_EQ(host.log, (std::vector<std::string>{"unregister"}));
 }
+
+TEST(EditEngine, AHotKeyAgainstTheRulesInTheFileIsToldAndNotRegistered) {
+    test::CScratchFolder dir;
+    std::filesystem::create_directories(dir.Path("data"));
+    CProgramInFolder platform(dir);
+    CDeleteRecorder sys;
+    for (const std::uint16_t hotKey : {std::uint16_t(0x0900), std::uint16_t(0x5602), std::uint16_t(0x7000)}) {
+        {
+            CEditEngine engine(sys, platform);
+            engine.Load();
+            engine.HotKey = hotKey;  // Tab alone, Ctrl+V, F1 alone
+            engine.Save();
+        }
+        CEditEngine again(sys, platform);
+        CHotKeyHost host;
+        again.SetHost(&host);
+        again.Load();
+        const bool allowed = hotKey == 0x7000;
+        EXPECT_EQ(host.log, allowed ? std::vector<std::string>{"register 28672"} : std::vector<std::string>{})
+            << hotKey;
+        EXPECT_EQ(host.told.size(), allowed ? 0u : 1u) << hotKey;
+        EXPECT_EQ(again.HotKey, hotKey) << "the file's value is left for the user to change";
+    }
+}
