@@ -354,9 +354,9 @@ bool CDlgOptions::CheckHotKey(std::uint16_t hotKey) {
 
 void CDlgOptions::OnOK() {
     // Enter in the table changes the selected row, and Enter on one of the small buttons
-    // presses it: neither ends the dialog.
+    // presses it: neither ends the dialog. With no row selected Enter is OK, as elsewhere.
     const HWND focus = ::GetFocus();
-    if (focus == m_extensionList.m_hWnd) {
+    if (focus == m_extensionList.m_hWnd && m_extensionList.GetSelectedItem() >= 0) {
         OnChangeRow(m_extensionList.GetSelectedItem());
         return;
     }
