@@ -116,31 +116,6 @@ TEST(HotKeyField, RealKeysCommitAWholeAllowedCombinationAndKeepTheValueOtherwise
     EXPECT_EQ(script.dialog.KeyMenuRequests(), 0) << "Alt and F10 reached the dialog's menu";
 }
 
-TEST(HotKeyField, TabAndShiftTabMoveOnAndTellTheOwnerOfTheFocus) {
-    FieldScript script(0x4108);
-    std::vector<bool> told;
-    HWND edit = nullptr;
-    script.dialog.Do("listen", [&] {
-        script.field.m_onFocus = [&](bool focused) { told.push_back(focused); };
-        edit = script.dialog.GetDlgItem(kEdit);
-    });
-    script.dialog.Do("Tab",
-                     [] {
-                         SendKeys({{VK_TAB, true}, {VK_TAB, false}});
-                     })
-        .WaitUntil("the edit box after the field to take the focus", [&] { return ::GetFocus() == edit; })
-        .Do("Shift+Tab",
-            [] {
-                SendKeys({{VK_SHIFT, true}, {VK_TAB, true}, {VK_TAB, false}, {VK_SHIFT, false}});
-            })
-        .WaitUntil("the field to take the focus back", [&] { return ::GetFocus() == script.field.m_hWnd; });
-    EXPECT_EQ(script.dialog.Run(), "");
-    EXPECT_EQ(script.field.GetHotKeyValue(), 0x4108) << "Tab and Shift+Tab are not the hotkey";
-    ASSERT_GE(told.size(), 2u);
-    EXPECT_EQ(told[0], false);
-    EXPECT_EQ(told[1], true);
-}
-
 TEST(HotKeyField, AHeldCombinationShowsButCountsOnlyOnceReleased) {
     FieldScript script(0x4108);
     std::wstring shownWhileHeld;
