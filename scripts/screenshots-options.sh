@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Screenshots of the Options dialog at 96 and 144 DPI and of the choice list at 144 DPI,
-# taken under Wine on the build tree's private Xvfb, into docs/screenshots/:
-#   options-96dpi.png, options-144dpi.png, choice-list-144dpi.png
+# Screenshots of the Options dialog at 96, 120 and 144 DPI (and at 96 DPI with "MS Shell Dlg"
+# drawn in MS Sans Serif, as an English Windows without Tahoma shows it) and of the choice list
+# at 144 DPI, taken under Wine on the build tree's private Xvfb, into docs/screenshots/:
+#   options-96dpi.png, options-120dpi.png, options-144dpi.png, options-96dpi-ms-sans-serif.png,
+#   choice-list-144dpi.png
 # Each DPI gets its own copy of the template prefix with HKCU\Control Panel\Desktop
 # LogPixels set, so the session's own prefix is left as it is. Run it after changing how
 # the dialog or the list looks, and look at the pictures.
@@ -19,19 +21,25 @@ envfile=$(scripts/wine-env.sh start "$tree")
 . "$envfile"
 out=$root/docs/screenshots
 work=$(mktemp -d)
-trap 'for p in "$work"/prefix-*; do [ -d "$p" ] && WINEPREFIX=$p wineserver -k 2>/dev/null; done; rm -rf "$work"' EXIT
+trap 'for p in "$work"/prefix-*; do if [ -d "$p" ]; then WINEPREFIX=$p wineserver -k 2>/dev/null || true; fi; done; rm -rf "$work"' EXIT
 mkdir -p "$out" "$work/shots"
 
-shoot() {  # dpi, extra driver argument
-  local dpi=$1 extra=${2:-} prefix=$work/prefix-$1
+shoot() {  # dpi, extra driver argument, face standing for "MS Shell Dlg"
+  local dpi=$1 extra=${2:-} face=${3:-} tag=${1}dpi
+  [ -n "$face" ] && tag=$tag-$(echo "$face" | tr 'A-Z ' 'a-z-')
+  local prefix=$work/prefix-$tag
   scripts/wine-env.sh prefix "$prefix" "$tree" >/dev/null
   WINEPREFIX=$prefix wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  if [ -n "$face" ]; then
+    WINEPREFIX=$prefix wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+      /v 'MS Shell Dlg' /t REG_SZ /d "$face" /f >/dev/null 2>&1
+  fi
   # No window manager on Xvfb: Wine draws the title bars itself, as Windows would.
   WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   WINEPREFIX=$prefix wineserver -w
-  local log=$work/driver-$dpi.log winshots
+  local log=$work/driver-$tag.log winshots
   winshots=$(WINEPREFIX=$prefix winepath -w "$work/shots" 2>/dev/null)
-  WINEPREFIX=$prefix wine "$tree/bin/quillon-options-shots.exe" "$winshots" "${dpi}dpi" $extra >"$log" 2>&1 </dev/null &
+  WINEPREFIX=$prefix wine "$tree/bin/quillon-options-shots.exe" "$winshots" "$tag" $extra >"$log" 2>&1 </dev/null &
   local driver=$!
   while kill -0 "$driver" 2>/dev/null; do
     for request in "$work/shots"/*.request; do
@@ -58,5 +66,9 @@ shoot() {  # dpi, extra driver argument
 
 echo "== Options at 96 dpi"
 shoot 96
+echo "== Options at 96 dpi in MS Sans Serif"
+shoot 96 "" "MS Sans Serif"
+echo "== Options at 120 dpi"
+shoot 120
 echo "== Options and the choice list at 144 dpi"
 shoot 144 list

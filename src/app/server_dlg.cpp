@@ -8,6 +8,7 @@
 #include "app/trace.h"
 #include "app/tray_dialogs.h"
 #include "engine/edit_engine.h"
+#include "engine/keyboard.h"
 #include "engine/user_keys.h"
 #include "res/resource.h"
 #include "ui/dialogs/new_extension_dlg.h"
@@ -40,7 +41,7 @@ LRESULT CALLBACK HotKeyHookProc(int code, WPARAM wParam, LPARAM lParam) {
         const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         const bool up = wParam == WM_KEYUP || wParam == WM_SYSKEYUP;
         const bool holdBack = UserKeys().OnKey(key->vkCode, !up, key->dwExtraInfo);
-        if (up && IsHotKeyModifier(key->vkCode, GetEditEngine().HotKey & 0xFF))
+        if (up && IsHotKeyModifier(key->vkCode, keyboard::ModifiersOf(GetEditEngine().HotKey)))
             ::PostMessageW(g_hookTarget, WM_HOTKEY_MODIFIER_UP, 0, 0);
         if (holdBack)
             return 1;
@@ -115,7 +116,7 @@ bool CServerDlg::DestroyWindow() {
 bool CServerDlg::RegisterEditHotKey(std::uint16_t hotKey) {
     if (hotKey == 0 || !m_hWnd)
         return false;
-    if (::RegisterHotKey(m_hWnd, kEditHotKeyId, hotKey & 0xFF, hotKey >> 8))
+    if (::RegisterHotKey(m_hWnd, kEditHotKeyId, keyboard::ModifiersOf(hotKey), keyboard::KeyOf(hotKey)))
         return true;
     const std::wstring title = L"Failed to register hot key " + FormatHotKeyValue(hotKey);
     TraceLine(L"Balloon " + title);
@@ -211,9 +212,21 @@ LRESULT CServerDlg::OnHotKeyModifierUp() {
 
 void CServerDlg::OnOptions() {
     // One Options dialog at a time: a second request brings the open one to the front.
-    // The dialog's OK has put the values into the engine; they reach the file now.
-    if (g_options.Run(m_makeOptions) == IDOK)
-        GetEditEngine().Save();
+    // Its OK puts the values into effect and saves them.
+    g_options.Run(m_makeOptions);
+    if (m_exitAfterOptions)
+        OnCancel();
+}
+
+void CServerDlg::OnExit() {
+    // Exit while Options is open: Options ends first, as its Cancel, and the program once
+    // its loop has returned here; ending this loop under it would leave it running.
+    if (CDialog* options = g_options.Open()) {
+        m_exitAfterOptions = true;
+        options->EndDialog(IDCANCEL);
+        return;
+    }
+    OnCancel();
 }
 
 void CServerDlg::OnAbout() {
@@ -244,7 +257,7 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 OnAbout();
                 return 0;
             case kTrayExitCommand:
-                OnCancel();
+                OnExit();
                 return 0;
             default:
                 break;

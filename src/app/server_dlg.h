@@ -78,11 +78,13 @@ private:
     HWND TakeFocus();
     void OnTimer(UINT_PTR id);
     void OnOptions();
+    void OnExit();
     void OnAbout();
     LRESULT OnChoiceClicked(WPARAM index);
     LRESULT OnHotKeyModifierUp();
     void StartEditWith(int index);
 
+    bool m_exitAfterOptions = false; // Exit was chosen while Options was open
     CHookHandle m_hook;
     CFocusWatch m_focusWatch;  // keeps m_hLastFocus
 };

@@ -2,11 +2,14 @@
 // the configuration file's load and save, and the edit road's entry points.
 #include "engine/edit_engine.h"
 
+#include <algorithm>
+
 #include "config/config_file.h"
 #include "config/config_platform.h"
 #include "engine/clipboard_backup.h"
 #include "engine/edit_road.h"
 #include "engine/edit_rules.h"
+#include "engine/keyboard.h"
 
 namespace quillon {
 
@@ -180,14 +183,46 @@ void CEditEngine::Load() {
     configFilePath = ResolveConfigPath();
     // A missing, unreadable or broken file leaves every setting as it is.
     LoadConfigFile(configXml, configFilePath, *this, m_configPlatform);
-    // A hotkey of 0 means none: nothing to register and nothing to warn about.
-    if (m_host && HotKey != 0)
-        m_host->RegisterEditHotKey(HotKey);
+    // A hotkey of 0 means none: nothing to register and nothing to warn about. One the file
+    // names against the hotkey rules (edited by hand: Tab, a bare letter, Ctrl+V) would take
+    // its key from every other program, or fire on Quillon's own keys: it is not registered.
+    if (m_host && HotKey != 0) {
+        const keyboard::Refusal refusal = keyboard::CheckHotKeyValue(HotKey);
+        if (refusal == keyboard::Refusal::None)
+            m_host->RegisterEditHotKey(HotKey);
+        else
+            m_host->TellUser(u"The hot key in the settings file is not used (" +
+                             std::u16string(keyboard::RefusalText(refusal)) +
+                             u"). Please choose another one in Options.");
+    }
 }
 
 void CEditEngine::Save() {
     // Silent on failure: the settings in memory stay, and the next save tries again.
     SaveConfigFile(configXml, configFilePath, *this, m_configPlatform);
+}
+
+bool CEditEngine::ApplySettings(const SettingsFields& opened, const SettingsFields& edited) {
+    if (edited.HotKey != HotKey && m_host) {
+        m_host->UnregisterEditHotKey();
+        if (edited.HotKey != 0 && !m_host->RegisterEditHotKey(edited.HotKey)) {
+            if (HotKey != 0)
+                m_host->RegisterEditHotKey(HotKey);
+            return false;
+        }
+    }
+    std::vector<EXTENSIONREC> table = edited.Extensions;
+    if (Extensions.size() > opened.Extensions.size() &&
+        std::equal(opened.Extensions.begin(), opened.Extensions.end(), Extensions.begin()))
+        table.insert(table.end(), Extensions.begin() + static_cast<std::ptrdiff_t>(opened.Extensions.size()),
+                     Extensions.end());
+    const std::int32_t delay = Delay;
+    static_cast<SettingsFields&>(*this) = edited;
+    Delay = delay;
+    Extensions = std::move(table);
+    if (m_host)
+        m_host->ExtensionsChanged();
+    return true;
 }
 
 CEditEngine& GetEditEngine() {

@@ -55,6 +55,13 @@ public:
     // through the host; Save writes the settings back. Both are silent on failure.
     void Load();
     void Save();
+    // Puts settings edited in the Options dialog into effect: a changed hotkey is registered
+    // in place of the working one and the choice list is rebuilt. `opened` is what the dialog
+    // was given: rows appended to the table since then (saved for future use by an edit
+    // started meanwhile) are kept after the edited ones. Delay, which the dialog does not
+    // show, stays. False when the new hotkey could not be registered: then nothing changes
+    // and the working hotkey stays registered.
+    bool ApplySettings(const SettingsFields& opened, const SettingsFields& edited);
     // Records the module paths and returns the configuration file path.
     std::u16string ResolveConfigPath();
 

@@ -10,6 +10,11 @@ namespace quillon {
 
 CDlgNewExtension::CDlgNewExtension(HWND parent) : CDialog(IDD_NEW_EXTENSION, parent) {}
 
+void CDlgNewExtension::SetRow(const EXTENSIONREC& row) {
+    m_rec = row;
+    m_hasRow = true;
+}
+
 void CDlgNewExtension::DoDataExchange() {
     m_extension.SubclassDlgItem(IDC_NEWEXT_EXTENSION, m_hWnd);
     m_saveForFuture.SubclassDlgItem(IDC_NEWEXT_SAVE, m_hWnd);
@@ -31,13 +36,14 @@ bool CDlgNewExtension::OnInitDialog() {
         m_bSaveForFuture = 0;
         ::SetForegroundWindow(m_hWnd);
     }
-    // The proposal is selected so that typing replaces it.
-    m_extension.SetWindowText(L"txt");
+    // The proposal (or the row being changed) is selected so that typing replaces it.
+    m_extension.SetWindowText(m_hasRow ? ToWide(m_rec.Extension) : std::wstring(L"txt"));
     m_extension.SetSel(0, -1);
     m_extension.ScrollCaret();
     m_extension.SetFocus();
-    m_parameters.SetWindowText(L"\"%1\"");
-    m_utf8.SetCheck(BST_CHECKED);
+    m_editor.SetWindowText(m_hasRow ? ToWide(m_rec.Editor) : std::wstring());
+    m_parameters.SetWindowText(m_hasRow ? ToWide(m_rec.Parameters) : std::wstring(L"\"%1\""));
+    m_utf8.SetCheck(!m_hasRow || m_rec.UTF8 ? BST_CHECKED : BST_UNCHECKED);
     return false;  // the focus is placed
 }
 
@@ -54,6 +60,17 @@ void CDlgNewExtension::OnOK() {
         m_extension.SetSel(0, -1);
         m_extension.SetFocus();
         return;
+    }
+    // Two rows for one extension: only the first would ever be used.
+    const std::wstring typed = ToWide(extension);
+    for (const std::u16string& taken : m_takenExtensions) {
+        const std::wstring other = ToWide(taken);
+        if (::CompareStringOrdinal(typed.c_str(), -1, other.c_str(), -1, TRUE) == CSTR_EQUAL) {
+            ::MessageBoxW(m_hWnd, kTakenExtensionText, L"Quillon", MB_ICONEXCLAMATION | MB_OK);
+            m_extension.SetSel(0, -1);
+            m_extension.SetFocus();
+            return;
+        }
     }
     m_rec.Extension = extension;
     m_rec.Editor = FromWide(m_editor.GetWindowText());

@@ -3,6 +3,9 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "config/settings.h"
 #include "framework/button.h"
 #include "framework/dialog.h"
@@ -20,6 +23,12 @@ public:
 
     // 0: Options mode; 1: edit-time mode. Set before DoModal.
     BOOL m_bEditTime = 0;
+
+    // Before DoModal: the row to change (the dialog opens filled with it) and the extensions
+    // already in the table, which OK refuses (compared without regard to case).
+    void SetRow(const EXTENSIONREC& row);
+    std::vector<std::u16string> m_takenExtensions;
+    static constexpr const wchar_t* kTakenExtensionText = L"The table already has a row for this extension.";
 
     // The row entered; the default row until OK succeeds.
     EXTENSIONREC GetResult() const { return m_rec; }
@@ -39,6 +48,7 @@ private:
     CButton m_saveForFuture;
     CEdit m_editor;
     EXTENSIONREC m_rec;
+    bool m_hasRow = false; // m_rec is a row to change, shown at opening
     CButton m_browse;
     CEdit m_parameters;
     CButton m_utf8;

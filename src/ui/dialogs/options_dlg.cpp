@@ -1,14 +1,19 @@
-// The Options dialog: initialisation from the engine's settings, the list buttons, the
-// folder chooser, and OK in the order that keeps the hotkey, the choice list and the
-// registry consistent with what is then saved.
+// The Options dialog: initialisation from the settings it is given, the table's buttons and
+// keys, the folder chooser, and OK: check what would cost the user (a folder that cannot be
+// written, a hotkey another program holds) while the dialog is still open, then apply and save.
 #include "ui/dialogs/options_dlg.h"
+
+#include <shlobj.h>
 
 #include <algorithm>
 #include <utility>
 
 #include "base/u16.h"
+#include "engine/keyboard.h"
 #include "config/autostart.h"
-#include "engine/edit_engine.h"
+#include "engine/edit_rules.h"
+#include "ui/widgets/hotkey_text.h"
+#include "ui/widgets/widget_dpi.h"
 #include "framework/folder_dialog.h"
 #include "res/resource.h"
 #include "ui/dialogs/new_extension_dlg.h"
@@ -16,9 +21,15 @@
 namespace quillon {
 namespace {
 
-std::u16string ProgramPath(const CEditEngine& engine) {
-    if (!engine.moduleFilePath.empty())
-        return engine.moduleFilePath;
+// The hotkey id of the check at OK: whether a combination is free is learnt by taking it.
+constexpr int kProbeHotKeyId = 0xBFFF;
+
+std::u16string ProgramPath(IOptionsHost* host) {
+    if (host) {
+        std::u16string path = host->ProgramPath();
+        if (!path.empty())
+            return path;
+    }
     wchar_t path[MAX_PATH] = {};
     const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     return FromWide(std::wstring(path, length < MAX_PATH ? length : 0));
@@ -45,14 +56,61 @@ void CenterOnPointerMonitor(HWND dialog) {
     ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The system's own words for an error code, without the line break it ends with.
+std::wstring ErrorText(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                              FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = buffer ? std::wstring(buffer, length) : std::wstring();
+    if (buffer)
+        ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+        text.pop_back();
+    return text.empty() ? L"Error " + std::to_wstring(error) + L"." : text;
+}
+
+// Makes the folder when it is missing and writes a file into it. 0, or why not.
+DWORD MakeWritableFolder(std::wstring folder) {
+    while (folder.size() > 3 && folder.back() == L'\\')
+        folder.pop_back();
+    const int made = ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS)
+        return static_cast<DWORD>(made);
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return ::GetLastError();
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return ERROR_DIRECTORY;
+    wchar_t probe[MAX_PATH + 16] = {};
+    if (folder.size() >= MAX_PATH - 14 || !::GetTempFileNameW(folder.c_str(), L"qln", 0, probe))
+        return folder.size() >= MAX_PATH - 14 ? static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE)
+                                              : ::GetLastError();
+    ::DeleteFileW(probe);
+    return 0;
+}
+
 } // namespace
 
-CDlgOptions::CDlgOptions(HWND parent) : CDialog(IDD_OPTIONS, parent) {}
+CDlgOptions::CDlgOptions(const SettingsFields& settings, IOptionsHost* host, HWND parent)
+    : CDialog(IDD_OPTIONS, parent), m_opened(settings), m_result(settings), m_host(host) {}
 
 std::wstring CDlgOptions::EditorColumnText(const EXTENSIONREC& row) {
     if (row.Editor.empty())
         return L"default editor";
     return ToWide(row.Editor) + L" " + ToWide(row.Parameters);
+}
+
+std::wstring CDlgOptions::CleanFolderText(const std::wstring& text) {
+    std::size_t first = text.find_first_not_of(L" \t");
+    std::size_t last = text.find_last_not_of(L" \t");
+    if (first == std::wstring::npos)
+        return std::wstring();
+    std::wstring folder = text.substr(first, last - first + 1);
+    // "Copy as path" gives the path in double quotes; no folder name can hold one.
+    if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"')
+        folder = folder.substr(1, folder.size() - 2);
+    return folder;
 }
 
 void CDlgOptions::AppendExtensionRow(int index, const EXTENSIONREC& row) {
@@ -90,10 +148,11 @@ void CDlgOptions::ModeFromControls() {
 bool CDlgOptions::OnInitDialog() {
     CDialog::OnInitDialog(); // binds the controls
     ModeToControls();
-    const CEditEngine& engine = GetEditEngine();
+    const SettingsFields& settings = m_opened;
 
     m_hotKeyCtrl.CreateInPlaceOf(m_hWnd, IDC_OPT_HOTKEY);
-    m_hotKeyCtrl.SetHotKeyValue(engine.HotKey);
+    m_hotKeyCtrl.SetHotKeyValue(settings.HotKey);
+    m_hotKeyCtrl.m_onFocus = [this](bool focused) { SuspendHotKey(focused); };
 
     m_buttonGroup.AddButton(m_addButton, IDR_PNG_ADD, L"Add a new extension");
     m_buttonGroup.AddButton(m_moveUpButton, IDR_PNG_MOVE_UP, L"Move up");
@@ -102,20 +161,22 @@ bool CDlgOptions::OnInitDialog() {
     m_buttonGroup.LayoutBelow(m_extensionList);
 
     // Sized before any row exists: the columns fit their headers, the last takes the rest.
-    m_extensionList.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+    // A row whose editor does not fit shows it whole as a tip.
+    m_extensionList.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_LABELTIP);
     m_extensionList.InsertColumn(0, L"Extension");
     m_extensionList.InsertColumn(1, L"Editor");
     m_extensionList.AutoSizeColumns();
-    m_tableAtOpen = engine.Extensions;
-    for (std::size_t i = 0; i < engine.Extensions.size(); ++i)
-        AppendExtensionRow(static_cast<int>(i), engine.Extensions[i]);
+    for (std::size_t i = 0; i < settings.Extensions.size(); ++i)
+        AppendExtensionRow(static_cast<int>(i), settings.Extensions[i]);
+    FitExtensionColumn();
+    UpdateButtons();
 
     m_autoStartCheck.SetChecked(IsAutoStartEnabled() != 0);
-    m_saveContentCheck.SetCheck(engine.SaveContent ? BST_CHECKED : BST_UNCHECKED);
-    m_insertCheck.SetCheck(engine.Insert ? BST_CHECKED : BST_UNCHECKED);
-    m_nMode = engine.EditOnlySelection ? 1 : 0;
-    m_tempFolderEdit.SetWindowText(ToWide(engine.TemporaryFolder));
-    m_deleteTempCheck.SetCheck(engine.DeleteTempFile ? BST_CHECKED : BST_UNCHECKED);
+    m_saveContentCheck.SetCheck(settings.SaveContent ? BST_CHECKED : BST_UNCHECKED);
+    m_insertCheck.SetCheck(settings.Insert ? BST_CHECKED : BST_UNCHECKED);
+    m_nMode = settings.EditOnlySelection ? 1 : 0;
+    m_tempFolderEdit.SetWindowText(ToWide(settings.TemporaryFolder));
+    m_deleteTempCheck.SetCheck(settings.DeleteTempFile ? BST_CHECKED : BST_UNCHECKED);
     ModeToControls();
 
     CenterOnPointerMonitor(m_hWnd);
@@ -124,18 +185,92 @@ bool CDlgOptions::OnInitDialog() {
     return true;
 }
 
+void CDlgOptions::FitExtensionColumn() {
+    // The header's own measure falls short of its text with some fonts ("Extensi..."): the
+    // column is made as wide as its header text and its widest extension, with the margins
+    // the header and the rows draw around them, but never wider than half the table.
+    const int dpi = DpiOfWindow(m_extensionList.m_hWnd);
+    auto textWidth = [&](const std::wstring& text) {
+        return static_cast<int>(::SendMessageW(m_extensionList.m_hWnd, LVM_GETSTRINGWIDTHW, 0,
+                                               reinterpret_cast<LPARAM>(text.c_str())));
+    };
+    int width = textWidth(L"Extension") + ::MulDiv(24, dpi, 96);
+    for (const EXTENSIONREC& row : m_extensionList.m_items)
+        width = std::max(width, textWidth(ToWide(row.Extension)) + ::MulDiv(16, dpi, 96));
+    RECT client{};
+    ::GetClientRect(m_extensionList.m_hWnd, &client);
+    width = std::min(width, static_cast<int>(client.right / 2));
+    const int grow = width - m_extensionList.GetColumnWidth(0);
+    if (grow <= 0)
+        return;
+    // The last column gives up what the first takes, so the table gets no scroll bar.
+    m_extensionList.SetColumnWidth(0, width);
+    const int rest = m_extensionList.GetColumnWidth(1) - grow;
+    if (rest > 0)
+        m_extensionList.SetColumnWidth(1, rest);
+}
+
 void CDlgOptions::SelectRow(int index) {
-    m_extensionList.SetItemState(index, LVIS_SELECTED, LVIS_SELECTED);
+    m_extensionList.SetItemState(index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     m_extensionList.EnsureVisible(index, false);
+    UpdateButtons();
+}
+
+void CDlgOptions::UpdateButtons() {
+    const int i = m_extensionList.GetSelectedItem();
+    const int n = m_extensionList.GetItemCount();
+    const HWND focus = ::GetFocus();
+    auto enable = [&](CMiniButton& button, bool on) {
+        // A button that loses its use while it has the focus hands the focus to the table,
+        // or the keyboard would be left with nowhere to go.
+        if (!on && focus == button.m_hWnd)
+            m_extensionList.SetFocus();
+        button.EnableWindow(on);
+    };
+    enable(m_moveUpButton, i > 0);
+    enable(m_moveDownButton, i >= 0 && i < n - 1);
+    enable(m_removeButton, i >= 0);
+}
+
+std::vector<std::u16string> CDlgOptions::ExtensionsExcept(int index) const {
+    std::vector<std::u16string> taken;
+    for (std::size_t i = 0; i < m_extensionList.m_items.size(); ++i)
+        if (static_cast<int>(i) != index)
+            taken.push_back(m_extensionList.m_items[i].Extension);
+    return taken;
 }
 
 void CDlgOptions::OnAdd() {
     CDlgNewExtension dialog(m_hWnd); // Options mode: the row is always kept
+    dialog.m_takenExtensions = ExtensionsExcept(-1);
     if (dialog.DoModal() != IDOK)
         return;
     const int index = m_extensionList.GetItemCount();
     AppendExtensionRow(index, dialog.GetResult());
+    FitExtensionColumn();
     SelectRow(index);
+}
+
+void CDlgOptions::OnChangeRow(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_extensionList.m_items.size())
+        return;
+    CDlgNewExtension dialog(m_hWnd);
+    dialog.SetRow(m_extensionList.m_items[static_cast<std::size_t>(index)]);
+    dialog.m_takenExtensions = ExtensionsExcept(index);
+    if (dialog.DoModal() != IDOK)
+        return;
+    // Replaced in place: the row keeps its position in the table.
+    const EXTENSIONREC row = dialog.GetResult();
+    m_extensionList.SetItemText(index, 0, ToWide(row.Extension));
+    m_extensionList.SetItemText(index, 1, EditorColumnText(row));
+    m_extensionList.m_items[static_cast<std::size_t>(index)] = row;
+    FitExtensionColumn();
+    SelectRow(index);
+}
+
+void CDlgOptions::OnRemove() {
+    m_extensionList.RemoveSelected();
+    UpdateButtons();
 }
 
 void CDlgOptions::OnBrowse() {
@@ -161,42 +296,101 @@ void CDlgOptions::OnMoveDown() {
     SelectRow(i + 1);
 }
 
-void CDlgOptions::OnOK() {
-    ModeFromControls();
-    CEditEngine& engine = GetEditEngine();
-    IEngineHost* host = engine.Host();
+void CDlgOptions::SuspendHotKey(bool suspend) {
+    if (suspend == m_hotKeySuspended || !m_host)
+        return;
+    m_hotKeySuspended = suspend;
+    m_host->SuspendHotKey(suspend);
+}
 
-    // An unchanged hotkey stays registered as it is; a new one replaces it, and 0 leaves
-    // none. A failed registration is reported by the host and the value is kept all the same.
-    const std::uint16_t hotKey = m_hotKeyCtrl.GetHotKeyValue();
-    if (hotKey != engine.HotKey) {
-        if (host)
-            host->UnregisterEditHotKey();
-        engine.HotKey = hotKey;
-        if (hotKey != 0 && host)
-            host->RegisterEditHotKey(hotKey);
+void CDlgOptions::Refuse(const std::wstring& message, HWND focus) {
+    ::MessageBoxW(m_hWnd, message.c_str(), L"Quillon", MB_ICONEXCLAMATION | MB_OK);
+    if (focus)
+        ::SetFocus(focus);
+}
+
+bool CDlgOptions::CheckFolder(std::u16string& folder) {
+    std::wstring text = CleanFolderText(m_tempFolderEdit.GetWindowText());
+    if (text.empty()) {
+        // Empty means the default, the user's temporary folder; never the current folder.
+        wchar_t temp[MAX_PATH + 1] = {};
+        const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+        text.assign(temp, length <= MAX_PATH ? length : 0);
     }
+    m_tempFolderEdit.SetWindowText(text);
+    std::u16string programFolder = ProgramPath(m_host);
+    programFolder.erase(
+        programFolder.find_last_of(u'\\') == std::u16string::npos ? 0 : programFolder.find_last_of(u'\\'));
+    const std::wstring resolved = ToWide(ResolveTempFolderPath(programFolder, FromWide(text)));
+    // A folder named without a drive would be taken from wherever the program runs.
+    const bool full =
+        resolved.size() >= 3 && (resolved.compare(1, 2, L":\\") == 0 || resolved.compare(0, 2, L"\\\\") == 0);
+    const DWORD error = full ? MakeWritableFolder(resolved) : static_cast<DWORD>(ERROR_BAD_PATHNAME);
+    if (error != 0) {
+        Refuse(L"Quillon cannot keep its temporary files in this folder:\n" + resolved + L"\n\n" +
+                   ErrorText(error) + L"\n\nPlease choose another folder.",
+               m_tempFolderEdit.m_hWnd);
+        m_tempFolderEdit.SetSel(0, -1);
+        return false;
+    }
+    folder = FromWide(text);
+    return true;
+}
 
-    // Copied now: the list's rows go when the dialog's window does. Rows the user saved
-    // for future use from an edit started while this dialog was open came after its list
-    // was filled; replacing the table would silently drop them, so they stay at its end.
-    std::vector<EXTENSIONREC> table = m_extensionList.m_items;
-    const std::vector<EXTENSIONREC>& current = engine.Extensions;
-    if (current.size() > m_tableAtOpen.size() &&
-        std::equal(m_tableAtOpen.begin(), m_tableAtOpen.end(), current.begin()))
-        table.insert(table.end(), current.begin() + static_cast<std::ptrdiff_t>(m_tableAtOpen.size()),
-                     current.end());
-    engine.Extensions = std::move(table);
-    if (host)
-        host->ExtensionsChanged();
+bool CDlgOptions::CheckHotKey(std::uint16_t hotKey) {
+    if (hotKey == 0 || hotKey == m_opened.HotKey)
+        return true;
+    // Taken for a moment and given back at once: whether another program holds it.
+    if (::RegisterHotKey(m_hWnd, kProbeHotKeyId, keyboard::ModifiersOf(hotKey), keyboard::KeyOf(hotKey))) {
+        ::UnregisterHotKey(m_hWnd, kProbeHotKeyId);
+        return true;
+    }
+    Refuse(L"Another program already uses the hot key " + FormatHotKeyValue(hotKey) +
+               L".\n\nPlease choose another combination. Until then Quillon keeps " +
+               FormatHotKeyValue(m_opened.HotKey) + L".",
+           m_hotKeyCtrl.m_hWnd);
+    return false;
+}
 
-    SetAutoStart(m_autoStartCheck.CheckValue(), ProgramPath(engine));
+void CDlgOptions::OnOK() {
+    // Enter in the table changes the selected row, and Enter on one of the small buttons
+    // presses it: neither ends the dialog. With no row selected Enter is OK, as elsewhere.
+    const HWND focus = ::GetFocus();
+    if (focus == m_extensionList.m_hWnd && m_extensionList.GetSelectedItem() >= 0) {
+        OnChangeRow(m_extensionList.GetSelectedItem());
+        return;
+    }
+    for (const CMiniButton* button : m_buttonGroup.GetButtons())
+        if (focus == button->m_hWnd) {
+            ::SendMessageW(focus, BM_CLICK, 0, 0);
+            return;
+        }
 
-    engine.SaveContent = m_saveContentCheck.CheckValue();
-    engine.Insert = m_insertCheck.CheckValue();
-    engine.EditOnlySelection = m_nMode == 1 ? 1 : 0;
-    engine.TemporaryFolder = FromWide(m_tempFolderEdit.GetWindowText()); // as typed
-    engine.DeleteTempFile = m_deleteTempCheck.CheckValue();
+    // The working hotkey is back before anything is checked or changed.
+    SuspendHotKey(false);
+    ModeFromControls();
+    SettingsFields edited = m_opened;
+    edited.HotKey = m_hotKeyCtrl.GetHotKeyValue();
+    if (!CheckFolder(edited.TemporaryFolder) || !CheckHotKey(edited.HotKey))
+        return;
+    // Copied now: the list's rows go when the dialog's window does.
+    edited.Extensions = m_extensionList.m_items;
+    edited.SaveContent = m_saveContentCheck.CheckValue();
+    edited.Insert = m_insertCheck.CheckValue();
+    edited.EditOnlySelection = m_nMode == 1 ? 1 : 0;
+    edited.DeleteTempFile = m_deleteTempCheck.CheckValue();
+
+    if (m_host && !m_host->ApplySettings(m_opened, edited)) {
+        // Taken by another program in the moment since the check.
+        Refuse(L"Another program already uses the hot key " + FormatHotKeyValue(edited.HotKey) +
+                   L".\n\nPlease choose another combination.",
+               m_hotKeyCtrl.m_hWnd);
+        return;
+    }
+    m_result = edited;
+    SetAutoStart(m_autoStartCheck.CheckValue(), ProgramPath(m_host));
+    if (m_host)
+        m_host->SaveSettings();
     EndDialog(IDOK);
 }
 
@@ -207,7 +401,7 @@ LRESULT CDlgOptions::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             OnAdd();
             return 0;
         case IDC_OPT_REMOVE:
-            m_extensionList.RemoveSelected();
+            OnRemove();
             return 0;
         case IDC_OPT_BROWSE:
             OnBrowse();
@@ -229,6 +423,42 @@ LRESULT CDlgOptions::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         }
     }
+    if (message == WM_NOTIFY && lParam && wParam == IDC_OPT_EXTENSIONS) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        switch (header->code) {
+        case LVN_ITEMCHANGED:
+            UpdateButtons();
+            break;
+        case NM_DBLCLK: {
+            const int item = reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem;
+            if (item >= 0)
+                OnChangeRow(item);
+            return 0;
+        }
+        case LVN_KEYDOWN: {
+            const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey;
+            if (key == VK_F2)
+                OnChangeRow(m_extensionList.GetSelectedItem());
+            else if (key == VK_DELETE)
+                OnRemove();
+            return 0;
+        }
+        case LVN_GETINFOTIPW: {
+            auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(lParam);
+            if (tip->iItem >= 0 && static_cast<std::size_t>(tip->iItem) < m_extensionList.m_items.size() &&
+                tip->pszText && tip->cchTextMax > 0) {
+                const std::wstring text =
+                    EditorColumnText(m_extensionList.m_items[static_cast<std::size_t>(tip->iItem)]);
+                lstrcpynW(tip->pszText, text.c_str(), tip->cchTextMax);
+            }
+            return 0;
+        }
+        default:
+            break;
+        }
+    }
+    if (message == WM_DESTROY)
+        SuspendHotKey(false); // however the dialog ends, the working hotkey is back
     return CDialog::WindowProc(message, wParam, lParam);
 }
 

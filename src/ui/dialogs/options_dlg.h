@@ -1,8 +1,10 @@
-// CDlgOptions: the Options dialog, where the user changes every setting but Delay. It works
-// on copies; only OK puts them into the engine (and re-registers a changed hotkey).
+// CDlgOptions: the Options dialog, where the user changes every setting but Delay. It is
+// given the settings as a value and works on them; only OK hands them to its host, which
+// puts them into effect and saves them.
 #pragma once
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "config/settings.h"
@@ -15,15 +17,38 @@
 
 namespace quillon {
 
+// What the Options dialog asks of the program it belongs to.
+class IOptionsHost {
+public:
+    virtual ~IOptionsHost() = default;
+    // Puts the edited settings into effect (a changed hotkey registered, the choice list
+    // rebuilt); `opened` is what the dialog was given. False when the new hotkey could not
+    // be registered: then nothing changed and the working hotkey is still registered.
+    virtual bool ApplySettings(const SettingsFields& opened, const SettingsFields& edited) = 0;
+    // Writes the settings in effect to the configuration file.
+    virtual void SaveSettings() = 0;
+    // Takes the working hotkey away from the system while the hotkey field has the focus
+    // (so that pressing it there records it), and gives it back.
+    virtual void SuspendHotKey(bool suspend) = 0;
+    // The program's full path (for the Run key and for a folder beside the program); empty
+    // when the dialog should ask the system.
+    virtual std::u16string ProgramPath() = 0;
+};
+
 class CDlgOptions : public CDialog {
 public:
-    explicit CDlgOptions(HWND parent = nullptr);
+    CDlgOptions(const SettingsFields& settings, IOptionsHost* host, HWND parent = nullptr);
+
+    // The settings as OK handed them to the host (as given until then).
+    const SettingsFields& Result() const { return m_result; }
 
     // Inserts a list row at the index showing the record (extension; editor and parameters,
     // or "default editor") and stores the record in the list's mirror.
     void AppendExtensionRow(int index, const EXTENSIONREC& row);
     // The text of an extension row's "Editor" column.
     static std::wstring EditorColumnText(const EXTENSIONREC& row);
+    // The folder field's text as a folder: blanks and the quotes of a copied path taken away.
+    static std::wstring CleanFolderText(const std::wstring& text);
 
 protected:
     void DoDataExchange() override;
@@ -33,13 +58,25 @@ protected:
 
 private:
     void OnAdd();
+    void OnChangeRow(int index);
+    void OnRemove();
     void OnBrowse();
     void OnMoveUp();
     void OnMoveDown();
     void SelectRow(int index);
+    void FitExtensionColumn();
+    // Move up, move down and remove are enabled only where they would do something.
+    void UpdateButtons();
+    // The extensions of every row but one (-1: all), which a new or changed row may not repeat.
+    std::vector<std::u16string> ExtensionsExcept(int index) const;
     // The radio pair and m_nMode, one way or the other.
     void ModeToControls();
     void ModeFromControls();
+    // The checks of OK that keep the dialog open: false after telling the user why.
+    bool CheckFolder(std::u16string& folder);
+    bool CheckHotKey(std::uint16_t hotKey);
+    void SuspendHotKey(bool suspend);
+    void Refuse(const std::wstring& message, HWND focus);
 
     CHotKeyField m_hotKeyCtrl;
     CButton m_autoStartCheck;
@@ -54,9 +91,11 @@ private:
     CMiniButton m_moveUpButton;
     CMiniButton m_moveDownButton;
     CMiniButtonGroup m_buttonGroup;
-    // The engine's table as the list was filled from it: rows that an edit saves for future
-    // use while the dialog is open are appended to it, and OK keeps them.
-    std::vector<EXTENSIONREC> m_tableAtOpen;
+
+    SettingsFields m_opened; // as given
+    SettingsFields m_result;
+    IOptionsHost* m_host;
+    bool m_hotKeySuspended = false;
 };
 
 } // namespace quillon

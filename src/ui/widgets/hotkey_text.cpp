@@ -5,22 +5,6 @@
 
 namespace quillon {
 
-UINT ModifierFlagOfKey(UINT virtualKey) {
-    switch (virtualKey) {
-    case VK_SHIFT:
-        return MOD_SHIFT;
-    case VK_CONTROL:
-        return MOD_CONTROL;
-    case VK_MENU:
-        return MOD_ALT;
-    case VK_LWIN:
-    case VK_RWIN:
-        return MOD_WIN;
-    default:
-        return 0;
-    }
-}
-
 std::wstring KeyNameOf(UINT virtualKey, bool extended) {
     const UINT scanCode = ::MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
     const LONG keyParam = static_cast<LONG>((scanCode << 16) | (extended ? 1u << 24 : 0u));

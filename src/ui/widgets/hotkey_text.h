@@ -8,9 +8,6 @@
 
 namespace quillon {
 
-// The modifier flag (as RegisterHotKey takes it) of a modifier key, 0 for every other key.
-UINT ModifierFlagOfKey(UINT virtualKey);
-
 // The name the current keyboard layout gives the key; extended selects the extended-key
 // name (the arrow keys rather than their keypad twins).
 std::wstring KeyNameOf(UINT virtualKey, bool extended);

@@ -160,6 +160,17 @@ bool CMiniButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRES
 }
 
 void CMiniButton::DrawItem(const DRAWITEMSTRUCT& item) {
+    DrawFace(item);
+    // The keyboard focus, as other buttons show it: a dotted frame inside the border, drawn
+    // after the GDI+ painting has let go of the device context.
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+        RECT focus = item.rcItem;
+        ::InflateRect(&focus, -3, -3);
+        ::DrawFocusRect(item.hDC, &focus);
+    }
+}
+
+void CMiniButton::DrawFace(const DRAWITEMSTRUCT& item) {
     CGraphics graphics;
     if (gp::GdipCreateFromHDC(item.hDC, &graphics.p) != Gdiplus::Ok)
         return;

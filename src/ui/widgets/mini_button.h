@@ -49,6 +49,9 @@ public:
     bool OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
 private:
+    // The gradient, border and image (or caption) of the button in its state.
+    void DrawFace(const DRAWITEMSTRUCT& item);
+
     std::shared_ptr<CPngResourceImage> m_image;
     CToolTipCtrl m_toolTip;
 };

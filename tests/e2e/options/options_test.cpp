@@ -343,3 +343,62 @@ TEST_F(OptionsScenario, CancelAfterEditsChangesNothing) {
     EXPECT_NE(after.find("Extension=\"txt\""), std::string::npos) << after;
     EXPECT_EQ(after.find("Extension=\"md\""), std::string::npos) << after;
 }
+
+TEST_F(OptionsScenario, TheHotKeyFieldCannotTakeTheHotKeyAwayByMistake) {
+    const ULONGLONG written = ConfigWritten();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    HWND field = ::FindWindowExW(options, nullptr, L"QuillonHotKeyField", nullptr);
+    ASSERT_NE(field, nullptr);
+    auto shown = [&] {
+        wchar_t text[256] = {};
+        ::SendMessageW(field, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+        return std::wstring(text);
+    };
+    const std::wstring working = shown();
+
+    // The working hotkey pressed in the field is recorded there, and starts nothing: while
+    // the field has the focus it is not registered.
+    TypeHotKey(options, {VK_CONTROL, VK_MENU}, 'Q');
+    EXPECT_TRUE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q')) << "suspended while the field has the focus";
+    EXPECT_FALSE(
+        WaitFor([&] { return m_quillon->ListVisible(); }, kNothingMs, "the choice list (it must not show)"));
+    EXPECT_EQ(shown(), working);
+
+    // A bare letter is refused, and the field says so; Tab moves on and is no hotkey.
+    TypeHotKey(options, {}, 'W');
+    EXPECT_TRUE(
+        WaitFor([&] { return shown() != working && shown().find(L"Ctrl, Alt or Win") != std::wstring::npos; },
+                5000, "the field to say why it did not take W"))
+        << Narrow(shown());
+    TapKey(VK_TAB);
+    ASSERT_TRUE(WaitFor([&] { return ForegroundFocus() != field; }, 5000, "Tab to move the focus on"));
+    EXPECT_FALSE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q'))
+        << "registered again once the focus left the field";
+
+    // A combination another program takes once it is in the field (while it is held, its
+    // keys never reach the field): OK says so and keeps the dialog and the working hotkey.
+    TypeHotKey(options, {VK_CONTROL, VK_MENU}, VK_F9);
+    ASSERT_TRUE(::RegisterHotKey(nullptr, 78, MOD_CONTROL | MOD_ALT, VK_F9));
+    Press(options, IDOK);
+    HWND message = nullptr;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            message = FindTopWindow(m_quillon->Pid(), L"#32770", L"Quillon");
+            return message && ::IsWindowVisible(message);
+        },
+        10000, "the message that the combination is taken"));
+    EXPECT_TRUE(::IsWindow(options));
+    EXPECT_FALSE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q')) << "the working hotkey kept";
+    if (message)
+        ::PostMessageW(message, WM_COMMAND, IDOK, 0);
+    ::UnregisterHotKey(nullptr, 78);
+    EXPECT_FALSE(WaitFor([&] { return ConfigWritten() != written; }, kNothingMs,
+                         "QLNConfig.xml to be written (it must not)"));
+
+    // Exit from the tray while Options is open: Options closes as Cancel, then Quillon ends.
+    ASSERT_TRUE(m_quillon->Program().Exit());
+    EXPECT_FALSE(::IsWindow(options));
+    const std::string after = Config();
+    EXPECT_NE(after.find("<HotKey>" + std::to_string(kCtrlAltQ) + "</HotKey>"), std::string::npos) << after;
+}

@@ -111,3 +111,89 @@ TEST(EditEngine, TheConfigurationGoesThroughThePlatformItIsGiven) {
     EXPECT_EQ(again.moduleFilePath, dir.U16("Quillon.exe"));
     EXPECT_EQ(platform.asked, 2) << "each load asks the given platform where the program is";
 }
+
+namespace {
+
+// A host that logs what happens to the hotkey and refuses one combination, as the system
+// does when another program holds it.
+class CHotKeyHost : public test::CFakeHost {
+public:
+    std::uint16_t taken = 0;
+    std::vector<std::string> log;
+    bool RegisterEditHotKey(std::uint16_t hotKey) override {
+        log.push_back("register " + std::to_string(hotKey));
+        return hotKey != taken;
+    }
+    void UnregisterEditHotKey() override { log.push_back("unregister"); }
+};
+
+} // namespace
+
+TEST(EditEngine, OptionsApplyAsOneStepAndATakenHotKeyChangesNothing) {
+    CDeleteRecorder sys;
+    test::CFaultyPlatform platform;
+    CEditEngine engine(sys, platform);
+    CHotKeyHost host;
+    engine.SetHost(&host);
+    engine.HotKey = 0x4108;
+    engine.Delay = 350;
+    const SettingsFields opened = engine;
+    // An edit started while the dialog was open saved a row for future use.
+    engine.Extensions.push_back(EXTENSIONREC(u"md", u"", u"", 1));
+
+    SettingsFields edited = opened;
+    edited.HotKey = 0x4503;
+    edited.Delay = 0;
+    edited.Insert = 1;
+    edited.Extensions = {EXTENSIONREC(u"xml", u"C:\\ed.exe", u"\"%1\"", 0)};
+    host.taken = 0x4503;
+    EXPECT_FALSE(engine.ApplySettings(opened, edited));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"unregister", "register 17667", "register 16648"}))
+        << "the working hotkey is registered again";
+    EXPECT_EQ(engine.HotKey, 0x4108);
+    EXPECT_EQ(engine.Insert, 0) << "nothing applied";
+    EXPECT_EQ(host.changed, 0);
+
+    host.taken = 0;
+    host.log.clear();
+    EXPECT_TRUE(engine.ApplySettings(opened, edited));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"unregister", "register 17667"}));
+    EXPECT_EQ(engine.HotKey, 0x4503);
+    EXPECT_EQ(engine.Insert, 1);
+    EXPECT_EQ(engine.Delay, 350) << "Delay has no control in the dialog";
+    ASSERT_EQ(engine.Extensions.size(), 2u);
+    EXPECT_EQ(engine.Extensions[1].Extension, u"md") << "the row saved meanwhile is kept";
+    EXPECT_EQ(host.changed, 1) << "the choice list is rebuilt";
+
+    // The same hotkey again is left registered as it is; a cleared one is only given back.
+    host.log.clear();
+    EXPECT_TRUE(engine.ApplySettings(edited, edited));
+    EXPECT_TRUE(host.log.empty());
+    edited.HotKey = 0;
+    EXPECT_TRUE(engine.ApplySettings(edited, edited));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"unregister"}));
+}
+
+TEST(EditEngine, AHotKeyAgainstTheRulesInTheFileIsToldAndNotRegistered) {
+    test::CScratchFolder dir;
+    std::filesystem::create_directories(dir.Path("data"));
+    CProgramInFolder platform(dir);
+    CDeleteRecorder sys;
+    for (const std::uint16_t hotKey : {std::uint16_t(0x0900), std::uint16_t(0x5602), std::uint16_t(0x7000)}) {
+        {
+            CEditEngine engine(sys, platform);
+            engine.Load();
+            engine.HotKey = hotKey;  // Tab alone, Ctrl+V, F1 alone
+            engine.Save();
+        }
+        CEditEngine again(sys, platform);
+        CHotKeyHost host;
+        again.SetHost(&host);
+        again.Load();
+        const bool allowed = hotKey == 0x7000;
+        EXPECT_EQ(host.log, allowed ? std::vector<std::string>{"register 28672"} : std::vector<std::string>{})
+            << hotKey;
+        EXPECT_EQ(host.told.size(), allowed ? 0u : 1u) << hotKey;
+        EXPECT_EQ(again.HotKey, hotKey) << "the file's value is left for the user to change";
+    }
+}

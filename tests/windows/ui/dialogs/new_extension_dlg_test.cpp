@@ -51,10 +51,10 @@ TEST(NewExtensionDialog, OptionsModeProposesAndKeepsTheRow) {
         wchar_t caption[64] = {};
         ::GetWindowTextW(d, caption, 64);
         EXPECT_STREQ(caption, L"New Extension");
-        EXPECT_EQ(ItemText(d, IDC_NEWEXT_SAVE), L"Save for future use");
-        EXPECT_EQ(ItemText(d, IDC_NEWEXT_BROWSE), L"Browse");
+        EXPECT_EQ(ItemText(d, IDC_NEWEXT_SAVE), L"&Save for future use") << "with its access key";
+        EXPECT_EQ(ItemText(d, IDC_NEWEXT_BROWSE), L"B&rowse");
         EXPECT_EQ(ItemText(d, IDC_NEWEXT_UTF8),
-                  L"Use UTF-8 encoding (uncheck this if some characters cannot be processed correctly)");
+                  L"Use &UTF-8 encoding (uncheck this if some characters cannot be processed correctly)");
         Click(d, IDOK);
     });
     EXPECT_EQ(result, IDOK);

@@ -1,6 +1,7 @@
-// The Options dialog in-process under Wine: its template, the list buttons at the table's
-// edges, the radio pair acting on the Insert box, "+" through the New Extension dialog, and
-// OK or Cancel as they reach the engine's settings. A helper thread plays the user.
+// The Options dialog in-process under Wine: its template and access keys, the list buttons at
+// the table's edges, the radio pair acting on the Insert box, rows added and changed through
+// the New Extension dialog, OK refusing what would cost the user, and what OK or Cancel hands
+// to the dialog's host. A helper thread plays the user.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,13 +9,17 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
-#include "engine/edit_engine.h"
+#include "engine/keyboard.h"
 #include "res/resource.h"
+#include "base/u16.h"
 #include "ui/dialogs/options_dlg.h"
+#include "ui/widgets/hotkey_text.h"
 #include "windows/support/gdiplus_session.h"
 #include "windows/support/win_test.h"
 
@@ -56,20 +61,94 @@ INT_PTR RunWith(CDlgOptions& dialog, const std::function<void(HWND)>& player) {
     return PlayModal(nullptr, L"Options", player, [&] { return dialog.DoModal(); });
 }
 
+// The program as the dialog sees it: what was applied and saved, and the working hotkey
+// taken away and given back. Read by the player thread while the dialog's thread writes.
+class CRecordingHost : public IOptionsHost {
+public:
+    bool ApplySettings(const SettingsFields& opened, const SettingsFields& edited) override {
+        (void)opened;
+        Log(L"apply");
+        applied = edited;
+        return true;
+    }
+    void SaveSettings() override { Log(L"save"); }
+    void SuspendHotKey(bool suspend) override { Log(suspend ? L"suspend" : L"resume"); }
+    std::u16string ProgramPath() override { return u""; }
+
+    std::vector<std::wstring> Log() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_log;
+    }
+    SettingsFields applied;
+
+private:
+    void Log(const wchar_t* what) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_log.push_back(what);
+    }
+    std::mutex m_mutex;
+    std::vector<std::wstring> m_log;
+};
+
+using Log_t = std::vector<std::wstring>;
+
+// The window with the keyboard focus in the dialog's thread.
+HWND FocusOf(HWND dialog) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info);
+    return info.hwndFocus;
+}
+void FocusOn(HWND dialog, HWND control) {
+    ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+HWND Field(HWND dialog) {
+    return ::FindWindowExW(dialog, nullptr, CHotKeyField::ClassName(), nullptr);
+}
+// A key pressed and released over the window, through the dialog's own message loop.
+void Key(HWND window, WORD vk) {
+    ::PostMessageW(window, WM_KEYDOWN, vk, 1);
+    ::PostMessageW(window, WM_KEYUP, vk, 0xC0000001);
+}
+// Ctrl+Alt+key into the hotkey field.
+void CtrlAlt(HWND field, WORD vk) {
+    ::PostMessageW(field, WM_KEYDOWN, VK_CONTROL, 1);
+    ::PostMessageW(field, WM_KEYDOWN, VK_MENU, 1);
+    Key(field, vk);
+    ::PostMessageW(field, WM_KEYUP, VK_MENU, 0xC0000001);
+    ::PostMessageW(field, WM_KEYUP, VK_CONTROL, 0xC0000001);
+}
+// Waits for the message box the dialog shows and closes it.
+bool Acknowledge(HWND dialog) {
+    HWND box = WaitShownWindow(L"#32770", L"Quillon", dialog);
+    if (!box)
+        return false;
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return WaitGone(box, "the message to close");
+}
+
 class OptionsDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        CEditEngine& engine = GetEditEngine();
-        engine.HotKey = 0x4108;
-        engine.TemporaryFolder = u"C:\\Edits";
-        engine.DeleteTempFile = 1;
-        engine.SaveContent = 1;
-        engine.Insert = 0;
-        engine.EditOnlySelection = 0;
-        engine.Extensions = {EXTENSIONREC(u"txt", u"", u"", 1),
-                             EXTENSIONREC(u"md", u"C:\\ed.exe", u"-n \"%1\"", 0)};
+    OptionsDialogTest() {
+        m_settings.HotKey = 0x4108;
+        m_settings.TemporaryFolder = u"C:\\Edits";
+        m_settings.DeleteTempFile = 1;
+        m_settings.SaveContent = 1;
+        m_settings.Insert = 0;
+        m_settings.EditOnlySelection = 0;
+        m_settings.Delay = 321;
+        m_settings.Extensions = {EXTENSIONREC(u"txt", u"", u"", 1),
+                                 EXTENSIONREC(u"md", u"C:\\ed.exe", u"-n \"%1\"", 0)};
+    }
+    // A scratch folder of the test's own under the user's temporary folder.
+    static std::wstring Scratch(const wchar_t* name) {
+        wchar_t temp[MAX_PATH + 1] = {};
+        ::GetTempPathW(MAX_PATH + 1, temp);
+        return std::wstring(temp) + name;
     }
     CGdiplusSession m_gdiplus;
+    SettingsFields m_settings;
+    CRecordingHost m_host;
 };
 
 using Rows_t = std::vector<std::wstring>;
@@ -77,7 +156,7 @@ using Rows_t = std::vector<std::wstring>;
 } // namespace
 
 TEST_F(OptionsDialogTest, OpensWithTheSettingsInTheTemplatesPlaces) {
-    CDlgOptions dialog;
+    CDlgOptions dialog(m_settings, &m_host);
     RunWith(dialog, [](HWND d) {
         auto units = [&](int id) {
             RECT r{};
@@ -94,13 +173,36 @@ TEST_F(OptionsDialogTest, OpensWithTheSettingsInTheTemplatesPlaces) {
                    std::to_wstring(((r.bottom - r.top) * 800 + probe.bottom / 2) / probe.bottom);
         };
         EXPECT_EQ(units(IDC_OPT_AUTOSTART), L"14,20,296,11");
-        EXPECT_EQ(units(IDC_OPT_MODE_ENTIRE), L"14,73,285,9");
-        EXPECT_EQ(units(IDC_OPT_TEMP_FOLDER), L"100,150,196,13");
-        EXPECT_EQ(units(IDC_OPT_BROWSE), L"303,149,47,14");
-        EXPECT_EQ(units(IDC_OPT_EXTENSIONS), L"14,216,333,96");
-        // OK and Cancel at the bottom right, below the Extensions group (which ends at 337).
-        EXPECT_EQ(units(IDOK), L"250,343,50,14");
-        EXPECT_EQ(units(IDCANCEL), L"304,343,50,14");
+        EXPECT_EQ(units(IDC_OPT_MODE_ENTIRE), L"14,73,285,10");
+        EXPECT_EQ(units(IDC_OPT_TEMP_FOLDER), L"14,161,282,13");
+        EXPECT_EQ(units(IDC_OPT_BROWSE), L"303,160,44,14");
+        EXPECT_EQ(units(IDC_OPT_EXTENSIONS), L"14,238,333,96");
+        // OK and Cancel at the bottom right, below the Extensions group (which ends at 359).
+        EXPECT_EQ(units(IDOK), L"250,365,50,14");
+        EXPECT_EQ(units(IDCANCEL), L"304,365,50,14");
+
+        // Every label and button but OK and Cancel (Enter and Escape) and the image buttons
+        // (their tips name them) has an access key; the hotkey label's leads to the field.
+        for (HWND child = ::GetWindow(d, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t text[256] = {}, kind[64] = {};
+            ::GetWindowTextW(child, text, 256);
+            ::GetClassNameW(child, kind, 64);
+            const int id = ::GetDlgCtrlID(child);
+            if (std::wstring(kind) != L"Button" && std::wstring(kind) != L"Static")
+                continue;
+            if (std::wstring(kind) == L"Static" && (::GetWindowLongW(child, GWL_STYLE) & SS_NOPREFIX))
+                continue; // a hint, not a label
+            if (!*text || id == IDOK || id == IDCANCEL || id == IDC_OPT_HOTKEY ||
+                (id >= IDC_OPT_ADD && id <= IDC_OPT_REMOVE) || id == IDC_OPT_MOVE_UP ||
+                id == IDC_OPT_MOVE_DOWN)
+                continue;
+            EXPECT_NE(std::wstring(text).find(L'&'), std::wstring::npos) << Utf8Of(text);
+        }
+        const HWND field = Field(d);
+        ASSERT_NE(field, nullptr);
+        EXPECT_TRUE(::GetWindowLongW(field, GWL_STYLE) & WS_TABSTOP);
+        EXPECT_EQ(::GetNextDlgTabItem(d, ::GetDlgItem(d, IDC_OPT_AUTOSTART), FALSE), field)
+            << "Tab goes from the check box above to the field";
         EXPECT_EQ(ItemText(d, IDC_OPT_MOVE_UP), L"/\\");
         EXPECT_EQ(ItemText(d, IDC_OPT_MOVE_DOWN), L"\\/");
 
@@ -108,6 +210,11 @@ TEST_F(OptionsDialogTest, OpensWithTheSettingsInTheTemplatesPlaces) {
         EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(d, IDC_OPT_HOTKEY)));
         // The settings, each in its control; no row selected.
         EXPECT_EQ(ItemText(d, IDC_OPT_TEMP_FOLDER), L"C:\\Edits");
+        // With no row selected only "+" has something to do.
+        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(d, IDC_OPT_ADD)));
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(d, IDC_OPT_REMOVE)));
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(d, IDC_OPT_MOVE_UP)));
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(d, IDC_OPT_MOVE_DOWN)));
         EXPECT_TRUE(IsChecked(d, IDC_OPT_MODE_ENTIRE));
         EXPECT_FALSE(IsChecked(d, IDC_OPT_MODE_SELECTION));
         EXPECT_TRUE(IsChecked(d, IDC_OPT_SAVE_CONTENT));
@@ -130,13 +237,62 @@ TEST_F(OptionsDialogTest, OpensWithTheSettingsInTheTemplatesPlaces) {
     });
 }
 
+TEST_F(OptionsDialogTest, EveryTextFitsItsControlInTheFontTheSystemGives) {
+    // Whatever face and size "MS Shell Dlg" becomes on this machine: each label's text fits
+    // its rectangle (a wrapped label within its height), a box's text beside its mark, a
+    // button's text within its edges, and the table's headers within their columns.
+    CDlgOptions dialog(m_settings, &m_host);
+    RunWith(dialog, [](HWND d) {
+        HDC dc = ::GetDC(d);
+        const int mark = ::GetSystemMetrics(SM_CXMENUCHECK);
+        for (HWND child = ::GetWindow(d, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t text[256] = {}, kind[64] = {};
+            ::GetWindowTextW(child, text, 256);
+            ::GetClassNameW(child, kind, 64);
+            if (!*text || !::IsWindowVisible(child) || std::wstring(kind) == L"Edit")
+                continue;
+            RECT r{};
+            ::GetClientRect(child, &r);
+            const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+            const UINT type = style & BS_TYPEMASK;
+            const bool isStatic = std::wstring(kind) == L"Static";
+            const bool box = !isStatic && (type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON ||
+                                           type == BS_CHECKBOX || type == BS_RADIOBUTTON);
+            const bool group = !isStatic && type == BS_GROUPBOX;
+            if (!isStatic && !box && !group && type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)
+                continue;  // the image buttons draw pictures
+            HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)));
+            const LONG room = r.right - (box ? mark + 3 : 0) - (group ? 12 : 0) - (isStatic || box || group ? 0 : 6);
+            RECT need{0, 0, room, 0};
+            const UINT flags = DT_CALCRECT |
+                               (isStatic ? DT_WORDBREAK : DT_SINGLELINE) | (style & SS_NOPREFIX ? DT_NOPREFIX : 0);
+            ::DrawTextW(dc, text, -1, &need, flags);
+            ::SelectObject(dc, old);
+            EXPECT_LE(need.right, room) << Utf8Of(text) << " is cut at its end";
+            if (isStatic) {
+                EXPECT_LE(need.bottom, r.bottom) << Utf8Of(text) << " loses a line";
+            }
+        }
+        ::ReleaseDC(d, dc);
+        for (int column = 0; column < 2; ++column) {
+            const wchar_t* header = column == 0 ? L"Extension" : L"Editor";
+            const int width = ListView_GetStringWidth(List(d), header);
+            EXPECT_GT(ListView_GetColumnWidth(List(d), column), width + 8) << Utf8Of(header) << " is cut";
+        }
+        ClickAndWait(d, IDCANCEL);
+    });
+}
+
 TEST_F(OptionsDialogTest, ListButtonsAndRadiosThenOkStoresEverythingAsShown) {
-    CDlgOptions dialog;
-    INT_PTR result = RunWith(dialog, [](HWND d) {
+    CDlgOptions dialog(m_settings, &m_host);
+    const std::wstring folder = Scratch(L"qln-options-folder");
+    INT_PTR result = RunWith(dialog, [&](HWND d) {
         // Up on the first row, down on the last, and either with nothing selected: nothing.
         ClickAndWait(d, IDC_OPT_MOVE_UP);
         ClickAndWait(d, IDC_OPT_MOVE_DOWN);
         Select(d, 0);
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(d, IDC_OPT_MOVE_UP))) << "on the first row";
+        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(d, IDC_OPT_REMOVE)));
         ClickAndWait(d, IDC_OPT_MOVE_UP);
         EXPECT_EQ(Rows(d), (Rows_t{L"txt", L"md"}));
         ClickAndWait(d, IDC_OPT_MOVE_DOWN);
@@ -179,11 +335,14 @@ TEST_F(OptionsDialogTest, ListButtonsAndRadiosThenOkStoresEverythingAsShown) {
         ClickAndWait(d, IDC_OPT_MODE_SELECTION); // selection mode, Insert set
         ClickAndWait(d, IDC_OPT_SAVE_CONTENT);
         ClickAndWait(d, IDC_OPT_DELETE_TEMP);
-        ::SetDlgItemTextW(d, IDC_OPT_TEMP_FOLDER, L" \\Temp");
+        // As "Copy as path" gives it: quoted, and the folder made when missing.
+        ::SetDlgItemTextW(d, IDC_OPT_TEMP_FOLDER, (L" \"" + folder + L"\"").c_str());
         ClickAndWait(d, IDOK);
     });
     EXPECT_EQ(result, IDOK);
-    const CEditEngine& engine = GetEditEngine();
+    EXPECT_EQ(m_host.Log(), (Log_t{L"apply", L"save"})) << "applied, then saved, once";
+    const SettingsFields& engine = m_host.applied;
+    EXPECT_EQ(dialog.Result().Insert, 1) << "the dialog gives back what it applied";
     EXPECT_EQ(engine.Extensions,
               (std::vector<EXTENSIONREC>{EXTENSIONREC(u"md", u"C:\\ed.exe", u"-n \"%1\"", 0),
                                          EXTENSIONREC(u"html", u"", u"\"%1\"", 1)}));
@@ -191,44 +350,134 @@ TEST_F(OptionsDialogTest, ListButtonsAndRadiosThenOkStoresEverythingAsShown) {
     EXPECT_EQ(engine.Insert, 1);
     EXPECT_EQ(engine.SaveContent, 0);
     EXPECT_EQ(engine.DeleteTempFile, 0);
-    EXPECT_EQ(engine.TemporaryFolder, u" \\Temp") << "stored as typed";
+    EXPECT_EQ(engine.TemporaryFolder, std::u16string(folder.begin(), folder.end())) << "without the quotes";
+    EXPECT_TRUE(::GetFileAttributesW(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    ::RemoveDirectoryW(folder.c_str());
     EXPECT_EQ(engine.HotKey, 0x4108) << "unchanged";
+    EXPECT_EQ(engine.Delay, 321) << "kept, though the dialog does not show it";
 }
 
 TEST_F(OptionsDialogTest, CancelAfterEditsChangesNothing) {
-    const SettingsFields before = GetEditEngine();
-    CDlgOptions dialog;
+    CDlgOptions dialog(m_settings, &m_host);
     INT_PTR result = RunWith(dialog, [](HWND d) {
         Select(d, 1);
         ClickAndWait(d, IDC_OPT_REMOVE);
         ClickAndWait(d, IDC_OPT_MODE_SELECTION);
         ClickAndWait(d, IDC_OPT_DELETE_TEMP);
         ::SetDlgItemTextW(d, IDC_OPT_TEMP_FOLDER, L"D:\\Elsewhere");
-        ClickAndWait(d, IDCANCEL);
+        // Escape in the hotkey field acts on the dialog, as in any other field.
+        FocusOn(d, Field(d));
+        Key(Field(d), VK_ESCAPE);
     });
     EXPECT_EQ(result, IDCANCEL);
-    const CEditEngine& engine = GetEditEngine();
-    EXPECT_EQ(engine.Extensions, before.Extensions);
-    EXPECT_EQ(engine.TemporaryFolder, before.TemporaryFolder);
-    EXPECT_EQ(engine.EditOnlySelection, before.EditOnlySelection);
-    EXPECT_EQ(engine.Insert, before.Insert);
-    EXPECT_EQ(engine.DeleteTempFile, before.DeleteTempFile);
+    EXPECT_EQ(m_host.Log(), (Log_t{L"suspend", L"resume"})) << "nothing applied, nothing saved";
+    EXPECT_EQ(dialog.Result().Extensions, m_settings.Extensions);
 }
 
-TEST_F(OptionsDialogTest, ARowSavedByAnEditWhileTheDialogIsOpenSurvivesOk) {
-    CDlgOptions dialog;
+TEST_F(OptionsDialogTest, RowsChangeInPlaceByKeysAndATakenExtensionIsRefused) {
+    CDlgOptions dialog(m_settings, &m_host);
     INT_PTR result = RunWith(dialog, [](HWND d) {
-        // "Edit with new Extension" with "Save for future use", while Options is open (the
-        // dialog's thread waits in its loop and reads the table only at OK, after the
-        // messages below).
-        GetEditEngine().Extensions.push_back(EXTENSIONREC(u"csv", u"", u"", 1));
+        const HWND list = List(d);
+        // F2 on the first row: "New Extension" filled with it; "md" is taken by the other row.
         Select(d, 0);
-        ClickAndWait(d, IDC_OPT_REMOVE);
+        FocusOn(d, list);
+        Key(list, VK_F2);
+        HWND change = WaitShownWindow(nullptr, L"New Extension");
+        ASSERT_NE(change, nullptr);
+        EXPECT_EQ(ItemText(change, IDC_NEWEXT_EXTENSION), L"txt");
+        EXPECT_EQ(ItemText(change, IDC_NEWEXT_PARAMETERS), L"");
+        ::SetDlgItemTextW(change, IDC_NEWEXT_EXTENSION, L"MD");
+        Click(change, IDOK);
+        ASSERT_TRUE(Acknowledge(change)) << "a second row for one extension";
+        EXPECT_TRUE(::IsWindow(change)) << "the row stays open to be corrected";
+        ::SetDlgItemTextW(change, IDC_NEWEXT_EXTENSION, L"log");
+        ::SetDlgItemTextW(change, IDC_NEWEXT_EDITOR, L"C:\\Very\\Long\\Path\\To\\An\\Editor\\editor.exe");
+        Click(change, IDOK);
+        ASSERT_TRUE(WaitGone(change, "New Extension to close"));
+        EXPECT_EQ(Rows(d), (Rows_t{L"log", L"md"})) << "replaced in place";
+        EXPECT_EQ(Rows(d, 1)[0], L"C:\\Very\\Long\\Path\\To\\An\\Editor\\editor.exe ");
+        // The row's tip shows the editor whole, however narrow the column.
+        wchar_t tipText[256] = {};
+        NMLVGETINFOTIPW tip{};
+        tip.hdr.hwndFrom = list;
+        tip.hdr.idFrom = IDC_OPT_EXTENSIONS;
+        tip.hdr.code = LVN_GETINFOTIPW;
+        tip.pszText = tipText;
+        tip.cchTextMax = 256;
+        tip.iItem = 0;
+        ::SendMessageW(d, WM_NOTIFY, IDC_OPT_EXTENSIONS, reinterpret_cast<LPARAM>(&tip));
+        EXPECT_EQ(std::wstring(tipText), Rows(d, 1)[0]);
+
+        // Enter in the table changes the row rather than closing the dialog.
+        Key(list, VK_RETURN);
+        change = WaitShownWindow(nullptr, L"New Extension");
+        ASSERT_NE(change, nullptr);
+        EXPECT_EQ(ItemText(change, IDC_NEWEXT_EXTENSION), L"log");
+        ClickAndWait(change, IDCANCEL);
+        ASSERT_TRUE(WaitGone(change, "New Extension to close"));
+
+        // Enter on a small button presses it, not OK: "Move down" moves the row.
+        FocusOn(d, ::GetDlgItem(d, IDC_OPT_MOVE_DOWN));
+        Key(::GetDlgItem(d, IDC_OPT_MOVE_DOWN), VK_RETURN);
+        ASSERT_TRUE(WaitFor([&] { return Rows(d) == Rows_t{L"md", L"log"}; }, 5000, "the row moved down"));
+        EXPECT_TRUE(::IsWindowVisible(d));
+        EXPECT_EQ(FocusOf(d), list) << "the disabled button handed the focus to the table";
+
+        // Delete removes the selected row.
+        Key(list, VK_DELETE);
+        ASSERT_TRUE(WaitFor([&] { return Rows(d) == Rows_t{L"md"}; }, 5000, "the row removed"));
         ClickAndWait(d, IDOK);
     });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(GetEditEngine().Extensions,
-              (std::vector<EXTENSIONREC>{EXTENSIONREC(u"md", u"C:\\ed.exe", u"-n \"%1\"", 0),
-                                         EXTENSIONREC(u"csv", u"", u"", 1)}))
-        << "the dialog's rows, then the row saved meanwhile";
+    EXPECT_EQ(m_host.applied.Extensions, (std::vector<EXTENSIONREC>{m_settings.Extensions[1]}));
+}
+
+TEST_F(OptionsDialogTest, OkStaysOpenForAFolderThatCannotBeWrittenOrAHotKeyThatIsTaken) {
+    CDlgOptions dialog(m_settings, &m_host);
+    const std::wstring file = Scratch(L"qln-options-file.txt");
+    ::CloseHandle(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    INT_PTR result = RunWith(dialog, [&](HWND d) {
+        const HWND field = Field(d);
+        // In the field the working hotkey is taken away, so that pressing it records it.
+        FocusOn(d, field);
+        ASSERT_TRUE(WaitFor([&] { return m_host.Log() == Log_t{L"suspend"}; }, 5000, "the hotkey suspended"));
+        CtrlAlt(field, 'J');
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                wchar_t shown[256] = {};
+                ::GetWindowTextW(field, shown, 256);
+                return shown == FormatHotKeyValue(0x4A03);
+            },
+            5000, "Ctrl+Alt+J in the field"));
+        // Another program holds Ctrl+Alt+J.
+        ASSERT_TRUE(::RegisterHotKey(nullptr, 77, MOD_CONTROL | MOD_ALT, 'J'));
+
+        // A folder below a file cannot be made.
+        ::SetDlgItemTextW(d, IDC_OPT_TEMP_FOLDER, (file + L"\\sub").c_str());
+        Click(d, IDOK);
+        ASSERT_TRUE(Acknowledge(d)) << "the folder refused";
+        EXPECT_EQ(FocusOf(d), ::GetDlgItem(d, IDC_OPT_TEMP_FOLDER));
+        ::SetDlgItemTextW(d, IDC_OPT_TEMP_FOLDER, L""); // the default
+        Click(d, IDOK);
+        ASSERT_TRUE(Acknowledge(d)) << "the hotkey refused";
+        EXPECT_EQ(FocusOf(d), field) << "back in the field to choose another";
+        EXPECT_TRUE(::IsWindowVisible(d));
+        ::UnregisterHotKey(nullptr, 77);
+        // Enter in the field is the dialog's OK.
+        FocusOn(d, field);
+        Key(field, VK_RETURN);
+    });
+    ::DeleteFileW(file.c_str());
+    EXPECT_EQ(result, IDOK);
+    const Log_t log = m_host.Log();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[log.size() - 2], L"apply");
+    EXPECT_EQ(log.back(), L"save");
+    EXPECT_EQ(std::count(log.begin(), log.end(), L"apply"), 1) << "nothing applied while refused";
+    EXPECT_EQ(std::count(log.begin(), log.end(), L"suspend"), std::count(log.begin(), log.end(), L"resume"))
+        << "the working hotkey given back each time";
+    EXPECT_EQ(m_host.applied.HotKey, 0x4A03);
+    wchar_t temp[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    EXPECT_EQ(m_host.applied.TemporaryFolder, FromWide(temp)) << "empty is the user's temporary folder";
 }

@@ -1,5 +1,6 @@
 // The hotkey field as a user meets it: clicked into, then real key presses and releases
-// (Windows key included), Backspace, the dialog keys it keeps, and its colours.
+// (Windows key included), Backspace, combinations it refuses, the dialog keys it leaves to
+// the dialog, and its colours.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/keyboard.h"
 #include "ui/widgets/hotkey_field.h"
 #include "ui/widgets/hotkey_text.h"
 #include "windows/ui/widgets/widget_test_support.h"
@@ -47,14 +49,18 @@ struct FieldScript {
                 })
             .WaitUntil("the field to take the focus", [this] { return ::GetFocus() == field.m_hWnd; });
     }
-    // Keys sent together, then a wait until the field has seen them all and shows value.
-    void Keys(const std::string& what, const std::vector<std::pair<WORD, bool>>& keys, std::uint16_t value) {
+    // Keys sent together, then a wait until the field has seen them all and holds the value,
+    // showing it or, for a refused combination, why not.
+    void Keys(const std::string& what, const std::vector<std::pair<WORD, bool>>& keys, std::uint16_t value,
+              keyboard::Refusal refusal = keyboard::Refusal::None) {
         dialog.Do(what, [keys] { SendKeys(keys); })
             .WaitUntil(
-                what + " to commit " + std::to_string(value),
-                [this, value] {
+                what + " to leave " + std::to_string(value),
+                [this, value, refusal] {
                     return NoKeysPending() && field.GetHotKeyValue() == value &&
-                           field.GetDisplayText() == FormatHotKeyValue(value);
+                           field.GetRefusal() == refusal &&
+                           (refusal != keyboard::Refusal::None ||
+                            field.GetDisplayText() == FormatHotKeyValue(value));
                 },
                 5000,
                 [this] {
@@ -68,34 +74,40 @@ struct Row {
     const char* what;
     std::vector<std::pair<WORD, bool>> keys;
     std::uint16_t value;
+    keyboard::Refusal refusal = keyboard::Refusal::None;
 };
 
 } // namespace
 
-TEST(HotKeyField, RealKeysCommitWhenTheMainKeyIsReleasedFirst) {
+TEST(HotKeyField, RealKeysCommitAWholeAllowedCombinationAndKeepTheValueOtherwise) {
+    using keyboard::Refusal;
     // clang-format off
     const std::vector<Row> rows = {
         {"Win+A", {{VK_LWIN, true}, {'A', true}, {'A', false}, {VK_LWIN, false}}, 0x4108},
         {"Ctrl+Alt+E", {{VK_CONTROL, true}, {VK_MENU, true}, {'E', true}, {'E', false}, {VK_MENU, false},
                         {VK_CONTROL, false}}, 0x4503},
-        {"Ctrl released before E", {{VK_CONTROL, true}, {'E', true}, {VK_CONTROL, false}, {'E', false}}, 0x4500},
-        {"Shift alone", {{VK_SHIFT, true}, {VK_SHIFT, false}}, 0},
-        {"Backspace", {{VK_BACK, true}, {VK_BACK, false}}, 0},
+        {"Ctrl released before E", {{VK_CONTROL, true}, {'E', true}, {VK_CONTROL, false}, {'E', false}},
+         kF11Value, Refusal::NeedsCommand},
+        {"a bare letter", {{'Q', true}, {'Q', false}}, kF11Value, Refusal::NeedsCommand},
+        {"Ctrl+Shift+C, a key Quillon sends", {{VK_CONTROL, true}, {VK_SHIFT, true}, {'C', true}, {'C', false},
+                                               {VK_SHIFT, false}, {VK_CONTROL, false}}, kF11Value, Refusal::OwnKeys},
+        {"Shift alone", {{VK_SHIFT, true}, {VK_SHIFT, false}}, kF11Value},
+        {"Backspace clears on purpose", {{VK_BACK, true}, {VK_BACK, false}}, 0},
+        {"Ctrl+Backspace", {{VK_CONTROL, true}, {VK_BACK, true}, {VK_BACK, false}, {VK_CONTROL, false}}, 0x0802},
         {"all four modifiers and X", {{VK_CONTROL, true}, {VK_SHIFT, true}, {VK_MENU, true}, {VK_LWIN, true},
                                       {'X', true}, {'X', false}, {VK_LWIN, false}, {VK_MENU, false},
                                       {VK_SHIFT, false}, {VK_CONTROL, false}}, 0x580F},
         {"Alt+E, a menu mnemonic elsewhere", {{VK_MENU, true}, {'E', true}, {'E', false}, {VK_MENU, false}}, 0x4501},
         {"F10, a system key", {{VK_F10, true}, {VK_F10, false}}, 0x7900},
-        // The dialog keys come to the field: the dialog neither closes nor moves the focus.
-        {"Escape", {{VK_ESCAPE, true}, {VK_ESCAPE, false}}, 0x1B00},
-        {"Enter", {{VK_RETURN, true}, {VK_RETURN, false}}, 0x0D00},
-        {"Shift+Tab", {{VK_SHIFT, true}, {VK_TAB, true}, {VK_TAB, false}, {VK_SHIFT, false}}, 0x0904},
+        // With Ctrl the dialog's keys belong to the field.
+        {"Ctrl+Tab", {{VK_CONTROL, true}, {VK_TAB, true}, {VK_TAB, false}, {VK_CONTROL, false}}, 0x0902},
+        {"Ctrl+Enter", {{VK_CONTROL, true}, {VK_RETURN, true}, {VK_RETURN, false}, {VK_CONTROL, false}}, 0x0D02},
     };
     // clang-format on
     FieldScript script(0x4108);
     for (const Row& row : rows) {
         script.dialog.Do("reset", [&] { script.field.SetHotKeyValue(kF11Value); });
-        script.Keys(row.what, row.keys, row.value);
+        script.Keys(row.what, row.keys, row.value, row.refusal);
         script.dialog.WaitUntil(
             std::string("the focus kept after ") + row.what,
             [&] { return ::GetFocus() == script.field.m_hWnd; }, 0);
@@ -118,7 +130,8 @@ TEST(HotKeyField, AHeldCombinationShowsButCountsOnlyOnceReleased) {
         .Do("note the value", [&] { valueWhileHeld = script.field.GetHotKeyValue(); });
     script.Keys("release E, then Ctrl", {{'E', false}, {VK_CONTROL, false}}, 0x4502);
     EXPECT_EQ(script.dialog.Run(), "");
-    EXPECT_EQ(valueWhileHeld, 0) << "the press cleared the previous combination and commits nothing yet";
+    EXPECT_EQ(valueWhileHeld, 0x4108)
+        << "the committed value stays until a whole new combination is released";
 }
 
 TEST(HotKeyField, KeysHeldWhenTheFocusLeavesAreForgottenAndOtherCaretsLeftAlone) {
@@ -203,7 +216,7 @@ TEST(HotKeyField, InPlaceOfThePlaceholderASunkenBoxInEnabledAndDisabledColoursWi
     ASSERT_EQ(script.dialog.Run(), "");
     EXPECT_FALSE(placeholderVisible);
     EXPECT_TRUE(::EqualRect(&placeholderRect, &fieldRect)) << "the field takes the placeholder's rectangle";
-    EXPECT_EQ(style & (WS_TABSTOP | WS_BORDER), 0) << "no tab stop, and the field draws its own border";
+    EXPECT_EQ(style & (WS_TABSTOP | WS_BORDER), WS_TABSTOP) << "a tab stop that draws its own border";
     // The caret stands where the last paint put it: right of the text, within the box.
     const POINT expected = script.field.GetCaretPosition();
     EXPECT_EQ(caret.x, expected.x);

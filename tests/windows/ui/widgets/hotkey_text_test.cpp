@@ -22,16 +22,6 @@ std::wstring LayoutName(UINT vk, bool extended) {
 
 }  // namespace
 
-TEST(HotKeyText, ModifierFlagsOfTheModifierKeysOnly) {
-    EXPECT_EQ(ModifierFlagOfKey(VK_SHIFT), 4u);
-    EXPECT_EQ(ModifierFlagOfKey(VK_CONTROL), 2u);
-    EXPECT_EQ(ModifierFlagOfKey(VK_MENU), 1u);
-    EXPECT_EQ(ModifierFlagOfKey(VK_LWIN), 8u);
-    EXPECT_EQ(ModifierFlagOfKey(VK_RWIN), 8u);
-    for (UINT vk : {UINT('A'), UINT(VK_BACK), UINT(VK_F5), UINT(VK_LSHIFT), UINT(VK_RCONTROL), UINT(VK_ESCAPE), 0u})
-        EXPECT_EQ(ModifierFlagOfKey(vk), 0u) << vk;
-}
-
 TEST(HotKeyText, KeyNamesComeFromTheLayout) {
     for (UINT vk : {UINT('A'), UINT('Q'), UINT(VK_F5), UINT(VK_CONTROL), UINT(VK_ESCAPE), UINT(VK_SPACE)}) {
         EXPECT_FALSE(KeyNameOf(vk, false).empty()) << vk;

@@ -151,6 +151,29 @@ TEST(MiniButton, NormalPressedAndDisabledPixels) {
     EXPECT_EQ(script.dialog.Run(), "");
 }
 
+TEST(MiniButton, TheKeyboardFocusShowsAsADottedFrame) {
+    CGdiplusSession gdiplus;
+    ButtonScript script;
+    // Pixels of the frame's left edge (column 3, beside the image) that are not the face's.
+    auto marked = [&script] {
+        const CPixels p = Capture(script.add.m_hWnd);
+        const CMiniButton::Palette c = CMiniButton::PaletteOf(CMiniButton::State::Normal);
+        int count = 0;
+        for (int y = 4; y < 10 && p.width == 22; ++y)
+            count += Near(p.At(3, y), GradientAt(c.upperTop, c.upperBottom, y, 0, 10), 8) ? 0 : 1;
+        return count;
+    };
+    script.dialog.WaitUntil("the plain face", [&] { return marked() == 0; })
+        .Do("focus it from the keyboard",
+            [&] {
+                ::SendMessageW(script.dialog.m_hWnd, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS),
+                               0);
+                ::SetFocus(script.add.m_hWnd);
+            })
+        .WaitUntil("the dotted frame", [&] { return marked() >= 2; });
+    EXPECT_EQ(script.dialog.Run(), "");
+}
+
 TEST(MiniButtonGroup, ARowUnderTheListWithTooltipsWhereTheMouseRests) {
     CGdiplusSession gdiplus;
     ButtonScript script;

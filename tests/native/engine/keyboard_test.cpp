@@ -1,0 +1,79 @@
+// The hotkey rules in one table, and the modifier keys' twins as the keyboard hook meets them.
+#include <gtest/gtest.h>
+
+#include "engine/keyboard.h"
+
+using namespace quillon;
+using namespace quillon::keyboard;
+
+namespace {
+
+constexpr unsigned kCtrl = kModControl, kAlt = kModAlt, kShift = kModShift, kWin = kModWin;
+
+struct Case {
+    const char* what;
+    unsigned key;
+    unsigned modifiers;
+    Refusal expected;
+};
+
+const Case kCases[] = {
+    {"the default, Win+A", 'A', kWin, Refusal::None},
+    {"Ctrl+Alt+E", 'E', kCtrl | kAlt, Refusal::None},
+    {"a function key alone", vk::kF1 + 4, 0, Refusal::None},
+    {"Shift+F5", vk::kF1 + 4, kShift, Refusal::None},
+    {"Ctrl+Tab", vk::kTab, kCtrl, Refusal::None},
+    {"Ctrl+Backspace", vk::kBack, kCtrl, Refusal::None},
+    {"Alt+Delete", vk::kDelete, kAlt, Refusal::None},
+    {"Ctrl+Shift+Z", 'Z', kCtrl | kShift, Refusal::None},
+    {"a bare letter", 'Q', 0, Refusal::NeedsCommand},
+    {"Shift and a letter types a capital", 'Q', kShift, Refusal::NeedsCommand},
+    {"Tab", vk::kTab, 0, Refusal::NeedsCommand},
+    {"Shift+Tab", vk::kTab, kShift, Refusal::NeedsCommand},
+    {"Enter", vk::kReturn, 0, Refusal::NeedsCommand},
+    {"Escape", vk::kEscape, 0, Refusal::NeedsCommand},
+    {"an arrow", vk::kLeft, 0, Refusal::NeedsCommand},
+    {"Backspace", vk::kBack, 0, Refusal::NeedsCommand},
+    {"Home", vk::kHome, 0, Refusal::NeedsCommand},
+    {"Ctrl+A", 'A', kCtrl, Refusal::OwnKeys},
+    {"Ctrl+Shift+C", 'C', kCtrl | kShift, Refusal::OwnKeys},
+    {"Win+Ctrl+V", 'V', kCtrl | kWin, Refusal::OwnKeys},
+    {"Alt+V is not Quillon's", 'V', kAlt, Refusal::None},
+    {"Alt+Tab", vk::kTab, kAlt, Refusal::SystemKeys},
+    {"Alt+Shift+Tab", vk::kTab, kAlt | kShift, Refusal::SystemKeys},
+    {"Alt+F4", vk::kF4, kAlt, Refusal::SystemKeys},
+    {"Ctrl+Alt+Delete", vk::kDelete, kCtrl | kAlt, Refusal::SystemKeys},
+    {"Alt+Esc", vk::kEscape, kAlt, Refusal::SystemKeys},
+    {"Ctrl+Esc", vk::kEscape, kCtrl, Refusal::SystemKeys},
+    {"F12, kept for debuggers", vk::kF12, 0, Refusal::SystemKeys},
+    {"modifiers alone", 0, kCtrl | kAlt, Refusal::NoMainKey},
+    {"a modifier as the main key", vk::kLControl, kAlt, Refusal::NoMainKey},
+};
+
+} // namespace
+
+TEST(HotKeyRules, TakeWhatTheUserCanPressSafelyAndSayWhyNot) {
+    for (const Case& c : kCases) {
+        EXPECT_EQ(CheckHotKey(c.key, c.modifiers), c.expected) << c.what;
+        EXPECT_EQ(CheckHotKeyValue(Pack(c.key, c.modifiers)), c.expected) << c.what << " (packed)";
+        EXPECT_EQ(*RefusalText(c.expected) == u'\0', c.expected == Refusal::None) << c.what;
+    }
+    EXPECT_EQ(Pack('A', kWin), 0x4108);
+    EXPECT_EQ(KeyOf(0x580F), 'X');
+    EXPECT_EQ(ModifiersOf(0x580F), kCtrl | kShift | kAlt | kWin);
+}
+
+TEST(HotKeyRules, EitherTwinOfAModifierConfirmsOnlyItsOwnFlag) {
+    const unsigned twins[][3] = {{vk::kMenu, vk::kLMenu, vk::kRMenu},
+                                 {vk::kControl, vk::kLControl, vk::kRControl},
+                                 {vk::kShift, vk::kLShift, vk::kRShift},
+                                 {vk::kLWin, vk::kRWin, vk::kRWin}};
+    const unsigned flags[] = {kAlt, kCtrl, kShift, kWin};
+    for (int m = 0; m < 4; ++m)
+        for (unsigned key : twins[m]) {
+            EXPECT_EQ(ModifierFlagOfKey(key), flags[m]) << key;
+            EXPECT_TRUE(IsKeyOfModifiers(key, flags[m] | kShift)) << key;
+            EXPECT_FALSE(IsKeyOfModifiers(key, 0xF & ~flags[m])) << key;
+        }
+    EXPECT_FALSE(IsKeyOfModifiers('A', 0xF));
+}
