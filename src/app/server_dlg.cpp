@@ -99,7 +99,10 @@ bool CServerDlg::OnInitDialog() {
 }
 
 bool CServerDlg::DestroyWindow() {
-    GetEditEngine().Save();
+    // The last chance to say that settings are not kept: the balloon comes before the icon goes.
+    const ConfigSaveResult saved = GetEditEngine().Save();
+    if (!saved.Saved())
+        TellUser(DescribeSaveFailure(saved));
     return CDialog::DestroyWindow();
 }
 
@@ -197,9 +200,8 @@ LRESULT CServerDlg::OnHotKeyModifierUp() {
 
 void CServerDlg::OnOptions() {
     // One Options dialog at a time: a second request brings the open one to the front.
-    // The dialog's OK has put the values into the engine; they reach the file now.
-    if (g_options.Run(m_makeOptions) == IDOK)
-        GetEditEngine().Save();
+    // The dialog's OK has put the values into the engine and saved them.
+    g_options.Run(m_makeOptions);
 }
 
 void CServerDlg::OnAbout() {

@@ -197,6 +197,13 @@ void CDlgOptions::OnOK() {
     engine.EditOnlySelection = m_nMode == 1 ? 1 : 0;
     engine.TemporaryFolder = FromWide(m_tempFolderEdit.GetWindowText()); // as typed
     engine.DeleteTempFile = m_deleteTempCheck.CheckValue();
+    // A save that fails is told here, with the path and the reason, and the dialog stays
+    // open so the user can act on it (or cancel knowing the settings are not kept).
+    const ConfigSaveResult saved = engine.Save();
+    if (!saved.Saved()) {
+        ::MessageBoxW(m_hWnd, ToWide(DescribeSaveFailure(saved)).c_str(), L"Quillon", MB_OK | MB_ICONWARNING);
+        return;
+    }
     EndDialog(IDOK);
 }
 

@@ -298,7 +298,7 @@ TEST(ConfigOnWindows, AConfigurationBesideAProgramDeeperThanTheClassicLimitIsRea
     ASSERT_TRUE(LoadConfigFile(xml, location.configFilePath, settings, platform));
     EXPECT_EQ(settings.Delay, 77);
     settings.Delay = 78;
-    ASSERT_TRUE(SaveConfigFile(xml, location.configFilePath, settings, platform));
+    ASSERT_TRUE(SaveConfigFile(xml, location.configFilePath, settings, platform).Saved());
     const std::string saved = ReadBytes(L"\\\\?\\" + probe.Config());
     EXPECT_EQ(saved.rfind("<?xml version=\"1.0\"?>\r\n<Quillon>\r\n<Settings>\r\n", 0), 0u) << saved;
     EXPECT_NE(saved.find("<Delay>78</Delay>"), std::string::npos) << saved;
@@ -317,7 +317,7 @@ TEST(ConfigOnWindows, ASaveKeepsTheAttributesOfTheFileItReplaces) {
     SettingsFields settings;
     ASSERT_TRUE(LoadConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
     settings.Delay = 10;
-    ASSERT_TRUE(SaveConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
+    ASSERT_TRUE(SaveConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()).Saved());
     EXPECT_NE(ReadBytes(config).find("<Delay>10</Delay>"), std::string::npos);
     EXPECT_TRUE(::GetFileAttributesW(config.c_str()) & FILE_ATTRIBUTE_HIDDEN)
         << "the hidden file became visible";
@@ -344,7 +344,7 @@ TEST(ConfigOnWindows, ASaveThroughASymbolicLinkReplacesTheFileItLeadsTo) {
     ASSERT_TRUE(LoadConfigFile(xml, FromWide(link), settings, DefaultConfigPlatform())) << ToUtf8(xml.GetResult());
     EXPECT_EQ(settings.Delay, 9);
     settings.Delay = 10;
-    ASSERT_TRUE(SaveConfigFile(xml, FromWide(link), settings, DefaultConfigPlatform()));
+    ASSERT_TRUE(SaveConfigFile(xml, FromWide(link), settings, DefaultConfigPlatform()).Saved());
     EXPECT_TRUE(::GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)
         << "the link became a plain file";
     EXPECT_NE(ReadBytes(real).find("<Delay>10</Delay>"), std::string::npos);
