@@ -199,7 +199,7 @@ TEST(ConfigOnWindows, AZeroHotKeyRegistersNothing) {
     CProbeFolder probe;
     ASSERT_TRUE(probe.Ready());
     WriteBytes(probe.Config(), "<Quillon><Settings><HotKey>0</HotKey></Settings></Quillon>");
-    ASSERT_EQ(probe.Run(L"load-save"), 0u);
+    ASSERT_EQ(probe.Run(L"load-rewrite"), 0u);
     auto report = probe.ReadReport();
     EXPECT_EQ(report["HotKey"], "0");
     EXPECT_EQ(report["registrations"], "0");
@@ -220,7 +220,7 @@ TEST(ConfigOnWindows, ASaveThatDiesHalfWayLeavesThePreviousFileIntact) {
     EXPECT_EQ(partial.find("</Quillon>"), std::string::npos) << "the new file was complete";
 
     // The next run reads the intact file and its save completes the job.
-    ASSERT_EQ(probe.Run(L"load-save"), 0u);
+    ASSERT_EQ(probe.Run(L"load-rewrite"), 0u);
     EXPECT_EQ(probe.ReadReport()["Delay"], "31");
     const std::string saved = ReadBytes(probe.Config());
     EXPECT_EQ(saved.rfind("<?xml version=\"1.0\"?>\r\n<Quillon>\r\n<Settings>\r\n", 0), 0u) << saved;
@@ -237,7 +237,7 @@ TEST(ConfigOnWindows, AProgramPathLongerThanTheClassicLimitIsHandled) {
     ASSERT_GT(probe.Program().size(), static_cast<size_t>(MAX_PATH));
     WriteBytes(L"\\\\?\\" + probe.Config(), "<Quillon><Settings><Delay>77</Delay></Settings></Quillon>");
 
-    const DWORD code = probe.Run(L"load-save");
+    const DWORD code = probe.Run(L"load-rewrite");
     if (code == static_cast<DWORD>(-1))
         GTEST_SKIP() << "this system cannot start a program from a path of " << probe.Program().size()
                      << " characters (error " << ::GetLastError() << ")";
@@ -258,8 +258,13 @@ TEST(ConfigOnWindows, AReadOnlyFileIsNotReplaced) {
     WriteBytes(probe.Config(), original);
     ASSERT_TRUE(::SetFileAttributesW(probe.Config().c_str(), FILE_ATTRIBUTE_READONLY));
 
-    ASSERT_EQ(probe.Run(L"load-save"), 0u);
-    EXPECT_EQ(probe.ReadReport()["Delay"], "31");
+    ASSERT_EQ(probe.Run(L"load-rewrite"), 0u);
+    auto report = probe.ReadReport();
+    EXPECT_EQ(report["Delay"], "31");
+    // Told with the path and the system's reason, at once: a read-only file is not waited for.
+    EXPECT_EQ(report["saved"], "2");
+    EXPECT_NE(report["failure"].find(Utf8(probe.Config())), std::string::npos) << report["failure"];
+    EXPECT_GT(report["failure"].size(), Utf8(probe.Config()).size() + 45) << "no reason given";
     EXPECT_EQ(ReadBytes(probe.Config()), original);
     EXPECT_FALSE(Exists(probe.Config() + L".new"));
     ::SetFileAttributesW(probe.Config().c_str(), FILE_ATTRIBUTE_NORMAL);
