@@ -68,6 +68,15 @@ protected:
         engine.EditOnlySelection = 0;
         engine.Extensions = {EXTENSIONREC(u"txt", u"", u"", 1),
                              EXTENSIONREC(u"md", u"C:\\ed.exe", u"-n \"%1\"", 0)};
+        // OK saves the settings: to a file of the test's own.
+        wchar_t temp[MAX_PATH + 1] = {};
+        ::GetTempPathW(MAX_PATH + 1, temp);
+        const std::wstring folder = std::wstring(temp) + L"qln-options-test";
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring config = folder + L"\\QLNConfig.xml";
+        engine.configFilePath = std::u16string(config.begin(), config.end());
+        ::DeleteFileW(config.c_str());
+        engine.configXml.ForgetSynced();
     }
     CGdiplusSession m_gdiplus;
 };
@@ -231,4 +240,29 @@ TEST_F(OptionsDialogTest, ARowSavedByAnEditWhileTheDialogIsOpenSurvivesOk) {
               (std::vector<EXTENSIONREC>{EXTENSIONREC(u"md", u"C:\\ed.exe", u"-n \"%1\"", 0),
                                          EXTENSIONREC(u"csv", u"", u"", 1)}))
         << "the dialog's rows, then the row saved meanwhile";
+}
+
+TEST_F(OptionsDialogTest, OkWhoseSaveFailsSaysWhereAndWhyAndStaysOpen) {
+    CEditEngine& engine = GetEditEngine();
+    engine.configFilePath = u"C:\\no such folder for quillon\\QLNConfig.xml";
+    std::wstring told;
+    CDlgOptions dialog;
+    INT_PTR result = RunWith(dialog, [&](HWND d) {
+        ClickAndWait(d, IDC_OPT_DELETE_TEMP);
+        Click(d, IDOK);
+        HWND box = WaitShownWindow(L"#32770", L"Quillon", d);
+        ASSERT_NE(box, nullptr) << "no message about the failed save";
+        for (HWND child = nullptr; (child = ::FindWindowExW(box, child, L"Static", nullptr)) != nullptr;) {
+            wchar_t text[512] = {};
+            ::GetWindowTextW(child, text, 512);
+            told += text;
+        }
+        ClickAndWait(box, IDOK);
+        ASSERT_TRUE(WaitGone(box, "the message to close"));
+        EXPECT_TRUE(::IsWindowVisible(d)) << "the dialog closed although its settings were not saved";
+        ClickAndWait(d, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_NE(told.find(L"C:\\no such folder for quillon\\QLNConfig.xml: "), std::wstring::npos) << Utf8Of(told);
+    EXPECT_GT(told.size(), 60u) << "no reason given: " << Utf8Of(told);
 }
