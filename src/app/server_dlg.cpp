@@ -16,6 +16,9 @@
 namespace quillon {
 namespace {
 
+// How long a notice given at exit stays up before the tray icon, and the balloon with it, goes.
+constexpr DWORD kExitNoticeMs = 3000;
+
 // The window the keyboard hook reports to while the hook is installed.
 HWND g_hookTarget = nullptr;
 CSingleDialog g_options;  // the Options dialog, one at a time for the whole process
@@ -101,8 +104,12 @@ bool CServerDlg::OnInitDialog() {
 bool CServerDlg::DestroyWindow() {
     // The last chance to say that settings are not kept: the balloon comes before the icon goes.
     const ConfigSaveResult saved = GetEditEngine().Save();
-    if (!saved.Saved())
+    if (!saved.Saved()) {
         TellUser(DescribeSaveFailure(saved));
+        // The balloon goes with the icon, which goes with this window: it stays up a moment
+        // so that it can be read. Nothing is dispatched meanwhile (no edit may start now).
+        ::Sleep(kExitNoticeMs);
+    }
     return CDialog::DestroyWindow();
 }
 
