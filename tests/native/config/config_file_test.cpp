@@ -24,13 +24,22 @@ std::string Lines(std::initializer_list<const char*> lines) {
     return text;
 }
 
+// A file written from scratch: the packaged default file (checked against the settings table
+// by SettingsTable.ThePackagedDefaultFileIsWhatTheProgramWritesFromItsDefaults) with the
+// given folder element and extension lines in place of its own.
 std::string FreshFile(const char* temporaryFolderElement, std::initializer_list<const char*> extensionLines) {
-    std::string text = Lines({"<Quillon>", "<Settings>", "<HotKey>16648</HotKey>", "<SaveContent>True</SaveContent>",
-                              "<Insert>False</Insert>", "<EditOnlySelection>False</EditOnlySelection>"});
-    text += Lines({temporaryFolderElement});
-    text += Lines({"<DeleteTempFile>True</DeleteTempFile>", "<Delay>200</Delay>", "</Settings>"});
-    text += Lines(extensionLines);
-    text += Lines({"</Quillon>"});
+    std::string text = ReadBytes(QLN_PACKAGED_CONFIG);
+    const auto replace = [&text](const std::string& from, const std::string& to) {
+        const size_t at = text.find(from);
+        if (at == std::string::npos)
+            ADD_FAILURE() << "the packaged default file lacks " << from;
+        else
+            text.replace(at, from.size(), to);
+    };
+    replace("<TemporaryFolder/>\r\n", Lines({temporaryFolderElement}));
+    replace(Lines({"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
+                   "</Extensions>"}),
+            Lines(extensionLines));
     return text;
 }
 
