@@ -51,8 +51,8 @@ bool ExpandableValueNames(HKEY key, const std::u16string& programPath) {
         type != REG_EXPAND_SZ || size < sizeof(wchar_t))
         return false;
     std::wstring raw(size / sizeof(wchar_t) + 1, L'\0');
-    if (::RegQueryValueExW(key, WidePtr(kRunValueName), nullptr, &type, reinterpret_cast<BYTE*>(&raw[0]), &size) !=
-        ERROR_SUCCESS)
+    if (::RegQueryValueExW(key, WidePtr(kRunValueName), nullptr, &type, reinterpret_cast<BYTE*>(&raw[0]),
+                           &size) != ERROR_SUCCESS)
         return false;
     raw.resize(::wcsnlen(raw.c_str(), raw.size()));
     const DWORD needed = ::ExpandEnvironmentStringsW(raw.c_str(), nullptr, 0);
@@ -69,7 +69,7 @@ bool ExpandableValueNames(HKEY key, const std::u16string& programPath) {
                                   static_cast<int>(program.size()), TRUE) == CSTR_EQUAL;
 }
 
-}  // namespace
+} // namespace
 
 void SetAutoStart(BOOL32 enabled, const std::u16string& programPath) {
     CRegKey key;
@@ -80,8 +80,8 @@ void SetAutoStart(BOOL32 enabled, const std::u16string& programPath) {
         return;
     }
     // Created when a fresh profile lacks it, so ticking the box is never lost silently.
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, WidePtr(kRunKeyPath), 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
-                          nullptr, key.Out(), nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, WidePtr(kRunKeyPath), 0, nullptr, 0,
+                          KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, key.Out(), nullptr) != ERROR_SUCCESS)
         return;
     if (ExpandableValueNames(key.Get(), programPath))
         return;

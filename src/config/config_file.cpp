@@ -237,7 +237,7 @@ void TakeInChangesOnDisk(CConfigXml& xml, const std::u16string& target, std::str
     xml.SetSynced(std::move(onDisk), theirSettings);
 }
 
-}  // namespace
+} // namespace
 
 ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, SettingsFields& settings,
                                 IConfigPlatform& platform) {
@@ -258,7 +258,8 @@ ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, Set
         TakeInChangesOnDisk(xml, target, std::move(onDisk), settings, result);
     // Nothing to write when the settings are those of the file as it is: the file keeps its
     // bytes, its time and whatever the user arranged in it.
-    if (xml.HasSynced() && (readable || platform.Exists(target)) && SameSettings(settings, xml.SyncedSettings()))
+    if (xml.HasSynced() && (readable || platform.Exists(target)) &&
+        SameSettings(settings, xml.SyncedSettings()))
         return result;
 
     result.status = ConfigSaveResult::kFailed;
@@ -273,13 +274,15 @@ ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, Set
     // The old file is replaced only by a complete, flushed new one, so a crash, a full
     // disk or a failed conversion leaves the previous settings readable.
     const std::u16string temp = target + kConfigTempSuffix;
-    bool ok = RetriedWhileHeld(platform, [&] { return xml.SaveFile(temp); }, result.reason);
+    bool ok = RetriedWhileHeld(
+        platform, [&] { return xml.SaveFile(temp); }, result.reason);
     if (ok && WasLossy(xml) && !(xml.GetDocumentFlags() & kAnyMark)) {
         // The file's own encoding cannot hold some text (a folder name typed in Options, say):
         // rather than writing question marks in its place, the file becomes UTF-8 with a mark,
         // which the reader honours ahead of any declaration.
         xml.SetDocumentFlags(xml.GetDocumentFlags() | CXmlDocument::kFlagUtf8Bom);
-        ok = RetriedWhileHeld(platform, [&] { return xml.SaveFile(temp); }, result.reason);
+        ok = RetriedWhileHeld(
+            platform, [&] { return xml.SaveFile(temp); }, result.reason);
     }
     if (ok && !platform.FlushFile(temp)) {
         ok = false;
@@ -294,7 +297,8 @@ ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, Set
     }
     const bool hadFile = ok && platform.Exists(target);
     if (ok)
-        ok = RetriedWhileHeld(platform, [&] { return platform.ReplaceFile(temp, target); }, result.reason);
+        ok = RetriedWhileHeld(
+            platform, [&] { return platform.ReplaceFile(temp, target); }, result.reason);
     if (!ok) {
         // The state stays as it was, so the next save starts the same way again. Should a
         // failed replacement have taken the old file away, the new one is all that is left

@@ -40,10 +40,10 @@ void WriteSettings(CConfigXml& xml, const SettingsFields& settings);
 // What a save did, and when it failed, where and why in the system's words.
 struct ConfigSaveResult {
     enum Status {
-        kUnchanged,  // nothing changed since the file was read or written: it was left alone
+        kUnchanged, // nothing changed since the file was read or written: it was left alone
         kWritten,
-        kFailed,     // the file on disk is as it was (or, after a replacement that lost it, the
-                     // complete new text waits beside it as ".new")
+        kFailed, // the file on disk is as it was (or, after a replacement that lost it, the
+                 // complete new text waits beside it as ".new")
     };
     Status status = kUnchanged;
     // The file had been changed by someone else: it was read again and the user's own changes

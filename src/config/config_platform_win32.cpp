@@ -125,8 +125,8 @@ public:
         bytes.clear();
         // Shared every way, so reading never gets in the way of the user's editor.
         CHandle file(::CreateFileW(Extended(path).c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file)
             return false;
         char buffer[16384];
@@ -144,13 +144,13 @@ public:
         const DWORD error = ::GetLastError();
         wchar_t* text = nullptr;
         const DWORD length = ::FormatMessageW(
-            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-            error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
         std::wstring reason = length && text ? std::wstring(text, length) : std::wstring();
         if (text)
             ::LocalFree(text);
-        while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' || reason.back() == L' ' ||
-                                   reason.back() == L'.'))
+        while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' ||
+                                   reason.back() == L' ' || reason.back() == L'.'))
             reason.pop_back();
         if (reason.empty())
             reason = L"system error " + std::to_wstring(error);

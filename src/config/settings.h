@@ -52,7 +52,7 @@ struct SettingsFields {
     BOOL32 SaveContent;
     BOOL32 Insert;
     BOOL32 EditOnlySelection;
-    std::int32_t Delay;  // stored as read; waits treat a negative value as 0
+    std::int32_t Delay; // stored as read; waits treat a negative value as 0
     std::vector<EXTENSIONREC> Extensions;
 
     // Delay as the waits use it: never negative.

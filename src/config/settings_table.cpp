@@ -21,7 +21,9 @@ SettingsFields::SettingsFields() {
     Extensions = DefaultExtensions();
 }
 
-std::vector<EXTENSIONREC> DefaultExtensions() { return {EXTENSIONREC(u"txt", u"", u"", 1)}; }
+std::vector<EXTENSIONREC> DefaultExtensions() {
+    return {EXTENSIONREC(u"txt", u"", u"", 1)};
+}
 
 bool SameSetting(const SettingEntry& entry, const SettingsFields& a, const SettingsFields& b) {
     switch (entry.kind) {
@@ -59,7 +61,8 @@ bool SameSettings(const SettingsFields& a, const SettingsFields& b) {
     return a.Extensions == b.Extensions;
 }
 
-SettingsFields MergeSettings(const SettingsFields& base, const SettingsFields& mine, const SettingsFields& theirs) {
+SettingsFields MergeSettings(const SettingsFields& base, const SettingsFields& mine,
+                             const SettingsFields& theirs) {
     SettingsFields merged = theirs;
     for (const SettingEntry& entry : kSettingsTable)
         if (!SameSetting(entry, base, mine))
@@ -69,4 +72,4 @@ SettingsFields MergeSettings(const SettingsFields& base, const SettingsFields& m
     return merged;
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -11,19 +11,19 @@
 namespace quillon {
 
 enum class SettingKind {
-    kWord,    // unsigned 16-bit decimal; the low 16 bits of what is read are kept
-    kBool,    // "True" or "False"; anything but "True" reads as 0
-    kText,    // element text, escaped; an empty text is an empty element
-    kNumber,  // signed 32-bit decimal
+    kWord,   // unsigned 16-bit decimal; the low 16 bits of what is read are kept
+    kBool,   // "True" or "False"; anything but "True" reads as 0
+    kText,   // element text, escaped; an empty text is an empty element
+    kNumber, // signed 32-bit decimal
 };
 
 struct SettingEntry {
-    std::u16string_view key;  // the element's name under Settings
+    std::u16string_view key; // the element's name under Settings
     SettingKind kind;
-    std::uint16_t SettingsFields::*word;   // kWord
-    std::int32_t SettingsFields::*number;  // kBool and kNumber (a BOOL is a 32-bit int)
-    std::u16string SettingsFields::*text;  // kText
-    std::int32_t defaultValue;             // kWord, kBool, kNumber; a text's default is empty
+    std::uint16_t SettingsFields::*word;  // kWord
+    std::int32_t SettingsFields::*number; // kBool and kNumber (a BOOL is a 32-bit int)
+    std::u16string SettingsFields::*text; // kText
+    std::int32_t defaultValue;            // kWord, kBool, kNumber; a text's default is empty
 };
 
 // In the order the file holds them, which is also the only order they are read in.
@@ -49,6 +49,7 @@ bool SameSettings(const SettingsFields& a, const SettingsFields& b);
 
 // The settings as read from `theirs` (a file changed by someone else) with every setting the
 // user changed from `base` in `mine` put on top; the extension table counts as one setting.
-SettingsFields MergeSettings(const SettingsFields& base, const SettingsFields& mine, const SettingsFields& theirs);
+SettingsFields MergeSettings(const SettingsFields& base, const SettingsFields& mine,
+                             const SettingsFields& theirs);
 
-}  // namespace quillon
+} // namespace quillon

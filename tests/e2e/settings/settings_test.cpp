@@ -20,7 +20,7 @@ HWND SaveFailureBox(DWORD pid, std::wstring& text) {
     return text.find(L"could not save") != std::wstring::npos ? box : nullptr;
 }
 
-}  // namespace
+} // namespace
 
 TEST(SettingsFile, AHandEditOfDelayWhileQuillonRunsSurvivesExit) {
     const std::string original = MakeConfigXml(('Q' << 8) | 0x03, {{L"txt", L"", L"", true}});
@@ -57,7 +57,10 @@ TEST(SettingsFile, ASaveThatFailsIsToldAtOkAndAgainAtExit) {
     ::PostMessageW(quillon.Program().ServerWindow(), WM_COMMAND, kOptionsCommand, 0);
     HWND options = nullptr;
     ASSERT_TRUE(WaitFor(
-        [&] { return (options = FindTopWindow(quillon.Pid(), L"#32770", L"Options")) && ::IsWindowVisible(options); },
+        [&] {
+            return (options = FindTopWindow(quillon.Pid(), L"#32770", L"Options")) &&
+                   ::IsWindowVisible(options);
+        },
         10000, "the Options dialog"));
     ::SendMessageW(::GetDlgItem(options, kDeleteTempCheck), BM_CLICK, 0, 0);
     ::PostMessageW(::GetDlgItem(options, IDOK), BM_CLICK, 0, 0);
@@ -74,7 +77,8 @@ TEST(SettingsFile, ASaveThatFailsIsToldAtOkAndAgainAtExit) {
 
     // The change is still only in memory: Exit tries again and tells of the failure before it ends.
     ASSERT_TRUE(quillon.Program().Exit());
-    EXPECT_EQ(quillon.CountLinesStartingWith("Notice Quillon could not save its settings to " + Utf8Of(config) + ": "),
+    EXPECT_EQ(quillon.CountLinesStartingWith("Notice Quillon could not save its settings to " +
+                                             Utf8Of(config) + ": "),
               1u);
     std::string after;
     ASSERT_TRUE(ReadFileBytes(config, after));

@@ -317,7 +317,7 @@ TEST_F(ConfigFile, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
 TEST_F(ConfigFile, AnUnreadableFileIsNotReplacedWhenItsCopyCannotBeMade) {
     const std::string broken = "<Quillon><Settings>";
     EXPECT_FALSE(LoadText(broken));
-    settings.Delay = 5;  // a change to save, so the broken file is to be replaced
+    settings.Delay = 5; // a change to save, so the broken file is to be replaced
     CFaultyPlatform faulty;
     faulty.failCopy = true;
     EXPECT_FALSE(SaveConfigFile(xml, path, settings, faulty).Saved());

@@ -33,9 +33,10 @@ protected:
 };
 
 const std::string kHandWritten =
-    "<Quillon>\r\n  <!-- mine -->\r\n  <Settings><Delay>200</Delay><Insert>False</Insert></Settings>\r\n</Quillon>\r\n";
+    "<Quillon>\r\n  <!-- mine -->\r\n  "
+    "<Settings><Delay>200</Delay><Insert>False</Insert></Settings>\r\n</Quillon>\r\n";
 
-}  // namespace
+} // namespace
 
 TEST_F(ConfigSave, NothingChangedLeavesTheFileAsTheUserWroteIt) {
     Start(kHandWritten);
@@ -88,7 +89,7 @@ TEST_F(ConfigSave, AFileHeldOpenForAMomentIsTriedAgainAndAFailureSaysWhereAndWhy
     Start(kHandWritten);
     settings.Delay = 300;
     CFaultyPlatform held;
-    held.heldReplaces = 3;  // an indexer or a virus scanner lets go after a moment
+    held.heldReplaces = 3; // an indexer or a virus scanner lets go after a moment
     EXPECT_EQ(Save(held).status, ConfigSaveResult::kWritten);
     EXPECT_EQ(held.pauses, 3);
     EXPECT_NE(FileBytes().find("<Delay>300</Delay>"), std::string::npos);
@@ -155,7 +156,7 @@ TEST_F(ConfigSave, AReplacementThatLostTheFileIsTakenUpAtTheNextStartBesideThePr
 
 TEST(SettingsTable, ThePackagedDefaultFileIsWhatTheProgramWritesFromItsDefaults) {
     CScratchFolder dir;
-    SettingsFields defaults;  // every default from the table; the temporary folder empty
+    SettingsFields defaults; // every default from the table; the temporary folder empty
     EXPECT_TRUE(defaults.TemporaryFolder.empty());
     CConfigXml xml;
     ASSERT_TRUE(SaveConfigFile(xml, dir.U16("QLNConfig.xml"), defaults, DefaultConfigPlatform()).Saved());
@@ -167,6 +168,7 @@ TEST(SettingsTable, ThePackagedDefaultFileIsWhatTheProgramWritesFromItsDefaults)
     read.HotKey = 0;
     read.Extensions.clear();
     CConfigXml again;
-    ASSERT_TRUE(LoadConfigFile(again, fs::path(QLN_PACKAGED_CONFIG).u16string(), read, DefaultConfigPlatform()));
+    ASSERT_TRUE(
+        LoadConfigFile(again, fs::path(QLN_PACKAGED_CONFIG).u16string(), read, DefaultConfigPlatform()));
     EXPECT_TRUE(SameSettings(read, defaults));
 }

@@ -69,7 +69,7 @@ public:
     bool loseFileInReplace = false; // the replacement fails after the old file is gone
     int heldReplaces = 0;           // this many replacements fail as a file another program holds open
     int replaces = 0;
-    int pauses = 0;                 // waits asked for; none is taken, the next try comes at once
+    int pauses = 0; // waits asked for; none is taken, the next try comes at once
 
     bool FlushFile(const std::u16string& path) override {
         return !Injected(failFlush, u"the disk is full", false) && m_real.FlushFile(path);

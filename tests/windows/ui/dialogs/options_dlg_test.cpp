@@ -263,6 +263,7 @@ TEST_F(OptionsDialogTest, OkWhoseSaveFailsSaysWhereAndWhyAndStaysOpen) {
         ClickAndWait(d, IDCANCEL);
     });
     EXPECT_EQ(result, IDCANCEL);
-    EXPECT_NE(told.find(L"C:\\no such folder for quillon\\QLNConfig.xml: "), std::wstring::npos) << Utf8Of(told);
+    EXPECT_NE(told.find(L"C:\\no such folder for quillon\\QLNConfig.xml: "), std::wstring::npos)
+        << Utf8Of(told);
     EXPECT_GT(told.size(), 60u) << "no reason given: " << Utf8Of(told);
 }
