@@ -356,3 +356,51 @@ TEST(ConfigOnWindows, ASaveThroughASymbolicLinkReplacesTheFileItLeadsTo) {
     EXPECT_FALSE(Exists(real + L".new"));
     EXPECT_FALSE(Exists(link + L".new"));
 }
+
+namespace {
+
+// Another program (an indexer, a virus scanner) holds the file open without letting it be
+// replaced, and lets go the moment the save first waits for it.
+class CHeldUntilFirstPause : public test::CForwardingPlatform {
+public:
+    explicit CHeldUntilFirstPause(const std::wstring& path)
+        : m_holder(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~CHeldUntilFirstPause() override { Release(); }
+    bool Holding() const { return m_holder != INVALID_HANDLE_VALUE; }
+    void Pause(unsigned) override {
+        ++pauses;
+        Release();
+    }
+    int pauses = 0;
+
+private:
+    void Release() {
+        if (m_holder != INVALID_HANDLE_VALUE)
+            ::CloseHandle(m_holder);
+        m_holder = INVALID_HANDLE_VALUE;
+    }
+    HANDLE m_holder;
+};
+
+} // namespace
+
+TEST(ConfigOnWindows, AFileHeldOpenByAnotherProgramIsSavedOnceItIsLetGo) {
+    CProbeFolder probe;
+    ASSERT_TRUE(probe.Ready());
+    const std::wstring config = probe.Config();
+    WriteBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>");
+    CConfigXml xml;
+    SettingsFields settings;
+    ASSERT_TRUE(LoadConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
+    settings.Delay = 10;
+    CHeldUntilFirstPause held(config);
+    ASSERT_TRUE(held.Holding());
+    const ConfigSaveResult result = SaveConfigFile(xml, FromWide(config), settings, held);
+    EXPECT_TRUE(result.Saved()) << ToUtf8(result.reason);
+    if (held.pauses == 0)
+        GTEST_SKIP() << "this system replaces a file that another program holds open";
+    EXPECT_EQ(held.pauses, 1);
+    EXPECT_NE(ReadBytes(config).find("<Delay>10</Delay>"), std::string::npos);
+    EXPECT_FALSE(Exists(config + L".new"));
+}
