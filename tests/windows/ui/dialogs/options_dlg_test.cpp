@@ -241,29 +241,3 @@ TEST_F(OptionsDialogTest, ARowSavedByAnEditWhileTheDialogIsOpenSurvivesOk) {
                                          EXTENSIONREC(u"csv", u"", u"", 1)}))
         << "the dialog's rows, then the row saved meanwhile";
 }
-
-TEST_F(OptionsDialogTest, OkWhoseSaveFailsSaysWhereAndWhyAndStaysOpen) {
-    CEditEngine& engine = GetEditEngine();
-    engine.configFilePath = u"C:\\no such folder for quillon\\QLNConfig.xml";
-    std::wstring told;
-    CDlgOptions dialog;
-    INT_PTR result = RunWith(dialog, [&](HWND d) {
-        ClickAndWait(d, IDC_OPT_DELETE_TEMP);
-        Click(d, IDOK);
-        HWND box = WaitShownWindow(L"#32770", L"Quillon", d);
-        ASSERT_NE(box, nullptr) << "no message about the failed save";
-        for (HWND child = nullptr; (child = ::FindWindowExW(box, child, L"Static", nullptr)) != nullptr;) {
-            wchar_t text[512] = {};
-            ::GetWindowTextW(child, text, 512);
-            told += text;
-        }
-        ClickAndWait(box, IDOK);
-        ASSERT_TRUE(WaitGone(box, "the message to close"));
-        EXPECT_TRUE(::IsWindowVisible(d)) << "the dialog closed although its settings were not saved";
-        ClickAndWait(d, IDCANCEL);
-    });
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_NE(told.find(L"C:\\no such folder for quillon\\QLNConfig.xml: "), std::wstring::npos)
-        << Utf8Of(told);
-    EXPECT_GT(told.size(), 60u) << "no reason given: " << Utf8Of(told);
-}
