@@ -21,10 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char kFreshTail[] =
-    "<DeleteTempFile>True</DeleteTempFile>\r\n<Delay>200</Delay>\r\n</Settings>\r\n<Extensions>\r\n"
-    "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>\r\n</Extensions>\r\n</Quillon>\r\n";
-
 std::wstring ThisProgramFolder() {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -188,9 +184,11 @@ TEST(ConfigOnWindows, WithoutAPortableFileThePerUserFolderIsCreatedAndWritten) {
     EXPECT_EQ(report["rows"], "1");
     EXPECT_FALSE(Exists(probe.Config())) << "the program created a file beside itself";
 
-    const std::string expected = "<Quillon>\r\n<Settings>\r\n<HotKey>16648</HotKey>\r\n<SaveContent>True</SaveContent>\r\n"
-                                 "<Insert>False</Insert>\r\n<EditOnlySelection>False</EditOnlySelection>\r\n"
-                                 "<TemporaryFolder>" + report["TemporaryFolder"] + "</TemporaryFolder>\r\n" + kFreshTail;
+    // The defaults as the zip ships them, with the user's temporary folder in.
+    std::string expected = ReadBytes(L"" QLN_PACKAGED_CONFIG);
+    const size_t folderAt = expected.find("<TemporaryFolder/>");
+    ASSERT_NE(folderAt, std::string::npos);
+    expected.replace(folderAt, 18, "<TemporaryFolder>" + report["TemporaryFolder"] + "</TemporaryFolder>");
     EXPECT_EQ(ReadBytes(aside.Folder() + L"\\QLNConfig.xml"), expected);
     EXPECT_FALSE(Exists(aside.Folder() + L"\\QLNConfig.xml.new"));
 }
