@@ -274,16 +274,18 @@ ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, Set
     // The old file is replaced only by a complete, flushed new one, so a crash, a full
     // disk or a failed conversion leaves the previous settings readable.
     const std::u16string temp = target + kConfigTempSuffix;
-    bool ok = RetriedWhileHeld(
-        platform, [&] { return xml.SaveFile(temp); }, result.reason);
+    // The new text goes into a file of this program's own, so a refusal there (a denied or
+    // read-only folder) is final at once; only the replacement waits for other programs.
+    bool ok = xml.SaveFile(temp);
     if (ok && WasLossy(xml) && !(xml.GetDocumentFlags() & kAnyMark)) {
         // The file's own encoding cannot hold some text (a folder name typed in Options, say):
         // rather than writing question marks in its place, the file becomes UTF-8 with a mark,
         // which the reader honours ahead of any declaration.
         xml.SetDocumentFlags(xml.GetDocumentFlags() | CXmlDocument::kFlagUtf8Bom);
-        ok = RetriedWhileHeld(
-            platform, [&] { return xml.SaveFile(temp); }, result.reason);
+        ok = xml.SaveFile(temp);
     }
+    if (!ok)
+        result.reason = platform.LastFailureReason();
     if (ok && !platform.FlushFile(temp)) {
         ok = false;
         result.reason = platform.LastFailureReason();
