@@ -181,9 +181,11 @@ bool LoadConfigFile(CConfigXml& xml, const std::u16string& path, SettingsFields&
     const bool readable = platform.ReadBytes(path, bytes);
     if (!xml.LoadFile(path)) {
         xml.SetLoadState(existed ? ConfigLoadState::kUnreadable : ConfigLoadState::kNotLoaded);
-        // A broken file is left as the user made it until a setting changes.
-        if (existed && readable)
-            xml.SetSynced(std::move(bytes), settings);
+        // A broken file is left as the user made it until a setting changes. One that could not
+        // be read at all (held by another program just now) counts as holding nothing, so once
+        // it reads, a save takes its settings in before anything is written over it.
+        if (existed)
+            xml.SetSynced(readable ? std::move(bytes) : std::string(), settings);
         else
             xml.ForgetSynced();
         return false;

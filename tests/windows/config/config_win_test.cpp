@@ -402,3 +402,25 @@ TEST(ConfigOnWindows, AFileHeldOpenByAnotherProgramIsSavedOnceItIsLetGo) {
     EXPECT_NE(ReadBytes(config).find("<Delay>10</Delay>"), std::string::npos);
     EXPECT_FALSE(Exists(config + L".new"));
 }
+
+TEST(ConfigOnWindows, AFileHeldByAnotherProgramAtStartIsTakenInBeforeASaveWritesOverIt) {
+    CProbeFolder probe;
+    ASSERT_TRUE(probe.Ready());
+    const std::wstring config = probe.Config();
+    WriteBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>");
+    CConfigXml xml;
+    SettingsFields settings;
+    {
+        HANDLE held = ::CreateFileW(config.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(LoadConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
+        ::CloseHandle(held);
+    }
+    EXPECT_EQ(settings.Delay, 200) << "read although it was held";
+    settings.Insert = 1;  // the user's change in Options
+    ASSERT_TRUE(SaveConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()).Saved());
+    const std::string saved = ReadBytes(config);
+    EXPECT_NE(saved.find("<Delay>9</Delay>"), std::string::npos) << "the file's own Delay was lost:\n" << saved;
+    EXPECT_NE(saved.find("<Insert>True</Insert>"), std::string::npos) << saved;
+    EXPECT_EQ(settings.Delay, 9);
+}
