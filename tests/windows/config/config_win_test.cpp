@@ -417,10 +417,11 @@ TEST(ConfigOnWindows, AFileHeldByAnotherProgramAtStartIsTakenInBeforeASaveWrites
         ::CloseHandle(held);
     }
     EXPECT_EQ(settings.Delay, 200) << "read although it was held";
-    settings.Insert = 1;  // the user's change in Options
+    settings.Insert = 1; // the user's change in Options
     ASSERT_TRUE(SaveConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()).Saved());
     const std::string saved = ReadBytes(config);
-    EXPECT_NE(saved.find("<Delay>9</Delay>"), std::string::npos) << "the file's own Delay was lost:\n" << saved;
+    EXPECT_NE(saved.find("<Delay>9</Delay>"), std::string::npos) << "the file's own Delay was lost:\n"
+                                                                 << saved;
     EXPECT_NE(saved.find("<Insert>True</Insert>"), std::string::npos) << saved;
     EXPECT_EQ(settings.Delay, 9);
 }
