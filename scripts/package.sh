@@ -61,12 +61,9 @@ zipdir=$out/zip/Quillon-$version
 rm -rf "$out/zip"
 mkdir -p "$zipdir"
 cp "$stage/Quillon.exe" "$stage/README.html" "$stage/LICENSE.txt" "$zipdir/"
-# Quillon's defaults, byte for byte as the program writes them.
-printf '%s\r\n' '<Quillon>' '<Settings>' '<HotKey>16648</HotKey>' '<SaveContent>True</SaveContent>' \
-  '<Insert>False</Insert>' '<EditOnlySelection>False</EditOnlySelection>' '<TemporaryFolder/>' \
-  '<DeleteTempFile>True</DeleteTempFile>' '<Delay>200</Delay>' '</Settings>' '<Extensions>' \
-  '<Extension Extension="txt" Editor="" Parameters="" UTF8="True"/>' '</Extensions>' '</Quillon>' \
-  >"$zipdir/QLNConfig.xml"
+# Quillon's defaults, byte for byte as the program writes them (the native suite config_tests
+# checks this file against the program's own table of settings).
+cp packaging/QLNConfig.xml "$zipdir/QLNConfig.xml"
 (cd "$out/zip" && TZ=UTC zip -q -X -r "$out/$zipname" "Quillon-$version")
 
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DPRODUCT_VERSION="$product_version" \

@@ -17,6 +17,9 @@
 namespace quillon {
 namespace {
 
+// How long a notice given at exit stays up before the tray icon, and the balloon with it, goes.
+constexpr DWORD kExitNoticeMs = 3000;
+
 // The window the keyboard hook reports to while the hook is installed.
 HWND g_hookTarget = nullptr;
 CSingleDialog g_options;  // the Options dialog, one at a time for the whole process
@@ -109,7 +112,15 @@ bool CServerDlg::OnInitDialog() {
 }
 
 bool CServerDlg::DestroyWindow() {
-    GetEditEngine().Save();
+    // The last chance to say that settings are not kept: the balloon comes before the icon goes.
+    const ConfigSaveResult saved = GetEditEngine().Save();
+    if (!saved.Saved()) {
+        TellUser(DescribeSaveFailure(saved));
+        // The balloon goes with the icon, which goes with this window: it stays up a moment
+        // so that it can be read. Only sent messages are answered meanwhile (the keyboard
+        // hook's calls among them, which must never wait): no edit may start now.
+        GetEditEngine().System().PauseServingMessages(kExitNoticeMs);
+    }
     return CDialog::DestroyWindow();
 }
 

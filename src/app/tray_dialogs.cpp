@@ -3,6 +3,7 @@
 #include "app/tray_dialogs.h"
 
 #include "base/u16.h"
+#include "config/config_file.h"
 #include "engine/edit_engine.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/options_dlg.h"
@@ -16,7 +17,10 @@ public:
     bool ApplySettings(const SettingsFields& opened, const SettingsFields& edited) override {
         return GetEditEngine().ApplySettings(opened, edited);
     }
-    void SaveSettings() override { GetEditEngine().Save(); }
+    std::u16string SaveSettings() override {
+        const ConfigSaveResult saved = GetEditEngine().Save();
+        return saved.Saved() ? std::u16string() : DescribeSaveFailure(saved);
+    }
     void SuspendHotKey(bool suspend) override {
         CEditEngine& engine = GetEditEngine();
         IEngineHost* host = engine.Host();

@@ -13,10 +13,11 @@ constexpr char16_t kRunValueName[] = u"Quillon";
 inline std::u16string AutoStartCommand(const std::u16string& programPath) { return u"\"" + programPath + u"\""; }
 
 #ifdef _WIN32
-// True exactly when the value exists with type REG_SZ, whatever program it names.
+// True exactly when the value exists as text (REG_SZ, or REG_EXPAND_SZ as installers and
+// hand edits may leave it), whatever program it names.
 BOOL32 IsAutoStartEnabled();
-// Writes the quoted program path (the engine's module file path) or deletes the value.
-// Silent on every failure.
+// Writes the quoted program path (the engine's module file path) or deletes the value. An
+// expandable value that already names this program stays as it is. Silent on every failure.
 void SetAutoStart(BOOL32 enabled, const std::u16string& programPath);
 #endif
 

@@ -1,6 +1,10 @@
 // Locating, reading and writing the configuration file.
 #include "config/config_file.h"
 
+#include "config/settings_table.h"
+
+#include <utility>
+
 namespace quillon {
 namespace {
 
@@ -49,7 +53,7 @@ ConfigLocation ResolveConfigLocation(IConfigPlatform& platform) {
     // when it is already there, and then no other folder is looked at or created.
     const std::u16string candidate =
         platform.FileSystemPath(location.moduleFolder + sep + kConfigFileName);
-    if (platform.Exists(candidate)) {
+    if (RecoverConfigFile(platform, candidate)) {
         location.configFilePath = candidate;
         return location;
     }
@@ -59,6 +63,7 @@ ConfigLocation ResolveConfigLocation(IConfigPlatform& platform) {
     if (!platform.Exists(folder))
         platform.CreateFolder(folder);  // one level only; a failure shows up as a failed read/write
     location.configFilePath = folder + sep + kConfigFileName;
+    RecoverConfigFile(platform, location.configFilePath);
     return location;
 }
 
@@ -68,16 +73,25 @@ void ReadSettings(CConfigXml& xml, SettingsFields& settings) {
         return;
     if (xml.FindChildElement(u"Settings")) {
         xml.EnterElement();
-        // Each lookup continues after the key found before it, so this order is the
+        // Each lookup continues after the key found before it, so the table's order is the
         // order a file must have; Save always writes it so.
-        xml.GetChildWord(u"HotKey", settings.HotKey);
-        xml.GetChildBool(u"SaveContent", settings.SaveContent);
-        xml.GetChildBool(u"Insert", settings.Insert);
-        xml.GetChildBool(u"EditOnlySelection", settings.EditOnlySelection);
-        if (xml.FindChildElement(u"TemporaryFolder"))
-            settings.TemporaryFolder = xml.GetChildText();
-        xml.GetChildBool(u"DeleteTempFile", settings.DeleteTempFile);
-        xml.GetChildInt(u"Delay", settings.Delay);
+        for (const SettingEntry& entry : kSettingsTable) {
+            switch (entry.kind) {
+            case SettingKind::kWord:
+                xml.GetChildWord(entry.key, settings.*entry.word);
+                break;
+            case SettingKind::kBool:
+                xml.GetChildBool(entry.key, settings.*entry.number);
+                break;
+            case SettingKind::kNumber:
+                xml.GetChildInt(entry.key, settings.*entry.number);
+                break;
+            case SettingKind::kText:
+                if (xml.FindChildElement(entry.key))
+                    settings.*entry.text = xml.GetChildText();
+                break;
+            }
+        }
         xml.LeaveElement();
     }
     if (xml.FindChildElement(u"Extensions")) {
@@ -103,13 +117,22 @@ void WriteSettings(CConfigXml& xml, const SettingsFields& settings) {
     xml.AddElement(u"Quillon", u"");
     xml.AddChildElement(u"Settings", u"");
     xml.EnterElement();
-    xml.AddChildElement(u"HotKey", FormatDecimal(settings.HotKey));
-    xml.AddChildBool(u"SaveContent", settings.SaveContent);
-    xml.AddChildBool(u"Insert", settings.Insert);
-    xml.AddChildBool(u"EditOnlySelection", settings.EditOnlySelection);
-    xml.AddChildElement(u"TemporaryFolder", settings.TemporaryFolder);
-    xml.AddChildBool(u"DeleteTempFile", settings.DeleteTempFile);
-    xml.AddChildElement(u"Delay", FormatDecimal(settings.Delay));
+    for (const SettingEntry& entry : kSettingsTable) {
+        switch (entry.kind) {
+        case SettingKind::kWord:
+            xml.AddChildElement(entry.key, FormatDecimal(settings.*entry.word));
+            break;
+        case SettingKind::kBool:
+            xml.AddChildBool(entry.key, settings.*entry.number);
+            break;
+        case SettingKind::kNumber:
+            xml.AddChildElement(entry.key, FormatDecimal(settings.*entry.number));
+            break;
+        case SettingKind::kText:
+            xml.AddChildElement(entry.key, settings.*entry.text);
+            break;
+        }
+    }
     xml.LeaveElement();
 
     xml.AddChildElement(u"Extensions", u"");
@@ -124,22 +147,124 @@ void WriteSettings(CConfigXml& xml, const SettingsFields& settings) {
     xml.LeaveElement();
 }
 
+std::u16string DescribeSaveFailure(const ConfigSaveResult& result) {
+    // The extended-length prefix is how the path is handed to the system, not how users know it.
+    std::u16string shown = result.path;
+    if (shown.rfind(u"\\\\?\\UNC\\", 0) == 0)
+        shown = u"\\\\" + shown.substr(8);
+    else if (shown.rfind(u"\\\\?\\", 0) == 0)
+        shown = shown.substr(4);
+    return u"Quillon could not save its settings to " + shown + u": " + result.reason + u".";
+}
+
+bool RecoverConfigFile(IConfigPlatform& platform, const std::u16string& path) {
+    if (platform.Exists(path))
+        return true;
+    // The ".new" is the newest text but is only complete if the replacement got as far as
+    // removing the old file; either is taken only when it reads as a whole document.
+    for (const char16_t* suffix : {kConfigTempSuffix, kConfigBackupSuffix}) {
+        const std::u16string aside = path + suffix;
+        CXmlDocument probe;
+        if (!platform.Exists(aside) || !probe.LoadFile(aside))
+            continue;
+        // The backup stays a backup; the ".new" has done its job once it is in place.
+        if (suffix == kConfigTempSuffix ? platform.ReplaceFile(aside, path) : platform.CopyFile(aside, path))
+            return true;
+    }
+    return false;
+}
+
 bool LoadConfigFile(CConfigXml& xml, const std::u16string& path, SettingsFields& settings,
                     IConfigPlatform& platform) {
     const bool existed = platform.Exists(path);
+    std::string bytes;
+    const bool readable = platform.ReadBytes(path, bytes);
     if (!xml.LoadFile(path)) {
         xml.SetLoadState(existed ? ConfigLoadState::kUnreadable : ConfigLoadState::kNotLoaded);
+        // A broken file is left as the user made it until a setting changes. One that could not
+        // be read at all (held by another program just now) counts as holding nothing, so once
+        // it reads, a save takes its settings in before anything is written over it.
+        if (existed)
+            xml.SetSynced(readable ? std::move(bytes) : std::string(), settings);
+        else
+            xml.ForgetSynced();
         return false;
     }
     xml.SetLoadState(ConfigLoadState::kLoaded);
     ReadSettings(xml, settings);
+    if (readable)
+        xml.SetSynced(std::move(bytes), settings);
+    else
+        xml.ForgetSynced();
     return true;
 }
 
-bool SaveConfigFile(CConfigXml& xml, const std::u16string& path, const SettingsFields& settings,
-                    IConfigPlatform& platform) {
-    if (path.empty())
-        return false;
+namespace {
+
+// A file held open by another program for a moment is tried again for about two seconds;
+// any other failure is final at once.
+constexpr int kHeldFileRetries = 20;
+constexpr unsigned kHeldFilePauseMs = 100;
+
+template <typename Step>
+bool RetriedWhileHeld(IConfigPlatform& platform, Step&& step, std::u16string& reason) {
+    for (int attempt = 0;; ++attempt) {
+        if (step())
+            return true;
+        if (attempt >= kHeldFileRetries || !platform.LastFailureMayPass()) {
+            reason = platform.LastFailureReason();
+            return false;
+        }
+        platform.Pause(kHeldFilePauseMs);
+    }
+}
+
+// Someone else changed the file since it was read or written (a hand edit while the program
+// runs, a restored backup): its settings are read again and the user's own changes since then
+// go on top, so neither side's change is lost. A file that no longer reads as a document is
+// treated as an unreadable one: copied aside before the first save replaces it.
+void TakeInChangesOnDisk(CConfigXml& xml, const std::u16string& target, std::string onDisk,
+                         SettingsFields& settings, ConfigSaveResult& result) {
+    CConfigXml theirs;
+    SettingsFields theirSettings = xml.SyncedSettings();
+    if (theirs.LoadFile(target)) {
+        ReadSettings(theirs, theirSettings);
+        settings = MergeSettings(xml.SyncedSettings(), settings, theirSettings);
+        static_cast<CXmlDocument&>(xml) = std::move(static_cast<CXmlDocument&>(theirs));
+        xml.SetLoadState(ConfigLoadState::kLoaded);
+        result.merged = true;
+    } else {
+        xml.SetLoadState(ConfigLoadState::kUnreadable);
+    }
+    xml.SetSynced(std::move(onDisk), theirSettings);
+}
+
+} // namespace
+
+ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, SettingsFields& settings,
+                                IConfigPlatform& platform) {
+    ConfigSaveResult result;
+    result.path = path;
+    if (path.empty()) {
+        result.status = ConfigSaveResult::kFailed;
+        result.reason = u"no folder could be found for the settings file";
+        return result;
+    }
+    // A linked file is replaced where it really lives (the new text is written beside it, on
+    // its volume), so the link stays a link.
+    const std::u16string target = platform.LinkTarget(path);
+
+    std::string onDisk;
+    const bool readable = platform.ReadBytes(target, onDisk);
+    if (xml.HasSynced() && readable && onDisk != xml.SyncedBytes())
+        TakeInChangesOnDisk(xml, target, std::move(onDisk), settings, result);
+    // Nothing to write when the settings are those of the file as it is: the file keeps its
+    // bytes, its time and whatever the user arranged in it.
+    if (xml.HasSynced() && (readable || platform.Exists(target)) &&
+        SameSettings(settings, xml.SyncedSettings()))
+        return result;
+
+    result.status = ConfigSaveResult::kFailed;
     const ConfigLoadState state = xml.LoadState();
     // Text that did not load as a well-formed document is not edited in place: whatever
     // the parse made of it could be written back still broken, and every later start
@@ -149,11 +274,10 @@ bool SaveConfigFile(CConfigXml& xml, const std::u16string& path, const SettingsF
     WriteSettings(xml, settings);
 
     // The old file is replaced only by a complete, flushed new one, so a crash, a full
-    // disk or a failed conversion leaves the previous settings readable. A linked file is
-    // replaced where it really lives (the new text is written beside it, on its volume),
-    // so the link stays a link.
-    const std::u16string target = platform.LinkTarget(path);
+    // disk or a failed conversion leaves the previous settings readable.
     const std::u16string temp = target + kConfigTempSuffix;
+    // The new text goes into a file of this program's own, so a refusal there (a denied or
+    // read-only folder) is final at once; only the replacement waits for other programs.
     bool ok = xml.SaveFile(temp);
     if (ok && WasLossy(xml) && !(xml.GetDocumentFlags() & kAnyMark)) {
         // The file's own encoding cannot hold some text (a folder name typed in Options, say):
@@ -162,25 +286,39 @@ bool SaveConfigFile(CConfigXml& xml, const std::u16string& path, const SettingsF
         xml.SetDocumentFlags(xml.GetDocumentFlags() | CXmlDocument::kFlagUtf8Bom);
         ok = xml.SaveFile(temp);
     }
-    ok = ok && platform.FlushFile(temp);
+    if (!ok)
+        result.reason = platform.LastFailureReason();
+    if (ok && !platform.FlushFile(temp)) {
+        ok = false;
+        result.reason = platform.LastFailureReason();
+    }
     // A file that was there but could not be read may hold the user's hand edits:
     // it is kept as a copy before it is replaced for the first time.
-    if (ok && state == ConfigLoadState::kUnreadable && platform.Exists(path))
-        ok = platform.CopyFile(path, path + kConfigBackupSuffix);
+    if (ok && state == ConfigLoadState::kUnreadable && platform.Exists(path) &&
+        !platform.CopyFile(path, path + kConfigBackupSuffix)) {
+        ok = false;
+        result.reason = platform.LastFailureReason();
+    }
     const bool hadFile = ok && platform.Exists(target);
     if (ok)
-        ok = platform.ReplaceFile(temp, target);
+        ok = RetriedWhileHeld(
+            platform, [&] { return platform.ReplaceFile(temp, target); }, result.reason);
     if (!ok) {
         // The state stays as it was, so the next save starts the same way again. Should a
         // failed replacement have taken the old file away, the new one is all that is left
-        // of the settings: it stays.
-        if (hadFile && !platform.Exists(target))
-            return false;
-        platform.RemoveFile(temp);
-        return false;
+        // of the settings: it stays, and the next start takes it up.
+        if (!hadFile || platform.Exists(target))
+            platform.RemoveFile(temp);
+        return result;
     }
+    result.status = ConfigSaveResult::kWritten;
     xml.SetLoadState(ConfigLoadState::kWritten);
-    return true;
+    std::string written;
+    if (platform.ReadBytes(target, written))
+        xml.SetSynced(std::move(written), settings);
+    else
+        xml.ForgetSynced();
+    return result;
 }
 
 }  // namespace quillon

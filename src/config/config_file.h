@@ -37,12 +37,41 @@ void ReadSettings(CConfigXml& xml, SettingsFields& settings);
 // other top-level content (declaration, comments) stays where it was.
 void WriteSettings(CConfigXml& xml, const SettingsFields& settings);
 
-// LoadFile + ReadSettings; records in the document whether a file was there but unreadable.
+// What a save did, and when it failed, where and why in the system's words.
+struct ConfigSaveResult {
+    enum Status {
+        kUnchanged, // nothing changed since the file was read or written: it was left alone
+        kWritten,
+        kFailed, // the file on disk is as it was (or, after a replacement that lost it, the
+                 // complete new text waits beside it as ".new")
+    };
+    Status status = kUnchanged;
+    // The file had been changed by someone else: it was read again and the user's own changes
+    // were put on top of it (the settings passed in now hold the result).
+    bool merged = false;
+    std::u16string path;
+    std::u16string reason;
+
+    bool Saved() const { return status != kFailed; }
+};
+
+// The plain words that tell the user a save failed: the path and the reason.
+std::u16string DescribeSaveFailure(const ConfigSaveResult& result);
+
+// When the file is missing but a complete ".new" of a replacement that failed half-way (or a
+// ".bak" copy) lies beside it, puts that in its place. True when the file is there afterwards.
+bool RecoverConfigFile(IConfigPlatform& platform, const std::u16string& path);
+
+// LoadFile + ReadSettings; records in the document whether a file was there but unreadable,
+// and the file's bytes and settings as read, for the next save to compare with.
 bool LoadConfigFile(CConfigXml& xml, const std::u16string& path, SettingsFields& settings,
                     IConfigPlatform& platform);
-// WriteSettings, then write the document beside the file and replace the file with it
-// once it is complete and flushed. On any failure the old file stays as it was.
-bool SaveConfigFile(CConfigXml& xml, const std::u16string& path, const SettingsFields& settings,
-                    IConfigPlatform& platform);
+// Writes the settings when they changed since the file was read or written (or there is no
+// file): WriteSettings, the document written beside the file, then put in its place once it is
+// complete and flushed, retried for a moment while another program holds the file. A file
+// changed on disk since is read again first and the user's changes are put on top of it, so
+// settings edited by hand survive. On any failure the old file stays as it was.
+ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, SettingsFields& settings,
+                                IConfigPlatform& platform);
 
 }  // namespace quillon

@@ -43,6 +43,16 @@ public:
     virtual bool ReplaceFile(const std::u16string& from, const std::u16string& to) = 0;
     virtual bool CopyFile(const std::u16string& from, const std::u16string& to) = 0;
     virtual bool RemoveFile(const std::u16string& path) = 0;
+    // The whole file as it is on disk; false when it is missing or cannot be read.
+    virtual bool ReadBytes(const std::u16string& path, std::string& bytes) = 0;
+
+    // Why the last file operation that failed on this thread failed, in the system's words.
+    virtual std::u16string LastFailureReason() = 0;
+    // True when that failure is the kind that passes by itself: the file held open for a
+    // moment by another program (an indexer, a virus scanner, a sync client).
+    virtual bool LastFailureMayPass() = 0;
+    // Waits before a file that was held open is tried again.
+    virtual void Pause(unsigned milliseconds) = 0;
 };
 
 // Text from a system call that fills a caller's buffer, however long it is. query(buffer,

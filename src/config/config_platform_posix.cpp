@@ -4,9 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <iterator>
+#include <thread>
 #include <vector>
 
 #include "base/u16.h"
@@ -92,6 +97,21 @@ public:
     }
 
     bool RemoveFile(const std::u16string& path) override { return std::remove(ToUtf8(path).c_str()) == 0; }
+
+    bool ReadBytes(const std::u16string& path, std::string& bytes) override {
+        bytes.clear();
+        std::ifstream in(ToUtf8(path), std::ios::binary);
+        if (!in)
+            return false;
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return !in.bad();
+    }
+
+    std::u16string LastFailureReason() override { return FromUtf8(std::strerror(errno)); }
+    bool LastFailureMayPass() override { return errno == EBUSY || errno == ETXTBSY || errno == EAGAIN; }
+    void Pause(unsigned milliseconds) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
 };
 
 }  // namespace

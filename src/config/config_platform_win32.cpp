@@ -88,7 +88,7 @@ public:
         // A read-only settings file is the user's way of keeping it as it is.
         const DWORD attributes = ::GetFileAttributesW(destination.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-            ::SetLastError(ERROR_ACCESS_DENIED);
+            ::SetLastError(ERROR_FILE_READ_ONLY);
             return false;
         }
         // Replacing keeps the old file's attributes, security and identity, which a rename
@@ -120,6 +120,61 @@ public:
     }
 
     bool RemoveFile(const std::u16string& path) override { return ::DeleteFileW(Extended(path).c_str()) != FALSE; }
+
+    bool ReadBytes(const std::u16string& path, std::string& bytes) override {
+        bytes.clear();
+        // Shared every way, so reading never gets in the way of the user's editor.
+        CHandle file(::CreateFileW(Extended(path).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
+            return false;
+        char buffer[16384];
+        for (;;) {
+            DWORD got = 0;
+            if (!::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr))
+                return false;
+            if (got == 0)
+                return true;
+            bytes.append(buffer, got);
+        }
+    }
+
+    std::u16string LastFailureReason() override {
+        const DWORD error = ::GetLastError();
+        wchar_t* text = nullptr;
+        const DWORD length = ::FormatMessageW(
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        std::wstring reason = length && text ? std::wstring(text, length) : std::wstring();
+        if (text)
+            ::LocalFree(text);
+        while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' ||
+                                   reason.back() == L' ' || reason.back() == L'.'))
+            reason.pop_back();
+        if (reason.empty())
+            reason = L"system error " + std::to_wstring(error);
+        return FromWide(reason);
+    }
+
+    bool LastFailureMayPass() override {
+        // A file open without delete sharing refuses to be replaced with a denied access
+        // (ERROR_ACCESS_DENIED); a read-only file says so apart (ERROR_FILE_READ_ONLY above),
+        // so a denial here is worth a few more tries.
+        switch (::GetLastError()) {
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_ACCESS_DENIED:
+        case ERROR_USER_MAPPED_FILE:
+        case ERROR_UNABLE_TO_REMOVE_REPLACED:
+        case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    void Pause(unsigned milliseconds) override { ::Sleep(milliseconds); }
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "config/settings.h"
 #include "xml/xml_document.h"
@@ -43,8 +44,24 @@ public:
     ConfigLoadState LoadState() const { return m_loadState; }
     void SetLoadState(ConfigLoadState state) { m_loadState = state; }
 
+    // The file as it was last read or written, and the settings it held then: a save compares
+    // the file on disk with the first to see whether someone else changed it, and the settings
+    // with the second to see what the user changed.
+    bool HasSynced() const { return m_hasSynced; }
+    const std::string& SyncedBytes() const { return m_syncedBytes; }
+    const SettingsFields& SyncedSettings() const { return m_syncedSettings; }
+    void SetSynced(std::string bytes, const SettingsFields& settings) {
+        m_hasSynced = true;
+        m_syncedBytes = std::move(bytes);
+        m_syncedSettings = settings;
+    }
+    void ForgetSynced() { m_hasSynced = false; }
+
 private:
     ConfigLoadState m_loadState = ConfigLoadState::kNotLoaded;
+    bool m_hasSynced = false;
+    std::string m_syncedBytes;
+    SettingsFields m_syncedSettings;
 };
 
 }  // namespace quillon

@@ -41,16 +41,19 @@ constexpr unsigned ModifiersOf(std::uint16_t value) { return value & 0xFF; }
 }  // namespace hotkey
 
 // The settings as fields. The engine derives from this, so they are the engine's own fields;
-// the configuration file reads and writes them under these names.
+// the configuration file reads and writes them under these names. Each field's default comes
+// from the settings table (settings_table.h), the one place that lists every setting.
 struct SettingsFields {
-    std::uint16_t HotKey = hotkey::kDefault;
+    SettingsFields();
+
+    std::uint16_t HotKey;
     std::u16string TemporaryFolder;  // the user's temporary folder unless the file says otherwise
-    BOOL32 DeleteTempFile = 1;
-    BOOL32 SaveContent = 1;
-    BOOL32 Insert = 0;
-    BOOL32 EditOnlySelection = 0;
-    std::int32_t Delay = 200;  // stored as read; waits treat a negative value as 0
-    std::vector<EXTENSIONREC> Extensions{EXTENSIONREC(u"txt", u"", u"", 1)};
+    BOOL32 DeleteTempFile;
+    BOOL32 SaveContent;
+    BOOL32 Insert;
+    BOOL32 EditOnlySelection;
+    std::int32_t Delay; // stored as read; waits treat a negative value as 0
+    std::vector<EXTENSIONREC> Extensions;
 
     // Delay as the waits use it: never negative.
     std::int32_t EffectiveDelay() const { return Delay < 0 ? 0 : Delay; }

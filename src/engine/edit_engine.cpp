@@ -197,9 +197,17 @@ void CEditEngine::Load() {
     }
 }
 
-void CEditEngine::Save() {
-    // Silent on failure: the settings in memory stay, and the next save tries again.
-    SaveConfigFile(configXml, configFilePath, *this, m_configPlatform);
+ConfigSaveResult CEditEngine::Save() {
+    // The settings in memory stay whatever happens, and the next save tries again. A hotkey
+    // changed by hand in the file meanwhile is the one in force from now on.
+    const std::uint16_t hotKeyBefore = HotKey;
+    ConfigSaveResult result = SaveConfigFile(configXml, configFilePath, *this, m_configPlatform);
+    if (HotKey != hotKeyBefore && m_host) {
+        m_host->UnregisterEditHotKey();
+        if (HotKey != 0)
+            m_host->RegisterEditHotKey(HotKey);
+    }
+    return result;
 }
 
 bool CEditEngine::ApplySettings(const SettingsFields& opened, const SettingsFields& edited) {

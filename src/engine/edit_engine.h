@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "config/config_file.h"
 #include "config/config_xml.h"
 #include "config/settings.h"
 #include "engine/engine_host.h"
@@ -52,9 +53,11 @@ public:
     ISystem& System() const { return m_system; }
 
     // Configuration file: Load reads it into the settings and then registers the hotkey
-    // through the host; Save writes the settings back. Both are silent on failure.
+    // through the host; Save writes the settings back when they changed, taking in what
+    // someone else changed in the file meanwhile, and says how it went: the caller tells
+    // the user of a failure (DescribeSaveFailure), as only it knows how.
     void Load();
-    void Save();
+    ConfigSaveResult Save();
     // Puts settings edited in the Options dialog into effect: a changed hotkey is registered
     // in place of the working one and the choice list is rebuilt. `opened` is what the dialog
     // was given: rows appended to the table since then (saved for future use by an edit

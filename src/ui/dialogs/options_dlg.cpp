@@ -389,8 +389,15 @@ void CDlgOptions::OnOK() {
     }
     m_result = edited;
     SetAutoStart(m_autoStartCheck.CheckValue(), ProgramPath(m_host));
-    if (m_host)
-        m_host->SaveSettings();
+    // A save that fails is told here, with the path and the reason, and the dialog stays
+    // open so the user can act on it (or cancel knowing the settings are not kept).
+    if (m_host) {
+        const std::u16string failure = m_host->SaveSettings();
+        if (!failure.empty()) {
+            ::MessageBoxW(m_hWnd, ToWide(failure).c_str(), L"Quillon", MB_OK | MB_ICONWARNING);
+            return;
+        }
+    }
     EndDialog(IDOK);
 }
 

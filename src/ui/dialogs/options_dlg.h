@@ -25,8 +25,9 @@ public:
     // rebuilt); `opened` is what the dialog was given. False when the new hotkey could not
     // be registered: then nothing changed and the working hotkey is still registered.
     virtual bool ApplySettings(const SettingsFields& opened, const SettingsFields& edited) = 0;
-    // Writes the settings in effect to the configuration file.
-    virtual void SaveSettings() = 0;
+    // Writes the settings in effect to the configuration file. Empty when they are kept;
+    // otherwise what to tell the user (where, and why the save failed).
+    virtual std::u16string SaveSettings() = 0;
     // Takes the working hotkey away from the system while the hotkey field has the focus
     // (so that pressing it there records it), and gives it back.
     virtual void SuspendHotKey(bool suspend) = 0;

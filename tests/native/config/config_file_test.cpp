@@ -24,13 +24,22 @@ std::string Lines(std::initializer_list<const char*> lines) {
     return text;
 }
 
+// A file written from scratch: the packaged default file (checked against the settings table
+// by SettingsTable.ThePackagedDefaultFileIsWhatTheProgramWritesFromItsDefaults) with the
+// given folder element and extension lines in place of its own.
 std::string FreshFile(const char* temporaryFolderElement, std::initializer_list<const char*> extensionLines) {
-    std::string text = Lines({"<Quillon>", "<Settings>", "<HotKey>16648</HotKey>", "<SaveContent>True</SaveContent>",
-                              "<Insert>False</Insert>", "<EditOnlySelection>False</EditOnlySelection>"});
-    text += Lines({temporaryFolderElement});
-    text += Lines({"<DeleteTempFile>True</DeleteTempFile>", "<Delay>200</Delay>", "</Settings>"});
-    text += Lines(extensionLines);
-    text += Lines({"</Quillon>"});
+    std::string text = ReadBytes(QLN_PACKAGED_CONFIG);
+    const auto replace = [&text](const std::string& from, const std::string& to) {
+        const size_t at = text.find(from);
+        if (at == std::string::npos)
+            ADD_FAILURE() << "the packaged default file lacks " << from;
+        else
+            text.replace(at, from.size(), to);
+    };
+    replace("<TemporaryFolder/>\r\n", Lines({temporaryFolderElement}));
+    replace(Lines({"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
+                   "</Extensions>"}),
+            Lines(extensionLines));
     return text;
 }
 
@@ -42,7 +51,12 @@ protected:
         WriteBytes(dir.Path("QLNConfig.xml"), bytes);
         return LoadConfigFile(xml, path, settings, DefaultConfigPlatform());
     }
-    bool Save() { return SaveConfigFile(xml, path, settings, DefaultConfigPlatform()); }
+    bool Save() { return SaveConfigFile(xml, path, settings, DefaultConfigPlatform()).Saved(); }
+    // A save that writes whatever the file holds, as one after a change of settings does.
+    bool Rewrite() {
+        xml.ForgetSynced();
+        return Save();
+    }
     std::string FileBytes() const { return ReadBytes(dir.Path("QLNConfig.xml")); }
 
     CScratchFolder dir;
@@ -122,7 +136,7 @@ TEST_F(ConfigFile, ZeroHotKeyAndNegativeDelayAreKeptAsRead) {
     EXPECT_EQ(settings.HotKey, 0);
     EXPECT_EQ(settings.Delay, -40);
     EXPECT_EQ(settings.EffectiveDelay(), 0);  // waits never go negative
-    ASSERT_TRUE(Save());
+    ASSERT_TRUE(Rewrite());
     const std::string saved = FileBytes();
     EXPECT_NE(saved.find("<HotKey>0</HotKey>\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("<Delay>-40</Delay>\r\n"), std::string::npos) << saved;
@@ -145,7 +159,7 @@ TEST_F(ConfigFile, AnyRootNameIsReadAndSavedAsQuillon) {
     ASSERT_TRUE(LoadText("<Config><Settings><Delay>7</Delay></Settings><Extensions/></Config>"));
     EXPECT_EQ(settings.Delay, 7);
     EXPECT_TRUE(settings.Extensions.empty());  // an empty Extensions element empties the table
-    ASSERT_TRUE(Save());
+    ASSERT_TRUE(Rewrite());
     std::string expected = FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>", {"<Extensions/>"});
     expected.replace(expected.find("<Delay>200"), 10, "<Delay>7");
     EXPECT_EQ(FileBytes(), expected);
@@ -223,7 +237,7 @@ TEST_F(ConfigFile, ASaveKeepsTheDeclarationAndTopLevelCommentsButNothingInsideTh
     ASSERT_TRUE(LoadText(Lines({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>", "<!-- mine -->",
                                 "<Quillon version=\"2\">", "<Other>x</Other>", "<Settings><Delay>9</Delay></Settings>",
                                 "<!-- inside -->", "</Quillon>"})));
-    ASSERT_TRUE(Save());
+    ASSERT_TRUE(Rewrite());
     const std::string saved = FileBytes();
     EXPECT_EQ(saved.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- mine -->\r\n<Quillon>\r\n<Settings>\r\n", 0),
               0u)
@@ -237,7 +251,7 @@ TEST_F(ConfigFile, ASaveKeepsTheDeclarationAndTopLevelCommentsButNothingInsideTh
 TEST_F(ConfigFile, AUtf16FileWithAMarkIsWrittenBackAsUtf16WithTheMark) {
     ASSERT_TRUE(LoadText("\xFF\xFE" + Utf16LeBytes("<Quillon><Settings><Delay>77</Delay></Settings></Quillon>")));
     EXPECT_EQ(settings.Delay, 77);
-    ASSERT_TRUE(Save());
+    ASSERT_TRUE(Rewrite());
     std::string expected = FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>",
                                      {"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
                                       "</Extensions>"});
@@ -248,7 +262,7 @@ TEST_F(ConfigFile, AUtf16FileWithAMarkIsWrittenBackAsUtf16WithTheMark) {
 TEST_F(ConfigFile, AUtf8FileWithAMarkKeepsTheMark) {
     ASSERT_TRUE(LoadText("\xEF\xBB\xBF<Quillon><Settings><TemporaryFolder>C:\\T\xC3\xA9mp</TemporaryFolder></Settings></Quillon>"));
     EXPECT_EQ(settings.TemporaryFolder, u"C:\\T\u00E9mp");
-    ASSERT_TRUE(Save());
+    ASSERT_TRUE(Rewrite());
     const std::string saved = FileBytes();
     EXPECT_EQ(saved.rfind("\xEF\xBB\xBF<Quillon>\r\n", 0), 0u);
     EXPECT_NE(saved.find("<TemporaryFolder>C:\\T\xC3\xA9mp</TemporaryFolder>"), std::string::npos);
@@ -257,7 +271,7 @@ TEST_F(ConfigFile, AUtf8FileWithAMarkKeepsTheMark) {
 TEST_F(ConfigFile, AnUnreadableFileIsKeptAsACopyAndReplacedByACleanOne) {
     const std::string broken = "<Quillon><Settings><Delay>9</Delay></Setings></Quillon>";  // a typo by hand
     EXPECT_FALSE(LoadText(broken));
-    ASSERT_TRUE(Save());
+    ASSERT_TRUE(Rewrite());
     EXPECT_EQ(ReadBytes(dir.Path("QLNConfig.xml.bak")), broken);
     EXPECT_EQ(FileBytes(), FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>",
                                      {"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
@@ -278,14 +292,14 @@ TEST_F(ConfigFile, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
 
     CFaultyPlatform faulty;
     faulty.failFlush = true;  // the new text could not be made durable
-    EXPECT_FALSE(SaveConfigFile(xml, path, settings, faulty));
+    EXPECT_FALSE(SaveConfigFile(xml, path, settings, faulty).Saved());
     EXPECT_EQ(FileBytes(), original);
     EXPECT_FALSE(fs::exists(dir.Path("QLNConfig.xml.new")));
     EXPECT_EQ(faulty.replaces, 0);
 
     faulty.failFlush = false;
     faulty.failReplace = true;  // the switch itself failed
-    EXPECT_FALSE(SaveConfigFile(xml, path, settings, faulty));
+    EXPECT_FALSE(SaveConfigFile(xml, path, settings, faulty).Saved());
     EXPECT_EQ(FileBytes(), original);
     EXPECT_FALSE(fs::exists(dir.Path("QLNConfig.xml.new")));
 
@@ -303,13 +317,14 @@ TEST_F(ConfigFile, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
 TEST_F(ConfigFile, AnUnreadableFileIsNotReplacedWhenItsCopyCannotBeMade) {
     const std::string broken = "<Quillon><Settings>";
     EXPECT_FALSE(LoadText(broken));
+    settings.Delay = 5; // a change to save, so the broken file is to be replaced
     CFaultyPlatform faulty;
     faulty.failCopy = true;
-    EXPECT_FALSE(SaveConfigFile(xml, path, settings, faulty));
+    EXPECT_FALSE(SaveConfigFile(xml, path, settings, faulty).Saved());
     EXPECT_EQ(FileBytes(), broken);
     EXPECT_FALSE(fs::exists(dir.Path("QLNConfig.xml.new")));
     // Still started afresh on the next try, which keeps the copy.
-    ASSERT_TRUE(Save());
+    ASSERT_TRUE(Rewrite());
     EXPECT_EQ(ReadBytes(dir.Path("QLNConfig.xml.bak")), broken);
     EXPECT_EQ(FileBytes().rfind("<Quillon>\r\n<Settings>\r\n<HotKey>16648</HotKey>\r\n", 0), 0u);
 }
@@ -317,7 +332,7 @@ TEST_F(ConfigFile, AnUnreadableFileIsNotReplacedWhenItsCopyCannotBeMade) {
 TEST_F(ConfigFile, ALeftoverTemporaryFileOfACrashedSaveIsOverwritten) {
     ASSERT_TRUE(LoadText("<Quillon/>"));
     WriteBytes(dir.Path("QLNConfig.xml.new"), "<Quillon><Sett");  // cut short by a crash
-    ASSERT_TRUE(Save());
+    ASSERT_TRUE(Rewrite());
     EXPECT_FALSE(fs::exists(dir.Path("QLNConfig.xml.new")));
     EXPECT_EQ(FileBytes().rfind("<Quillon>\r\n<Settings>\r\n", 0), 0u);
 }
@@ -358,7 +373,7 @@ TEST_F(ConfigFile, AnAnsiFileWithoutDeclarationKeepsItsAccentedFoldersAndEditors
     ASSERT_EQ(settings.Extensions.size(), 1u);
     EXPECT_EQ(settings.Extensions[0].Editor, Ansi(editor));
     // Written back as UTF-8 (no declaration names the code page), which reads the same.
-    ASSERT_TRUE(Save());
+    ASSERT_TRUE(Rewrite());
     EXPECT_NE(FileBytes().find("<TemporaryFolder>" + ToUtf8(Ansi(folder)) + "</TemporaryFolder>"),
               std::string::npos);
     SettingsFields loaded;
@@ -394,7 +409,7 @@ TEST_F(ConfigFile, ANewFileIsKeptWhenAFailedReplacementTookTheOldOne) {
     settings.Delay = 11;
     CFaultyPlatform faulty;
     faulty.loseFileInReplace = true;
-    EXPECT_FALSE(SaveConfigFile(xml, path, settings, faulty));
+    EXPECT_FALSE(SaveConfigFile(xml, path, settings, faulty).Saved());
     EXPECT_NE(ReadBytes(dir.Path("QLNConfig.xml.new")).find("<Delay>11</Delay>"), std::string::npos);
 }
 
@@ -405,7 +420,7 @@ TEST_F(ConfigFile, AFileThatWasNotWellFormedIsWrittenAfreshWithoutItsDeclaration
     const std::string broken =
         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<!-- mine <Quillon><Settings>";
     EXPECT_FALSE(LoadText(broken));
-    ASSERT_TRUE(Save());
+    ASSERT_TRUE(Rewrite());
     EXPECT_EQ(FileBytes().rfind("<Quillon>\r\n<Settings>\r\n", 0), 0u) << FileBytes();
     EXPECT_EQ(ReadBytes(dir.Path("QLNConfig.xml.bak")), broken);
 }

@@ -13,7 +13,8 @@ namespace {
 const fs::path kFixtures = fs::path(QLN_CONFIG_FIXTURES);
 
 // Copies the fixture beside a scratch program path, loads and saves it as a start and an
-// Exit of the program do, and returns the settings that were read.
+// Exit of the program do (which leave it alone), then saves it as a save after a change
+// does, and returns the settings that were read.
 SettingsFields StartAndExit(const CScratchFolder& dir, const std::string& name, std::string& written) {
     const std::string input = ReadBytes(kFixtures / (name + ".xml"));
     EXPECT_FALSE(input.empty()) << "fixture " << name << " missing";
@@ -22,7 +23,13 @@ SettingsFields StartAndExit(const CScratchFolder& dir, const std::string& name, 
     settings.TemporaryFolder = u"C:\\Temp\\";
     CConfigXml xml;
     EXPECT_TRUE(LoadConfigFile(xml, dir.U16("QLNConfig.xml"), settings, DefaultConfigPlatform()));
-    EXPECT_TRUE(SaveConfigFile(xml, dir.U16("QLNConfig.xml"), settings, DefaultConfigPlatform()));
+    // Nothing changed: the file stays as the user wrote it.
+    EXPECT_EQ(SaveConfigFile(xml, dir.U16("QLNConfig.xml"), settings, DefaultConfigPlatform()).status,
+              ConfigSaveResult::kUnchanged);
+    EXPECT_EQ(ReadBytes(dir.Path("QLNConfig.xml")), input);
+    // A save that writes (after Options OK, say) gives the file its fixed layout.
+    xml.ForgetSynced();
+    EXPECT_TRUE(SaveConfigFile(xml, dir.U16("QLNConfig.xml"), settings, DefaultConfigPlatform()).Saved());
     written = ReadBytes(dir.Path("QLNConfig.xml"));
     return settings;
 }

@@ -43,6 +43,10 @@ public:
     bool ReplaceFile(const std::u16string&, const std::u16string&) override { return false; }
     bool CopyFile(const std::u16string&, const std::u16string&) override { return false; }
     bool RemoveFile(const std::u16string&) override { return false; }
+    bool ReadBytes(const std::u16string&, std::string&) override { return false; }
+    std::u16string LastFailureReason() override { return u"refused"; }
+    bool LastFailureMayPass() override { return false; }
+    void Pause(unsigned) override {}
 };
 
 }  // namespace

@@ -67,20 +67,43 @@ public:
     bool failReplace = false;
     bool failCopy = false;
     bool loseFileInReplace = false; // the replacement fails after the old file is gone
+    int heldReplaces = 0;           // this many replacements fail as a file another program holds open
     int replaces = 0;
+    int pauses = 0; // waits asked for; none is taken, the next try comes at once
 
-    bool FlushFile(const std::u16string& path) override { return !failFlush && m_real.FlushFile(path); }
+    bool FlushFile(const std::u16string& path) override {
+        return !Injected(failFlush, u"the disk is full", false) && m_real.FlushFile(path);
+    }
     bool ReplaceFile(const std::u16string& from, const std::u16string& to) override {
         ++replaces;
+        if (heldReplaces > 0) {
+            --heldReplaces;
+            return !Injected(true, u"the file is in use by another program", true);
+        }
         if (loseFileInReplace) {
             m_real.RemoveFile(to);
-            return false;
+            return !Injected(true, u"the old file went and the new one could not follow", false);
         }
-        return !failReplace && m_real.ReplaceFile(from, to);
+        return !Injected(failReplace, u"access is denied", false) && m_real.ReplaceFile(from, to);
     }
     bool CopyFile(const std::u16string& from, const std::u16string& to) override {
-        return !failCopy && m_real.CopyFile(from, to);
+        return !Injected(failCopy, u"the copy was refused", false) && m_real.CopyFile(from, to);
     }
+    std::u16string LastFailureReason() override { return m_injected ? m_reason : m_real.LastFailureReason(); }
+    bool LastFailureMayPass() override { return m_injected ? m_mayPass : m_real.LastFailureMayPass(); }
+    void Pause(unsigned) override { ++pauses; }
+
+private:
+    // Records an injected failure as the last one, or clears the record when none is injected.
+    bool Injected(bool fail, const char16_t* reason, bool mayPass) {
+        m_injected = fail;
+        m_reason = reason;
+        m_mayPass = mayPass;
+        return fail;
+    }
+    bool m_injected = false;
+    std::u16string m_reason;
+    bool m_mayPass = false;
 };
 
 }  // namespace quillon::test

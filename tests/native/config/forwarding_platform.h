@@ -29,6 +29,12 @@ public:
         return m_real.CopyFile(from, to);
     }
     bool RemoveFile(const std::u16string& path) override { return m_real.RemoveFile(path); }
+    bool ReadBytes(const std::u16string& path, std::string& bytes) override {
+        return m_real.ReadBytes(path, bytes);
+    }
+    std::u16string LastFailureReason() override { return m_real.LastFailureReason(); }
+    bool LastFailureMayPass() override { return m_real.LastFailureMayPass(); }
+    void Pause(unsigned milliseconds) override { m_real.Pause(milliseconds); }
 
 protected:
     IConfigPlatform& m_real = DefaultConfigPlatform();

@@ -100,12 +100,28 @@ TEST_F(AutoStart, DisablingDeletesTheValueAndAMissingValueIsNoError) {
     EXPECT_FALSE(ReadRunValue().present);
 }
 
-TEST_F(AutoStart, OnlyATextValueCountsAsEnabledWhateverItNames) {
-    WriteRunValue(REG_EXPAND_SZ, WithNul(u"\"%ProgramFiles%\\Quillon\\Quillon.exe\""));
-    EXPECT_EQ(IsAutoStartEnabled(), 0);
-    SetAutoStart(0, u"C:\\Q\\Quillon.exe");  // OK with the box cleared deletes it
+TEST_F(AutoStart, TextValuesOfEitherKindCountAsEnabledAndAnExpandableOneNamingThisProgramIsKept) {
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"QLN_AUTOSTART_DIR", L"C:\\Tools"));
+    const std::vector<BYTE> expandable = WithNul(u"\"%QLN_AUTOSTART_DIR%\\Quillon\\Quillon.exe\"");
+    WriteRunValue(REG_EXPAND_SZ, expandable);
+    EXPECT_EQ(IsAutoStartEnabled(), 1);
+    // OK with the box ticked by the program it names: the value and its variable stay.
+    SetAutoStart(1, u"c:\\tools\\quillon\\Quillon.exe");
+    RunValue value = ReadRunValue();
+    EXPECT_EQ(value.type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(value.data, expandable);
+    // Another copy's OK makes it name that copy.
+    SetAutoStart(1, u"D:\\Moved\\Quillon.exe");
+    value = ReadRunValue();
+    EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(value.data, WithNul(u"\"D:\\Moved\\Quillon.exe\""));
+    // OK with the box cleared deletes either kind.
+    WriteRunValue(REG_EXPAND_SZ, expandable);
+    SetAutoStart(0, u"C:\\Q\\Quillon.exe");
     EXPECT_FALSE(ReadRunValue().present);
 
+    WriteRunValue(REG_BINARY, {1, 2, 3, 4});
+    EXPECT_EQ(IsAutoStartEnabled(), 0);
     WriteRunValue(REG_SZ, WithNul(u"\"E:\\Other copy\\Quillon.exe\""));
     EXPECT_EQ(IsAutoStartEnabled(), 1);
 }

@@ -74,13 +74,22 @@ int wmain(int argc, wchar_t** argv) {
     Line(report, "Delay", engine.Delay);
     Line(report, "TemporaryFolder", engine.TemporaryFolder);
     Line(report, "rows", static_cast<long long>(engine.Extensions.size()));
-    if (FILE* file = _wfopen(argv[2], L"wb")) {
-        fwrite(report.data(), 1, report.size(), file);
-        fclose(file);
-    }
+    const auto writeReport = [&] {
+        if (FILE* file = _wfopen(argv[2], L"wb")) {
+            fwrite(report.data(), 1, report.size(), file);
+            fclose(file);
+        }
+    };
+    writeReport();
 
-    if (mode == L"load-save") {
-        engine.Save();
+    if (mode == L"load-save" || mode == L"load-rewrite") {
+        // "load-rewrite" saves as after a change of settings: whatever the file holds is written.
+        if (mode == L"load-rewrite")
+            engine.configXml.ForgetSynced();
+        const ConfigSaveResult saved = engine.Save();
+        Line(report, "saved", static_cast<long long>(saved.status));
+        Line(report, "failure", saved.Saved() ? std::u16string() : DescribeSaveFailure(saved));
+        writeReport();
     } else if (mode == L"crash-save") {
         engine.Delay = 4242;
         CCrashingPlatform crashing;

@@ -21,10 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char kFreshTail[] =
-    "<DeleteTempFile>True</DeleteTempFile>\r\n<Delay>200</Delay>\r\n</Settings>\r\n<Extensions>\r\n"
-    "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>\r\n</Extensions>\r\n</Quillon>\r\n";
-
 std::wstring ThisProgramFolder() {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -188,9 +184,11 @@ TEST(ConfigOnWindows, WithoutAPortableFileThePerUserFolderIsCreatedAndWritten) {
     EXPECT_EQ(report["rows"], "1");
     EXPECT_FALSE(Exists(probe.Config())) << "the program created a file beside itself";
 
-    const std::string expected = "<Quillon>\r\n<Settings>\r\n<HotKey>16648</HotKey>\r\n<SaveContent>True</SaveContent>\r\n"
-                                 "<Insert>False</Insert>\r\n<EditOnlySelection>False</EditOnlySelection>\r\n"
-                                 "<TemporaryFolder>" + report["TemporaryFolder"] + "</TemporaryFolder>\r\n" + kFreshTail;
+    // The defaults as the zip ships them, with the user's temporary folder in.
+    std::string expected = ReadBytes(L"" QLN_PACKAGED_CONFIG);
+    const size_t folderAt = expected.find("<TemporaryFolder/>");
+    ASSERT_NE(folderAt, std::string::npos);
+    expected.replace(folderAt, 18, "<TemporaryFolder>" + report["TemporaryFolder"] + "</TemporaryFolder>");
     EXPECT_EQ(ReadBytes(aside.Folder() + L"\\QLNConfig.xml"), expected);
     EXPECT_FALSE(Exists(aside.Folder() + L"\\QLNConfig.xml.new"));
 }
@@ -199,7 +197,7 @@ TEST(ConfigOnWindows, AZeroHotKeyRegistersNothing) {
     CProbeFolder probe;
     ASSERT_TRUE(probe.Ready());
     WriteBytes(probe.Config(), "<Quillon><Settings><HotKey>0</HotKey></Settings></Quillon>");
-    ASSERT_EQ(probe.Run(L"load-save"), 0u);
+    ASSERT_EQ(probe.Run(L"load-rewrite"), 0u);
     auto report = probe.ReadReport();
     EXPECT_EQ(report["HotKey"], "0");
     EXPECT_EQ(report["registrations"], "0");
@@ -220,7 +218,7 @@ TEST(ConfigOnWindows, ASaveThatDiesHalfWayLeavesThePreviousFileIntact) {
     EXPECT_EQ(partial.find("</Quillon>"), std::string::npos) << "the new file was complete";
 
     // The next run reads the intact file and its save completes the job.
-    ASSERT_EQ(probe.Run(L"load-save"), 0u);
+    ASSERT_EQ(probe.Run(L"load-rewrite"), 0u);
     EXPECT_EQ(probe.ReadReport()["Delay"], "31");
     const std::string saved = ReadBytes(probe.Config());
     EXPECT_EQ(saved.rfind("<?xml version=\"1.0\"?>\r\n<Quillon>\r\n<Settings>\r\n", 0), 0u) << saved;
@@ -237,7 +235,7 @@ TEST(ConfigOnWindows, AProgramPathLongerThanTheClassicLimitIsHandled) {
     ASSERT_GT(probe.Program().size(), static_cast<size_t>(MAX_PATH));
     WriteBytes(L"\\\\?\\" + probe.Config(), "<Quillon><Settings><Delay>77</Delay></Settings></Quillon>");
 
-    const DWORD code = probe.Run(L"load-save");
+    const DWORD code = probe.Run(L"load-rewrite");
     if (code == static_cast<DWORD>(-1))
         GTEST_SKIP() << "this system cannot start a program from a path of " << probe.Program().size()
                      << " characters (error " << ::GetLastError() << ")";
@@ -258,8 +256,13 @@ TEST(ConfigOnWindows, AReadOnlyFileIsNotReplaced) {
     WriteBytes(probe.Config(), original);
     ASSERT_TRUE(::SetFileAttributesW(probe.Config().c_str(), FILE_ATTRIBUTE_READONLY));
 
-    ASSERT_EQ(probe.Run(L"load-save"), 0u);
-    EXPECT_EQ(probe.ReadReport()["Delay"], "31");
+    ASSERT_EQ(probe.Run(L"load-rewrite"), 0u);
+    auto report = probe.ReadReport();
+    EXPECT_EQ(report["Delay"], "31");
+    // Told with the path and the system's reason, at once: a read-only file is not waited for.
+    EXPECT_EQ(report["saved"], "2");
+    EXPECT_NE(report["failure"].find(Utf8(probe.Config())), std::string::npos) << report["failure"];
+    EXPECT_GT(report["failure"].size(), Utf8(probe.Config()).size() + 45) << "no reason given";
     EXPECT_EQ(ReadBytes(probe.Config()), original);
     EXPECT_FALSE(Exists(probe.Config() + L".new"));
     ::SetFileAttributesW(probe.Config().c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -298,7 +301,7 @@ TEST(ConfigOnWindows, AConfigurationBesideAProgramDeeperThanTheClassicLimitIsRea
     ASSERT_TRUE(LoadConfigFile(xml, location.configFilePath, settings, platform));
     EXPECT_EQ(settings.Delay, 77);
     settings.Delay = 78;
-    ASSERT_TRUE(SaveConfigFile(xml, location.configFilePath, settings, platform));
+    ASSERT_TRUE(SaveConfigFile(xml, location.configFilePath, settings, platform).Saved());
     const std::string saved = ReadBytes(L"\\\\?\\" + probe.Config());
     EXPECT_EQ(saved.rfind("<?xml version=\"1.0\"?>\r\n<Quillon>\r\n<Settings>\r\n", 0), 0u) << saved;
     EXPECT_NE(saved.find("<Delay>78</Delay>"), std::string::npos) << saved;
@@ -317,7 +320,7 @@ TEST(ConfigOnWindows, ASaveKeepsTheAttributesOfTheFileItReplaces) {
     SettingsFields settings;
     ASSERT_TRUE(LoadConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
     settings.Delay = 10;
-    ASSERT_TRUE(SaveConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
+    ASSERT_TRUE(SaveConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()).Saved());
     EXPECT_NE(ReadBytes(config).find("<Delay>10</Delay>"), std::string::npos);
     EXPECT_TRUE(::GetFileAttributesW(config.c_str()) & FILE_ATTRIBUTE_HIDDEN)
         << "the hidden file became visible";
@@ -344,10 +347,81 @@ TEST(ConfigOnWindows, ASaveThroughASymbolicLinkReplacesTheFileItLeadsTo) {
     ASSERT_TRUE(LoadConfigFile(xml, FromWide(link), settings, DefaultConfigPlatform())) << ToUtf8(xml.GetResult());
     EXPECT_EQ(settings.Delay, 9);
     settings.Delay = 10;
-    ASSERT_TRUE(SaveConfigFile(xml, FromWide(link), settings, DefaultConfigPlatform()));
+    ASSERT_TRUE(SaveConfigFile(xml, FromWide(link), settings, DefaultConfigPlatform()).Saved());
     EXPECT_TRUE(::GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)
         << "the link became a plain file";
     EXPECT_NE(ReadBytes(real).find("<Delay>10</Delay>"), std::string::npos);
     EXPECT_FALSE(Exists(real + L".new"));
     EXPECT_FALSE(Exists(link + L".new"));
+}
+
+namespace {
+
+// Another program (an indexer, a virus scanner) holds the file open without letting it be
+// replaced, and lets go the moment the save first waits for it.
+class CHeldUntilFirstPause : public test::CForwardingPlatform {
+public:
+    explicit CHeldUntilFirstPause(const std::wstring& path)
+        : m_holder(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~CHeldUntilFirstPause() override { Release(); }
+    bool Holding() const { return m_holder != INVALID_HANDLE_VALUE; }
+    void Pause(unsigned) override {
+        ++pauses;
+        Release();
+    }
+    int pauses = 0;
+
+private:
+    void Release() {
+        if (m_holder != INVALID_HANDLE_VALUE)
+            ::CloseHandle(m_holder);
+        m_holder = INVALID_HANDLE_VALUE;
+    }
+    HANDLE m_holder;
+};
+
+} // namespace
+
+TEST(ConfigOnWindows, AFileHeldOpenByAnotherProgramIsSavedOnceItIsLetGo) {
+    CProbeFolder probe;
+    ASSERT_TRUE(probe.Ready());
+    const std::wstring config = probe.Config();
+    WriteBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>");
+    CConfigXml xml;
+    SettingsFields settings;
+    ASSERT_TRUE(LoadConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
+    settings.Delay = 10;
+    CHeldUntilFirstPause held(config);
+    ASSERT_TRUE(held.Holding());
+    const ConfigSaveResult result = SaveConfigFile(xml, FromWide(config), settings, held);
+    EXPECT_TRUE(result.Saved()) << ToUtf8(result.reason);
+    if (held.pauses == 0)
+        GTEST_SKIP() << "this system replaces a file that another program holds open";
+    EXPECT_EQ(held.pauses, 1);
+    EXPECT_NE(ReadBytes(config).find("<Delay>10</Delay>"), std::string::npos);
+    EXPECT_FALSE(Exists(config + L".new"));
+}
+
+TEST(ConfigOnWindows, AFileHeldByAnotherProgramAtStartIsTakenInBeforeASaveWritesOverIt) {
+    CProbeFolder probe;
+    ASSERT_TRUE(probe.Ready());
+    const std::wstring config = probe.Config();
+    WriteBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>");
+    CConfigXml xml;
+    SettingsFields settings;
+    {
+        HANDLE held = ::CreateFileW(config.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(LoadConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
+        ::CloseHandle(held);
+    }
+    EXPECT_EQ(settings.Delay, 200) << "read although it was held";
+    settings.Insert = 1; // the user's change in Options
+    ASSERT_TRUE(SaveConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()).Saved());
+    const std::string saved = ReadBytes(config);
+    EXPECT_NE(saved.find("<Delay>9</Delay>"), std::string::npos) << "the file's own Delay was lost:\n"
+                                                                 << saved;
+    EXPECT_NE(saved.find("<Insert>True</Insert>"), std::string::npos) << saved;
+    EXPECT_EQ(settings.Delay, 9);
 }

@@ -71,7 +71,10 @@ public:
         applied = edited;
         return true;
     }
-    void SaveSettings() override { Log(L"save"); }
+    std::u16string SaveSettings() override {
+        Log(L"save");
+        return u"";
+    }
     void SuspendHotKey(bool suspend) override { Log(suspend ? L"suspend" : L"resume"); }
     std::u16string ProgramPath() override { return u""; }
 
