@@ -304,7 +304,62 @@ public:
         return ::IsWindow(static_cast<HWND>(const_cast<void*>(window))) != FALSE;
     }
 
+    // --- Whose window.
+    bool DescribeWindow(const void* window, WindowFacts& facts) override {
+        HWND hwnd = static_cast<HWND>(const_cast<void*>(window));
+        DWORD process = 0;
+        const DWORD thread = ::GetWindowThreadProcessId(hwnd, &process);
+        if (thread == 0)
+            return false;
+        wchar_t name[256] = {};
+        const int length = ::GetClassNameW(hwnd, name, 256);
+        facts.thread = thread;
+        facts.process = process;
+        facts.className = FromWide(std::wstring_view(name, length > 0 ? static_cast<std::size_t>(length) : 0));
+        return true;
+    }
+    std::uint32_t OwnProcess() override { return ::GetCurrentProcessId(); }
+    bool RunsAboveUs(const void* window) override {
+        DWORD process = 0;
+        if (::GetWindowThreadProcessId(static_cast<HWND>(const_cast<void*>(window)), &process) == 0)
+            return false;
+        CHandle other(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+        // Limited information is granted to every program of the same user at the same or a
+        // lower level: a refusal means a program above us (or a system service).
+        if (!other)
+            return ::GetLastError() == ERROR_ACCESS_DENIED;
+        DWORD ours = 0, theirs = 0;
+        if (!IntegrityOf(::GetCurrentProcess(), ours) || !IntegrityOf(other.Get(), theirs))
+            return false;
+        return theirs > ours;
+    }
+    void* FocusedWindow() override {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        return ::GetGUIThreadInfo(0, &info) ? info.hwndFocus : nullptr;
+    }
+
 private:
+    // The mandatory integrity level of a process (its token's label RID).
+    static bool IntegrityOf(HANDLE process, DWORD& level) {
+        HANDLE rawToken = nullptr;
+        if (!::OpenProcessToken(process, TOKEN_QUERY, &rawToken))
+            return false;
+        CHandle token(rawToken);
+        DWORD size = 0;
+        ::GetTokenInformation(token.Get(), TokenIntegrityLevel, nullptr, 0, &size);
+        if (size == 0)
+            return false;
+        std::vector<unsigned char> buffer(size);
+        if (!::GetTokenInformation(token.Get(), TokenIntegrityLevel, buffer.data(), size, &size))
+            return false;
+        const auto* label = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data());
+        const DWORD count = *::GetSidSubAuthorityCount(label->Label.Sid);
+        if (count == 0)
+            return false;
+        level = *::GetSidSubAuthority(label->Label.Sid, count - 1);
+        return true;
+    }
     // Removes the change notices posted to the listening window; true when there was one.
     static bool TakeClipboardUpdates(HWND listener) {
         bool any = false;

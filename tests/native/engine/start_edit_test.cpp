@@ -270,7 +270,7 @@ TEST(LaunchEditor, ProgramsDirectlyEverythingElseThroughTheShell) {
     EXPECT_EQ(sys.launched.back(), std::make_pair(std::u16string(u"p"), std::u16string()));
 }
 
-TEST(SendCtrlKeys, OneBatchReleasingAltAndShiftAndKeepingAHeldCtrl) {
+TEST(SendCtrlKeys, OneBatchPressingCtrlBeforeReleasingAltAndKeepingAHeldCtrl) {
     CFakeSystem sys;
     sys.keysDown = {0x11, 0x12};  // the hotkey's Ctrl+Alt still held
     sys.userKeysDown = {0x11};
@@ -278,8 +278,8 @@ TEST(SendCtrlKeys, OneBatchReleasingAltAndShiftAndKeepingAHeldCtrl) {
     ASSERT_EQ(sys.batches.size(), 1u);
     const auto& b = sys.batches[0];
     ASSERT_EQ(b.size(), 6u);
-    EXPECT_EQ(b[0], (KeyInput{0x12, 0x112, true}));
-    EXPECT_EQ(b[1], (KeyInput{0x11, 0x111, false}));
+    EXPECT_EQ(b[0], (KeyInput{0x11, 0x111, false}));
+    EXPECT_EQ(b[1], (KeyInput{0x12, 0x112, true}));
     EXPECT_EQ(b[5], (KeyInput{'C', 'C' + 0x100, true}));
 }
 
