@@ -28,7 +28,7 @@ LRESULT CALLBACK HotKeyHookProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0 && lParam && g_hookTarget) {
         const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         const bool up = wParam == WM_KEYUP || wParam == WM_SYSKEYUP;
-        const bool holdBack = UserKeys().OnKey(key->vkCode, !up, key->dwExtraInfo);
+        const bool holdBack = UserKeys().OnKey(key->vkCode, !up, key->dwExtraInfo, key->time);
         if (up && IsHotKeyModifier(key->vkCode, GetEditEngine().HotKey & 0xFF))
             ::PostMessageW(g_hookTarget, WM_HOTKEY_MODIFIER_UP, 0, 0);
         if (holdBack)

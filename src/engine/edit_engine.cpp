@@ -104,6 +104,9 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
             CBusyScope busy(m_busy);
             round.Begin();
             copied = m_route->Copy(target, EditOnlySelection != 0, text);
+            // The user moved on before the keys could go out: no text of theirs to edit.
+            if (!copied && m_system.FocusedWindow() != target)
+                return;
             // A row of the table needs no dialog: its file is written first and the
             // clipboard put back after, so that the editor has its file sooner.
             if (choiceIndex < 0 || choiceIndex >= rows)

@@ -217,7 +217,7 @@ public:
     bool IsKeyDown(std::uint8_t vk) override { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
     bool IsUserKeyDown(std::uint8_t vk) override {
         const CUserKeys& keys = UserKeys();
-        return keys.IsWatching() ? keys.IsDown(vk) : IsKeyDown(vk);
+        return keys.IsWatching() ? keys.IsDownCrossChecked(vk, IsKeyDown(vk), ::GetTickCount()) : IsKeyDown(vk);
     }
     std::uint16_t ScanCodeOf(std::uint8_t vk) override {
         return static_cast<std::uint16_t>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));

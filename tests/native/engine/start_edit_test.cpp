@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/edit_road.h"
+#include "engine/edit_rules.h"
 #include "engine/user_keys.h"
 #include "fake_system.h"
 
@@ -324,6 +325,15 @@ TEST(UserKeys, TheHookRecordsTheUsersOwnKeysOnlyAndHoldsBackCtrlReleasesDuringOu
     keys.OnKey(0xA2, true, 0);
     EXPECT_FALSE(keys.OnKey(0xA2, false, 0)) << "after the batch a release passes";
     EXPECT_FALSE(keys.EndOwnBatch());
+
+    // A recorded Ctrl the system says is up: believed while the system may still lag behind
+    // the hook, taken as stale (its release missed) after that, across the tick's wrap too.
+    keys.OnKey(0xA2, true, 0, 0xFFFFFF00u);
+    EXPECT_TRUE(keys.IsDownCrossChecked(0x11, false, 0xFFFFFF00u + 100));
+    EXPECT_FALSE(keys.IsDownCrossChecked(0x11, false, 0xFFFFFF00u + CUserKeys::kStaleMs + 300));
+    EXPECT_TRUE(keys.IsDownCrossChecked(0x11, true, 0xFFFFFF00u + 100000)) << "held long";
+    keys.OnKey(0xA2, false, 0, 5);
+    EXPECT_FALSE(keys.IsDownCrossChecked(0x11, true, 10)) << "the hook has seen the release";
 }
 
 TEST(StartEdit, WhatAMessageStartsDuringTheCopyWaitNeverPastesIntoIt) {
@@ -349,4 +359,53 @@ TEST(StartEdit, WhatAMessageStartsDuringTheCopyWaitNeverPastesIntoIt) {
     // Asked again afterwards, the save is written back.
     EXPECT_TRUE(r.engine.PollEdit(Box(9)));
     EXPECT_EQ(r.sys.pasted, std::vector<std::u16string>{u"saved"});
+}
+
+TEST(StartEdit, NoKeysToConsolesOurOwnWindowsProgramsAboveUsOrABoxThatLostTheFocus) {
+    struct Case {
+        const char* what;
+        WindowFacts facts;
+        bool above;
+        void* focusMovesTo;
+        std::vector<std::u16string> told;
+    };
+    const std::u16string none;
+    const Case cases[] = {
+        {"console", {5, 500, u"ConsoleWindowClass"}, false, nullptr, {notice::kConsole}},
+        {"terminal", {5, 500, u"CASCADIA_HOSTING_WINDOW_CLASS"}, false, nullptr, {notice::kConsole}},
+        {"our own dialog", {5, 1, u"Edit"}, false, nullptr, {}},
+        {"administrator", {5, 500, u"Edit"}, true, nullptr, {notice::kAdministrator}},
+        {"focus moved during the backup", {5, 500, u"Edit"}, false, Box(8), {}},
+    };
+    for (const Case& c : cases) {
+        Road r;
+        r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
+        r.sys.windowFacts[Box(7)] = c.facts;
+        if (c.above)
+            r.sys.aboveUs.insert(Box(7));
+        r.sys.focus = static_cast<HWND>(c.focusMovesTo);
+        r.engine.StartEdit(Box(7), 0);
+        EXPECT_TRUE(r.sys.batches.empty()) << c.what;
+        EXPECT_EQ(r.host.told, c.told) << c.what;
+        EXPECT_EQ(r.sys.ClipBytes(1), "user") << c.what;
+        EXPECT_TRUE(r.engine.openEdits.empty()) << c.what;
+        EXPECT_TRUE(r.sys.started.empty()) << c.what;
+    }
+}
+
+TEST(PurgeClosedEdits, AHandleGivenToAnotherWindowIsNotTheOldBox) {
+    Road r;
+    r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
+    r.sys.windowFacts[Box(7)] = {5, 500, u"Edit"};
+    r.engine.StartEdit(Box(7), 0);
+    ASSERT_EQ(r.engine.openEdits.size(), 1u);
+    // The box is closed and its handle reused by a window of another program.
+    r.sys.windowFacts[Box(7)] = {6, 600, u"Edit"};
+    r.sys.boxText = std::make_unique<std::u16string>(u"box text \u00E9\U0001F600");
+    r.sys.Save(kFile, "saved");
+    r.engine.PollEdit(Box(7));
+    EXPECT_TRUE(r.sys.pasted.empty());
+    r.sys.liveWindows.insert(Box(7));
+    r.engine.PurgeClosedEdits();
+    EXPECT_TRUE(r.engine.openEdits.empty());
 }

@@ -261,7 +261,7 @@ LRESULT CALLBACK UserKeysHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0 && lParam) {
         const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
-        if (UserKeys().OnKey(key->vkCode, down, key->dwExtraInfo))
+        if (UserKeys().OnKey(key->vkCode, down, key->dwExtraInfo, key->time))
             return 1;
         if (g_releaseNow && key->dwExtraInfo == kOwnKeyMark && key->vkCode == VK_CONTROL && down) {
             ::SetEvent(g_releaseNow);
