@@ -240,12 +240,18 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         OnTimer(wParam);
         return Default();
-    case WM_HOTKEY:
+    case WM_HOTKEY: {
         // The focus as it is now, not as the last tick saw it: a box the user has just come
         // back to gets its saved text before the choice.
-        TakeFocus();
+        HWND focus = TakeFocus();
+        // In one of our own windows the hotkey starts nothing: our keys would reach our own
+        // fields (the hotkey field would take Ctrl+C for the new hotkey).
+        DWORD process = 0;
+        if (focus && ::GetWindowThreadProcessId(focus, &process) && process == ::GetCurrentProcessId())
+            return 0;
         ShowChoiceList();
         return 0;
+    }
     case WM_CHOICE_CLICKED:
         return OnChoiceClicked(wParam);
     case WM_HOTKEY_MODIFIER_UP:

@@ -2,6 +2,8 @@
 // the configuration file's load and save, and the edit road's entry points.
 #include "engine/edit_engine.h"
 
+#include <algorithm>
+
 #include "config/config_file.h"
 #include "config/config_platform.h"
 #include "engine/edit_road.h"
@@ -207,33 +209,42 @@ bool CEditEngine::PollEdit(HWND focused) {
             }
             return !focusLost && BoxStillHolds(boxText, edit.knownText, edit.knownIsPart);
         };
+        // The newest edit that the box belongs to decides: an older edit of the same box is
+        // superseded by it (its save is not pasted over the newer edit's text).
         bool pastedOrTried = false;
-        for (const Saved& save : saves) {
-            OpenEdit& edit = openEdits[save.index];
-            if (!belongs(edit))
+        bool pasted = false;
+        for (int i = static_cast<int>(openEdits.size()) - 1; i >= 0 && !pastedOrTried && !focusLost; --i) {
+            OpenEdit& edit = openEdits[static_cast<std::size_t>(i)];
+            if (edit.hTarget != focused || edit.targetFacts != facts || !belongs(edit))
                 continue;
             pastedOrTried = true;
-            const PasteResult result = WriteBack(*this, focused, save.text);
-            if (result == PasteResult::kPasted) {
+            auto save = std::find_if(saves.begin(), saves.end(),
+                                     [&](const Saved& s) { return s.index == static_cast<std::size_t>(i); });
+            if (save == saves.end())
+                break;  // this box's newest edit has no new save
+            const PasteResult result = WriteBack(*this, focused, save->text);
+            pasted = result == PasteResult::kPasted;
+            if (pasted) {
                 // Only a save that went in is used up; the box now holds the pasted text.
-                edit.lastWriteLow = save.low;
-                edit.knownText = save.text;
+                edit.lastWriteLow = save->low;
+                edit.knownText = save->text;
                 edit.textKnown = Insert == 0;
                 edit.knownIsPart = false;
                 edit.told = false;
-            } else if (result != PasteResult::kFocusMoved && TellOnce(edit, save.low)) {
+            } else if (result != PasteResult::kFocusMoved && TellOnce(edit, save->low)) {
                 Tell(notice::kNotPasted);
             }
-            break;  // one paste per return
         }
-        if (!pastedOrTried && !focusLost) {
-            // The focused box is not the one any save belongs to: nothing is pasted, the
-            // saves wait for their boxes, and the user hears of each save once.
+        if (!pasted && !focusLost) {
+            // Nothing went in: a box that was looked at is left with nothing selected, and
+            // each save of another box of this window waits for its box; the user hears of
+            // each such save once.
             if (looked)
                 m_route->Deselect(focused);
             bool tell = false;
             for (const Saved& save : saves)
-                tell = TellOnce(openEdits[save.index], save.low) || tell;
+                if (!belongs(openEdits[save.index]))
+                    tell = TellOnce(openEdits[save.index], save.low) || tell;
             if (tell)
                 Tell(notice::kNotThisBox);
         }
