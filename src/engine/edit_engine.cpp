@@ -104,7 +104,12 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         CRouteRound round(*m_route);
         if (SaveContent) {
             CBusyScope busy(m_busy);
-            round.Begin();
+            // Without a copy of the user's clipboard the copy would empty it for good: no
+            // backup, no edit.
+            if (!round.Begin()) {
+                Tell(notice::kClipboardBusy);
+                return;
+            }
             copied = m_route->Copy(target, EditOnlySelection != 0, text);
             // The user moved on before the keys could go out: no text of theirs to edit.
             if (!copied && m_system.FocusedWindow() != target)
@@ -189,7 +194,15 @@ bool CEditEngine::PollEdit(HWND focused) {
 
         CBusyScope busy(m_busy);
         CRouteRound round(*m_route);
-        round.Begin();
+        if (!round.Begin()) {
+            // The user's clipboard could not be put aside: nothing is risked, the saves wait.
+            bool tell = false;
+            for (const Saved& save : saves)
+                tell = TellOnce(openEdits[save.index], save.low) || tell;
+            if (tell)
+                Tell(notice::kNotPasted);
+            return true;
+        }
         // The box's text, copied once for all the edits that need it; the copy costs a round
         // trip, so it is made only when an edit knows what its box held. Insert mode never
         // copies: Ctrl+A would lose the caret the text is to go to, so there the window

@@ -98,6 +98,8 @@ constexpr char16_t kAdministrator[] =
 constexpr char16_t kNotThisBox[] =
     u"Your saved text was not pasted: this box no longer holds the text the edit started from. "
     u"It stays saved and goes in when you come back to the box it came from.";
+constexpr char16_t kClipboardBusy[] =
+    u"Quillon did not start the edit: another program is holding the clipboard. Try again in a moment.";
 constexpr char16_t kNotText[] =
     u"Your saved text was not pasted: the file does not hold text Quillon can read. Save it again as text.";
 constexpr char16_t kNotPasted[] =

@@ -191,3 +191,30 @@ TEST(NeverSavedFormats, TheExactTable) {
     for (std::uint32_t f : {1u, 7u, 8u, 13u, 14u, 16u, 17u, 0x81u, 0x8Eu, 0x1FFu, 0x300u, 0xC000u})
         EXPECT_FALSE(IsNeverSavedClipboardFormat(f)) << f;
 }
+
+TEST(BoxCheck, TheBoxStillHoldsWhatTheEditKnewForgivingOnlyLineEndsAndTrailingSpace) {
+    struct Case {
+        const char16_t* box;
+        const char16_t* known;
+        bool part;
+        bool holds;
+    };
+    const Case cases[] = {
+        {u"one\r\ntwo", u"one\ntwo", false, true},       // line ends of another kind
+        {u"one\rtwo\r", u"one\r\ntwo", false, true},      // a rich edit's paragraph marks
+        {u"text \t\r\n", u"text", false, true},           // white space at the end
+        {u"", u"", false, true},                           // an empty box stays itself
+        {u"text typed", u"text", false, false},            // something typed at the end
+        {u"tex t", u"text", false, false},                 // or inside
+        {u" text", u"text", false, false},                 // leading space is the user's
+        {u"hello world!", u"world", true, true},           // a selection still in the box
+        {u"hello earth", u"world", true, false},
+        {u"\u00E9t\u00E9", u"\u00E9t\u00E9\u00A0", false, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BoxStillHolds(c.box, c.known, c.part), c.holds) << ToUtf8(c.box) << " / " << ToUtf8(c.known);
+    EXPECT_TRUE(IsConsoleWindowClass(u"ConsoleWindowClass"));
+    EXPECT_TRUE(IsConsoleWindowClass(u"mintty"));
+    EXPECT_FALSE(IsConsoleWindowClass(u"consolewindowclass2"));
+    EXPECT_FALSE(IsConsoleWindowClass(u"Edit"));
+}

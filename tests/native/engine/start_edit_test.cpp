@@ -361,32 +361,42 @@ TEST(StartEdit, WhatAMessageStartsDuringTheCopyWaitNeverPastesIntoIt) {
     EXPECT_EQ(r.sys.pasted, std::vector<std::u16string>{u"saved"});
 }
 
-TEST(StartEdit, NoKeysToConsolesOurOwnWindowsProgramsAboveUsOrABoxThatLostTheFocus) {
+TEST(StartEdit, NoKeysToConsolesOurOwnWindowsProgramsAboveUsABoxThatLostTheFocusOrWithoutABackup) {
     struct Case {
         const char* what;
-        WindowFacts facts;
+        std::uint32_t process;
+        const char16_t* className;
         bool above;
         void* focusMovesTo;
-        std::vector<std::u16string> told;
+        const char16_t* told;  // null: nothing
+        int busyOpens;
     };
-    const std::u16string none;
     const Case cases[] = {
-        {"console", {5, 500, u"ConsoleWindowClass"}, false, nullptr, {notice::kConsole}},
-        {"terminal", {5, 500, u"CASCADIA_HOSTING_WINDOW_CLASS"}, false, nullptr, {notice::kConsole}},
-        {"our own dialog", {5, 1, u"Edit"}, false, nullptr, {}},
-        {"administrator", {5, 500, u"Edit"}, true, nullptr, {notice::kAdministrator}},
-        {"focus moved during the backup", {5, 500, u"Edit"}, false, Box(8), {}},
+        {"console", 500, u"ConsoleWindowClass", false, nullptr, notice::kConsole, 0},
+        {"terminal", 500, u"CASCADIA_HOSTING_WINDOW_CLASS", false, nullptr, notice::kConsole, 0},
+        {"our own dialog", 1, u"Edit", false, nullptr, nullptr, 0},
+        {"administrator", 500, u"Edit", true, nullptr, notice::kAdministrator, 0},
+        {"focus moved during the backup", 500, u"Edit", false, Box(8), nullptr, 0},
+        {"clipboard held by another program: no backup, no edit", 500, u"Edit", false, nullptr,
+         notice::kClipboardBusy, 1000},
     };
     for (const Case& c : cases) {
         Road r;
         r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
-        r.sys.windowFacts[Box(7)] = c.facts;
+        WindowFacts facts;
+        facts.thread = 5;
+        facts.process = c.process;
+        facts.className = c.className;
+        r.sys.windowFacts[Box(7)] = facts;
         if (c.above)
             r.sys.aboveUs.insert(Box(7));
         r.sys.focus = static_cast<HWND>(c.focusMovesTo);
+        r.sys.busyOpens = c.busyOpens;
         r.engine.StartEdit(Box(7), 0);
+        r.sys.busyOpens = 0;
         EXPECT_TRUE(r.sys.batches.empty()) << c.what;
-        EXPECT_EQ(r.host.told, c.told) << c.what;
+        EXPECT_EQ(r.host.told, c.told ? std::vector<std::u16string>{c.told} : std::vector<std::u16string>{})
+            << c.what;
         EXPECT_EQ(r.sys.ClipBytes(1), "user") << c.what;
         EXPECT_TRUE(r.engine.openEdits.empty()) << c.what;
         EXPECT_TRUE(r.sys.started.empty()) << c.what;
@@ -396,11 +406,17 @@ TEST(StartEdit, NoKeysToConsolesOurOwnWindowsProgramsAboveUsOrABoxThatLostTheFoc
 TEST(PurgeClosedEdits, AHandleGivenToAnotherWindowIsNotTheOldBox) {
     Road r;
     r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
-    r.sys.windowFacts[Box(7)] = {5, 500, u"Edit"};
+    WindowFacts facts;
+    facts.thread = 5;
+    facts.process = 500;
+    facts.className = u"Edit";
+    r.sys.windowFacts[Box(7)] = facts;
     r.engine.StartEdit(Box(7), 0);
     ASSERT_EQ(r.engine.openEdits.size(), 1u);
     // The box is closed and its handle reused by a window of another program.
-    r.sys.windowFacts[Box(7)] = {6, 600, u"Edit"};
+    facts.thread = 6;
+    facts.process = 600;
+    r.sys.windowFacts[Box(7)] = facts;
     r.sys.boxText = std::make_unique<std::u16string>(u"box text \u00E9\U0001F600");
     r.sys.Save(kFile, "saved");
     r.engine.PollEdit(Box(7));
