@@ -210,8 +210,14 @@ bool CEditEngine::PollEdit(HWND focused) {
         std::u16string boxText;
         bool looked = false;
         bool focusLost = false;
+        // The system's own edit controls tell their text directly: a match there confirms
+        // the box without the copy (anything else still goes through it).
+        std::u16string windowText;
+        const bool plainEdit = IsPlainEditClass(facts.className) && m_system.ReadWindowText(focused, windowText);
         auto belongs = [&](const OpenEdit& edit) {
             if (!edit.textKnown || Insert)
+                return true;
+            if (plainEdit && BoxStillHolds(windowText, edit.knownText, edit.knownIsPart))
                 return true;
             if (!looked) {
                 looked = true;

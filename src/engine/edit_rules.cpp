@@ -221,6 +221,24 @@ bool IsConsoleWindowClass(std::u16string_view className) {
     return false;
 }
 
+bool IsPlainEditClass(std::u16string_view className) {
+    // Class names compare without regard to case.
+    auto same = [&](std::u16string_view name) {
+        if (name.size() != className.size())
+            return false;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+            if (lower(name[i]) != lower(className[i]))
+                return false;
+        }
+        return true;
+    };
+    for (std::u16string_view edit : {u"Edit", u"RichEdit20W", u"RICHEDIT50W", u"RichEdit60W"})
+        if (same(edit))
+            return true;
+    return false;
+}
+
 namespace {
 
 // Line ends as one LF, and no white space at the end.

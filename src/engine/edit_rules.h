@@ -84,6 +84,10 @@ inline std::int64_t CopyWaitLimit(std::int32_t effectiveDelay) {
 // "select all", and a pasted text runs as commands.
 bool IsConsoleWindowClass(std::u16string_view className);
 
+// The system's own edit controls, whose window text is the box's whole text: read
+// directly, it confirms the box without a copy.
+bool IsPlainEditClass(std::u16string_view className);
+
 // Whether the box still holds what an edit last knew to be there (the text it copied, or
 // the text it last pasted), forgiving only what boxes change themselves: the kind of line
 // ends and white space at the end. An edit of a selection knew only part of the box: the

@@ -195,6 +195,9 @@ public:
     virtual bool RunsAboveUs(const void* window) = 0;
     // The focused window of the foreground thread now; null when there is none.
     virtual void* FocusedWindow() = 0;
+    // The text a window reports of itself (WM_GETTEXT), for the system's own edit controls,
+    // whose text that is; false when it does not answer in a moment.
+    virtual bool ReadWindowText(const void* window, std::u16string& text) = 0;
 };
 
 // Everything the edit engine asks of the system.

@@ -74,6 +74,7 @@ public:
     std::uint32_t OwnProcess() override { return 0; }
     bool RunsAboveUs(const void*) override { return false; }
     void* FocusedWindow() override { return nullptr; }
+    bool ReadWindowText(const void*, std::u16string&) override { return false; }
 };
 
 }  // namespace

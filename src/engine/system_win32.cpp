@@ -25,6 +25,8 @@ bool IsEnhMetafileFormat(std::uint32_t format) {
 // messages this thread answers while it waits, so it is normally at once.
 constexpr std::uint32_t kOwnBatchPassMs = 500;
 constexpr std::uint32_t kOwnBatchPollMs = 10;
+// How long another program's window may take to report its text.
+constexpr UINT kWindowTextMs = 200;
 
 bool PressesCtrl(const std::vector<KeyInput>& keys) {
     return std::any_of(keys.begin(), keys.end(), [](const KeyInput& k) { return k.vk == vk::kControl && !k.up; });
@@ -337,6 +339,22 @@ public:
         GUITHREADINFO info{};
         info.cbSize = sizeof(info);
         return ::GetGUIThreadInfo(0, &info) ? info.hwndFocus : nullptr;
+    }
+    bool ReadWindowText(const void* window, std::u16string& text) override {
+        // Another program's window: a hung one must not hang us.
+        HWND hwnd = static_cast<HWND>(const_cast<void*>(window));
+        const UINT flags = SMTO_ABORTIFHUNG | SMTO_BLOCK;
+        DWORD_PTR length = 0;
+        if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, flags, kWindowTextMs, &length))
+            return false;
+        std::wstring buffer(length + 1, L'\0');
+        DWORD_PTR got = 0;
+        if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), flags,
+                                   kWindowTextMs, &got))
+            return false;
+        buffer.resize(std::min<std::size_t>(got, length));
+        text = FromWide(buffer);
+        return true;
     }
 
 private:

@@ -13,14 +13,16 @@ namespace quillon {
 namespace {
 
 constexpr std::uint32_t kCopyPollMs = 20;
-constexpr char kCtrlEnd[] = "\x23";  // VK_END: with Ctrl, the end of the whole text
+constexpr char kCtrlEnd[] = "\x23"; // VK_END: with Ctrl, the end of the whole text
 
 // Keys go only to the box they are meant for: the focus may have moved since it was seen
 // (saving a large clipboard can take seconds), and Ctrl+A, Ctrl+V in another box would
 // replace that box's text.
-bool StillFocused(ISystem& system, void* box) { return box && system.FocusedWindow() == box; }
+bool StillFocused(ISystem& system, void* box) {
+    return box && system.FocusedWindow() == box;
+}
 
-}  // namespace
+} // namespace
 
 bool SendCtrlKeys(ISystem& system, std::string_view letters) {
     // The user's own key events that wait for our keyboard hook come before the batch:
@@ -62,10 +64,9 @@ bool CClipboardRoute::Copy(void* box, bool onlySelection, std::u16string& text) 
     const std::int64_t limit = CopyWaitLimit(m_engine.EffectiveDelay());
     if (limit > 0)
         // Ends the moment the copy lands; the 20 ms look is for a system that cannot tell.
-        system.WaitWatchingClipboard(m_engine.HostWindow(),
-                                     static_cast<std::uint32_t>(std::min<std::int64_t>(limit, 0xFFFFFFFF)),
-                                     [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); },
-                                     kCopyPollMs);
+        system.WaitWatchingClipboard(
+            m_engine.HostWindow(), static_cast<std::uint32_t>(std::min<std::int64_t>(limit, 0xFFFFFFFF)),
+            [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); }, kCopyPollMs);
     bool copied = false;
     if (OpenClipboardPatiently(system, system)) {
         copied = system.GetClipboardText(text);
@@ -120,4 +121,4 @@ bool CClipboardRoute::End() {
     return restored;
 }
 
-}  // namespace quillon
+} // namespace quillon

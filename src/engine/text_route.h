@@ -15,9 +15,9 @@ class CClipboardBackup;
 
 enum class PasteResult {
     kPasted,
-    kFocusMoved,     // the box lost the focus before the keys went out: nothing was sent
-    kClipboardBusy,  // the text could not be put where the box would take it
-    kKeysFailed,     // the system refused the keys
+    kFocusMoved,    // the box lost the focus before the keys went out: nothing was sent
+    kClipboardBusy, // the text could not be put where the box would take it
+    kKeysFailed,    // the system refused the keys
 };
 
 // One way of moving text. Its steps run inside a round (Begin ... End): whatever the way
@@ -58,7 +58,7 @@ public:
 private:
     CEditEngine& m_engine;
     std::unique_ptr<CClipboardBackup> m_backup;
-    bool m_pasted = false;  // the round pasted: the box may hold the clipboard a while
+    bool m_pasted = false; // the round pasted: the box may hold the clipboard a while
 };
 
 // A round begun on demand that ends with the scope, unless ended before.
@@ -78,4 +78,4 @@ private:
 // Ctrl plus the letters, as one batch of input (see PlanCtrlKeys).
 bool SendCtrlKeys(ISystem& system, std::string_view letters);
 
-}  // namespace quillon
+} // namespace quillon

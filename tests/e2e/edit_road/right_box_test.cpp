@@ -28,12 +28,12 @@ std::wstring Wide(const char16_t* text) {
 // The box keeps its text for a while after the return.
 ::testing::AssertionResult Keeps(CRoad& road, const std::wstring& text) {
     if (WaitFor([&] { return road.Box().Text(road.Current()) != text; }, 500, "the box to change"))
-        return ::testing::AssertionFailure() << "the box's text was replaced: "
-                                             << Utf8Of(Printable(road.Box().Text(road.Current())));
+        return ::testing::AssertionFailure()
+               << "the box's text was replaced: " << Utf8Of(Printable(road.Box().Text(road.Current())));
     return ::testing::AssertionSuccess();
 }
 
-}  // namespace
+} // namespace
 
 TEST(RightBox, OneWindowTwoFieldsEachSaveGoesOnlyToItsOwnField) {
     CRoad road;
@@ -98,7 +98,7 @@ TEST(RightBox, TheHotkeyInQuillonsOwnDialogStartsNothing) {
     ASSERT_TRUE(road.Box().Start());
     ASSERT_TRUE(road.Start());
     const DWORD quillon = road.Quillon().Process().Id();
-    ::PostMessageW(road.Quillon().ServerWindow(), WM_COMMAND, 32771, 0);  // the tray's Options
+    ::PostMessageW(road.Quillon().ServerWindow(), WM_COMMAND, 32771, 0); // the tray's Options
     HWND options = nullptr;
     ASSERT_TRUE(WaitFor(
         [&] {

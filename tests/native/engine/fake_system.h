@@ -384,6 +384,15 @@ public:
     }
     std::uint32_t OwnProcess() override { return ownProcess; }
     bool RunsAboveUs(const void* window) override { return aboveUs.count(window) != 0; }
+    // What windows of the system's edit classes report as their text.
+    std::map<const void*, std::u16string> windowText;
+    bool ReadWindowText(const void* window, std::u16string& text) override {
+        auto it = windowText.find(window);
+        if (it == windowText.end())
+            return false;
+        text = it->second;
+        return true;
+    }
     void* FocusedWindow() override {
         if (onFocusAsked)
             onFocusAsked();

@@ -227,3 +227,23 @@ TEST(PurgeClosedEdits, DropsEditsOfGoneWindowsAndKeepsTheirFilesForExit) {
     }
     EXPECT_EQ(sys.deleted, (std::vector<std::u16string>{u"d", u"c", u"a"}));
 }
+
+TEST(PollEdit, AnEditControlsOwnTextConfirmsTheBoxWithoutACopyAndAMismatchStillCopies) {
+    Watch w;
+    WindowFacts edit;
+    edit.className = u"EDIT";
+    w.sys.windowFacts[Box(7)] = edit;
+    w.engine.openEdits[0].targetFacts = edit;
+    w.engine.openEdits[0].knownText = u"original";
+    w.engine.openEdits[0].textKnown = true;
+    w.sys.windowText[Box(7)] = u"original\r\n";
+    w.sys.Save(kFile, "edited");
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
+    // A box that reports nothing of itself (a password field, say) is checked by the copy.
+    w.sys.windowText[Box(7)] = u"";
+    w.sys.Save(kFile, "edited again");
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.Calls("Keys"), (std::vector<std::string>{"Keys AV", "Keys AC", "Keys AV"}));
+    EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"edited", u"edited again"}));
+}
