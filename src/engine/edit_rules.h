@@ -74,11 +74,11 @@ std::vector<KeyInput> PlanCtrlKeys(std::string_view letters, bool altDown, bool 
 inline const char* CopyLetters(bool editOnlySelection) { return editOnlySelection ? "C" : "AC"; }
 inline const char* PasteLetters(bool insert) { return insert ? "V" : "AV"; }
 
-// How long to wait for copied text: Delay × 5 / 2 ms, a negative Delay counting as 0.
-// Computed in 64 bits, so a huge Delay cannot overflow.
-inline std::int64_t CopyWaitLimit(std::int32_t effectiveDelay) {
-    return static_cast<std::int64_t>(effectiveDelay) * 5 / 2;
-}
+// How long to wait for copied text at most. The wait ends the moment the text lands; a slow
+// box (a busy web page) can take well over a second, and one that has not copied when we
+// give up leaves the user an empty file and, later, its text on their clipboard. Not a
+// multiple of Delay, which is about how long a box takes to read a paste.
+constexpr std::uint32_t kCopyWaitCapMs = 2000;
 
 // Console and terminal windows: Ctrl+C there interrupts the running program, Ctrl+A is not
 // "select all", and a pasted text runs as commands.

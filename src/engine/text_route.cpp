@@ -61,11 +61,16 @@ bool CClipboardRoute::Copy(void* box, bool onlySelection, std::u16string& text) 
     }
     if (!SendCtrlKeys(system, CopyLetters(onlySelection)))
         return false;
-    const std::int64_t limit = CopyWaitLimit(m_engine.EffectiveDelay());
-    if (limit > 0)
+    // An empty box copies nothing, and would keep us waiting for the whole cap: the
+    // system's own edit controls say so at once.
+    WindowFacts facts;
+    std::u16string own;
+    const bool empty = !onlySelection && system.DescribeWindow(box, facts) &&
+                       IsPlainEditClass(facts.className) && system.ReadWindowText(box, own) && own.empty();
+    if (!empty)
         // Ends the moment the copy lands; the 20 ms look is for a system that cannot tell.
         system.WaitWatchingClipboard(
-            m_engine.HostWindow(), static_cast<std::uint32_t>(std::min<std::int64_t>(limit, 0xFFFFFFFF)),
+            m_engine.HostWindow(), kCopyWaitCapMs,
             [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); }, kCopyPollMs);
     bool copied = false;
     if (OpenClipboardPatiently(system, system)) {

@@ -178,13 +178,6 @@ TEST(KeyPlan, OneBatchWithCtrlInsideAndModifiersReleasedFirst) {
     EXPECT_EQ(PasteLetters(true), std::string("V"));
 }
 
-TEST(CopyWait, TwoAndAHalfDelays) {
-    EXPECT_EQ(CopyWaitLimit(200), 500);
-    EXPECT_EQ(CopyWaitLimit(1), 2);
-    EXPECT_EQ(CopyWaitLimit(0), 0);
-    EXPECT_EQ(CopyWaitLimit(0x7FFFFFFF), 0x7FFFFFFFLL * 5 / 2);  // no overflow
-}
-
 TEST(NeverSavedFormats, TheExactTable) {
     for (std::uint32_t f : {2u, 3u, 9u, 0x80u, 0x82u, 0x83u, 0x200u, 0x250u, 0x2FFu})
         EXPECT_TRUE(IsNeverSavedClipboardFormat(f)) << f;
