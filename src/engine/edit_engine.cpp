@@ -210,15 +210,17 @@ bool CEditEngine::PollEdit(HWND focused) {
         std::u16string boxText;
         bool looked = false;
         bool focusLost = false;
-        // The system's own edit controls tell their text directly: a match there confirms
-        // the box without the copy (anything else still goes through it).
+        // The system's own edit controls tell their text directly, which decides without the
+        // copy (and without its Ctrl+A in the user's box). One that tells nothing (a password
+        // field, or an empty box) is still asked by the copy.
         std::u16string windowText;
-        const bool plainEdit = IsPlainEditClass(facts.className) && m_system.ReadWindowText(focused, windowText);
+        const bool plainEdit = IsPlainEditClass(facts.className) && m_system.ReadWindowText(focused, windowText) &&
+                               !windowText.empty();
         auto belongs = [&](const OpenEdit& edit) {
             if (!edit.textKnown || Insert)
                 return true;
-            if (plainEdit && BoxStillHolds(windowText, edit.knownText, edit.knownIsPart))
-                return true;
+            if (plainEdit)
+                return BoxStillHolds(windowText, edit.knownText, edit.knownIsPart);
             if (!looked) {
                 looked = true;
                 if (!m_route->Copy(focused, false, boxText)) {

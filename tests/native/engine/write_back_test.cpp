@@ -228,7 +228,7 @@ TEST(PurgeClosedEdits, DropsEditsOfGoneWindowsAndKeepsTheirFilesForExit) {
     EXPECT_EQ(sys.deleted, (std::vector<std::u16string>{u"d", u"c", u"a"}));
 }
 
-TEST(PollEdit, AnEditControlsOwnTextConfirmsTheBoxWithoutACopyAndAMismatchStillCopies) {
+TEST(PollEdit, AnEditControlsOwnTextDecidesWithoutACopyUnlessItTellsNothing) {
     Watch w;
     WindowFacts edit;
     edit.className = u"EDIT";
@@ -240,9 +240,13 @@ TEST(PollEdit, AnEditControlsOwnTextConfirmsTheBoxWithoutACopyAndAMismatchStillC
     w.sys.Save(kFile, "edited");
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
+    // Its own text decides a mismatch too: no Ctrl+A in the user's box.
+    w.sys.windowText[Box(7)] = u"typed meanwhile";
+    w.sys.Save(kFile, "edited again");
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
     // A box that reports nothing of itself (a password field, say) is checked by the copy.
     w.sys.windowText[Box(7)] = u"";
-    w.sys.Save(kFile, "edited again");
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.Calls("Keys"), (std::vector<std::string>{"Keys AV", "Keys AC", "Keys AV"}));
     EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"edited", u"edited again"}));
