@@ -114,7 +114,7 @@ table = (f"Measured by `bench/edit_road/run.sh` on {datetime.date.today()} ({win
          + line("hotkey released -> temporary file written", written, "30 ms")
          + line("hotkey released -> editor process created", created, "")
          + line("hotkey released -> editor's own code running", code, "")
-         + line("focus back in the box -> saved text in it", back, "15 ms")
+         + line("focus back in the box -> saved text in it", back, "25 ms")
          + f"\n| idle, {seconds} s with nothing happening | share of one core |\n|---|---|\n"
          f"| Quillon.exe | {float(quillon_cpu):.3f}% |\n"
          f"| wineserver, with Quillon running | {float(quillon_ws):.3f}% |\n"

@@ -43,7 +43,7 @@ LRESULT CALLBACK HotKeyHookProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0 && lParam && g_hookTarget) {
         const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         const bool up = wParam == WM_KEYUP || wParam == WM_SYSKEYUP;
-        const bool holdBack = UserKeys().OnKey(key->vkCode, !up, key->dwExtraInfo);
+        const bool holdBack = UserKeys().OnKey(key->vkCode, !up, key->dwExtraInfo, key->time);
         if (up && IsHotKeyModifier(key->vkCode, keyboard::ModifiersOf(GetEditEngine().HotKey)))
             ::PostMessageW(g_hookTarget, WM_HOTKEY_MODIFIER_UP, 0, 0);
         if (holdBack)
@@ -278,12 +278,18 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         OnTimer(wParam);
         return Default();
-    case WM_HOTKEY:
+    case WM_HOTKEY: {
         // The focus as it is now, not as the last tick saw it: a box the user has just come
         // back to gets its saved text before the choice.
-        TakeFocus();
+        HWND focus = TakeFocus();
+        // In one of our own windows the hotkey starts nothing: our keys would reach our own
+        // fields (the hotkey field would take Ctrl+C for the new hotkey).
+        DWORD process = 0;
+        if (focus && ::GetWindowThreadProcessId(focus, &process) && process == ::GetCurrentProcessId())
+            return 0;
         ShowChoiceList();
         return 0;
+    }
     case WM_CHOICE_CLICKED:
         return OnChoiceClicked(wParam);
     case WM_HOTKEY_MODIFIER_UP:

@@ -6,10 +6,10 @@
 
 #include "config/config_file.h"
 #include "config/config_platform.h"
-#include "engine/clipboard_backup.h"
 #include "engine/edit_road.h"
 #include "engine/edit_rules.h"
 #include "engine/keyboard.h"
+#include "engine/text_route.h"
 
 namespace quillon {
 
@@ -50,6 +50,39 @@ private:
 
 }  // namespace
 
+bool CEditEngine::TellOnce(OpenEdit& edit, std::uint32_t saveLow) {
+    if (edit.told && edit.toldLow == saveLow)
+        return false;
+    edit.told = true;
+    edit.toldLow = saveLow;
+    return true;
+}
+
+void CEditEngine::Tell(const std::u16string& message) {
+    if (m_host)
+        m_host->TellUser(message);
+}
+
+bool CEditEngine::MayReach(HWND target, WindowFacts& facts) {
+    if (!m_system.DescribeWindow(target, facts))
+        return false;  // gone already
+    // One of our own windows (the Options dialog's hotkey field, say): our keys would be
+    // taken as the user's there.
+    if (facts.process == m_system.OwnProcess())
+        return false;
+    if (IsConsoleWindowClass(facts.className)) {
+        Tell(notice::kConsole);
+        return false;
+    }
+    // The system drops keys sent to a program above us without a word: the user would get
+    // an empty file and, on return, nothing.
+    if (m_system.RunsAboveUs(target)) {
+        Tell(notice::kAdministrator);
+        return false;
+    }
+    return true;
+}
+
 void CEditEngine::StartEdit(HWND target, int choiceIndex) {
     if (m_busy || !target)
         return;
@@ -61,19 +94,31 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         if (choiceIndex >= 0 && choiceIndex < rows &&
             !IsValidExtension(Extensions[static_cast<std::size_t>(choiceIndex)].Extension))
             return;
+        WindowFacts facts;
+        if (!MayReach(target, facts))
+            return;
         // The text is taken, and the user's clipboard put back, before the New Extension
         // dialog may open: the user can copy and paste in it (or anywhere) meanwhile, and
         // whatever they copy is theirs, neither the file's text nor overwritten afterwards.
         std::u16string text;
         bool copied = false;
-        CClipboardBackup backup(system, system, HostWindow());
+        CRouteRound round(*m_route);
         if (SaveContent) {
             CBusyScope busy(m_busy);
-            copied = CopyBoxText(*this, backup, text);
+            // Without a copy of the user's clipboard the copy would empty it for good: no
+            // backup, no edit.
+            if (!round.Begin()) {
+                Tell(notice::kClipboardBusy);
+                return;
+            }
+            copied = m_route->Copy(target, EditOnlySelection != 0, text);
+            // The user moved on before the keys could go out: no text of theirs to edit.
+            if (!copied && m_system.FocusedWindow() != target)
+                return;
             // A row of the table needs no dialog: its file is written first and the
             // clipboard put back after, so that the editor has its file sooner.
             if (choiceIndex < 0 || choiceIndex >= rows)
-                backup.Restore();
+                round.End();
         }
         const EXTENSIONREC rec = ChooseExtension(*this, choiceIndex);
         if (!IsValidExtension(rec.Extension))
@@ -91,16 +136,21 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         // put back must count as the user's.
         std::uint32_t low = 0;
         system.GetLastWriteLow(file.Get(), low);
-        openEdits.push_back(OpenEdit{target, path, low});
+        OpenEdit edit{target, path, low};
+        edit.targetFacts = facts;
+        edit.knownText = std::move(text);
+        edit.textKnown = copied;
+        edit.knownIsPart = EditOnlySelection != 0;
+        openEdits.push_back(std::move(edit));
         {
             CBusyScope busy(m_busy);
-            backup.Restore();  // nothing left to do when the dialog's turn put it back
+            round.End();  // nothing left to do when the dialog's turn put it back
         }
         file.Close();
         LaunchEditor(system, rec.Editor, rec.Parameters, path);
     } catch (...) {
-        // Called from a window message: nothing may unwind further. The backup has put
-        // the clipboard back on its way out.
+        // Called from a window message: nothing may unwind further. The round has put the
+        // clipboard back on its way out.
     }
 }
 
@@ -109,27 +159,116 @@ bool CEditEngine::PollEdit(HWND focused) {
     if (m_busy)
         return false;
     try {
-        const int index = FindNewestEdit(focused);
-        if (index < 0)
+        WindowFacts facts;
+        if (!focused || !m_system.DescribeWindow(focused, facts))
             return true;
-        CSeamFile file(m_system, m_system.OpenFileForRead(openEdits[static_cast<std::size_t>(index)].tempPath));
-        if (!file.Get())
-            return true;  // deleted, or locked by the editor: looked at again next time
-        std::uint32_t low = 0;
-        if (!m_system.GetLastWriteLow(file.Get(), low))
-            return true;
-        OpenEdit& edit = openEdits[static_cast<std::size_t>(index)];
-        if (low != edit.lastWriteLow) {
-            // A file that cannot be read now is looked at again at the next return.
+        // Every open edit of this window with a save not pasted yet, newest first: a window
+        // (a browser page) may hold several boxes, each with its own edit.
+        struct Saved {
+            std::size_t index;
+            std::uint32_t low;
+            std::u16string text;
+        };
+        std::vector<Saved> saves;
+        for (int i = static_cast<int>(openEdits.size()) - 1; i >= 0; --i) {
+            const OpenEdit& edit = openEdits[static_cast<std::size_t>(i)];
+            if (edit.hTarget != focused || edit.targetFacts != facts)
+                continue;
+            // Deleted, or locked by the editor, or unreadable now: looked at again next time.
+            CSeamFile file(m_system, m_system.OpenFileForRead(edit.tempPath));
+            std::uint32_t low = 0;
+            if (!file.Get() || !m_system.GetLastWriteLow(file.Get(), low) || low == edit.lastWriteLow)
+                continue;
             std::string bytes;
             if (!m_system.ReadFile(file.Get(), bytes))
+                continue;
+            std::u16string text;
+            if (SavedTextOf(m_system, bytes, text)) {
+                saves.push_back(Saved{static_cast<std::size_t>(i), low, std::move(text)});
+            } else if (TellOnce(openEdits[static_cast<std::size_t>(i)], low)) {
+                // Kept as it is: the user may save it again as text.
+                Tell(notice::kNotText);
+            }
+        }
+        if (saves.empty())
+            return true;
+
+        CBusyScope busy(m_busy);
+        CRouteRound round(*m_route);
+        if (!round.Begin()) {
+            // The user's clipboard could not be put aside: nothing is risked, the saves wait.
+            bool tell = false;
+            for (const Saved& save : saves)
+                tell = TellOnce(openEdits[save.index], save.low) || tell;
+            if (tell)
+                Tell(notice::kNotPasted);
+            return true;
+        }
+        // The box's text, copied once for all the edits that need it; the copy costs a round
+        // trip, so it is made only when an edit knows what its box held. Insert mode never
+        // copies: Ctrl+A would lose the caret the text is to go to, so there the window
+        // (handle, thread, process and class) is all that identifies the box.
+        std::u16string boxText;
+        bool looked = false;
+        bool focusLost = false;
+        // The system's own edit controls tell their text directly, which decides without the
+        // copy (and without its Ctrl+A in the user's box). One that tells nothing (a password
+        // field, or an empty box) is still asked by the copy.
+        std::u16string windowText;
+        const bool plainEdit = IsPlainEditClass(facts.className) && m_system.ReadWindowText(focused, windowText) &&
+                               !windowText.empty();
+        auto belongs = [&](const OpenEdit& edit) {
+            if (!edit.textKnown || Insert)
                 return true;
-            edit.lastWriteLow = low;
-            // Closed before the paste and its pause: an editor that saves again right
-            // then, opening the file for itself alone, must not fail.
-            file.Close();
-            CBusyScope busy(m_busy);
-            WriteBack(*this, bytes);
+            if (plainEdit)
+                return BoxStillHolds(windowText, edit.knownText, edit.knownIsPart);
+            if (!looked) {
+                looked = true;
+                if (!m_route->Copy(focused, false, boxText)) {
+                    boxText.clear();  // an empty box copies nothing
+                    focusLost = m_system.FocusedWindow() != focused;
+                }
+            }
+            return !focusLost && BoxStillHolds(boxText, edit.knownText, edit.knownIsPart);
+        };
+        // The newest edit that the box belongs to decides: an older edit of the same box is
+        // superseded by it (its save is not pasted over the newer edit's text).
+        bool pastedOrTried = false;
+        bool pasted = false;
+        for (int i = static_cast<int>(openEdits.size()) - 1; i >= 0 && !pastedOrTried && !focusLost; --i) {
+            OpenEdit& edit = openEdits[static_cast<std::size_t>(i)];
+            if (edit.hTarget != focused || edit.targetFacts != facts || !belongs(edit))
+                continue;
+            pastedOrTried = true;
+            auto save = std::find_if(saves.begin(), saves.end(),
+                                     [&](const Saved& s) { return s.index == static_cast<std::size_t>(i); });
+            if (save == saves.end())
+                break;  // this box's newest edit has no new save
+            const PasteResult result = WriteBack(*this, focused, save->text);
+            pasted = result == PasteResult::kPasted;
+            if (pasted) {
+                // Only a save that went in is used up; the box now holds the pasted text.
+                edit.lastWriteLow = save->low;
+                edit.knownText = save->text;
+                edit.textKnown = Insert == 0;
+                edit.knownIsPart = false;
+                edit.told = false;
+            } else if (result != PasteResult::kFocusMoved && TellOnce(edit, save->low)) {
+                Tell(notice::kNotPasted);
+            }
+        }
+        if (!pasted && !focusLost) {
+            // Nothing went in: a box that was looked at is left with nothing selected, and
+            // each save of another box of this window waits for its box; the user hears of
+            // each such save once.
+            if (looked)
+                m_route->Deselect(focused);
+            bool tell = false;
+            for (const Saved& save : saves)
+                if (!belongs(openEdits[save.index]))
+                    tell = TellOnce(openEdits[save.index], save.low) || tell;
+            if (tell)
+                Tell(notice::kNotThisBox);
         }
     } catch (...) {
         // A text too large to hold: the box keeps what it has.
@@ -140,7 +279,10 @@ bool CEditEngine::PollEdit(HWND focused) {
 void CEditEngine::PurgeClosedEdits() {
     for (int i = static_cast<int>(openEdits.size()) - 1; i >= 0; --i) {
         const OpenEdit& edit = openEdits[static_cast<std::size_t>(i)];
-        if (m_system.IsWindow(edit.hTarget))
+        // A handle that now belongs to another window is as gone as its box.
+        WindowFacts facts;
+        if (m_system.IsWindow(edit.hTarget) &&
+            (!m_system.DescribeWindow(edit.hTarget, facts) || facts == edit.targetFacts))
             continue;
         if (DeleteTempFile)
             pendingDeletes.push_back(edit.tempPath);
@@ -149,7 +291,7 @@ void CEditEngine::PurgeClosedEdits() {
 }
 
 CEditEngine::CEditEngine(ISystem& system, IConfigPlatform& configPlatform)
-    : m_system(system), m_configPlatform(configPlatform) {
+    : m_system(system), m_configPlatform(configPlatform), m_route(std::make_unique<CClipboardRoute>(*this)) {
     TemporaryFolder = m_system.GetTempPath();
 }
 

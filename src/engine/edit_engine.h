@@ -2,6 +2,7 @@
 // the table of open edits and the files to delete at exit.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,29 @@ namespace quillon {
 
 class IConfigPlatform;
 
+class ITextRoute;
+
 // One edit whose temporary file was created.
 struct OpenEdit {
+    OpenEdit() = default;
+    OpenEdit(HWND target, std::u16string path, std::uint32_t low)
+        : hTarget(target), tempPath(std::move(path)), lastWriteLow(low) {}
+
     HWND hTarget = nullptr;         // the text box that receives the text back
     std::u16string tempPath;        // full path of the temporary file
-    std::uint32_t lastWriteLow = 0; // low half of the file's last-write time as last seen
+    std::uint32_t lastWriteLow = 0; // low half of the file's last-write time as last pasted
+    // The window as it was at the start: a handle given to another window since is not
+    // this edit's box.
+    WindowFacts targetFacts;
+    // What the box held as the edit last knew it (the text copied, then each text pasted):
+    // a box that holds something else now is another box of the same window, or the user
+    // changed it meanwhile, and its text is not replaced.
+    std::u16string knownText;
+    bool textKnown = false;
+    bool knownIsPart = false;  // the edit was of a selection: the box holds more
+    // The save the user was told could not be pasted (told once per save).
+    bool told = false;
+    std::uint32_t toldLow = 0;
 };
 
 class CEditEngine : public SettingsFields {
@@ -51,6 +70,8 @@ public:
     // The host's window, for the clipboard viewer chain and listening; null without a host.
     void* HostWindow() const { return m_host ? m_host->HostWindow() : nullptr; }
     ISystem& System() const { return m_system; }
+    // How text leaves a box and goes back into it.
+    ITextRoute& Route() const { return *m_route; }
 
     // Configuration file: Load reads it into the settings and then registers the hotkey
     // through the host; Save writes the settings back when they changed, taking in what
@@ -85,6 +106,13 @@ private:
     IConfigPlatform& m_configPlatform;
     IEngineHost* m_host = nullptr;
     bool m_busy = false;  // a copy or a paste is under way
+    std::unique_ptr<ITextRoute> m_route;
+
+    // Whether keys may go to the window at all; tells the user why not where it matters.
+    bool MayReach(HWND target, WindowFacts& facts);
+    void Tell(const std::u16string& message);
+    // Whether the user is yet to hear about this save of the edit (and notes that they have).
+    static bool TellOnce(OpenEdit& edit, std::uint32_t saveLow);
 };
 
 // The single engine, constructed on first use and destroyed at process exit.

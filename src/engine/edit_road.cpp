@@ -3,32 +3,10 @@
 
 #include <algorithm>
 
-#include "engine/clipboard_backup.h"
 #include "engine/edit_engine.h"
 #include "engine/edit_rules.h"
 
 namespace quillon {
-
-namespace {
-
-constexpr std::uint32_t kCopyPollMs = 20;
-
-}  // namespace
-
-void SendCtrlKeys(ISystem& system, std::string_view letters) {
-    // The user's own key events that wait for our keyboard hook come before the batch:
-    // answered first, the hook knows whether the user's Ctrl is still down, and the batch
-    // ends with Ctrl as the user's key leaves it. (The system's key state lags behind the
-    // hook, so it cannot tell.) Looked at once, just before the batch: a release of the
-    // user's Ctrl that still comes in while the batch passes is held back by the seam, which
-    // then releases Ctrl itself.
-    system.ServeSentMessages();
-    const bool altDown = system.IsKeyDown(vk::kMenu);
-    const bool shiftDown = system.IsKeyDown(vk::kShift);
-    const bool ctrlDown = system.IsUserKeyDown(vk::kControl);
-    system.SendKeys(PlanCtrlKeys(letters, altDown, shiftDown, ctrlDown,
-                                 [&](std::uint8_t key) { return system.ScanCodeOf(key); }));
-}
 
 EXTENSIONREC ChooseExtension(CEditEngine& engine, int choiceIndex) {
     const int rows = static_cast<int>(engine.Extensions.size());
@@ -80,29 +58,6 @@ FileHandle CreateTempFile(IFiles& files, const std::u16string& folder, const std
     return nullptr;
 }
 
-bool CopyBoxText(CEditEngine& engine, CClipboardBackup& backup, std::u16string& text) {
-    ISystem& system = engine.System();
-    backup.Backup();
-    // Emptied so that the arrival of the copied text can be seen.
-    if (OpenClipboardPatiently(system, system)) {
-        system.EmptyClipboard();
-        system.CloseClipboard();
-    }
-    SendCtrlKeys(system, CopyLetters(engine.EditOnlySelection != 0));
-    const std::int64_t limit = CopyWaitLimit(engine.EffectiveDelay());
-    if (limit > 0)
-        // Ends the moment the copy lands; the 20 ms look is for a system that cannot tell.
-        system.WaitWatchingClipboard(engine.HostWindow(), static_cast<std::uint32_t>(std::min<std::int64_t>(limit, 0xFFFFFFFF)),
-                                     [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); },
-                                     kCopyPollMs);
-    bool copied = false;
-    if (OpenClipboardPatiently(system, system)) {
-        copied = system.GetClipboardText(text);
-        system.CloseClipboard();
-    }
-    return copied;
-}
-
 void LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16string& parameters,
                   const std::u16string& path) {
     if (editor.empty()) {
@@ -118,31 +73,18 @@ void LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16str
     shell.ShellOpen(editor, arguments);
 }
 
-void WriteBack(CEditEngine& engine, const std::string& savedBytes) {
-    ISystem& system = engine.System();
+bool SavedTextOf(ISystem& system, const std::string& savedBytes, std::u16string& text) {
     std::u16string decoded;
     // Less than the file holds would replace the box's whole text with part of it: a file
     // that cannot be read as text leaves the box as it is.
     if (!DecodeSavedText(savedBytes, [&](const std::string& b) { return system.FromAnsi(b); }, decoded))
-        return;
-    const std::u16string text = NormalizeLineEnds(decoded);
+        return false;
+    text = NormalizeLineEnds(decoded);
+    return true;
+}
 
-    CClipboardBackup backup(system, system, engine.HostWindow());
-    backup.Backup();
-    if (OpenClipboardPatiently(system, system)) {
-        system.EmptyClipboard();
-        const bool put = system.SetClipboardText(text);
-        system.CloseClipboard();
-        // Without the text on the clipboard a paste would put the user's own clipboard
-        // content into the box.
-        if (put)
-            SendCtrlKeys(system, PasteLetters(engine.Insert != 0));
-    }
-    // The text box reads the clipboard when the keys arrive: give it the time.
-    system.PauseServingMessages(static_cast<std::uint32_t>(engine.EffectiveDelay()));
-    // A box still inserting a long text keeps the clipboard open meanwhile: wait for it
-    // rather than lose the user's clipboard.
-    backup.Restore(kRestoreAfterPasteRetryMs);
+PasteResult WriteBack(CEditEngine& engine, void* box, const std::u16string& text) {
+    return engine.Route().Paste(box, text, engine.Insert != 0);
 }
 
 }  // namespace quillon

@@ -6,14 +6,12 @@
 
 #include "config/settings.h"
 #include "engine/system.h"
+#include "engine/text_route.h"
 
 namespace quillon {
 
 class CEditEngine;
 class CClipboardBackup;
-
-// Ctrl plus the letters, as one batch of input (see PlanCtrlKeys).
-void SendCtrlKeys(ISystem& system, std::string_view letters);
 
 // The row for the choice list's item: a copy of the table's row, or one asked for with
 // the New Extension dialog (appended to the table when the user wants it kept). A
@@ -31,19 +29,17 @@ std::u16string MakeTempFileName(IClock& clock);
 FileHandle CreateTempFile(IFiles& files, const std::u16string& folder, const std::u16string& base,
                           const std::u16string& extension, std::u16string& path);
 
-// Copies the focused text box's text with Ctrl+A, Ctrl+C (Ctrl+C alone with
-// EditOnlySelection) and waits up to 2.5 x Delay for it; the user's clipboard is saved
-// in backup before, for the caller to put back. False when no text arrived.
-bool CopyBoxText(CEditEngine& engine, CClipboardBackup& backup, std::u16string& text);
-
 // Starts the editor on the file (an ".exe" directly, anything else through the shell), or
 // the shell's "open" of the file when Editor is empty.
 void LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16string& parameters,
                   const std::u16string& path);
 
-// Pastes the saved file's text (its bytes as read) into the focused text box, the
-// clipboard saved and restored around it; bytes that cannot be read whole as text paste
-// nothing.
-void WriteBack(CEditEngine& engine, const std::string& savedBytes);
+// The text of a saved file as it is to be pasted (CR LF line ends); false when its bytes
+// cannot be read whole as text, which pastes nothing.
+bool SavedTextOf(ISystem& system, const std::string& savedBytes, std::u16string& text);
+
+// Pastes the text into the box through the engine's text route, inside a round the caller
+// has begun; kPasted only when it went out to the box.
+PasteResult WriteBack(CEditEngine& engine, void* box, const std::u16string& text);
 
 }  // namespace quillon

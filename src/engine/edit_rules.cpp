@@ -195,13 +195,15 @@ std::vector<KeyInput> PlanCtrlKeys(std::string_view letters, bool altDown, bool 
                                    const std::function<std::uint16_t(std::uint8_t)>& scanCode) {
     std::vector<KeyInput> plan;
     auto add = [&](std::uint8_t key, bool up) { plan.push_back(KeyInput{key, scanCode(key), up}); };
+    // Ctrl goes down inside the batch even when the user holds it: should they let go just
+    // before the batch, the letters still arrive with Ctrl. It goes down before Alt comes up:
+    // Alt pressed and released alone opens the target's menu bar, which would then take
+    // the letters.
+    add(vk::kControl, false);
     if (altDown)
         add(vk::kMenu, true);
     if (shiftDown)
         add(vk::kShift, true);
-    // Ctrl goes down inside the batch even when the user holds it: should they let go just
-    // before the batch, the letters still arrive with Ctrl.
-    add(vk::kControl, false);
     for (char letter : letters) {
         add(static_cast<std::uint8_t>(letter), false);
         add(static_cast<std::uint8_t>(letter), true);
@@ -209,6 +211,63 @@ std::vector<KeyInput> PlanCtrlKeys(std::string_view letters, bool altDown, bool 
     if (!ctrlDown)
         add(vk::kControl, true);
     return plan;
+}
+
+bool IsConsoleWindowClass(std::u16string_view className) {
+    for (std::u16string_view console :
+         {u"ConsoleWindowClass", u"CASCADIA_HOSTING_WINDOW_CLASS", u"mintty", u"PuTTY", u"PuTTYConfigBox"})
+        if (className == console)
+            return true;
+    return false;
+}
+
+bool IsPlainEditClass(std::u16string_view className) {
+    // Class names compare without regard to case.
+    auto same = [&](std::u16string_view name) {
+        if (name.size() != className.size())
+            return false;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+            if (lower(name[i]) != lower(className[i]))
+                return false;
+        }
+        return true;
+    };
+    for (std::u16string_view edit : {u"Edit", u"RichEdit20W", u"RICHEDIT50W", u"RichEdit60W"})
+        if (same(edit))
+            return true;
+    return false;
+}
+
+namespace {
+
+// Line ends as one LF, and no white space at the end.
+std::u16string LooseText(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r') {
+            out += u'\n';
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    while (!out.empty() && (out.back() == u' ' || out.back() == u'\t' || out.back() == u'\n' ||
+                            out.back() == u'\u00A0'))
+        out.pop_back();
+    return out;
+}
+
+}  // namespace
+
+bool BoxStillHolds(std::u16string_view boxText, std::u16string_view known, bool knownIsPart) {
+    const std::u16string box = LooseText(boxText);
+    const std::u16string expected = LooseText(known);
+    if (knownIsPart)
+        return box.find(expected) != std::u16string::npos;
+    return box == expected;
 }
 
 bool IsNeverSavedClipboardFormat(std::uint32_t format) {

@@ -64,8 +64,8 @@ std::u16string SubstituteParameters(const std::u16string& parameters, const std:
 // shell: a path ending in ".exe" (any case).
 bool IsDirectProgram(const std::u16string& editor);
 
-// The one batch of key events for Ctrl plus the letters: Alt and Shift released first when
-// down, Ctrl pressed inside the batch, each letter pressed and released, and Ctrl released
+// The one batch of key events for Ctrl plus the letters: Ctrl pressed first, then Alt and
+// Shift released when down, each letter pressed and released, and Ctrl released
 // at the end unless the user was holding it.
 std::vector<KeyInput> PlanCtrlKeys(std::string_view letters, bool altDown, bool shiftDown, bool ctrlDown,
                                    const std::function<std::uint16_t(std::uint8_t)>& scanCode);
@@ -74,11 +74,41 @@ std::vector<KeyInput> PlanCtrlKeys(std::string_view letters, bool altDown, bool 
 inline const char* CopyLetters(bool editOnlySelection) { return editOnlySelection ? "C" : "AC"; }
 inline const char* PasteLetters(bool insert) { return insert ? "V" : "AV"; }
 
-// How long to wait for copied text: Delay × 5 / 2 ms, a negative Delay counting as 0.
-// Computed in 64 bits, so a huge Delay cannot overflow.
-inline std::int64_t CopyWaitLimit(std::int32_t effectiveDelay) {
-    return static_cast<std::int64_t>(effectiveDelay) * 5 / 2;
-}
+// How long to wait for copied text at most. The wait ends the moment the text lands; a slow
+// box (a busy web page) can take well over a second, and one that has not copied when we
+// give up leaves the user an empty file and, later, its text on their clipboard. Not a
+// multiple of Delay, which is about how long a box takes to read a paste.
+constexpr std::uint32_t kCopyWaitCapMs = 2000;
+
+// Console and terminal windows: Ctrl+C there interrupts the running program, Ctrl+A is not
+// "select all", and a pasted text runs as commands.
+bool IsConsoleWindowClass(std::u16string_view className);
+
+// The system's own edit controls, whose window text is the box's whole text: read
+// directly, it confirms the box without a copy.
+bool IsPlainEditClass(std::u16string_view className);
+
+// Whether the box still holds what an edit last knew to be there (the text it copied, or
+// the text it last pasted), forgiving only what boxes change themselves: the kind of line
+// ends and white space at the end. An edit of a selection knew only part of the box: the
+// box must still hold that part somewhere.
+bool BoxStillHolds(std::u16string_view boxText, std::u16string_view known, bool knownIsPart);
+
+// What the user is told when a step of the edit road could not be done for them.
+namespace notice {
+constexpr char16_t kConsole[] = u"Quillon cannot take text from a console window.";
+constexpr char16_t kAdministrator[] =
+    u"Quillon cannot reach programs that run as administrator unless it runs as administrator itself.";
+constexpr char16_t kNotThisBox[] =
+    u"Your saved text was not pasted: this box no longer holds the text the edit started from. "
+    u"It stays saved and goes in when you come back to the box it came from.";
+constexpr char16_t kClipboardBusy[] =
+    u"Quillon did not start the edit: another program is holding the clipboard. Try again in a moment.";
+constexpr char16_t kNotText[] =
+    u"Your saved text was not pasted: the file does not hold text Quillon can read. Save it again as text.";
+constexpr char16_t kNotPasted[] =
+    u"Your saved text could not be pasted back. It stays saved and goes in when you come back to the box.";
+}  // namespace notice
 
 // The formats a clipboard backup never saves: GDI handles, metafile pictures, owner-drawn
 // display and private formats.

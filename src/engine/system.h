@@ -170,6 +170,36 @@ public:
     virtual bool IsWindow(const void* window) = 0;
 };
 
+// --- Whose window: what the edit road learns of a text box's window before it sends keys.
+
+// A window's owner as recorded when an edit starts: a handle that was destroyed and given
+// to another window later differs in one of these.
+struct WindowFacts {
+    std::uint32_t thread = 0;
+    std::uint32_t process = 0;
+    std::u16string className;
+    bool operator==(const WindowFacts& o) const {
+        return thread == o.thread && process == o.process && className == o.className;
+    }
+    bool operator!=(const WindowFacts& o) const { return !(*this == o); }
+};
+
+class IWindowFacts {
+public:
+    virtual ~IWindowFacts() = default;
+    // False when the window is gone.
+    virtual bool DescribeWindow(const void* window, WindowFacts& facts) = 0;
+    virtual std::uint32_t OwnProcess() = 0;
+    // Whether the window's program runs at a higher integrity level than this one (as
+    // administrator, say): the system drops the keys sent to it without a word.
+    virtual bool RunsAboveUs(const void* window) = 0;
+    // The focused window of the foreground thread now; null when there is none.
+    virtual void* FocusedWindow() = 0;
+    // The text a window reports of itself (WM_GETTEXT), for the system's own edit controls,
+    // whose text that is; false when it does not answer in a moment.
+    virtual bool ReadWindowText(const void* window, std::u16string& text) = 0;
+};
+
 // Everything the edit engine asks of the system.
 class ISystem : public IFiles,
                 public IClipboard,
@@ -177,7 +207,8 @@ class ISystem : public IFiles,
                 public IClock,
                 public IAnsiText,
                 public IShell,
-                public IWindows {};
+                public IWindows,
+                public IWindowFacts {};
 
 // The process's real system (Win32 on Windows; a POSIX stand-in natively, for tools and tests).
 ISystem& DefaultSystem();

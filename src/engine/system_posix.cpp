@@ -70,6 +70,11 @@ public:
     bool ShellOpen(const std::u16string&, const std::u16string&) override { return false; }
     bool StartProgram(const std::u16string&, const std::u16string&) override { return false; }
     bool IsWindow(const void*) override { return false; }
+    bool DescribeWindow(const void*, WindowFacts&) override { return false; }
+    std::uint32_t OwnProcess() override { return 0; }
+    bool RunsAboveUs(const void*) override { return false; }
+    void* FocusedWindow() override { return nullptr; }
+    bool ReadWindowText(const void*, std::u16string&) override { return false; }
 };
 
 }  // namespace

@@ -25,6 +25,8 @@ bool IsEnhMetafileFormat(std::uint32_t format) {
 // messages this thread answers while it waits, so it is normally at once.
 constexpr std::uint32_t kOwnBatchPassMs = 500;
 constexpr std::uint32_t kOwnBatchPollMs = 10;
+// How long another program's window may take to report its text.
+constexpr UINT kWindowTextMs = 200;
 
 bool PressesCtrl(const std::vector<KeyInput>& keys) {
     return std::any_of(keys.begin(), keys.end(), [](const KeyInput& k) { return k.vk == vk::kControl && !k.up; });
@@ -217,7 +219,7 @@ public:
     bool IsKeyDown(std::uint8_t vk) override { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
     bool IsUserKeyDown(std::uint8_t vk) override {
         const CUserKeys& keys = UserKeys();
-        return keys.IsWatching() ? keys.IsDown(vk) : IsKeyDown(vk);
+        return keys.IsWatching() ? keys.IsDownCrossChecked(vk, IsKeyDown(vk), ::GetTickCount()) : IsKeyDown(vk);
     }
     std::uint16_t ScanCodeOf(std::uint8_t vk) override {
         return static_cast<std::uint16_t>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
@@ -304,7 +306,78 @@ public:
         return ::IsWindow(static_cast<HWND>(const_cast<void*>(window))) != FALSE;
     }
 
+    // --- Whose window.
+    bool DescribeWindow(const void* window, WindowFacts& facts) override {
+        HWND hwnd = static_cast<HWND>(const_cast<void*>(window));
+        DWORD process = 0;
+        const DWORD thread = ::GetWindowThreadProcessId(hwnd, &process);
+        if (thread == 0)
+            return false;
+        wchar_t name[256] = {};
+        const int length = ::GetClassNameW(hwnd, name, 256);
+        facts.thread = thread;
+        facts.process = process;
+        facts.className = FromWide(std::wstring_view(name, length > 0 ? static_cast<std::size_t>(length) : 0));
+        return true;
+    }
+    std::uint32_t OwnProcess() override { return ::GetCurrentProcessId(); }
+    bool RunsAboveUs(const void* window) override {
+        DWORD process = 0;
+        if (::GetWindowThreadProcessId(static_cast<HWND>(const_cast<void*>(window)), &process) == 0)
+            return false;
+        CHandle other(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+        // Limited information is granted to every program of the same user at the same or a
+        // lower level: a refusal means a program above us (or a system service).
+        if (!other)
+            return ::GetLastError() == ERROR_ACCESS_DENIED;
+        DWORD ours = 0, theirs = 0;
+        if (!IntegrityOf(::GetCurrentProcess(), ours) || !IntegrityOf(other.Get(), theirs))
+            return false;
+        return theirs > ours;
+    }
+    void* FocusedWindow() override {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        return ::GetGUIThreadInfo(0, &info) ? info.hwndFocus : nullptr;
+    }
+    bool ReadWindowText(const void* window, std::u16string& text) override {
+        // Another program's window: a hung one must not hang us.
+        HWND hwnd = static_cast<HWND>(const_cast<void*>(window));
+        const UINT flags = SMTO_ABORTIFHUNG | SMTO_BLOCK;
+        DWORD_PTR length = 0;
+        if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, flags, kWindowTextMs, &length))
+            return false;
+        std::wstring buffer(length + 1, L'\0');
+        DWORD_PTR got = 0;
+        if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), flags,
+                                   kWindowTextMs, &got))
+            return false;
+        buffer.resize(std::min<std::size_t>(got, length));
+        text = FromWide(buffer);
+        return true;
+    }
+
 private:
+    // The mandatory integrity level of a process (its token's label RID).
+    static bool IntegrityOf(HANDLE process, DWORD& level) {
+        HANDLE rawToken = nullptr;
+        if (!::OpenProcessToken(process, TOKEN_QUERY, &rawToken))
+            return false;
+        CHandle token(rawToken);
+        DWORD size = 0;
+        ::GetTokenInformation(token.Get(), TokenIntegrityLevel, nullptr, 0, &size);
+        if (size == 0)
+            return false;
+        std::vector<unsigned char> buffer(size);
+        if (!::GetTokenInformation(token.Get(), TokenIntegrityLevel, buffer.data(), size, &size))
+            return false;
+        const auto* label = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data());
+        const DWORD count = *::GetSidSubAuthorityCount(label->Label.Sid);
+        if (count == 0)
+            return false;
+        level = *::GetSidSubAuthority(label->Label.Sid, count - 1);
+        return true;
+    }
     // Removes the change notices posted to the listening window; true when there was one.
     static bool TakeClipboardUpdates(HWND listener) {
         bool any = false;

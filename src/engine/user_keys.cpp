@@ -1,11 +1,13 @@
 // The user's own keys as the keyboard hook reports them.
 #include "engine/user_keys.h"
 
+#include <algorithm>
+
 #include "engine/system.h"
 
 namespace quillon {
 
-bool CUserKeys::OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo) {
+bool CUserKeys::OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo, std::uint32_t timeMs) {
     if (extraInfo == kOwnKeyMark) {
         if (m_batchLeft > 0)
             --m_batchLeft;
@@ -14,6 +16,7 @@ bool CUserKeys::OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo) {
     if (vk > 0xFF)
         return false;
     m_down[vk] = down;
+    m_when[vk] = timeMs;
     const bool ctrl = vk == 0x11 || vk == 0xA2 || vk == 0xA3;
     if (!down && ctrl && m_batchLeft > 0) {
         m_ctrlReleaseHeld = true;
@@ -33,6 +36,28 @@ bool CUserKeys::IsDown(std::uint8_t vk) const {
     default:
         return m_down[vk];
     }
+}
+
+bool CUserKeys::IsDownCrossChecked(std::uint8_t vk, bool systemSaysDown, std::uint32_t nowMs) const {
+    if (!IsDown(vk))
+        return false;
+    if (systemSaysDown)
+        return true;
+    // The newest event among the key and its left and right keys.
+    std::uint8_t group[3] = {vk, vk, vk};
+    const std::uint8_t pairs[][3] = {{0x10, 0xA0, 0xA1}, {0x11, 0xA2, 0xA3}, {0x12, 0xA4, 0xA5}};
+    for (const auto& pair : pairs)
+        if (pair[0] == vk)
+            std::copy(pair, pair + 3, group);
+    bool any = false;
+    std::uint32_t last = 0;
+    for (std::uint8_t k : group)
+        if (m_down[k] && (!any || static_cast<std::int32_t>(m_when[k] - last) > 0)) {
+            last = m_when[k];
+            any = true;
+        }
+    // Tick arithmetic wraps: the difference is what counts.
+    return nowMs - last < kStaleMs;
 }
 
 CUserKeys& UserKeys() {

@@ -1,5 +1,6 @@
 // CUserKeys: the state of the user's own keys as the low-level keyboard hook reports them.
 #pragma once
+#include <array>
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
@@ -22,9 +23,15 @@ public:
     // Records a key the hook saw. True when the hook is to hold the key back: a release of
     // the user's Ctrl while an own batch of Ctrl shortcuts is still on its way would let
     // the rest of the batch reach the box as plain letters typed into the user's text.
-    bool OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo);
+    // timeMs is the event's time stamp (the system's millisecond tick).
+    bool OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo, std::uint32_t timeMs = 0);
     // Ctrl, Shift and Alt count as down when either of their keys is.
     bool IsDown(std::uint8_t vk) const;
+    // IsDown, cross-checked with the system's key state: a key the record holds down that
+    // the system has said is up for longer than the hook lags behind it went stale (a hook
+    // call the system skipped while an elevated window was in front, or a hook it removed
+    // after a timeout). Trusted, it would leave Ctrl down after our keys for good.
+    bool IsDownCrossChecked(std::uint8_t vk, bool systemSaysDown, std::uint32_t nowMs) const;
 
     // An own batch of `keys` events is about to be sent: until the hook has seen them all,
     // the user's Ctrl releases are held back.
@@ -42,8 +49,12 @@ public:
         return held;
     }
 
+    // How long the system's key state may lag behind what the hook has seen.
+    static constexpr std::uint32_t kStaleMs = 500;
+
 private:
     std::bitset<256> m_down;
+    std::array<std::uint32_t, 256> m_when{};  // time of each key's last event
     bool m_watching = false;
     std::size_t m_batchLeft = 0;
     bool m_ctrlReleaseHeld = false;

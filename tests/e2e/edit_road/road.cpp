@@ -1,6 +1,7 @@
 // The edit-road scenario support.
 #include "e2e/edit_road/road.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 
@@ -285,6 +286,30 @@ std::vector<std::wstring> CRoad::Trace() const {
         }
     }
     return lines;
+}
+
+int CRoad::Notices(const std::wstring& text) const {
+    const auto lines = Trace();
+    return static_cast<int>(std::count(lines.begin(), lines.end(), L"Notice " + text));
+}
+
+::testing::AssertionResult CRoad::WaitNotice(const std::wstring& text, DWORD timeoutMs) const {
+    return WaitFor([&] { return Notices(text) > 0; }, timeoutMs, "Quillon to tell the user: " + Utf8Of(text));
+}
+
+bool CRoad::SwitchField(int field) {
+    static const UINT fieldMessage = ::RegisterWindowMessageW(L"QuillonTestBoxField");
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutW(m_box.Window(), fieldMessage, static_cast<WPARAM>(field), 0, SMTO_ABORTIFHUNG, 5000,
+                                 &result) != 0 &&
+           result == 1;
+}
+
+int CRoad::ConsoleKeys() {
+    static const UINT keysMessage = ::RegisterWindowMessageW(L"QuillonTestBoxKeys");
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(m_box.Window(), keysMessage, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<int>(result);
 }
 
 }  // namespace quillon::e2e

@@ -99,6 +99,14 @@ public:
     ::testing::AssertionResult CopyFromBox(std::wstring& text);
     ::testing::AssertionResult WaitClipboard(const ClipboardImage& expected, DWORD timeoutMs = 5000);
     std::vector<std::wstring> Trace() const;
+    // Waits for Quillon to have told the user the text (its trace's "Notice" line); how many
+    // times it did so far.
+    ::testing::AssertionResult WaitNotice(const std::wstring& text, DWORD timeoutMs = 5000) const;
+    int Notices(const std::wstring& text) const;
+    // The page box's field that the user is in (0 or 1): its text moves into the page box.
+    bool SwitchField(int field);
+    // How many letter keys the console box has received.
+    int ConsoleKeys();
 
 private:
     RoadOptions m_options;

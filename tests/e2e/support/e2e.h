@@ -95,7 +95,7 @@ private:
 // The test text-box program.
 class CTextBoxApp {
 public:
-    enum Box { kMultiLine = 101, kSingleLine = 102, kRichEdit = 103, kOther = 104 };
+    enum Box { kMultiLine = 101, kSingleLine = 102, kRichEdit = 103, kOther = 104, kPage = 105, kConsole = 106 };
     ::testing::AssertionResult Start();
     HWND Window() const { return m_window; }
     HWND BoxWindow(Box box) const { return ::GetDlgItem(m_window, box); }

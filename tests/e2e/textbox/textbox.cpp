@@ -3,20 +3,47 @@
 // RichEdit (103) and another EDIT (104) to move the focus away. Tests ask it to focus a
 // box with the registered message "QuillonTestBoxFocus" (wParam = box id), as a user's
 // click would: activate the window, then focus the box.
+// Two more stand for places that are not one box per window: a page (105), one EDIT
+// holding two fields as a browser page's one window holds many, switched with
+// "QuillonTestBoxField" (wParam = field 0 or 1; the field's text moves in and out of the
+// EDIT); and a console (106, class "ConsoleWindowClass") that counts the letter keys it
+// gets, read with "QuillonTestBoxKeys".
 // Wine's plain EDIT ignores Ctrl+A without the common-controls v6 manifest, which this
 // program carries; the boxes also select all on Ctrl+A themselves for safety.
 #include <windows.h>
 #include <richedit.h>
 
+#include <string>
+
 namespace {
 
 UINT g_focusMessage = 0;
-HWND g_boxes[4] = {};
-WNDPROC g_editProcs[4] = {};
+UINT g_fieldMessage = 0;
+UINT g_keysMessage = 0;
+HWND g_boxes[5] = {};
+WNDPROC g_editProcs[5] = {};
+HWND g_console = nullptr;
+LRESULT g_consoleKeys = 0;
+std::wstring g_fields[2];
+WPARAM g_field = 0;
+
+std::wstring TextOf(HWND hwnd) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+LRESULT CALLBACK ConsoleProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    if (msg == WM_KEYDOWN && w >= 'A' && w <= 'Z')
+        ++g_consoleKeys;
+    if (msg == WM_LBUTTONDOWN)
+        SetFocus(hwnd);
+    return DefWindowProcW(hwnd, msg, w, l);
+}
 
 LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     int index = GetDlgCtrlID(hwnd) - 101;
-    WNDPROC super = index >= 0 && index < 4 ? g_editProcs[index] : DefWindowProcW;
+    WNDPROC super = index >= 0 && index < 5 ? g_editProcs[index] : DefWindowProcW;
     if (msg == WM_KEYDOWN && w == 'A' && (GetKeyState(VK_CONTROL) & 0x8000)) {
         SendMessageW(hwnd, EM_SETSEL, 0, -1);
         return 0;
@@ -37,6 +64,14 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
         SetFocus(box);
         return GetFocus() == box ? 1 : 0;
     }
+    if (msg == g_fieldMessage && g_fieldMessage && w < 2 && g_boxes[4]) {
+        g_fields[g_field] = TextOf(g_boxes[4]);
+        g_field = w;
+        SetWindowTextW(g_boxes[4], g_fields[g_field].c_str());
+        return 1;
+    }
+    if (msg == g_keysMessage && g_keysMessage)
+        return g_consoleKeys;
     switch (msg) {
     case WM_CREATE: {
         HINSTANCE inst = reinterpret_cast<CREATESTRUCTW*>(l)->hInstance;
@@ -48,7 +83,11 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
         g_boxes[2] = CreateWindowExW(0, L"RICHEDIT50W", L"", multi, 10, 174, 380, 100, hwnd, (HMENU)103, inst, nullptr);
         g_boxes[3] = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 284,
                                      380, 24, hwnd, (HMENU)104, inst, nullptr);
-        for (int i = 0; i < 4; ++i) {
+        g_boxes[4] = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 318,
+                                     380, 24, hwnd, (HMENU)105, inst, nullptr);
+        g_console = CreateWindowExW(0, L"ConsoleWindowClass", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 352, 380,
+                                    40, hwnd, (HMENU)106, inst, nullptr);
+        for (int i = 0; i < 5; ++i) {
             if (!g_boxes[i])
                 continue;
             SendMessageW(g_boxes[i], EM_LIMITTEXT, 0, 0);  // no length limit (1 MB texts)
@@ -78,7 +117,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = L"QuillonTestBox";
     RegisterClassW(&wc);
-    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Quillon test box", WS_OVERLAPPEDWINDOW, 100, 100, 420, 360,
+    g_fieldMessage = RegisterWindowMessageW(L"QuillonTestBoxField");
+    g_keysMessage = RegisterWindowMessageW(L"QuillonTestBoxKeys");
+    WNDCLASSW console{};
+    console.lpfnWndProc = ConsoleProc;
+    console.hInstance = instance;
+    console.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOWTEXT + 1);
+    console.lpszClassName = L"ConsoleWindowClass";
+    RegisterClassW(&console);
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Quillon test box", WS_OVERLAPPEDWINDOW, 100, 100, 420, 440,
                                 nullptr, nullptr, instance, nullptr);
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);

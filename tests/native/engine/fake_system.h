@@ -51,8 +51,8 @@ public:
     int busyOpens = 0;      // how many OpenClipboard calls fail before one succeeds
     bool clipboardOpen = false;
     int copyFailsFor = -1;  // a format whose data cannot be had
-    // What a synthesised copy puts on the clipboard (the text box's content); applied when
-    // the keys "C" arrive. Null: nothing arrives.
+    // The text box's content: what a synthesised copy puts on the clipboard when the keys
+    // "C" arrive, and what a paste changes. Null: a copy brings nothing.
     std::unique_ptr<std::u16string> boxText;
     // Text pasted by a synthesised "V": the clipboard's text at that moment.
     std::vector<std::u16string> pasted;
@@ -190,8 +190,8 @@ public:
         for (const auto& k : keys) {
             if (k.vk == 0x11)
                 ctrl = !k.up;
-            else if (!k.up && ctrl && k.vk >= 'A' && k.vk <= 'Z')
-                letters += static_cast<char>(k.vk);
+            else if (!k.up && ctrl && ((k.vk >= 'A' && k.vk <= 'Z') || k.vk == 0x23))
+                letters += k.vk == 0x23 ? '#' : static_cast<char>(k.vk);  // # for End
         }
         Log("Keys " + letters);
         for (char c : letters) {
@@ -203,6 +203,13 @@ public:
                 clipboardOpen = true;
                 pasted.push_back(GetClipboardText(t) ? t : u"<no text>");
                 clipboardOpen = wasOpen;
+                // The box now holds the paste (all of it after Ctrl+A, else added to it).
+                if (!boxText)
+                    boxText = std::make_unique<std::u16string>();
+                if (letters.find('A') != std::string::npos)
+                    *boxText = pasted.back();
+                else
+                    *boxText += pasted.back();
                 busyOpens = busyAfterPaste;
             }
         }
@@ -357,6 +364,40 @@ public:
         return true;
     }
     bool IsWindow(const void* window) override { return liveWindows.count(window) != 0; }
+
+    // --- Whose window. Unless a test says otherwise, every window belongs to another
+    // program (facts all zero, as a record made without them), is reachable, and has the
+    // focus when the engine looks: the focus is on the window last described, or on
+    // `focus` when a test moved it.
+    std::map<const void*, WindowFacts> windowFacts;
+    std::set<const void*> aboveUs;
+    std::uint32_t ownProcess = 1;
+    void* focus = nullptr;
+    const void* lastDescribed = nullptr;
+    // Called when the engine looks where the focus is: a test can move it there.
+    std::function<void()> onFocusAsked;
+    bool DescribeWindow(const void* window, WindowFacts& facts) override {
+        lastDescribed = window;
+        auto it = windowFacts.find(window);
+        facts = it == windowFacts.end() ? WindowFacts{} : it->second;
+        return true;
+    }
+    std::uint32_t OwnProcess() override { return ownProcess; }
+    bool RunsAboveUs(const void* window) override { return aboveUs.count(window) != 0; }
+    // What windows of the system's edit classes report as their text.
+    std::map<const void*, std::u16string> windowText;
+    bool ReadWindowText(const void* window, std::u16string& text) override {
+        auto it = windowText.find(window);
+        if (it == windowText.end())
+            return false;
+        text = it->second;
+        return true;
+    }
+    void* FocusedWindow() override {
+        if (onFocusAsked)
+            onFocusAsked();
+        return focus ? focus : const_cast<void*>(lastDescribed);
+    }
 
     // --- ANSI text: Latin-1, each unit keeping its low byte.
     std::string ToAnsi(const std::u16string& text) override { return Latin1Bytes(text); }

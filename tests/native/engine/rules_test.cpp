@@ -158,12 +158,13 @@ TEST(KeyPlan, OneBatchWithCtrlInsideAndModifiersReleasedFirst) {
     EXPECT_EQ(PlanCtrlKeys("AC", false, false, false, scan),
               (std::vector<K>{{0x11, 0x22, false}, {'A', 'A' * 2, false}, {'A', 'A' * 2, true},
                               {'C', 'C' * 2, false}, {'C', 'C' * 2, true}, {0x11, 0x22, true}}));
-    // Alt and Shift held: released first and not pressed again.
+    // Alt and Shift held: released after Ctrl is down (Alt released alone would open the
+    // target's menu bar) and not pressed again.
     auto plan = PlanCtrlKeys("V", true, true, false, scan);
     ASSERT_EQ(plan.size(), 6u);
-    EXPECT_EQ(plan[0], (K{0x12, 0x24, true}));
-    EXPECT_EQ(plan[1], (K{0x10, 0x20, true}));
-    EXPECT_EQ(plan[2], (K{0x11, 0x22, false}));
+    EXPECT_EQ(plan[0], (K{0x11, 0x22, false}));
+    EXPECT_EQ(plan[1], (K{0x12, 0x24, true}));
+    EXPECT_EQ(plan[2], (K{0x10, 0x20, true}));
     EXPECT_EQ(plan[5], (K{0x11, 0x22, true}));
     // The user holds Ctrl (the hotkey's modifier): still pressed inside the batch, so a
     // release just before the batch cannot strip it from the letters; not released at the end.
@@ -177,16 +178,36 @@ TEST(KeyPlan, OneBatchWithCtrlInsideAndModifiersReleasedFirst) {
     EXPECT_EQ(PasteLetters(true), std::string("V"));
 }
 
-TEST(CopyWait, TwoAndAHalfDelays) {
-    EXPECT_EQ(CopyWaitLimit(200), 500);
-    EXPECT_EQ(CopyWaitLimit(1), 2);
-    EXPECT_EQ(CopyWaitLimit(0), 0);
-    EXPECT_EQ(CopyWaitLimit(0x7FFFFFFF), 0x7FFFFFFFLL * 5 / 2);  // no overflow
-}
-
 TEST(NeverSavedFormats, TheExactTable) {
     for (std::uint32_t f : {2u, 3u, 9u, 0x80u, 0x82u, 0x83u, 0x200u, 0x250u, 0x2FFu})
         EXPECT_TRUE(IsNeverSavedClipboardFormat(f)) << f;
     for (std::uint32_t f : {1u, 7u, 8u, 13u, 14u, 16u, 17u, 0x81u, 0x8Eu, 0x1FFu, 0x300u, 0xC000u})
         EXPECT_FALSE(IsNeverSavedClipboardFormat(f)) << f;
+}
+
+TEST(BoxCheck, TheBoxStillHoldsWhatTheEditKnewForgivingOnlyLineEndsAndTrailingSpace) {
+    struct Case {
+        const char16_t* box;
+        const char16_t* known;
+        bool part;
+        bool holds;
+    };
+    const Case cases[] = {
+        {u"one\r\ntwo", u"one\ntwo", false, true},       // line ends of another kind
+        {u"one\rtwo\r", u"one\r\ntwo", false, true},      // a rich edit's paragraph marks
+        {u"text \t\r\n", u"text", false, true},           // white space at the end
+        {u"", u"", false, true},                           // an empty box stays itself
+        {u"text typed", u"text", false, false},            // something typed at the end
+        {u"tex t", u"text", false, false},                 // or inside
+        {u" text", u"text", false, false},                 // leading space is the user's
+        {u"hello world!", u"world", true, true},           // a selection still in the box
+        {u"hello earth", u"world", true, false},
+        {u"\u00E9t\u00E9", u"\u00E9t\u00E9\u00A0", false, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BoxStillHolds(c.box, c.known, c.part), c.holds) << ToUtf8(c.box) << " / " << ToUtf8(c.known);
+    EXPECT_TRUE(IsConsoleWindowClass(u"ConsoleWindowClass"));
+    EXPECT_TRUE(IsConsoleWindowClass(u"mintty"));
+    EXPECT_FALSE(IsConsoleWindowClass(u"consolewindowclass2"));
+    EXPECT_FALSE(IsConsoleWindowClass(u"Edit"));
 }

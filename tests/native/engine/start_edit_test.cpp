@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/edit_road.h"
+#include "engine/edit_rules.h"
 #include "engine/user_keys.h"
 #include "fake_system.h"
 
@@ -86,25 +87,41 @@ TEST(StartEdit, SelectionOnlyCopiesWithCtrlCAlone) {
     EXPECT_EQ(r.sys.Calls("Keys"), std::vector<std::string>{"Keys C"});
 }
 
-TEST(StartEdit, WaitsTwoAndAHalfDelaysForTheCopiedText) {
+TEST(StartEdit, WaitsUpToTwoSecondsForTheCopiedTextWhateverTheDelay) {
     Road r;
     r.sys.boxText.reset();  // the copy never arrives
-    r.engine.Delay = 100;   // limit 250 ms
+    r.engine.Delay = 100;
     r.engine.StartEdit(Box(7), 0);
-    EXPECT_EQ(r.sys.Calls("Wait 250").size(), 1u);
+    EXPECT_EQ(r.sys.Calls("Wait 2000").size(), 1u);
     // It ends the moment the clipboard changes, on a system that can tell.
-    EXPECT_EQ(r.sys.IndexOf("Wait 250"), r.sys.IndexOf("Watching the clipboard") + 1);
-    EXPECT_EQ(r.sys.now, 1250u);
+    EXPECT_EQ(r.sys.IndexOf("Wait 2000"), r.sys.IndexOf("Watching the clipboard") + 1);
+    EXPECT_EQ(r.sys.now, 3000u);
     // Nothing arrived: an empty file (no mark: there was no text at all), still an edit.
     EXPECT_EQ(r.sys.files[kFile].bytes, "");
     EXPECT_EQ(r.engine.openEdits.size(), 1u);
     EXPECT_EQ(r.sys.ClipBytes(1), "user");
 
-    Road negative;
-    negative.sys.boxText.reset();
-    negative.engine.Delay = -50;  // counts as 0: no wait at all
-    negative.engine.StartEdit(Box(7), 0);
-    EXPECT_EQ(negative.sys.now, 1000u);
+    // A slow box whose text lands after a second and a half (fifteen times a Delay of 100).
+    Road slow;
+    slow.engine.Delay = 100;
+    auto text = std::move(slow.sys.boxText);
+    slow.sys.onServe = [&] {
+        if (slow.sys.now >= 2500 && text)
+            slow.sys.PutText(*text);
+    };
+    slow.engine.StartEdit(Box(7), 0);
+    EXPECT_EQ(slow.sys.files[kFile].bytes, "\xEF\xBB\xBF" "box text \xC3\xA9\xF0\x9F\x98\x80");
+
+    // An empty edit control says so itself: no wait at all.
+    Road empty;
+    empty.sys.boxText.reset();
+    WindowFacts edit;
+    edit.className = u"Edit";
+    empty.sys.windowFacts[Box(7)] = edit;
+    empty.sys.windowText[Box(7)] = u"";
+    empty.engine.StartEdit(Box(7), 0);
+    EXPECT_EQ(empty.sys.now, 1000u);
+    EXPECT_EQ(empty.engine.openEdits.size(), 1u);
 }
 
 TEST(StartEdit, AnsiRowsAndEmptyText) {
@@ -270,7 +287,7 @@ TEST(LaunchEditor, ProgramsDirectlyEverythingElseThroughTheShell) {
     EXPECT_EQ(sys.launched.back(), std::make_pair(std::u16string(u"p"), std::u16string()));
 }
 
-TEST(SendCtrlKeys, OneBatchReleasingAltAndShiftAndKeepingAHeldCtrl) {
+TEST(SendCtrlKeys, OneBatchPressingCtrlBeforeReleasingAltAndKeepingAHeldCtrl) {
     CFakeSystem sys;
     sys.keysDown = {0x11, 0x12};  // the hotkey's Ctrl+Alt still held
     sys.userKeysDown = {0x11};
@@ -278,8 +295,8 @@ TEST(SendCtrlKeys, OneBatchReleasingAltAndShiftAndKeepingAHeldCtrl) {
     ASSERT_EQ(sys.batches.size(), 1u);
     const auto& b = sys.batches[0];
     ASSERT_EQ(b.size(), 6u);
-    EXPECT_EQ(b[0], (KeyInput{0x12, 0x112, true}));
-    EXPECT_EQ(b[1], (KeyInput{0x11, 0x111, false}));
+    EXPECT_EQ(b[0], (KeyInput{0x11, 0x111, false}));
+    EXPECT_EQ(b[1], (KeyInput{0x12, 0x112, true}));
     EXPECT_EQ(b[5], (KeyInput{'C', 'C' + 0x100, true}));
 }
 
@@ -324,6 +341,15 @@ TEST(UserKeys, TheHookRecordsTheUsersOwnKeysOnlyAndHoldsBackCtrlReleasesDuringOu
     keys.OnKey(0xA2, true, 0);
     EXPECT_FALSE(keys.OnKey(0xA2, false, 0)) << "after the batch a release passes";
     EXPECT_FALSE(keys.EndOwnBatch());
+
+    // A recorded Ctrl the system says is up: believed while the system may still lag behind
+    // the hook, taken as stale (its release missed) after that, across the tick's wrap too.
+    keys.OnKey(0xA2, true, 0, 0xFFFFFF00u);
+    EXPECT_TRUE(keys.IsDownCrossChecked(0x11, false, 0xFFFFFF00u + 100));
+    EXPECT_FALSE(keys.IsDownCrossChecked(0x11, false, 0xFFFFFF00u + CUserKeys::kStaleMs + 300));
+    EXPECT_TRUE(keys.IsDownCrossChecked(0x11, true, 0xFFFFFF00u + 100000)) << "held long";
+    keys.OnKey(0xA2, false, 0, 5);
+    EXPECT_FALSE(keys.IsDownCrossChecked(0x11, true, 10)) << "the hook has seen the release";
 }
 
 TEST(StartEdit, WhatAMessageStartsDuringTheCopyWaitNeverPastesIntoIt) {
@@ -349,4 +375,69 @@ TEST(StartEdit, WhatAMessageStartsDuringTheCopyWaitNeverPastesIntoIt) {
     // Asked again afterwards, the save is written back.
     EXPECT_TRUE(r.engine.PollEdit(Box(9)));
     EXPECT_EQ(r.sys.pasted, std::vector<std::u16string>{u"saved"});
+}
+
+TEST(StartEdit, NoKeysToConsolesOurOwnWindowsProgramsAboveUsABoxThatLostTheFocusOrWithoutABackup) {
+    struct Case {
+        const char* what;
+        std::uint32_t process;
+        const char16_t* className;
+        bool above;
+        void* focusMovesTo;
+        const char16_t* told;  // null: nothing
+        int busyOpens;
+    };
+    const Case cases[] = {
+        {"console", 500, u"ConsoleWindowClass", false, nullptr, notice::kConsole, 0},
+        {"terminal", 500, u"CASCADIA_HOSTING_WINDOW_CLASS", false, nullptr, notice::kConsole, 0},
+        {"our own dialog", 1, u"Edit", false, nullptr, nullptr, 0},
+        {"administrator", 500, u"Edit", true, nullptr, notice::kAdministrator, 0},
+        {"focus moved during the backup", 500, u"Edit", false, Box(8), nullptr, 0},
+        {"clipboard held by another program: no backup, no edit", 500, u"Edit", false, nullptr,
+         notice::kClipboardBusy, 1000},
+    };
+    for (const Case& c : cases) {
+        Road r;
+        r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
+        WindowFacts facts;
+        facts.thread = 5;
+        facts.process = c.process;
+        facts.className = c.className;
+        r.sys.windowFacts[Box(7)] = facts;
+        if (c.above)
+            r.sys.aboveUs.insert(Box(7));
+        r.sys.focus = static_cast<HWND>(c.focusMovesTo);
+        r.sys.busyOpens = c.busyOpens;
+        r.engine.StartEdit(Box(7), 0);
+        r.sys.busyOpens = 0;
+        EXPECT_TRUE(r.sys.batches.empty()) << c.what;
+        EXPECT_EQ(r.host.told, c.told ? std::vector<std::u16string>{c.told} : std::vector<std::u16string>{})
+            << c.what;
+        EXPECT_EQ(r.sys.ClipBytes(1), "user") << c.what;
+        EXPECT_TRUE(r.engine.openEdits.empty()) << c.what;
+        EXPECT_TRUE(r.sys.started.empty()) << c.what;
+    }
+}
+
+TEST(PurgeClosedEdits, AHandleGivenToAnotherWindowIsNotTheOldBox) {
+    Road r;
+    r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
+    WindowFacts facts;
+    facts.thread = 5;
+    facts.process = 500;
+    facts.className = u"Edit";
+    r.sys.windowFacts[Box(7)] = facts;
+    r.engine.StartEdit(Box(7), 0);
+    ASSERT_EQ(r.engine.openEdits.size(), 1u);
+    // The box is closed and its handle reused by a window of another program.
+    facts.thread = 6;
+    facts.process = 600;
+    r.sys.windowFacts[Box(7)] = facts;
+    r.sys.boxText = std::make_unique<std::u16string>(u"box text \u00E9\U0001F600");
+    r.sys.Save(kFile, "saved");
+    r.engine.PollEdit(Box(7));
+    EXPECT_TRUE(r.sys.pasted.empty());
+    r.sys.liveWindows.insert(Box(7));
+    r.engine.PurgeClosedEdits();
+    EXPECT_TRUE(r.engine.openEdits.empty());
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/edit_road.h"
+#include "engine/edit_rules.h"
 #include "fake_system.h"
 
 using namespace quillon;
@@ -103,17 +104,41 @@ TEST(PollEdit, AFileThatCannotBeReadWholeLeavesTheBoxAlone) {
     EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"ok"});
 }
 
-TEST(PollEdit, OnlyTheNewestEditOfAWindowIsCompared) {
+TEST(PollEdit, EveryEditOfAWindowIsLookedAtAndASaveGoesOnlyToItsOwnBox) {
+    // One window (a browser page), two fields, an edit of each. The box's copy tells which
+    // field has the focus; a save goes to its own field only, and stays pending (told once)
+    // while another field of the window has the focus.
     Watch w;
-    const std::u16string newer = u"C:\\Temp\\f.txt";
-    w.sys.files[newer] = {"new", 60};
-    w.engine.openEdits.push_back({Box(7), newer, 60});
-    w.sys.Save(kFile, "older edit saved");
+    const std::u16string second = u"C:\\Temp\\f.txt";
+    w.sys.files[second] = {"field B", 60};
+    w.engine.openEdits[0].knownText = u"field A";
+    w.engine.openEdits[0].textKnown = true;
+    OpenEdit b{Box(7), second, 60};
+    b.knownText = u"field B\r\n";
+    b.textKnown = true;
+    w.engine.openEdits.push_back(b);
+    CFakeHost host;
+    w.engine.SetHost(&host);
+
+    w.sys.Save(kFile, "A edited");
+    w.sys.boxText = std::make_unique<std::u16string>(u"field B \n");  // line ends and trailing space forgiven
     w.engine.PollEdit(Box(7));
-    EXPECT_TRUE(w.sys.pasted.empty());
-    w.sys.Save(newer, "newer edit saved");
     w.engine.PollEdit(Box(7));
-    EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"newer edit saved"});
+    EXPECT_TRUE(w.sys.pasted.empty()) << "field B must keep its text";
+    EXPECT_EQ(*w.sys.boxText, u"field B \n");
+    EXPECT_EQ(host.told, std::vector<std::u16string>{notice::kNotThisBox}) << "told once per save";
+    EXPECT_EQ(w.sys.Calls("Keys"), (std::vector<std::string>{"Keys AC", "Keys #", "Keys AC", "Keys #"}))
+        << "the looked-at box is left with nothing selected";
+    EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, 50u) << "the save is not used up";
+
+    w.sys.Save(second, "B edited");
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"B edited"});
+    *w.sys.boxText = u"field A";  // back in field A
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"B edited", u"A edited"}));
+    EXPECT_EQ(w.engine.openEdits[0].knownText, u"A edited") << "the next save is checked against the paste";
+    EXPECT_EQ(host.told.size(), 1u);
 }
 
 TEST(PollEdit, ALockedOrMissingFileIsTriedAgainNextTime) {
@@ -144,14 +169,29 @@ TEST(PollEdit, TheFileIsClosedBeforeThePasteAndAFailedReadIsTriedAgain) {
     EXPECT_TRUE(w.sys.handles.empty());
 }
 
-TEST(PollEdit, ABusyClipboardMeansNoPasteButThePauseAndTheRestoreStill) {
+TEST(PollEdit, ASaveThatCouldNotBePastedIsNotUsedUpAndTheUserIsToldOnce) {
     Watch w;
+    CFakeHost host;
+    w.engine.SetHost(&host);
     w.sys.Save(kFile, "saved");
     // Busy through the backup and the paste, free again for the restore.
     w.sys.busyOpens = 1000;
     w.engine.PollEdit(Box(7));
     EXPECT_TRUE(w.sys.batches.empty()) << "without our text on it, a paste would insert the user's clipboard";
-    EXPECT_FALSE(w.sys.Calls("Wait 200").empty());
+    EXPECT_EQ(w.sys.ClipBytes(1), "user");
+    EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, 50u);
+    w.sys.busyOpens = 1000;
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(host.told, std::vector<std::u16string>{notice::kNotPasted});
+    // The focus moved away before the keys: nothing sent, nothing said, still pending.
+    w.sys.busyOpens = 0;
+    w.sys.focus = Box(8);
+    w.engine.PollEdit(Box(7));
+    EXPECT_TRUE(w.sys.batches.empty());
+    EXPECT_EQ(host.told.size(), 1u);
+    w.sys.focus = nullptr;
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"saved"});
     EXPECT_EQ(w.sys.ClipBytes(1), "user");
 }
 
@@ -186,4 +226,28 @@ TEST(PurgeClosedEdits, DropsEditsOfGoneWindowsAndKeepsTheirFilesForExit) {
         engine.DeleteTempFile = 1;
     }
     EXPECT_EQ(sys.deleted, (std::vector<std::u16string>{u"d", u"c", u"a"}));
+}
+
+TEST(PollEdit, AnEditControlsOwnTextDecidesWithoutACopyUnlessItTellsNothing) {
+    Watch w;
+    WindowFacts edit;
+    edit.className = u"EDIT";
+    w.sys.windowFacts[Box(7)] = edit;
+    w.engine.openEdits[0].targetFacts = edit;
+    w.engine.openEdits[0].knownText = u"original";
+    w.engine.openEdits[0].textKnown = true;
+    w.sys.windowText[Box(7)] = u"original\r\n";
+    w.sys.Save(kFile, "edited");
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
+    // Its own text decides a mismatch too: no Ctrl+A in the user's box.
+    w.sys.windowText[Box(7)] = u"typed meanwhile";
+    w.sys.Save(kFile, "edited again");
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
+    // A box that reports nothing of itself (a password field, say) is checked by the copy.
+    w.sys.windowText[Box(7)] = u"";
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.Calls("Keys"), (std::vector<std::string>{"Keys AV", "Keys AC", "Keys AV"}));
+    EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"edited", u"edited again"}));
 }

@@ -261,7 +261,7 @@ LRESULT CALLBACK UserKeysHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0 && lParam) {
         const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
-        if (UserKeys().OnKey(key->vkCode, down, key->dwExtraInfo))
+        if (UserKeys().OnKey(key->vkCode, down, key->dwExtraInfo, key->time))
             return 1;
         if (g_releaseNow && key->dwExtraInfo == kOwnKeyMark && key->vkCode == VK_CONTROL && down) {
             ::SetEvent(g_releaseNow);
@@ -340,4 +340,21 @@ TEST(Win32Seam, TheUsersCtrlReleaseNeverGetsBetweenOurCtrlAndOurLetters) {
     }
     ::UnhookWindowsHookEx(hook);
     ::DestroyWindow(window);
+}
+
+TEST(Win32Seam, AWindowIsKnownByItsThreadProcessAndClassAndOursIsNotAboveUs) {
+    ISystem& sys = DefaultSystem();
+    HWND window = WindowOfItsOwnClass(::DefWindowProcW, L"QuillonSeamFactsTest", WS_OVERLAPPEDWINDOW, nullptr);
+    ASSERT_NE(window, nullptr);
+    WindowFacts facts;
+    ASSERT_TRUE(sys.DescribeWindow(window, facts));
+    EXPECT_EQ(facts.thread, ::GetCurrentThreadId());
+    EXPECT_EQ(facts.process, sys.OwnProcess());
+    EXPECT_EQ(facts.process, ::GetCurrentProcessId());
+    EXPECT_EQ(facts.className, u"QuillonSeamFactsTest");
+    // A program of the same user at the same level: its token can be read and is not above.
+    EXPECT_FALSE(sys.RunsAboveUs(window));
+    ::DestroyWindow(window);
+    EXPECT_FALSE(sys.DescribeWindow(window, facts)) << "a destroyed window has no owner";
+    EXPECT_FALSE(sys.RunsAboveUs(window));
 }

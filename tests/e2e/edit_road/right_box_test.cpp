@@ -1,0 +1,119 @@
+// The saved text goes only into the box it came from: other fields of the same window, a box
+// whose text changed meanwhile, consoles and Quillon's own windows are left alone, and a
+// save that was not pasted waits for its box.
+#include <gtest/gtest.h>
+
+#include "e2e/edit_road/road.h"
+#include "engine/edit_rules.h"
+
+using namespace quillon::e2e;
+
+namespace {
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+std::wstring Wide(const char16_t* text) {
+    std::u16string t(text);
+    return std::wstring(t.begin(), t.end());
+}
+
+// The editor saves the bytes (it waits for the word), and the test waits until it has.
+::testing::AssertionResult EditorSaves(CRoad& road, const std::string& bytes) {
+    if (!WriteFileBytes(road.W(L"new"), bytes) || !WriteFileBytes(road.W(L"go"), "go"))
+        return ::testing::AssertionFailure() << "could not tell the editor to save";
+    std::string done;
+    return road.WaitRead(L"done", done);
+}
+
+// The box keeps its text for a while after the return.
+::testing::AssertionResult Keeps(CRoad& road, const std::wstring& text) {
+    if (WaitFor([&] { return road.Box().Text(road.Current()) != text; }, 500, "the box to change"))
+        return ::testing::AssertionFailure()
+               << "the box's text was replaced: " << Utf8Of(Printable(road.Box().Text(road.Current())));
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+TEST(RightBox, OneWindowTwoFieldsEachSaveGoesOnlyToItsOwnField) {
+    CRoad road;
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kPage, L"alpha"));
+    ASSERT_TRUE(road.SwitchField(1));
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kPage, L"beta"));
+    ASSERT_TRUE(road.SwitchField(0));
+    ASSERT_TRUE(road.Start(CTextBoxApp::kPage));
+    ASSERT_TRUE(road.Hotkey());
+    std::string seen;
+    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    EXPECT_EQ(seen, kBom + "alpha");
+    ASSERT_TRUE(EditorSaves(road, "alpha edited"));
+
+    // Back in the same window, but in field B: its text stays, the user is told, and the
+    // save is not used up.
+    ASSERT_TRUE(road.SwitchField(1));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitNotice(Wide(quillon::notice::kNotThisBox)));
+    EXPECT_TRUE(Keeps(road, L"beta"));
+    ASSERT_TRUE(road.SwitchField(0));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitBoxText(L"alpha edited"));
+    EXPECT_EQ(road.Notices(Wide(quillon::notice::kNotThisBox)), 1);
+}
+
+TEST(RightBox, TextTypedIntoTheBoxWhileTheEditorIsOpenIsNotReplaced) {
+    CRoad road;
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"first draft\r\n"));
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(road.Hotkey());
+    std::string seen;
+    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    ASSERT_TRUE(EditorSaves(road, "edited draft"));
+    // The user (or the page) changed the box meanwhile.
+    const std::wstring typed = L"first draft\r\nand a line typed in the box";
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, typed));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitNotice(Wide(quillon::notice::kNotThisBox)));
+    EXPECT_TRUE(Keeps(road, typed));
+    // Once the box holds what the edit started from (trailing line break aside), the
+    // waiting save goes in.
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"first draft"));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitBoxText(L"edited draft"));
+}
+
+TEST(RightBox, NoKeysReachAConsoleWindowAndTheUserIsTold) {
+    CRoad road;
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Start(CTextBoxApp::kConsole));
+    ASSERT_TRUE(road.Hotkey());
+    EXPECT_TRUE(road.WaitNotice(Wide(quillon::notice::kConsole)));
+    EXPECT_EQ(road.ConsoleKeys(), 0) << "Ctrl+A and Ctrl+C interrupt a console's program";
+    EXPECT_TRUE(road.TempFiles().empty());
+}
+
+TEST(RightBox, TheHotkeyInQuillonsOwnDialogStartsNothing) {
+    CRoad road;
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Start());
+    const DWORD quillon = road.Quillon().Process().Id();
+    ::PostMessageW(road.Quillon().ServerWindow(), WM_COMMAND, 32771, 0); // the tray's Options
+    HWND options = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            options = FindTopWindow(quillon, L"#32770", L"Options");
+            DWORD owner = 0;
+            return options && ::GetWindowThreadProcessId(ForegroundFocus(), &owner) && owner == quillon;
+        },
+        10000, "the Options dialog with the focus"));
+    PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+    ReleaseKeys({VK_MENU, VK_CONTROL});
+    EXPECT_FALSE(WaitFor([&] { return road.ChoiceList() && ::IsWindowVisible(road.ChoiceList()); }, 500,
+                         "the choice list (there must be none)"));
+    EXPECT_TRUE(road.TempFiles().empty());
+    for (const auto& line : road.Trace())
+        EXPECT_NE(line.rfind(L"StartEdit", 0), 0u) << Utf8Of(line);
+    ::PostMessageW(options, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindow(options); }, 10000, "the Options dialog to close"));
+}
