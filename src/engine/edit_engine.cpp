@@ -80,15 +80,20 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
                                               rec.Extension, path));
         if (!file.Get())
             return;
-        if (copied)
-            system.WriteFile(file.Get(), EncodeTempFileText(text, rec.UTF8 != 0, [&](const std::u16string& t) {
-                                 return system.ToAnsi(t);
-                             }));
+        // Half a text (a full disk) would look whole in the editor, and its save would then
+        // cut the box: a file that did not take the whole text is removed and nothing starts.
+        if (copied && !system.WriteFile(file.Get(), EncodeTempFileText(text, rec.UTF8 != 0, system))) {
+            file.Close();
+            system.DeleteFile(path);
+            if (m_host)
+                m_host->TellUser(kTempFileWriteFailedMessage);
+            return;  // the backup puts the user's clipboard back on its way out
+        }
         // The time of our own write, taken at once: a save that lands while the clipboard is
         // put back must count as the user's.
         std::uint32_t low = 0;
         system.GetLastWriteLow(file.Get(), low);
-        openEdits.push_back(OpenEdit{target, path, low});
+        openEdits.push_back(OpenEdit{target, path, low, copied && EndsWithLineBreak(text)});
         {
             CBusyScope busy(m_busy);
             backup.Restore();  // nothing left to do when the dialog's turn put it back
@@ -122,11 +127,12 @@ bool CEditEngine::PollEdit(HWND focused) {
             if (!m_system.ReadFile(file.Get(), bytes))
                 return true;
             edit.lastWriteLow = low;
+            const bool endedWithBreak = edit.boxTextEndedWithBreak;
             // Closed before the paste and its pause: an editor that saves again right
             // then, opening the file for itself alone, must not fail.
             file.Close();
             CBusyScope busy(m_busy);
-            WriteBack(*this, bytes);
+            WriteBack(*this, bytes, endedWithBreak);
         }
     } catch (...) {
         // A text too large to hold: the box keeps what it has.

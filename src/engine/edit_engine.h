@@ -27,7 +27,13 @@ struct OpenEdit {
     HWND hTarget = nullptr;         // the text box that receives the text back
     std::u16string tempPath;        // full path of the temporary file
     std::uint32_t lastWriteLow = 0; // low half of the file's last-write time as last seen
+    bool boxTextEndedWithBreak = false; // the text copied from the box ended with a line break
 };
+
+// What the user is told when the temporary file could not take the box's text.
+constexpr char16_t kTempFileWriteFailedMessage[] =
+    u"The text could not be written to a temporary file (the disk may be full). No editor was started; the text "
+    u"box keeps its text.";
 
 class CEditEngine : public SettingsFields {
 public:

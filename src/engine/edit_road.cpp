@@ -2,6 +2,7 @@
 #include "engine/edit_road.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/clipboard_backup.h"
 #include "engine/edit_engine.h"
@@ -118,14 +119,14 @@ void LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16str
     shell.ShellOpen(editor, arguments);
 }
 
-void WriteBack(CEditEngine& engine, const std::string& savedBytes) {
+void WriteBack(CEditEngine& engine, const std::string& savedBytes, bool boxTextEndedWithBreak) {
     ISystem& system = engine.System();
     std::u16string decoded;
     // Less than the file holds would replace the box's whole text with part of it: a file
     // that cannot be read as text leaves the box as it is.
     if (!DecodeSavedText(savedBytes, [&](const std::string& b) { return system.FromAnsi(b); }, decoded))
         return;
-    const std::u16string text = NormalizeLineEnds(decoded);
+    const std::u16string text = NormalizeLineEnds(DropAddedLineBreak(std::move(decoded), boxTextEndedWithBreak));
 
     CClipboardBackup backup(system, system, engine.HostWindow());
     backup.Backup();

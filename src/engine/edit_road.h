@@ -43,7 +43,8 @@ void LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16str
 
 // Pastes the saved file's text (its bytes as read) into the focused text box, the
 // clipboard saved and restored around it; bytes that cannot be read whole as text paste
-// nothing.
-void WriteBack(CEditEngine& engine, const std::string& savedBytes);
+// nothing. A line break the editor added at the end is dropped unless the box's text
+// ended with one.
+void WriteBack(CEditEngine& engine, const std::string& savedBytes, bool boxTextEndedWithBreak);
 
 }  // namespace quillon

@@ -281,6 +281,7 @@ public:
     }
     bool DeleteFile(const std::u16string& path) override {
         deleted.push_back(path);
+        Log("DeleteFile");
         return files.erase(path) != 0;
     }
     std::u16string GetTempPath() override { return u"C:\\Temp\\"; }
@@ -314,8 +315,14 @@ public:
             return nullptr;
         return NewHandle(path);
     }
+    bool writeFails = false;  // a full disk: half the bytes land, and the write fails
     bool WriteFile(FileHandle file, const std::string& bytes) override {
         auto& f = files[handles.at(file)];
+        if (writeFails) {
+            f.bytes += bytes.substr(0, bytes.size() / 2);
+            Log("WriteFile failed");
+            return false;
+        }
         f.bytes += bytes;
         f.lastWrite = ++clock;
         Log("WriteFile " + std::to_string(bytes.size()));

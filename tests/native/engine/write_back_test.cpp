@@ -79,6 +79,18 @@ TEST(PollEdit, InsertPastesWithoutSelectingAndEmptyFilesEmptyTheBox) {
     EXPECT_EQ(e.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
 }
 
+TEST(PollEdit, TheLineBreakAnEditorAddedIsDroppedAndControlsKeepATextUtf8) {
+    Watch w;
+    w.sys.Save(kFile, "\xEF\xBB\xBFline\n");
+    w.engine.PollEdit(Box(7));
+    // Form feed and escape beside non-ASCII letters: still UTF-8, and the box had a break.
+    w.engine.openEdits[0].boxTextEndedWithBreak = true;
+    w.sys.Save(kFile, "page\x0C\x1B caf\xC3\xA9\r\n");
+    w.engine.PollEdit(Box(8));
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"line", u"page\f\x1B caf\u00E9\r\n"}));
+}
+
 TEST(PollEdit, TheBytesDecideTheEncodingNotTheRow) {
     Watch w;
     w.sys.Save(kFile, "caf\xE9\r\n");
@@ -86,7 +98,7 @@ TEST(PollEdit, TheBytesDecideTheEncodingNotTheRow) {
     w.sys.Save(kFile, std::string("\xFF\xFE" "a\0\n\0\x3D\xD8\x00\xDE", 10));
     w.engine.PollEdit(Box(8));  // focus elsewhere, then back
     w.engine.PollEdit(Box(7));
-    EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"caf\u00E9\r\n", u"a\r\n\U0001F600"}));
+    EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"caf\u00E9", u"a\r\n\U0001F600"}));
 }
 
 TEST(PollEdit, AFileThatCannotBeReadWholeLeavesTheBoxAlone) {
