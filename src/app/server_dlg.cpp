@@ -158,8 +158,10 @@ void CServerDlg::ShowChoiceList() {
 HWND CServerDlg::TakeFocus() { return m_focusWatch.Check(); }
 
 void CServerDlg::OnTimer(UINT_PTR id) {
-    if (id == kFocusTimer)
+    if (id == kFocusTimer) {
+        GetEditEngine().RetryLaterRestore();
         TakeFocus();
+    }
     else if (id == kPurgeTimer)
         GetEditEngine().PurgeClosedEdits();
 }

@@ -47,9 +47,19 @@ private:
 
 }  // namespace
 
+void CEditEngine::RetryLaterRestore(std::uint32_t retryMs) {
+    if (m_busy || !m_laterRestore.IsHeld())
+        return;
+    CBusyScope busy(m_busy);
+    m_laterRestore.RetryRestore(retryMs);
+}
+
 void CEditEngine::StartEdit(HWND target, int choiceIndex) {
     if (m_busy || !target)
         return;
+    // The user's clipboard still waiting to come back goes back before a new backup, which
+    // would otherwise save the pasted text in its place.
+    RetryLaterRestore(kClipboardRetryMs);
     try {
         ISystem& system = m_system;
         // A row whose extension cannot name a file in the temporary folder starts nothing:
@@ -131,6 +141,7 @@ bool CEditEngine::PollEdit(HWND focused) {
             // Closed before the paste and its pause: an editor that saves again right
             // then, opening the file for itself alone, must not fail.
             file.Close();
+            RetryLaterRestore(kClipboardRetryMs);
             CBusyScope busy(m_busy);
             WriteBack(*this, bytes, endedWithBreak);
         }
@@ -152,7 +163,7 @@ void CEditEngine::PurgeClosedEdits() {
 }
 
 CEditEngine::CEditEngine(ISystem& system, IConfigPlatform& configPlatform)
-    : m_system(system), m_configPlatform(configPlatform) {
+    : m_system(system), m_configPlatform(configPlatform), m_laterRestore(system, system) {
     TemporaryFolder = m_system.GetTempPath();
 }
 

@@ -7,6 +7,7 @@
 
 #include "config/config_xml.h"
 #include "config/settings.h"
+#include "engine/clipboard_backup.h"
 #include "engine/engine_host.h"
 #include "engine/system.h"
 
@@ -51,7 +52,11 @@ public:
     std::u16string configFilePath;
     CConfigXml configXml;
 
-    void SetHost(IEngineHost* host) { m_host = host; }
+    // The host's window also becomes the clipboard's owner whenever the engine empties it.
+    void SetHost(IEngineHost* host) {
+        m_host = host;
+        m_system.SetOwnerWindow(host ? host->HostWindow() : nullptr);
+    }
     IEngineHost* Host() const { return m_host; }
     // The host's window, for the clipboard viewer chain and listening; null without a host.
     void* HostWindow() const { return m_host ? m_host->HostWindow() : nullptr; }
@@ -76,11 +81,20 @@ public:
     // Index of the newest open edit of the window, or -1.
     int FindNewestEdit(HWND target) const;
 
+    // The user's clipboard that could not be put back after a paste (the box or another
+    // program held the clipboard too long) is kept and tried again later: at each tick of
+    // the focus timer and before the next copy or paste, until it is back or the user has
+    // copied something since.
+    void KeepForLaterRestore(CClipboardBackup& backup) { m_laterRestore.TakeOver(backup); }
+    void RetryLaterRestore(std::uint32_t retryMs = 0);
+    bool HasLaterRestore() const { return m_laterRestore.IsHeld(); }
+
 private:
     ISystem& m_system;
     IConfigPlatform& m_configPlatform;
     IEngineHost* m_host = nullptr;
     bool m_busy = false;  // a copy or a paste is under way
+    CClipboardBackup m_laterRestore;
 };
 
 // The single engine, constructed on first use and destroyed at process exit.

@@ -143,7 +143,8 @@ void WriteBack(CEditEngine& engine, const std::string& savedBytes, bool boxTextE
     system.PauseServingMessages(static_cast<std::uint32_t>(engine.EffectiveDelay()));
     // A box still inserting a long text keeps the clipboard open meanwhile: wait for it
     // rather than lose the user's clipboard.
-    backup.Restore(kRestoreAfterPasteRetryMs);
+    if (!backup.Restore(kRestoreAfterPasteRetryMs))
+        engine.KeepForLaterRestore(backup);
 }
 
 }  // namespace quillon

@@ -37,6 +37,8 @@ TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     r.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(r.sys.viewer, Box(99)) << "the host's window joins the viewer chain";
     EXPECT_EQ(r.sys.listener, Box(99)) << "the host's window listens for the copy";
+    EXPECT_EQ(r.sys.emptiedWithoutOwner, 0) << "each emptying open passes the host's window";
+    EXPECT_EQ(r.sys.owner, Box(99));
 
     // The file: a byte-order mark and the box's text in UTF-8.
     ASSERT_TRUE(r.sys.files.count(kFile));

@@ -48,8 +48,11 @@ TEST(PollEdit, ASavePastesOnceThenTheClipboardComesBack) {
     int pause = w.sys.IndexOf("Wait 200");
     int restore = w.sys.IndexOf("EmptyClipboard", pause);
     EXPECT_TRUE(keys >= 0 && keys < pause && pause < restore) << ::testing::PrintToString(w.sys.log);
-    EXPECT_EQ(w.sys.clipboard, (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
+    EXPECT_EQ(w.sys.Unmarked(), (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
     EXPECT_FALSE(w.sys.viewerJoined);
+    // Both writes of ours, the pasted text and the user's content again, are marked.
+    EXPECT_EQ(w.sys.Calls("MarkOwnContent").size(), 2u);
+    EXPECT_LT(w.sys.IndexOf("MarkOwnContent"), keys);
 
     // Returning again without a new save: nothing.
     w.engine.PollEdit(Box(7));
@@ -173,9 +176,36 @@ TEST(PollEdit, ABoxStillInsertingALongPasteIsWaitedForBeforeTheRestore) {
     w.sys.busyAfterPaste = 150;  // about 1.5 s of the box holding the clipboard
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted.size(), 1u);
-    EXPECT_EQ(w.sys.clipboard, (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}))
+    EXPECT_EQ(w.sys.Unmarked(), (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}))
         << "the user's clipboard must not be lost";
     EXPECT_FALSE(w.sys.viewerJoined);
+}
+
+TEST(PollEdit, AClipboardHeldPastTheRestoreIsPutBackAtALaterTickOrBeforeTheNextPaste) {
+    Watch w;
+    CFakeHost host;
+    host.window = Box(99);
+    w.engine.SetHost(&host);
+    w.sys.Save(kFile, "first save");
+    w.sys.busyAfterPaste = 100000;  // the box holds the clipboard far longer than the wait
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"first save"});
+    EXPECT_TRUE(w.engine.HasLaterRestore()) << "the user's clipboard is kept, not thrown away";
+    EXPECT_TRUE(w.sys.viewerJoined);
+    w.engine.RetryLaterRestore();  // a tick while the box still holds it
+    EXPECT_TRUE(w.engine.HasLaterRestore());
+    w.sys.busyOpens = 0;
+    w.sys.busyAfterPaste = 0;
+    // The next save's paste first puts the user's clipboard back, so its own backup saves
+    // the user's content, not the text pasted before.
+    w.sys.Save(kFile, "second save");
+    w.engine.PollEdit(Box(8));
+    w.engine.PollEdit(Box(7));
+    EXPECT_FALSE(w.engine.HasLaterRestore());
+    EXPECT_EQ(w.sys.pasted.back(), u"second save");
+    EXPECT_EQ(w.sys.Unmarked(), (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
+    EXPECT_FALSE(w.sys.viewerJoined);
+    EXPECT_EQ(w.sys.owner, Box(99)) << "every emptying open passes our window";
 }
 
 TEST(PurgeClosedEdits, DropsEditsOfGoneWindowsAndKeepsTheirFilesForExit) {
