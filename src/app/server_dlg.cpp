@@ -8,6 +8,7 @@
 #include "app/trace.h"
 #include "app/tray_dialogs.h"
 #include "engine/edit_engine.h"
+#include "engine/temp_files.h"
 #include "engine/user_keys.h"
 #include "res/resource.h"
 #include "ui/dialogs/new_extension_dlg.h"
@@ -259,8 +260,14 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         m_focusWatch.Stop();
         break;
     case WM_ENDSESSION:
-        if (wParam)
-            GetEditEngine().Save();
+        if (wParam) {
+            CEditEngine& engine = GetEditEngine();
+            engine.Save();
+            // The process may end any moment now: the user's clipboard and the temporary
+            // files are seen to first.
+            engine.RetryLaterRestore(kClipboardRetryMs);
+            EndSessionTempFiles(engine);
+        }
         return Default();
     default:
         break;

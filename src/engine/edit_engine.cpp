@@ -7,6 +7,7 @@
 #include "engine/clipboard_backup.h"
 #include "engine/edit_road.h"
 #include "engine/edit_rules.h"
+#include "engine/temp_files.h"
 
 namespace quillon {
 
@@ -156,7 +157,8 @@ void CEditEngine::PurgeClosedEdits() {
         const OpenEdit& edit = openEdits[static_cast<std::size_t>(i)];
         if (m_system.IsWindow(edit.hTarget))
             continue;
-        if (DeleteTempFile)
+        // A save that never reached the box is the user's text: its file is kept.
+        if (DeleteTempFile && !HasUnpastedSave(m_system, edit))
             pendingDeletes.push_back(edit.tempPath);
         openEdits.erase(openEdits.begin() + i);
     }
@@ -175,7 +177,8 @@ CEditEngine::~CEditEngine() {
         for (const auto& path : pendingDeletes)
             m_system.DeleteFile(path);
         for (const auto& edit : openEdits)
-            m_system.DeleteFile(edit.tempPath);
+            if (!HasUnpastedSave(m_system, edit))
+                m_system.DeleteFile(edit.tempPath);
     }
 }
 
@@ -197,6 +200,7 @@ void CEditEngine::Load() {
     configFilePath = ResolveConfigPath();
     // A missing, unreadable or broken file leaves every setting as it is.
     LoadConfigFile(configXml, configFilePath, *this, m_configPlatform);
+    DeleteFilesLeftLastSession(*this);
     // A hotkey of 0 means none: nothing to register and nothing to warn about.
     if (m_host && HotKey != 0)
         m_host->RegisterEditHotKey(HotKey);

@@ -340,10 +340,11 @@ public:
         files[path].bytes = bytes;
         files[path].lastWrite = ++clock;
     }
+    std::set<std::u16string> undeletable;  // held open by an editor
     bool DeleteFile(const std::u16string& path) override {
         deleted.push_back(path);
         Log("DeleteFile");
-        return files.erase(path) != 0;
+        return !undeletable.count(path) && files.erase(path) != 0;
     }
     std::u16string GetTempPath() override { return u"C:\\Temp\\"; }
     void CreateDirectories(const std::u16string& folder) override {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/edit_road.h"
+#include "engine/temp_files.h"
 #include "fake_system.h"
 
 using namespace quillon;
@@ -228,4 +229,57 @@ TEST(PurgeClosedEdits, DropsEditsOfGoneWindowsAndKeepsTheirFilesForExit) {
         engine.DeleteTempFile = 1;
     }
     EXPECT_EQ(sys.deleted, (std::vector<std::u16string>{u"d", u"c", u"a"}));
+}
+
+TEST(TempFiles, AFileWhoseLastSaveNeverReachedItsBoxIsKeptAtPurgeAndExit) {
+    CFakeSystem sys;
+    const std::u16string pasted = u"C:\\Temp\\Quillon_1.txt", unpasted = u"C:\\Temp\\Quillon_2.txt",
+                         gone = u"C:\\Temp\\Quillon_3.txt", open = u"C:\\Temp\\Quillon_4.txt";
+    {
+        CEditEngine engine(sys, DefaultConfigPlatform());
+        sys.files[pasted] = {"pasted", 10};
+        sys.files[unpasted] = {"saved, never pasted", 21};
+        sys.files[gone] = {"pasted, then the box closed", 31};
+        sys.files[open] = {"saved, box still open", 41};
+        engine.openEdits = {{Box(1), pasted, 10}, {Box(2), unpasted, 20}, {Box(3), gone, 31}, {Box(4), open, 40}};
+        sys.liveWindows = {Box(4)};
+        engine.PurgeClosedEdits();
+        EXPECT_EQ(engine.pendingDeletes, (std::vector<std::u16string>{gone, pasted}));
+    }
+    EXPECT_FALSE(sys.files.count(pasted));
+    EXPECT_FALSE(sys.files.count(gone));
+    EXPECT_TRUE(sys.files.count(unpasted)) << "the user's text exists nowhere else";
+    EXPECT_TRUE(sys.files.count(open));
+}
+
+TEST(TempFiles, AtTheSessionsEndWhatCanGoGoesAndTheRestIsDeletedAtTheNextStart) {
+    CFakeSystem sys;
+    const std::u16string ended = u"C:\\Temp\\Quillon_1.txt", held = u"C:\\Temp\\Quillon_2.txt",
+                         unpasted = u"C:\\Temp\\Quillon_3.txt", list = u"C:\\Temp\\Quillon_leftovers.lst";
+    sys.files[ended] = {"a", 1};
+    sys.files[held] = {"b", 2};
+    sys.files[unpasted] = {"c", 9};
+    sys.undeletable = {held};  // the editor, closing too, still has it open
+    {
+        CEditEngine engine(sys, DefaultConfigPlatform());
+        engine.pendingDeletes = {ended};
+        engine.openEdits = {{Box(1), held, 2}, {Box(2), unpasted, 3}};
+        EndSessionTempFiles(engine);
+        EXPECT_FALSE(sys.files.count(ended));
+        EXPECT_TRUE(sys.files.count(unpasted));
+        ASSERT_TRUE(sys.files.count(list));
+        EXPECT_EQ(sys.files[list].bytes, "C:\\Temp\\Quillon_2.txt\n");
+        engine.DeleteTempFile = 0;  // the process ends here, without its usual exit
+    }
+    // The next start: the listed file goes, a foreign line in the list is left alone.
+    sys.undeletable.clear();
+    sys.files[u"C:\\Windows\\win.ini"] = {"x", 1};
+    sys.files[list].bytes += "C:\\Windows\\win.ini\nC:\\Temp\\Quillon_x\\..\\..\\Windows\\win.ini\n";
+    CEditEngine next(sys, DefaultConfigPlatform());
+    next.DeleteTempFile = 0;
+    DeleteFilesLeftLastSession(next);
+    EXPECT_FALSE(sys.files.count(held));
+    EXPECT_FALSE(sys.files.count(list));
+    EXPECT_TRUE(sys.files.count(u"C:\\Windows\\win.ini"));
+    EXPECT_TRUE(sys.files.count(unpasted));
 }
