@@ -162,8 +162,7 @@ void CServerDlg::OnTimer(UINT_PTR id) {
     if (id == kFocusTimer) {
         GetEditEngine().RetryLaterRestore();
         TakeFocus();
-    }
-    else if (id == kPurgeTimer)
+    } else if (id == kPurgeTimer)
         GetEditEngine().PurgeClosedEdits();
 }
 

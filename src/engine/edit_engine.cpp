@@ -98,7 +98,7 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
             system.DeleteFile(path);
             if (m_host)
                 m_host->TellUser(kTempFileWriteFailedMessage);
-            return;  // the backup puts the user's clipboard back on its way out
+            return; // the backup puts the user's clipboard back on its way out
         }
         // The time of our own write, taken at once: a save that lands while the clipboard is
         // put back must count as the user's.

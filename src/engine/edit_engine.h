@@ -32,9 +32,9 @@ struct OpenEdit {
 };
 
 // What the user is told when the temporary file could not take the box's text.
-constexpr char16_t kTempFileWriteFailedMessage[] =
-    u"The text could not be written to a temporary file (the disk may be full). No editor was started; the text "
-    u"box keeps its text.";
+constexpr char16_t kTempFileWriteFailedMessage[] = u"The text could not be written to a temporary file (the "
+                                                   u"disk may be full). No editor was started; the text "
+                                                   u"box keeps its text.";
 
 class CEditEngine : public SettingsFields {
 public:

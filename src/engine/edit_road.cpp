@@ -126,7 +126,8 @@ void WriteBack(CEditEngine& engine, const std::string& savedBytes, bool boxTextE
     // that cannot be read as text leaves the box as it is.
     if (!DecodeSavedText(savedBytes, [&](const std::string& b) { return system.FromAnsi(b); }, decoded))
         return;
-    const std::u16string text = NormalizeLineEnds(DropAddedLineBreak(std::move(decoded), boxTextEndedWithBreak));
+    const std::u16string text =
+        NormalizeLineEnds(DropAddedLineBreak(std::move(decoded), boxTextEndedWithBreak));
 
     CClipboardBackup backup(system, system, engine.HostWindow());
     backup.Backup();

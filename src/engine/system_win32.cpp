@@ -93,7 +93,9 @@ LRESULT CALLBACK ChainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
-UINT OwnFormat(const char16_t* name) { return ::RegisterClipboardFormatW(reinterpret_cast<const wchar_t*>(name)); }
+UINT OwnFormat(const char16_t* name) {
+    return ::RegisterClipboardFormatW(reinterpret_cast<const wchar_t*>(name));
+}
 
 // Puts a DWORD on the open clipboard.
 bool SetDword(UINT format, DWORD value) {
@@ -413,8 +415,8 @@ public:
 
 private:
     HWND m_owner = nullptr;
-    bool m_wrote = false;             // this open emptied or wrote the clipboard
-    DWORD m_ownSequence = 0;          // the clipboard's sequence number after our last write
+    bool m_wrote = false;    // this open emptied or wrote the clipboard
+    DWORD m_ownSequence = 0; // the clipboard's sequence number after our last write
 
     // Removes the change notices posted to the listening window; true when there was one.
     static bool TakeClipboardUpdates(HWND listener) {

@@ -24,12 +24,12 @@ bool IsOurTempFile(const std::u16string& folder, const std::u16string& path) {
     return name.find_first_of(u"\\/:") == std::u16string::npos && name != kLeftoverListName;
 }
 
-}  // namespace
+} // namespace
 
 bool HasUnpastedSave(IFiles& files, const OpenEdit& edit) {
     FileHandle file = files.OpenFileForRead(edit.tempPath);
     if (!file)
-        return false;  // gone, or held: a delete then fails on its own
+        return false; // gone, or held: a delete then fails on its own
     std::uint32_t low = 0;
     const bool known = files.GetLastWriteLow(file, low);
     files.CloseFile(file);
@@ -90,4 +90,4 @@ void DeleteFilesLeftLastSession(CEditEngine& engine) {
     files.DeleteFile(list);
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -26,4 +26,4 @@ void EndSessionTempFiles(CEditEngine& engine);
 // in the temporary folder, then the list.
 void DeleteFilesLeftLastSession(CEditEngine& engine);
 
-}  // namespace quillon
+} // namespace quillon

@@ -7,7 +7,7 @@
 using namespace quillon::e2e;
 
 TEST(EditRoadText, AFormFeedAndAnEscapeBesideNonAsciiLettersComeBackIntact) {
-    CRoad road;  // the row's editor saves what the test gives it, when told to
+    CRoad road; // the row's editor saves what the test gives it, when told to
     const std::wstring original = L"page one\fpage two \u00E9\u65E5 \x1B[1mbold\x1B[0m";
     ASSERT_TRUE(road.Box().Start());
     ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, original));

@@ -47,9 +47,14 @@ TEST(ClipboardBackup, RestorePutsBackTheBytesAndRenumbersRegisteredFormats) {
     sys.clipboard = {{13, "operation text"}};
     sys.registerAs[u"HTML Format"] = 0xC200;  // numbered differently now
     ASSERT_TRUE(backup.Restore());
-    EXPECT_EQ(sys.Unmarked(), (std::vector<std::pair<std::uint32_t, std::string>>{
-                                  {1, "text"}, {8, "DIB bytes"}, {13, std::string("t\0e\0\0\0", 6)}, {14, "EMF"},
-                                  {16, "locale"}, {0x8E, "dsp emf"}, {0xC200, "<html>"}}));
+    EXPECT_EQ(sys.Unmarked(),
+              (std::vector<std::pair<std::uint32_t, std::string>>{{1, "text"},
+                                                                  {8, "DIB bytes"},
+                                                                  {13, std::string("t\0e\0\0\0", 6)},
+                                                                  {14, "EMF"},
+                                                                  {16, "locale"},
+                                                                  {0x8E, "dsp emf"},
+                                                                  {0xC200, "<html>"}}));
     EXPECT_TRUE(sys.Marked()) << "put back, it is a duplicate: kept out of the history and the cloud";
     EXPECT_LT(sys.IndexOf("SetClipboardData 49664"), sys.IndexOf("MarkOwnContent"));
     EXPECT_FALSE(backup.IsHeld());
@@ -177,7 +182,7 @@ TEST(ClipboardBackup, ABackupKeptForLaterComesBackUnlessTheUserCopiedSince) {
             ASSERT_FALSE(backup.Restore());
             ASSERT_TRUE(later.TakeOver(backup));
             EXPECT_FALSE(backup.IsHeld());
-        }  // the first holder goes: nothing is freed, the chain is kept
+        } // the first holder goes: nothing is freed, the chain is kept
         EXPECT_TRUE(sys.Calls("Free").empty());
         EXPECT_TRUE(sys.viewerJoined);
         EXPECT_FALSE(later.RetryRestore()) << "still busy";

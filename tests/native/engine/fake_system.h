@@ -80,7 +80,7 @@ public:
     std::uint32_t sequence = 1;
     std::uint32_t ownSequence = 0;
     bool wrote = false;
-    int emptiedWithoutOwner = 0;  // Windows would refuse every SetClipboardData after these
+    int emptiedWithoutOwner = 0; // Windows would refuse every SetClipboardData after these
     void SetOwnerWindow(void* window) override { ownerWindow = window; }
     bool OpenClipboard() override {
         if (busyOpens > 0) {
@@ -134,7 +134,10 @@ public:
         return true;
     }
     bool ChangedSinceOwnWrite() override { return sequence != ownSequence; }
-    bool Marked() const { return ClipBytes(kExcludeMark) == Dword0() && ClipBytes(kHistoryMark) == Dword0() && ClipBytes(kCloudMark) == Dword0(); }
+    bool Marked() const {
+        return ClipBytes(kExcludeMark) == Dword0() && ClipBytes(kHistoryMark) == Dword0() &&
+               ClipBytes(kCloudMark) == Dword0();
+    }
     // The clipboard without our markers.
     std::vector<std::pair<std::uint32_t, std::string>> Unmarked() const {
         std::vector<std::pair<std::uint32_t, std::string>> out;
@@ -340,7 +343,7 @@ public:
         files[path].bytes = bytes;
         files[path].lastWrite = ++clock;
     }
-    std::set<std::u16string> undeletable;  // held open by an editor
+    std::set<std::u16string> undeletable; // held open by an editor
     bool DeleteFile(const std::u16string& path) override {
         deleted.push_back(path);
         Log("DeleteFile");
@@ -377,7 +380,7 @@ public:
             return nullptr;
         return NewHandle(path);
     }
-    bool writeFails = false;  // a full disk: half the bytes land, and the write fails
+    bool writeFails = false; // a full disk: half the bytes land, and the write fails
     bool WriteFile(FileHandle file, const std::string& bytes) override {
         auto& f = files[handles.at(file)];
         if (writeFails) {

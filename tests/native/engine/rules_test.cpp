@@ -62,11 +62,17 @@ TEST(SavedText, DecodesUtf8AnsiAndUtf16) {
     EXPECT_EQ(Decoded("caf\xE9"), u"caf\u00E9");
     // The mark makes it UTF-8 whatever follows: a stray byte is one replacement character,
     // not a whole text of mojibake with the mark pasted as three letters.
-    EXPECT_EQ(Decoded("\xEF\xBB\xBF" "caf\xE9!"), u"caf\uFFFD!");
+    EXPECT_EQ(Decoded("\xEF\xBB\xBF"
+                      "caf\xE9!"),
+              u"caf\uFFFD!");
     // Control characters (form feed, vertical tab, escape, bell) do not make it ANSI.
-    EXPECT_EQ(Decoded("p\x0C" "caf\xC3\xA9\x0B\x1B[0m\x07\x7F"), u"p\fcaf\u00E9\v\x1B[0m\a\x7F");
+    EXPECT_EQ(Decoded("p\x0C"
+                      "caf\xC3\xA9\x0B\x1B[0m\x07\x7F"),
+              u"p\fcaf\u00E9\v\x1B[0m\a\x7F");
     EXPECT_EQ(Decoded("\xEF\xBB\xBF\x0C\xC3\xA9"), u"\f\u00E9");
-    EXPECT_EQ(Decoded("\x0C" "caf\xE9"), u"\fcaf\u00E9");  // not UTF-8 at all: ANSI
+    EXPECT_EQ(Decoded("\x0C"
+                      "caf\xE9"),
+              u"\fcaf\u00E9"); // not UTF-8 at all: ANSI
     EXPECT_EQ(Decoded(""), u"");
     EXPECT_EQ(Decoded("\xEF\xBB\xBF"), u"");
     // Trailing NULs end the text; anything after a NUL would be lost, so nothing is pasted.
@@ -119,7 +125,8 @@ TEST(TempFileText, WritesAMarkThenUtf8OrTheAnsiPageWhenItHoldsTheText) {
     EXPECT_FALSE(utf8);
     // What the page lacks would come back as "?" (or a look-alike): UTF-8 with its mark.
     EXPECT_EQ(EncodeTempFileText(u"caf\u00E9 \U0001F600", false, page, &utf8),
-              "\xEF\xBB\xBF" "caf\xC3\xA9 \xF0\x9F\x98\x80");
+              "\xEF\xBB\xBF"
+              "caf\xC3\xA9 \xF0\x9F\x98\x80");
     EXPECT_TRUE(utf8);
     EXPECT_EQ(EncodeTempFileText(u"\u65E5", false, page), "\xEF\xBB\xBF\xE6\x97\xA5");
 }
@@ -130,11 +137,16 @@ TEST(LineEnds, OneBreakTheEditorAddedIsDroppedWhenTheBoxHadNone) {
         bool boxHadBreak;
         const char16_t* pasted;
     } cases[] = {
-        {u"text\r\n", false, u"text"},     {u"text\n", false, u"text"},
-        {u"text\r", false, u"text"},        {u"text\n\n", false, u"text\n"},  // exactly one
-        {u"text\r\n\r\n", false, u"text\r\n"}, {u"text\n\r", false, u"text\n"},
-        {u"text", false, u"text"},         {u"", false, u""},
-        {u"\n", false, u""},               {u"text\r\n", true, u"text\r\n"},  // the box's own break
+        {u"text\r\n", false, u"text"},
+        {u"text\n", false, u"text"},
+        {u"text\r", false, u"text"},
+        {u"text\n\n", false, u"text\n"}, // exactly one
+        {u"text\r\n\r\n", false, u"text\r\n"},
+        {u"text\n\r", false, u"text\n"},
+        {u"text", false, u"text"},
+        {u"", false, u""},
+        {u"\n", false, u""},
+        {u"text\r\n", true, u"text\r\n"}, // the box's own break
     };
     for (const Case& c : cases)
         EXPECT_EQ(DropAddedLineBreak(c.saved, c.boxHadBreak), c.pasted) << ToUtf8(c.saved) << c.boxHadBreak;

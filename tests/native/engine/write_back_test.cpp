@@ -49,7 +49,8 @@ TEST(PollEdit, ASavePastesOnceThenTheClipboardComesBack) {
     int pause = w.sys.IndexOf("Wait 200");
     int restore = w.sys.IndexOf("EmptyClipboard", pause);
     EXPECT_TRUE(keys >= 0 && keys < pause && pause < restore) << ::testing::PrintToString(w.sys.log);
-    EXPECT_EQ(w.sys.Unmarked(), (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
+    EXPECT_EQ(w.sys.Unmarked(),
+              (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
     EXPECT_FALSE(w.sys.viewerJoined);
     // Both writes of ours, the pasted text and the user's content again, are marked.
     EXPECT_EQ(w.sys.Calls("MarkOwnContent").size(), 2u);
@@ -177,7 +178,8 @@ TEST(PollEdit, ABoxStillInsertingALongPasteIsWaitedForBeforeTheRestore) {
     w.sys.busyAfterPaste = 150;  // about 1.5 s of the box holding the clipboard
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted.size(), 1u);
-    EXPECT_EQ(w.sys.Unmarked(), (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}))
+    EXPECT_EQ(w.sys.Unmarked(),
+              (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}))
         << "the user's clipboard must not be lost";
     EXPECT_FALSE(w.sys.viewerJoined);
 }
@@ -188,12 +190,12 @@ TEST(PollEdit, AClipboardHeldPastTheRestoreIsPutBackAtALaterTickOrBeforeTheNextP
     host.window = Box(99);
     w.engine.SetHost(&host);
     w.sys.Save(kFile, "first save");
-    w.sys.busyAfterPaste = 100000;  // the box holds the clipboard far longer than the wait
+    w.sys.busyAfterPaste = 100000; // the box holds the clipboard far longer than the wait
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"first save"});
     EXPECT_TRUE(w.engine.HasLaterRestore()) << "the user's clipboard is kept, not thrown away";
     EXPECT_TRUE(w.sys.viewerJoined);
-    w.engine.RetryLaterRestore();  // a tick while the box still holds it
+    w.engine.RetryLaterRestore(); // a tick while the box still holds it
     EXPECT_TRUE(w.engine.HasLaterRestore());
     w.sys.busyOpens = 0;
     w.sys.busyAfterPaste = 0;
@@ -204,7 +206,8 @@ TEST(PollEdit, AClipboardHeldPastTheRestoreIsPutBackAtALaterTickOrBeforeTheNextP
     w.engine.PollEdit(Box(7));
     EXPECT_FALSE(w.engine.HasLaterRestore());
     EXPECT_EQ(w.sys.pasted.back(), u"second save");
-    EXPECT_EQ(w.sys.Unmarked(), (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
+    EXPECT_EQ(w.sys.Unmarked(),
+              (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
     EXPECT_FALSE(w.sys.viewerJoined);
     EXPECT_EQ(w.sys.owner, Box(99)) << "every emptying open passes our window";
 }
@@ -241,7 +244,8 @@ TEST(TempFiles, AFileWhoseLastSaveNeverReachedItsBoxIsKeptAtPurgeAndExit) {
         sys.files[unpasted] = {"saved, never pasted", 21};
         sys.files[gone] = {"pasted, then the box closed", 31};
         sys.files[open] = {"saved, box still open", 41};
-        engine.openEdits = {{Box(1), pasted, 10}, {Box(2), unpasted, 20}, {Box(3), gone, 31}, {Box(4), open, 40}};
+        engine.openEdits = {
+            {Box(1), pasted, 10}, {Box(2), unpasted, 20}, {Box(3), gone, 31}, {Box(4), open, 40}};
         sys.liveWindows = {Box(4)};
         engine.PurgeClosedEdits();
         EXPECT_EQ(engine.pendingDeletes, (std::vector<std::u16string>{gone, pasted}));
@@ -259,7 +263,7 @@ TEST(TempFiles, AtTheSessionsEndWhatCanGoGoesAndTheRestIsDeletedAtTheNextStart) 
     sys.files[ended] = {"a", 1};
     sys.files[held] = {"b", 2};
     sys.files[unpasted] = {"c", 9};
-    sys.undeletable = {held};  // the editor, closing too, still has it open
+    sys.undeletable = {held}; // the editor, closing too, still has it open
     {
         CEditEngine engine(sys, DefaultConfigPlatform());
         engine.pendingDeletes = {ended};
@@ -269,7 +273,7 @@ TEST(TempFiles, AtTheSessionsEndWhatCanGoGoesAndTheRestIsDeletedAtTheNextStart) 
         EXPECT_TRUE(sys.files.count(unpasted));
         ASSERT_TRUE(sys.files.count(list));
         EXPECT_EQ(sys.files[list].bytes, "C:\\Temp\\Quillon_2.txt\n");
-        engine.DeleteTempFile = 0;  // the process ends here, without its usual exit
+        engine.DeleteTempFile = 0; // the process ends here, without its usual exit
     }
     // The next start: the listed file goes, a foreign line in the list is left alone.
     sys.undeletable.clear();

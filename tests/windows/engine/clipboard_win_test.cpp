@@ -159,8 +159,8 @@ HWND PlainViewer() {
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.lpszClassName = L"QuillonTestViewer";
     ::RegisterClassW(&wc);
-    return ::CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance,
-                             nullptr);
+    return ::CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                             wc.hInstance, nullptr);
 }
 
 }  // namespace
