@@ -24,4 +24,9 @@ TEST(EditRoadText, AFormFeedAndAnEscapeBesideNonAsciiLettersComeBackIntact) {
     ASSERT_TRUE(road.WaitRead(L"done", done));
     ASSERT_TRUE(road.ComeBack());
     EXPECT_TRUE(road.WaitBoxText(edited));
+    // The restore emptied the clipboard with Quillon's own window as the owner: opened with
+    // none, Windows would have refused the data put back.
+    const HWND server = road.Quillon().ServerWindow();
+    EXPECT_TRUE(WaitFor([&] { return ::GetClipboardOwner() == server; }, 5000,
+                        "Quillon's window to own the clipboard it put back"));
 }
