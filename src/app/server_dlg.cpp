@@ -100,7 +100,10 @@ bool CServerDlg::OnInitDialog() {
 }
 
 bool CServerDlg::DestroyWindow() {
-    GetEditEngine().Save();
+    CEditEngine& engine = GetEditEngine();
+    engine.Save();
+    // A user's clipboard still waiting to come back goes back while our window can own it.
+    engine.RetryLaterRestore(kClipboardRetryMs);
     return CDialog::DestroyWindow();
 }
 
