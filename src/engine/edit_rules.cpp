@@ -26,19 +26,14 @@ bool IsUtf8Text(std::string_view bytes) {
     return true;
 }
 
-std::string EncodeTempFileText(const std::u16string& text, bool utf8, IAnsiText& ansi, bool* usedUtf8) {
+std::string EncodeTempFileText(const std::u16string& text, bool utf8, IAnsiText& ansi) {
     if (!utf8) {
         // The code page holds the text when it reads back the same: this also catches the
         // "best fit" stand-ins (a plain "a" for an "a" with a macron).
         std::string bytes = ansi.ToAnsi(text);
-        if (ansi.FromAnsi(bytes) == text) {
-            if (usedUtf8)
-                *usedUtf8 = false;
+        if (ansi.FromAnsi(bytes) == text)
             return bytes;
-        }
     }
-    if (usedUtf8)
-        *usedUtf8 = true;
     return "\xEF\xBB\xBF" + ToUtf8(text);
 }
 

@@ -25,9 +25,8 @@ bool IsUtf8Text(std::string_view bytes);
 // Bytes of a temporary file for the text: a UTF-8 byte-order mark and UTF-8, or the ANSI
 // code page. A text the code page cannot hold whole (an emoji, a letter of another script)
 // is written as UTF-8 with its mark all the same: in ANSI its letters would become "?" and
-// come back so over the box. usedUtf8 tells which was written.
-std::string EncodeTempFileText(const std::u16string& text, bool utf8, IAnsiText& ansi,
-                               bool* usedUtf8 = nullptr);
+// come back so over the box.
+std::string EncodeTempFileText(const std::u16string& text, bool utf8, IAnsiText& ansi);
 
 // The text of a saved temporary file, false when the bytes cannot be taken whole as text
 // (the box is then left alone rather than given less than the file holds). A byte-order

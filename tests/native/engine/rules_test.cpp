@@ -115,19 +115,14 @@ TEST(LineEnds, LoneLfAndCrBecomeCrLf) {
 
 TEST(TempFileText, WritesAMarkThenUtf8OrTheAnsiPageWhenItHoldsTheText) {
     CLatin1Page page;
-    bool utf8 = false;
-    EXPECT_EQ(EncodeTempFileText(u"", true, page, &utf8), "\xEF\xBB\xBF");
-    EXPECT_TRUE(utf8);
+    EXPECT_EQ(EncodeTempFileText(u"", true, page), "\xEF\xBB\xBF");
     EXPECT_EQ(EncodeTempFileText(u"\u00E9\U0001F600", true, page), "\xEF\xBB\xBF\xC3\xA9\xF0\x9F\x98\x80");
-    EXPECT_EQ(EncodeTempFileText(u"caf\u00E9", false, page, &utf8), "caf\xE9");
-    EXPECT_FALSE(utf8);
-    EXPECT_EQ(EncodeTempFileText(u"", false, page, &utf8), "");
-    EXPECT_FALSE(utf8);
+    EXPECT_EQ(EncodeTempFileText(u"caf\u00E9", false, page), "caf\xE9");
+    EXPECT_EQ(EncodeTempFileText(u"", false, page), "");
     // What the page lacks would come back as "?" (or a look-alike): UTF-8 with its mark.
-    EXPECT_EQ(EncodeTempFileText(u"caf\u00E9 \U0001F600", false, page, &utf8),
+    EXPECT_EQ(EncodeTempFileText(u"caf\u00E9 \U0001F600", false, page),
               "\xEF\xBB\xBF"
               "caf\xC3\xA9 \xF0\x9F\x98\x80");
-    EXPECT_TRUE(utf8);
     EXPECT_EQ(EncodeTempFileText(u"\u65E5", false, page), "\xEF\xBB\xBF\xE6\x97\xA5");
 }
 
