@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 #include <objidl.h>
 #include <gdiplus.h>
 
@@ -23,6 +24,11 @@ alignas(4) const BYTE kServerTemplate[24] = {};
 }  // namespace
 
 bool CQuillonApp::InitInstance() {
+    // The shell's "open" may hand the file to a handler that runs as a COM object: the
+    // thread that calls it must have COM started, single-threaded, once.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    m_comStarted = SUCCEEDED(com);
+
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof(icc);
     icc.dwICC = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
@@ -61,6 +67,9 @@ int CQuillonApp::ExitInstance() {
     if (m_gdiplusToken)
         Gdiplus::GdiplusShutdown(m_gdiplusToken);
     m_gdiplusToken = 0;
+    if (m_comStarted)
+        ::CoUninitialize();
+    m_comStarted = false;
     return CWinApp::ExitInstance();
 }
 

@@ -13,6 +13,7 @@ public:
 
 private:
     std::uintptr_t m_gdiplusToken = 0;
+    bool m_comStarted = false; // COM started on this thread, to be ended at exit
 };
 
 }  // namespace quillon

@@ -9,6 +9,7 @@
 #include "app/tray_dialogs.h"
 #include "engine/edit_engine.h"
 #include "engine/keyboard.h"
+#include "engine/temp_files.h"
 #include "engine/user_keys.h"
 #include "res/resource.h"
 #include "ui/dialogs/new_extension_dlg.h"
@@ -34,6 +35,9 @@ void SyncFocusTimer(HWND window, bool editsOpen, bool eventsWatched) {
     else
         ::KillTimer(window, kFocusTimer);
 }
+// Open edits watch for the user's return; a user's clipboard still waiting to come back is
+// tried again at the ticks.
+bool NeedsFocusTimer(const CEditEngine& engine) { return !engine.openEdits.empty() || engine.HasLaterRestore(); }
 
 // Called on the UI thread inside its message retrieval (or a wait of the edit road that
 // answers sent messages): it notes the user's key and posts. The only key it holds back is
@@ -102,7 +106,7 @@ bool CServerDlg::OnInitDialog() {
     // The hooks make a return to a box seen at once; the focus timer runs only while edits
     // are open.
     m_focusWatch.Start(m_hWnd);
-    SyncFocusTimer(m_hWnd, !engine.openEdits.empty(), m_focusWatch.Watching());
+    SyncFocusTimer(m_hWnd, NeedsFocusTimer(engine), m_focusWatch.Watching());
     g_hookTarget = m_hWnd;
     m_hook.Reset(::SetWindowsHookExW(WH_KEYBOARD_LL, HotKeyHookProc, ::GetModuleHandleW(nullptr), 0));
     if (m_hook)
@@ -113,14 +117,17 @@ bool CServerDlg::OnInitDialog() {
 
 bool CServerDlg::DestroyWindow() {
     // The last chance to say that settings are not kept: the balloon comes before the icon goes.
-    const ConfigSaveResult saved = GetEditEngine().Save();
+    CEditEngine& engine = GetEditEngine();
+    const ConfigSaveResult saved = engine.Save();
     if (!saved.Saved()) {
         TellUser(DescribeSaveFailure(saved));
         // The balloon goes with the icon, which goes with this window: it stays up a moment
         // so that it can be read. Only sent messages are answered meanwhile (the keyboard
         // hook's calls among them, which must never wait): no edit may start now.
-        GetEditEngine().System().PauseServingMessages(kExitNoticeMs);
+        engine.System().PauseServingMessages(kExitNoticeMs);
     }
+    // A user's clipboard still waiting to come back goes back while our window can own it.
+    engine.RetryLaterRestore(kClipboardRetryMs);
     return CDialog::DestroyWindow();
 }
 
@@ -179,11 +186,13 @@ void CServerDlg::ShowChoiceList() {
 HWND CServerDlg::TakeFocus() { return m_focusWatch.Check(); }
 
 void CServerDlg::OnTimer(UINT_PTR id) {
-    if (id == kFocusTimer)
+    if (id == kFocusTimer) {
+        GetEditEngine().RetryLaterRestore();
         TakeFocus();
-    else if (id == kPurgeTimer) {
+        SyncFocusTimer(m_hWnd, NeedsFocusTimer(GetEditEngine()), m_focusWatch.Watching());
+    } else if (id == kPurgeTimer) {
         GetEditEngine().PurgeClosedEdits();
-        SyncFocusTimer(m_hWnd, !GetEditEngine().openEdits.empty(), m_focusWatch.Watching());
+        SyncFocusTimer(m_hWnd, NeedsFocusTimer(GetEditEngine()), m_focusWatch.Watching());
     }
 }
 
@@ -198,7 +207,7 @@ void CServerDlg::StartEditWith(int index) {
         CFocusWatch::CEditScope starting(m_focusWatch);
         GetEditEngine().StartEdit(target, index);
     }
-    SyncFocusTimer(m_hWnd, !GetEditEngine().openEdits.empty(), m_focusWatch.Watching());
+    SyncFocusTimer(m_hWnd, NeedsFocusTimer(GetEditEngine()), m_focusWatch.Watching());
 }
 
 LRESULT CServerDlg::OnChoiceClicked(WPARAM wParam) {
@@ -301,8 +310,14 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         m_focusWatch.Stop();
         break;
     case WM_ENDSESSION:
-        if (wParam)
-            GetEditEngine().Save();
+        if (wParam) {
+            CEditEngine& engine = GetEditEngine();
+            engine.Save();
+            // The process may end any moment now: the user's clipboard and the temporary
+            // files are seen to first.
+            engine.RetryLaterRestore(kClipboardRetryMs);
+            EndSessionTempFiles(engine);
+        }
         return Default();
     default:
         break;

@@ -28,7 +28,7 @@ bool CClipboardBackup::Backup() {
     // passes none on: the viewers behind it (clipboard viewers and history managers) are not
     // told of the passing texts of the edit road's copy and paste, which are not the user's
     // own clipboard. The chain is made whole again when the backup is restored or discarded.
-    m_inChain = m_system.JoinClipboardViewerChain(m_viewer, m_hNextViewer);
+    m_inChain = m_system.JoinClipboardViewerChain(m_viewer);
     for (std::uint32_t format = m_system.EnumClipboardFormats(0); format != 0;
          format = m_system.EnumClipboardFormats(format)) {
         if (IsNeverSavedClipboardFormat(format))
@@ -55,6 +55,11 @@ bool CClipboardBackup::Restore(std::uint32_t retryMs) {
         m_restoreFailed = true;
         return false;
     }
+    PutBackOpen();
+    return true;
+}
+
+void CClipboardBackup::PutBackOpen() {
     m_system.EmptyClipboard();
     for (ClipboardData& entry : m_list) {
         std::uint32_t format = entry.format;
@@ -67,11 +72,44 @@ bool CClipboardBackup::Restore(std::uint32_t retryMs) {
             m_system.FreeClipboardCopy(entry.format, entry.data);
         entry.data = nullptr;
     }
+    // Put back, the user's content is a duplicate: the history and the cloud already have
+    // it when they should. Markers of its own (a password manager's) came back above; ours
+    // only add to them.
+    if (!m_list.empty())
+        m_system.MarkOwnContent();
     m_system.CloseClipboard();
     m_list.clear();
     m_bSaved = false;
     m_restoreFailed = false;
     LeaveChain();
+}
+
+bool CClipboardBackup::TakeOver(CClipboardBackup& from) {
+    if (m_bSaved || !from.m_bSaved)
+        return false;
+    m_list = std::move(from.m_list);
+    from.m_list.clear();
+    m_viewer = from.m_viewer;
+    m_inChain = from.m_inChain;
+    m_bSaved = true;
+    m_restoreFailed = false;
+    from.m_inChain = false;
+    from.m_bSaved = false;
+    return true;
+}
+
+bool CClipboardBackup::RetryRestore(std::uint32_t retryMs) {
+    if (!m_bSaved)
+        return true;
+    if (!OpenClipboardPatiently(m_system, m_clock, retryMs))
+        return false;
+    // Looked at while the clipboard is ours: nobody can copy between the look and the restore.
+    if (m_system.ChangedSinceOwnWrite()) {
+        m_system.CloseClipboard();
+        Discard();
+        return true;
+    }
+    PutBackOpen();
     return true;
 }
 
@@ -86,9 +124,8 @@ void CClipboardBackup::Discard() {
 
 void CClipboardBackup::LeaveChain() {
     if (m_inChain)
-        m_system.LeaveClipboardViewerChain(m_viewer, m_hNextViewer);
+        m_system.LeaveClipboardViewerChain(m_viewer);
     m_inChain = false;
-    m_hNextViewer = nullptr;
 }
 
 }  // namespace quillon

@@ -43,13 +43,24 @@ public:
 
     // Takes a backup now; false when one is already held or the clipboard stays busy.
     bool Backup();
-    // Puts the saved formats back; false when none is held or the clipboard stays busy
-    // for retryMs (the backup is then kept).
+    // Puts the saved formats back, marked as the program's own (they are a duplicate of
+    // what the user copied, not a new copy); false when none is held or the clipboard stays
+    // busy for retryMs (the backup is then kept).
     bool Restore(std::uint32_t retryMs = kClipboardRetryMs);
     bool IsHeld() const { return m_bSaved; }
     const std::vector<ClipboardData>& Entries() const { return m_list; }
 
+    // Takes over the copies (and the place in the viewer chain) of a backup whose restore
+    // failed, to put them back later; false when this one holds a backup already.
+    bool TakeOver(CClipboardBackup& from);
+    // Tries once more to put back a backup kept for later: not when anyone has written to
+    // the clipboard since the program's own last write (the user copied something, which
+    // stays theirs; the backup is then dropped). True when no backup is held any more.
+    bool RetryRestore(std::uint32_t retryMs = 0);
+
 private:
+    // Empties the open clipboard, puts the copies back, marks them and closes it.
+    void PutBackOpen();
     void Discard();
     void LeaveChain();
 
@@ -58,7 +69,6 @@ private:
     void* m_viewer;
     bool m_bSaved = false;
     std::vector<ClipboardData> m_list;
-    void* m_hNextViewer = nullptr;
     bool m_inChain = false;
     bool m_restoreFailed = false;
 };

@@ -10,6 +10,7 @@
 #include "engine/edit_rules.h"
 #include "engine/keyboard.h"
 #include "engine/text_route.h"
+#include "engine/temp_files.h"
 
 namespace quillon {
 
@@ -83,9 +84,19 @@ bool CEditEngine::MayReach(HWND target, WindowFacts& facts) {
     return true;
 }
 
+void CEditEngine::RetryLaterRestore(std::uint32_t retryMs) {
+    if (m_busy || !m_laterRestore.IsHeld())
+        return;
+    CBusyScope busy(m_busy);
+    m_laterRestore.RetryRestore(retryMs);
+}
+
 void CEditEngine::StartEdit(HWND target, int choiceIndex) {
     if (m_busy || !target)
         return;
+    // The user's clipboard still waiting to come back goes back before a new backup, which
+    // would otherwise save the pasted text in its place.
+    RetryLaterRestore(kClipboardRetryMs);
     try {
         ISystem& system = m_system;
         // A row whose extension cannot name a file in the temporary folder starts nothing:
@@ -128,10 +139,15 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
                                               rec.Extension, path));
         if (!file.Get())
             return;
-        if (copied)
-            system.WriteFile(file.Get(), EncodeTempFileText(text, rec.UTF8 != 0, [&](const std::u16string& t) {
-                                 return system.ToAnsi(t);
-                             }));
+        // Half a text (a full disk) would look whole in the editor, and its save would then
+        // cut the box: a file that did not take the whole text is removed and nothing starts.
+        if (copied && !system.WriteFile(file.Get(), EncodeTempFileText(text, rec.UTF8 != 0, system))) {
+            file.Close();
+            system.DeleteFile(path);
+            if (m_host)
+                m_host->TellUser(kTempFileWriteFailedMessage);
+            return; // the backup puts the user's clipboard back on its way out
+        }
         // The time of our own write, taken at once: a save that lands while the clipboard is
         // put back must count as the user's.
         std::uint32_t low = 0;
@@ -141,6 +157,7 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         edit.knownText = std::move(text);
         edit.textKnown = copied;
         edit.knownIsPart = EditOnlySelection != 0;
+        edit.boxTextEndedWithBreak = copied && EndsWithLineBreak(edit.knownText);
         openEdits.push_back(std::move(edit));
         {
             CBusyScope busy(m_busy);
@@ -183,7 +200,7 @@ bool CEditEngine::PollEdit(HWND focused) {
             if (!m_system.ReadFile(file.Get(), bytes))
                 continue;
             std::u16string text;
-            if (SavedTextOf(m_system, bytes, text)) {
+            if (SavedTextOf(m_system, bytes, edit.boxTextEndedWithBreak, text)) {
                 saves.push_back(Saved{static_cast<std::size_t>(i), low, std::move(text)});
             } else if (TellOnce(openEdits[static_cast<std::size_t>(i)], low)) {
                 // Kept as it is: the user may save it again as text.
@@ -193,6 +210,9 @@ bool CEditEngine::PollEdit(HWND focused) {
         if (saves.empty())
             return true;
 
+        // The user's clipboard still waiting to come back goes back before a new backup,
+        // which would otherwise save the pasted text in its place.
+        RetryLaterRestore(kClipboardRetryMs);
         CBusyScope busy(m_busy);
         CRouteRound round(*m_route);
         if (!round.Begin()) {
@@ -284,14 +304,16 @@ void CEditEngine::PurgeClosedEdits() {
         if (m_system.IsWindow(edit.hTarget) &&
             (!m_system.DescribeWindow(edit.hTarget, facts) || facts == edit.targetFacts))
             continue;
-        if (DeleteTempFile)
+        // A save that never reached the box is the user's text: its file is kept.
+        if (DeleteTempFile && !HasUnpastedSave(m_system, edit))
             pendingDeletes.push_back(edit.tempPath);
         openEdits.erase(openEdits.begin() + i);
     }
 }
 
 CEditEngine::CEditEngine(ISystem& system, IConfigPlatform& configPlatform)
-    : m_system(system), m_configPlatform(configPlatform), m_route(std::make_unique<CClipboardRoute>(*this)) {
+    : m_system(system), m_configPlatform(configPlatform), m_route(std::make_unique<CClipboardRoute>(*this)),
+      m_laterRestore(system, system) {
     TemporaryFolder = m_system.GetTempPath();
 }
 
@@ -303,7 +325,8 @@ CEditEngine::~CEditEngine() {
         for (const auto& path : pendingDeletes)
             m_system.DeleteFile(path);
         for (const auto& edit : openEdits)
-            m_system.DeleteFile(edit.tempPath);
+            if (!HasUnpastedSave(m_system, edit))
+                m_system.DeleteFile(edit.tempPath);
     }
 }
 
@@ -325,6 +348,7 @@ void CEditEngine::Load() {
     configFilePath = ResolveConfigPath();
     // A missing, unreadable or broken file leaves every setting as it is.
     LoadConfigFile(configXml, configFilePath, *this, m_configPlatform);
+    DeleteFilesLeftLastSession(*this);
     // A hotkey of 0 means none: nothing to register and nothing to warn about. One the file
     // names against the hotkey rules (edited by hand: Tab, a bare letter, Ctrl+V) would take
     // its key from every other program, or fire on Quillon's own keys: it is not registered.

@@ -9,6 +9,7 @@
 #include "config/config_file.h"
 #include "config/config_xml.h"
 #include "config/settings.h"
+#include "engine/clipboard_backup.h"
 #include "engine/engine_host.h"
 #include "engine/system.h"
 
@@ -47,7 +48,13 @@ struct OpenEdit {
     // The save the user was told could not be pasted (told once per save).
     bool told = false;
     std::uint32_t toldLow = 0;
+    bool boxTextEndedWithBreak = false; // the text copied from the box ended with a line break
 };
+
+// What the user is told when the temporary file could not take the box's text.
+constexpr char16_t kTempFileWriteFailedMessage[] = u"The text could not be written to a temporary file (the "
+                                                   u"disk may be full). No editor was started; the text "
+                                                   u"box keeps its text.";
 
 class CEditEngine : public SettingsFields {
 public:
@@ -65,7 +72,11 @@ public:
     std::u16string configFilePath;
     CConfigXml configXml;
 
-    void SetHost(IEngineHost* host) { m_host = host; }
+    // The host's window also becomes the clipboard's owner whenever the engine empties it.
+    void SetHost(IEngineHost* host) {
+        m_host = host;
+        m_system.SetOwnerWindow(host ? host->HostWindow() : nullptr);
+    }
     IEngineHost* Host() const { return m_host; }
     // The host's window, for the clipboard viewer chain and listening; null without a host.
     void* HostWindow() const { return m_host ? m_host->HostWindow() : nullptr; }
@@ -101,6 +112,14 @@ public:
     // Index of the newest open edit of the window, or -1.
     int FindNewestEdit(HWND target) const;
 
+    // The user's clipboard that could not be put back after a paste (the box or another
+    // program held the clipboard too long) is kept and tried again later: at each tick of
+    // the focus timer and before the next copy or paste, until it is back or the user has
+    // copied something since.
+    void KeepForLaterRestore(CClipboardBackup& backup) { m_laterRestore.TakeOver(backup); }
+    void RetryLaterRestore(std::uint32_t retryMs = 0);
+    bool HasLaterRestore() const { return m_laterRestore.IsHeld(); }
+
 private:
     ISystem& m_system;
     IConfigPlatform& m_configPlatform;
@@ -113,6 +132,7 @@ private:
     void Tell(const std::u16string& message);
     // Whether the user is yet to hear about this save of the edit (and notes that they have).
     static bool TellOnce(OpenEdit& edit, std::uint32_t saveLow);
+    CClipboardBackup m_laterRestore;
 };
 
 // The single engine, constructed on first use and destroyed at process exit.

@@ -34,9 +34,10 @@ FileHandle CreateTempFile(IFiles& files, const std::u16string& folder, const std
 void LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16string& parameters,
                   const std::u16string& path);
 
-// The text of a saved file as it is to be pasted (CR LF line ends); false when its bytes
-// cannot be read whole as text, which pastes nothing.
-bool SavedTextOf(ISystem& system, const std::string& savedBytes, std::u16string& text);
+// The text of a saved file as it is to be pasted (CR LF line ends, and without the line
+// break an editor added at the end unless the box's text ended with one); false when its
+// bytes cannot be read whole as text, which pastes nothing.
+bool SavedTextOf(ISystem& system, const std::string& savedBytes, bool boxTextEndedWithBreak, std::u16string& text);
 
 // Pastes the text into the box through the engine's text route, inside a round the caller
 // has begun; kPasted only when it went out to the box.

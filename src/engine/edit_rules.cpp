@@ -26,11 +26,15 @@ bool IsUtf8Text(std::string_view bytes) {
     return true;
 }
 
-std::string EncodeTempFileText(const std::u16string& text, bool utf8,
-                               const std::function<std::string(const std::u16string&)>& toAnsi) {
-    if (utf8)
-        return "\xEF\xBB\xBF" + ToUtf8(text);
-    return toAnsi(text);
+std::string EncodeTempFileText(const std::u16string& text, bool utf8, IAnsiText& ansi) {
+    if (!utf8) {
+        // The code page holds the text when it reads back the same: this also catches the
+        // "best fit" stand-ins (a plain "a" for an "a" with a macron).
+        std::string bytes = ansi.ToAnsi(text);
+        if (ansi.FromAnsi(bytes) == text)
+            return bytes;
+    }
+    return "\xEF\xBB\xBF" + ToUtf8(text);
 }
 
 namespace {
@@ -96,8 +100,11 @@ bool DecodeSavedText(std::string_view bytes, const std::function<std::u16string(
     if (nul != std::string_view::npos && !OnlyNulsFrom(bytes, nul))
         return false;  // say UTF-16 without its mark: cut at the first NUL, it would lose text
     std::string_view body = bytes.substr(0, nul);
-    if (IsUtf8Text(body)) {
-        if (body.substr(0, 3) == "\xEF\xBB\xBF")
+    const bool marked = body.substr(0, 3) == "\xEF\xBB\xBF";
+    // One control character must not send the whole text to the ANSI page: the mark, or
+    // well-formed UTF-8 throughout, decides.
+    if (marked || IsStrictUtf8(body.data(), body.size())) {
+        if (marked)
             body.remove_prefix(3);
         text = FromUtf8(body);
         return true;
@@ -105,6 +112,18 @@ bool DecodeSavedText(std::string_view bytes, const std::function<std::u16string(
     // A byte-order mark in text that is not UTF-8 stays part of the ANSI text.
     text = fromAnsi(std::string(body));
     return !text.empty();  // bytes that are there and convert to nothing: the conversion failed
+}
+
+bool EndsWithLineBreak(std::u16string_view text) {
+    return !text.empty() && (text.back() == u'\n' || text.back() == u'\r');
+}
+
+std::u16string DropAddedLineBreak(std::u16string text, bool boxTextEndedWithBreak) {
+    if (boxTextEndedWithBreak || !EndsWithLineBreak(text))
+        return text;
+    const bool crlf = text.size() >= 2 && text[text.size() - 2] == u'\r' && text.back() == u'\n';
+    text.resize(text.size() - (crlf ? 2 : 1));
+    return text;
 }
 
 std::u16string NormalizeLineEnds(std::u16string_view text) {

@@ -23,17 +23,28 @@ constexpr std::uint8_t kMenu = 0x12;  // Alt
 bool IsUtf8Text(std::string_view bytes);
 
 // Bytes of a temporary file for the text: a UTF-8 byte-order mark and UTF-8, or the ANSI
-// code page through the given converter.
-std::string EncodeTempFileText(const std::u16string& text, bool utf8,
-                               const std::function<std::string(const std::u16string&)>& toAnsi);
+// code page. A text the code page cannot hold whole (an emoji, a letter of another script)
+// is written as UTF-8 with its mark all the same: in ANSI its letters would become "?" and
+// come back so over the box.
+std::string EncodeTempFileText(const std::u16string& text, bool utf8, IAnsiText& ansi);
 
 // The text of a saved temporary file, false when the bytes cannot be taken whole as text
 // (the box is then left alone rather than given less than the file holds). A byte-order
 // mark decides first: UTF-32 (FF FE 00 00, 00 00 FE FF) before UTF-16 (FF FE, FE FF).
-// Without one the bytes are UTF-8 when they pass IsUtf8Text (a leading mark skipped), else
-// ANSI. The text ends at its first NUL, which may only be followed by more NULs.
+// A file that starts with the UTF-8 mark is UTF-8 (a malformed byte in it becomes U+FFFD
+// rather than the whole text turning into mojibake). Without a mark the bytes are UTF-8
+// when they are well-formed UTF-8, control characters allowed (form feeds, escapes and
+// the like come from word processors and terminals), else ANSI. The text ends at its first
+// NUL, which may only be followed by more NULs.
 bool DecodeSavedText(std::string_view bytes, const std::function<std::u16string(const std::string&)>& fromAnsi,
                      std::u16string& text);
+
+// Many editors end a file with a line break: when the box's text had none, exactly one
+// trailing line break (CR LF, LF or CR) is taken off, so that a round trip adds no empty
+// line (nor runs a command in a console).
+std::u16string DropAddedLineBreak(std::u16string text, bool boxTextEndedWithBreak);
+// Whether a text ends with a line break (CR or LF).
+bool EndsWithLineBreak(std::u16string_view text);
 
 // Clipboard text uses CR LF line ends: lone LF and lone CR become CR LF.
 std::u16string NormalizeLineEnds(std::u16string_view text);

@@ -66,11 +66,16 @@ public:
     virtual void CloseFile(FileHandle file) = 0;
 };
 
-// Open and close are with no owner window; the others expect the clipboard open (except
-// IsClipboardFormatAvailable and the viewer chain).
+// The clipboard is opened with the program's own window (see SetOwnerWindow); the others
+// expect the clipboard open (except IsClipboardFormatAvailable, ChangedSinceOwnWrite and
+// the viewer chain).
 class IClipboard {
 public:
     virtual ~IClipboard() = default;
+    // The program's window, passed to every later open: emptying the clipboard makes it the
+    // owner. Opened with no window, the clipboard gets no owner, and Windows then refuses
+    // the data put on it. Null (no window yet, or none any more): opened with none.
+    virtual void SetOwnerWindow(void* window) = 0;
     virtual bool OpenClipboard() = 0;
     virtual void CloseClipboard() = 0;
     virtual bool EmptyClipboard() = 0;
@@ -89,13 +94,28 @@ public:
     virtual bool IsClipboardFormatAvailable(std::uint32_t format) = 0;
     // The Unicode text on the clipboard up to its first NUL; false when there is none.
     virtual bool GetClipboardText(std::u16string& text) = 0;
-    // Puts Unicode text on the clipboard in movable global memory.
+    // Puts Unicode text on the clipboard in movable global memory, marked as the program's
+    // own (MarkOwnContent).
     virtual bool SetClipboardText(const std::u16string& text) = 0;
-    // Puts the viewer window at the head of the clipboard viewer chain; next receives the
-    // viewer that followed. False when there is no window to put there.
-    virtual bool JoinClipboardViewerChain(void* viewer, void*& next) = 0;
-    virtual void LeaveClipboardViewerChain(void* viewer, void* next) = 0;
+    // Marks what the program puts on the clipboard as its own passing content, with the
+    // formats Windows documents for it: kept out of clipboard monitors, out of the clipboard
+    // history and off the cloud clipboard.
+    virtual bool MarkOwnContent() = 0;
+    // Whether anyone has written to the clipboard since the program last closed it after
+    // writing (the user copied something).
+    virtual bool ChangedSinceOwnWrite() = 0;
+    // Puts the viewer window at the head of the clipboard viewer chain, until as many
+    // leaves as joins; meanwhile the window keeps track of the viewer that follows it as
+    // the chain changes. False when there is no window to put there.
+    virtual bool JoinClipboardViewerChain(void* viewer) = 0;
+    virtual void LeaveClipboardViewerChain(void* viewer) = 0;
 };
+
+// The registered clipboard formats that mark content as kept out of monitors, the history
+// and the cloud clipboard.
+constexpr char16_t kExcludeFromMonitorsFormat[] = u"ExcludeClipboardContentFromMonitorProcessing";
+constexpr char16_t kHistoryFormat[] = u"CanIncludeInClipboardHistory";
+constexpr char16_t kCloudFormat[] = u"CanUploadToCloudClipboard";
 
 class IKeyboard {
 public:

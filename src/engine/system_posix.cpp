@@ -31,6 +31,7 @@ public:
     bool GetLastWriteLow(FileHandle, std::uint32_t&) override { return false; }
     void CloseFile(FileHandle) override {}
 
+    void SetOwnerWindow(void*) override {}
     bool OpenClipboard() override { return false; }
     void CloseClipboard() override {}
     bool EmptyClipboard() override { return false; }
@@ -43,11 +44,10 @@ public:
     bool IsClipboardFormatAvailable(std::uint32_t) override { return false; }
     bool GetClipboardText(std::u16string&) override { return false; }
     bool SetClipboardText(const std::u16string&) override { return false; }
-    bool JoinClipboardViewerChain(void*, void*& next) override {
-        next = nullptr;
-        return false;
-    }
-    void LeaveClipboardViewerChain(void*, void*) override {}
+    bool MarkOwnContent() override { return false; }
+    bool ChangedSinceOwnWrite() override { return false; }
+    bool JoinClipboardViewerChain(void*) override { return false; }
+    void LeaveClipboardViewerChain(void*) override {}
 
     bool IsKeyDown(std::uint8_t) override { return false; }
     bool IsUserKeyDown(std::uint8_t) override { return false; }

@@ -1,5 +1,6 @@
 // The Win32 implementation of the engine's system seam.
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 #include <shellapi.h>
 
@@ -49,6 +50,72 @@ bool SendInputs(const std::vector<KeyInput>& keys) {
         inputs[i].ki.dwExtraInfo = kOwnKeyMark;
     }
     return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+// The program's window in the clipboard viewer chain: the viewer that follows it, kept
+// current as windows leave the chain, and how many holders want it there.
+struct ViewerLink {
+    HWND viewer = nullptr;
+    HWND next = nullptr;
+    int joins = 0;
+};
+ViewerLink g_link;
+constexpr UINT_PTR kChainSubclassId = 0x514C4E43;
+
+void LeaveChainNow() {
+    if (!g_link.viewer)
+        return;
+    ::ChangeClipboardChain(g_link.viewer, g_link.next);
+    ::RemoveWindowSubclass(g_link.viewer, nullptr, kChainSubclassId);
+    g_link = ViewerLink{};
+}
+
+// While our window heads the chain, the chain's messages reach it first.
+LRESULT CALLBACK ChainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    switch (message) {
+    case WM_CHANGECBCHAIN:
+        // A window leaves the chain: when it is the one after ours, ours is now followed by
+        // the one after it; otherwise the news goes down the chain.
+        if (reinterpret_cast<HWND>(wParam) == g_link.next)
+            g_link.next = reinterpret_cast<HWND>(lParam);
+        else if (g_link.next)
+            ::SendMessageW(g_link.next, message, wParam, lParam);
+        return 0;
+    case WM_DRAWCLIPBOARD:
+        // The passing texts of a copy or paste are not the user's clipboard: the viewers
+        // behind ours are not told of them.
+        return 0;
+    case WM_NCDESTROY:
+        // A window that goes without leaving would break the chain for every viewer after it.
+        LeaveChainNow();
+        break;
+    default:
+        break;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+UINT OwnFormat(const char16_t* name) {
+    return ::RegisterClipboardFormatW(reinterpret_cast<const wchar_t*>(name));
+}
+
+// Puts a DWORD on the open clipboard.
+bool SetDword(UINT format, DWORD value) {
+    if (format == 0)
+        return false;
+    CGlobalHandle mem(::GlobalAlloc(GMEM_MOVEABLE, sizeof(DWORD)));
+    if (!mem)
+        return false;
+    {
+        CGlobalLock<DWORD> p(mem.Get());
+        if (!p)
+            return false;
+        *p.Get() = value;
+    }
+    if (!::SetClipboardData(format, mem.Get()))
+        return false;
+    mem.Release();
+    return true;
 }
 
 class CWin32System : public ISystem {
@@ -127,9 +194,35 @@ public:
     }
     void CloseFile(FileHandle file) override { CHandle closing(static_cast<HANDLE>(file)); }
 
-    bool OpenClipboard() override { return ::OpenClipboard(nullptr) != FALSE; }
-    void CloseClipboard() override { ::CloseClipboard(); }
-    bool EmptyClipboard() override { return ::EmptyClipboard() != FALSE; }
+    void SetOwnerWindow(void* window) override { m_owner = static_cast<HWND>(window); }
+    bool OpenClipboard() override {
+        // A window already destroyed would make every open fail.
+        HWND owner = m_owner && ::IsWindow(m_owner) ? m_owner : nullptr;
+        m_wrote = false;
+        return ::OpenClipboard(owner) != FALSE;
+    }
+    void CloseClipboard() override {
+        ::CloseClipboard();
+        // Taken after the close, which is where the system adds the formats it derives.
+        if (m_wrote)
+            m_ownSequence = ::GetClipboardSequenceNumber();
+        m_wrote = false;
+    }
+    bool EmptyClipboard() override {
+        m_wrote = true;
+        return ::EmptyClipboard() != FALSE;
+    }
+    bool MarkOwnContent() override {
+        m_wrote = true;
+        static const UINT exclude = OwnFormat(kExcludeFromMonitorsFormat);
+        static const UINT history = OwnFormat(kHistoryFormat);
+        static const UINT cloud = OwnFormat(kCloudFormat);
+        const bool excluded = SetDword(exclude, 0);
+        const bool noHistory = SetDword(history, 0);
+        const bool noCloud = SetDword(cloud, 0);
+        return excluded && noHistory && noCloud;
+    }
+    bool ChangedSinceOwnWrite() override { return ::GetClipboardSequenceNumber() != m_ownSequence; }
     std::uint32_t EnumClipboardFormats(std::uint32_t after) override { return ::EnumClipboardFormats(after); }
     std::u16string ClipboardFormatName(std::uint32_t format) override {
         // Registered names are atoms of up to 255 characters: read them whole, or the
@@ -160,6 +253,7 @@ public:
         return copy.Release();
     }
     bool SetClipboardData(std::uint32_t format, ClipHandle data) override {
+        m_wrote = true;
         return ::SetClipboardData(format, data) != nullptr;
     }
     void FreeClipboardCopy(std::uint32_t format, ClipHandle data) override {
@@ -199,21 +293,36 @@ public:
                 return false;
             std::memcpy(p.Get(), text.c_str(), (text.size() + 1) * sizeof(char16_t));
         }
+        m_wrote = true;
         if (!::SetClipboardData(CF_UNICODETEXT, mem.Get()))
             return false;
         mem.Release();  // the clipboard owns it now
+        MarkOwnContent();
         return true;
     }
-    bool JoinClipboardViewerChain(void* viewer, void*& next) override {
-        next = nullptr;
-        if (!viewer)
+    bool JoinClipboardViewerChain(void* viewer) override {
+        HWND window = static_cast<HWND>(viewer);
+        if (!window || !::IsWindow(window))
             return false;
-        next = ::SetClipboardViewer(static_cast<HWND>(viewer));
+        if (g_link.joins > 0) {
+            // Joined twice, the window would follow itself and the chain would loop.
+            if (g_link.viewer != window)
+                return false;
+            ++g_link.joins;
+            return true;
+        }
+        if (!::SetWindowSubclass(window, ChainProc, kChainSubclassId, 0))
+            return false;
+        g_link.viewer = window;
+        g_link.joins = 1;
+        g_link.next = ::SetClipboardViewer(window);
         return true;
     }
-    void LeaveClipboardViewerChain(void* viewer, void* next) override {
-        if (viewer)
-            ::ChangeClipboardChain(static_cast<HWND>(viewer), static_cast<HWND>(next));
+    void LeaveClipboardViewerChain(void* viewer) override {
+        if (!viewer || g_link.viewer != static_cast<HWND>(viewer) || g_link.joins <= 0)
+            return;
+        if (--g_link.joins == 0)
+            LeaveChainNow();
     }
 
     bool IsKeyDown(std::uint8_t vk) override { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
@@ -358,6 +467,10 @@ public:
     }
 
 private:
+    HWND m_owner = nullptr;
+    bool m_wrote = false;    // this open emptied or wrote the clipboard
+    DWORD m_ownSequence = 0; // the clipboard's sequence number after our last write
+
     // The mandatory integrity level of a process (its token's label RID).
     static bool IntegrityOf(HANDLE process, DWORD& level) {
         HANDLE rawToken = nullptr;
@@ -378,6 +491,7 @@ private:
         level = *::GetSidSubAuthority(label->Label.Sid, count - 1);
         return true;
     }
+
     // Removes the change notices posted to the listening window; true when there was one.
     static bool TakeClipboardUpdates(HWND listener) {
         bool any = false;

@@ -121,6 +121,10 @@ bool CClipboardRoute::End() {
     }
     const bool held = m_backup->IsHeld();
     const bool restored = !held || m_backup->Restore(retryMs);
+    // Still held by the box or another program: the engine keeps the user's clipboard and
+    // puts it back at a later tick, unless the user copies something meanwhile.
+    if (!restored && m_pasted)
+        m_engine.KeepForLaterRestore(*m_backup);
     m_backup.reset();
     m_pasted = false;
     return restored;

@@ -9,8 +9,12 @@ namespace quillon::e2e {
 
 ClipboardImage ClipboardNow() {
     ClipboardImage image;
+    // The markers Quillon adds to what it puts back (kept out of the history and the cloud)
+    // are not part of the user's content.
     for (const ClipFormat& f : ReadClipboard())
-        image[f.name.empty() ? std::to_wstring(f.format) : f.name] = f.bytes;
+        if (f.name != L"ExcludeClipboardContentFromMonitorProcessing" &&
+            f.name != L"CanIncludeInClipboardHistory" && f.name != L"CanUploadToCloudClipboard")
+            image[f.name.empty() ? std::to_wstring(f.format) : f.name] = f.bytes;
     return image;
 }
 

@@ -47,9 +47,16 @@ TEST(ClipboardBackup, RestorePutsBackTheBytesAndRenumbersRegisteredFormats) {
     sys.clipboard = {{13, "operation text"}};
     sys.registerAs[u"HTML Format"] = 0xC200;  // numbered differently now
     ASSERT_TRUE(backup.Restore());
-    EXPECT_EQ(sys.clipboard, (std::vector<std::pair<std::uint32_t, std::string>>{
-                                 {1, "text"}, {8, "DIB bytes"}, {13, std::string("t\0e\0\0\0", 6)}, {14, "EMF"},
-                                 {16, "locale"}, {0x8E, "dsp emf"}, {0xC200, "<html>"}}));
+    EXPECT_EQ(sys.Unmarked(),
+              (std::vector<std::pair<std::uint32_t, std::string>>{{1, "text"},
+                                                                  {8, "DIB bytes"},
+                                                                  {13, std::string("t\0e\0\0\0", 6)},
+                                                                  {14, "EMF"},
+                                                                  {16, "locale"},
+                                                                  {0x8E, "dsp emf"},
+                                                                  {0xC200, "<html>"}}));
+    EXPECT_TRUE(sys.Marked()) << "put back, it is a duplicate: kept out of the history and the cloud";
+    EXPECT_LT(sys.IndexOf("SetClipboardData 49664"), sys.IndexOf("MarkOwnContent"));
     EXPECT_FALSE(backup.IsHeld());
     EXPECT_TRUE(backup.Entries().empty());
     EXPECT_TRUE(sys.copies.empty()) << "every copy went to the clipboard";
@@ -141,4 +148,52 @@ TEST(ClipboardBackup, DestructionRestoresAHeldBackupOrDiscardsItAndRepairsTheCha
     EXPECT_EQ(busy.Calls("Free").size(), 2u);
     EXPECT_FALSE(busy.viewerJoined);
     EXPECT_EQ(busy.Calls("LeaveViewerChain"), std::vector<std::string>{"LeaveViewerChain"});
+}
+
+TEST(ClipboardBackup, TheUsersOwnMarkersComeBackWithTheirContent) {
+    // A password manager's copy carries markers of its own: after the restore they are
+    // still there (ours only add to them), so the password stays out of the history.
+    CFakeSystem sys;
+    sys.clipboard = {{13, "secret"}, {0xC0FF, "x"}, {CFakeSystem::kHistoryMark, CFakeSystem::Dword0()}};
+    sys.formatNames = {{0xC0FF, u"Clipboard Viewer Ignore"}, {CFakeSystem::kHistoryMark, kHistoryFormat}};
+    sys.registerAs = {{u"Clipboard Viewer Ignore", 0xC0FF}, {kHistoryFormat, CFakeSystem::kHistoryMark}};
+    CClipboardBackup backup(sys, sys);
+    ASSERT_TRUE(backup.Backup());
+    sys.UserCopies({{13, "pasted text"}});
+    ASSERT_TRUE(backup.Restore());
+    EXPECT_EQ(sys.ClipBytes(0xC0FF), "x");
+    EXPECT_TRUE(sys.Marked());
+    EXPECT_EQ(sys.ClipBytes(13), "secret");
+}
+
+TEST(ClipboardBackup, ABackupKeptForLaterComesBackUnlessTheUserCopiedSince) {
+    for (bool userCopied : {false, true}) {
+        CFakeSystem sys;
+        sys.clipboard = {{1, "user"}};
+        CClipboardBackup later(sys, sys);
+        {
+            CClipboardBackup backup(sys, sys, Box(99));
+            ASSERT_TRUE(backup.Backup());
+            ASSERT_TRUE(OpenClipboardPatiently(sys, sys));
+            sys.EmptyClipboard();
+            sys.SetClipboardText(u"pasted");
+            sys.CloseClipboard();
+            sys.busyOpens = 1000;
+            ASSERT_FALSE(backup.Restore());
+            ASSERT_TRUE(later.TakeOver(backup));
+            EXPECT_FALSE(backup.IsHeld());
+        } // the first holder goes: nothing is freed, the chain is kept
+        EXPECT_TRUE(sys.Calls("Free").empty());
+        EXPECT_TRUE(sys.viewerJoined);
+        EXPECT_FALSE(later.RetryRestore()) << "still busy";
+        sys.busyOpens = 0;
+        if (userCopied)
+            sys.UserCopies({{1, "copied since"}});
+        EXPECT_TRUE(later.RetryRestore());
+        EXPECT_FALSE(later.IsHeld());
+        EXPECT_EQ(sys.ClipBytes(1), userCopied ? "copied since" : "user");
+        EXPECT_TRUE(sys.copies.empty());
+        EXPECT_FALSE(sys.viewerJoined);
+        EXPECT_EQ(sys.Calls("LeaveViewerChain"), std::vector<std::string>{"LeaveViewerChain"});
+    }
 }

@@ -1,6 +1,7 @@
 // A recording fake of the engine's system seam: an in-memory clipboard, files, keyboard
 // and clock, and a log of the calls in the order they were made.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -63,6 +64,7 @@ public:
     void PutText(const std::u16string& text) {
         std::string bytes(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2);
         clipboard.emplace_back(13, bytes);
+        ++sequence;
     }
     std::string ClipBytes(std::uint32_t format) const {
         for (const auto& f : clipboard)
@@ -71,6 +73,15 @@ public:
         return "<none>";
     }
 
+    // The owner window every open passes; the owner the clipboard has (set when emptied).
+    void* ownerWindow = nullptr;
+    void* owner = nullptr;
+    // The clipboard's sequence number: it moves at every write, ours or anyone's.
+    std::uint32_t sequence = 1;
+    std::uint32_t ownSequence = 0;
+    bool wrote = false;
+    int emptiedWithoutOwner = 0; // Windows would refuse every SetClipboardData after these
+    void SetOwnerWindow(void* window) override { ownerWindow = window; }
     bool OpenClipboard() override {
         if (busyOpens > 0) {
             --busyOpens;
@@ -78,17 +89,62 @@ public:
             return false;
         }
         clipboardOpen = true;
+        wrote = false;
         Log("OpenClipboard");
         return true;
     }
     void CloseClipboard() override {
         clipboardOpen = false;
+        if (wrote)
+            ownSequence = sequence;
+        wrote = false;
         Log("CloseClipboard");
     }
     bool EmptyClipboard() override {
         clipboard.clear();
+        owner = ownerWindow;
+        if (!ownerWindow)
+            ++emptiedWithoutOwner;
+        wrote = true;
+        ++sequence;
         Log("EmptyClipboard");
         return true;
+    }
+    // The user (or another program) copies something.
+    void UserCopies(std::vector<std::pair<std::uint32_t, std::string>> content) {
+        clipboard = std::move(content);
+        owner = nullptr;
+        ++sequence;
+    }
+    // The marker formats, numbered as this session registers them.
+    static constexpr std::uint32_t kExcludeMark = 0xCE01, kHistoryMark = 0xCE02, kCloudMark = 0xCE03;
+    static std::string Dword0() { return std::string(4, '\0'); }
+    bool MarkOwnContent() override {
+        if (!clipboardOpen)
+            return false;
+        for (std::uint32_t f : {kExcludeMark, kHistoryMark, kCloudMark}) {
+            clipboard.erase(std::remove_if(clipboard.begin(), clipboard.end(),
+                                           [&](const auto& e) { return e.first == f; }),
+                            clipboard.end());
+            clipboard.emplace_back(f, Dword0());
+        }
+        wrote = true;
+        ++sequence;
+        Log("MarkOwnContent");
+        return true;
+    }
+    bool ChangedSinceOwnWrite() override { return sequence != ownSequence; }
+    bool Marked() const {
+        return ClipBytes(kExcludeMark) == Dword0() && ClipBytes(kHistoryMark) == Dword0() &&
+               ClipBytes(kCloudMark) == Dword0();
+    }
+    // The clipboard without our markers.
+    std::vector<std::pair<std::uint32_t, std::string>> Unmarked() const {
+        std::vector<std::pair<std::uint32_t, std::string>> out;
+        for (const auto& e : clipboard)
+            if (e.first != kExcludeMark && e.first != kHistoryMark && e.first != kCloudMark)
+                out.push_back(e);
+        return out;
     }
     std::uint32_t EnumClipboardFormats(std::uint32_t after) override {
         if (!clipboardOpen)
@@ -123,8 +179,13 @@ public:
         auto it = copies.find(data);
         if (!clipboardOpen || it == copies.end())
             return false;
+        clipboard.erase(std::remove_if(clipboard.begin(), clipboard.end(),
+                                       [&](const auto& e) { return e.first == format; }),
+                        clipboard.end());
         clipboard.emplace_back(format, it->second->bytes);
         copies.erase(it);
+        wrote = true;
+        ++sequence;
         Log("SetClipboardData " + std::to_string(format));
         return true;
     }
@@ -157,20 +218,23 @@ public:
         if (!clipboardOpen)
             return false;
         PutText(text);
+        wrote = true;
         Log("SetClipboardText");
+        MarkOwnContent();
         return true;
     }
     void* viewer = nullptr;  // the window that last joined the viewer chain
-    bool JoinClipboardViewerChain(void* window, void*& next) override {
+    int joins = 0;           // joins not yet matched by a leave
+    bool JoinClipboardViewerChain(void* window) override {
         viewer = window;
-        next = reinterpret_cast<void*>(0x77);
+        ++joins;
         viewerJoined = true;
         Log("JoinViewerChain");
         return true;
     }
-    void LeaveClipboardViewerChain(void*, void* next) override {
-        viewerJoined = false;
-        Log(next == reinterpret_cast<void*>(0x77) ? "LeaveViewerChain" : "LeaveViewerChain wrong next");
+    void LeaveClipboardViewerChain(void* window) override {
+        viewerJoined = --joins > 0;
+        Log(window == viewer ? "LeaveViewerChain" : "LeaveViewerChain wrong window");
     }
 
     // --- Keyboard: the system's key state, and the user's own keys as the hook sees them.
@@ -286,9 +350,11 @@ public:
         files[path].bytes = bytes;
         files[path].lastWrite = ++clock;
     }
+    std::set<std::u16string> undeletable; // held open by an editor
     bool DeleteFile(const std::u16string& path) override {
         deleted.push_back(path);
-        return files.erase(path) != 0;
+        Log("DeleteFile");
+        return !undeletable.count(path) && files.erase(path) != 0;
     }
     std::u16string GetTempPath() override { return u"C:\\Temp\\"; }
     void CreateDirectories(const std::u16string& folder) override {
@@ -321,8 +387,14 @@ public:
             return nullptr;
         return NewHandle(path);
     }
+    bool writeFails = false; // a full disk: half the bytes land, and the write fails
     bool WriteFile(FileHandle file, const std::string& bytes) override {
         auto& f = files[handles.at(file)];
+        if (writeFails) {
+            f.bytes += bytes.substr(0, bytes.size() / 2);
+            Log("WriteFile failed");
+            return false;
+        }
         f.bytes += bytes;
         f.lastWrite = ++clock;
         Log("WriteFile " + std::to_string(bytes.size()));

@@ -14,7 +14,13 @@ std::u16string Latin1(const std::string& b) {
         s += static_cast<char16_t>(c);
     return s;
 }
-std::string NoAnsi(const std::u16string&) { return "<ansi>"; }
+// The ANSI page as Latin-1: each unit keeps its low byte, so anything above U+00FF does
+// not read back the same.
+class CLatin1Page : public IAnsiText {
+public:
+    std::string ToAnsi(const std::u16string& text) override { return Latin1Bytes(text); }
+    std::u16string FromAnsi(const std::string& bytes) override { return FromLatin1Bytes(bytes); }
+};
 // The decoded text, or "<box left alone>" when the bytes cannot be taken whole.
 std::u16string Decoded(const std::string& bytes) {
     std::u16string text;
@@ -54,8 +60,19 @@ TEST(SavedText, DecodesUtf8AnsiAndUtf16) {
     EXPECT_EQ(Decoded("\xF0\x9F\x98\x80"), u"\U0001F600");
     // Not UTF-8: ANSI, and a mark in such text stays part of it.
     EXPECT_EQ(Decoded("caf\xE9"), u"caf\u00E9");
-    EXPECT_EQ(Decoded("\xEF\xBB\xBF" "caf\xE9"), u"\u00EF\u00BB\u00BF" u"caf\u00E9");
-    EXPECT_EQ(Decoded("bell\x07"), u"bell\u0007");  // control character: ANSI
+    // The mark makes it UTF-8 whatever follows: a stray byte is one replacement character,
+    // not a whole text of mojibake with the mark pasted as three letters.
+    EXPECT_EQ(Decoded("\xEF\xBB\xBF"
+                      "caf\xE9!"),
+              u"caf\uFFFD!");
+    // Control characters (form feed, vertical tab, escape, bell) do not make it ANSI.
+    EXPECT_EQ(Decoded("p\x0C"
+                      "caf\xC3\xA9\x0B\x1B[0m\x07\x7F"),
+              u"p\fcaf\u00E9\v\x1B[0m\a\x7F");
+    EXPECT_EQ(Decoded("\xEF\xBB\xBF\x0C\xC3\xA9"), u"\f\u00E9");
+    EXPECT_EQ(Decoded("\x0C"
+                      "caf\xE9"),
+              u"\fcaf\u00E9"); // not UTF-8 at all: ANSI
     EXPECT_EQ(Decoded(""), u"");
     EXPECT_EQ(Decoded("\xEF\xBB\xBF"), u"");
     // Trailing NULs end the text; anything after a NUL would be lost, so nothing is pasted.
@@ -96,10 +113,40 @@ TEST(LineEnds, LoneLfAndCrBecomeCrLf) {
     EXPECT_EQ(NormalizeLineEnds(u""), u"");
 }
 
-TEST(TempFileText, WritesAMarkThenUtf8OrTheAnsiPage) {
-    EXPECT_EQ(EncodeTempFileText(u"", true, NoAnsi), "\xEF\xBB\xBF");
-    EXPECT_EQ(EncodeTempFileText(u"\u00E9\U0001F600", true, NoAnsi), "\xEF\xBB\xBF\xC3\xA9\xF0\x9F\x98\x80");
-    EXPECT_EQ(EncodeTempFileText(u"x", false, NoAnsi), "<ansi>");
+TEST(TempFileText, WritesAMarkThenUtf8OrTheAnsiPageWhenItHoldsTheText) {
+    CLatin1Page page;
+    EXPECT_EQ(EncodeTempFileText(u"", true, page), "\xEF\xBB\xBF");
+    EXPECT_EQ(EncodeTempFileText(u"\u00E9\U0001F600", true, page), "\xEF\xBB\xBF\xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_EQ(EncodeTempFileText(u"caf\u00E9", false, page), "caf\xE9");
+    EXPECT_EQ(EncodeTempFileText(u"", false, page), "");
+    // What the page lacks would come back as "?" (or a look-alike): UTF-8 with its mark.
+    EXPECT_EQ(EncodeTempFileText(u"caf\u00E9 \U0001F600", false, page),
+              "\xEF\xBB\xBF"
+              "caf\xC3\xA9 \xF0\x9F\x98\x80");
+    EXPECT_EQ(EncodeTempFileText(u"\u65E5", false, page), "\xEF\xBB\xBF\xE6\x97\xA5");
+}
+
+TEST(LineEnds, OneBreakTheEditorAddedIsDroppedWhenTheBoxHadNone) {
+    struct Case {
+        const char16_t* saved;
+        bool boxHadBreak;
+        const char16_t* pasted;
+    } cases[] = {
+        {u"text\r\n", false, u"text"},
+        {u"text\n", false, u"text"},
+        {u"text\r", false, u"text"},
+        {u"text\n\n", false, u"text\n"}, // exactly one
+        {u"text\r\n\r\n", false, u"text\r\n"},
+        {u"text\n\r", false, u"text\n"},
+        {u"text", false, u"text"},
+        {u"", false, u""},
+        {u"\n", false, u""},
+        {u"text\r\n", true, u"text\r\n"}, // the box's own break
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DropAddedLineBreak(c.saved, c.boxHadBreak), c.pasted) << ToUtf8(c.saved) << c.boxHadBreak;
+    EXPECT_TRUE(EndsWithLineBreak(u"a\r"));
+    EXPECT_FALSE(EndsWithLineBreak(u"a\r\nb"));
 }
 
 TEST(TempFolder, BackslashMeansBesideTheProgram) {

@@ -38,6 +38,8 @@ TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     r.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(r.sys.viewer, Box(99)) << "the host's window joins the viewer chain";
     EXPECT_EQ(r.sys.listener, Box(99)) << "the host's window listens for the copy";
+    EXPECT_EQ(r.sys.emptiedWithoutOwner, 0) << "each emptying open passes the host's window";
+    EXPECT_EQ(r.sys.owner, Box(99));
 
     // The file: a byte-order mark and the box's text in UTF-8.
     ASSERT_TRUE(r.sys.files.count(kFile));
@@ -178,6 +180,31 @@ TEST(StartEdit, AFileThatCannotBeCreatedEndsTheEditSilently) {
     EXPECT_TRUE(r.sys.started.empty());
     EXPECT_EQ(r.sys.ClipBytes(1), "user");
     EXPECT_FALSE(r.sys.viewerJoined);
+}
+
+TEST(StartEdit, AFileThatDidNotTakeTheWholeTextIsRemovedAndTheUserTold) {
+    Road r;
+    r.sys.writeFails = true;
+    r.engine.StartEdit(Box(7), 0);
+    EXPECT_FALSE(r.sys.files.count(kFile)) << "half a text would look whole in the editor";
+    EXPECT_EQ(r.sys.deleted, std::vector<std::u16string>{kFile});
+    EXPECT_LT(r.sys.IndexOf("CloseFile"), r.sys.IndexOf("DeleteFile")) << "an open file cannot be deleted";
+    EXPECT_TRUE(r.engine.openEdits.empty());
+    EXPECT_TRUE(r.sys.started.empty());
+    EXPECT_TRUE(r.sys.launched.empty());
+    EXPECT_EQ(r.host.told, std::vector<std::u16string>{kTempFileWriteFailedMessage});
+    EXPECT_EQ(r.sys.ClipBytes(1), "user");
+    EXPECT_FALSE(r.sys.viewerJoined);
+}
+
+TEST(StartEdit, AnAnsiRowKeepsLettersItsPageLacksAndTheBoxsLastLineBreakIsNoted) {
+    Road r;
+    r.engine.Extensions = {EXTENSIONREC(u"txt", u"", u"", 0)};
+    r.sys.boxText = std::make_unique<std::u16string>(u"\u65E5 \U0001F600\r\n");
+    r.engine.StartEdit(Box(7), 0);
+    EXPECT_EQ(r.sys.files[kFile].bytes, "\xEF\xBB\xBF\xE6\x97\xA5 \xF0\x9F\x98\x80\r\n") << "not \"? ?\"";
+    ASSERT_EQ(r.engine.openEdits.size(), 1u);
+    EXPECT_TRUE(r.engine.openEdits[0].boxTextEndedWithBreak);
 }
 
 TEST(StartEdit, TemporaryFolderBesideTheProgramIsCreated) {

@@ -4,6 +4,7 @@
 
 #include "engine/edit_road.h"
 #include "engine/edit_rules.h"
+#include "engine/temp_files.h"
 #include "fake_system.h"
 
 using namespace quillon;
@@ -49,8 +50,12 @@ TEST(PollEdit, ASavePastesOnceThenTheClipboardComesBack) {
     int pause = w.sys.IndexOf("Wait 200");
     int restore = w.sys.IndexOf("EmptyClipboard", pause);
     EXPECT_TRUE(keys >= 0 && keys < pause && pause < restore) << ::testing::PrintToString(w.sys.log);
-    EXPECT_EQ(w.sys.clipboard, (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
+    EXPECT_EQ(w.sys.Unmarked(),
+              (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
     EXPECT_FALSE(w.sys.viewerJoined);
+    // Both writes of ours, the pasted text and the user's content again, are marked.
+    EXPECT_EQ(w.sys.Calls("MarkOwnContent").size(), 2u);
+    EXPECT_LT(w.sys.IndexOf("MarkOwnContent"), keys);
 
     // Returning again without a new save: nothing.
     w.engine.PollEdit(Box(7));
@@ -80,6 +85,18 @@ TEST(PollEdit, InsertPastesWithoutSelectingAndEmptyFilesEmptyTheBox) {
     EXPECT_EQ(e.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
 }
 
+TEST(PollEdit, TheLineBreakAnEditorAddedIsDroppedAndControlsKeepATextUtf8) {
+    Watch w;
+    w.sys.Save(kFile, "\xEF\xBB\xBFline\n");
+    w.engine.PollEdit(Box(7));
+    // Form feed and escape beside non-ASCII letters: still UTF-8, and the box had a break.
+    w.engine.openEdits[0].boxTextEndedWithBreak = true;
+    w.sys.Save(kFile, "page\x0C\x1B caf\xC3\xA9\r\n");
+    w.engine.PollEdit(Box(8));
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"line", u"page\f\x1B caf\u00E9\r\n"}));
+}
+
 TEST(PollEdit, TheBytesDecideTheEncodingNotTheRow) {
     Watch w;
     w.sys.Save(kFile, "caf\xE9\r\n");
@@ -87,7 +104,7 @@ TEST(PollEdit, TheBytesDecideTheEncodingNotTheRow) {
     w.sys.Save(kFile, std::string("\xFF\xFE" "a\0\n\0\x3D\xD8\x00\xDE", 10));
     w.engine.PollEdit(Box(8));  // focus elsewhere, then back
     w.engine.PollEdit(Box(7));
-    EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"caf\u00E9\r\n", u"a\r\n\U0001F600"}));
+    EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"caf\u00E9", u"a\r\n\U0001F600"}));
 }
 
 TEST(PollEdit, AFileThatCannotBeReadWholeLeavesTheBoxAlone) {
@@ -201,9 +218,38 @@ TEST(PollEdit, ABoxStillInsertingALongPasteIsWaitedForBeforeTheRestore) {
     w.sys.busyAfterPaste = 150;  // about 1.5 s of the box holding the clipboard
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted.size(), 1u);
-    EXPECT_EQ(w.sys.clipboard, (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}))
+    EXPECT_EQ(w.sys.Unmarked(),
+              (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}))
         << "the user's clipboard must not be lost";
     EXPECT_FALSE(w.sys.viewerJoined);
+}
+
+TEST(PollEdit, AClipboardHeldPastTheRestoreIsPutBackAtALaterTickOrBeforeTheNextPaste) {
+    Watch w;
+    CFakeHost host;
+    host.window = Box(99);
+    w.engine.SetHost(&host);
+    w.sys.Save(kFile, "first save");
+    w.sys.busyAfterPaste = 100000; // the box holds the clipboard far longer than the wait
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"first save"});
+    EXPECT_TRUE(w.engine.HasLaterRestore()) << "the user's clipboard is kept, not thrown away";
+    EXPECT_TRUE(w.sys.viewerJoined);
+    w.engine.RetryLaterRestore(); // a tick while the box still holds it
+    EXPECT_TRUE(w.engine.HasLaterRestore());
+    w.sys.busyOpens = 0;
+    w.sys.busyAfterPaste = 0;
+    // The next save's paste first puts the user's clipboard back, so its own backup saves
+    // the user's content, not the text pasted before.
+    w.sys.Save(kFile, "second save");
+    w.engine.PollEdit(Box(8));
+    w.engine.PollEdit(Box(7));
+    EXPECT_FALSE(w.engine.HasLaterRestore());
+    EXPECT_EQ(w.sys.pasted.back(), u"second save");
+    EXPECT_EQ(w.sys.Unmarked(),
+              (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
+    EXPECT_FALSE(w.sys.viewerJoined);
+    EXPECT_EQ(w.sys.owner, Box(99)) << "every emptying open passes our window";
 }
 
 TEST(PurgeClosedEdits, DropsEditsOfGoneWindowsAndKeepsTheirFilesForExit) {
@@ -250,4 +296,58 @@ TEST(PollEdit, AnEditControlsOwnTextDecidesWithoutACopyUnlessItTellsNothing) {
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.Calls("Keys"), (std::vector<std::string>{"Keys AV", "Keys AC", "Keys AV"}));
     EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"edited", u"edited again"}));
+}
+
+TEST(TempFiles, AFileWhoseLastSaveNeverReachedItsBoxIsKeptAtPurgeAndExit) {
+    CFakeSystem sys;
+    const std::u16string pasted = u"C:\\Temp\\Quillon_1.txt", unpasted = u"C:\\Temp\\Quillon_2.txt",
+                         gone = u"C:\\Temp\\Quillon_3.txt", open = u"C:\\Temp\\Quillon_4.txt";
+    {
+        CEditEngine engine(sys, DefaultConfigPlatform());
+        sys.files[pasted] = {"pasted", 10};
+        sys.files[unpasted] = {"saved, never pasted", 21};
+        sys.files[gone] = {"pasted, then the box closed", 31};
+        sys.files[open] = {"saved, box still open", 41};
+        engine.openEdits = {
+            {Box(1), pasted, 10}, {Box(2), unpasted, 20}, {Box(3), gone, 31}, {Box(4), open, 40}};
+        sys.liveWindows = {Box(4)};
+        engine.PurgeClosedEdits();
+        EXPECT_EQ(engine.pendingDeletes, (std::vector<std::u16string>{gone, pasted}));
+    }
+    EXPECT_FALSE(sys.files.count(pasted));
+    EXPECT_FALSE(sys.files.count(gone));
+    EXPECT_TRUE(sys.files.count(unpasted)) << "the user's text exists nowhere else";
+    EXPECT_TRUE(sys.files.count(open));
+}
+
+TEST(TempFiles, AtTheSessionsEndWhatCanGoGoesAndTheRestIsDeletedAtTheNextStart) {
+    CFakeSystem sys;
+    const std::u16string ended = u"C:\\Temp\\Quillon_1.txt", held = u"C:\\Temp\\Quillon_2.txt",
+                         unpasted = u"C:\\Temp\\Quillon_3.txt", list = u"C:\\Temp\\Quillon_leftovers.lst";
+    sys.files[ended] = {"a", 1};
+    sys.files[held] = {"b", 2};
+    sys.files[unpasted] = {"c", 9};
+    sys.undeletable = {held}; // the editor, closing too, still has it open
+    {
+        CEditEngine engine(sys, DefaultConfigPlatform());
+        engine.pendingDeletes = {ended};
+        engine.openEdits = {{Box(1), held, 2}, {Box(2), unpasted, 3}};
+        EndSessionTempFiles(engine);
+        EXPECT_FALSE(sys.files.count(ended));
+        EXPECT_TRUE(sys.files.count(unpasted));
+        ASSERT_TRUE(sys.files.count(list));
+        EXPECT_EQ(sys.files[list].bytes, "C:\\Temp\\Quillon_2.txt\n");
+        engine.DeleteTempFile = 0; // the process ends here, without its usual exit
+    }
+    // The next start: the listed file goes, a foreign line in the list is left alone.
+    sys.undeletable.clear();
+    sys.files[u"C:\\Windows\\win.ini"] = {"x", 1};
+    sys.files[list].bytes += "C:\\Windows\\win.ini\nC:\\Temp\\Quillon_x\\..\\..\\Windows\\win.ini\n";
+    CEditEngine next(sys, DefaultConfigPlatform());
+    next.DeleteTempFile = 0;
+    DeleteFilesLeftLastSession(next);
+    EXPECT_FALSE(sys.files.count(held));
+    EXPECT_FALSE(sys.files.count(list));
+    EXPECT_TRUE(sys.files.count(u"C:\\Windows\\win.ini"));
+    EXPECT_TRUE(sys.files.count(unpasted));
 }

@@ -24,8 +24,10 @@ class ClipboardTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_main.CreateEx(0, nullptr, L"main", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
+        DefaultSystem().SetOwnerWindow(m_main.GetSafeHwnd());
     }
     void TearDown() override {
+        DefaultSystem().SetOwnerWindow(nullptr);
         m_main.DestroyWindow();
     }
     CWnd m_main;
@@ -127,7 +129,91 @@ private:
     bool m_held = false;
 };
 
+// The DWORD under a registered format's name; -1 when the format is not there.
+long long MarkerValue(const char16_t* name) {
+    long long value = -1;
+    const UINT format = ::RegisterClipboardFormatW(reinterpret_cast<const wchar_t*>(name));
+    if (!OpenClipboardPatiently())
+        return value;
+    if (HANDLE h = ::GetClipboardData(format)) {
+        if (::GlobalSize(h) >= sizeof(DWORD)) {
+            if (const auto* p = static_cast<const DWORD*>(::GlobalLock(h))) {
+                value = *p;
+                ::GlobalUnlock(h);
+            }
+        }
+    }
+    ::CloseClipboard();
+    return value;
+}
+
+bool MarkedAsOurs() {
+    return MarkerValue(kExcludeFromMonitorsFormat) == 0 && MarkerValue(kHistoryFormat) == 0 &&
+           MarkerValue(kCloudFormat) == 0;
+}
+
+// A window of its own class that only joins the viewer chain.
+HWND PlainViewer() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QuillonTestViewer";
+    ::RegisterClassW(&wc);
+    return ::CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+}
+
 }  // namespace
+
+TEST_F(ClipboardTest, EveryEmptyingOpenMakesOurWindowTheOwnerAndEveryWriteOfOursIsMarked) {
+    // Opened with no window, the clipboard would have no owner, and Windows refuses the data
+    // then put on it: the paste and the restore would silently do nothing.
+    ISystem& sys = DefaultSystem();
+    const HWND ours = m_main.GetSafeHwnd();
+    PutUsualContent();
+    CClipboardBackup backup(sys, sys, ours);
+    ASSERT_TRUE(backup.Backup());
+    // The copy's emptying.
+    ASSERT_TRUE(OpenClipboardPatiently(sys, sys));
+    sys.EmptyClipboard();
+    sys.CloseClipboard();
+    EXPECT_EQ(::GetClipboardOwner(), ours) << "after the copy's emptying";
+    // The paste's text.
+    ASSERT_TRUE(OpenClipboardPatiently(sys, sys));
+    sys.EmptyClipboard();
+    ASSERT_TRUE(sys.SetClipboardText(u"pasted"));
+    sys.CloseClipboard();
+    EXPECT_EQ(::GetClipboardOwner(), ours) << "after the paste's text";
+    EXPECT_TRUE(MarkedAsOurs()) << "the pasted text is kept out of the history and the cloud";
+    EXPECT_FALSE(sys.ChangedSinceOwnWrite());
+    // The restore.
+    ASSERT_TRUE(backup.Restore());
+    EXPECT_EQ(::GetClipboardOwner(), ours) << "after the restore";
+    EXPECT_TRUE(MarkedAsOurs()) << "the user's content again is a duplicate";
+    EXPECT_FALSE(sys.ChangedSinceOwnWrite());
+    PutOtherText();
+    EXPECT_TRUE(sys.ChangedSinceOwnWrite()) << "another program's copy";
+}
+
+TEST_F(ClipboardTest, AViewerThatLeavesTheChainWhileWeHoldABackupKeepsTheChainWhole) {
+    ISystem& sys = DefaultSystem();
+    const HWND prior = ::GetClipboardViewer();
+    const HWND other = PlainViewer();
+    ASSERT_TRUE(other);
+    const HWND afterOther = ::SetClipboardViewer(other);
+    EXPECT_EQ(afterOther, prior);
+    {
+        CClipboardBackup backup(sys, sys, m_main.GetSafeHwnd());
+        ASSERT_TRUE(backup.Backup());
+        EXPECT_EQ(::GetClipboardViewer(), m_main.m_hWnd);
+        // The other viewer leaves while ours heads the chain: ours is told and now follows
+        // on to the one after it.
+        ::ChangeClipboardChain(other, afterOther);
+        ::DestroyWindow(other);
+        ASSERT_TRUE(backup.Restore());
+    }
+    EXPECT_EQ(::GetClipboardViewer(), prior) << "the chain would name a window that left it";
+}
 
 TEST_F(ClipboardTest, EveryFormatComesBackByteForByte) {
     PutUsualContent();
