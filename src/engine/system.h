@@ -63,6 +63,8 @@ public:
     virtual bool ReadFile(FileHandle file, std::string& bytes) = 0;
     // The low 32 bits of the file's last-write time.
     virtual bool GetLastWriteLow(FileHandle file, std::uint32_t& low) = 0;
+    // Whether the file was written less than ms ago: a writer may not be done with it yet.
+    virtual bool WrittenWithinMs(FileHandle file, std::uint32_t ms) = 0;
     virtual void CloseFile(FileHandle file) = 0;
 };
 
@@ -104,6 +106,8 @@ public:
     // Whether anyone has written to the clipboard since the program last closed it after
     // writing (the user copied something).
     virtual bool ChangedSinceOwnWrite() = 0;
+    // The process of the window that owns the clipboard's content; 0 when none is known.
+    virtual std::uint32_t ClipboardOwnerProcess() = 0;
     // Puts the viewer window at the head of the clipboard viewer chain, until as many
     // leaves as joins; meanwhile the window keeps track of the viewer that follows it as
     // the chain changes. False when there is no window to put there.
@@ -152,6 +156,8 @@ public:
     void PauseServingMessages(std::uint32_t ms) { WaitServingMessages(ms, nullptr, ms); }
     // Answers the messages sent to this thread that are waiting now.
     void ServeSentMessages() { WaitServingMessages(0, nullptr, 0); }
+    // Milliseconds since some fixed moment, for deadlines.
+    virtual std::uint64_t NowMs() = 0;
     // The local time of day; false when it cannot be had.
     virtual bool LocalTimeOfDay(int& hour, int& minute, int& second) = 0;
 };

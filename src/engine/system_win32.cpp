@@ -157,8 +157,10 @@ public:
         return h;
     }
     FileHandle OpenFileForRead(const std::u16string& path) override {
-        HANDLE h = ::CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Shared for deleting too: an editor that saves by replacing the file (a new file
+        // renamed over the old) must never fail because we are reading it.
+        HANDLE h = ::CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         return h == INVALID_HANDLE_VALUE ? nullptr : h;
     }
     bool WriteFile(FileHandle file, const std::string& bytes) override {
@@ -192,6 +194,17 @@ public:
         low = written.dwLowDateTime;
         return true;
     }
+    bool WrittenWithinMs(FileHandle file, std::uint32_t ms) override {
+        FILETIME written{};
+        FILETIME now{};
+        if (!::GetFileTime(file, nullptr, nullptr, &written))
+            return false;
+        ::GetSystemTimeAsFileTime(&now);
+        const ULONGLONG w = (ULONGLONG{written.dwHighDateTime} << 32) | written.dwLowDateTime;
+        const ULONGLONG n = (ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+        // A time ahead of ours (a file server's clock) says nothing about the writer.
+        return w <= n && n - w < ULONGLONG{ms} * 10000;
+    }
     void CloseFile(FileHandle file) override { CHandle closing(static_cast<HANDLE>(file)); }
 
     void SetOwnerWindow(void* window) override { m_owner = static_cast<HWND>(window); }
@@ -223,6 +236,11 @@ public:
         return excluded && noHistory && noCloud;
     }
     bool ChangedSinceOwnWrite() override { return ::GetClipboardSequenceNumber() != m_ownSequence; }
+    std::uint32_t ClipboardOwnerProcess() override {
+        DWORD process = 0;
+        HWND owner = ::GetClipboardOwner();
+        return owner && ::GetWindowThreadProcessId(owner, &process) ? process : 0;
+    }
     std::uint32_t EnumClipboardFormats(std::uint32_t after) override { return ::EnumClipboardFormats(after); }
     std::u16string ClipboardFormatName(std::uint32_t format) override {
         // Registered names are atoms of up to 255 characters: read them whole, or the
@@ -371,6 +389,7 @@ public:
         TakeClipboardUpdates(main);
         return result;
     }
+    std::uint64_t NowMs() override { return ::GetTickCount64(); }
     bool LocalTimeOfDay(int& hour, int& minute, int& second) override {
         std::time_t now = std::time(nullptr);
         std::tm local{};

@@ -52,6 +52,7 @@ bool CClipboardRoute::Begin() {
 
 bool CClipboardRoute::Copy(void* box, bool onlySelection, std::u16string& text) {
     ISystem& system = m_engine.System();
+    m_copyUnanswered = false;
     if (!StillFocused(system, box))
         return false;
     // Emptied so that the arrival of the copied text can be seen.
@@ -65,11 +66,13 @@ bool CClipboardRoute::Copy(void* box, bool onlySelection, std::u16string& text) 
     // system's own edit controls say so at once.
     WindowFacts facts;
     std::u16string own;
-    const bool empty = !onlySelection && system.DescribeWindow(box, facts) &&
-                       IsPlainEditClass(facts.className) && system.ReadWindowText(box, own) && own.empty();
+    const bool described = system.DescribeWindow(box, facts);
+    m_boxProcess = described ? facts.process : 0;
+    const bool empty = !onlySelection && described && IsPlainEditClass(facts.className) &&
+                       system.ReadWindowText(box, own) && own.empty();
     if (!empty)
         // Ends the moment the copy lands; the 20 ms look is for a system that cannot tell.
-        system.WaitWatchingClipboard(
+        m_copyUnanswered = !system.WaitWatchingClipboard(
             m_engine.HostWindow(), kCopyWaitCapMs,
             [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); }, kCopyPollMs);
     bool copied = false;
@@ -120,7 +123,13 @@ bool CClipboardRoute::End() {
         retryMs = kRestoreAfterPasteRetryMs;
     }
     const bool held = m_backup->IsHeld();
+    // A copy that did not land yet may land after the restore, over the user's clipboard.
+    // One that landed meanwhile is simply replaced by the restore.
+    const bool lateCopyDue = m_copyUnanswered && !system.IsClipboardFormatAvailable(clip::kUnicodeText);
     const bool restored = !held || m_backup->Restore(retryMs);
+    if (held && restored && lateCopyDue)
+        m_engine.WatchForLateCopy(m_boxProcess);
+    m_copyUnanswered = false;
     // Still held by the box or another program: the engine keeps the user's clipboard and
     // puts it back at a later tick, unless the user copies something meanwhile.
     if (!restored && m_pasted)

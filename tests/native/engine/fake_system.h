@@ -134,6 +134,9 @@ public:
         return true;
     }
     bool ChangedSinceOwnWrite() override { return sequence != ownSequence; }
+    // The process of whoever copied last (UserCopies); ours after our own writes.
+    std::uint32_t copierProcess = 0;
+    std::uint32_t ClipboardOwnerProcess() override { return owner ? ownProcess : copierProcess; }
     bool Marked() const {
         return ClipBytes(kExcludeMark) == Dword0() && ClipBytes(kHistoryMark) == Dword0() &&
                ClipBytes(kCloudMark) == Dword0();
@@ -325,6 +328,7 @@ public:
         Log("Watching the clipboard");
         return WaitServingMessages(timeoutMs, done, pollMs);
     }
+    std::uint64_t NowMs() override { return now; }
     bool LocalTimeOfDay(int& h, int& m, int& s) override {
         h = hour;
         m = minute;
@@ -336,6 +340,7 @@ public:
     struct File {
         std::string bytes;
         std::uint32_t lastWrite = 0;
+        int settling = 0; // how many more looks find it written a moment ago
     };
     std::map<std::u16string, File> files;
     std::set<std::u16string> folders;
@@ -411,6 +416,13 @@ public:
     }
     bool GetLastWriteLow(FileHandle file, std::uint32_t& low) override {
         low = files[handles.at(file)].lastWrite;
+        return true;
+    }
+    bool WrittenWithinMs(FileHandle file, std::uint32_t) override {
+        auto& f = files[handles.at(file)];
+        if (f.settling <= 0)
+            return false;
+        --f.settling;
         return true;
     }
     void CloseFile(FileHandle file) override {
