@@ -2,6 +2,8 @@
 // what is pasted, that the clipboard comes back, and purging ended edits.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "engine/edit_road.h"
 #include "engine/edit_rules.h"
 #include "engine/temp_files.h"
@@ -69,6 +71,30 @@ TEST(PollEdit, SeveralSavesThenOneReturnGiveOnePasteOfTheLast) {
     w.sys.Save(kFile, "last");
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"last"});
+}
+
+TEST(PollEdit, ASaveInTheSameTickIsSeenByItsContentAndAHalfWrittenOneWaitsUntilItSettles) {
+    Watch w;
+    w.sys.Save(kFile, "first");
+    w.engine.PollEdit(Box(7));
+    // A second save within the file system's time resolution: the same time, other bytes.
+    w.sys.files[kFile].bytes = "second";
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"first", u"second"}));
+    // Written a moment ago and still growing: not pasted half done, looked at again soon.
+    w.sys.Save(kFile, "thi");
+    w.sys.files[kFile].settling = 1;
+    bool writing = true;
+    w.sys.onServe = [&] {
+        if (std::exchange(writing, false))
+            w.sys.Save(kFile, "third");
+    };
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted.size(), 2u);
+    EXPECT_TRUE(w.engine.SaveSettling());
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted.back(), u"third");
+    EXPECT_FALSE(w.engine.SaveSettling());
 }
 
 TEST(PollEdit, InsertPastesWithoutSelectingAndEmptyFilesEmptyTheBox) {
