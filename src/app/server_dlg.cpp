@@ -324,6 +324,16 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         m_focusWatch.OnFocusChanged();
         SyncLookAgainTimer();
         return 0;
+    case WM_RENDERFORMAT:
+        // The text box asks for the text of a paste (offered by the edit road).
+        GetEditEngine().System().RenderOffer(static_cast<std::uint32_t>(wParam));
+        return 0;
+    case WM_RENDERALLFORMATS:
+        GetEditEngine().System().RenderOfferBeforeLeaving(m_hWnd);
+        return 0;
+    case WM_DESTROYCLIPBOARD:
+        GetEditEngine().System().DropOffer();
+        return 0;
     case WM_DESTROY:
         m_focusWatch.Stop();
         break;

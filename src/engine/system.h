@@ -68,6 +68,14 @@ public:
     virtual void CloseFile(FileHandle file) = 0;
 };
 
+// Where a text offered on the clipboard stands (see OfferClipboardText).
+enum class ClipboardOffer {
+    kNone,
+    kWaiting, // on the clipboard, not asked for yet
+    kTaken,   // a program asked for it and got it
+    kDropped, // emptied away before anyone asked for it
+};
+
 // The clipboard is opened with the program's own window (see SetOwnerWindow); the others
 // expect the clipboard open (except IsClipboardFormatAvailable, ChangedSinceOwnWrite and
 // the viewer chain).
@@ -99,6 +107,18 @@ public:
     // Puts Unicode text on the clipboard in movable global memory, marked as the program's
     // own (MarkOwnContent).
     virtual bool SetClipboardText(const std::u16string& text) = 0;
+    // Puts Unicode text on the open clipboard to be handed over only when a program asks
+    // for it (delayed rendering: the owner window's WM_RENDERFORMAT calls RenderOffer), so
+    // that we learn when the text box took it. Marked as the program's own.
+    virtual bool OfferClipboardText(const std::u16string& text) = 0;
+    // WM_RENDERFORMAT: hands the offered text over (the clipboard is not opened for it).
+    virtual void RenderOffer(std::uint32_t format) = 0;
+    // WM_RENDERALLFORMATS: the owner window is going; the text is handed over while the
+    // clipboard is still ours, so that a box that asks later still gets it.
+    virtual void RenderOfferBeforeLeaving(void* window) = 0;
+    // WM_DESTROYCLIPBOARD: the clipboard was emptied; an offer not taken is gone.
+    virtual void DropOffer() = 0;
+    virtual ClipboardOffer OfferState() = 0;
     // Marks what the program puts on the clipboard as its own passing content, with the
     // formats Windows documents for it: kept out of clipboard monitors, out of the clipboard
     // history and off the cloud clipboard.

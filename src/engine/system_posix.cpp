@@ -49,6 +49,11 @@ public:
     bool MarkOwnContent() override { return false; }
     bool ChangedSinceOwnWrite() override { return false; }
     std::uint32_t ClipboardOwnerProcess() override { return 0; }
+    bool OfferClipboardText(const std::u16string&) override { return false; }
+    void RenderOffer(std::uint32_t) override {}
+    void RenderOfferBeforeLeaving(void*) override {}
+    void DropOffer() override {}
+    ClipboardOffer OfferState() override { return ClipboardOffer::kNone; }
     bool JoinClipboardViewerChain(void*) override { return false; }
     void LeaveClipboardViewerChain(void*) override {}
 

@@ -318,6 +318,56 @@ public:
         MarkOwnContent();
         return true;
     }
+    bool OfferClipboardText(const std::u16string& text) override {
+        m_wrote = true;
+        m_offer = text;
+        m_offerState = ClipboardOffer::kWaiting;
+        // No data: the system asks our window for it when a program reads it. The result
+        // says nothing for a null handle; the format's presence does.
+        ::SetClipboardData(CF_UNICODETEXT, nullptr);
+        if (!::IsClipboardFormatAvailable(CF_UNICODETEXT)) {
+            ForgetOffer(ClipboardOffer::kNone);
+            return false;
+        }
+        MarkOwnContent();
+        return true;
+    }
+    void RenderOffer(std::uint32_t format) override {
+        if (format != CF_UNICODETEXT || m_offerState != ClipboardOffer::kWaiting)
+            return;
+        CGlobalHandle mem(::GlobalAlloc(GMEM_MOVEABLE, (m_offer.size() + 1) * sizeof(char16_t)));
+        if (!mem)
+            return;
+        {
+            CGlobalLock<char16_t> p(mem.Get());
+            if (!p)
+                return;
+            std::memcpy(p.Get(), m_offer.c_str(), (m_offer.size() + 1) * sizeof(char16_t));
+        }
+        // Handing over what was offered is no new content: a sequence number that moves
+        // with it must not be taken for a copy of the user's.
+        const bool ours = ::GetClipboardSequenceNumber() == m_ownSequence;
+        if (!::SetClipboardData(CF_UNICODETEXT, mem.Get()))
+            return;
+        mem.Release();
+        if (ours)
+            m_ownSequence = ::GetClipboardSequenceNumber();
+        ForgetOffer(ClipboardOffer::kTaken);
+    }
+    void RenderOfferBeforeLeaving(void* window) override {
+        HWND owner = static_cast<HWND>(window);
+        if (m_offerState != ClipboardOffer::kWaiting || !::OpenClipboard(owner))
+            return;
+        // Emptied by someone else since, the clipboard is no longer ours to write.
+        if (::GetClipboardOwner() == owner)
+            RenderOffer(CF_UNICODETEXT);
+        ::CloseClipboard();
+    }
+    void DropOffer() override {
+        if (m_offerState == ClipboardOffer::kWaiting)
+            ForgetOffer(ClipboardOffer::kDropped);
+    }
+    ClipboardOffer OfferState() override { return m_offerState; }
     bool JoinClipboardViewerChain(void* viewer) override {
         HWND window = static_cast<HWND>(viewer);
         if (!window || !::IsWindow(window))
@@ -489,6 +539,14 @@ private:
     HWND m_owner = nullptr;
     bool m_wrote = false;    // this open emptied or wrote the clipboard
     DWORD m_ownSequence = 0; // the clipboard's sequence number after our last write
+    // The text offered on the clipboard until it is taken; the user's text is not kept longer.
+    std::u16string m_offer;
+    ClipboardOffer m_offerState = ClipboardOffer::kNone;
+    void ForgetOffer(ClipboardOffer state) {
+        std::fill(m_offer.begin(), m_offer.end(), u'\0');
+        m_offer.clear();
+        m_offerState = state;
+    }
 
     // The mandatory integrity level of a process (its token's label RID).
     static bool IntegrityOf(HANDLE process, DWORD& level) {

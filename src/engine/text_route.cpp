@@ -13,6 +13,8 @@ namespace quillon {
 namespace {
 
 constexpr std::uint32_t kCopyPollMs = 20;
+// A busy box (a web page) may handle the paste's keys long after they went out.
+constexpr std::uint32_t kPasteTakenCapMs = 10000;
 constexpr char kCtrlEnd[] = "\x23"; // VK_END: with Ctrl, the end of the whole text
 
 // Keys go only to the box they are meant for: the focus may have moved since it was seen
@@ -90,7 +92,9 @@ PasteResult CClipboardRoute::Paste(void* box, const std::u16string& text, bool i
     if (!OpenClipboardPatiently(system, system))
         return PasteResult::kClipboardBusy;
     system.EmptyClipboard();
-    const bool put = system.SetClipboardText(text);
+    // Offered rather than handed over: the box's reading it is what tells us the paste
+    // happened, and the user's clipboard must not come back before.
+    const bool put = system.OfferClipboardText(text);
     system.CloseClipboard();
     // Without the text on the clipboard a paste would put the user's own clipboard content
     // into the box.
@@ -101,7 +105,10 @@ PasteResult CClipboardRoute::Paste(void* box, const std::u16string& text, bool i
     if (!SendCtrlKeys(system, PasteLetters(insert)))
         return PasteResult::kKeysFailed;
     m_pasted = true;
-    return PasteResult::kPasted;
+    // The request for the text comes as a message sent to our window, answered in the wait.
+    system.WaitServingMessages(
+        kPasteTakenCapMs, [&] { return system.OfferState() != ClipboardOffer::kWaiting; }, kCopyPollMs);
+    return system.OfferState() == ClipboardOffer::kTaken ? PasteResult::kPasted : PasteResult::kNotTaken;
 }
 
 void CClipboardRoute::Deselect(void* box) {

@@ -18,6 +18,7 @@ enum class PasteResult {
     kFocusMoved,    // the box lost the focus before the keys went out: nothing was sent
     kClipboardBusy, // the text could not be put where the box would take it
     kKeysFailed,    // the system refused the keys
+    kNotTaken,      // the box never asked for the text (it stays the user's save to paste)
 };
 
 // One way of moving text. Its steps run inside a round (Begin ... End): whatever the way

@@ -101,6 +101,7 @@ public:
         Log("CloseClipboard");
     }
     bool EmptyClipboard() override {
+        DropOffer(); // as WM_DESTROYCLIPBOARD tells the owner
         clipboard.clear();
         owner = ownerWindow;
         if (!ownerWindow)
@@ -226,6 +227,39 @@ public:
         MarkOwnContent();
         return true;
     }
+    // Delayed rendering: the offered text stands on the clipboard as this placeholder until
+    // the box's paste asks for it; a box that never handles the keys never asks.
+    static constexpr char kOfferedBytes[] = "<offered>";
+    std::u16string offer;
+    ClipboardOffer offerState = ClipboardOffer::kNone;
+    bool boxIgnoresPaste = false;
+    bool OfferClipboardText(const std::u16string& text) override {
+        if (!clipboardOpen)
+            return false;
+        clipboard.emplace_back(13, kOfferedBytes);
+        ++sequence;
+        offer = text;
+        offerState = ClipboardOffer::kWaiting;
+        wrote = true;
+        Log("OfferClipboardText");
+        MarkOwnContent();
+        return true;
+    }
+    void RenderOffer(std::uint32_t format) override {
+        if (format != 13 || offerState != ClipboardOffer::kWaiting)
+            return;
+        for (auto& f : clipboard)
+            if (f.first == 13 && f.second == kOfferedBytes)
+                f.second = std::string(reinterpret_cast<const char*>(offer.c_str()), (offer.size() + 1) * 2);
+        offerState = ClipboardOffer::kTaken;
+        Log("RenderOffer");
+    }
+    void RenderOfferBeforeLeaving(void*) override { RenderOffer(13); }
+    void DropOffer() override {
+        if (offerState == ClipboardOffer::kWaiting)
+            offerState = ClipboardOffer::kDropped;
+    }
+    ClipboardOffer OfferState() override { return offerState; }
     void* viewer = nullptr;  // the window that last joined the viewer chain
     int joins = 0;           // joins not yet matched by a leave
     bool JoinClipboardViewerChain(void* window) override {
@@ -264,7 +298,10 @@ public:
         for (char c : letters) {
             if (c == 'C' && boxText)
                 PutText(*boxText);
+            if (c == 'V' && boxIgnoresPaste)
+                continue;
             if (c == 'V') {
+                RenderOffer(13); // the box asks for the text
                 std::u16string t;
                 bool wasOpen = clipboardOpen;
                 clipboardOpen = true;

@@ -47,11 +47,15 @@ TEST(PollEdit, ASavePastesOnceThenTheClipboardComesBack) {
     EXPECT_EQ(w.sys.pasted[0], u"line one\r\nline two \u00E9");
     EXPECT_EQ(w.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
     EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, w.sys.files[kFile].lastWrite);
-    // Pause of Delay after the keys, then the restore.
+    // The text offered before the keys and taken by the box after them; then a pause of
+    // Delay, then the restore.
+    int offer = w.sys.IndexOf("OfferClipboardText");
     int keys = w.sys.IndexOf("Keys AV");
+    int taken = w.sys.IndexOf("RenderOffer");
     int pause = w.sys.IndexOf("Wait 200");
     int restore = w.sys.IndexOf("EmptyClipboard", pause);
-    EXPECT_TRUE(keys >= 0 && keys < pause && pause < restore) << ::testing::PrintToString(w.sys.log);
+    EXPECT_TRUE(offer >= 0 && offer < keys && keys < taken && taken < pause && pause < restore)
+        << ::testing::PrintToString(w.sys.log);
     EXPECT_EQ(w.sys.Unmarked(),
               (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
     EXPECT_FALSE(w.sys.viewerJoined);
@@ -233,6 +237,14 @@ TEST(PollEdit, ASaveThatCouldNotBePastedIsNotUsedUpAndTheUserIsToldOnce) {
     EXPECT_TRUE(w.sys.batches.empty());
     EXPECT_EQ(host.told.size(), 1u);
     w.sys.focus = nullptr;
+    // A box that never asks for the pasted text: after a long wait the user's clipboard is
+    // back, and the save still waits.
+    w.sys.boxIgnoresPaste = true;
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.Calls("Wait 10000").size(), 1u);
+    EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, 50u);
+    EXPECT_EQ(w.sys.ClipBytes(1), "user");
+    w.sys.boxIgnoresPaste = false;
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"saved"});
     EXPECT_EQ(w.sys.ClipBytes(1), "user");
