@@ -30,10 +30,11 @@ std::wstring ClipboardText() {
     return text;
 }
 
-LRESULT AskBox(CRoad& road, WPARAM value) {
+// Makes the box's copies (or pastes) land that many milliseconds late; 0 asks how many did.
+LRESULT AskBox(CRoad& road, WPARAM value, bool paste = false) {
     static const UINT slowCopy = ::RegisterWindowMessageW(L"QuillonTestBoxSlowCopy");
     DWORD_PTR result = 0;
-    ::SendMessageTimeoutW(road.Box().Window(), slowCopy, value, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    ::SendMessageTimeoutW(road.Box().Window(), slowCopy, value, paste ? 1 : 0, SMTO_ABORTIFHUNG, 5000, &result);
     return static_cast<LRESULT>(result);
 }
 
@@ -68,6 +69,28 @@ TEST(SlowSteps, ABoxThatCopiesAfterTheWaitNeverLeavesItsTextOnTheUsersClipboard)
         << Utf8Of(ClipboardText());
     // And it stays the user's.
     EXPECT_FALSE(WaitFor([&] { return ClipboardText() != L"the user's password"; }, 500, "another change"));
+}
+
+TEST(SlowSteps, ABoxThatReadsThePasteLateGetsTheSavedTextNotTheUsersClipboard) {
+    CRoad road;
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"draft"));
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(road.Hotkey());
+    std::string seen;
+    ASSERT_TRUE(road.WaitEditorSaw(seen));
+    ASSERT_TRUE(PutClipboardText(L"the user's password"));
+    ASSERT_EQ(AskBox(road, 1500, true), 1); // five times the Delay
+    ASSERT_TRUE(WriteFileBytes(road.W(L"new"), "the saved text"));
+    ASSERT_TRUE(WriteFileBytes(road.W(L"go"), "go"));
+    std::string done;
+    ASSERT_TRUE(road.WaitRead(L"done", done));
+    ASSERT_TRUE(road.ComeBack());
+    ASSERT_TRUE(WaitFor([&] { return AskBox(road, 0, true) == 1; }, 10000, "the box's late paste"));
+    EXPECT_TRUE(road.WaitBoxText(L"the saved text"));
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == L"the user's password"; }, 5000,
+                        "the user's clipboard back after the paste"))
+        << Utf8Of(ClipboardText());
 }
 
 TEST(SlowSteps, ASaveJustAfterTheReturnAndASecondOneInTheSameTickAreBothPasted) {

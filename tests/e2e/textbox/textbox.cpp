@@ -10,7 +10,8 @@
 // gets, read with "QuillonTestBoxKeys".
 // A box can be made slow to copy, as a busy web page is: "QuillonTestBoxSlowCopy" with
 // wParam = milliseconds makes each Ctrl+C copy the selection only that long afterwards;
-// wParam = 0 asks how many such late copies were made.
+// wParam = 0 asks how many such late copies were made. With lParam = 1 the same for Ctrl+V,
+// the paste (the clipboard read) coming that long after the keys.
 // Wine's plain EDIT ignores Ctrl+A without the common-controls v6 manifest, which this
 // program carries; the boxes also select all on Ctrl+A themselves for safety.
 #include <windows.h>
@@ -25,8 +26,11 @@ UINT g_fieldMessage = 0;
 UINT g_keysMessage = 0;
 UINT g_slowCopyMessage = 0;
 UINT g_slowCopyMs = 0;
+UINT g_slowPasteMs = 0;
 LRESULT g_lateCopies = 0;
+LRESULT g_latePastes = 0;
 constexpr UINT_PTR kLateCopyTimer = 0x100;  // + the box's index
+constexpr UINT_PTR kLatePasteTimer = 0x110; // + the box's index
 HWND g_main = nullptr;
 HWND g_boxes[5] = {};
 WNDPROC g_editProcs[5] = {};
@@ -64,6 +68,12 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
             SetTimer(g_main, kLateCopyTimer + static_cast<UINT_PTR>(index), g_slowCopyMs, nullptr);
         return 0;
     }
+    if (g_slowPasteMs && index >= 0 && index < 5 &&
+        ((msg == WM_KEYDOWN && w == 'V' && (GetKeyState(VK_CONTROL) & 0x8000)) || (msg == WM_CHAR && w == 0x16))) {
+        if (msg == WM_KEYDOWN)
+            SetTimer(g_main, kLatePasteTimer + static_cast<UINT_PTR>(index), g_slowPasteMs, nullptr);
+        return 0;
+    }
     return CallWindowProcW(super, hwnd, msg, w, l);
 }
 
@@ -88,9 +98,15 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
         return g_consoleKeys;
     if (msg == g_slowCopyMessage && g_slowCopyMessage) {
         if (w == 0)
-            return g_lateCopies;
-        g_slowCopyMs = static_cast<UINT>(w);
+            return l ? g_latePastes : g_lateCopies;
+        (l ? g_slowPasteMs : g_slowCopyMs) = static_cast<UINT>(w);
         return 1;
+    }
+    if (msg == WM_TIMER && w >= kLatePasteTimer && w < kLatePasteTimer + 5) {
+        KillTimer(hwnd, w);
+        SendMessageW(g_boxes[w - kLatePasteTimer], WM_PASTE, 0, 0);
+        ++g_latePastes;
+        return 0;
     }
     if (msg == WM_TIMER && w >= kLateCopyTimer && w < kLateCopyTimer + 5) {
         KillTimer(hwnd, w);
