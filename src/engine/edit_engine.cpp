@@ -352,20 +352,17 @@ bool CEditEngine::ReadSave(const std::u16string& path, std::uint32_t& low, std::
 }
 
 bool CEditEngine::IsSteady(const std::u16string& path, std::uint32_t low, const std::string& bytes) {
-    bool recent = false;
     {
         CSeamFile file(m_system, m_system.OpenFileForRead(path));
-        if (!file.Get())
-            return false;
-        recent = m_system.WrittenWithinMs(file.Get(), kSettleMs);
+        // Written a while ago: done. (Only a recent save is checked further, so that the
+        // check's brief denial of writing rarely meets an editor's save.)
+        if (!file.Get() || !m_system.WrittenWithinMs(file.Get(), kSettleMs))
+            return file.Get() != nullptr;
     }
-    if (!recent)
-        return true;
-    {
-        // The wait answers sent messages: no copy or paste may start meanwhile.
-        CBusyScope busy(m_busy);
-        m_system.PauseServingMessages(kSettleMs);
-    }
+    // An editor writing in pieces keeps the file open for writing until the last one; one
+    // that has closed it may still have changed it since it was read.
+    if (m_system.HeldForWriting(path))
+        return false;
     std::uint32_t lowNow = 0;
     std::string bytesNow;
     return ReadSave(path, lowNow, bytesNow) && lowNow == low && bytesNow == bytes;

@@ -149,8 +149,8 @@ private:
     static bool TellOnce(OpenEdit& edit, std::uint32_t saveLow);
     // The saved file's time and bytes; false when it cannot be read now.
     bool ReadSave(const std::u16string& path, std::uint32_t& low, std::string& bytes);
-    // Whether a save just read has stopped changing: written a while ago, or the same after
-    // a moment.
+    // Whether a save just read has stopped changing: written a while ago, or no longer open
+    // for writing and the same as read.
     bool IsSteady(const std::u16string& path, std::uint32_t low, const std::string& bytes);
     CClipboardBackup m_laterRestore;
     CClipboardBackup m_lateCopy;
@@ -164,7 +164,7 @@ bool IsNewSave(const OpenEdit& edit, std::uint32_t low, const std::string& bytes
 // How long a copy may still land after the wait for it ended.
 constexpr std::uint32_t kLateCopyWatchMs = 10000;
 // A file written less than this long ago may still be in the middle of a save.
-constexpr std::uint32_t kSettleMs = 30;
+constexpr std::uint32_t kSettleMs = 500;
 
 // The single engine, constructed on first use and destroyed at process exit.
 CEditEngine& GetEditEngine();

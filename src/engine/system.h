@@ -65,6 +65,9 @@ public:
     virtual bool GetLastWriteLow(FileHandle file, std::uint32_t& low) = 0;
     // Whether the file was written less than ms ago: a writer may not be done with it yet.
     virtual bool WrittenWithinMs(FileHandle file, std::uint32_t ms) = 0;
+    // Whether a program has the file open for writing now (it cannot be opened with writing
+    // denied to others): a save still under way.
+    virtual bool HeldForWriting(const std::u16string& path) = 0;
     virtual void CloseFile(FileHandle file) = 0;
 };
 

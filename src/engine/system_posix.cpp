@@ -31,6 +31,7 @@ public:
     bool ReadFile(FileHandle, std::string&) override { return false; }
     bool GetLastWriteLow(FileHandle, std::uint32_t&) override { return false; }
     bool WrittenWithinMs(FileHandle, std::uint32_t) override { return false; }
+    bool HeldForWriting(const std::u16string&) override { return false; }
     void CloseFile(FileHandle) override {}
 
     void SetOwnerWindow(void*) override {}

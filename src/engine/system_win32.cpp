@@ -205,6 +205,14 @@ public:
         // A time ahead of ours (a file server's clock) says nothing about the writer.
         return w <= n && n - w < ULONGLONG{ms} * 10000;
     }
+    bool HeldForWriting(const std::u16string& path) override {
+        HANDLE h = ::CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return ::GetLastError() == ERROR_SHARING_VIOLATION;
+        ::CloseHandle(h);
+        return false;
+    }
     void CloseFile(FileHandle file) override { CHandle closing(static_cast<HANDLE>(file)); }
 
     void SetOwnerWindow(void* window) override { m_owner = static_cast<HWND>(window); }

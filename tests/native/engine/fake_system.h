@@ -462,6 +462,8 @@ public:
         --f.settling;
         return true;
     }
+    std::set<std::u16string> beingWritten; // open in an editor that is still saving
+    bool HeldForWriting(const std::u16string& path) override { return beingWritten.count(path) != 0; }
     void CloseFile(FileHandle file) override {
         handles.erase(file);
         Log("CloseFile");

@@ -2,8 +2,6 @@
 // what is pasted, that the clipboard comes back, and purging ended edits.
 #include <gtest/gtest.h>
 
-#include <utility>
-
 #include "engine/edit_road.h"
 #include "engine/edit_rules.h"
 #include "engine/temp_files.h"
@@ -85,17 +83,16 @@ TEST(PollEdit, ASaveInTheSameTickIsSeenByItsContentAndAHalfWrittenOneWaitsUntilI
     w.sys.files[kFile].bytes = "second";
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"first", u"second"}));
-    // Written a moment ago and still growing: not pasted half done, looked at again soon.
+    // Written a moment ago and still open in the editor, writing: not pasted half done,
+    // looked at again soon.
     w.sys.Save(kFile, "thi");
-    w.sys.files[kFile].settling = 1;
-    bool writing = true;
-    w.sys.onServe = [&] {
-        if (std::exchange(writing, false))
-            w.sys.Save(kFile, "third");
-    };
+    w.sys.files[kFile].settling = 2;
+    w.sys.beingWritten.insert(kFile);
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted.size(), 2u);
     EXPECT_TRUE(w.engine.SaveSettling());
+    w.sys.Save(kFile, "third");
+    w.sys.beingWritten.clear();
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted.back(), u"third");
     EXPECT_FALSE(w.engine.SaveSettling());
