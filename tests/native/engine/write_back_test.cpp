@@ -336,15 +336,22 @@ TEST(PollEdit, AnEditControlsOwnTextDecidesWithoutACopyUnlessItTellsNothing) {
 TEST(TempFiles, AFileWhoseLastSaveNeverReachedItsBoxIsKeptAtPurgeAndExit) {
     CFakeSystem sys;
     const std::u16string pasted = u"C:\\Temp\\Quillon_1.txt", unpasted = u"C:\\Temp\\Quillon_2.txt",
-                         gone = u"C:\\Temp\\Quillon_3.txt", open = u"C:\\Temp\\Quillon_4.txt";
+                         gone = u"C:\\Temp\\Quillon_3.txt", open = u"C:\\Temp\\Quillon_4.txt",
+                         sameTick = u"C:\\Temp\\Quillon_5.txt";
     {
         CEditEngine engine(sys, DefaultConfigPlatform());
         sys.files[pasted] = {"pasted", 10};
         sys.files[unpasted] = {"saved, never pasted", 21};
         sys.files[gone] = {"pasted, then the box closed", 31};
         sys.files[open] = {"saved, box still open", 41};
+        // Saved again within the time resolution of the file system after the last paste.
+        sys.files[sameTick] = {"saved again", 50};
+        OpenEdit again{Box(5), sameTick, 50};
+        again.contentKnown = true;
+        again.lastSize = 6;
+        again.lastHash = ContentHash("pasted");
         engine.openEdits = {
-            {Box(1), pasted, 10}, {Box(2), unpasted, 20}, {Box(3), gone, 31}, {Box(4), open, 40}};
+            {Box(1), pasted, 10}, {Box(2), unpasted, 20}, {Box(3), gone, 31}, {Box(4), open, 40}, again};
         sys.liveWindows = {Box(4)};
         engine.PurgeClosedEdits();
         EXPECT_EQ(engine.pendingDeletes, (std::vector<std::u16string>{gone, pasted}));
@@ -352,6 +359,7 @@ TEST(TempFiles, AFileWhoseLastSaveNeverReachedItsBoxIsKeptAtPurgeAndExit) {
     EXPECT_FALSE(sys.files.count(pasted));
     EXPECT_FALSE(sys.files.count(gone));
     EXPECT_TRUE(sys.files.count(unpasted)) << "the user's text exists nowhere else";
+    EXPECT_TRUE(sys.files.count(sameTick));
     EXPECT_TRUE(sys.files.count(open));
 }
 
