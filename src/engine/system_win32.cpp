@@ -159,8 +159,9 @@ public:
     FileHandle OpenFileForRead(const std::u16string& path) override {
         // Shared for deleting too: an editor that saves by replacing the file (a new file
         // renamed over the old) must never fail because we are reading it.
-        HANDLE h = ::CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h =
+            ::CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         return h == INVALID_HANDLE_VALUE ? nullptr : h;
     }
     bool WriteFile(FileHandle file, const std::string& bytes) override {

@@ -34,17 +34,19 @@ std::wstring ClipboardText() {
 LRESULT AskBox(CRoad& road, WPARAM value, bool paste = false) {
     static const UINT slowCopy = ::RegisterWindowMessageW(L"QuillonTestBoxSlowCopy");
     DWORD_PTR result = 0;
-    ::SendMessageTimeoutW(road.Box().Window(), slowCopy, value, paste ? 1 : 0, SMTO_ABORTIFHUNG, 5000, &result);
+    ::SendMessageTimeoutW(road.Box().Window(), slowCopy, value, paste ? 1 : 0, SMTO_ABORTIFHUNG, 5000,
+                          &result);
     return static_cast<LRESULT>(result);
 }
 
 bool LastWriteOf(const std::wstring& path, FILETIME& time, bool set) {
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    const bool done = set ? ::SetFileTime(file, nullptr, nullptr, &time) : ::GetFileTime(file, nullptr, nullptr, &time);
+    const bool done =
+        set ? ::SetFileTime(file, nullptr, nullptr, &time) : ::GetFileTime(file, nullptr, nullptr, &time);
     ::CloseHandle(file);
     return done;
 }
@@ -55,7 +57,7 @@ TEST(SlowSteps, ABoxThatCopiesAfterTheWaitNeverLeavesItsTextOnTheUsersClipboard)
     CRoad road;
     ASSERT_TRUE(road.Box().Start());
     ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"the box's text"));
-    ASSERT_EQ(AskBox(road, 3000), 1);  // each copy lands three seconds late
+    ASSERT_EQ(AskBox(road, 3000), 1); // each copy lands three seconds late
     ASSERT_TRUE(road.Start());
     ASSERT_TRUE(PutClipboardText(L"the user's password"));
     ASSERT_TRUE(road.Hotkey());

@@ -63,13 +63,15 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     if (msg == WM_CHAR && w == 1)  // Ctrl+A as a character: already handled
         return 0;
     if (g_slowCopyMs && index >= 0 && index < 5 &&
-        ((msg == WM_KEYDOWN && w == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) || (msg == WM_CHAR && w == 3))) {
+        ((msg == WM_KEYDOWN && w == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) ||
+         (msg == WM_CHAR && w == 3))) {
         if (msg == WM_KEYDOWN)
             SetTimer(g_main, kLateCopyTimer + static_cast<UINT_PTR>(index), g_slowCopyMs, nullptr);
         return 0;
     }
     if (g_slowPasteMs && index >= 0 && index < 5 &&
-        ((msg == WM_KEYDOWN && w == 'V' && (GetKeyState(VK_CONTROL) & 0x8000)) || (msg == WM_CHAR && w == 0x16))) {
+        ((msg == WM_KEYDOWN && w == 'V' && (GetKeyState(VK_CONTROL) & 0x8000)) ||
+         (msg == WM_CHAR && w == 0x16))) {
         if (msg == WM_KEYDOWN)
             SetTimer(g_main, kLatePasteTimer + static_cast<UINT_PTR>(index), g_slowPasteMs, nullptr);
         return 0;
