@@ -116,7 +116,7 @@ bool CFocusWatch::LookAgain() {
         return false;
     }
     CEditScope lookingAgain(*this);
-    m_engine.PollEdit(info.hwndFocus);
+    m_engine.PollEdit(info.hwndFocus, true);
     return true;
 }
 

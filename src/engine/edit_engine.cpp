@@ -208,7 +208,7 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
     }
 }
 
-bool CEditEngine::PollEdit(HWND focused) {
+bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
     // A copy or paste under way: this return of the focus is looked at again later.
     if (m_busy)
         return false;
@@ -228,7 +228,7 @@ bool CEditEngine::PollEdit(HWND focused) {
         };
         std::vector<Saved> saves;
         for (int i = static_cast<int>(openEdits.size()) - 1; i >= 0; --i) {
-            const OpenEdit& edit = openEdits[static_cast<std::size_t>(i)];
+            OpenEdit& edit = openEdits[static_cast<std::size_t>(i)];
             if (edit.hTarget != focused || edit.targetFacts != facts)
                 continue;
             // Deleted, or locked by the editor, or unreadable now: looked at again next time.
@@ -237,15 +237,22 @@ bool CEditEngine::PollEdit(HWND focused) {
             if (!ReadSave(edit.tempPath, low, bytes) || !IsNewSave(edit, low, bytes))
                 continue;
             // A save written a moment ago may be half done (an editor writing in pieces):
-            // it is pasted once it has stayed the same a moment, else looked at again soon.
+            // it is pasted once the editor has let go of the file, else looked at again soon.
             if (!IsSteady(edit.tempPath, low, bytes)) {
                 m_settling = true;
                 continue;
             }
+            const std::uint64_t hash = ContentHash(bytes);
+            const bool lookedAlready =
+                edit.lookedLow == low && edit.lookedSize == bytes.size() && edit.lookedHash == hash;
+            edit.lookedLow = low;
+            edit.lookedSize = bytes.size();
+            edit.lookedHash = hash;
+            if (lookAgain && lookedAlready)
+                continue;
             std::u16string text;
             if (SavedTextOf(m_system, bytes, edit.boxTextEndedWithBreak, text)) {
-                saves.push_back(Saved{static_cast<std::size_t>(i), low, bytes.size(), ContentHash(bytes),
-                                      std::move(text)});
+                saves.push_back(Saved{static_cast<std::size_t>(i), low, bytes.size(), hash, std::move(text)});
             } else if (TellOnce(openEdits[static_cast<std::size_t>(i)], low)) {
                 // Kept as it is: the user may save it again as text.
                 Tell(notice::kNotText);

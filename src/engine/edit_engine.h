@@ -54,6 +54,10 @@ struct OpenEdit {
     bool told = false;
     std::uint32_t toldLow = 0;
     bool boxTextEndedWithBreak = false; // the text copied from the box ended with a line break
+    // The save as the last look found it, whatever became of it.
+    std::uint32_t lookedLow = 0;
+    std::uint64_t lookedSize = 0;
+    std::uint64_t lookedHash = 0;
 };
 
 // What the user is told when the temporary file could not take the box's text.
@@ -111,7 +115,10 @@ public:
     void StartEdit(HWND target, int choiceIndex);
     // False when the window could not be looked at now, because a copy or paste is under
     // way (its waits answer messages sent to the program): the caller asks again later.
-    bool PollEdit(HWND focused);
+    // A second look at the same return (lookAgain) takes only saves that changed since the
+    // last look: one that waits for another box must not have this box copied (Ctrl+A
+    // included) again and again while the user types in it.
+    bool PollEdit(HWND focused, bool lookAgain = false);
     void PurgeClosedEdits();
 
     // Index of the newest open edit of the window, or -1.

@@ -174,6 +174,9 @@ TEST(PollEdit, EveryEditOfAWindowIsLookedAtAndASaveGoesOnlyToItsOwnBox) {
     EXPECT_EQ(w.sys.Calls("Keys"), (std::vector<std::string>{"Keys AC", "Keys #", "Keys AC", "Keys #"}))
         << "the looked-at box is left with nothing selected";
     EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, 50u) << "the save is not used up";
+    // Looked at again a moment after the same return: the same save waits without a copy.
+    w.engine.PollEdit(Box(7), true);
+    EXPECT_EQ(w.sys.Calls("Keys").size(), 4u);
 
     w.sys.Save(second, "B edited");
     w.engine.PollEdit(Box(7));
