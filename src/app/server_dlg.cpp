@@ -185,11 +185,26 @@ void CServerDlg::ShowChoiceList() {
 
 HWND CServerDlg::TakeFocus() { return m_focusWatch.Check(); }
 
+void CServerDlg::SyncLookAgainTimer() {
+    const bool need = m_focusWatch.LookingAgain() || GetEditEngine().WatchingLateCopy();
+    if (need && !m_lookAgainTimer)
+        m_lookAgainTimer = ::SetTimer(m_hWnd, kLookAgainTimer, kLookAgainTimerMs, nullptr) != 0;
+    else if (!need && m_lookAgainTimer) {
+        ::KillTimer(m_hWnd, kLookAgainTimer);
+        m_lookAgainTimer = false;
+    }
+}
+
 void CServerDlg::OnTimer(UINT_PTR id) {
     if (id == kFocusTimer) {
         GetEditEngine().RetryLaterRestore();
         TakeFocus();
         SyncFocusTimer(m_hWnd, NeedsFocusTimer(GetEditEngine()), m_focusWatch.Watching());
+        SyncLookAgainTimer();
+    } else if (id == kLookAgainTimer) {
+        GetEditEngine().CheckLateCopy();
+        m_focusWatch.LookAgain();
+        SyncLookAgainTimer();
     } else if (id == kPurgeTimer) {
         GetEditEngine().PurgeClosedEdits();
         SyncFocusTimer(m_hWnd, NeedsFocusTimer(GetEditEngine()), m_focusWatch.Watching());
@@ -208,6 +223,7 @@ void CServerDlg::StartEditWith(int index) {
         GetEditEngine().StartEdit(target, index);
     }
     SyncFocusTimer(m_hWnd, NeedsFocusTimer(GetEditEngine()), m_focusWatch.Watching());
+    SyncLookAgainTimer();
 }
 
 LRESULT CServerDlg::OnChoiceClicked(WPARAM wParam) {
@@ -291,6 +307,7 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // The focus as it is now, not as the last tick saw it: a box the user has just come
         // back to gets its saved text before the choice.
         HWND focus = TakeFocus();
+        SyncLookAgainTimer();
         // In one of our own windows the hotkey starts nothing: our keys would reach our own
         // fields (the hotkey field would take Ctrl+C for the new hotkey).
         DWORD process = 0;
@@ -305,6 +322,17 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnHotKeyModifierUp();
     case WM_FOCUS_CHANGED:
         m_focusWatch.OnFocusChanged();
+        SyncLookAgainTimer();
+        return 0;
+    case WM_RENDERFORMAT:
+        // The text box asks for the text of a paste (offered by the edit road).
+        GetEditEngine().System().RenderOffer(static_cast<std::uint32_t>(wParam));
+        return 0;
+    case WM_RENDERALLFORMATS:
+        GetEditEngine().System().RenderOfferBeforeLeaving(m_hWnd);
+        return 0;
+    case WM_DESTROYCLIPBOARD:
+        GetEditEngine().System().DropOffer();
         return 0;
     case WM_DESTROY:
         m_focusWatch.Stop();

@@ -27,6 +27,10 @@ constexpr UINT kTrayExitCommand = 32773;
 constexpr UINT_PTR kFocusTimer = 1;
 constexpr UINT kFocusTimerMs = 80;
 constexpr UINT_PTR kPurgeTimer = 3;
+// Runs only for a few seconds after a return to a box with an edit, or after a copy the box
+// did not answer in time.
+constexpr UINT_PTR kLookAgainTimer = 4;
+constexpr UINT kLookAgainTimerMs = 100;
 constexpr UINT kPurgeTimerMs = 1000000;
 constexpr int kEditHotKeyId = 1;
 
@@ -77,6 +81,9 @@ private:
     // the engine looks whether its edit was saved, as the focus timer does.
     HWND TakeFocus();
     void OnTimer(UINT_PTR id);
+    // Starts or stops the short-lived timer of the look again and the late copy watch.
+    void SyncLookAgainTimer();
+    bool m_lookAgainTimer = false;
     void OnOptions();
     void OnExit();
     void OnAbout();

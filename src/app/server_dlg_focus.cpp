@@ -6,6 +6,11 @@
 namespace quillon {
 namespace {
 
+// How long a box the user came back to is looked at again; and at most, while a save seen
+// there is still being written.
+constexpr DWORD kLookAgainMs = 2000;
+constexpr DWORD kLookAgainMaxMs = 10000;
+
 // The watch the hooks report to. Out-of-context events are delivered on the thread that
 // hooked them, inside its message retrieval, so this is never read from another thread.
 CFocusWatch* g_reporting = nullptr;
@@ -93,7 +98,26 @@ HWND CFocusWatch::Check() {
         m_deferred = true;
         m_movedMeanwhile = true;
     }
+    m_returnBox = info.hwndFocus && m_engine.FindNewestEdit(info.hwndFocus) >= 0 ? info.hwndFocus : nullptr;
+    m_returnTick = ::GetTickCount();
     return info.hwndFocus;
+}
+
+bool CFocusWatch::LookAgain() {
+    if (!m_returnBox || m_editing)
+        return m_returnBox != nullptr;
+    const DWORD since = ::GetTickCount() - m_returnTick;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(GUITHREADINFO);
+    if (since >= kLookAgainMaxMs || (since >= kLookAgainMs && !m_engine.SaveSettling()) ||
+        !::GetGUIThreadInfo(0, &info) || info.hwndFocus != m_returnBox || info.hwndFocus != m_lastFocus ||
+        m_engine.FindNewestEdit(info.hwndFocus) < 0) {
+        m_returnBox = nullptr;
+        return false;
+    }
+    CEditScope lookingAgain(*this);
+    m_engine.PollEdit(info.hwndFocus, true);
+    return true;
 }
 
 CFocusWatch::CEditScope::CEditScope(CFocusWatch& watch) : m_watch(watch), m_outer(!watch.m_editing) {

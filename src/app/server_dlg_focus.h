@@ -39,6 +39,13 @@ public:
     // (null when there is no foreground thread).
     HWND Check();
 
+    // An editor that saves when it loses the focus writes just as the user comes back: after
+    // a return to a box with an edit, the box is looked at again at the caller's ticks for a
+    // short while, as long as the focus stays there (longer while a save is still being
+    // written). False once that is over.
+    bool LookAgain();
+    bool LookingAgain() const { return m_returnBox != nullptr; }
+
     // Held while an edit is being started or written back: the check never runs inside one.
     class CEditScope {
     public:
@@ -65,6 +72,8 @@ private:
     bool m_editing = false;         // an edit is being started or written back
     bool m_deferred = false;        // a check was asked for meanwhile
     bool m_movedMeanwhile = false;  // the focus moved during the edit: the next check polls
+    HWND m_returnBox = nullptr;     // the box the user came back to, looked at again a while
+    DWORD m_returnTick = 0;
     CWinEventHookHandle m_foregroundHook;
     CWinEventHookHandle m_focusHook;
 };

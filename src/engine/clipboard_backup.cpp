@@ -113,6 +113,23 @@ bool CClipboardBackup::RetryRestore(std::uint32_t retryMs) {
     return true;
 }
 
+bool CClipboardBackup::RestoreOverLateCopy(std::uint32_t process, std::uint32_t retryMs) {
+    if (!m_bSaved)
+        return true;
+    if (!m_system.ChangedSinceOwnWrite())
+        return false; // nothing landed yet
+    if (!OpenClipboardPatiently(m_system, m_clock, retryMs))
+        return false;
+    // Looked at while the clipboard is ours: nobody can copy between the look and the restore.
+    if (process == 0 || m_system.ClipboardOwnerProcess() != process) {
+        m_system.CloseClipboard();
+        Discard();
+        return true;
+    }
+    PutBackOpen();
+    return true;
+}
+
 void CClipboardBackup::Discard() {
     for (ClipboardData& entry : m_list)
         if (entry.data)

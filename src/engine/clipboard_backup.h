@@ -57,11 +57,16 @@ public:
     // the clipboard since the program's own last write (the user copied something, which
     // stays theirs; the backup is then dropped). True when no backup is held any more.
     bool RetryRestore(std::uint32_t retryMs = 0);
+    // Puts the backup back over a copy that the given process made since the program's own
+    // last write: a text box answering a copy after we stopped waiting for it. Anyone else's
+    // copy is the user's, and drops the backup. True when no backup is held any more.
+    bool RestoreOverLateCopy(std::uint32_t process, std::uint32_t retryMs = 0);
+    // Frees the copies without putting them back.
+    void Discard();
 
 private:
     // Empties the open clipboard, puts the copies back, marks them and closes it.
     void PutBackOpen();
-    void Discard();
     void LeaveChain();
 
     IClipboard& m_system;

@@ -91,11 +91,38 @@ void CEditEngine::RetryLaterRestore(std::uint32_t retryMs) {
     m_laterRestore.RetryRestore(retryMs);
 }
 
+bool IsNewSave(const OpenEdit& edit, std::uint32_t low, const std::string& bytes) {
+    if (low != edit.lastWriteLow)
+        return true;
+    return edit.contentKnown && (bytes.size() != edit.lastSize || ContentHash(bytes) != edit.lastHash);
+}
+
+void CEditEngine::WatchForLateCopy(std::uint32_t boxProcess) {
+    m_lateCopy.Discard();
+    // What is on the clipboard now is the user's own content, just put back.
+    if (boxProcess == 0 || !m_lateCopy.Backup())
+        return;
+    m_lateCopyProcess = boxProcess;
+    m_lateCopyUntil = m_system.NowMs() + kLateCopyWatchMs;
+}
+
+void CEditEngine::CheckLateCopy() {
+    if (m_busy || !m_lateCopy.IsHeld())
+        return;
+    CBusyScope busy(m_busy);
+    if (m_lateCopy.RestoreOverLateCopy(m_lateCopyProcess))
+        return;
+    if (m_system.NowMs() >= m_lateCopyUntil)
+        m_lateCopy.Discard();
+}
+
 void CEditEngine::StartEdit(HWND target, int choiceIndex) {
     if (m_busy || !target)
         return;
     // The user's clipboard still waiting to come back goes back before a new backup, which
-    // would otherwise save the pasted text in its place.
+    // would otherwise save the pasted text in its place; a late copy still awaited is over.
+    CheckLateCopy();
+    m_lateCopy.Discard();
     RetryLaterRestore(kClipboardRetryMs);
     try {
         ISystem& system = m_system;
@@ -113,6 +140,7 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         // whatever they copy is theirs, neither the file's text nor overwritten afterwards.
         std::u16string text;
         bool copied = false;
+        bool unanswered = false;
         CRouteRound round(*m_route);
         if (SaveContent) {
             CBusyScope busy(m_busy);
@@ -123,6 +151,7 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
                 return;
             }
             copied = m_route->Copy(target, EditOnlySelection != 0, text);
+            unanswered = !copied && m_route->CopyUnanswered();
             // The user moved on before the keys could go out: no text of theirs to edit.
             if (!copied && m_system.FocusedWindow() != target)
                 return;
@@ -141,7 +170,8 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
             return;
         // Half a text (a full disk) would look whole in the editor, and its save would then
         // cut the box: a file that did not take the whole text is removed and nothing starts.
-        if (copied && !system.WriteFile(file.Get(), EncodeTempFileText(text, rec.UTF8 != 0, system))) {
+        const std::string written = copied ? EncodeTempFileText(text, rec.UTF8 != 0, system) : std::string();
+        if (copied && !system.WriteFile(file.Get(), written)) {
             file.Close();
             system.DeleteFile(path);
             if (m_host)
@@ -153,6 +183,9 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         std::uint32_t low = 0;
         system.GetLastWriteLow(file.Get(), low);
         OpenEdit edit{target, path, low};
+        edit.contentKnown = true;
+        edit.lastSize = written.size();
+        edit.lastHash = ContentHash(written);
         edit.targetFacts = facts;
         edit.knownText = std::move(text);
         edit.textKnown = copied;
@@ -164,6 +197,10 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
             round.End();  // nothing left to do when the dialog's turn put it back
         }
         file.Close();
+        // The box did not answer the copy: the editor still opens (an empty box answers
+        // nothing either), but the user hears why the file is empty.
+        if (unanswered)
+            Tell(notice::kNoTextCame);
         LaunchEditor(system, rec.Editor, rec.Parameters, path);
     } catch (...) {
         // Called from a window message: nothing may unwind further. The round has put the
@@ -171,10 +208,11 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
     }
 }
 
-bool CEditEngine::PollEdit(HWND focused) {
+bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
     // A copy or paste under way: this return of the focus is looked at again later.
     if (m_busy)
         return false;
+    m_settling = false;
     try {
         WindowFacts facts;
         if (!focused || !m_system.DescribeWindow(focused, facts))
@@ -184,24 +222,37 @@ bool CEditEngine::PollEdit(HWND focused) {
         struct Saved {
             std::size_t index;
             std::uint32_t low;
+            std::uint64_t size;
+            std::uint64_t hash;
             std::u16string text;
         };
         std::vector<Saved> saves;
         for (int i = static_cast<int>(openEdits.size()) - 1; i >= 0; --i) {
-            const OpenEdit& edit = openEdits[static_cast<std::size_t>(i)];
+            OpenEdit& edit = openEdits[static_cast<std::size_t>(i)];
             if (edit.hTarget != focused || edit.targetFacts != facts)
                 continue;
             // Deleted, or locked by the editor, or unreadable now: looked at again next time.
-            CSeamFile file(m_system, m_system.OpenFileForRead(edit.tempPath));
             std::uint32_t low = 0;
-            if (!file.Get() || !m_system.GetLastWriteLow(file.Get(), low) || low == edit.lastWriteLow)
-                continue;
             std::string bytes;
-            if (!m_system.ReadFile(file.Get(), bytes))
+            if (!ReadSave(edit.tempPath, low, bytes) || !IsNewSave(edit, low, bytes))
+                continue;
+            // A save written a moment ago may be half done (an editor writing in pieces):
+            // it is pasted once the editor has let go of the file, else looked at again soon.
+            if (!IsSteady(edit.tempPath, low, bytes)) {
+                m_settling = true;
+                continue;
+            }
+            const std::uint64_t hash = ContentHash(bytes);
+            const bool lookedAlready =
+                edit.lookedLow == low && edit.lookedSize == bytes.size() && edit.lookedHash == hash;
+            edit.lookedLow = low;
+            edit.lookedSize = bytes.size();
+            edit.lookedHash = hash;
+            if (lookAgain && lookedAlready)
                 continue;
             std::u16string text;
             if (SavedTextOf(m_system, bytes, edit.boxTextEndedWithBreak, text)) {
-                saves.push_back(Saved{static_cast<std::size_t>(i), low, std::move(text)});
+                saves.push_back(Saved{static_cast<std::size_t>(i), low, bytes.size(), hash, std::move(text)});
             } else if (TellOnce(openEdits[static_cast<std::size_t>(i)], low)) {
                 // Kept as it is: the user may save it again as text.
                 Tell(notice::kNotText);
@@ -212,6 +263,8 @@ bool CEditEngine::PollEdit(HWND focused) {
 
         // The user's clipboard still waiting to come back goes back before a new backup,
         // which would otherwise save the pasted text in its place.
+        CheckLateCopy();
+        m_lateCopy.Discard();
         RetryLaterRestore(kClipboardRetryMs);
         CBusyScope busy(m_busy);
         CRouteRound round(*m_route);
@@ -269,6 +322,9 @@ bool CEditEngine::PollEdit(HWND focused) {
             if (pasted) {
                 // Only a save that went in is used up; the box now holds the pasted text.
                 edit.lastWriteLow = save->low;
+                edit.contentKnown = true;
+                edit.lastSize = save->size;
+                edit.lastHash = save->hash;
                 edit.knownText = save->text;
                 edit.textKnown = Insert == 0;
                 edit.knownIsPart = false;
@@ -296,6 +352,29 @@ bool CEditEngine::PollEdit(HWND focused) {
     return true;
 }
 
+bool CEditEngine::ReadSave(const std::u16string& path, std::uint32_t& low, std::string& bytes) {
+    // Deleted, or locked by the editor, or unreadable now: looked at again next time.
+    CSeamFile file(m_system, m_system.OpenFileForRead(path));
+    return file.Get() && m_system.GetLastWriteLow(file.Get(), low) && m_system.ReadFile(file.Get(), bytes);
+}
+
+bool CEditEngine::IsSteady(const std::u16string& path, std::uint32_t low, const std::string& bytes) {
+    {
+        CSeamFile file(m_system, m_system.OpenFileForRead(path));
+        // Written a while ago: done. (Only a recent save is checked further, so that the
+        // check's brief denial of writing rarely meets an editor's save.)
+        if (!file.Get() || !m_system.WrittenWithinMs(file.Get(), kSettleMs))
+            return file.Get() != nullptr;
+    }
+    // An editor writing in pieces keeps the file open for writing until the last one; one
+    // that has closed it may still have changed it since it was read.
+    if (m_system.HeldForWriting(path))
+        return false;
+    std::uint32_t lowNow = 0;
+    std::string bytesNow;
+    return ReadSave(path, lowNow, bytesNow) && lowNow == low && bytesNow == bytes;
+}
+
 void CEditEngine::PurgeClosedEdits() {
     for (int i = static_cast<int>(openEdits.size()) - 1; i >= 0; --i) {
         const OpenEdit& edit = openEdits[static_cast<std::size_t>(i)];
@@ -313,11 +392,13 @@ void CEditEngine::PurgeClosedEdits() {
 
 CEditEngine::CEditEngine(ISystem& system, IConfigPlatform& configPlatform)
     : m_system(system), m_configPlatform(configPlatform), m_route(std::make_unique<CClipboardRoute>(*this)),
-      m_laterRestore(system, system) {
+      m_laterRestore(system, system), m_lateCopy(system, system) {
     TemporaryFolder = m_system.GetTempPath();
 }
 
 CEditEngine::~CEditEngine() {
+    // What the watch holds is on the clipboard already.
+    m_lateCopy.Discard();
     // Only at normal process exit, and only while the user wants it: files of ended
     // edits first, then those of edits still open, oldest first. A file still held open
     // by an editor simply stays.

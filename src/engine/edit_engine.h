@@ -36,6 +36,11 @@ struct OpenEdit {
     HWND hTarget = nullptr;         // the text box that receives the text back
     std::u16string tempPath;        // full path of the temporary file
     std::uint32_t lastWriteLow = 0; // low half of the file's last-write time as last pasted
+    // Its size and content hash then, when known: a save within the file system's time
+    // resolution leaves the time as it was.
+    bool contentKnown = false;
+    std::uint64_t lastSize = 0;
+    std::uint64_t lastHash = 0;
     // The window as it was at the start: a handle given to another window since is not
     // this edit's box.
     WindowFacts targetFacts;
@@ -49,6 +54,10 @@ struct OpenEdit {
     bool told = false;
     std::uint32_t toldLow = 0;
     bool boxTextEndedWithBreak = false; // the text copied from the box ended with a line break
+    // The save as the last look found it, whatever became of it.
+    std::uint32_t lookedLow = 0;
+    std::uint64_t lookedSize = 0;
+    std::uint64_t lookedHash = 0;
 };
 
 // What the user is told when the temporary file could not take the box's text.
@@ -106,7 +115,10 @@ public:
     void StartEdit(HWND target, int choiceIndex);
     // False when the window could not be looked at now, because a copy or paste is under
     // way (its waits answer messages sent to the program): the caller asks again later.
-    bool PollEdit(HWND focused);
+    // A second look at the same return (lookAgain) takes only saves that changed since the
+    // last look: one that waits for another box must not have this box copied (Ctrl+A
+    // included) again and again while the user types in it.
+    bool PollEdit(HWND focused, bool lookAgain = false);
     void PurgeClosedEdits();
 
     // Index of the newest open edit of the window, or -1.
@@ -120,6 +132,16 @@ public:
     void RetryLaterRestore(std::uint32_t retryMs = 0);
     bool HasLaterRestore() const { return m_laterRestore.IsHeld(); }
 
+    // A copy the box did not answer in time may still land, after the user's clipboard was
+    // put back: for a while, such a copy of the box's program is replaced by the user's
+    // clipboard again. Checked at each tick while watched; anyone else's copy ends the watch.
+    void WatchForLateCopy(std::uint32_t boxProcess);
+    void CheckLateCopy();
+    bool WatchingLateCopy() const { return m_lateCopy.IsHeld(); }
+
+    // The last look found a save that was still being written: it is looked at again soon.
+    bool SaveSettling() const { return m_settling; }
+
 private:
     ISystem& m_system;
     IConfigPlatform& m_configPlatform;
@@ -132,8 +154,24 @@ private:
     void Tell(const std::u16string& message);
     // Whether the user is yet to hear about this save of the edit (and notes that they have).
     static bool TellOnce(OpenEdit& edit, std::uint32_t saveLow);
+    // The saved file's time and bytes; false when it cannot be read now.
+    bool ReadSave(const std::u16string& path, std::uint32_t& low, std::string& bytes);
+    // Whether a save just read has stopped changing: written a while ago, or no longer open
+    // for writing and the same as read.
+    bool IsSteady(const std::u16string& path, std::uint32_t low, const std::string& bytes);
     CClipboardBackup m_laterRestore;
+    CClipboardBackup m_lateCopy;
+    std::uint32_t m_lateCopyProcess = 0;
+    std::uint64_t m_lateCopyUntil = 0;
+    bool m_settling = false;
 };
+
+// Whether the file's bytes and time differ from what the edit last pasted (or wrote).
+bool IsNewSave(const OpenEdit& edit, std::uint32_t low, const std::string& bytes);
+// How long a copy may still land after the wait for it ended.
+constexpr std::uint32_t kLateCopyWatchMs = 10000;
+// A file written less than this long ago may still be in the middle of a save.
+constexpr std::uint32_t kSettleMs = 500;
 
 // The single engine, constructed on first use and destroyed at process exit.
 CEditEngine& GetEditEngine();

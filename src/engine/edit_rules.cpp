@@ -303,4 +303,13 @@ bool IsNeverSavedClipboardFormat(std::uint32_t format) {
     }
 }
 
+std::uint64_t ContentHash(std::string_view bytes) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : bytes) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
 }  // namespace quillon

@@ -46,6 +46,10 @@ std::u16string DropAddedLineBreak(std::u16string text, bool boxTextEndedWithBrea
 // Whether a text ends with a line break (CR or LF).
 bool EndsWithLineBreak(std::u16string_view text);
 
+// A hash of a file's bytes (64-bit FNV-1a): two saves within the file system's time
+// resolution (two seconds on FAT) leave the same time, but rarely the same content.
+std::uint64_t ContentHash(std::string_view bytes);
+
 // Clipboard text uses CR LF line ends: lone LF and lone CR become CR LF.
 std::u16string NormalizeLineEnds(std::u16string_view text);
 
@@ -117,6 +121,9 @@ constexpr char16_t kClipboardBusy[] =
     u"Quillon did not start the edit: another program is holding the clipboard. Try again in a moment.";
 constexpr char16_t kNotText[] =
     u"Your saved text was not pasted: the file does not hold text Quillon can read. Save it again as text.";
+constexpr char16_t kNoTextCame[] =
+    u"No text came from the text box in time, so the editor opens an empty file. "
+    u"If the box had text, saving this file replaces it.";
 constexpr char16_t kNotPasted[] =
     u"Your saved text could not be pasted back. It stays saved and goes in when you come back to the box.";
 }  // namespace notice

@@ -63,7 +63,20 @@ public:
     virtual bool ReadFile(FileHandle file, std::string& bytes) = 0;
     // The low 32 bits of the file's last-write time.
     virtual bool GetLastWriteLow(FileHandle file, std::uint32_t& low) = 0;
+    // Whether the file was written less than ms ago: a writer may not be done with it yet.
+    virtual bool WrittenWithinMs(FileHandle file, std::uint32_t ms) = 0;
+    // Whether a program has the file open for writing now (it cannot be opened with writing
+    // denied to others): a save still under way.
+    virtual bool HeldForWriting(const std::u16string& path) = 0;
     virtual void CloseFile(FileHandle file) = 0;
+};
+
+// Where a text offered on the clipboard stands (see OfferClipboardText).
+enum class ClipboardOffer {
+    kNone,
+    kWaiting, // on the clipboard, not asked for yet
+    kTaken,   // a program asked for it and got it
+    kDropped, // emptied away before anyone asked for it
 };
 
 // The clipboard is opened with the program's own window (see SetOwnerWindow); the others
@@ -97,6 +110,18 @@ public:
     // Puts Unicode text on the clipboard in movable global memory, marked as the program's
     // own (MarkOwnContent).
     virtual bool SetClipboardText(const std::u16string& text) = 0;
+    // Puts Unicode text on the open clipboard to be handed over only when a program asks
+    // for it (delayed rendering: the owner window's WM_RENDERFORMAT calls RenderOffer), so
+    // that we learn when the text box took it. Marked as the program's own.
+    virtual bool OfferClipboardText(const std::u16string& text) = 0;
+    // WM_RENDERFORMAT: hands the offered text over (the clipboard is not opened for it).
+    virtual void RenderOffer(std::uint32_t format) = 0;
+    // WM_RENDERALLFORMATS: the owner window is going; the text is handed over while the
+    // clipboard is still ours, so that a box that asks later still gets it.
+    virtual void RenderOfferBeforeLeaving(void* window) = 0;
+    // WM_DESTROYCLIPBOARD: the clipboard was emptied; an offer not taken is gone.
+    virtual void DropOffer() = 0;
+    virtual ClipboardOffer OfferState() = 0;
     // Marks what the program puts on the clipboard as its own passing content, with the
     // formats Windows documents for it: kept out of clipboard monitors, out of the clipboard
     // history and off the cloud clipboard.
@@ -104,6 +129,8 @@ public:
     // Whether anyone has written to the clipboard since the program last closed it after
     // writing (the user copied something).
     virtual bool ChangedSinceOwnWrite() = 0;
+    // The process of the window that owns the clipboard's content; 0 when none is known.
+    virtual std::uint32_t ClipboardOwnerProcess() = 0;
     // Puts the viewer window at the head of the clipboard viewer chain, until as many
     // leaves as joins; meanwhile the window keeps track of the viewer that follows it as
     // the chain changes. False when there is no window to put there.
@@ -152,6 +179,8 @@ public:
     void PauseServingMessages(std::uint32_t ms) { WaitServingMessages(ms, nullptr, ms); }
     // Answers the messages sent to this thread that are waiting now.
     void ServeSentMessages() { WaitServingMessages(0, nullptr, 0); }
+    // Milliseconds since some fixed moment, for deadlines.
+    virtual std::uint64_t NowMs() = 0;
     // The local time of day; false when it cannot be had.
     virtual bool LocalTimeOfDay(int& hour, int& minute, int& second) = 0;
 };

@@ -1,6 +1,7 @@
 // The POSIX stand-in for the system seam, so portable tools and tests link natively. Files
 // and the temporary folder are real; there is no clipboard, keyboard, shell or window here,
 // so those parts fail or do nothing, and a wait only looks at its condition once.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -29,6 +30,8 @@ public:
     bool WriteFile(FileHandle, const std::string&) override { return false; }
     bool ReadFile(FileHandle, std::string&) override { return false; }
     bool GetLastWriteLow(FileHandle, std::uint32_t&) override { return false; }
+    bool WrittenWithinMs(FileHandle, std::uint32_t) override { return false; }
+    bool HeldForWriting(const std::u16string&) override { return false; }
     void CloseFile(FileHandle) override {}
 
     void SetOwnerWindow(void*) override {}
@@ -46,6 +49,12 @@ public:
     bool SetClipboardText(const std::u16string&) override { return false; }
     bool MarkOwnContent() override { return false; }
     bool ChangedSinceOwnWrite() override { return false; }
+    std::uint32_t ClipboardOwnerProcess() override { return 0; }
+    bool OfferClipboardText(const std::u16string&) override { return false; }
+    void RenderOffer(std::uint32_t) override {}
+    void RenderOfferBeforeLeaving(void*) override {}
+    void DropOffer() override {}
+    ClipboardOffer OfferState() override { return ClipboardOffer::kNone; }
     bool JoinClipboardViewerChain(void*) override { return false; }
     void LeaveClipboardViewerChain(void*) override {}
 
@@ -60,6 +69,11 @@ public:
     bool WaitWatchingClipboard(void*, std::uint32_t timeoutMs, const std::function<bool()>& done,
                                std::uint32_t pollMs) override {
         return WaitServingMessages(timeoutMs, done, pollMs);
+    }
+    std::uint64_t NowMs() override {
+        return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
     }
     bool LocalTimeOfDay(int&, int&, int&) override { return false; }
 

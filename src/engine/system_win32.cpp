@@ -157,8 +157,11 @@ public:
         return h;
     }
     FileHandle OpenFileForRead(const std::u16string& path) override {
-        HANDLE h = ::CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Shared for deleting too: an editor that saves by replacing the file (a new file
+        // renamed over the old) must never fail because we are reading it.
+        HANDLE h =
+            ::CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         return h == INVALID_HANDLE_VALUE ? nullptr : h;
     }
     bool WriteFile(FileHandle file, const std::string& bytes) override {
@@ -192,6 +195,25 @@ public:
         low = written.dwLowDateTime;
         return true;
     }
+    bool WrittenWithinMs(FileHandle file, std::uint32_t ms) override {
+        FILETIME written{};
+        FILETIME now{};
+        if (!::GetFileTime(file, nullptr, nullptr, &written))
+            return false;
+        ::GetSystemTimeAsFileTime(&now);
+        const ULONGLONG w = (ULONGLONG{written.dwHighDateTime} << 32) | written.dwLowDateTime;
+        const ULONGLONG n = (ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+        // A time ahead of ours (a file server's clock) says nothing about the writer.
+        return w <= n && n - w < ULONGLONG{ms} * 10000;
+    }
+    bool HeldForWriting(const std::u16string& path) override {
+        HANDLE h = ::CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return ::GetLastError() == ERROR_SHARING_VIOLATION;
+        ::CloseHandle(h);
+        return false;
+    }
     void CloseFile(FileHandle file) override { CHandle closing(static_cast<HANDLE>(file)); }
 
     void SetOwnerWindow(void* window) override { m_owner = static_cast<HWND>(window); }
@@ -223,6 +245,11 @@ public:
         return excluded && noHistory && noCloud;
     }
     bool ChangedSinceOwnWrite() override { return ::GetClipboardSequenceNumber() != m_ownSequence; }
+    std::uint32_t ClipboardOwnerProcess() override {
+        DWORD process = 0;
+        HWND owner = ::GetClipboardOwner();
+        return owner && ::GetWindowThreadProcessId(owner, &process) ? process : 0;
+    }
     std::uint32_t EnumClipboardFormats(std::uint32_t after) override { return ::EnumClipboardFormats(after); }
     std::u16string ClipboardFormatName(std::uint32_t format) override {
         // Registered names are atoms of up to 255 characters: read them whole, or the
@@ -300,6 +327,56 @@ public:
         MarkOwnContent();
         return true;
     }
+    bool OfferClipboardText(const std::u16string& text) override {
+        m_wrote = true;
+        m_offer = text;
+        m_offerState = ClipboardOffer::kWaiting;
+        // No data: the system asks our window for it when a program reads it. The result
+        // says nothing for a null handle; the format's presence does.
+        ::SetClipboardData(CF_UNICODETEXT, nullptr);
+        if (!::IsClipboardFormatAvailable(CF_UNICODETEXT)) {
+            ForgetOffer(ClipboardOffer::kNone);
+            return false;
+        }
+        MarkOwnContent();
+        return true;
+    }
+    void RenderOffer(std::uint32_t format) override {
+        if (format != CF_UNICODETEXT || m_offerState != ClipboardOffer::kWaiting)
+            return;
+        CGlobalHandle mem(::GlobalAlloc(GMEM_MOVEABLE, (m_offer.size() + 1) * sizeof(char16_t)));
+        if (!mem)
+            return;
+        {
+            CGlobalLock<char16_t> p(mem.Get());
+            if (!p)
+                return;
+            std::memcpy(p.Get(), m_offer.c_str(), (m_offer.size() + 1) * sizeof(char16_t));
+        }
+        // Handing over what was offered is no new content: a sequence number that moves
+        // with it must not be taken for a copy of the user's.
+        const bool ours = ::GetClipboardSequenceNumber() == m_ownSequence;
+        if (!::SetClipboardData(CF_UNICODETEXT, mem.Get()))
+            return;
+        mem.Release();
+        if (ours)
+            m_ownSequence = ::GetClipboardSequenceNumber();
+        ForgetOffer(ClipboardOffer::kTaken);
+    }
+    void RenderOfferBeforeLeaving(void* window) override {
+        HWND owner = static_cast<HWND>(window);
+        if (m_offerState != ClipboardOffer::kWaiting || !::OpenClipboard(owner))
+            return;
+        // Emptied by someone else since, the clipboard is no longer ours to write.
+        if (::GetClipboardOwner() == owner)
+            RenderOffer(CF_UNICODETEXT);
+        ::CloseClipboard();
+    }
+    void DropOffer() override {
+        if (m_offerState == ClipboardOffer::kWaiting)
+            ForgetOffer(ClipboardOffer::kDropped);
+    }
+    ClipboardOffer OfferState() override { return m_offerState; }
     bool JoinClipboardViewerChain(void* viewer) override {
         HWND window = static_cast<HWND>(viewer);
         if (!window || !::IsWindow(window))
@@ -371,6 +448,7 @@ public:
         TakeClipboardUpdates(main);
         return result;
     }
+    std::uint64_t NowMs() override { return ::GetTickCount64(); }
     bool LocalTimeOfDay(int& hour, int& minute, int& second) override {
         std::time_t now = std::time(nullptr);
         std::tm local{};
@@ -470,6 +548,14 @@ private:
     HWND m_owner = nullptr;
     bool m_wrote = false;    // this open emptied or wrote the clipboard
     DWORD m_ownSequence = 0; // the clipboard's sequence number after our last write
+    // The text offered on the clipboard until it is taken; the user's text is not kept longer.
+    std::u16string m_offer;
+    ClipboardOffer m_offerState = ClipboardOffer::kNone;
+    void ForgetOffer(ClipboardOffer state) {
+        std::fill(m_offer.begin(), m_offer.end(), u'\0');
+        m_offer.clear();
+        m_offerState = state;
+    }
 
     // The mandatory integrity level of a process (its token's label RID).
     static bool IntegrityOf(HANDLE process, DWORD& level) {

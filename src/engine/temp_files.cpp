@@ -31,9 +31,10 @@ bool HasUnpastedSave(IFiles& files, const OpenEdit& edit) {
     if (!file)
         return false; // gone, or held: a delete then fails on its own
     std::uint32_t low = 0;
-    const bool known = files.GetLastWriteLow(file, low);
+    std::string bytes;
+    const bool known = files.GetLastWriteLow(file, low) && files.ReadFile(file, bytes);
     files.CloseFile(file);
-    return !known || low != edit.lastWriteLow;
+    return !known || IsNewSave(edit, low, bytes);
 }
 
 void EndSessionTempFiles(CEditEngine& engine) {

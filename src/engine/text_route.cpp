@@ -13,6 +13,8 @@ namespace quillon {
 namespace {
 
 constexpr std::uint32_t kCopyPollMs = 20;
+// A busy box (a web page) may handle the paste's keys long after they went out.
+constexpr std::uint32_t kPasteTakenCapMs = 10000;
 constexpr char kCtrlEnd[] = "\x23"; // VK_END: with Ctrl, the end of the whole text
 
 // Keys go only to the box they are meant for: the focus may have moved since it was seen
@@ -52,6 +54,7 @@ bool CClipboardRoute::Begin() {
 
 bool CClipboardRoute::Copy(void* box, bool onlySelection, std::u16string& text) {
     ISystem& system = m_engine.System();
+    m_copyUnanswered = false;
     if (!StillFocused(system, box))
         return false;
     // Emptied so that the arrival of the copied text can be seen.
@@ -65,11 +68,13 @@ bool CClipboardRoute::Copy(void* box, bool onlySelection, std::u16string& text) 
     // system's own edit controls say so at once.
     WindowFacts facts;
     std::u16string own;
-    const bool empty = !onlySelection && system.DescribeWindow(box, facts) &&
-                       IsPlainEditClass(facts.className) && system.ReadWindowText(box, own) && own.empty();
+    const bool described = system.DescribeWindow(box, facts);
+    m_boxProcess = described ? facts.process : 0;
+    const bool empty = !onlySelection && described && IsPlainEditClass(facts.className) &&
+                       system.ReadWindowText(box, own) && own.empty();
     if (!empty)
         // Ends the moment the copy lands; the 20 ms look is for a system that cannot tell.
-        system.WaitWatchingClipboard(
+        m_copyUnanswered = !system.WaitWatchingClipboard(
             m_engine.HostWindow(), kCopyWaitCapMs,
             [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); }, kCopyPollMs);
     bool copied = false;
@@ -87,7 +92,9 @@ PasteResult CClipboardRoute::Paste(void* box, const std::u16string& text, bool i
     if (!OpenClipboardPatiently(system, system))
         return PasteResult::kClipboardBusy;
     system.EmptyClipboard();
-    const bool put = system.SetClipboardText(text);
+    // Offered rather than handed over: the box's reading it is what tells us the paste
+    // happened, and the user's clipboard must not come back before.
+    const bool put = system.OfferClipboardText(text);
     system.CloseClipboard();
     // Without the text on the clipboard a paste would put the user's own clipboard content
     // into the box.
@@ -98,7 +105,10 @@ PasteResult CClipboardRoute::Paste(void* box, const std::u16string& text, bool i
     if (!SendCtrlKeys(system, PasteLetters(insert)))
         return PasteResult::kKeysFailed;
     m_pasted = true;
-    return PasteResult::kPasted;
+    // The request for the text comes as a message sent to our window, answered in the wait.
+    system.WaitServingMessages(
+        kPasteTakenCapMs, [&] { return system.OfferState() != ClipboardOffer::kWaiting; }, kCopyPollMs);
+    return system.OfferState() == ClipboardOffer::kTaken ? PasteResult::kPasted : PasteResult::kNotTaken;
 }
 
 void CClipboardRoute::Deselect(void* box) {
@@ -120,7 +130,13 @@ bool CClipboardRoute::End() {
         retryMs = kRestoreAfterPasteRetryMs;
     }
     const bool held = m_backup->IsHeld();
+    // A copy that did not land yet may land after the restore, over the user's clipboard.
+    // One that landed meanwhile is simply replaced by the restore.
+    const bool lateCopyDue = m_copyUnanswered && !system.IsClipboardFormatAvailable(clip::kUnicodeText);
     const bool restored = !held || m_backup->Restore(retryMs);
+    if (held && restored && lateCopyDue)
+        m_engine.WatchForLateCopy(m_boxProcess);
+    m_copyUnanswered = false;
     // Still held by the box or another program: the engine keeps the user's clipboard and
     // puts it back at a later tick, unless the user copies something meanwhile.
     if (!restored && m_pasted)

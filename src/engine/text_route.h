@@ -18,6 +18,7 @@ enum class PasteResult {
     kFocusMoved,    // the box lost the focus before the keys went out: nothing was sent
     kClipboardBusy, // the text could not be put where the box would take it
     kKeysFailed,    // the system refused the keys
+    kNotTaken,      // the box never asked for the text (it stays the user's save to paste)
 };
 
 // One way of moving text. Its steps run inside a round (Begin ... End): whatever the way
@@ -41,6 +42,9 @@ public:
     // nothing had been taken).
     virtual bool End() = 0;
     virtual bool InRound() const = 0;
+    // The last Copy waited its whole time without the box answering (as against a box
+    // known to be empty).
+    virtual bool CopyUnanswered() const = 0;
 };
 
 // The clipboard and synthesised Ctrl keys: the way that works with any program.
@@ -54,11 +58,14 @@ public:
     void Deselect(void* box) override;
     bool End() override;
     bool InRound() const override { return m_backup != nullptr; }
+    bool CopyUnanswered() const override { return m_copyUnanswered; }
 
 private:
     CEditEngine& m_engine;
     std::unique_ptr<CClipboardBackup> m_backup;
     bool m_pasted = false; // the round pasted: the box may hold the clipboard a while
+    bool m_copyUnanswered = false;
+    std::uint32_t m_boxProcess = 0; // the copied box's program
 };
 
 // A round begun on demand that ends with the scope, unless ended before.

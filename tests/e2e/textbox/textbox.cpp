@@ -8,6 +8,10 @@
 // "QuillonTestBoxField" (wParam = field 0 or 1; the field's text moves in and out of the
 // EDIT); and a console (106, class "ConsoleWindowClass") that counts the letter keys it
 // gets, read with "QuillonTestBoxKeys".
+// A box can be made slow to copy, as a busy web page is: "QuillonTestBoxSlowCopy" with
+// wParam = milliseconds makes each Ctrl+C copy the selection only that long afterwards;
+// wParam = 0 asks how many such late copies were made. With lParam = 1 the same for Ctrl+V,
+// the paste (the clipboard read) coming that long after the keys.
 // Wine's plain EDIT ignores Ctrl+A without the common-controls v6 manifest, which this
 // program carries; the boxes also select all on Ctrl+A themselves for safety.
 #include <windows.h>
@@ -20,6 +24,14 @@ namespace {
 UINT g_focusMessage = 0;
 UINT g_fieldMessage = 0;
 UINT g_keysMessage = 0;
+UINT g_slowCopyMessage = 0;
+UINT g_slowCopyMs = 0;
+UINT g_slowPasteMs = 0;
+LRESULT g_lateCopies = 0;
+LRESULT g_latePastes = 0;
+constexpr UINT_PTR kLateCopyTimer = 0x100;  // + the box's index
+constexpr UINT_PTR kLatePasteTimer = 0x110; // + the box's index
+HWND g_main = nullptr;
 HWND g_boxes[5] = {};
 WNDPROC g_editProcs[5] = {};
 HWND g_console = nullptr;
@@ -50,6 +62,20 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     }
     if (msg == WM_CHAR && w == 1)  // Ctrl+A as a character: already handled
         return 0;
+    if (g_slowCopyMs && index >= 0 && index < 5 &&
+        ((msg == WM_KEYDOWN && w == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) ||
+         (msg == WM_CHAR && w == 3))) {
+        if (msg == WM_KEYDOWN)
+            SetTimer(g_main, kLateCopyTimer + static_cast<UINT_PTR>(index), g_slowCopyMs, nullptr);
+        return 0;
+    }
+    if (g_slowPasteMs && index >= 0 && index < 5 &&
+        ((msg == WM_KEYDOWN && w == 'V' && (GetKeyState(VK_CONTROL) & 0x8000)) ||
+         (msg == WM_CHAR && w == 0x16))) {
+        if (msg == WM_KEYDOWN)
+            SetTimer(g_main, kLatePasteTimer + static_cast<UINT_PTR>(index), g_slowPasteMs, nullptr);
+        return 0;
+    }
     return CallWindowProcW(super, hwnd, msg, w, l);
 }
 
@@ -72,6 +98,24 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     }
     if (msg == g_keysMessage && g_keysMessage)
         return g_consoleKeys;
+    if (msg == g_slowCopyMessage && g_slowCopyMessage) {
+        if (w == 0)
+            return l ? g_latePastes : g_lateCopies;
+        (l ? g_slowPasteMs : g_slowCopyMs) = static_cast<UINT>(w);
+        return 1;
+    }
+    if (msg == WM_TIMER && w >= kLatePasteTimer && w < kLatePasteTimer + 5) {
+        KillTimer(hwnd, w);
+        SendMessageW(g_boxes[w - kLatePasteTimer], WM_PASTE, 0, 0);
+        ++g_latePastes;
+        return 0;
+    }
+    if (msg == WM_TIMER && w >= kLateCopyTimer && w < kLateCopyTimer + 5) {
+        KillTimer(hwnd, w);
+        SendMessageW(g_boxes[w - kLateCopyTimer], WM_COPY, 0, 0);
+        ++g_lateCopies;
+        return 0;
+    }
     switch (msg) {
     case WM_CREATE: {
         HINSTANCE inst = reinterpret_cast<CREATESTRUCTW*>(l)->hInstance;
@@ -119,6 +163,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     RegisterClassW(&wc);
     g_fieldMessage = RegisterWindowMessageW(L"QuillonTestBoxField");
     g_keysMessage = RegisterWindowMessageW(L"QuillonTestBoxKeys");
+    g_slowCopyMessage = RegisterWindowMessageW(L"QuillonTestBoxSlowCopy");
     WNDCLASSW console{};
     console.lpfnWndProc = ConsoleProc;
     console.hInstance = instance;
@@ -127,6 +172,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     RegisterClassW(&console);
     HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Quillon test box", WS_OVERLAPPEDWINDOW, 100, 100, 420, 440,
                                 nullptr, nullptr, instance, nullptr);
+    g_main = hwnd;
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);
     SetForegroundWindow(hwnd);

@@ -101,6 +101,7 @@ public:
         Log("CloseClipboard");
     }
     bool EmptyClipboard() override {
+        DropOffer(); // as WM_DESTROYCLIPBOARD tells the owner
         clipboard.clear();
         owner = ownerWindow;
         if (!ownerWindow)
@@ -134,6 +135,9 @@ public:
         return true;
     }
     bool ChangedSinceOwnWrite() override { return sequence != ownSequence; }
+    // The process of whoever copied last (UserCopies); ours after our own writes.
+    std::uint32_t copierProcess = 0;
+    std::uint32_t ClipboardOwnerProcess() override { return owner ? ownProcess : copierProcess; }
     bool Marked() const {
         return ClipBytes(kExcludeMark) == Dword0() && ClipBytes(kHistoryMark) == Dword0() &&
                ClipBytes(kCloudMark) == Dword0();
@@ -223,6 +227,39 @@ public:
         MarkOwnContent();
         return true;
     }
+    // Delayed rendering: the offered text stands on the clipboard as this placeholder until
+    // the box's paste asks for it; a box that never handles the keys never asks.
+    static constexpr char kOfferedBytes[] = "<offered>";
+    std::u16string offer;
+    ClipboardOffer offerState = ClipboardOffer::kNone;
+    bool boxIgnoresPaste = false;
+    bool OfferClipboardText(const std::u16string& text) override {
+        if (!clipboardOpen)
+            return false;
+        clipboard.emplace_back(13, kOfferedBytes);
+        ++sequence;
+        offer = text;
+        offerState = ClipboardOffer::kWaiting;
+        wrote = true;
+        Log("OfferClipboardText");
+        MarkOwnContent();
+        return true;
+    }
+    void RenderOffer(std::uint32_t format) override {
+        if (format != 13 || offerState != ClipboardOffer::kWaiting)
+            return;
+        for (auto& f : clipboard)
+            if (f.first == 13 && f.second == kOfferedBytes)
+                f.second = std::string(reinterpret_cast<const char*>(offer.c_str()), (offer.size() + 1) * 2);
+        offerState = ClipboardOffer::kTaken;
+        Log("RenderOffer");
+    }
+    void RenderOfferBeforeLeaving(void*) override { RenderOffer(13); }
+    void DropOffer() override {
+        if (offerState == ClipboardOffer::kWaiting)
+            offerState = ClipboardOffer::kDropped;
+    }
+    ClipboardOffer OfferState() override { return offerState; }
     void* viewer = nullptr;  // the window that last joined the viewer chain
     int joins = 0;           // joins not yet matched by a leave
     bool JoinClipboardViewerChain(void* window) override {
@@ -261,7 +298,10 @@ public:
         for (char c : letters) {
             if (c == 'C' && boxText)
                 PutText(*boxText);
+            if (c == 'V' && boxIgnoresPaste)
+                continue;
             if (c == 'V') {
+                RenderOffer(13); // the box asks for the text
                 std::u16string t;
                 bool wasOpen = clipboardOpen;
                 clipboardOpen = true;
@@ -325,6 +365,7 @@ public:
         Log("Watching the clipboard");
         return WaitServingMessages(timeoutMs, done, pollMs);
     }
+    std::uint64_t NowMs() override { return now; }
     bool LocalTimeOfDay(int& h, int& m, int& s) override {
         h = hour;
         m = minute;
@@ -336,6 +377,7 @@ public:
     struct File {
         std::string bytes;
         std::uint32_t lastWrite = 0;
+        int settling = 0; // how many more looks find it written a moment ago
     };
     std::map<std::u16string, File> files;
     std::set<std::u16string> folders;
@@ -413,6 +455,15 @@ public:
         low = files[handles.at(file)].lastWrite;
         return true;
     }
+    bool WrittenWithinMs(FileHandle file, std::uint32_t) override {
+        auto& f = files[handles.at(file)];
+        if (f.settling <= 0)
+            return false;
+        --f.settling;
+        return true;
+    }
+    std::set<std::u16string> beingWritten; // open in an editor that is still saving
+    bool HeldForWriting(const std::u16string& path) override { return beingWritten.count(path) != 0; }
     void CloseFile(FileHandle file) override {
         handles.erase(file);
         Log("CloseFile");

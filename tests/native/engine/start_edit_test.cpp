@@ -92,6 +92,7 @@ TEST(StartEdit, SelectionOnlyCopiesWithCtrlCAlone) {
 TEST(StartEdit, WaitsUpToTwoSecondsForTheCopiedTextWhateverTheDelay) {
     Road r;
     r.sys.boxText.reset();  // the copy never arrives
+    r.sys.windowFacts[Box(7)].process = 70;
     r.engine.Delay = 100;
     r.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(r.sys.Calls("Wait 2000").size(), 1u);
@@ -102,6 +103,31 @@ TEST(StartEdit, WaitsUpToTwoSecondsForTheCopiedTextWhateverTheDelay) {
     EXPECT_EQ(r.sys.files[kFile].bytes, "");
     EXPECT_EQ(r.engine.openEdits.size(), 1u);
     EXPECT_EQ(r.sys.ClipBytes(1), "user");
+    EXPECT_EQ(r.host.told, std::vector<std::u16string>{notice::kNoTextCame});
+    // The box's copy lands after all, over the user's clipboard: it is put back once more.
+    const auto user = r.sys.clipboard;
+    r.engine.CheckLateCopy();
+    EXPECT_EQ(r.sys.clipboard, user) << "nothing landed yet";
+    r.sys.copierProcess = 70;
+    r.sys.UserCopies({{13, std::string("b\0o\0x\0\0\0", 8)}});
+    r.engine.CheckLateCopy();
+    EXPECT_EQ(r.sys.ClipBytes(1), "user");
+    EXPECT_FALSE(r.engine.WatchingLateCopy());
+    // Another program's copy is the user's own, and stays; after a while nothing is watched.
+    Road other;
+    other.sys.boxText.reset();
+    other.sys.windowFacts[Box(7)].process = 70;
+    other.engine.StartEdit(Box(7), 0);
+    other.sys.copierProcess = 80;
+    other.sys.UserCopies({{1, "new"}});
+    other.engine.CheckLateCopy();
+    EXPECT_EQ(other.sys.ClipBytes(1), "new");
+    EXPECT_FALSE(other.engine.WatchingLateCopy());
+    other.engine.StartEdit(Box(7), 0);
+    ASSERT_TRUE(other.engine.WatchingLateCopy());
+    other.sys.now += kLateCopyWatchMs;
+    other.engine.CheckLateCopy();
+    EXPECT_FALSE(other.engine.WatchingLateCopy());
 
     // A slow box whose text lands after a second and a half (fifteen times a Delay of 100).
     Road slow;
@@ -113,6 +139,8 @@ TEST(StartEdit, WaitsUpToTwoSecondsForTheCopiedTextWhateverTheDelay) {
     };
     slow.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(slow.sys.files[kFile].bytes, "\xEF\xBB\xBF" "box text \xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_TRUE(slow.host.told.empty());
+    EXPECT_FALSE(slow.engine.WatchingLateCopy());
 
     // An empty edit control says so itself: no wait at all.
     Road empty;
@@ -124,6 +152,7 @@ TEST(StartEdit, WaitsUpToTwoSecondsForTheCopiedTextWhateverTheDelay) {
     empty.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(empty.sys.now, 1000u);
     EXPECT_EQ(empty.engine.openEdits.size(), 1u);
+    EXPECT_TRUE(empty.host.told.empty()) << "an empty box is no news";
 }
 
 TEST(StartEdit, AnsiRowsAndEmptyText) {

@@ -45,11 +45,15 @@ TEST(PollEdit, ASavePastesOnceThenTheClipboardComesBack) {
     EXPECT_EQ(w.sys.pasted[0], u"line one\r\nline two \u00E9");
     EXPECT_EQ(w.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
     EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, w.sys.files[kFile].lastWrite);
-    // Pause of Delay after the keys, then the restore.
+    // The text offered before the keys and taken by the box after them; then a pause of
+    // Delay, then the restore.
+    int offer = w.sys.IndexOf("OfferClipboardText");
     int keys = w.sys.IndexOf("Keys AV");
+    int taken = w.sys.IndexOf("RenderOffer");
     int pause = w.sys.IndexOf("Wait 200");
     int restore = w.sys.IndexOf("EmptyClipboard", pause);
-    EXPECT_TRUE(keys >= 0 && keys < pause && pause < restore) << ::testing::PrintToString(w.sys.log);
+    EXPECT_TRUE(offer >= 0 && offer < keys && keys < taken && taken < pause && pause < restore)
+        << ::testing::PrintToString(w.sys.log);
     EXPECT_EQ(w.sys.Unmarked(),
               (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
     EXPECT_FALSE(w.sys.viewerJoined);
@@ -69,6 +73,29 @@ TEST(PollEdit, SeveralSavesThenOneReturnGiveOnePasteOfTheLast) {
     w.sys.Save(kFile, "last");
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"last"});
+}
+
+TEST(PollEdit, ASaveInTheSameTickIsSeenByItsContentAndAHalfWrittenOneWaitsUntilItSettles) {
+    Watch w;
+    w.sys.Save(kFile, "first");
+    w.engine.PollEdit(Box(7));
+    // A second save within the file system's time resolution: the same time, other bytes.
+    w.sys.files[kFile].bytes = "second";
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"first", u"second"}));
+    // Written a moment ago and still open in the editor, writing: not pasted half done,
+    // looked at again soon.
+    w.sys.Save(kFile, "thi");
+    w.sys.files[kFile].settling = 2;
+    w.sys.beingWritten.insert(kFile);
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted.size(), 2u);
+    EXPECT_TRUE(w.engine.SaveSettling());
+    w.sys.Save(kFile, "third");
+    w.sys.beingWritten.clear();
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted.back(), u"third");
+    EXPECT_FALSE(w.engine.SaveSettling());
 }
 
 TEST(PollEdit, InsertPastesWithoutSelectingAndEmptyFilesEmptyTheBox) {
@@ -147,6 +174,9 @@ TEST(PollEdit, EveryEditOfAWindowIsLookedAtAndASaveGoesOnlyToItsOwnBox) {
     EXPECT_EQ(w.sys.Calls("Keys"), (std::vector<std::string>{"Keys AC", "Keys #", "Keys AC", "Keys #"}))
         << "the looked-at box is left with nothing selected";
     EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, 50u) << "the save is not used up";
+    // Looked at again a moment after the same return: the same save waits without a copy.
+    w.engine.PollEdit(Box(7), true);
+    EXPECT_EQ(w.sys.Calls("Keys").size(), 4u);
 
     w.sys.Save(second, "B edited");
     w.engine.PollEdit(Box(7));
@@ -207,6 +237,14 @@ TEST(PollEdit, ASaveThatCouldNotBePastedIsNotUsedUpAndTheUserIsToldOnce) {
     EXPECT_TRUE(w.sys.batches.empty());
     EXPECT_EQ(host.told.size(), 1u);
     w.sys.focus = nullptr;
+    // A box that never asks for the pasted text: after a long wait the user's clipboard is
+    // back, and the save still waits.
+    w.sys.boxIgnoresPaste = true;
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.Calls("Wait 10000").size(), 1u);
+    EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, 50u);
+    EXPECT_EQ(w.sys.ClipBytes(1), "user");
+    w.sys.boxIgnoresPaste = false;
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"saved"});
     EXPECT_EQ(w.sys.ClipBytes(1), "user");
@@ -301,15 +339,22 @@ TEST(PollEdit, AnEditControlsOwnTextDecidesWithoutACopyUnlessItTellsNothing) {
 TEST(TempFiles, AFileWhoseLastSaveNeverReachedItsBoxIsKeptAtPurgeAndExit) {
     CFakeSystem sys;
     const std::u16string pasted = u"C:\\Temp\\Quillon_1.txt", unpasted = u"C:\\Temp\\Quillon_2.txt",
-                         gone = u"C:\\Temp\\Quillon_3.txt", open = u"C:\\Temp\\Quillon_4.txt";
+                         gone = u"C:\\Temp\\Quillon_3.txt", open = u"C:\\Temp\\Quillon_4.txt",
+                         sameTick = u"C:\\Temp\\Quillon_5.txt";
     {
         CEditEngine engine(sys, DefaultConfigPlatform());
         sys.files[pasted] = {"pasted", 10};
         sys.files[unpasted] = {"saved, never pasted", 21};
         sys.files[gone] = {"pasted, then the box closed", 31};
         sys.files[open] = {"saved, box still open", 41};
+        // Saved again within the time resolution of the file system after the last paste.
+        sys.files[sameTick] = {"saved again", 50};
+        OpenEdit again{Box(5), sameTick, 50};
+        again.contentKnown = true;
+        again.lastSize = 6;
+        again.lastHash = ContentHash("pasted");
         engine.openEdits = {
-            {Box(1), pasted, 10}, {Box(2), unpasted, 20}, {Box(3), gone, 31}, {Box(4), open, 40}};
+            {Box(1), pasted, 10}, {Box(2), unpasted, 20}, {Box(3), gone, 31}, {Box(4), open, 40}, again};
         sys.liveWindows = {Box(4)};
         engine.PurgeClosedEdits();
         EXPECT_EQ(engine.pendingDeletes, (std::vector<std::u16string>{gone, pasted}));
@@ -317,6 +362,7 @@ TEST(TempFiles, AFileWhoseLastSaveNeverReachedItsBoxIsKeptAtPurgeAndExit) {
     EXPECT_FALSE(sys.files.count(pasted));
     EXPECT_FALSE(sys.files.count(gone));
     EXPECT_TRUE(sys.files.count(unpasted)) << "the user's text exists nowhere else";
+    EXPECT_TRUE(sys.files.count(sameTick));
     EXPECT_TRUE(sys.files.count(open));
 }
 

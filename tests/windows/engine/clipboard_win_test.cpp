@@ -18,6 +18,27 @@ using namespace quillon::test;
 
 namespace {
 
+// The program's window answers the system's requests for offered text, as the server
+// window does.
+class COfferingWnd : public CWnd {
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+        case WM_RENDERFORMAT:
+            DefaultSystem().RenderOffer(static_cast<std::uint32_t>(wParam));
+            return 0;
+        case WM_RENDERALLFORMATS:
+            DefaultSystem().RenderOfferBeforeLeaving(GetSafeHwnd());
+            return 0;
+        case WM_DESTROYCLIPBOARD:
+            DefaultSystem().DropOffer();
+            return 0;
+        default:
+            return CWnd::WindowProc(message, wParam, lParam);
+        }
+    }
+};
+
 // A window of the program's own: the backup puts it at the head of the clipboard viewer
 // chain.
 class ClipboardTest : public ::testing::Test {
@@ -30,7 +51,7 @@ protected:
         DefaultSystem().SetOwnerWindow(nullptr);
         m_main.DestroyWindow();
     }
-    CWnd m_main;
+    COfferingWnd m_main;
 };
 
 HENHMETAFILE Metafile() {
@@ -193,6 +214,34 @@ TEST_F(ClipboardTest, EveryEmptyingOpenMakesOurWindowTheOwnerAndEveryWriteOfOurs
     EXPECT_FALSE(sys.ChangedSinceOwnWrite());
     PutOtherText();
     EXPECT_TRUE(sys.ChangedSinceOwnWrite()) << "another program's copy";
+}
+
+TEST_F(ClipboardTest, OfferedTextIsHandedOverWhenReadAndAnOfferEmptiedAwayIsDropped) {
+    ISystem& sys = DefaultSystem();
+    auto offer = [&] {
+        if (!OpenClipboardPatiently(sys, sys))
+            return false;
+        sys.EmptyClipboard();
+        const bool offered = sys.OfferClipboardText(u"offered");
+        sys.CloseClipboard();
+        return offered;
+    };
+    ASSERT_TRUE(offer());
+    EXPECT_EQ(sys.OfferState(), ClipboardOffer::kWaiting);
+    EXPECT_EQ(::GetClipboardOwner(), m_main.GetSafeHwnd());
+    EXPECT_TRUE(MarkedAsOurs());
+    // A reader asks for it (from this thread the request comes straight to the window).
+    std::u16string read;
+    ASSERT_TRUE(OpenClipboardPatiently(sys, sys));
+    EXPECT_TRUE(sys.GetClipboardText(read));
+    sys.CloseClipboard();
+    EXPECT_EQ(read, u"offered");
+    EXPECT_EQ(sys.OfferState(), ClipboardOffer::kTaken);
+    EXPECT_FALSE(sys.ChangedSinceOwnWrite()) << "handing it over is no copy of the user's";
+    // Emptied by someone before anyone asked: gone, and known to be.
+    ASSERT_TRUE(offer());
+    PutOtherText();
+    EXPECT_EQ(sys.OfferState(), ClipboardOffer::kDropped);
 }
 
 TEST_F(ClipboardTest, AViewerThatLeavesTheChainWhileWeHoldABackupKeepsTheChainWhole) {

@@ -1,0 +1,123 @@
+// Boxes and editors that take their time: a box that answers the copy late, and an editor
+// that saves just after the user came back to the box (as editors that save when they lose
+// the focus do), or twice within the file system's time resolution.
+#include <gtest/gtest.h>
+
+#include "e2e/edit_road/road.h"
+#include "engine/edit_rules.h"
+
+using namespace quillon::e2e;
+
+namespace {
+
+std::wstring Wide(const char16_t* text) {
+    std::u16string t(text);
+    return std::wstring(t.begin(), t.end());
+}
+
+// The Unicode text on the clipboard; empty when there is none or it is busy.
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!::OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
+            text = chars;
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+// Makes the box's copies (or pastes) land that many milliseconds late; 0 asks how many did.
+LRESULT AskBox(CRoad& road, WPARAM value, bool paste = false) {
+    static const UINT slowCopy = ::RegisterWindowMessageW(L"QuillonTestBoxSlowCopy");
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(road.Box().Window(), slowCopy, value, paste ? 1 : 0, SMTO_ABORTIFHUNG, 5000,
+                          &result);
+    return static_cast<LRESULT>(result);
+}
+
+bool LastWriteOf(const std::wstring& path, FILETIME& time, bool set) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool done =
+        set ? ::SetFileTime(file, nullptr, nullptr, &time) : ::GetFileTime(file, nullptr, nullptr, &time);
+    ::CloseHandle(file);
+    return done;
+}
+
+} // namespace
+
+TEST(SlowSteps, ABoxThatCopiesAfterTheWaitNeverLeavesItsTextOnTheUsersClipboard) {
+    CRoad road;
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"the box's text"));
+    ASSERT_EQ(AskBox(road, 3000), 1); // each copy lands three seconds late
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(PutClipboardText(L"the user's password"));
+    ASSERT_TRUE(road.Hotkey());
+    std::string seen;
+    ASSERT_TRUE(road.WaitEditorSaw(seen));
+    EXPECT_EQ(seen, "") << "no text came";
+    EXPECT_TRUE(road.WaitNotice(Wide(quillon::notice::kNoTextCame)));
+    ASSERT_TRUE(WaitFor([&] { return AskBox(road, 0) == 1; }, 10000, "the box's late copy"));
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == L"the user's password"; }, 5000,
+                        "the user's clipboard back over the late copy"))
+        << Utf8Of(ClipboardText());
+    // And it stays the user's.
+    EXPECT_FALSE(WaitFor([&] { return ClipboardText() != L"the user's password"; }, 500, "another change"));
+}
+
+TEST(SlowSteps, ABoxThatReadsThePasteLateGetsTheSavedTextNotTheUsersClipboard) {
+    CRoad road;
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"draft"));
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(road.Hotkey());
+    std::string seen;
+    ASSERT_TRUE(road.WaitEditorSaw(seen));
+    ASSERT_TRUE(PutClipboardText(L"the user's password"));
+    ASSERT_EQ(AskBox(road, 1500, true), 1); // five times the Delay
+    ASSERT_TRUE(WriteFileBytes(road.W(L"new"), "the saved text"));
+    ASSERT_TRUE(WriteFileBytes(road.W(L"go"), "go"));
+    std::string done;
+    ASSERT_TRUE(road.WaitRead(L"done", done));
+    ASSERT_TRUE(road.ComeBack());
+    ASSERT_TRUE(WaitFor([&] { return AskBox(road, 0, true) == 1; }, 10000, "the box's late paste"));
+    EXPECT_TRUE(road.WaitBoxText(L"the saved text"));
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == L"the user's password"; }, 5000,
+                        "the user's clipboard back after the paste"))
+        << Utf8Of(ClipboardText());
+}
+
+TEST(SlowSteps, ASaveJustAfterTheReturnAndASecondOneInTheSameTickAreBothPasted) {
+    CRoad road;
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"draft"));
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(road.Hotkey());
+    std::string seen;
+    ASSERT_TRUE(road.WaitEditorSaw(seen));
+    ASSERT_TRUE(road.WaitTempFiles(1));
+    const std::wstring file = road.EditsFolder() + L"\\" + road.TempFiles()[0];
+
+    // Quillon has looked at the box the user came back to, and found nothing new; the editor
+    // saves a moment later, as it loses the focus.
+    ASSERT_TRUE(road.ComeBack());
+    road.PollFocusNow();
+    ASSERT_TRUE(SaveAsEditor(file, "saved late"));
+    EXPECT_TRUE(road.WaitBoxText(L"saved late"));
+
+    // Saved again within the file system's time resolution: the same time, other text.
+    FILETIME time{};
+    ASSERT_TRUE(LastWriteOf(file, time, false));
+    ASSERT_TRUE(SaveAsEditor(file, "saved LATE"));
+    ASSERT_TRUE(LastWriteOf(file, time, true));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitBoxText(L"saved LATE"));
+}
