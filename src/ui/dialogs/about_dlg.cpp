@@ -63,7 +63,7 @@ CDlgAbout::CDlgAbout(std::wstring programPath, HWND parent)
 }
 
 void CDlgAbout::DoDataExchange() {
-    m_version.SubclassDlgItem(IDC_ABOUT_VERSION, m_hWnd);
+    m_version = GetDlgItem(IDC_ABOUT_VERSION);
     m_link.SubclassDlgItem(IDC_ABOUT_LINK, m_hWnd);
 }
 

@@ -124,11 +124,11 @@ void CDlgOptions::AppendExtensionRow(int index, const EXTENSIONREC& row) {
 }
 
 void CDlgOptions::DoDataExchange() {
-    m_autoStartCheck.SubclassDlgItem(IDC_OPT_AUTOSTART, m_hWnd);
-    m_saveContentCheck.SubclassDlgItem(IDC_OPT_SAVE_CONTENT, m_hWnd);
-    m_insertCheck.SubclassDlgItem(IDC_OPT_INSERT, m_hWnd);
-    m_deleteTempCheck.SubclassDlgItem(IDC_OPT_DELETE_TEMP, m_hWnd);
-    m_tempFolderEdit.SubclassDlgItem(IDC_OPT_TEMP_FOLDER, m_hWnd);
+    m_autoStartCheck = GetDlgItem(IDC_OPT_AUTOSTART);
+    m_saveContentCheck = GetDlgItem(IDC_OPT_SAVE_CONTENT);
+    m_insertCheck = GetDlgItem(IDC_OPT_INSERT);
+    m_deleteTempCheck = GetDlgItem(IDC_OPT_DELETE_TEMP);
+    m_tempFolderEdit = GetDlgItem(IDC_OPT_TEMP_FOLDER);
     m_extensionList.SubclassDlgItem(IDC_OPT_EXTENSIONS, m_hWnd);
     m_addButton.SubclassDlgItem(IDC_OPT_ADD, m_hWnd);
     m_removeButton.SubclassDlgItem(IDC_OPT_REMOVE, m_hWnd);
