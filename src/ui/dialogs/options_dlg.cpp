@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "base/u16.h"
+#include "base/win/program_path.h"
 #include "engine/keyboard.h"
 #include "config/autostart.h"
 #include "engine/edit_rules.h"
@@ -30,9 +31,7 @@ std::u16string ProgramPath(IOptionsHost* host) {
         if (!path.empty())
             return path;
     }
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return FromWide(std::wstring(path, length < MAX_PATH ? length : 0));
+    return RunningProgramPath();
 }
 
 // The dialog comes up in the middle of the work area the pointer is on: it is opened from
