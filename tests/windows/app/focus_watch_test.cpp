@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/server_dlg_focus.h"
+#include "app/focus_watch.h"
 #include "config/config_platform.h"
 #include "e2e/support/e2e.h"
 #include "engine/edit_engine.h"

@@ -67,7 +67,7 @@ inline int CountColour(HWND dialog, const RECT& area, COLORREF colour) {
 }
 
 // A shell that records what a click asks of it and answers as planned.
-class CRecordingShell : public ILinkShell {
+class CRecordingShell : public CLinkShell {
 public:
     INT_PTR shellAnswer = 42; // ShellExecuteW's "opened"
     UINT runAnswer = 33;

@@ -224,7 +224,7 @@ TEST(OpenLink, RegistryValuesAreReadWholeWithin260BytesOrNotAtAll) {
         ::RegSetValueExW(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
         ::RegCloseKey(key);
     };
-    ILinkShell& real = DefaultLinkShell();
+    CLinkShell& real = DefaultLinkShell();
     std::wstring value = L"untouched";
     EXPECT_FALSE(real.ReadClassesRootDefault(L".none", &value));
 

@@ -61,12 +61,12 @@ private:
     CEditEngine& m_engine;
     HWND& m_lastFocus;
     HWND m_window = nullptr;
-    bool m_pending = false;         // a WM_FOCUS_CHANGED is posted and not yet handled
-    bool m_editing = false;         // an edit is being started or written back
-    bool m_deferred = false;        // a check was asked for meanwhile
-    bool m_movedMeanwhile = false;  // the focus moved during the edit: the next check polls
+    bool m_pending = false;        // a WM_FOCUS_CHANGED is posted and not yet handled
+    bool m_editing = false;        // an edit is being started or written back
+    bool m_deferred = false;       // a check was asked for meanwhile
+    bool m_movedMeanwhile = false; // the focus moved during the edit: the next check polls
     CWinEventHookHandle m_foregroundHook;
     CWinEventHookHandle m_focusHook;
 };
 
-}  // namespace quillon
+} // namespace quillon
