@@ -27,10 +27,6 @@ std::wstring Env(const wchar_t* name) {
     return n < MAX_PATH * 2 ? std::wstring(value, n) : std::wstring();
 }
 
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
-}
-
 // A REG_SZ value; false when the value (or its key) is not there.
 bool ReadString(HKEY root, const wchar_t* key, const wchar_t* name, std::wstring& value) {
     wchar_t data[1024] = {};
@@ -90,10 +86,10 @@ std::wstring ProductVersion(const std::wstring& exe) {
     DWORD code = 1;
     if (!process.WaitExit(60000, &code))
         return ::testing::AssertionFailure()
-               << Narrow(exe) << " " << Narrow(args) << " did not end within 60 s";
+               << Utf8Of(exe) << " " << Utf8Of(args) << " did not end within 60 s";
     if (code != expectedCode)
         return ::testing::AssertionFailure()
-               << Narrow(exe) << " " << Narrow(args) << " ended with " << code << ", not " << expectedCode;
+               << Utf8Of(exe) << " " << Utf8Of(args) << " ended with " << code << ", not " << expectedCode;
     return ::testing::AssertionSuccess();
 }
 
@@ -107,7 +103,7 @@ std::wstring ProductVersion(const std::wstring& exe) {
         command.size() > 1 && command[0] == L'"' ? command.find(L'"', 1) : std::wstring::npos;
     if (close == std::wstring::npos)
         return ::testing::AssertionFailure()
-               << "QuietUninstallString has no quoted program: " << Narrow(command);
+               << "QuietUninstallString has no quoted program: " << Utf8Of(command);
     std::wstring args = command.substr(close + 1);
     args.erase(0, args.find_first_not_of(L' '));
     // NSIS wants its _?= last.
@@ -132,7 +128,7 @@ std::wstring ProductVersion(const std::wstring& exe) {
         CHandle process(::OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
         if (process && ::WaitForSingleObject(process.Get(), kDeadlineMs) != WAIT_OBJECT_0)
             return ::testing::AssertionFailure()
-                   << Narrow(entry.szExeFile) << " still runs after " << kDeadlineMs << " ms";
+                   << Utf8Of(entry.szExeFile) << " still runs after " << kDeadlineMs << " ms";
     }
     return ::testing::AssertionSuccess();
 }
@@ -214,7 +210,7 @@ protected:
     static ::testing::AssertionResult Uninstalled(const std::wstring& folder) {
         for (const auto& name : ListFiles(folder))
             if (name != L"Uninstall.exe")
-                return ::testing::AssertionFailure() << Narrow(folder + L"\\" + name) << " is still there";
+                return ::testing::AssertionFailure() << Utf8Of(folder + L"\\" + name) << " is still there";
         if (KeyExists(HKEY_CURRENT_USER, kUninstallKey))
             return ::testing::AssertionFailure() << "the uninstall entry is still there";
         if (auto gone = WaitFor([&] { return !FileExists(folder); }, kDeadlineMs,
@@ -241,23 +237,23 @@ TEST_F(Package, InstallsForTheUserRunsAndUninstallsEverythingButTheSettings) {
     const std::wstring exe = dir + L"\\Quillon.exe";
     for (const wchar_t* name : {L"Quillon.exe", L"README.html", L"LICENSE.txt", L"Uninstall.exe"})
         EXPECT_TRUE(FileExists(dir + L"\\" + name))
-            << Narrow(name) << " installed in the user's programs folder";
+            << Utf8Of(name) << " installed in the user's programs folder";
     EXPECT_TRUE(FileExists(Shortcut())) << "the user's Start menu shortcut";
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "nothing of the machine's";
     std::wstring value;
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName", value) && value == L"Quillon");
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion", value) && value == m_version)
-        << Narrow(value);
+        << Utf8Of(value);
     EXPECT_EQ(ProductVersion(exe), m_version) << "the program's own version resource";
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"Publisher", value) && !value.empty());
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayIcon", value) && value.find(exe) == 0);
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"InstallLocation", value) && value == dir)
-        << Narrow(value);
+        << Utf8Of(value);
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"UninstallString", value) &&
                 value == L"\"" + dir + L"\\Uninstall.exe\"")
-        << Narrow(value);
+        << Utf8Of(value);
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kRunKey, L"Quillon", value) && value == L"\"" + exe + L"\"")
-        << "starts with Windows as the Options box has it: " << Narrow(value);
+        << "starts with Windows as the Options box has it: " << Utf8Of(value);
 
     {
         CRunningQuillon quillon(exe);
@@ -305,7 +301,7 @@ TEST_F(Package, UpdatesOverARunningQuillonAndUninstallsSettingsWhenAsked) {
         ::CloseHandle(held);
         std::wstring value;
         EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion", value) && value == older)
-            << "the entry keeps the version that is installed: " << Narrow(value);
+            << "the entry keeps the version that is installed: " << Utf8Of(value);
         EXPECT_FALSE(FileExists(InstallDir() + L"\\README.html")) << "nothing else was written";
     }
 
@@ -321,12 +317,12 @@ TEST_F(Package, UpdatesOverARunningQuillonAndUninstallsSettingsWhenAsked) {
     EXPECT_TRUE(Uninstalled(InstallDir())) << "the folder goes with the settings file beside the program";
     EXPECT_FALSE(FileExists(UserSettings()));
     std::wstring value;
-    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kRunKey, L"Quillon", value) && value == other) << Narrow(value);
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kRunKey, L"Quillon", value) && value == other) << Utf8Of(value);
 }
 
 TEST_F(Package, TheZipsProgramRunsWithItsSettingsBesideIt) {
     for (const wchar_t* name : {L"README.html", L"LICENSE.txt"})
-        EXPECT_TRUE(FileExists(m_zipDir + L"\\" + name)) << Narrow(name) << " in the zip";
+        EXPECT_TRUE(FileExists(m_zipDir + L"\\" + name)) << Utf8Of(name) << " in the zip";
     std::string shipped, saved;
     ASSERT_TRUE(ReadFileBytes(m_zipDir + L"\\QLNConfig.xml", shipped)) << "the zip carries its settings file";
     CRunningQuillon quillon(m_zipDir + L"\\Quillon.exe");

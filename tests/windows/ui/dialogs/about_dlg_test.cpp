@@ -12,9 +12,11 @@
 #include "res/resource.h"
 #include "windows/ui/dialogs/about_test_support.h"
 #include "ui/dialogs/about_dlg.h"
+#include "windows/support/win_test.h"
 
 using namespace quillon;
 using namespace quillon::about_test;
+using quillon::test::Utf8Of;
 
 namespace {
 
@@ -35,10 +37,6 @@ std::wstring TextOf(HWND window) {
     wchar_t text[256] = {};
     ::GetWindowTextW(window, text, 256);
     return text;
-}
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
 }
 
 // A string of the program's version resource (US English, Unicode).
@@ -64,7 +62,7 @@ TEST(AboutDialog, ShowsTheProductVersionOfTheProgramItDescribes) {
                  {TestProgram(), L"Version Unknown"},
                  {BinFile(L"no-such-program.exe"), L"Version Unknown"}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(Narrow(c.program));
+        SCOPED_TRACE(Utf8Of(c.program));
         int checks = 0;
         CCheckedAbout dialog(
             [&](CCheckedAbout& d) {
@@ -112,7 +110,7 @@ TEST(AboutDialog, TheProgramCarriesItsVersionsForTheFileProperties) {
     EXPECT_EQ(VersionString(info, L"OriginalFilename"), L"Quillon.exe");
     for (const wchar_t* name : {L"FileDescription", L"CompanyName", L"LegalCopyright"}) {
         const std::wstring value = VersionString(info, name);
-        EXPECT_TRUE(value != L"(missing)" && !value.empty()) << Narrow(name);
+        EXPECT_TRUE(value != L"(missing)" && !value.empty()) << Utf8Of(name);
     }
 }
 
