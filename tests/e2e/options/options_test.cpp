@@ -6,14 +6,15 @@
 #include <commctrl.h>
 
 #include "res/resource.h"
+#include "windows/support/run_key.h"
 
 using namespace quillon::e2e;
+using namespace quillon::test;
 
 namespace {
 
 constexpr UINT kOptionsCommand = 32771;
 constexpr DWORD kNothingMs = 600;
-const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // List-view calls into another process: the item record and its text buffer live there.
 class CRemoteList {
@@ -84,20 +85,12 @@ std::string WindowsOf(DWORD pid) {
     return s.text;
 }
 
-std::wstring RunValue() {
-    wchar_t data[1024] = {};
-    DWORD size = sizeof(data), type = 0;
-    if (::RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Quillon", RRF_RT_ANY, &type, data, &size) !=
-        ERROR_SUCCESS)
+// The Run value as the scenario expects to read it.
+std::wstring RunValueText() {
+    const RunValue value = ReadRunValue();
+    if (!value.present)
         return L"(none)";
-    return type == REG_SZ ? std::wstring(data) : L"(not REG_SZ)";
-}
-void DeleteRunValue() {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        ::RegDeleteValueW(key, L"Quillon");
-        ::RegCloseKey(key);
-    }
+    return value.type == REG_SZ ? value.Text() : L"(not REG_SZ)";
 }
 
 // Whether another program (this test) can take the hotkey, i.e. Quillon holds it no more.
@@ -269,8 +262,8 @@ TEST_F(OptionsScenario, EverySettingChangedTakesEffectAtOnceAndIsSaved) {
 
     // In effect: the start-up value names this copy; the old hotkey is free; the new one
     // shows the new rows. Going round to "Cancel" starts nothing.
-    EXPECT_EQ(_wcsicmp(RunValue().c_str(), (L"\"" + m_quillon->Program().ExePath() + L"\"").c_str()), 0)
-        << Utf8Of(RunValue());
+    EXPECT_EQ(_wcsicmp(RunValueText().c_str(), (L"\"" + m_quillon->Program().ExePath() + L"\"").c_str()), 0)
+        << Utf8Of(RunValueText());
     EXPECT_TRUE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q'));
     PressWithModifiers({VK_LWIN}, VK_F9);
     ASSERT_TRUE(WaitFor([&] { return m_quillon->ListVisible(); }, 5000, "the choice list on the new hotkey"));
@@ -310,7 +303,7 @@ TEST_F(OptionsScenario, CancelAfterEditsChangesNothing) {
     // Nothing saved, registered or written; the old hotkey still shows the old rows.
     EXPECT_FALSE(WaitFor([&] { return ConfigWritten() != written; }, kNothingMs,
                          "QLNConfig.xml to be written (it must not)"));
-    EXPECT_EQ(RunValue(), L"(none)");
+    EXPECT_EQ(RunValueText(), L"(none)");
     EXPECT_FALSE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q')) << "Quillon still holds its hotkey";
     EXPECT_TRUE(HotKeyIsFree(MOD_CONTROL | MOD_SHIFT, 'W'));
     EXPECT_EQ(m_quillon->ListCount(), 3);

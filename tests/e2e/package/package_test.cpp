@@ -9,16 +9,19 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <optional>
+
 #include "base/win/handles.h"
 #include "e2e/support/e2e.h"
+#include "windows/support/run_key.h"
 
 using namespace quillon::e2e;
+using namespace quillon::test;
 using quillon::CHandle;
 
 namespace {
 
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon";
-const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const DWORD kDeadlineMs = 30000;
 
 std::wstring Env(const wchar_t* name) {
@@ -43,16 +46,6 @@ bool KeyExists(HKEY root, const wchar_t* key) {
         return false;
     ::RegCloseKey(h);
     return true;
-}
-
-bool RunValueExists() {
-    std::wstring ignored;
-    return ReadString(HKEY_CURRENT_USER, kRunKey, L"Quillon", ignored);
-}
-
-void SetRunValue(const std::wstring& data) {
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Quillon", REG_SZ, data.c_str(),
-                      static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
 std::wstring ShellFolder(int csidl) {
@@ -178,10 +171,10 @@ protected:
             << "no packages to test: run this through run_package_test.sh after scripts/package.sh";
         m_userFolder = ShellFolder(CSIDL_APPDATA) + L"\\Quillon";
         m_hadUserSettings = ReadFileBytes(UserSettings(), m_userSettings);
-        m_hadRunValue = ReadString(HKEY_CURRENT_USER, kRunKey, L"Quillon", m_runValue);
+        m_runKeeper.emplace();
         ::DeleteFileW(UserSettings().c_str());
         ::RemoveDirectoryW(m_userFolder.c_str());
-        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Quillon");
+        DeleteRunValue();
         ::RegDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
     }
     void TearDown() override {
@@ -191,9 +184,7 @@ protected:
             ::CreateDirectoryW(m_userFolder.c_str(), nullptr);
             WriteFileBytes(UserSettings(), m_userSettings);
         }
-        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Quillon");
-        if (m_hadRunValue)
-            SetRunValue(m_runValue);
+        m_runKeeper.reset();
         ::RegDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
     }
 
@@ -224,9 +215,10 @@ protected:
     CTempFolder m_where;
 
 private:
-    std::wstring m_userFolder, m_runValue;
+    std::wstring m_userFolder;
     std::string m_userSettings;
-    bool m_hadUserSettings = false, m_hadRunValue = false;
+    bool m_hadUserSettings = false;
+    std::optional<CRunValueKeeper> m_runKeeper;
 };
 
 } // namespace
@@ -252,8 +244,7 @@ TEST_F(Package, InstallsForTheUserRunsAndUninstallsEverythingButTheSettings) {
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"UninstallString", value) &&
                 value == L"\"" + dir + L"\\Uninstall.exe\"")
         << Utf8Of(value);
-    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kRunKey, L"Quillon", value) && value == L"\"" + exe + L"\"")
-        << "starts with Windows as the Options box has it: " << Utf8Of(value);
+    EXPECT_EQ(ReadRunValue().Text(), L"\"" + exe + L"\"") << "starts with Windows as the Options box has it";
 
     {
         CRunningQuillon quillon(exe);
@@ -270,13 +261,13 @@ TEST_F(Package, InstallsForTheUserRunsAndUninstallsEverythingButTheSettings) {
     EXPECT_TRUE(running.WaitExitedNormally());
     EXPECT_TRUE(Uninstalled(dir));
     EXPECT_FALSE(FileExists(Shortcut()));
-    EXPECT_FALSE(RunValueExists());
+    EXPECT_FALSE(ReadRunValue().present);
     EXPECT_TRUE(FileExists(UserSettings())) << "the user's settings stay unless asked for";
 }
 
 TEST_F(Package, UpdatesOverARunningQuillonAndUninstallsSettingsWhenAsked) {
     ASSERT_TRUE(RunToEnd(m_setup, L"/S /NOAUTOSTART /D=" + InstallDir()));
-    EXPECT_FALSE(RunValueExists()) << "/NOAUTOSTART";
+    EXPECT_FALSE(ReadRunValue().present) << "/NOAUTOSTART";
     // Installing again (an update) stops the running Quillon before replacing it, and keeps
     // the user's choice not to start with Windows.
     {
@@ -285,7 +276,7 @@ TEST_F(Package, UpdatesOverARunningQuillonAndUninstallsSettingsWhenAsked) {
         ASSERT_TRUE(RunToEnd(m_setup, L"/S /D=" + InstallDir()));
         EXPECT_TRUE(running.WaitExitedNormally());
     }
-    EXPECT_FALSE(RunValueExists()) << "an update keeps \"start with Windows\" off";
+    EXPECT_FALSE(ReadRunValue().present) << "an update keeps \"start with Windows\" off";
 
     // An update that cannot replace the program (held open elsewhere, as by a Quillon of
     // another session) fails with its own exit code and leaves the older installation whole.
@@ -311,13 +302,12 @@ TEST_F(Package, UpdatesOverARunningQuillonAndUninstallsSettingsWhenAsked) {
     ASSERT_TRUE(WriteFileBytes(InstallDir() + L"\\QLNConfig.xml", "<Quillon/>"));
     // "Start with Windows" set by the portable copy, which stays.
     const std::wstring other = L"\"" + m_zipDir + L"\\Quillon.exe\"";
-    SetRunValue(other);
+    ASSERT_TRUE(WriteRunText(other));
 
     ASSERT_TRUE(RunQuietUninstall(L"/REMOVESETTINGS"));
     EXPECT_TRUE(Uninstalled(InstallDir())) << "the folder goes with the settings file beside the program";
     EXPECT_FALSE(FileExists(UserSettings()));
-    std::wstring value;
-    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kRunKey, L"Quillon", value) && value == other) << Utf8Of(value);
+    EXPECT_EQ(ReadRunValue().Text(), other);
 }
 
 TEST_F(Package, TheZipsProgramRunsWithItsSettingsBesideIt) {
