@@ -9,10 +9,7 @@
 namespace quillon::e2e {
 
 std::wstring BinDir() {
-    wchar_t path[MAX_PATH * 4] = {};
-    DWORD n = ::GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L'\\'));
+    return ThisProgramFolder();
 }
 
 CTempFolder::CTempFolder() {

@@ -103,10 +103,7 @@ public:
         std::wstring name = L"QuillonClipboardHeld" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
                             std::to_wstring(++serial);
         m_event = ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
-        wchar_t self[MAX_PATH] = {};
-        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring exe = self;
-        exe = exe.substr(0, exe.rfind(L'\\')) + L"\\quillon-clipboard-holder.exe";
+        const std::wstring exe = ThisProgramFolder() + L"\\quillon-clipboard-holder.exe";
         std::wstring cmd = L"\"" + exe + L"\" " + std::to_wstring(ms) + L" " + name;
         STARTUPINFOW si{};
         si.cb = sizeof(si);

@@ -21,16 +21,7 @@ using quillon::test::Utf8Of;
 namespace {
 
 std::wstring BinFile(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
-}
-
-std::wstring TestProgram() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
+    return quillon::test::ThisProgramFolder() + L"\\" + name;
 }
 
 std::wstring TextOf(HWND window) {
@@ -59,7 +50,7 @@ TEST(AboutDialog, ShowsTheProductVersionOfTheProgramItDescribes) {
         const wchar_t* line;
     } cases[] = {{BinFile(L"Quillon.exe"), L"Version 2.01"},
                  {BinFile(L"quillon-version-probe.dll"), L"Version 3.10"},
-                 {TestProgram(), L"Version Unknown"},
+                 {quillon::test::ThisProgramPath(), L"Version Unknown"},
                  {BinFile(L"no-such-program.exe"), L"Version Unknown"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(Utf8Of(c.program));
