@@ -14,8 +14,6 @@
 #include "framework/dialog.h"
 #include "framework/edit.h"
 #include "framework/wnd.h"
-#include "base/win/code_page.h"
-#include "base/win/handles.h"
 #include "windows/support/win_test.h"
 
 using namespace quillon;
@@ -224,36 +222,6 @@ TEST(Framework, PreTranslateMessageSeesKeysBeforeDialogNavigation) {
     };
     EXPECT_EQ(dlg.DoModal(), IDCANCEL) << "Escape reached dialog navigation; Enter did not";
     EXPECT_EQ(edit.keys, (std::vector<WPARAM>{VK_RETURN, VK_ESCAPE}));
-}
-
-TEST(Handles, OwnersReleaseExactlyOnce) {
-    CHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    ASSERT_TRUE(event);
-    HANDLE raw = event.Get();
-    CHandle moved(std::move(event));
-    EXPECT_FALSE(event);
-    EXPECT_EQ(moved.Get(), raw);
-    moved.Reset();
-    DWORD flags = 0;
-    EXPECT_FALSE(::GetHandleInformation(raw, &flags)) << "closed by the owner";
-    CGlobalHandle mem(::GlobalAlloc(GMEM_MOVEABLE, 16));
-    {
-        CGlobalLock<char> lock(mem.Get());
-        ASSERT_TRUE(lock);
-        lock.Get()[0] = 'x';
-    }
-    EXPECT_EQ(::GlobalFlags(mem.Get()) & GMEM_LOCKCOUNT, 0u);
-}
-
-TEST(CodePage, TextGoesThereAndBackAndWhatAPageLacksBecomesItsDefault) {
-    const std::wstring text = L"caf\u00E9 \u20AC";
-    EXPECT_EQ(WideToCodePage(text, 1252), std::string("caf\xE9 \x80"));
-    EXPECT_EQ(CodePageToWide("caf\xE9 \x80", 1252), text);
-    EXPECT_EQ(WideToCodePage(L"\u4E2D", 1252), "?");
-    const std::wstring beyond = L"\U0001F600 x";
-    EXPECT_EQ(CodePageToWide(WideToCodePage(beyond, CP_UTF8), CP_UTF8), beyond);
-    EXPECT_EQ(WideToCodePage(L"x", 12345), "") << "a code page the system does not have";
-    EXPECT_EQ(CodePageToWide("", CP_UTF8), L"");
 }
 
 namespace {
