@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "windows/ui/dialogs/about_test_support.h"
+#include "windows/ui/widgets/link_test_support.h"
 #include "ui/dialogs/about_dlg.h"
 #include "windows/support/win_test.h"
 
 using namespace quillon;
-using namespace quillon::about_test;
+using namespace quillon::link_test;
 using quillon::test::Utf8Of;
 
 namespace {
