@@ -10,8 +10,8 @@
 #include "app/app_messages.h"
 #include "base/win/handles.h"
 #include "config/settings.h"
-#include "framework/image_list.h"
 #include "framework/list_view.h"
+#include "framework/wnd.h"
 
 namespace quillon {
 
@@ -30,7 +30,7 @@ RECT ClampToWorkArea(const RECT& rect);
 // The item after the selected one, wrapping; the first item when none is selected.
 int NextChoice(int selected, int count);
 
-class CQLNListCtrl : public CListCtrl {
+class CQLNListCtrl : public CListCtrlT<CWnd> {
 public:
     // The texts of the two fixed items after the extension rows.
     static constexpr const wchar_t* kNewExtensionText = L"Edit with new Extension";

@@ -9,8 +9,8 @@
 
 #include "app/app_messages.h"
 #include "app/choice_list.h"
-#include "app/hotkey_modifier.h"
-#include "app/server_dlg_focus.h"
+#include "app/hook_key_rule.h"
+#include "app/focus_watch.h"
 #include "engine/engine_host.h"
 #include "framework/dialog.h"
 #include "base/win/handles.h"

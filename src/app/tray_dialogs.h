@@ -6,8 +6,8 @@
 
 namespace quillon {
 
-// Each returns a dialog ready for DoModal, or null while the program has no such dialog;
-// the tray command then does nothing visible.
+// Each returns a new dialog, bound to the running edit engine's settings and program path,
+// ready for DoModal.
 std::unique_ptr<CDialog> MakeOptionsDialog();
 std::unique_ptr<CDialog> MakeAboutDialog();
 

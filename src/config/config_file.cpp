@@ -15,7 +15,7 @@ std::u16string WithoutTrailingSeparator(std::u16string path, char16_t separator)
 }
 
 // A file in one of the Unicode forms can hold any folder name already.
-constexpr std::uint32_t kAnyMark = CXmlDocument::kFlagUnicodeForms;
+constexpr std::uint32_t kAnyUnicodeForm = CXmlDocument::kFlagUnicodeForms;
 
 bool WasLossy(const CXmlDocument& xml) { return xml.GetFileOutcome().conversionLoss; }
 
@@ -279,7 +279,7 @@ ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, Set
     // The new text goes into a file of this program's own, so a refusal there (a denied or
     // read-only folder) is final at once; only the replacement waits for other programs.
     bool ok = xml.SaveFile(temp);
-    if (ok && WasLossy(xml) && !(xml.GetDocumentFlags() & kAnyMark)) {
+    if (ok && WasLossy(xml) && !(xml.GetDocumentFlags() & kAnyUnicodeForm)) {
         // The file's own encoding cannot hold some text (a folder name typed in Options, say):
         // rather than writing question marks in its place, the file becomes UTF-8 with a mark,
         // which the reader honours ahead of any declaration.

@@ -1,10 +1,10 @@
 // IConfigPlatform: the few file-system services the configuration file needs, behind one
 // seam so that locating, loading and saving it can be checked with a fake.
 #pragma once
-#include <algorithm>
 #include <cstddef>
 #include <string>
-#include <vector>
+
+#include "base/long_path.h"
 
 namespace quillon {
 
@@ -54,25 +54,6 @@ public:
     // Waits before a file that was held open is tried again.
     virtual void Pause(unsigned milliseconds) = 0;
 };
-
-// Text from a system call that fills a caller's buffer, however long it is. query(buffer,
-// size) returns 0 on failure, the length written (terminator excluded) when it fit, and
-// a value of at least `size` when it was cut (the length needed or `size` itself, as
-// GetModuleFileNameW, GetEnvironmentVariableW and GetTempPathW each do).
-template <typename Char, typename Query>
-std::basic_string<Char> QueryGrowing(Query&& query, size_t limit = 32768) {
-    std::vector<Char> buffer(260);
-    for (;;) {
-        const size_t n = query(buffer.data(), buffer.size());
-        if (n == 0)
-            return {};
-        if (n < buffer.size())
-            return std::basic_string<Char>(buffer.data(), n);
-        if (buffer.size() >= limit)
-            return {};
-        buffer.resize(std::min(limit, std::max(buffer.size() * 2, n + 1)));
-    }
-}
 
 // The process's real platform (Win32 on Windows; a POSIX stand-in natively).
 IConfigPlatform& DefaultConfigPlatform();

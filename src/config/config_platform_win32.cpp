@@ -2,10 +2,11 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "base/long_path.h"
 #include "base/u16.h"
 #include "base/win/handles.h"
+#include "base/win/program_path.h"
 #include "config/config_platform.h"
-#include "xml/xml_file_io.h"
 
 namespace quillon {
 namespace {
@@ -21,13 +22,7 @@ class CWin32ConfigPlatform : public IConfigPlatform {
 public:
     std::u16string FileSystemPath(const std::u16string& path) override { return FromWide(Extended(path)); }
 
-    std::u16string ModuleFilePath() override {
-        // The program may sit deeper than MAX_PATH: the buffer grows until the whole path
-        // fits (a result equal to the buffer size means it was cut).
-        return FromWide(QueryGrowing<wchar_t>(
-            [](wchar_t* buffer, size_t size) { return ::GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(size)); },
-            kLongestPath));
-    }
+    std::u16string ModuleFilePath() override { return RunningProgramPath(); }
 
     std::u16string ShellAppDataFolder() override {
         wchar_t buffer[MAX_PATH + 1] = {};

@@ -209,16 +209,6 @@ LRESULT CWnd::Default() {
     return CWnd::WindowProc(m_current->message, m_current->wParam, m_current->lParam);
 }
 
-std::wstring CWnd::GetWindowText() const {
-    if (!m_hWnd)
-        return {};
-    const int length = ::GetWindowTextLengthW(m_hWnd);
-    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
-    const int got = ::GetWindowTextW(m_hWnd, text.data(), static_cast<int>(text.size()));
-    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    return text;
-}
-
 bool CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 
 bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return false; }

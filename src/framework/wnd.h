@@ -6,20 +6,18 @@
 #pragma once
 #include <windows.h>
 
-#include <string>
+#include "framework/window.h"
 
 namespace quillon {
 
-class CWnd {
+// The handle and its conveniences come from CWindow; copying is what a CWnd cannot do, since
+// the window holds a pointer back to this object.
+class CWnd : public CWindow {
 public:
     CWnd() = default;
     virtual ~CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
-
-    HWND m_hWnd = nullptr;
-    HWND GetSafeHwnd() const { return m_hWnd; }
-    operator HWND() const { return m_hWnd; }
 
     // The bound object of a window, or nullptr when the window is not ours.
     static CWnd* FromHandle(HWND hwnd);
@@ -51,26 +49,6 @@ public:
     virtual void PreSubclassWindow() {}
     // Called after the window is gone (WM_NCDESTROY processed and the object unbound).
     virtual void PostNcDestroy() {}
-
-    // Small conveniences.
-    LRESULT SendMessage(UINT m, WPARAM w = 0, LPARAM l = 0) const { return ::SendMessageW(m_hWnd, m, w, l); }
-    bool PostMessage(UINT m, WPARAM w = 0, LPARAM l = 0) const { return ::PostMessageW(m_hWnd, m, w, l) != FALSE; }
-    bool ShowWindow(int cmd) const { return ::ShowWindow(m_hWnd, cmd) != FALSE; }
-    bool IsWindowVisible() const { return m_hWnd && ::IsWindowVisible(m_hWnd) != FALSE; }
-    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
-    int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
-    bool EnableWindow(bool enable) const { return ::EnableWindow(m_hWnd, enable ? TRUE : FALSE) != FALSE; }
-    bool IsWindowEnabled() const { return m_hWnd && ::IsWindowEnabled(m_hWnd) != FALSE; }
-    HWND SetFocus() const { return ::SetFocus(m_hWnd); }
-    // A plain style change (no frame recalculation): the styles in remove go, those in add come.
-    void ModifyStyle(DWORD remove, DWORD add) const {
-        const DWORD style = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE));
-        ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>((style & ~remove) | add));
-    }
-    // The window's text, whole (no fixed buffer), and its replacement.
-    std::wstring GetWindowText() const;
-    int GetWindowTextLength() const { return ::GetWindowTextLengthW(m_hWnd); }
-    bool SetWindowText(const std::wstring& text) const { return ::SetWindowTextW(m_hWnd, text.c_str()) != FALSE; }
 
     // The framework's own window class (registered once per process).
     static const wchar_t* PlainClassName();

@@ -9,15 +9,6 @@
 
 namespace quillon {
 
-// The form of a Windows path to hand to the system's file functions. A path that reaches the
-// classic length limit (248 characters, the lowest of the limits: folders) only works in its
-// extended-length form, "\\?\C:\..." or "\\?\UNC\server\share\...", in which the system
-// no longer tidies the path: separators become backslashes and "." and ".." steps are resolved
-// here. Shorter paths, relative ones and device paths are returned as they are. Decided for
-// each final path, so a short folder with a long file name in it is covered too.
-std::u16string ExtendedLengthPath(std::u16string_view path);
-constexpr size_t kClassicPathLimit = 248;
-
 // Opens path with a C runtime mode ("rb", "wb", "ab"); nullptr on failure. On Windows a long
 // path is opened in its extended-length form.
 std::FILE* OpenFileForDocument(std::u16string_view path, const char* mode);

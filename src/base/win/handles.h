@@ -23,6 +23,12 @@ public:
         return *this;
     }
     Handle Get() const { return m_h; }
+    // For a function that hands the new handle out through a pointer: whatever was held is
+    // released first.
+    Handle* Put() {
+        Reset();
+        return &m_h;
+    }
     explicit operator bool() const { return Traits::IsValid(m_h); }
     Handle Release() { return std::exchange(m_h, Traits::Invalid()); }
     void Reset(Handle h = Traits::Invalid()) {
@@ -36,8 +42,8 @@ private:
 };
 
 namespace handle_traits {
-template <typename H, BOOL(WINAPI* CloseFn)(H)>
-struct Simple {
+// A handle that null means "none" for, released by one call whose result does not matter.
+template <typename H, auto CloseFn> struct Simple {
     using Handle = H;
     static Handle Invalid() { return nullptr; }
     static bool IsValid(Handle h) { return h != nullptr; }
@@ -68,7 +74,6 @@ using CIconHandle = CUniqueHandle<handle_traits::Simple<HICON, ::DestroyIcon>>;
 using CMenuHandle = CUniqueHandle<handle_traits::Simple<HMENU, ::DestroyMenu>>;
 using CHookHandle = CUniqueHandle<handle_traits::Simple<HHOOK, ::UnhookWindowsHookEx>>;
 using CWinEventHookHandle = CUniqueHandle<handle_traits::Simple<HWINEVENTHOOK, ::UnhookWinEvent>>;
-using CWindowHandle = CUniqueHandle<handle_traits::Simple<HWND, ::DestroyWindow>>;
 using CGlobalHandle = CUniqueHandle<handle_traits::Global>;
 using CGdiHandle = CUniqueHandle<handle_traits::Gdi>;
 

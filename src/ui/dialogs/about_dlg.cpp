@@ -4,27 +4,11 @@
 #include <cwchar>
 #include <vector>
 
+#include "base/u16.h"
+#include "base/win/program_path.h"
 #include "res/resource.h"
 
 namespace quillon {
-namespace {
-
-std::wstring RunningProgramPath() {
-    // Grown until the path fits: a long installation folder must not cut it.
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return {};
-        if (length < buffer.size())
-            return std::wstring(buffer.data(), length);
-        if (buffer.size() >= 32768)
-            return {};
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-} // namespace
 
 std::wstring ProductPageAddress(const std::wstring& programPath) {
     const size_t slash = programPath.find_last_of(L"\\/");
@@ -59,11 +43,11 @@ std::wstring FormatProductVersion(DWORD version) {
 CDlgAbout::CDlgAbout(std::wstring programPath, HWND parent)
     : CDialog(IDD_ABOUT, parent), m_programPath(std::move(programPath)) {
     if (m_programPath.empty())
-        m_programPath = RunningProgramPath();
+        m_programPath = ToWide(RunningProgramPath());
 }
 
 void CDlgAbout::DoDataExchange() {
-    m_version.SubclassDlgItem(IDC_ABOUT_VERSION, m_hWnd);
+    m_version = GetDlgItem(IDC_ABOUT_VERSION);
     m_link.SubclassDlgItem(IDC_ABOUT_LINK, m_hWnd);
 }
 

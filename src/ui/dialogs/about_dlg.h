@@ -35,7 +35,7 @@ protected:
     bool OnInitDialog() override;
 
 private:
-    CWnd m_version;
+    CWindow m_version;
     CLinkLabel m_link;
     std::wstring m_programPath;
 };

@@ -16,12 +16,12 @@ void CDlgNewExtension::SetRow(const EXTENSIONREC& row) {
 }
 
 void CDlgNewExtension::DoDataExchange() {
-    m_extension.SubclassDlgItem(IDC_NEWEXT_EXTENSION, m_hWnd);
-    m_saveForFuture.SubclassDlgItem(IDC_NEWEXT_SAVE, m_hWnd);
-    m_editor.SubclassDlgItem(IDC_NEWEXT_EDITOR, m_hWnd);
-    m_browse.SubclassDlgItem(IDC_NEWEXT_BROWSE, m_hWnd);
-    m_parameters.SubclassDlgItem(IDC_NEWEXT_PARAMETERS, m_hWnd);
-    m_utf8.SubclassDlgItem(IDC_NEWEXT_UTF8, m_hWnd);
+    m_extension = GetDlgItem(IDC_NEWEXT_EXTENSION);
+    m_saveForFuture = GetDlgItem(IDC_NEWEXT_SAVE);
+    m_editor = GetDlgItem(IDC_NEWEXT_EDITOR);
+    m_browse = GetDlgItem(IDC_NEWEXT_BROWSE);
+    m_parameters = GetDlgItem(IDC_NEWEXT_PARAMETERS);
+    m_utf8 = GetDlgItem(IDC_NEWEXT_UTF8);
 }
 
 bool CDlgNewExtension::OnInitDialog() {

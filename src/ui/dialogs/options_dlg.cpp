@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "base/u16.h"
+#include "base/win/program_path.h"
 #include "engine/keyboard.h"
 #include "config/autostart.h"
 #include "engine/edit_rules.h"
@@ -30,9 +31,7 @@ std::u16string ProgramPath(IOptionsHost* host) {
         if (!path.empty())
             return path;
     }
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return FromWide(std::wstring(path, length < MAX_PATH ? length : 0));
+    return RunningProgramPath();
 }
 
 // The dialog comes up in the middle of the work area the pointer is on: it is opened from
@@ -124,11 +123,11 @@ void CDlgOptions::AppendExtensionRow(int index, const EXTENSIONREC& row) {
 }
 
 void CDlgOptions::DoDataExchange() {
-    m_autoStartCheck.SubclassDlgItem(IDC_OPT_AUTOSTART, m_hWnd);
-    m_saveContentCheck.SubclassDlgItem(IDC_OPT_SAVE_CONTENT, m_hWnd);
-    m_insertCheck.SubclassDlgItem(IDC_OPT_INSERT, m_hWnd);
-    m_deleteTempCheck.SubclassDlgItem(IDC_OPT_DELETE_TEMP, m_hWnd);
-    m_tempFolderEdit.SubclassDlgItem(IDC_OPT_TEMP_FOLDER, m_hWnd);
+    m_autoStartCheck = GetDlgItem(IDC_OPT_AUTOSTART);
+    m_saveContentCheck = GetDlgItem(IDC_OPT_SAVE_CONTENT);
+    m_insertCheck = GetDlgItem(IDC_OPT_INSERT);
+    m_deleteTempCheck = GetDlgItem(IDC_OPT_DELETE_TEMP);
+    m_tempFolderEdit = GetDlgItem(IDC_OPT_TEMP_FOLDER);
     m_extensionList.SubclassDlgItem(IDC_OPT_EXTENSIONS, m_hWnd);
     m_addButton.SubclassDlgItem(IDC_OPT_ADD, m_hWnd);
     m_removeButton.SubclassDlgItem(IDC_OPT_REMOVE, m_hWnd);

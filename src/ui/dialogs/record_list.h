@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/list_view.h"
+#include "framework/wnd.h"
 
 namespace quillon {
 
@@ -18,7 +19,7 @@ namespace quillon {
 // the last row was removed. The header's other fields are zero.
 constexpr int kRecordListSelectionCode = -1601;
 
-template <typename T> class CRecordListCtrl : public CListCtrl {
+template <typename T> class CRecordListCtrl : public CListCtrlT<CWnd> {
 public:
     // One record per row, in row order. Rows inserted by anyone get a default record at
     // their index; the owner stores the real one right after inserting.
@@ -27,7 +28,7 @@ public:
     void PreSubclassWindow() override {
         ModifyStyle(0, LVS_SINGLESEL | LVS_SHOWSELALWAYS);
         SetExtendedStyle(LVS_EX_FULLROWSELECT);
-        CListCtrl::PreSubclassWindow();
+        CListCtrlT::PreSubclassWindow();
     }
 
     // Fits each column to the wider of its header and its content; every column but the
@@ -89,7 +90,7 @@ public:
     // on, so the parent still sees them.
     bool OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
         if (message != WM_NOTIFY || !lParam)
-            return CListCtrl::OnChildNotify(message, wParam, lParam, result);
+            return CListCtrlT::OnChildNotify(message, wParam, lParam, result);
         const auto* notify = reinterpret_cast<const NMLISTVIEW*>(lParam);
         switch (notify->hdr.code) {
         case LVN_INSERTITEM: {

@@ -42,12 +42,12 @@ std::wstring QuoteArgument(const std::wstring& argument) {
 
 } // namespace
 
-INT_PTR ILinkShell::ShellOpen(const std::wstring& address) {
+INT_PTR CLinkShell::ShellOpen(const std::wstring& address) {
     return reinterpret_cast<INT_PTR>(
         ::ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOW));
 }
 
-bool ILinkShell::ReadClassesRootDefault(const std::wstring& subKey, std::wstring* value) {
+bool CLinkShell::ReadClassesRootDefault(const std::wstring& subKey, std::wstring* value) {
     HKEY key = nullptr;
     if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return false;
@@ -75,16 +75,16 @@ bool ILinkShell::ReadClassesRootDefault(const std::wstring& subKey, std::wstring
     return true;
 }
 
-UINT ILinkShell::RunCommandLine(const std::string& commandLine) {
+UINT CLinkShell::RunCommandLine(const std::string& commandLine) {
     return ::WinExec(commandLine.c_str(), SW_SHOW);
 }
 
-void ILinkShell::Beep() {
+void CLinkShell::Beep() {
     ::MessageBeep(MB_ICONEXCLAMATION);
 }
 
-ILinkShell& DefaultLinkShell() {
-    static ILinkShell shell;
+CLinkShell& DefaultLinkShell() {
+    static CLinkShell shell;
     return shell;
 }
 
@@ -105,7 +105,7 @@ bool BuildLinkCommand(const std::wstring& commandTemplate, const std::wstring& a
     return true;
 }
 
-INT_PTR OpenLink(const std::wstring& address, ILinkShell& shell) {
+INT_PTR OpenLink(const std::wstring& address, CLinkShell& shell) {
     if (address.empty())
         return 36;
     const INT_PTR shellResult = shell.ShellOpen(address);

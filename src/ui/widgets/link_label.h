@@ -11,10 +11,11 @@
 
 namespace quillon {
 
-// What opening a link asks of the system. The real one calls the shell; tests record.
-class ILinkShell {
+// What opening a link asks of the system: each call goes to the shell; a test derives from it
+// to record instead.
+class CLinkShell {
 public:
-    virtual ~ILinkShell() = default;
+    virtual ~CLinkShell() = default;
     // ShellExecuteW "open" of the address; the shell's result code (> 32 is success).
     virtual INT_PTR ShellOpen(const std::wstring& address);
     // The default value of a key under HKEY_CLASSES_ROOT, read whole in at most 260 bytes;
@@ -25,7 +26,7 @@ public:
     // The exclamation beep of a failed open.
     virtual void Beep();
 };
-ILinkShell& DefaultLinkShell();
+CLinkShell& DefaultLinkShell();
 
 // The longest command line the registry fallback builds, in UTF-16 units with the terminator.
 constexpr size_t kLinkCommandUnits = 520;
@@ -39,7 +40,7 @@ bool BuildLinkCommand(const std::wstring& commandTemplate, const std::wstring& a
 
 // Opens the address: the shell first, then the ".htm" handler from the registry. Returns
 // the shell's code (> 32 is success); 36 for an empty address, which does nothing.
-INT_PTR OpenLink(const std::wstring& address, ILinkShell& shell = DefaultLinkShell());
+INT_PTR OpenLink(const std::wstring& address, CLinkShell& shell = DefaultLinkShell());
 
 class CLinkLabel : public CWnd {
 public:
@@ -54,7 +55,7 @@ public:
     void SetLinkAddress(const std::wstring& address);
     const std::wstring& GetLinkAddress() const { return m_address; }
     // Where clicks open their address (tests put a recorder here); not owned.
-    void SetShell(ILinkShell* shell) { m_shell = shell ? shell : &DefaultLinkShell(); }
+    void SetShell(CLinkShell* shell) { m_shell = shell ? shell : &DefaultLinkShell(); }
 
     bool IsHovering() const { return m_hovering; }
     bool IsVisited() const { return m_visited; }
@@ -85,7 +86,7 @@ private:
     HCURSOR m_cursor = nullptr;     // the system's shared hand, or m_ownedCursor
     CUniqueHandle<handle_traits::Simple<HCURSOR, ::DestroyCursor>> m_ownedCursor;
     CToolTipCtrl m_toolTip;
-    ILinkShell* m_shell = &DefaultLinkShell();
+    CLinkShell* m_shell = &DefaultLinkShell();
 };
 
 } // namespace quillon

@@ -1,6 +1,7 @@
 // The small image buttons: GDI+ painting of their three states, tooltips, and the row layout.
 #include "ui/widgets/mini_button.h"
 
+#include "base/win/handles.h"
 #include "ui/widgets/widget_dpi.h"
 
 namespace quillon {
@@ -9,55 +10,14 @@ namespace {
 namespace gp = Gdiplus::DllExports;
 
 // Owners of the GDI+ objects one paint creates, so every exit path deletes them.
-struct CGraphics {
-    Gdiplus::GpGraphics* p = nullptr;
-    ~CGraphics() {
-        if (p)
-            gp::GdipDeleteGraphics(p);
-    }
-};
-struct CBrush {
-    Gdiplus::GpBrush* p = nullptr;
-    ~CBrush() {
-        if (p)
-            gp::GdipDeleteBrush(p);
-    }
-};
-struct CPen {
-    Gdiplus::GpPen* p = nullptr;
-    ~CPen() {
-        if (p)
-            gp::GdipDeletePen(p);
-    }
-};
-struct CImageAttributes {
-    Gdiplus::GpImageAttributes* p = nullptr;
-    ~CImageAttributes() {
-        if (p)
-            gp::GdipDisposeImageAttributes(p);
-    }
-};
-struct CFontFamily {
-    Gdiplus::GpFontFamily* p = nullptr;
-    ~CFontFamily() {
-        if (p)
-            gp::GdipDeleteFontFamily(p);
-    }
-};
-struct CFont {
-    Gdiplus::GpFont* p = nullptr;
-    ~CFont() {
-        if (p)
-            gp::GdipDeleteFont(p);
-    }
-};
-struct CStringFormat {
-    Gdiplus::GpStringFormat* p = nullptr;
-    ~CStringFormat() {
-        if (p)
-            gp::GdipDeleteStringFormat(p);
-    }
-};
+template <typename T, auto DeleteFn> using CGdipOwner = CUniqueHandle<handle_traits::Simple<T*, DeleteFn>>;
+using CGraphics = CGdipOwner<Gdiplus::GpGraphics, gp::GdipDeleteGraphics>;
+using CBrush = CGdipOwner<Gdiplus::GpBrush, gp::GdipDeleteBrush>;
+using CPen = CGdipOwner<Gdiplus::GpPen, gp::GdipDeletePen>;
+using CImageAttributes = CGdipOwner<Gdiplus::GpImageAttributes, gp::GdipDisposeImageAttributes>;
+using CFontFamily = CGdipOwner<Gdiplus::GpFontFamily, gp::GdipDeleteFontFamily>;
+using CFont = CGdipOwner<Gdiplus::GpFont, gp::GdipDeleteFont>;
+using CStringFormat = CGdipOwner<Gdiplus::GpStringFormat, gp::GdipDeleteStringFormat>;
 
 // One half of the background: a vertical gradient from its top row to its bottom row.
 void FillGradient(Gdiplus::GpGraphics* graphics, int x, int y, int w, int h, DWORD top, DWORD bottom) {
@@ -68,8 +28,8 @@ void FillGradient(Gdiplus::GpGraphics* graphics, int x, int y, int w, int h, DWO
     if (gp::GdipCreateLineBrushFromRectI(&rect, top, bottom, Gdiplus::LinearGradientModeVertical,
                                          Gdiplus::WrapModeTile, &gradient) != Gdiplus::Ok)
         return;
-    CBrush brush{gradient};
-    gp::GdipFillRectangleI(graphics, brush.p, x, y, w, h);
+    CBrush brush(gradient);
+    gp::GdipFillRectangleI(graphics, brush.Get(), x, y, w, h);
 }
 
 void DrawCaption(Gdiplus::GpGraphics* graphics, HWND button, int x, int y, int w, int h) {
@@ -79,11 +39,11 @@ void DrawCaption(Gdiplus::GpGraphics* graphics, HWND button, int x, int y, int w
     if (caption.empty())
         return;
     CFontFamily family;
-    if (gp::GdipCreateFontFamilyFromName(L"MS Shell Dlg", nullptr, &family.p) != Gdiplus::Ok)
-        gp::GdipGetGenericFontFamilySansSerif(&family.p);
+    if (gp::GdipCreateFontFamilyFromName(L"MS Shell Dlg", nullptr, family.Put()) != Gdiplus::Ok)
+        gp::GdipGetGenericFontFamilySansSerif(family.Put());
     CFont font;
-    if (!family.p || gp::GdipCreateFont(family.p, 8.0f, Gdiplus::FontStyleRegular, Gdiplus::UnitPoint,
-                                        &font.p) != Gdiplus::Ok) {
+    if (!family.Get() || gp::GdipCreateFont(family.Get(), 8.0f, Gdiplus::FontStyleRegular, Gdiplus::UnitPoint,
+                                            font.Put()) != Gdiplus::Ok) {
         // Neither family is known to GDI+ (a system without its usual sans-serif font):
         // the button's own dialog font still draws the caption.
         LOGFONTW logFont{};
@@ -92,24 +52,24 @@ void DrawCaption(Gdiplus::GpGraphics* graphics, HWND button, int x, int y, int w
         if (!dialogFont || ::GetObjectW(dialogFont, sizeof(logFont), &logFont) != sizeof(logFont) ||
             gp::GdipGetDC(graphics, &dc) != Gdiplus::Ok)
             return;
-        const Gdiplus::GpStatus status = gp::GdipCreateFontFromLogfontW(dc, &logFont, &font.p);
+        const Gdiplus::GpStatus status = gp::GdipCreateFontFromLogfontW(dc, &logFont, font.Put());
         gp::GdipReleaseDC(graphics, dc);
         if (status != Gdiplus::Ok)
             return;
     }
     CStringFormat format;
-    if (gp::GdipCreateStringFormat(0, LANG_NEUTRAL, &format.p) != Gdiplus::Ok)
+    if (gp::GdipCreateStringFormat(0, LANG_NEUTRAL, format.Put()) != Gdiplus::Ok)
         return;
-    gp::GdipSetStringFormatAlign(format.p, Gdiplus::StringAlignmentCenter);
-    gp::GdipSetStringFormatLineAlign(format.p, Gdiplus::StringAlignmentCenter);
+    gp::GdipSetStringFormatAlign(format.Get(), Gdiplus::StringAlignmentCenter);
+    gp::GdipSetStringFormatLineAlign(format.Get(), Gdiplus::StringAlignmentCenter);
     Gdiplus::GpSolidFill* fill = nullptr;
     if (gp::GdipCreateSolidFill(0xFF323232, &fill) != Gdiplus::Ok)
         return;
-    CBrush brush{fill};
+    CBrush brush(fill);
     gp::GdipSetTextRenderingHint(graphics, Gdiplus::TextRenderingHintAntiAliasGridFit);
     const Gdiplus::RectF layout(static_cast<Gdiplus::REAL>(x), static_cast<Gdiplus::REAL>(y),
                                 static_cast<Gdiplus::REAL>(w), static_cast<Gdiplus::REAL>(h));
-    gp::GdipDrawString(graphics, caption.c_str(), -1, font.p, &layout, format.p, brush.p);
+    gp::GdipDrawString(graphics, caption.c_str(), -1, font.Get(), &layout, format.Get(), brush.Get());
 }
 
 } // namespace
@@ -147,7 +107,7 @@ void CMiniButton::PreSubclassWindow() {
 bool CMiniButton::PreTranslateMessage(MSG* msg) {
     if (msg && msg->hwnd == m_hWnd)
         EnsureToolTip().RelayEvent(msg);
-    return CButton::PreTranslateMessage(msg);
+    return CButtonT::PreTranslateMessage(msg);
 }
 
 bool CMiniButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
@@ -156,7 +116,7 @@ bool CMiniButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRES
         *result = TRUE;
         return true;
     }
-    return CButton::OnChildNotify(message, wParam, lParam, result);
+    return CButtonT::OnChildNotify(message, wParam, lParam, result);
 }
 
 void CMiniButton::DrawItem(const DRAWITEMSTRUCT& item) {
@@ -172,7 +132,7 @@ void CMiniButton::DrawItem(const DRAWITEMSTRUCT& item) {
 
 void CMiniButton::DrawFace(const DRAWITEMSTRUCT& item) {
     CGraphics graphics;
-    if (gp::GdipCreateFromHDC(item.hDC, &graphics.p) != Gdiplus::Ok)
+    if (gp::GdipCreateFromHDC(item.hDC, graphics.Put()) != Gdiplus::Ok)
         return;
     const RECT& r = item.rcItem;
     const int x = r.left, y = r.top, w = r.right - r.left - 1, h = r.bottom - r.top - 1;
@@ -184,18 +144,18 @@ void CMiniButton::DrawFace(const DRAWITEMSTRUCT& item) {
         state = State::Pressed;
     const Palette colours = PaletteOf(state);
 
-    FillGradient(graphics.p, x, y, w, h / 2, colours.upperTop, colours.upperBottom);
-    FillGradient(graphics.p, x, y + h / 2, w, h - h / 2, colours.lowerTop, colours.lowerBottom);
+    FillGradient(graphics.Get(), x, y, w, h / 2, colours.upperTop, colours.upperBottom);
+    FillGradient(graphics.Get(), x, y + h / 2, w, h - h / 2, colours.lowerTop, colours.lowerBottom);
     {
         CPen pen;
-        if (gp::GdipCreatePen1(colours.border, 1.0f, Gdiplus::UnitWorld, &pen.p) == Gdiplus::Ok)
-            gp::GdipDrawRectangleI(graphics.p, pen.p, x, y, w, h);
+        if (gp::GdipCreatePen1(colours.border, 1.0f, Gdiplus::UnitWorld, pen.Put()) == Gdiplus::Ok)
+            gp::GdipDrawRectangleI(graphics.Get(), pen.Get(), x, y, w, h);
     }
 
     Gdiplus::GpBitmap* bitmap = m_image ? m_image->GetBitmap() : nullptr;
     if (!bitmap) {
         // No image (or one that failed to load): the caption stands in for it.
-        DrawCaption(graphics.p, m_hWnd, x, y, w, h);
+        DrawCaption(graphics.Get(), m_hWnd, x, y, w, h);
         return;
     }
     const int imageW = static_cast<int>(m_image->GetWidth()), imageH = static_cast<int>(m_image->GetHeight());
@@ -203,13 +163,13 @@ void CMiniButton::DrawFace(const DRAWITEMSTRUCT& item) {
     const int dpi = DpiOfWindow(m_hWnd);
     const int drawW = ::MulDiv(imageW, dpi, 96), drawH = ::MulDiv(imageH, dpi, 96);
     if (drawW != imageW || drawH != imageH) {
-        gp::GdipSetInterpolationMode(graphics.p, Gdiplus::InterpolationModeHighQualityBicubic);
-        gp::GdipSetPixelOffsetMode(graphics.p, Gdiplus::PixelOffsetModeHalf);
+        gp::GdipSetInterpolationMode(graphics.Get(), Gdiplus::InterpolationModeHighQualityBicubic);
+        gp::GdipSetPixelOffsetMode(graphics.Get(), Gdiplus::PixelOffsetModeHalf);
     }
     const int imageX = r.left + (r.right - r.left - drawW) / 2;
     const int imageY = r.top + (r.bottom - r.top - drawH) / 2;
     if (state != State::Disabled) {
-        gp::GdipDrawImageRectRectI(graphics.p, bitmap, imageX, imageY, drawW, drawH, 0, 0, imageW, imageH,
+        gp::GdipDrawImageRectRectI(graphics.Get(), bitmap, imageX, imageY, drawW, drawH, 0, 0, imageW, imageH,
                                    Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
         return;
     }
@@ -222,12 +182,12 @@ void CMiniButton::DrawFace(const DRAWITEMSTRUCT& item) {
         {0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
     }};
     CImageAttributes attributes;
-    if (gp::GdipCreateImageAttributes(&attributes.p) != Gdiplus::Ok)
+    if (gp::GdipCreateImageAttributes(attributes.Put()) != Gdiplus::Ok)
         return;
-    gp::GdipSetImageAttributesColorMatrix(attributes.p, Gdiplus::ColorAdjustTypeDefault, TRUE, &grey, nullptr,
-                                          Gdiplus::ColorMatrixFlagsDefault);
-    gp::GdipDrawImageRectRectI(graphics.p, bitmap, imageX, imageY, drawW, drawH, 0, 0, imageW, imageH,
-                               Gdiplus::UnitPixel, attributes.p, nullptr, nullptr);
+    gp::GdipSetImageAttributesColorMatrix(attributes.Get(), Gdiplus::ColorAdjustTypeDefault, TRUE, &grey,
+                                          nullptr, Gdiplus::ColorMatrixFlagsDefault);
+    gp::GdipDrawImageRectRectI(graphics.Get(), bitmap, imageX, imageY, drawW, drawH, 0, 0, imageW, imageH,
+                               Gdiplus::UnitPixel, attributes.Get(), nullptr, nullptr);
 }
 
 void CMiniButtonGroup::AddButton(CMiniButton& button, UINT pngResourceId, const std::wstring& toolTip) {

@@ -10,11 +10,12 @@
 
 #include "framework/button.h"
 #include "framework/tooltip.h"
+#include "framework/wnd.h"
 #include "ui/widgets/png_image.h"
 
 namespace quillon {
 
-class CMiniButton : public CButton {
+class CMiniButton : public CButtonT<CWnd> {
 public:
     enum class State { Normal, Pressed, Disabled };
     // The colours (ARGB) of one state: the upper and the lower half's gradient, top to

@@ -40,13 +40,8 @@ CPngResourceImage::~CPngResourceImage() {
 void CPngResourceImage::Release() {
     // The bitmap may read its source bytes until it is gone: delete it first.
     DeleteBitmap();
-    if (m_buffer) {
-        if (m_locked)
-            ::GlobalUnlock(m_buffer);
-        ::GlobalFree(m_buffer);
-    }
-    m_buffer = nullptr;
-    m_locked = nullptr;
+    m_lock.reset();
+    m_buffer.Reset();
 }
 
 bool CPngResourceImage::LoadFromResource(UINT resourceId, HMODULE module) {
@@ -64,18 +59,18 @@ bool CPngResourceImage::LoadFromResource(UINT resourceId, HMODULE module) {
     if (!data)
         return false;
 
-    m_buffer = ::GlobalAlloc(GMEM_MOVEABLE, size);
+    m_buffer.Reset(::GlobalAlloc(GMEM_MOVEABLE, size));
     if (!m_buffer)
         return false;
-    m_locked = ::GlobalLock(m_buffer);
-    if (!m_locked) {
+    m_lock.emplace(m_buffer.Get());
+    if (!*m_lock) {
         Release();
         return false;
     }
-    ::CopyMemory(m_locked, data, size);
+    ::CopyMemory(m_lock->Get(), data, size);
 
     IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(m_buffer, FALSE, &stream)) || !stream) {
+    if (FAILED(::CreateStreamOnHGlobal(m_buffer.Get(), FALSE, &stream)) || !stream) {
         Release();
         return false;
     }

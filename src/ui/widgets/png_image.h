@@ -5,6 +5,10 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <optional>
+
+#include "base/win/handles.h"
+
 namespace quillon {
 
 class CPngImage {
@@ -43,8 +47,9 @@ private:
 
     // The PNG bytes the bitmap decodes from: GDI+ may read them again while the bitmap
     // lives, so the block stays allocated and locked until the bitmap is gone.
-    HGLOBAL m_buffer = nullptr;
-    void* m_locked = nullptr;
+    // (Declared in this order, the lock goes before the block.)
+    CGlobalHandle m_buffer;
+    std::optional<CGlobalLock<BYTE>> m_lock;
 };
 
 } // namespace quillon

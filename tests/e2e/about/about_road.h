@@ -2,11 +2,9 @@
 // tray icon, then the menu's second item.
 #pragma once
 #include "e2e/support/e2e.h"
+#include "res/resource.h"
 
 namespace quillon::e2e {
-
-constexpr int kAboutVersionLine = 1015;
-constexpr int kAboutLink = 1016;
 
 inline HWND AboutDialogOf(DWORD pid) {
     HWND about = FindTopWindow(pid, L"#32770", L"About Quillon");

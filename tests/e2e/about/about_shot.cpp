@@ -40,9 +40,9 @@ int wmain(int argc, wchar_t** argv) {
     ::SetCursorPos(2, 2); // the pointer out of the picture
     RECT area{};
     ::GetWindowRect(about, &area);
-    const std::wstring version = WindowTextOf(::GetDlgItem(about, kAboutVersionLine));
+    const std::wstring version = WindowTextOf(::GetDlgItem(about, IDC_ABOUT_VERSION));
     std::printf("   ok: About shows \"%ls\" and \"%ls\"\n", version.c_str(),
-                WindowTextOf(::GetDlgItem(about, kAboutLink)).c_str());
+                WindowTextOf(::GetDlgItem(about, IDC_ABOUT_LINK)).c_str());
     char geometry[64];
     std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", area.right - area.left,
                   area.bottom - area.top, area.left, area.top);

@@ -9,8 +9,8 @@ TEST(About, TheTrayMenuOpensTheAboutBoxAndOkClosesIt) {
     ASSERT_TRUE(quillon.Start());
     HWND about = OpenAboutFromTray(quillon);
     ASSERT_NE(about, nullptr);
-    EXPECT_EQ(WindowTextOf(::GetDlgItem(about, kAboutVersionLine)), L"Version 2.01");
-    HWND link = ::GetDlgItem(about, kAboutLink);
+    EXPECT_EQ(WindowTextOf(::GetDlgItem(about, IDC_ABOUT_VERSION)), L"Version 2.01");
+    HWND link = ::GetDlgItem(about, IDC_ABOUT_LINK);
     EXPECT_EQ(WindowTextOf(link), L"Visit website");
     RECT linkArea{};
     ::GetWindowRect(link, &linkArea);

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
@@ -35,10 +36,10 @@ public:
         return list && ::IsWindowVisible(list);
     }
     int ListSelection() {
-        return static_cast<int>(::SendMessageW(ChoiceList(), 0x100C /*LVM_GETNEXTITEM*/, static_cast<WPARAM>(-1),
-                                               2 /*LVNI_SELECTED*/));
+        return static_cast<int>(
+            ::SendMessageW(ChoiceList(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     }
-    int ListCount() { return static_cast<int>(::SendMessageW(ChoiceList(), 0x1004 /*LVM_GETITEMCOUNT*/, 0, 0)); }
+    int ListCount() { return static_cast<int>(::SendMessageW(ChoiceList(), LVM_GETITEMCOUNT, 0, 0)); }
 
 private:
     CTempFolder m_work;

@@ -12,10 +12,6 @@ using namespace quillon::e2e;
 
 namespace {
 
-std::string Narrow(const std::wstring& s) {
-    return std::string(s.begin(), s.end());
-}
-
 bool Shot(const std::wstring& folder, const std::wstring& name, HWND window) {
     RECT r{};
     ::GetWindowRect(window, &r);
@@ -23,7 +19,7 @@ bool Shot(const std::wstring& folder, const std::wstring& name, HWND window) {
                              std::to_string(r.right - r.left) + " " + std::to_string(r.bottom - r.top);
     const std::wstring request = folder + L"\\" + name + L".request";
     WriteFileBytes(request, rect);
-    return WaitFor([&] { return !FileExists(request); }, 20000, "the screenshot " + Narrow(name));
+    return WaitFor([&] { return !FileExists(request); }, 20000, "the screenshot " + Utf8Of(name));
 }
 
 bool Fail(const ::testing::AssertionResult& result) {

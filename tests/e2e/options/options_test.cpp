@@ -5,79 +5,17 @@
 
 #include <commctrl.h>
 
+#include "e2e/support/remote_list.h"
+#include "res/resource.h"
+#include "windows/support/run_key.h"
+
 using namespace quillon::e2e;
+using namespace quillon::test;
 
 namespace {
 
 constexpr UINT kOptionsCommand = 32771;
 constexpr DWORD kNothingMs = 600;
-const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-// Ids of the Options dialog's and the New Extension dialog's controls.
-enum : int {
-    kList = 1000,
-    kAdd = 1001,
-    kRemove = 1002,
-    kSaveContent = 1003,
-    kDeleteTemp = 1005,
-    kAutoStart = 1006,
-    kFolder = 1008,
-    kModeSelection = 1019,
-    kMoveUp = 1020,
-    kNewExtension = 1010,
-    kNewEditor = 1012,
-    kNewUtf8 = 1022,
-};
-
-// List-view calls into another process: the item record and its text buffer live there.
-class CRemoteList {
-public:
-    CRemoteList(HWND list, DWORD pid)
-        : m_list(list),
-          m_process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)) {
-        if (m_process)
-            m_memory = ::VirtualAllocEx(m_process, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    }
-    ~CRemoteList() {
-        if (m_memory)
-            ::VirtualFreeEx(m_process, m_memory, 0, MEM_RELEASE);
-        if (m_process)
-            ::CloseHandle(m_process);
-    }
-    int Count() const { return static_cast<int>(::SendMessageW(m_list, LVM_GETITEMCOUNT, 0, 0)); }
-    std::vector<std::wstring> Texts(int column = 0) const {
-        std::vector<std::wstring> texts;
-        for (int i = 0; i < Count() && m_memory; ++i) {
-            LVITEMW item{};
-            item.iSubItem = column;
-            item.cchTextMax = 512;
-            item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(m_memory) + 1024);
-            ::WriteProcessMemory(m_process, m_memory, &item, sizeof(item), nullptr);
-            const auto n = static_cast<size_t>(::SendMessageW(
-                m_list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(m_memory)));
-            std::wstring text(n, L'\0');
-            ::ReadProcessMemory(m_process, item.pszText, text.data(), n * sizeof(wchar_t), nullptr);
-            texts.push_back(text);
-        }
-        return texts;
-    }
-    void Select(int index) const {
-        LVITEMW item{};
-        item.state = item.stateMask = LVIS_SELECTED;
-        ::WriteProcessMemory(m_process, m_memory, &item, sizeof(item), nullptr);
-        ::SendMessageW(m_list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
-                       reinterpret_cast<LPARAM>(m_memory));
-    }
-
-private:
-    HWND m_list;
-    HANDLE m_process;
-    void* m_memory = nullptr;
-};
-
-std::string Narrow(const std::wstring& s) {
-    return std::string(s.begin(), s.end());
-}
 
 // The top-level windows of the process, by class and title (what a failed wait found).
 std::string WindowsOf(DWORD pid) {
@@ -94,7 +32,7 @@ std::string WindowsOf(DWORD pid) {
             ::GetClassNameW(hwnd, cls, 64);
             ::GetWindowTextW(hwnd, title, 64);
             if (owner == s->pid)
-                s->text += " [" + Narrow(cls) + " \"" + Narrow(title) + "\"" +
+                s->text += " [" + Utf8Of(cls) + " \"" + Utf8Of(title) + "\"" +
                            (::IsWindowVisible(hwnd) ? " visible" : "") + "]";
             return TRUE;
         },
@@ -102,20 +40,12 @@ std::string WindowsOf(DWORD pid) {
     return s.text;
 }
 
-std::wstring RunValue() {
-    wchar_t data[1024] = {};
-    DWORD size = sizeof(data), type = 0;
-    if (::RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Quillon", RRF_RT_ANY, &type, data, &size) !=
-        ERROR_SUCCESS)
+// The Run value as the scenario expects to read it.
+std::wstring RunValueText() {
+    const RunValue value = ReadRunValue();
+    if (!value.present)
         return L"(none)";
-    return type == REG_SZ ? std::wstring(data) : L"(not REG_SZ)";
-}
-void DeleteRunValue() {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        ::RegDeleteValueW(key, L"Quillon");
-        ::RegCloseKey(key);
-    }
+    return value.type == REG_SZ ? value.Text() : L"(not REG_SZ)";
 }
 
 // Whether another program (this test) can take the hotkey, i.e. Quillon holds it no more.
@@ -195,7 +125,7 @@ protected:
     }
     // Fills in the New Extension dialog that "+" opened and presses OK.
     void AddRow(HWND options, const wchar_t* extension, const wchar_t* editor, bool utf8) {
-        Press(options, kAdd);
+        Press(options, IDC_OPT_ADD);
         HWND added = nullptr;
         ASSERT_TRUE(WaitFor(
             [&] {
@@ -203,10 +133,10 @@ protected:
                        ::IsWindowVisible(added);
             },
             10000, "the New Extension dialog"));
-        ::SetDlgItemTextW(added, kNewExtension, extension);
-        ::SetDlgItemTextW(added, kNewEditor, editor);
+        ::SetDlgItemTextW(added, IDC_NEWEXT_EXTENSION, extension);
+        ::SetDlgItemTextW(added, IDC_NEWEXT_EDITOR, editor);
         if (!utf8)
-            ::SendMessageW(::GetDlgItem(added, kNewUtf8), BM_CLICK, 0, 0);
+            ::SendMessageW(::GetDlgItem(added, IDC_NEWEXT_UTF8), BM_CLICK, 0, 0);
         Press(added, IDOK);
         ASSERT_TRUE(WaitFor([&] { return !::IsWindow(added); }, 10000, "the New Extension dialog to close"));
     }
@@ -239,15 +169,15 @@ TEST_F(OptionsScenario, EverySettingChangedTakesEffectAtOnceAndIsSaved) {
     const ULONGLONG written = ConfigWritten();
     HWND options = OpenOptions();
     ASSERT_NE(options, nullptr);
-    CRemoteList list(::GetDlgItem(options, kList), m_quillon->Pid());
+    CRemoteList list(::GetDlgItem(options, IDC_OPT_EXTENSIONS), m_quillon->Pid());
     ASSERT_EQ(list.Texts(), (std::vector<std::wstring>{L"txt"}));
 
     // The rows: "md" (with an editor, ANSI) moved above "txt", "html" added and removed again.
     AddRow(options, L"md", L"C:\\Tools\\ed.exe", false);
-    Press(options, kMoveUp);
+    Press(options, IDC_OPT_MOVE_UP);
     AddRow(options, L"html", L"", true);
     ASSERT_TRUE(WaitFor([&] { return list.Count() == 3; }, 5000, "three rows"));
-    Press(options, kRemove);
+    Press(options, IDC_OPT_REMOVE);
     ASSERT_TRUE(WaitFor(
         [&] {
             return list.Texts() == std::vector<std::wstring>{L"md", L"txt"};
@@ -257,14 +187,14 @@ TEST_F(OptionsScenario, EverySettingChangedTakesEffectAtOnceAndIsSaved) {
     const std::vector<std::wstring> editors = list.Texts(1);
     ASSERT_EQ(editors.size(), 2u);
     EXPECT_EQ(editors[0], L"C:\\Tools\\ed.exe \"%1\"");
-    EXPECT_NE(editors[1].find(L"\\no-such-editor.exe \"%1\""), std::wstring::npos) << Narrow(editors[1]);
+    EXPECT_NE(editors[1].find(L"\\no-such-editor.exe \"%1\""), std::wstring::npos) << Utf8Of(editors[1]);
     // The rest: start with Windows, only the selection (which sets Insert), no content
     // saved, a relative folder, temporary files kept.
-    Press(options, kAutoStart);
-    Press(options, kModeSelection);
-    Press(options, kSaveContent);
-    Press(options, kDeleteTemp);
-    ::SetDlgItemTextW(options, kFolder, L"\\Temp");
+    Press(options, IDC_OPT_AUTOSTART);
+    Press(options, IDC_OPT_MODE_SELECTION);
+    Press(options, IDC_OPT_SAVE_CONTENT);
+    Press(options, IDC_OPT_DELETE_TEMP);
+    ::SetDlgItemTextW(options, IDC_OPT_TEMP_FOLDER, L"\\Temp");
     // The hotkey: the Windows key with F9.
     TypeHotKey(options, {VK_LWIN}, VK_F9);
     Press(options, IDOK);
@@ -287,8 +217,8 @@ TEST_F(OptionsScenario, EverySettingChangedTakesEffectAtOnceAndIsSaved) {
 
     // In effect: the start-up value names this copy; the old hotkey is free; the new one
     // shows the new rows. Going round to "Cancel" starts nothing.
-    EXPECT_EQ(_wcsicmp(RunValue().c_str(), (L"\"" + m_quillon->Program().ExePath() + L"\"").c_str()), 0)
-        << Narrow(RunValue());
+    EXPECT_EQ(_wcsicmp(RunValueText().c_str(), (L"\"" + m_quillon->Program().ExePath() + L"\"").c_str()), 0)
+        << Utf8Of(RunValueText());
     EXPECT_TRUE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q'));
     PressWithModifiers({VK_LWIN}, VK_F9);
     ASSERT_TRUE(WaitFor([&] { return m_quillon->ListVisible(); }, 5000, "the choice list on the new hotkey"));
@@ -311,16 +241,16 @@ TEST_F(OptionsScenario, CancelAfterEditsChangesNothing) {
     const ULONGLONG written = ConfigWritten();
     HWND options = OpenOptions();
     ASSERT_NE(options, nullptr);
-    CRemoteList list(::GetDlgItem(options, kList), m_quillon->Pid());
+    CRemoteList list(::GetDlgItem(options, IDC_OPT_EXTENSIONS), m_quillon->Pid());
     AddRow(options, L"md", L"", true);
     list.Select(0);
-    Press(options, kRemove);
+    Press(options, IDC_OPT_REMOVE);
     ASSERT_TRUE(
         WaitFor([&] { return list.Texts() == std::vector<std::wstring>{L"md"}; }, 5000, "the row md alone"));
-    Press(options, kAutoStart);
-    Press(options, kModeSelection);
-    Press(options, kDeleteTemp);
-    ::SetDlgItemTextW(options, kFolder, L"D:\\Elsewhere");
+    Press(options, IDC_OPT_AUTOSTART);
+    Press(options, IDC_OPT_MODE_SELECTION);
+    Press(options, IDC_OPT_DELETE_TEMP);
+    ::SetDlgItemTextW(options, IDC_OPT_TEMP_FOLDER, L"D:\\Elsewhere");
     TypeHotKey(options, {VK_CONTROL, VK_SHIFT}, 'W');
     Press(options, IDCANCEL);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(options); }, 10000, "the Options dialog to close"));
@@ -328,7 +258,7 @@ TEST_F(OptionsScenario, CancelAfterEditsChangesNothing) {
     // Nothing saved, registered or written; the old hotkey still shows the old rows.
     EXPECT_FALSE(WaitFor([&] { return ConfigWritten() != written; }, kNothingMs,
                          "QLNConfig.xml to be written (it must not)"));
-    EXPECT_EQ(RunValue(), L"(none)");
+    EXPECT_EQ(RunValueText(), L"(none)");
     EXPECT_FALSE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q')) << "Quillon still holds its hotkey";
     EXPECT_TRUE(HotKeyIsFree(MOD_CONTROL | MOD_SHIFT, 'W'));
     EXPECT_EQ(m_quillon->ListCount(), 3);
@@ -370,7 +300,7 @@ TEST_F(OptionsScenario, TheHotKeyFieldCannotTakeTheHotKeyAwayByMistake) {
     EXPECT_TRUE(
         WaitFor([&] { return shown() != working && shown().find(L"Ctrl, Alt or Win") != std::wstring::npos; },
                 5000, "the field to say why it did not take W"))
-        << Narrow(shown());
+        << Utf8Of(shown());
     TapKey(VK_TAB);
     ASSERT_TRUE(WaitFor([&] { return ForegroundFocus() != field; }, 5000, "Tab to move the focus on"));
     EXPECT_FALSE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q'))

@@ -9,26 +9,25 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <optional>
+
 #include "base/win/handles.h"
 #include "e2e/support/e2e.h"
+#include "windows/support/run_key.h"
 
 using namespace quillon::e2e;
+using namespace quillon::test;
 using quillon::CHandle;
 
 namespace {
 
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon";
-const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const DWORD kDeadlineMs = 30000;
 
 std::wstring Env(const wchar_t* name) {
     wchar_t value[MAX_PATH * 2] = {};
     const DWORD n = ::GetEnvironmentVariableW(name, value, MAX_PATH * 2);
     return n < MAX_PATH * 2 ? std::wstring(value, n) : std::wstring();
-}
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
 }
 
 // A REG_SZ value; false when the value (or its key) is not there.
@@ -47,16 +46,6 @@ bool KeyExists(HKEY root, const wchar_t* key) {
         return false;
     ::RegCloseKey(h);
     return true;
-}
-
-bool RunValueExists() {
-    std::wstring ignored;
-    return ReadString(HKEY_CURRENT_USER, kRunKey, L"Quillon", ignored);
-}
-
-void SetRunValue(const std::wstring& data) {
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Quillon", REG_SZ, data.c_str(),
-                      static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
 std::wstring ShellFolder(int csidl) {
@@ -90,10 +79,10 @@ std::wstring ProductVersion(const std::wstring& exe) {
     DWORD code = 1;
     if (!process.WaitExit(60000, &code))
         return ::testing::AssertionFailure()
-               << Narrow(exe) << " " << Narrow(args) << " did not end within 60 s";
+               << Utf8Of(exe) << " " << Utf8Of(args) << " did not end within 60 s";
     if (code != expectedCode)
         return ::testing::AssertionFailure()
-               << Narrow(exe) << " " << Narrow(args) << " ended with " << code << ", not " << expectedCode;
+               << Utf8Of(exe) << " " << Utf8Of(args) << " ended with " << code << ", not " << expectedCode;
     return ::testing::AssertionSuccess();
 }
 
@@ -107,7 +96,7 @@ std::wstring ProductVersion(const std::wstring& exe) {
         command.size() > 1 && command[0] == L'"' ? command.find(L'"', 1) : std::wstring::npos;
     if (close == std::wstring::npos)
         return ::testing::AssertionFailure()
-               << "QuietUninstallString has no quoted program: " << Narrow(command);
+               << "QuietUninstallString has no quoted program: " << Utf8Of(command);
     std::wstring args = command.substr(close + 1);
     args.erase(0, args.find_first_not_of(L' '));
     // NSIS wants its _?= last.
@@ -132,7 +121,7 @@ std::wstring ProductVersion(const std::wstring& exe) {
         CHandle process(::OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
         if (process && ::WaitForSingleObject(process.Get(), kDeadlineMs) != WAIT_OBJECT_0)
             return ::testing::AssertionFailure()
-                   << Narrow(entry.szExeFile) << " still runs after " << kDeadlineMs << " ms";
+                   << Utf8Of(entry.szExeFile) << " still runs after " << kDeadlineMs << " ms";
     }
     return ::testing::AssertionSuccess();
 }
@@ -182,10 +171,10 @@ protected:
             << "no packages to test: run this through run_package_test.sh after scripts/package.sh";
         m_userFolder = ShellFolder(CSIDL_APPDATA) + L"\\Quillon";
         m_hadUserSettings = ReadFileBytes(UserSettings(), m_userSettings);
-        m_hadRunValue = ReadString(HKEY_CURRENT_USER, kRunKey, L"Quillon", m_runValue);
+        m_runKeeper.emplace();
         ::DeleteFileW(UserSettings().c_str());
         ::RemoveDirectoryW(m_userFolder.c_str());
-        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Quillon");
+        DeleteRunValue();
         ::RegDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
     }
     void TearDown() override {
@@ -195,9 +184,7 @@ protected:
             ::CreateDirectoryW(m_userFolder.c_str(), nullptr);
             WriteFileBytes(UserSettings(), m_userSettings);
         }
-        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Quillon");
-        if (m_hadRunValue)
-            SetRunValue(m_runValue);
+        m_runKeeper.reset();
         ::RegDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
     }
 
@@ -214,7 +201,7 @@ protected:
     static ::testing::AssertionResult Uninstalled(const std::wstring& folder) {
         for (const auto& name : ListFiles(folder))
             if (name != L"Uninstall.exe")
-                return ::testing::AssertionFailure() << Narrow(folder + L"\\" + name) << " is still there";
+                return ::testing::AssertionFailure() << Utf8Of(folder + L"\\" + name) << " is still there";
         if (KeyExists(HKEY_CURRENT_USER, kUninstallKey))
             return ::testing::AssertionFailure() << "the uninstall entry is still there";
         if (auto gone = WaitFor([&] { return !FileExists(folder); }, kDeadlineMs,
@@ -228,9 +215,10 @@ protected:
     CTempFolder m_where;
 
 private:
-    std::wstring m_userFolder, m_runValue;
+    std::wstring m_userFolder;
     std::string m_userSettings;
-    bool m_hadUserSettings = false, m_hadRunValue = false;
+    bool m_hadUserSettings = false;
+    std::optional<CRunValueKeeper> m_runKeeper;
 };
 
 } // namespace
@@ -241,23 +229,22 @@ TEST_F(Package, InstallsForTheUserRunsAndUninstallsEverythingButTheSettings) {
     const std::wstring exe = dir + L"\\Quillon.exe";
     for (const wchar_t* name : {L"Quillon.exe", L"README.html", L"LICENSE.txt", L"Uninstall.exe"})
         EXPECT_TRUE(FileExists(dir + L"\\" + name))
-            << Narrow(name) << " installed in the user's programs folder";
+            << Utf8Of(name) << " installed in the user's programs folder";
     EXPECT_TRUE(FileExists(Shortcut())) << "the user's Start menu shortcut";
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "nothing of the machine's";
     std::wstring value;
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName", value) && value == L"Quillon");
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion", value) && value == m_version)
-        << Narrow(value);
+        << Utf8Of(value);
     EXPECT_EQ(ProductVersion(exe), m_version) << "the program's own version resource";
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"Publisher", value) && !value.empty());
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayIcon", value) && value.find(exe) == 0);
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"InstallLocation", value) && value == dir)
-        << Narrow(value);
+        << Utf8Of(value);
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"UninstallString", value) &&
                 value == L"\"" + dir + L"\\Uninstall.exe\"")
-        << Narrow(value);
-    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kRunKey, L"Quillon", value) && value == L"\"" + exe + L"\"")
-        << "starts with Windows as the Options box has it: " << Narrow(value);
+        << Utf8Of(value);
+    EXPECT_EQ(ReadRunValue().Text(), L"\"" + exe + L"\"") << "starts with Windows as the Options box has it";
 
     {
         CRunningQuillon quillon(exe);
@@ -274,13 +261,13 @@ TEST_F(Package, InstallsForTheUserRunsAndUninstallsEverythingButTheSettings) {
     EXPECT_TRUE(running.WaitExitedNormally());
     EXPECT_TRUE(Uninstalled(dir));
     EXPECT_FALSE(FileExists(Shortcut()));
-    EXPECT_FALSE(RunValueExists());
+    EXPECT_FALSE(ReadRunValue().present);
     EXPECT_TRUE(FileExists(UserSettings())) << "the user's settings stay unless asked for";
 }
 
 TEST_F(Package, UpdatesOverARunningQuillonAndUninstallsSettingsWhenAsked) {
     ASSERT_TRUE(RunToEnd(m_setup, L"/S /NOAUTOSTART /D=" + InstallDir()));
-    EXPECT_FALSE(RunValueExists()) << "/NOAUTOSTART";
+    EXPECT_FALSE(ReadRunValue().present) << "/NOAUTOSTART";
     // Installing again (an update) stops the running Quillon before replacing it, and keeps
     // the user's choice not to start with Windows.
     {
@@ -289,7 +276,7 @@ TEST_F(Package, UpdatesOverARunningQuillonAndUninstallsSettingsWhenAsked) {
         ASSERT_TRUE(RunToEnd(m_setup, L"/S /D=" + InstallDir()));
         EXPECT_TRUE(running.WaitExitedNormally());
     }
-    EXPECT_FALSE(RunValueExists()) << "an update keeps \"start with Windows\" off";
+    EXPECT_FALSE(ReadRunValue().present) << "an update keeps \"start with Windows\" off";
 
     // An update that cannot replace the program (held open elsewhere, as by a Quillon of
     // another session) fails with its own exit code and leaves the older installation whole.
@@ -305,7 +292,7 @@ TEST_F(Package, UpdatesOverARunningQuillonAndUninstallsSettingsWhenAsked) {
         ::CloseHandle(held);
         std::wstring value;
         EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion", value) && value == older)
-            << "the entry keeps the version that is installed: " << Narrow(value);
+            << "the entry keeps the version that is installed: " << Utf8Of(value);
         EXPECT_FALSE(FileExists(InstallDir() + L"\\README.html")) << "nothing else was written";
     }
 
@@ -315,18 +302,17 @@ TEST_F(Package, UpdatesOverARunningQuillonAndUninstallsSettingsWhenAsked) {
     ASSERT_TRUE(WriteFileBytes(InstallDir() + L"\\QLNConfig.xml", "<Quillon/>"));
     // "Start with Windows" set by the portable copy, which stays.
     const std::wstring other = L"\"" + m_zipDir + L"\\Quillon.exe\"";
-    SetRunValue(other);
+    ASSERT_TRUE(WriteRunText(other));
 
     ASSERT_TRUE(RunQuietUninstall(L"/REMOVESETTINGS"));
     EXPECT_TRUE(Uninstalled(InstallDir())) << "the folder goes with the settings file beside the program";
     EXPECT_FALSE(FileExists(UserSettings()));
-    std::wstring value;
-    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kRunKey, L"Quillon", value) && value == other) << Narrow(value);
+    EXPECT_EQ(ReadRunValue().Text(), other);
 }
 
 TEST_F(Package, TheZipsProgramRunsWithItsSettingsBesideIt) {
     for (const wchar_t* name : {L"README.html", L"LICENSE.txt"})
-        EXPECT_TRUE(FileExists(m_zipDir + L"\\" + name)) << Narrow(name) << " in the zip";
+        EXPECT_TRUE(FileExists(m_zipDir + L"\\" + name)) << Utf8Of(name) << " in the zip";
     std::string shipped, saved;
     ASSERT_TRUE(ReadFileBytes(m_zipDir + L"\\QLNConfig.xml", shipped)) << "the zip carries its settings file";
     CRunningQuillon quillon(m_zipDir + L"\\Quillon.exe");

@@ -1,6 +1,7 @@
 // The settings file while Quillon runs: what the user changes in it by hand survives Exit, and
 // a save that fails is told with the path and the reason at OK and at Exit.
 #include "e2e/hotkey/trace_support.h"
+#include "res/resource.h"
 
 using namespace quillon::e2e;
 
@@ -46,7 +47,6 @@ TEST(SettingsFile, AHandEditOfDelayWhileQuillonRunsSurvivesExit) {
 
 TEST(SettingsFile, ASaveThatFailsIsToldAtOkAndAgainAtExit) {
     constexpr UINT kOptionsCommand = 32771;
-    constexpr int kDeleteTempCheck = 1005;
     CTracedQuillon quillon(kCtrlAltQ, {L"txt"});
     ASSERT_TRUE(quillon.Start());
     const std::wstring config = quillon.Program().ConfigPath();
@@ -62,7 +62,7 @@ TEST(SettingsFile, ASaveThatFailsIsToldAtOkAndAgainAtExit) {
                    ::IsWindowVisible(options);
         },
         10000, "the Options dialog"));
-    ::SendMessageW(::GetDlgItem(options, kDeleteTempCheck), BM_CLICK, 0, 0);
+    ::SendMessageW(::GetDlgItem(options, IDC_OPT_DELETE_TEMP), BM_CLICK, 0, 0);
     ::PostMessageW(::GetDlgItem(options, IDOK), BM_CLICK, 0, 0);
     std::wstring told;
     HWND box = nullptr;

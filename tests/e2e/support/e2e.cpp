@@ -9,10 +9,7 @@
 namespace quillon::e2e {
 
 std::wstring BinDir() {
-    wchar_t path[MAX_PATH * 4] = {};
-    DWORD n = ::GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L'\\'));
+    return ThisProgramFolder();
 }
 
 CTempFolder::CTempFolder() {
@@ -97,52 +94,6 @@ std::string MakeConfigXml(unsigned hotKey, const std::vector<ConfigRow>& rows, c
     }
     x += "</Quillon>\r\n";
     return x;
-}
-
-CProcess::~CProcess() {
-    if (m_pi.hProcess) {
-        if (Running() && !WaitExit(0))
-            Kill();
-        ::CloseHandle(m_pi.hProcess);
-        ::CloseHandle(m_pi.hThread);
-    }
-}
-
-CProcess::CProcess(CProcess&& o) noexcept : m_pi(o.m_pi) { o.m_pi = {}; }
-
-::testing::AssertionResult CProcess::Start(const std::wstring& exe, const std::wstring& args,
-                                           const std::wstring& dir) {
-    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    if (::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                         dir.empty() ? nullptr : dir.c_str(), &si, &m_pi))
-        return ::testing::AssertionSuccess();
-    const DWORD error = ::GetLastError();
-    m_pi = {};
-    return ::testing::AssertionFailure()
-           << "CreateProcessW(" << Utf8Of(cmd) << ") failed with error " << error;
-}
-
-bool CProcess::Running() const {
-    return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-bool CProcess::WaitExit(DWORD timeoutMs, DWORD* exitCode) {
-    if (!m_pi.hProcess)
-        return true;
-    if (::WaitForSingleObject(m_pi.hProcess, timeoutMs) != WAIT_OBJECT_0)
-        return false;
-    if (exitCode)
-        ::GetExitCodeProcess(m_pi.hProcess, exitCode);
-    return true;
-}
-
-void CProcess::Kill() {
-    if (Running()) {
-        ::TerminateProcess(m_pi.hProcess, 99);
-        ::WaitForSingleObject(m_pi.hProcess, 5000);
-    }
 }
 
 CQuillon::CQuillon(const std::string& configXml) {

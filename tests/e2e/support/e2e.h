@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "windows/support/file_bytes.h"
+#include "windows/support/process.h"
 #include "windows/support/win_test.h"
 
 namespace quillon::e2e {
@@ -46,27 +47,8 @@ std::string MakeConfigXml(unsigned hotKey, const std::vector<ConfigRow>& rows, c
                           bool saveContent = true, bool insert = false, bool editOnlySelection = false,
                           bool deleteTempFile = true, int delay = 200);
 
-// A started process; terminated (after a grace period) when the owner goes.
-class CProcess {
-public:
-    CProcess() = default;
-    ~CProcess();
-    CProcess(CProcess&& o) noexcept;
-    CProcess& operator=(CProcess&&) = delete;
-    CProcess(const CProcess&) = delete;
-    // A failure names the program and the system's error code.
-    ::testing::AssertionResult Start(const std::wstring& exe, const std::wstring& args = L"",
-                                     const std::wstring& dir = L"");
-    DWORD Id() const { return m_pi.dwProcessId; }
-    HANDLE Handle() const { return m_pi.hProcess; }
-    bool Running() const;
-    // Waits for the process to end; false when it is still running at the deadline.
-    bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
-    void Kill();
-
-private:
-    PROCESS_INFORMATION m_pi{};
-};
+// A started process (the shared support's).
+using test::CProcess;
 
 // Quillon.exe copied into its own folder, with QLNConfig.xml beside it when configXml is
 // not empty (a portable installation, so the test never touches the user's settings).

@@ -4,10 +4,11 @@
 
 #include <windows.h>
 
-#include "app/server_dlg_focus.h"
+#include "app/focus_watch.h"
 #include "config/config_platform.h"
 #include "e2e/support/e2e.h"
 #include "engine/edit_engine.h"
+#include "framework/wnd.h"
 #include "native/engine/fake_system.h"
 
 using namespace quillon;
@@ -29,40 +30,31 @@ public:
 constexpr UINT kSentinel = WM_APP + 1;
 
 // Stands in for the server window: receives the watch's message and runs its handler.
-struct WatchWindow {
+struct WatchWindow : CWnd {
     CFocusWatch* watch = nullptr;
     int changes = 0;
     bool sentinel = false;
-    CWindowHandle window;
 
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<WatchWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (self && message == WM_FOCUS_CHANGED) {
-            ++self->changes;
-            self->watch->OnFocusChanged();
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_FOCUS_CHANGED) {
+            ++changes;
+            watch->OnFocusChanged();
             return 0;
         }
-        if (self && message == kSentinel) {
-            self->sentinel = true;
+        if (message == kSentinel) {
+            sentinel = true;
             return 0;
         }
-        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+        return CWnd::WindowProc(message, wParam, lParam);
     }
 
     explicit WatchWindow(CFocusWatch& w) : watch(&w) {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"QuillonFocusWatchTest";
-        ::RegisterClassW(&wc);
-        window.Reset(::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                       wc.hInstance, nullptr));
-        ::SetWindowLongPtrW(window.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        CreateEx(0, nullptr, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr);
     }
     // Every message posted before this call has been handled when it returns.
     ::testing::AssertionResult Drain() {
         sentinel = false;
-        ::PostMessageW(window.Get(), kSentinel, 0, 0);
+        PostMessage(kSentinel);
         return WaitFor([&] { return sentinel; }, 5000, "the messages posted before the sentinel");
     }
 };
@@ -83,7 +75,7 @@ protected:
             m_engine.openEdits.push_back(OpenEdit{m_box.BoxWindow(box), path, 0});
         ASSERT_TRUE(m_box.Focus(CTextBoxApp::kMultiLine));
         // No timer anywhere: only the hooks can start a check.
-        ASSERT_TRUE(m_watch.Start(m_window.window.Get()));
+        ASSERT_TRUE(m_watch.Start(m_window.m_hWnd));
     }
     ::testing::AssertionResult WaitLooked(const std::u16string& path) {
         return WaitFor([&] { return !m_system.looked.empty() && m_system.looked.back() == path; }, 10000,

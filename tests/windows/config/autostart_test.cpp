@@ -9,65 +9,22 @@
 
 #include "base/u16.h"
 #include "config/autostart.h"
+#include "windows/support/run_key.h"
 
 using namespace quillon;
+using namespace quillon::test;
 
 namespace {
-
-struct RunValue {
-    bool present = false;
-    DWORD type = 0;
-    std::vector<BYTE> data;
-};
-
-RunValue ReadRunValue() {
-    RunValue value;
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, WidePtr(kRunKeyPath), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return value;
-    DWORD size = 0;
-    if (::RegQueryValueExW(key, WidePtr(kRunValueName), nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
-        value.data.resize(size);
-        value.present = ::RegQueryValueExW(key, WidePtr(kRunValueName), nullptr, &value.type, value.data.data(),
-                                           &size) == ERROR_SUCCESS;
-        value.data.resize(size);
-    }
-    ::RegCloseKey(key);
-    return value;
-}
-
-void WriteRunValue(DWORD type, const std::vector<BYTE>& data) {
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, WidePtr(kRunKeyPath), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                                nullptr),
-              ERROR_SUCCESS);
-    EXPECT_EQ(::RegSetValueExW(key, WidePtr(kRunValueName), 0, type, data.data(), static_cast<DWORD>(data.size())),
-              ERROR_SUCCESS);
-    ::RegCloseKey(key);
-}
 
 std::vector<BYTE> WithNul(const std::u16string& text) {
     const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
     return std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(char16_t));
 }
 
+// Each case starts from the value the session had and leaves it as it was.
 class AutoStart : public ::testing::Test {
-protected:
-    void SetUp() override { m_saved = ReadRunValue(); }
-    void TearDown() override {
-        if (m_saved.present) {
-            WriteRunValue(m_saved.type, m_saved.data);
-        } else {
-            HKEY key = nullptr;
-            if (::RegOpenKeyExW(HKEY_CURRENT_USER, WidePtr(kRunKeyPath), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-                ::RegDeleteValueW(key, WidePtr(kRunValueName));
-                ::RegCloseKey(key);
-            }
-        }
-    }
-
 private:
-    RunValue m_saved;
+    CRunValueKeeper m_keeper;
 };
 
 }  // namespace
@@ -103,7 +60,7 @@ TEST_F(AutoStart, DisablingDeletesTheValueAndAMissingValueIsNoError) {
 TEST_F(AutoStart, TextValuesOfEitherKindCountAsEnabledAndAnExpandableOneNamingThisProgramIsKept) {
     ASSERT_TRUE(::SetEnvironmentVariableW(L"QLN_AUTOSTART_DIR", L"C:\\Tools"));
     const std::vector<BYTE> expandable = WithNul(u"\"%QLN_AUTOSTART_DIR%\\Quillon\\Quillon.exe\"");
-    WriteRunValue(REG_EXPAND_SZ, expandable);
+    ASSERT_TRUE(WriteRunValue(REG_EXPAND_SZ, expandable));
     EXPECT_EQ(IsAutoStartEnabled(), 1);
     // OK with the box ticked by the program it names: the value and its variable stay.
     SetAutoStart(1, u"c:\\tools\\quillon\\Quillon.exe");
@@ -116,12 +73,12 @@ TEST_F(AutoStart, TextValuesOfEitherKindCountAsEnabledAndAnExpandableOneNamingTh
     EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(value.data, WithNul(u"\"D:\\Moved\\Quillon.exe\""));
     // OK with the box cleared deletes either kind.
-    WriteRunValue(REG_EXPAND_SZ, expandable);
+    ASSERT_TRUE(WriteRunValue(REG_EXPAND_SZ, expandable));
     SetAutoStart(0, u"C:\\Q\\Quillon.exe");
     EXPECT_FALSE(ReadRunValue().present);
 
-    WriteRunValue(REG_BINARY, {1, 2, 3, 4});
+    ASSERT_TRUE(WriteRunValue(REG_BINARY, {1, 2, 3, 4}));
     EXPECT_EQ(IsAutoStartEnabled(), 0);
-    WriteRunValue(REG_SZ, WithNul(u"\"E:\\Other copy\\Quillon.exe\""));
+    ASSERT_TRUE(WriteRunValue(REG_SZ, WithNul(u"\"E:\\Other copy\\Quillon.exe\"")));
     EXPECT_EQ(IsAutoStartEnabled(), 1);
 }

@@ -8,36 +8,20 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 
 #include "base/u16.h"
 #include "config/config_file.h"
 #include "native/config/forwarding_platform.h"
+#include "windows/support/file_bytes.h"
+#include "windows/support/win_test.h"
 
 using namespace quillon;
+using namespace quillon::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::wstring ThisProgramFolder() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.rfind(L'\\'));
-}
-
-std::string ReadBytes(const std::wstring& path) {
-    std::ifstream in(fs::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << "could not write the fixture file";
-}
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -153,7 +137,8 @@ TEST(ConfigOnWindows, APortableFileBesideTheProgramIsUsedAndThePerUserFolderIsLe
     ASSERT_FALSE(Exists(aside.Folder()));
     CProbeFolder probe;
     ASSERT_TRUE(probe.Ready());
-    WriteBytes(probe.Config(), "<Quillon><Settings><HotKey>1602</HotKey><Delay>31</Delay></Settings></Quillon>");
+    ASSERT_TRUE(WriteFileBytes(
+        probe.Config(), "<Quillon><Settings><HotKey>1602</HotKey><Delay>31</Delay></Settings></Quillon>"));
 
     ASSERT_EQ(probe.Run(L"load"), 0u);
     auto report = probe.ReadReport();
@@ -185,23 +170,23 @@ TEST(ConfigOnWindows, WithoutAPortableFileThePerUserFolderIsCreatedAndWritten) {
     EXPECT_FALSE(Exists(probe.Config())) << "the program created a file beside itself";
 
     // The defaults as the zip ships them, with the user's temporary folder in.
-    std::string expected = ReadBytes(L"" QLN_PACKAGED_CONFIG);
+    std::string expected = FileBytesOf(L"" QLN_PACKAGED_CONFIG);
     const size_t folderAt = expected.find("<TemporaryFolder/>");
     ASSERT_NE(folderAt, std::string::npos);
     expected.replace(folderAt, 18, "<TemporaryFolder>" + report["TemporaryFolder"] + "</TemporaryFolder>");
-    EXPECT_EQ(ReadBytes(aside.Folder() + L"\\QLNConfig.xml"), expected);
+    EXPECT_EQ(FileBytesOf(aside.Folder() + L"\\QLNConfig.xml"), expected);
     EXPECT_FALSE(Exists(aside.Folder() + L"\\QLNConfig.xml.new"));
 }
 
 TEST(ConfigOnWindows, AZeroHotKeyRegistersNothing) {
     CProbeFolder probe;
     ASSERT_TRUE(probe.Ready());
-    WriteBytes(probe.Config(), "<Quillon><Settings><HotKey>0</HotKey></Settings></Quillon>");
+    ASSERT_TRUE(WriteFileBytes(probe.Config(), "<Quillon><Settings><HotKey>0</HotKey></Settings></Quillon>"));
     ASSERT_EQ(probe.Run(L"load-rewrite"), 0u);
     auto report = probe.ReadReport();
     EXPECT_EQ(report["HotKey"], "0");
     EXPECT_EQ(report["registrations"], "0");
-    EXPECT_NE(ReadBytes(probe.Config()).find("<HotKey>0</HotKey>\r\n"), std::string::npos);
+    EXPECT_NE(FileBytesOf(probe.Config()).find("<HotKey>0</HotKey>\r\n"), std::string::npos);
 }
 
 TEST(ConfigOnWindows, ASaveThatDiesHalfWayLeavesThePreviousFileIntact) {
@@ -209,18 +194,18 @@ TEST(ConfigOnWindows, ASaveThatDiesHalfWayLeavesThePreviousFileIntact) {
     ASSERT_TRUE(probe.Ready());
     const std::string original =
         "<?xml version=\"1.0\"?>\r\n<Quillon>\r\n<Settings>\r\n<Delay>31</Delay>\r\n</Settings>\r\n</Quillon>\r\n";
-    WriteBytes(probe.Config(), original);
+    ASSERT_TRUE(WriteFileBytes(probe.Config(), original));
 
     EXPECT_EQ(probe.Run(L"crash-save"), 3u);
-    EXPECT_EQ(ReadBytes(probe.Config()), original);
-    const std::string partial = ReadBytes(probe.Config() + L".new");
+    EXPECT_EQ(FileBytesOf(probe.Config()), original);
+    const std::string partial = FileBytesOf(probe.Config() + L".new");
     EXPECT_FALSE(partial.empty()) << "the crash came before anything was written";
     EXPECT_EQ(partial.find("</Quillon>"), std::string::npos) << "the new file was complete";
 
     // The next run reads the intact file and its save completes the job.
     ASSERT_EQ(probe.Run(L"load-rewrite"), 0u);
     EXPECT_EQ(probe.ReadReport()["Delay"], "31");
-    const std::string saved = ReadBytes(probe.Config());
+    const std::string saved = FileBytesOf(probe.Config());
     EXPECT_EQ(saved.rfind("<?xml version=\"1.0\"?>\r\n<Quillon>\r\n<Settings>\r\n", 0), 0u) << saved;
     EXPECT_NE(saved.find("<Delay>31</Delay>\r\n</Settings>"), std::string::npos) << saved;
     EXPECT_FALSE(Exists(probe.Config() + L".new"));
@@ -233,7 +218,8 @@ TEST(ConfigOnWindows, AProgramPathLongerThanTheClassicLimitIsHandled) {
     CProbeFolder probe(deep);
     ASSERT_TRUE(probe.Ready()) << "could not lay out a folder " << probe.Folder().size() << " characters deep";
     ASSERT_GT(probe.Program().size(), static_cast<size_t>(MAX_PATH));
-    WriteBytes(L"\\\\?\\" + probe.Config(), "<Quillon><Settings><Delay>77</Delay></Settings></Quillon>");
+    ASSERT_TRUE(WriteFileBytes(L"\\\\?\\" + probe.Config(),
+                               "<Quillon><Settings><Delay>77</Delay></Settings></Quillon>"));
 
     const DWORD code = probe.Run(L"load-rewrite");
     if (code == static_cast<DWORD>(-1))
@@ -244,7 +230,7 @@ TEST(ConfigOnWindows, AProgramPathLongerThanTheClassicLimitIsHandled) {
     EXPECT_EQ(report["module"], Utf8(probe.Program()));
     EXPECT_EQ(report["folder"], Utf8(probe.Folder()));
     EXPECT_EQ(report["Delay"], "77");
-    const std::string saved = ReadBytes(L"\\\\?\\" + probe.Config());
+    const std::string saved = FileBytesOf(L"\\\\?\\" + probe.Config());
     EXPECT_EQ(saved.rfind("<Quillon>\r\n<Settings>\r\n<HotKey>16648</HotKey>\r\n", 0), 0u) << saved;
     EXPECT_NE(saved.find("<Delay>77</Delay>"), std::string::npos);
 }
@@ -253,7 +239,7 @@ TEST(ConfigOnWindows, AReadOnlyFileIsNotReplaced) {
     CProbeFolder probe;
     ASSERT_TRUE(probe.Ready());
     const std::string original = "<Quillon><Settings><Delay>31</Delay></Settings></Quillon>";
-    WriteBytes(probe.Config(), original);
+    ASSERT_TRUE(WriteFileBytes(probe.Config(), original));
     ASSERT_TRUE(::SetFileAttributesW(probe.Config().c_str(), FILE_ATTRIBUTE_READONLY));
 
     ASSERT_EQ(probe.Run(L"load-rewrite"), 0u);
@@ -263,7 +249,7 @@ TEST(ConfigOnWindows, AReadOnlyFileIsNotReplaced) {
     EXPECT_EQ(report["saved"], "2");
     EXPECT_NE(report["failure"].find(Utf8(probe.Config())), std::string::npos) << report["failure"];
     EXPECT_GT(report["failure"].size(), Utf8(probe.Config()).size() + 45) << "no reason given";
-    EXPECT_EQ(ReadBytes(probe.Config()), original);
+    EXPECT_EQ(FileBytesOf(probe.Config()), original);
     EXPECT_FALSE(Exists(probe.Config() + L".new"));
     ::SetFileAttributesW(probe.Config().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -289,7 +275,7 @@ TEST(ConfigOnWindows, AConfigurationBesideAProgramDeeperThanTheClassicLimitIsRea
     CProbeFolder probe(deep);
     ASSERT_TRUE(probe.Ready());
     const std::string original = "<?xml version=\"1.0\"?>\r\n<Quillon><Settings><Delay>77</Delay></Settings></Quillon>";
-    WriteBytes(L"\\\\?\\" + probe.Config(), original);
+    ASSERT_TRUE(WriteFileBytes(L"\\\\?\\" + probe.Config(), original));
 
     CProgramAt platform(FromWide(probe.Program()));
     const ConfigLocation location = ResolveConfigLocation(platform);
@@ -302,7 +288,7 @@ TEST(ConfigOnWindows, AConfigurationBesideAProgramDeeperThanTheClassicLimitIsRea
     EXPECT_EQ(settings.Delay, 77);
     settings.Delay = 78;
     ASSERT_TRUE(SaveConfigFile(xml, location.configFilePath, settings, platform).Saved());
-    const std::string saved = ReadBytes(L"\\\\?\\" + probe.Config());
+    const std::string saved = FileBytesOf(L"\\\\?\\" + probe.Config());
     EXPECT_EQ(saved.rfind("<?xml version=\"1.0\"?>\r\n<Quillon>\r\n<Settings>\r\n", 0), 0u) << saved;
     EXPECT_NE(saved.find("<Delay>78</Delay>"), std::string::npos) << saved;
     EXPECT_FALSE(Exists(L"\\\\?\\" + probe.Config() + L".new"));
@@ -312,7 +298,7 @@ TEST(ConfigOnWindows, ASaveKeepsTheAttributesOfTheFileItReplaces) {
     CProbeFolder probe; // a private folder
     ASSERT_TRUE(probe.Ready());
     const std::wstring config = probe.Config();
-    WriteBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>");
+    ASSERT_TRUE(WriteFileBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>"));
     ASSERT_TRUE(::SetFileAttributesW(config.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
     if (!(::GetFileAttributesW(config.c_str()) & FILE_ATTRIBUTE_HIDDEN))
         GTEST_SKIP() << "this file system keeps no hidden attribute";
@@ -321,7 +307,7 @@ TEST(ConfigOnWindows, ASaveKeepsTheAttributesOfTheFileItReplaces) {
     ASSERT_TRUE(LoadConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
     settings.Delay = 10;
     ASSERT_TRUE(SaveConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()).Saved());
-    EXPECT_NE(ReadBytes(config).find("<Delay>10</Delay>"), std::string::npos);
+    EXPECT_NE(FileBytesOf(config).find("<Delay>10</Delay>"), std::string::npos);
     EXPECT_TRUE(::GetFileAttributesW(config.c_str()) & FILE_ATTRIBUTE_HIDDEN)
         << "the hidden file became visible";
     EXPECT_FALSE(Exists(config + L".new"));
@@ -333,7 +319,7 @@ TEST(ConfigOnWindows, ASaveThroughASymbolicLinkReplacesTheFileItLeadsTo) {
     const std::wstring synced = probe.Folder() + L"\\synced";
     ASSERT_TRUE(::CreateDirectoryW(synced.c_str(), nullptr));
     const std::wstring real = synced + L"\\QLNConfig.xml";
-    WriteBytes(real, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>");
+    ASSERT_TRUE(WriteFileBytes(real, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>"));
     const std::wstring link = probe.Config();
     constexpr DWORD kAllowUnprivileged = 0x2; // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
     if (!::CreateSymbolicLinkW(link.c_str(), real.c_str(), kAllowUnprivileged) &&
@@ -350,7 +336,7 @@ TEST(ConfigOnWindows, ASaveThroughASymbolicLinkReplacesTheFileItLeadsTo) {
     ASSERT_TRUE(SaveConfigFile(xml, FromWide(link), settings, DefaultConfigPlatform()).Saved());
     EXPECT_TRUE(::GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)
         << "the link became a plain file";
-    EXPECT_NE(ReadBytes(real).find("<Delay>10</Delay>"), std::string::npos);
+    EXPECT_NE(FileBytesOf(real).find("<Delay>10</Delay>"), std::string::npos);
     EXPECT_FALSE(Exists(real + L".new"));
     EXPECT_FALSE(Exists(link + L".new"));
 }
@@ -387,7 +373,7 @@ TEST(ConfigOnWindows, AFileHeldOpenByAnotherProgramIsSavedOnceItIsLetGo) {
     CProbeFolder probe;
     ASSERT_TRUE(probe.Ready());
     const std::wstring config = probe.Config();
-    WriteBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>");
+    ASSERT_TRUE(WriteFileBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>"));
     CConfigXml xml;
     SettingsFields settings;
     ASSERT_TRUE(LoadConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
@@ -399,7 +385,7 @@ TEST(ConfigOnWindows, AFileHeldOpenByAnotherProgramIsSavedOnceItIsLetGo) {
     if (held.pauses == 0)
         GTEST_SKIP() << "this system replaces a file that another program holds open";
     EXPECT_EQ(held.pauses, 1);
-    EXPECT_NE(ReadBytes(config).find("<Delay>10</Delay>"), std::string::npos);
+    EXPECT_NE(FileBytesOf(config).find("<Delay>10</Delay>"), std::string::npos);
     EXPECT_FALSE(Exists(config + L".new"));
 }
 
@@ -407,7 +393,7 @@ TEST(ConfigOnWindows, AFileHeldByAnotherProgramAtStartIsTakenInBeforeASaveWrites
     CProbeFolder probe;
     ASSERT_TRUE(probe.Ready());
     const std::wstring config = probe.Config();
-    WriteBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>");
+    ASSERT_TRUE(WriteFileBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>"));
     CConfigXml xml;
     SettingsFields settings;
     {
@@ -419,7 +405,7 @@ TEST(ConfigOnWindows, AFileHeldByAnotherProgramAtStartIsTakenInBeforeASaveWrites
     EXPECT_EQ(settings.Delay, 200) << "read although it was held";
     settings.Insert = 1; // the user's change in Options
     ASSERT_TRUE(SaveConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()).Saved());
-    const std::string saved = ReadBytes(config);
+    const std::string saved = FileBytesOf(config);
     EXPECT_NE(saved.find("<Delay>9</Delay>"), std::string::npos) << "the file's own Delay was lost:\n"
                                                                  << saved;
     EXPECT_NE(saved.find("<Insert>True</Insert>"), std::string::npos) << saved;

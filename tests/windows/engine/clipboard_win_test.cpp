@@ -11,6 +11,7 @@
 #include "engine/clipboard_backup.h"
 #include "engine/system.h"
 #include "framework/wnd.h"
+#include "windows/support/process.h"
 #include "windows/support/win_test.h"
 
 using namespace quillon;
@@ -124,29 +125,19 @@ public:
         std::wstring name = L"QuillonClipboardHeld" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
                             std::to_wstring(++serial);
         m_event = ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
-        wchar_t self[MAX_PATH] = {};
-        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring exe = self;
-        exe = exe.substr(0, exe.rfind(L'\\')) + L"\\quillon-clipboard-holder.exe";
-        std::wstring cmd = L"\"" + exe + L"\" " + std::to_wstring(ms) + L" " + name;
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        if (::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi))
+        if (m_holder.Start(ThisProgramFolder() + L"\\quillon-clipboard-holder.exe",
+                           std::to_wstring(ms) + L" " + name))
             m_held = ::WaitForSingleObject(m_event, 10000) == WAIT_OBJECT_0;
     }
     ~CClipboardHolder() {
-        if (m_pi.hProcess) {
-            ::WaitForSingleObject(m_pi.hProcess, 10000);
-            ::CloseHandle(m_pi.hProcess);
-            ::CloseHandle(m_pi.hThread);
-        }
+        m_holder.WaitExit(10000);
         ::CloseHandle(m_event);
     }
     bool Held() const { return m_held; }
 
 private:
     HANDLE m_event = nullptr;
-    PROCESS_INFORMATION m_pi{};
+    CProcess m_holder;
     bool m_held = false;
 };
 

@@ -80,9 +80,7 @@ protected:
             m_start.pop_back();
         ASSERT_TRUE(::SetCurrentDirectoryW(m_start.c_str()));
         m_start = CurrentDirectory();
-        wchar_t self[MAX_PATH] = {};
-        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-        m_self = self;
+        m_self = ThisProgramPath();
     }
     void TearDown() override { ::SetCurrentDirectoryW(m_before.c_str()); }
     std::wstring m_before, m_start, m_self;

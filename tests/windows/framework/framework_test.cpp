@@ -13,8 +13,7 @@
 #include "framework/button.h"
 #include "framework/dialog.h"
 #include "framework/edit.h"
-#include "base/win/code_page.h"
-#include "base/win/handles.h"
+#include "framework/wnd.h"
 #include "windows/support/win_test.h"
 
 using namespace quillon;
@@ -225,36 +224,6 @@ TEST(Framework, PreTranslateMessageSeesKeysBeforeDialogNavigation) {
     EXPECT_EQ(edit.keys, (std::vector<WPARAM>{VK_RETURN, VK_ESCAPE}));
 }
 
-TEST(Handles, OwnersReleaseExactlyOnce) {
-    CHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    ASSERT_TRUE(event);
-    HANDLE raw = event.Get();
-    CHandle moved(std::move(event));
-    EXPECT_FALSE(event);
-    EXPECT_EQ(moved.Get(), raw);
-    moved.Reset();
-    DWORD flags = 0;
-    EXPECT_FALSE(::GetHandleInformation(raw, &flags)) << "closed by the owner";
-    CGlobalHandle mem(::GlobalAlloc(GMEM_MOVEABLE, 16));
-    {
-        CGlobalLock<char> lock(mem.Get());
-        ASSERT_TRUE(lock);
-        lock.Get()[0] = 'x';
-    }
-    EXPECT_EQ(::GlobalFlags(mem.Get()) & GMEM_LOCKCOUNT, 0u);
-}
-
-TEST(CodePage, TextGoesThereAndBackAndWhatAPageLacksBecomesItsDefault) {
-    const std::wstring text = L"caf\u00E9 \u20AC";
-    EXPECT_EQ(WideToCodePage(text, 1252), std::string("caf\xE9 \x80"));
-    EXPECT_EQ(CodePageToWide("caf\xE9 \x80", 1252), text);
-    EXPECT_EQ(WideToCodePage(L"\u4E2D", 1252), "?");
-    const std::wstring beyond = L"\U0001F600 x";
-    EXPECT_EQ(CodePageToWide(WideToCodePage(beyond, CP_UTF8), CP_UTF8), beyond);
-    EXPECT_EQ(WideToCodePage(L"x", 12345), "") << "a code page the system does not have";
-    EXPECT_EQ(CodePageToWide("", CP_UTF8), L"");
-}
-
 namespace {
 
 // A procedure put over a control the raw way (as an old library or an injected tool does),
@@ -270,18 +239,20 @@ LRESULT CALLBACK OuterProc(HWND hwnd, UINT m, WPARAM w, LPARAM l) {
 
 TEST(Framework, UnbindingUnderAnotherSubclassKeepsTheControlAndTheOtherSubclassWorking) {
     CTestDialog dlg(100);
-    struct CCountingButton : CButton {
+    struct CCountingButton : CButtonT<CWnd> {
         int calls = 0;
         LRESULT WindowProc(UINT m, WPARAM w, LPARAM l) override {
             ++calls;
-            return CButton::WindowProc(m, w, l);
+            return CButtonT::WindowProc(m, w, l);
         }
     } check;
-    CEdit edit;
     dlg.onInit = [&](CTestDialog& d) {
         ASSERT_TRUE(check.SubclassDlgItem(1003, d.m_hWnd));
-        ASSERT_TRUE(edit.SubclassDlgItem(1001, d.m_hWnd));
-        // The typed helpers reach the control's own procedure through our binding.
+        // A plain typed value binds nothing: its helpers are the control's own messages.
+        const CEdit edit = d.GetDlgItem(1001);
+        ASSERT_NE(edit.m_hWnd, nullptr);
+        EXPECT_EQ(CWnd::FromHandle(edit), nullptr);
+        // The typed helpers reach the control's own procedure, through our binding or not.
         check.SetChecked(true);
         EXPECT_TRUE(check.IsChecked());
         EXPECT_EQ(check.CheckValue(), 1);
@@ -319,5 +290,4 @@ TEST(Framework, UnbindingUnderAnotherSubclassKeepsTheControlAndTheOtherSubclassW
     };
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_EQ(check.m_hWnd, nullptr);
-    EXPECT_EQ(edit.m_hWnd, nullptr);
 }

@@ -24,6 +24,12 @@ inline bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
     return ok && read == bytes.size();
 }
 
+// The whole file, or nothing when it cannot be read (a missing file reads as empty).
+inline std::string FileBytesOf(const std::wstring& path) {
+    std::string bytes;
+    return ReadFileBytes(path, bytes) ? bytes : std::string();
+}
+
 // Writes the bytes as the whole file (disposition as CreateFileW takes it), sharing it with
 // others as share says.
 inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes,

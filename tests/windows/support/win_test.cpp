@@ -10,7 +10,9 @@
 #include <cwchar>
 #include <thread>
 
+#include "base/u16.h"
 #include "base/win/handles.h"
+#include "base/win/program_path.h"
 
 namespace quillon::test {
 
@@ -45,6 +47,15 @@ std::string Utf8Of(const std::wstring& text) {
     ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
                           nullptr);
     return out;
+}
+
+std::wstring ThisProgramPath() {
+    return ToWide(RunningProgramPath());
+}
+
+std::wstring ThisProgramFolder() {
+    const std::wstring path = ThisProgramPath();
+    return path.substr(0, path.find_last_of(L'\\'));
 }
 
 std::wstring ItemText(HWND dialog, int id) {

@@ -24,6 +24,11 @@ void Pump();
 // UTF-16 to UTF-8, for failure messages and files.
 std::string Utf8Of(const std::wstring& text);
 
+// This test program's own path, read whole, and the folder it is in (the build's bin
+// folder, where the helper programs are too).
+std::wstring ThisProgramPath();
+std::wstring ThisProgramFolder();
+
 // A dialog control's text, and whether a check box or radio button is checked.
 std::wstring ItemText(HWND dialog, int id);
 bool IsChecked(HWND dialog, int id);

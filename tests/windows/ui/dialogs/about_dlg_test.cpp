@@ -10,35 +10,24 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "windows/ui/dialogs/about_test_support.h"
+#include "windows/ui/widgets/link_test_support.h"
 #include "ui/dialogs/about_dlg.h"
+#include "windows/support/win_test.h"
 
 using namespace quillon;
-using namespace quillon::about_test;
+using namespace quillon::link_test;
+using quillon::test::Utf8Of;
 
 namespace {
 
 std::wstring BinFile(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
-}
-
-std::wstring TestProgram() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
+    return quillon::test::ThisProgramFolder() + L"\\" + name;
 }
 
 std::wstring TextOf(HWND window) {
     wchar_t text[256] = {};
     ::GetWindowTextW(window, text, 256);
     return text;
-}
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
 }
 
 // A string of the program's version resource (US English, Unicode).
@@ -61,10 +50,10 @@ TEST(AboutDialog, ShowsTheProductVersionOfTheProgramItDescribes) {
         const wchar_t* line;
     } cases[] = {{BinFile(L"Quillon.exe"), L"Version 2.01"},
                  {BinFile(L"quillon-version-probe.dll"), L"Version 3.10"},
-                 {TestProgram(), L"Version Unknown"},
+                 {quillon::test::ThisProgramPath(), L"Version Unknown"},
                  {BinFile(L"no-such-program.exe"), L"Version Unknown"}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(Narrow(c.program));
+        SCOPED_TRACE(Utf8Of(c.program));
         int checks = 0;
         CCheckedAbout dialog(
             [&](CCheckedAbout& d) {
@@ -112,7 +101,7 @@ TEST(AboutDialog, TheProgramCarriesItsVersionsForTheFileProperties) {
     EXPECT_EQ(VersionString(info, L"OriginalFilename"), L"Quillon.exe");
     for (const wchar_t* name : {L"FileDescription", L"CompanyName", L"LegalCopyright"}) {
         const std::wstring value = VersionString(info, name);
-        EXPECT_TRUE(value != L"(missing)" && !value.empty()) << Narrow(name);
+        EXPECT_TRUE(value != L"(missing)" && !value.empty()) << Utf8Of(name);
     }
 }
 

@@ -172,8 +172,7 @@ TEST(NewExtensionDialog, BrowseFillsTheEditorAndCancelKeepsWhatWasTyped) {
         EXPECT_EQ(ItemText(d, IDC_NEWEXT_EDITOR), L"C:\\typed.exe");
 
         // Choosing a file: its full path.
-        wchar_t self[MAX_PATH] = {};
-        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        const std::wstring self = ThisProgramPath();
         Click(d, IDC_NEWEXT_BROWSE);
         open = WaitShownWindow(nullptr, L"Open", d);
         ASSERT_NE(open, nullptr);
@@ -182,10 +181,10 @@ TEST(NewExtensionDialog, BrowseFillsTheEditorAndCancelKeepsWhatWasTyped) {
         if (!name)
             name = ::GetDlgItem(open, 0x480);   // edt1
         ASSERT_NE(name, nullptr);
-        ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(self));
+        ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(self.c_str()));
         ::PostMessageW(open, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(WaitGone(open, "the Open dialog to close on OK"));
-        EXPECT_EQ(ItemText(d, IDC_NEWEXT_EDITOR), std::wstring(self));
+        EXPECT_EQ(ItemText(d, IDC_NEWEXT_EDITOR), self);
         Click(d, IDOK);
     });
     EXPECT_EQ(result, IDOK);

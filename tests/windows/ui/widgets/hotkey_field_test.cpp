@@ -23,10 +23,6 @@ constexpr int kPlaceholder = 1014;
 constexpr int kEdit = 1008;
 constexpr WORD kF11Value = VK_F11 << 8; // a value no row ends in, set before each row
 
-std::string Narrow(const std::wstring& s) {
-    return std::string(s.begin(), s.end());
-}
-
 bool NoKeysPending() {
     return (HIWORD(::GetQueueStatus(QS_KEY)) & QS_KEY) == 0;
 }
@@ -65,7 +61,7 @@ struct FieldScript {
                 5000,
                 [this] {
                     return "value " + std::to_string(field.GetHotKeyValue()) + ", shows \"" +
-                           Narrow(field.GetDisplayText()) + "\"";
+                           Utf8Of(field.GetDisplayText()) + "\"";
                 });
     }
 };

@@ -1,5 +1,5 @@
-// What the About tests share: running a check inside a shown modal dialog, a recording
-// shell for link clicks, and reading colours from a dialog's pixels.
+// What the link label's and the About dialog's tests share: running a check inside a shown
+// modal dialog, a recording shell for link clicks, and reading colours from a dialog's pixels.
 #pragma once
 #include <windows.h>
 
@@ -10,7 +10,7 @@
 
 #include "ui/widgets/link_label.h"
 
-namespace quillon::about_test {
+namespace quillon::link_test {
 
 // Runs check on the dialog's own thread once the dialog is created and shown, then closes
 // it with IDOK. Dialog is any CDialog with a constructor taking Args.
@@ -67,7 +67,7 @@ inline int CountColour(HWND dialog, const RECT& area, COLORREF colour) {
 }
 
 // A shell that records what a click asks of it and answers as planned.
-class CRecordingShell : public ILinkShell {
+class CRecordingShell : public CLinkShell {
 public:
     INT_PTR shellAnswer = 42; // ShellExecuteW's "opened"
     UINT runAnswer = 33;
@@ -94,4 +94,4 @@ public:
     void Beep() override { ++beeps; }
 };
 
-} // namespace quillon::about_test
+} // namespace quillon::link_test

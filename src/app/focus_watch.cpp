@@ -1,5 +1,5 @@
 // The server window's focus check, and the event hooks that run it the moment the focus moves.
-#include "app/server_dlg_focus.h"
+#include "app/focus_watch.h"
 
 #include "engine/edit_engine.h"
 
@@ -15,7 +15,7 @@ constexpr DWORD kLookAgainMaxMs = 10000;
 // hooked them, inside its message retrieval, so this is never read from another thread.
 CFocusWatch* g_reporting = nullptr;
 
-}  // namespace
+} // namespace
 
 CFocusWatch::CFocusWatch(CEditEngine& engine, HWND& lastFocus) : m_engine(engine), m_lastFocus(lastFocus) {}
 
@@ -136,4 +136,4 @@ CFocusWatch::CEditScope::~CEditScope() {
     }
 }
 
-}  // namespace quillon
+} // namespace quillon

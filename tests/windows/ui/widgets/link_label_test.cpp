@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "framework/dialog.h"
-#include "windows/ui/dialogs/about_test_support.h"
+#include "windows/ui/widgets/link_test_support.h"
 #include "ui/widgets/link_label.h"
 
 using namespace quillon;
-using namespace quillon::about_test;
+using namespace quillon::link_test;
 
 namespace {
 
@@ -25,9 +25,12 @@ std::vector<std::wstring> SplitArguments(const std::wstring& commandLine) {
     return result;
 }
 
+// The dialog of four statics in the suite's resources.
+constexpr UINT kLinksDialog = 210;
+
 class CLinksDialog : public CDialog {
 public:
-    CLinksDialog() : CDialog(200) {}
+    CLinksDialog() : CDialog(kLinksDialog) {}
     CLinkLabel links[4];
     RECT before[4] = {};
 
@@ -224,7 +227,7 @@ TEST(OpenLink, RegistryValuesAreReadWholeWithin260BytesOrNotAtAll) {
         ::RegSetValueExW(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
         ::RegCloseKey(key);
     };
-    ILinkShell& real = DefaultLinkShell();
+    CLinkShell& real = DefaultLinkShell();
     std::wstring value = L"untouched";
     EXPECT_FALSE(real.ReadClassesRootDefault(L".none", &value));
 

@@ -78,4 +78,4 @@ private:
     CWinEventHookHandle m_focusHook;
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -8,4 +8,4 @@ namespace quillon {
 // either Alt, Shift, Ctrl; left or right Windows key).
 bool IsHotKeyModifier(UINT virtualKey, UINT modifiers);
 
-}  // namespace quillon
+} // namespace quillon
