@@ -22,7 +22,7 @@ public:
     virtual bool HoldsDocument() const { return true; }
 };
 
-std::vector<std::string> EngineNames();  // "quillon" first, then the peers built in
+std::vector<std::string> EngineNames(); // "quillon" first, then the peers built in
 std::unique_ptr<CEngine> MakeEngine(const std::string& name);
 
 // Bytes the allocator holds right now (heap and mapped blocks).
@@ -30,4 +30,4 @@ size_t HeapInUse();
 
 std::string ReadWholeFile(const std::string& path);
 
-}  // namespace quillon::bench
+} // namespace quillon::bench

@@ -27,14 +27,13 @@ using namespace quillon;
 using namespace quillon::bench;
 
 struct CorpusFile {
-    std::string name;     // file name without the variant suffix
-    std::string variant;  // utf8, utf16le or latin1
+    std::string name;    // file name without the variant suffix
+    std::string variant; // utf8, utf16le or latin1
     std::string path;
     size_t size = 0;
 };
 
-std::vector<CorpusFile> ListCorpus(const std::string& folder)
-{
+std::vector<CorpusFile> ListCorpus(const std::string& folder) {
     std::vector<CorpusFile> files;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
@@ -55,8 +54,7 @@ std::vector<CorpusFile> ListCorpus(const std::string& folder)
 }
 
 // Read + convert + parse into a navigable document.
-void Load(benchmark::State& state, const std::string& engineName, const CorpusFile& file)
-{
+void Load(benchmark::State& state, const std::string& engineName, const CorpusFile& file) {
     auto engine = MakeEngine(engineName);
     for (auto _ : state) {
         if (!engine->Load(file.path)) {
@@ -72,8 +70,7 @@ void Load(benchmark::State& state, const std::string& engineName, const CorpusFi
 
 // Parse of text already in memory: ours from UTF-16, pugixml from the UTF-8 bytes. Both
 // are credited with the UTF-8 file size so that the rates compare the same document.
-void ParseOurs(benchmark::State& state, const CorpusFile& file)
-{
+void ParseOurs(benchmark::State& state, const CorpusFile& file) {
     const std::string bytes = ReadWholeFile(file.path);
     std::u16string text(BytesToUtf16(65001, bytes.data(), bytes.size(), nullptr), u'\0');
     BytesToUtf16(65001, bytes.data(), bytes.size(), text.data());
@@ -86,8 +83,7 @@ void ParseOurs(benchmark::State& state, const CorpusFile& file)
 }
 
 #ifdef QUILLON_HAVE_PUGIXML
-void ParsePugixml(benchmark::State& state, const CorpusFile& file)
-{
+void ParsePugixml(benchmark::State& state, const CorpusFile& file) {
     const std::string bytes = ReadWholeFile(file.path);
     pugi::xml_document document;
     for (auto _ : state) {
@@ -99,8 +95,7 @@ void ParsePugixml(benchmark::State& state, const CorpusFile& file)
 
 // The encoding module alone: both passes of UTF-8 -> UTF-16, both passes back, and glibc's
 // iconv doing the first for comparison (it is never on our load path).
-void ConvertToUtf16(benchmark::State& state, const CorpusFile& file)
-{
+void ConvertToUtf16(benchmark::State& state, const CorpusFile& file) {
     const std::string bytes = ReadWholeFile(file.path);
     std::vector<char16_t> text(bytes.size());
     for (auto _ : state) {
@@ -110,8 +105,7 @@ void ConvertToUtf16(benchmark::State& state, const CorpusFile& file)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
 
-void ConvertToUtf8(benchmark::State& state, const CorpusFile& file)
-{
+void ConvertToUtf8(benchmark::State& state, const CorpusFile& file) {
     const std::string bytes = ReadWholeFile(file.path);
     std::u16string text(BytesToUtf16(65001, bytes.data(), bytes.size(), nullptr), u'\0');
     BytesToUtf16(65001, bytes.data(), bytes.size(), text.data());
@@ -123,8 +117,7 @@ void ConvertToUtf8(benchmark::State& state, const CorpusFile& file)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
 
-void ConvertIconv(benchmark::State& state, const CorpusFile& file)
-{
+void ConvertIconv(benchmark::State& state, const CorpusFile& file) {
     const std::string bytes = ReadWholeFile(file.path);
     std::vector<char> out(bytes.size() * 2 + 16);
     iconv_t cd = iconv_open("UTF-16LE", "UTF-8");
@@ -140,21 +133,20 @@ void ConvertIconv(benchmark::State& state, const CorpusFile& file)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
 
-void Walk(benchmark::State& state, const std::string& engineName, const CorpusFile& file)
-{
+void Walk(benchmark::State& state, const std::string& engineName, const CorpusFile& file) {
     auto engine = MakeEngine(engineName);
     if (!engine->Load(file.path)) {
         state.SkipWithError("load failed");
         return;
     }
-    for (auto _ : state) benchmark::DoNotOptimize(engine->Walk());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(engine->Walk());
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * file.size));
     state.counters["elements"] = static_cast<double>(engine->CountElements());
 }
 
 // Heap held by a loaded document, as a multiple of the file size.
-void Memory(benchmark::State& state, const std::string& engineName, const CorpusFile& file)
-{
+void Memory(benchmark::State& state, const std::string& engineName, const CorpusFile& file) {
     for (auto _ : state) {
         auto engine = MakeEngine(engineName);
         const size_t before = HeapInUse();
@@ -170,10 +162,10 @@ void Memory(benchmark::State& state, const std::string& engineName, const Corpus
 }
 
 // AddChildElement N times (each with an attribute), then save.
-void BuildOurs(benchmark::State& state)
-{
+void BuildOurs(benchmark::State& state) {
     const size_t count = static_cast<size_t>(state.range(0));
-    const std::u16string path = FromUtf8((std::filesystem::temp_directory_path() / "quillon-bench-build.xml").string());
+    const std::u16string path =
+        FromUtf8((std::filesystem::temp_directory_path() / "quillon-bench-build.xml").string());
     for (auto _ : state) {
         CXmlDocument document;
         document.AddElement(u"items");
@@ -181,17 +173,18 @@ void BuildOurs(benchmark::State& state)
             document.AddChildElement(u"item", u"value text");
             document.SetChildAttribute(u"n", static_cast<int>(i));
         }
-        if (!document.SaveFile(path)) state.SkipWithError("save failed");
+        if (!document.SaveFile(path))
+            state.SkipWithError("save failed");
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * count));
     state.SetComplexityN(static_cast<int64_t>(count));
 }
 
 #ifdef QUILLON_HAVE_PUGIXML
-void BuildPugixml(benchmark::State& state)
-{
+void BuildPugixml(benchmark::State& state) {
     const size_t count = static_cast<size_t>(state.range(0));
-    const std::string path = (std::filesystem::temp_directory_path() / "quillon-bench-build-pugi.xml").string();
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "quillon-bench-build-pugi.xml").string();
     for (auto _ : state) {
         pugi::xml_document document;
         pugi::xml_node root = document.append_child("items");
@@ -200,7 +193,8 @@ void BuildPugixml(benchmark::State& state)
             item.text().set("value text");
             item.append_attribute("n") = static_cast<int>(i);
         }
-        if (!document.save_file(path.c_str())) state.SkipWithError("save failed");
+        if (!document.save_file(path.c_str()))
+            state.SkipWithError("save failed");
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * count));
     state.SetComplexityN(static_cast<int64_t>(count));
@@ -208,21 +202,23 @@ void BuildPugixml(benchmark::State& state)
 #endif
 
 // Removes every element of a built document, first to last, as the configuration does.
-void RemoveOurs(benchmark::State& state)
-{
+void RemoveOurs(benchmark::State& state) {
     const size_t count = static_cast<size_t>(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
         CXmlDocument document;
         document.AddElement(u"items");
-        for (size_t i = 0; i < count; ++i) document.AddChildElement(u"item", u"value text");
+        for (size_t i = 0; i < count; ++i)
+            document.AddChildElement(u"item", u"value text");
         document.ResetPosition();
         document.FindElement();
         document.EnterElement();
         state.ResumeTiming();
         size_t removed = 0;
-        while (document.FindElement() && document.RemoveElement()) ++removed;
-        if (removed != count) state.SkipWithError("not every element was removed");
+        while (document.FindElement() && document.RemoveElement())
+            ++removed;
+        if (removed != count)
+            state.SkipWithError("not every element was removed");
         state.PauseTiming();
         // The document is destroyed outside the timing.
         { CXmlDocument gone = std::move(document); }
@@ -232,58 +228,74 @@ void RemoveOurs(benchmark::State& state)
     state.SetComplexityN(static_cast<int64_t>(count));
 }
 
-void RegisterAll(const std::vector<CorpusFile>& corpus)
-{
+void RegisterAll(const std::vector<CorpusFile>& corpus) {
     const std::vector<std::string> engines = EngineNames();
     for (const CorpusFile& file : corpus) {
         const std::string tag = file.name + "." + file.variant;
         for (const std::string& engine : engines) {
             // Peers read the UTF-8 form; our engine reads every form.
-            if (engine != "quillon" && file.variant != "utf8") continue;
+            if (engine != "quillon" && file.variant != "utf8")
+                continue;
             benchmark::RegisterBenchmark(("Load/" + tag + "/" + engine).c_str(), Load, engine, file)
-                ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+                ->Unit(benchmark::kMillisecond)
+                ->MinTime(0.5);
         }
-        if (file.variant != "utf8") continue;
+        if (file.variant != "utf8")
+            continue;
         benchmark::RegisterBenchmark(("Convert/" + tag + "/utf8-to-utf16").c_str(), ConvertToUtf16, file)
-            ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(0.5);
         benchmark::RegisterBenchmark(("Convert/" + tag + "/utf16-to-utf8").c_str(), ConvertToUtf8, file)
-            ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(0.5);
         benchmark::RegisterBenchmark(("Convert/" + tag + "/iconv-utf8-to-utf16").c_str(), ConvertIconv, file)
-            ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(0.5);
         benchmark::RegisterBenchmark(("Parse/" + tag + "/quillon-utf16").c_str(), ParseOurs, file)
-            ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(0.5);
 #ifdef QUILLON_HAVE_PUGIXML
         benchmark::RegisterBenchmark(("Parse/" + tag + "/pugixml-utf8").c_str(), ParsePugixml, file)
-            ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(0.5);
 #endif
         for (const std::string& engine : engines) {
-            if (engine == "expat") continue;
+            if (engine == "expat")
+                continue;
             benchmark::RegisterBenchmark(("Walk/" + tag + "/" + engine).c_str(), Walk, engine, file)
-                ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+                ->Unit(benchmark::kMillisecond)
+                ->MinTime(0.5);
             benchmark::RegisterBenchmark(("Memory/" + tag + "/" + engine).c_str(), Memory, engine, file)
-                ->Iterations(1)->Unit(benchmark::kMillisecond);
+                ->Iterations(1)
+                ->Unit(benchmark::kMillisecond);
         }
     }
     for (const int64_t count : {10000, 100000, 1000000}) {
-        benchmark::RegisterBenchmark("Build/quillon", BuildOurs)->Arg(count)->Unit(benchmark::kMillisecond)
+        benchmark::RegisterBenchmark("Build/quillon", BuildOurs)
+            ->Arg(count)
+            ->Unit(benchmark::kMillisecond)
             ->Iterations(count >= 1000000 ? 1 : 3);
 #ifdef QUILLON_HAVE_PUGIXML
-        benchmark::RegisterBenchmark("Build/pugixml", BuildPugixml)->Arg(count)->Unit(benchmark::kMillisecond)
+        benchmark::RegisterBenchmark("Build/pugixml", BuildPugixml)
+            ->Arg(count)
+            ->Unit(benchmark::kMillisecond)
             ->Iterations(count >= 1000000 ? 1 : 3);
 #endif
-        benchmark::RegisterBenchmark("Remove/quillon", RemoveOurs)->Arg(count)->Unit(benchmark::kMillisecond)
+        benchmark::RegisterBenchmark("Remove/quillon", RemoveOurs)
+            ->Arg(count)
+            ->Unit(benchmark::kMillisecond)
             ->Iterations(count >= 1000000 ? 1 : 3);
     }
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const char* folder = std::getenv("QUILLON_BENCH_CORPUS");
     RegisterAll(ListCorpus(folder ? folder : "build/bench-corpus"));
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -5,10 +5,10 @@
 
 #include "bench_engines.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc == 2 && std::string(argv[1]) == "--list") {
-        for (const std::string& name : quillon::bench::EngineNames()) std::printf("%s\n", name.c_str());
+        for (const std::string& name : quillon::bench::EngineNames())
+            std::printf("%s\n", name.c_str());
         return 0;
     }
     if (argc != 3) {

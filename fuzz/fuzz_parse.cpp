@@ -7,11 +7,11 @@
 
 using namespace quillon;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::u16string text = fuzz::TextFromBytes(data, size);
     CXmlDocument document(text);
-    if (document.GetDocument() != text) fuzz::Fail("the parse changed the text", text);
+    if (document.GetDocument() != text)
+        fuzz::Fail("the parse changed the text", text);
     document.CheckWellFormed();
     fuzz::CheckIndex(document);
 

@@ -37,4 +37,4 @@ std::string Printable(std::u16string_view text);
 // each byte, and 0xFF followed by two bytes gives any unit (markup stays easy to reach).
 std::u16string TextFromBytes(const uint8_t* data, size_t size);
 
-}  // namespace quillon::fuzz
+} // namespace quillon::fuzz

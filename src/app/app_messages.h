@@ -13,4 +13,4 @@ constexpr UINT WM_HOTKEY_MODIFIER_UP = WM_APP + 0x89;
 // Posted by the focus hooks when the focus may have moved to another window.
 constexpr UINT WM_FOCUS_CHANGED = WM_APP + 0x8A;
 
-}  // namespace quillon
+} // namespace quillon

@@ -19,7 +19,7 @@ constexpr DWORD kListStyle = WS_POPUP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL |
 constexpr DWORD kListExStyle = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_WINDOWEDGE;
 constexpr int kExtraColumnWidth = 50;
 
-}  // namespace
+} // namespace
 
 std::wstring EditorDisplayName(const std::wstring& editor) {
     if (editor.empty())
@@ -109,8 +109,10 @@ void CQLNListCtrl::Refresh(const std::vector<EXTENSIONREC>& rows) {
     }
     // The small images of our own icons, not the large ones shrunk.
     HINSTANCE module = ::GetModuleHandleW(nullptr);
-    for (const auto& [text, id] : {std::pair{kNewExtensionText, IDI_NEW_EXTENSION}, std::pair{kCancelText, IDI_CANCEL}}) {
-        CIconHandle icon(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0)));
+    for (const auto& [text, id] :
+         {std::pair{kNewExtensionText, IDI_NEW_EXTENSION}, std::pair{kCancelText, IDI_CANCEL}}) {
+        CIconHandle icon(
+            static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0)));
         AppendItem(text, icon.Get());
     }
 
@@ -121,7 +123,8 @@ void CQLNListCtrl::Refresh(const std::vector<EXTENSIONREC>& rows) {
     // holds every item, and the columns fill it exactly (column 0 takes what the second,
     // unsized one leaves), so there is nothing to scroll.
     RECT frame{};
-    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)) & ~(WS_HSCROLL | WS_VSCROLL),
+    ::AdjustWindowRectEx(&frame,
+                         static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)) & ~(WS_HSCROLL | WS_VSCROLL),
                          FALSE, static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE)));
     SetColumnWidth(0, width - (frame.right - frame.left) - GetColumnWidth(1));
 
@@ -153,9 +156,13 @@ void CQLNListCtrl::ShowOrAdvance(POINT pointer) {
     SelectItem(0);
 }
 
-int CQLNListCtrl::ItemCount() const { return GetItemCount(); }
+int CQLNListCtrl::ItemCount() const {
+    return GetItemCount();
+}
 
-int CQLNListCtrl::SelectedItem() const { return GetSelectedItem(); }
+int CQLNListCtrl::SelectedItem() const {
+    return GetSelectedItem();
+}
 
 void CQLNListCtrl::SelectItem(int index) {
     if (!m_hWnd || index < 0)
@@ -165,7 +172,9 @@ void CQLNListCtrl::SelectItem(int index) {
     SetItemState(index, LVIS_SELECTED, LVIS_SELECTED);
 }
 
-std::wstring CQLNListCtrl::ItemText(int index) const { return m_hWnd ? GetItemText(index, 0) : std::wstring(); }
+std::wstring CQLNListCtrl::ItemText(int index) const {
+    return m_hWnd ? GetItemText(index, 0) : std::wstring();
+}
 
 int CQLNListCtrl::ItemImage(int index) const {
     LVITEMW item{};
@@ -260,4 +269,4 @@ bool CQLNListCtrl::OnChildNotify(UINT message, WPARAM, LPARAM lParam, LRESULT* r
     return false;
 }
 
-}  // namespace quillon
+} // namespace quillon

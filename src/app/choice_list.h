@@ -51,7 +51,7 @@ public:
     void ShowOrAdvance(POINT pointer);
 
     int ItemCount() const;
-    int SelectedItem() const;  // -1 when none
+    int SelectedItem() const; // -1 when none
     void SelectItem(int index);
     std::wstring ItemText(int index) const;
     int ItemImage(int index) const;
@@ -70,7 +70,7 @@ private:
     HIMAGELIST m_images = nullptr;
     COLORREF m_oddColour = RGB(255, 255, 255);
     COLORREF m_evenColour = RGB(255, 255, 255);
-    RECT m_clientRect{};  // as of the last WM_SIZE
+    RECT m_clientRect{}; // as of the last WM_SIZE
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -68,11 +68,11 @@ private:
     CEditEngine& m_engine;
     HWND& m_lastFocus;
     HWND m_window = nullptr;
-    bool m_pending = false;         // a WM_FOCUS_CHANGED is posted and not yet handled
-    bool m_editing = false;         // an edit is being started or written back
-    bool m_deferred = false;        // a check was asked for meanwhile
-    bool m_movedMeanwhile = false;  // the focus moved during the edit: the next check polls
-    HWND m_returnBox = nullptr;     // the box the user came back to, looked at again a while
+    bool m_pending = false;        // a WM_FOCUS_CHANGED is posted and not yet handled
+    bool m_editing = false;        // an edit is being started or written back
+    bool m_deferred = false;       // a check was asked for meanwhile
+    bool m_movedMeanwhile = false; // the focus moved during the edit: the next check polls
+    HWND m_returnBox = nullptr;    // the box the user came back to, looked at again a while
     DWORD m_returnTick = 0;
     CWinEventHookHandle m_foregroundHook;
     CWinEventHookHandle m_focusHook;

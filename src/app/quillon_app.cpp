@@ -21,7 +21,7 @@ const wchar_t kMutexName[] = L"QuillonMutex";
 // The server window's template: no styles, no controls, no size, no title.
 alignas(4) const BYTE kServerTemplate[24] = {};
 
-}  // namespace
+} // namespace
 
 bool CQuillonApp::InitInstance() {
     // The shell's "open" may hand the file to a handler that runs as a COM object: the
@@ -31,8 +31,8 @@ bool CQuillonApp::InitInstance() {
 
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof(icc);
-    icc.dwICC = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
-                ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS;
+    icc.dwICC = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS;
     ::InitCommonControlsEx(&icc);
 
     // GDI+ for the whole run: the Options dialog's small buttons paint themselves and decode
@@ -59,7 +59,7 @@ bool CQuillonApp::InitInstance() {
         // From here a new instance may start, even while this one finishes shutting down.
         mutex.Reset();
         m_pMainWnd = nullptr;
-    }  // the server window object goes here, and with it the tray icon
+    } // the server window object goes here, and with it the tray icon
     return false;
 }
 
@@ -76,4 +76,4 @@ int CQuillonApp::ExitInstance() {
 // The one application object.
 CQuillonApp theApp;
 
-}  // namespace quillon
+} // namespace quillon

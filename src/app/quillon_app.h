@@ -16,4 +16,4 @@ private:
     bool m_comStarted = false; // COM started on this thread, to be ended at exit
 };
 
-}  // namespace quillon
+} // namespace quillon

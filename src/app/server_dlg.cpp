@@ -23,7 +23,7 @@ constexpr DWORD kExitNoticeMs = 3000;
 
 // The window the keyboard hook reports to while the hook is installed.
 HWND g_hookTarget = nullptr;
-CSingleDialog g_options;  // the Options dialog, one at a time for the whole process
+CSingleDialog g_options; // the Options dialog, one at a time for the whole process
 
 // The focus timer only backs up the focus events, and only while edits are open: with none,
 // nothing wakes the program periodically (battery, the processor's deeper sleep states).
@@ -37,7 +37,9 @@ void SyncFocusTimer(HWND window, bool editsOpen, bool eventsWatched) {
 }
 // Open edits watch for the user's return; a user's clipboard still waiting to come back is
 // tried again at the ticks.
-bool NeedsFocusTimer(const CEditEngine& engine) { return !engine.openEdits.empty() || engine.HasLaterRestore(); }
+bool NeedsFocusTimer(const CEditEngine& engine) {
+    return !engine.openEdits.empty() || engine.HasLaterRestore();
+}
 
 // Called on the UI thread inside its message retrieval (or a wait of the edit road that
 // answers sent messages): it notes the user's key and posts. The only key it holds back is
@@ -70,10 +72,11 @@ std::wstring HandleText(HWND hwnd) {
     return text;
 }
 
-}  // namespace
+} // namespace
 
 CServerDlg::CServerDlg()
-    : m_makeOptions(MakeOptionsDialog), m_makeAbout(MakeAboutDialog), m_focusWatch(GetEditEngine(), m_hLastFocus) {
+    : m_makeOptions(MakeOptionsDialog), m_makeAbout(MakeAboutDialog),
+      m_focusWatch(GetEditEngine(), m_hLastFocus) {
     // The modal loop must never show this window: showing activates it, which would take
     // the keyboard focus from the program the user is typing in.
     SetShowOnIdle(false);
@@ -90,7 +93,9 @@ CServerDlg::~CServerDlg() {
         engine.SetHost(nullptr);
 }
 
-CDialog* CServerDlg::OpenOptionsDialog() { return g_options.Open(); }
+CDialog* CServerDlg::OpenOptionsDialog() {
+    return g_options.Open();
+}
 
 bool CServerDlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -100,7 +105,7 @@ bool CServerDlg::OnInitDialog() {
 
     CEditEngine& engine = GetEditEngine();
     engine.SetHost(this);
-    engine.Load();  // ends by registering the hotkey
+    engine.Load(); // ends by registering the hotkey
 
     ::SetTimer(m_hWnd, kPurgeTimer, kPurgeTimerMs, nullptr);
     // The hooks make a return to a box seen at once; the focus timer runs only while edits
@@ -164,7 +169,9 @@ void CServerDlg::UnregisterEditHotKey() {
         ::UnregisterHotKey(m_hWnd, kEditHotKeyId);
 }
 
-void CServerDlg::ExtensionsChanged() { RefreshChoiceList(); }
+void CServerDlg::ExtensionsChanged() {
+    RefreshChoiceList();
+}
 
 void CServerDlg::CreateChoiceList() {
     if (m_choiceList.m_hWnd)
@@ -175,7 +182,9 @@ void CServerDlg::CreateChoiceList() {
     RefreshChoiceList();
 }
 
-void CServerDlg::RefreshChoiceList() { m_choiceList.Refresh(GetEditEngine().Extensions); }
+void CServerDlg::RefreshChoiceList() {
+    m_choiceList.Refresh(GetEditEngine().Extensions);
+}
 
 void CServerDlg::ShowChoiceList() {
     POINT pointer{};
@@ -183,7 +192,9 @@ void CServerDlg::ShowChoiceList() {
     m_choiceList.ShowOrAdvance(pointer);
 }
 
-HWND CServerDlg::TakeFocus() { return m_focusWatch.Check(); }
+HWND CServerDlg::TakeFocus() {
+    return m_focusWatch.Check();
+}
 
 void CServerDlg::SyncLookAgainTimer() {
     const bool need = m_focusWatch.LookingAgain() || GetEditEngine().WatchingLateCopy();
@@ -216,7 +227,7 @@ void CServerDlg::StartEditWith(int index) {
     // the hotkey before the last tick, and the keys of the copy go to it whatever was seen.
     HWND target = TakeFocus();
     if (!target)
-        return;  // no focused window: nothing to edit
+        return; // no focused window: nothing to edit
     TraceLine(L"StartEdit " + HandleText(target) + L" " + std::to_wstring(index));
     {
         CFocusWatch::CEditScope starting(m_focusWatch);
@@ -353,4 +364,4 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return CDialog::WindowProc(message, wParam, lParam);
 }
 
-}  // namespace quillon
+} // namespace quillon

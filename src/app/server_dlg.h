@@ -72,8 +72,8 @@ public:
     DialogFactory m_makeAbout;
 
     CTrayIcon m_tray;
-    HWND m_hLastFocus = nullptr;   // the focused window of the foreground thread last looked at
-    CImageListHandle m_imageList;  // the choice list's icons (the list only borrows them)
+    HWND m_hLastFocus = nullptr;  // the focused window of the foreground thread last looked at
+    CImageListHandle m_imageList; // the choice list's icons (the list only borrows them)
     CQLNListCtrl m_choiceList;
 
 private:
@@ -93,7 +93,7 @@ private:
 
     bool m_exitAfterOptions = false; // Exit was chosen while Options was open
     CHookHandle m_hook;
-    CFocusWatch m_focusWatch;  // keeps m_hLastFocus
+    CFocusWatch m_focusWatch; // keeps m_hLastFocus
 };
 
-}  // namespace quillon
+} // namespace quillon

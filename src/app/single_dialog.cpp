@@ -18,4 +18,4 @@ INT_PTR CSingleDialog::Run(const Factory& make) {
     return result;
 }
 
-}  // namespace quillon
+} // namespace quillon

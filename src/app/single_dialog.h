@@ -26,4 +26,4 @@ private:
     CDialog* m_open = nullptr;
 };
 
-}  // namespace quillon
+} // namespace quillon

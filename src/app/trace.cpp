@@ -18,19 +18,20 @@ std::wstring TracePath() {
     return path;
 }
 
-}  // namespace
+} // namespace
 
 void TraceLine(const std::wstring& line) {
     const std::wstring path = TracePath();
     if (path.empty())
         return;
     const std::string bytes = ToUtf8(FromWide(line + L"\r\n"));
-    CHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return;
     DWORD written = 0;
     ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-}  // namespace quillon
+} // namespace quillon

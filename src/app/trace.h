@@ -8,4 +8,4 @@ namespace quillon {
 
 void TraceLine(const std::wstring& line);
 
-}  // namespace quillon
+} // namespace quillon

@@ -50,4 +50,4 @@ std::unique_ptr<CDialog> MakeAboutDialog() {
     return std::make_unique<CDlgAbout>(ToWide(GetEditEngine().moduleFilePath));
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -11,4 +11,4 @@ namespace quillon {
 std::unique_ptr<CDialog> MakeOptionsDialog();
 std::unique_ptr<CDialog> MakeAboutDialog();
 
-}  // namespace quillon
+} // namespace quillon

@@ -23,7 +23,7 @@ size_t IllFormedSpan(const unsigned char* p, const unsigned char* end) {
     return k;
 }
 
-}  // namespace
+} // namespace
 
 std::string ToUtf8(std::u16string_view text) {
     std::string out;
@@ -59,4 +59,4 @@ std::u16string FromUtf8(std::string_view text) {
     return out;
 }
 
-}  // namespace quillon
+} // namespace quillon

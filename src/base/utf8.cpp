@@ -98,4 +98,4 @@ size_t EncodeUtf8(char32_t cp, char* out) {
     return n;
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -9,9 +9,15 @@ namespace quillon {
 constexpr char32_t kReplacementCharacter = 0xFFFD;
 constexpr char32_t kMaxCodePoint = 0x10FFFF;
 
-constexpr bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-constexpr bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-constexpr bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+constexpr bool IsHighSurrogate(char32_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+constexpr bool IsLowSurrogate(char32_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+constexpr bool IsSurrogate(char32_t c) {
+    return c >= 0xD800 && c <= 0xDFFF;
+}
 constexpr char32_t CombineSurrogates(char32_t high, char32_t low) {
     return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
 }
@@ -38,4 +44,4 @@ inline size_t EncodeUtf16(char32_t codePoint, char16_t* out) {
     return 2;
 }
 
-}  // namespace quillon
+} // namespace quillon

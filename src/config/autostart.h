@@ -10,7 +10,9 @@ constexpr char16_t kRunKeyPath[] = u"Software\\Microsoft\\Windows\\CurrentVersio
 constexpr char16_t kRunValueName[] = u"Quillon";
 
 // The value's text: the program path between double quotes, nothing else.
-inline std::u16string AutoStartCommand(const std::u16string& programPath) { return u"\"" + programPath + u"\""; }
+inline std::u16string AutoStartCommand(const std::u16string& programPath) {
+    return u"\"" + programPath + u"\"";
+}
 
 #ifdef _WIN32
 // True exactly when the value exists as text (REG_SZ, or REG_EXPAND_SZ as installers and
@@ -21,4 +23,4 @@ BOOL32 IsAutoStartEnabled();
 void SetAutoStart(BOOL32 enabled, const std::u16string& programPath);
 #endif
 
-}  // namespace quillon
+} // namespace quillon

@@ -26,7 +26,7 @@ private:
     HKEY m_key = nullptr;
 };
 
-}  // namespace
+} // namespace
 
 BOOL32 IsAutoStartEnabled() {
     CRegKey key;
@@ -74,9 +74,10 @@ bool ExpandableValueNames(HKEY key, const std::u16string& programPath) {
 void SetAutoStart(BOOL32 enabled, const std::u16string& programPath) {
     CRegKey key;
     if (!enabled) {
-        if (::RegOpenKeyExW(HKEY_CURRENT_USER, WidePtr(kRunKeyPath), 0, KEY_SET_VALUE, key.Out()) != ERROR_SUCCESS)
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, WidePtr(kRunKeyPath), 0, KEY_SET_VALUE, key.Out()) !=
+            ERROR_SUCCESS)
             return;
-        ::RegDeleteValueW(key.Get(), WidePtr(kRunValueName));  // a missing value is fine
+        ::RegDeleteValueW(key.Get(), WidePtr(kRunValueName)); // a missing value is fine
         return;
     }
     // Created when a fresh profile lacks it, so ticking the box is never lost silently.
@@ -86,9 +87,10 @@ void SetAutoStart(BOOL32 enabled, const std::u16string& programPath) {
     if (ExpandableValueNames(key.Get(), programPath))
         return;
     const std::u16string command = AutoStartCommand(programPath);
-    const DWORD bytes = static_cast<DWORD>((command.size() + 1) * sizeof(char16_t));  // terminating NUL counted
-    ::RegSetValueExW(key.Get(), WidePtr(kRunValueName), 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                     bytes);
+    const DWORD bytes =
+        static_cast<DWORD>((command.size() + 1) * sizeof(char16_t)); // terminating NUL counted
+    ::RegSetValueExW(key.Get(), WidePtr(kRunValueName), 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(command.c_str()), bytes);
 }
 
-}  // namespace quillon
+} // namespace quillon

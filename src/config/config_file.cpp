@@ -17,14 +17,16 @@ std::u16string WithoutTrailingSeparator(std::u16string path, char16_t separator)
 // A file in one of the Unicode forms can hold any folder name already.
 constexpr std::uint32_t kAnyUnicodeForm = CXmlDocument::kFlagUnicodeForms;
 
-bool WasLossy(const CXmlDocument& xml) { return xml.GetFileOutcome().conversionLoss; }
+bool WasLossy(const CXmlDocument& xml) {
+    return xml.GetFileOutcome().conversionLoss;
+}
 
 // Back to the empty document a first run starts from (no text, no encoding of an old file).
 void StartAfresh(CConfigXml& xml) {
     static_cast<CXmlDocument&>(xml) = CXmlDocument();
 }
 
-}  // namespace
+} // namespace
 
 std::u16string UserDataFolder(IConfigPlatform& platform, const std::u16string& moduleFolder) {
     const char16_t sep = platform.PathSeparator();
@@ -51,17 +53,16 @@ ConfigLocation ResolveConfigLocation(IConfigPlatform& platform) {
 
     // A file beside the program makes the installation portable; it is only ever used
     // when it is already there, and then no other folder is looked at or created.
-    const std::u16string candidate =
-        platform.FileSystemPath(location.moduleFolder + sep + kConfigFileName);
+    const std::u16string candidate = platform.FileSystemPath(location.moduleFolder + sep + kConfigFileName);
     if (RecoverConfigFile(platform, candidate)) {
         location.configFilePath = candidate;
         return location;
     }
 
-    const std::u16string folder = platform.FileSystemPath(
-        UserDataFolder(platform, location.moduleFolder) + sep + kConfigFolderName);
+    const std::u16string folder =
+        platform.FileSystemPath(UserDataFolder(platform, location.moduleFolder) + sep + kConfigFolderName);
     if (!platform.Exists(folder))
-        platform.CreateFolder(folder);  // one level only; a failure shows up as a failed read/write
+        platform.CreateFolder(folder); // one level only; a failure shows up as a failed read/write
     location.configFilePath = folder + sep + kConfigFileName;
     RecoverConfigFile(platform, location.configFilePath);
     return location;
@@ -69,7 +70,7 @@ ConfigLocation ResolveConfigLocation(IConfigPlatform& platform) {
 
 void ReadSettings(CConfigXml& xml, SettingsFields& settings) {
     xml.ResetPosition();
-    if (!xml.FindElement(u""))  // the root, whatever its name
+    if (!xml.FindElement(u"")) // the root, whatever its name
         return;
     if (xml.FindChildElement(u"Settings")) {
         xml.EnterElement();
@@ -321,4 +322,4 @@ ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, Set
     return result;
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -18,7 +18,7 @@ constexpr char16_t kConfigBackupSuffix[] = u".bak";
 
 struct ConfigLocation {
     std::u16string moduleFilePath;
-    std::u16string moduleFolder;  // without trailing backslash
+    std::u16string moduleFolder; // without trailing backslash
     std::u16string configFilePath;
 };
 
@@ -74,4 +74,4 @@ bool LoadConfigFile(CConfigXml& xml, const std::u16string& path, SettingsFields&
 ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, SettingsFields& settings,
                                 IConfigPlatform& platform);
 
-}  // namespace quillon
+} // namespace quillon

@@ -58,4 +58,4 @@ public:
 // The process's real platform (Win32 on Windows; a POSIX stand-in natively).
 IConfigPlatform& DefaultConfigPlatform();
 
-}  // namespace quillon
+} // namespace quillon

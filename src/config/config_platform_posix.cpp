@@ -44,7 +44,9 @@ public:
         return folder;
     }
 
-    std::u16string EnvironmentVariable(const std::u16string& name) override { return FromEnv(ToUtf8(name).c_str()); }
+    std::u16string EnvironmentVariable(const std::u16string& name) override {
+        return FromEnv(ToUtf8(name).c_str());
+    }
 
     std::u16string TempFolder() override {
         std::u16string folder = FromEnv("TMPDIR");
@@ -56,7 +58,9 @@ public:
         return ::stat(ToUtf8(path).c_str(), &info) == 0;
     }
 
-    bool CreateFolder(const std::u16string& path) override { return ::mkdir(ToUtf8(path).c_str(), 0755) == 0; }
+    bool CreateFolder(const std::u16string& path) override {
+        return ::mkdir(ToUtf8(path).c_str(), 0755) == 0;
+    }
 
     bool FlushFile(const std::u16string& path) override {
         const int fd = ::open(ToUtf8(path).c_str(), O_WRONLY);
@@ -114,11 +118,11 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 IConfigPlatform& DefaultConfigPlatform() {
     static CPosixConfigPlatform platform;
     return platform;
 }
 
-}  // namespace quillon
+} // namespace quillon

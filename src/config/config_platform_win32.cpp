@@ -11,7 +11,7 @@
 namespace quillon {
 namespace {
 
-constexpr DWORD kLongestPath = 32768;  // the longest path Windows handles, in characters
+constexpr DWORD kLongestPath = 32768; // the longest path Windows handles, in characters
 
 // Each final path decides for itself whether it needs the extended-length form.
 std::wstring Extended(const std::u16string& path) {
@@ -114,7 +114,9 @@ public:
         return ::CopyFileW(Extended(from).c_str(), Extended(to).c_str(), FALSE) != FALSE;
     }
 
-    bool RemoveFile(const std::u16string& path) override { return ::DeleteFileW(Extended(path).c_str()) != FALSE; }
+    bool RemoveFile(const std::u16string& path) override {
+        return ::DeleteFileW(Extended(path).c_str()) != FALSE;
+    }
 
     bool ReadBytes(const std::u16string& path, std::string& bytes) override {
         bytes.clear();
@@ -172,11 +174,11 @@ public:
     void Pause(unsigned milliseconds) override { ::Sleep(milliseconds); }
 };
 
-}  // namespace
+} // namespace
 
 IConfigPlatform& DefaultConfigPlatform() {
     static CWin32ConfigPlatform platform;
     return platform;
 }
 
-}  // namespace quillon
+} // namespace quillon

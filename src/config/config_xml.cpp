@@ -9,9 +9,11 @@ namespace {
 constexpr std::u16string_view kTrue = u"True";
 constexpr std::u16string_view kFalse = u"False";
 
-bool IsLeadingSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+bool IsLeadingSpace(char16_t c) {
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
 
-}  // namespace
+} // namespace
 
 std::int32_t ParseDecimal(std::u16string_view text) {
     size_t i = 0;
@@ -82,4 +84,4 @@ bool CConfigXml::SetChildAttributeBool(std::u16string_view name, BOOL32 value) {
     return SetChildAttribute(name, value ? kTrue : kFalse);
 }
 
-}  // namespace quillon
+} // namespace quillon

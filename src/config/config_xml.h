@@ -20,10 +20,10 @@ std::u16string FormatDecimal(std::int64_t value);
 // How the last LoadFile of the configuration went; Save uses it to decide whether the
 // loaded text may be edited in place or must be started afresh.
 enum class ConfigLoadState {
-    kNotLoaded,   // nothing read yet (or the file was missing)
-    kLoaded,      // the file was read and is well-formed: its text is edited in place on save
-    kUnreadable,  // a file was there but could not be read or is not well-formed
-    kWritten,     // the document holds exactly what the last save wrote
+    kNotLoaded,  // nothing read yet (or the file was missing)
+    kLoaded,     // the file was read and is well-formed: its text is edited in place on save
+    kUnreadable, // a file was there but could not be read or is not well-formed
+    kWritten,    // the document holds exactly what the last save wrote
 };
 
 class CConfigXml : public CXmlDocument {
@@ -64,4 +64,4 @@ private:
     SettingsFields m_syncedSettings;
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -6,14 +6,14 @@
 
 namespace quillon {
 
-using BOOL32 = int;  // 32-bit Windows-style BOOL: 0 or nonzero
+using BOOL32 = int; // 32-bit Windows-style BOOL: 0 or nonzero
 
 // One row of the per-extension editor table, copied whole by value.
 struct EXTENSIONREC {
-    std::u16string Extension;   // without the dot
-    std::u16string Editor;      // full path of the editor; empty: the shell's "open"
-    std::u16string Parameters;  // command-line template; "%1" is the temporary file path
-    BOOL32 UTF8 = 1;            // nonzero: UTF-8 with byte-order mark; 0: ANSI code page
+    std::u16string Extension;  // without the dot
+    std::u16string Editor;     // full path of the editor; empty: the shell's "open"
+    std::u16string Parameters; // command-line template; "%1" is the temporary file path
+    BOOL32 UTF8 = 1;           // nonzero: UTF-8 with byte-order mark; 0: ANSI code page
 
     EXTENSIONREC() = default;
     EXTENSIONREC(std::u16string extension, std::u16string editor, std::u16string parameters, BOOL32 utf8)
@@ -31,14 +31,18 @@ constexpr std::uint16_t kModAlt = 0x01;
 constexpr std::uint16_t kModControl = 0x02;
 constexpr std::uint16_t kModShift = 0x04;
 constexpr std::uint16_t kModWin = 0x08;
-constexpr std::uint16_t kDefault = 0x4108;  // Windows key + A
+constexpr std::uint16_t kDefault = 0x4108; // Windows key + A
 
 constexpr std::uint16_t Make(unsigned virtualKey, unsigned modifiers) {
     return static_cast<std::uint16_t>((virtualKey % 256) * 256 + (modifiers % 256));
 }
-constexpr unsigned KeyOf(std::uint16_t value) { return value >> 8; }
-constexpr unsigned ModifiersOf(std::uint16_t value) { return value & 0xFF; }
-}  // namespace hotkey
+constexpr unsigned KeyOf(std::uint16_t value) {
+    return value >> 8;
+}
+constexpr unsigned ModifiersOf(std::uint16_t value) {
+    return value & 0xFF;
+}
+} // namespace hotkey
 
 // The settings as fields. The engine derives from this, so they are the engine's own fields;
 // the configuration file reads and writes them under these names. Each field's default comes
@@ -47,7 +51,7 @@ struct SettingsFields {
     SettingsFields();
 
     std::uint16_t HotKey;
-    std::u16string TemporaryFolder;  // the user's temporary folder unless the file says otherwise
+    std::u16string TemporaryFolder; // the user's temporary folder unless the file says otherwise
     BOOL32 DeleteTempFile;
     BOOL32 SaveContent;
     BOOL32 Insert;
@@ -59,4 +63,4 @@ struct SettingsFields {
     std::int32_t EffectiveDelay() const { return Delay < 0 ? 0 : Delay; }
 };
 
-}  // namespace quillon
+} // namespace quillon

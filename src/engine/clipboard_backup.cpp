@@ -8,7 +8,8 @@ namespace quillon {
 bool OpenClipboardPatiently(IClipboard& clipboard, IClock& clock, std::uint32_t retryMs) {
     // Another program (a clipboard manager, the text box itself) may hold the clipboard for
     // a moment; giving up at once would lose the user's text or clipboard.
-    return clock.WaitServingMessages(retryMs, [&] { return clipboard.OpenClipboard(); }, kClipboardRetryStepMs);
+    return clock.WaitServingMessages(
+        retryMs, [&] { return clipboard.OpenClipboard(); }, kClipboardRetryStepMs);
 }
 
 CClipboardBackup::~CClipboardBackup() {
@@ -145,4 +146,4 @@ void CClipboardBackup::LeaveChain() {
     m_inChain = false;
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -78,4 +78,4 @@ private:
     bool m_restoreFailed = false;
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -49,7 +49,7 @@ private:
     bool& m_busy;
 };
 
-}  // namespace
+} // namespace
 
 bool CEditEngine::TellOnce(OpenEdit& edit, std::uint32_t saveLow) {
     if (edit.told && edit.toldLow == saveLow)
@@ -66,7 +66,7 @@ void CEditEngine::Tell(const std::u16string& message) {
 
 bool CEditEngine::MayReach(HWND target, WindowFacts& facts) {
     if (!m_system.DescribeWindow(target, facts))
-        return false;  // gone already
+        return false; // gone already
     // One of our own windows (the Options dialog's hotkey field, say): our keys would be
     // taken as the user's there.
     if (facts.process == m_system.OwnProcess())
@@ -194,7 +194,7 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         openEdits.push_back(std::move(edit));
         {
             CBusyScope busy(m_busy);
-            round.End();  // nothing left to do when the dialog's turn put it back
+            round.End(); // nothing left to do when the dialog's turn put it back
         }
         file.Close();
         // The box did not answer the copy: the editor still opens (an empty box answers
@@ -288,8 +288,8 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
         // copy (and without its Ctrl+A in the user's box). One that tells nothing (a password
         // field, or an empty box) is still asked by the copy.
         std::u16string windowText;
-        const bool plainEdit = IsPlainEditClass(facts.className) && m_system.ReadWindowText(focused, windowText) &&
-                               !windowText.empty();
+        const bool plainEdit = IsPlainEditClass(facts.className) &&
+                               m_system.ReadWindowText(focused, windowText) && !windowText.empty();
         auto belongs = [&](const OpenEdit& edit) {
             if (!edit.textKnown || Insert)
                 return true;
@@ -298,7 +298,7 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
             if (!looked) {
                 looked = true;
                 if (!m_route->Copy(focused, false, boxText)) {
-                    boxText.clear();  // an empty box copies nothing
+                    boxText.clear(); // an empty box copies nothing
                     focusLost = m_system.FocusedWindow() != focused;
                 }
             }
@@ -316,7 +316,7 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
             auto save = std::find_if(saves.begin(), saves.end(),
                                      [&](const Saved& s) { return s.index == static_cast<std::size_t>(i); });
             if (save == saves.end())
-                break;  // this box's newest edit has no new save
+                break; // this box's newest edit has no new save
             const PasteResult result = WriteBack(*this, focused, save->text);
             pasted = result == PasteResult::kPasted;
             if (pasted) {
@@ -486,4 +486,4 @@ CEditEngine& GetEditEngine() {
     return engine;
 }
 
-}  // namespace quillon
+} // namespace quillon

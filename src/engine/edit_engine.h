@@ -49,7 +49,7 @@ struct OpenEdit {
     // changed it meanwhile, and its text is not replaced.
     std::u16string knownText;
     bool textKnown = false;
-    bool knownIsPart = false;  // the edit was of a selection: the box holds more
+    bool knownIsPart = false; // the edit was of a selection: the box holds more
     // The save the user was told could not be pasted (told once per save).
     bool told = false;
     std::uint32_t toldLow = 0;
@@ -74,7 +74,7 @@ public:
     CEditEngine(const CEditEngine&) = delete;
     CEditEngine& operator=(const CEditEngine&) = delete;
 
-    std::vector<OpenEdit> openEdits;          // oldest first
+    std::vector<OpenEdit> openEdits;            // oldest first
     std::vector<std::u16string> pendingDeletes; // files of ended edits, deleted at exit
     std::u16string moduleFilePath;
     std::u16string moduleFolder;
@@ -146,7 +146,7 @@ private:
     ISystem& m_system;
     IConfigPlatform& m_configPlatform;
     IEngineHost* m_host = nullptr;
-    bool m_busy = false;  // a copy or a paste is under way
+    bool m_busy = false; // a copy or a paste is under way
     std::unique_ptr<ITextRoute> m_route;
 
     // Whether keys may go to the window at all; tells the user why not where it matters.
@@ -176,4 +176,4 @@ constexpr std::uint32_t kSettleMs = 500;
 // The single engine, constructed on first use and destroyed at process exit.
 CEditEngine& GetEditEngine();
 
-}  // namespace quillon
+} // namespace quillon

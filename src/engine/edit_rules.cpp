@@ -46,7 +46,7 @@ bool OnlyNulsFrom(std::string_view bytes, std::size_t from) {
 
 bool DecodeUtf16(std::string_view bytes, bool bigEndian, std::u16string& text) {
     if (bytes.size() % 2 != 0)
-        return false;  // a byte left over: not the UTF-16 its mark promises
+        return false; // a byte left over: not the UTF-16 its mark promises
     text.clear();
     text.reserve(bytes.size() / 2);
     std::size_t i = 0;
@@ -83,9 +83,10 @@ bool DecodeUtf32(std::string_view bytes, bool bigEndian, std::u16string& text) {
     return OnlyNulsFrom(bytes, i);
 }
 
-}  // namespace
+} // namespace
 
-bool DecodeSavedText(std::string_view bytes, const std::function<std::u16string(const std::string&)>& fromAnsi,
+bool DecodeSavedText(std::string_view bytes,
+                     const std::function<std::u16string(const std::string&)>& fromAnsi,
                      std::u16string& text) {
     // The UTF-32 marks first: the little-endian one begins with the UTF-16 one.
     if (bytes.substr(0, 4) == std::string_view("\xFF\xFE\0\0", 4))
@@ -98,7 +99,7 @@ bool DecodeSavedText(std::string_view bytes, const std::function<std::u16string(
         return DecodeUtf16(bytes.substr(2), true, text);
     const std::size_t nul = bytes.find('\0');
     if (nul != std::string_view::npos && !OnlyNulsFrom(bytes, nul))
-        return false;  // say UTF-16 without its mark: cut at the first NUL, it would lose text
+        return false; // say UTF-16 without its mark: cut at the first NUL, it would lose text
     std::string_view body = bytes.substr(0, nul);
     const bool marked = body.substr(0, 3) == "\xEF\xBB\xBF";
     // One control character must not send the whole text to the ANSI page: the mark, or
@@ -111,7 +112,7 @@ bool DecodeSavedText(std::string_view bytes, const std::function<std::u16string(
     }
     // A byte-order mark in text that is not UTF-8 stays part of the ANSI text.
     text = fromAnsi(std::string(body));
-    return !text.empty();  // bytes that are there and convert to nothing: the conversion failed
+    return !text.empty(); // bytes that are there and convert to nothing: the conversion failed
 }
 
 bool EndsWithLineBreak(std::u16string_view text) {
@@ -144,7 +145,8 @@ std::u16string NormalizeLineEnds(std::u16string_view text) {
     return out;
 }
 
-std::u16string ResolveTempFolderPath(const std::u16string& moduleFolder, const std::u16string& temporaryFolder) {
+std::u16string ResolveTempFolderPath(const std::u16string& moduleFolder,
+                                     const std::u16string& temporaryFolder) {
     // One backslash: beside the program (a portable installation). Two: a network share or
     // a \\?\ path, which stands on its own.
     const bool besideProgram = !temporaryFolder.empty() && temporaryFolder[0] == u'\\' &&
@@ -246,7 +248,9 @@ bool IsPlainEditClass(std::u16string_view className) {
         if (name.size() != className.size())
             return false;
         for (std::size_t i = 0; i < name.size(); ++i) {
-            auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+            auto lower = [](char16_t c) {
+                return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+            };
             if (lower(name[i]) != lower(className[i]))
                 return false;
         }
@@ -273,13 +277,13 @@ std::u16string LooseText(std::u16string_view text) {
             out += text[i];
         }
     }
-    while (!out.empty() && (out.back() == u' ' || out.back() == u'\t' || out.back() == u'\n' ||
-                            out.back() == u'\u00A0'))
+    while (!out.empty() &&
+           (out.back() == u' ' || out.back() == u'\t' || out.back() == u'\n' || out.back() == u'\u00A0'))
         out.pop_back();
     return out;
 }
 
-}  // namespace
+} // namespace
 
 bool BoxStillHolds(std::u16string_view boxText, std::u16string_view known, bool knownIsPart) {
     const std::u16string box = LooseText(boxText);
@@ -312,4 +316,4 @@ std::uint64_t ContentHash(std::string_view bytes) {
     return hash;
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -14,8 +14,8 @@ namespace quillon {
 namespace vk {
 constexpr std::uint8_t kShift = 0x10;
 constexpr std::uint8_t kControl = 0x11;
-constexpr std::uint8_t kMenu = 0x12;  // Alt
-}  // namespace vk
+constexpr std::uint8_t kMenu = 0x12; // Alt
+} // namespace vk
 
 // Strict UTF-8 test of the bytes up to the first NUL: only tab, line feed, carriage
 // return, printable ASCII and well-formed multi-byte sequences (no overlongs, no
@@ -36,8 +36,8 @@ std::string EncodeTempFileText(const std::u16string& text, bool utf8, IAnsiText&
 // when they are well-formed UTF-8, control characters allowed (form feeds, escapes and
 // the like come from word processors and terminals), else ANSI. The text ends at its first
 // NUL, which may only be followed by more NULs.
-bool DecodeSavedText(std::string_view bytes, const std::function<std::u16string(const std::string&)>& fromAnsi,
-                     std::u16string& text);
+bool DecodeSavedText(std::string_view bytes,
+                     const std::function<std::u16string(const std::string&)>& fromAnsi, std::u16string& text);
 
 // Many editors end a file with a line break: when the box's text had none, exactly one
 // trailing line break (CR LF, LF or CR) is taken off, so that a round trip adds no empty
@@ -56,7 +56,8 @@ std::u16string NormalizeLineEnds(std::u16string_view text);
 // The folder for temporary files: a value that begins with a single backslash is relative
 // to the program's folder (a network path, \\server\share, or a \\?\ path is not); a
 // non-empty result ends with a backslash; empty stays empty.
-std::u16string ResolveTempFolderPath(const std::u16string& moduleFolder, const std::u16string& temporaryFolder);
+std::u16string ResolveTempFolderPath(const std::u16string& moduleFolder,
+                                     const std::u16string& temporaryFolder);
 
 // "Quillon_" + the time of day as HH_MM_SS; just "Quillon_" when the time is unknown.
 std::u16string TempFileBaseName(bool timeKnown, int hour, int minute, int second);
@@ -86,8 +87,12 @@ std::vector<KeyInput> PlanCtrlKeys(std::string_view letters, bool altDown, bool 
                                    const std::function<std::uint16_t(std::uint8_t)>& scanCode);
 
 // The letters for the copy and for the paste.
-inline const char* CopyLetters(bool editOnlySelection) { return editOnlySelection ? "C" : "AC"; }
-inline const char* PasteLetters(bool insert) { return insert ? "V" : "AV"; }
+inline const char* CopyLetters(bool editOnlySelection) {
+    return editOnlySelection ? "C" : "AC";
+}
+inline const char* PasteLetters(bool insert) {
+    return insert ? "V" : "AV";
+}
 
 // How long to wait for copied text at most. The wait ends the moment the text lands; a slow
 // box (a busy web page) can take well over a second, and one that has not copied when we
@@ -126,10 +131,10 @@ constexpr char16_t kNoTextCame[] =
     u"If the box had text, saving this file replaces it.";
 constexpr char16_t kNotPasted[] =
     u"Your saved text could not be pasted back. It stays saved and goes in when you come back to the box.";
-}  // namespace notice
+} // namespace notice
 
 // The formats a clipboard backup never saves: GDI handles, metafile pictures, owner-drawn
 // display and private formats.
 bool IsNeverSavedClipboardFormat(std::uint32_t format);
 
-}  // namespace quillon
+} // namespace quillon

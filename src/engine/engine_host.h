@@ -30,4 +30,4 @@ public:
     virtual void TellUser(const std::u16string& message) = 0;
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -25,7 +25,7 @@ constexpr std::uint32_t kDspMetafilePict = 0x83;
 constexpr std::uint32_t kDspEnhMetafile = 0x8E;
 constexpr std::uint32_t kPrivateFirst = 0x200;
 constexpr std::uint32_t kPrivateLast = 0x2FF;
-}  // namespace clip
+} // namespace clip
 
 // The extra information carried by every key event the program synthesises, so that the
 // keyboard hook can tell them from the user's own keys (those of other programs included).
@@ -173,8 +173,8 @@ public:
     // The same wait, which also looks at done() the moment the clipboard reports a change
     // (the listener window listens to the clipboard meanwhile). Without a listener, or where
     // changes cannot be heard, the plain wait.
-    virtual bool WaitWatchingClipboard(void* listener, std::uint32_t timeoutMs, const std::function<bool()>& done,
-                                       std::uint32_t pollMs) = 0;
+    virtual bool WaitWatchingClipboard(void* listener, std::uint32_t timeoutMs,
+                                       const std::function<bool()>& done, std::uint32_t pollMs) = 0;
     // A pause of ms milliseconds that keeps answering sent messages.
     void PauseServingMessages(std::uint32_t ms) { WaitServingMessages(ms, nullptr, ms); }
     // Answers the messages sent to this thread that are waiting now.
@@ -187,7 +187,9 @@ public:
 
 // Latin-1, where no ANSI code page is to be had: each unit keeps its low byte, and each
 // byte is the unit of the same number.
-inline std::string Latin1Bytes(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+inline std::string Latin1Bytes(const std::u16string& text) {
+    return std::string(text.begin(), text.end());
+}
 inline std::u16string FromLatin1Bytes(const std::string& bytes) {
     std::u16string out;
     for (unsigned char c : bytes)
@@ -262,4 +264,4 @@ class ISystem : public IFiles,
 // The process's real system (Win32 on Windows; a POSIX stand-in natively, for tools and tests).
 ISystem& DefaultSystem();
 
-}  // namespace quillon
+} // namespace quillon

@@ -91,11 +91,11 @@ public:
     bool ReadWindowText(const void*, std::u16string&) override { return false; }
 };
 
-}  // namespace
+} // namespace
 
 ISystem& DefaultSystem() {
     static CPosixSystem system;
     return system;
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -30,12 +30,14 @@ constexpr std::uint32_t kOwnBatchPollMs = 10;
 constexpr UINT kWindowTextMs = 200;
 
 bool PressesCtrl(const std::vector<KeyInput>& keys) {
-    return std::any_of(keys.begin(), keys.end(), [](const KeyInput& k) { return k.vk == vk::kControl && !k.up; });
+    return std::any_of(keys.begin(), keys.end(),
+                       [](const KeyInput& k) { return k.vk == vk::kControl && !k.up; });
 }
 
 // True when the batch's last Ctrl event is a press.
 bool LeavesCtrlDown(const std::vector<KeyInput>& keys) {
-    auto last = std::find_if(keys.rbegin(), keys.rend(), [](const KeyInput& k) { return k.vk == vk::kControl; });
+    auto last =
+        std::find_if(keys.rbegin(), keys.rend(), [](const KeyInput& k) { return k.vk == vk::kControl; });
     return last != keys.rend() && !last->up;
 }
 
@@ -145,8 +147,9 @@ public:
         ::SHCreateDirectoryExW(nullptr, wide.c_str(), nullptr);
     }
     FileHandle CreateNewFile(const std::u16string& path, CreateResult& result) override {
-        HANDLE h = ::CreateFileW(WidePtr(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h =
+            ::CreateFileW(WidePtr(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             DWORD error = ::GetLastError();
             result = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? CreateResult::kExists
@@ -266,7 +269,7 @@ public:
             return ::CopyEnhMetaFileW(static_cast<HENHMETAFILE>(h), nullptr);
         SIZE_T size = ::GlobalSize(h);
         if (size == 0)
-            return nullptr;  // not a memory block (or an empty one): nothing to copy
+            return nullptr; // not a memory block (or an empty one): nothing to copy
         CGlobalHandle copy(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size));
         if (!copy)
             return nullptr;
@@ -323,7 +326,7 @@ public:
         m_wrote = true;
         if (!::SetClipboardData(CF_UNICODETEXT, mem.Get()))
             return false;
-        mem.Release();  // the clipboard owns it now
+        mem.Release(); // the clipboard owns it now
         MarkOwnContent();
         return true;
     }
@@ -405,7 +408,8 @@ public:
     bool IsKeyDown(std::uint8_t vk) override { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
     bool IsUserKeyDown(std::uint8_t vk) override {
         const CUserKeys& keys = UserKeys();
-        return keys.IsWatching() ? keys.IsDownCrossChecked(vk, IsKeyDown(vk), ::GetTickCount()) : IsKeyDown(vk);
+        return keys.IsWatching() ? keys.IsDownCrossChecked(vk, IsKeyDown(vk), ::GetTickCount())
+                                 : IsKeyDown(vk);
     }
     std::uint16_t ScanCodeOf(std::uint8_t vk) override {
         return static_cast<std::uint16_t>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
@@ -426,7 +430,8 @@ public:
         if (!holdBack)
             return sent;
         if (sent)
-            Wait(kOwnBatchPassMs, [&] { return userKeys.OwnBatchPassed(); }, kOwnBatchPollMs, nullptr);
+            Wait(
+                kOwnBatchPassMs, [&] { return userKeys.OwnBatchPassed(); }, kOwnBatchPollMs, nullptr);
         if (userKeys.EndOwnBatch() && LeavesCtrlDown(keys))
             SendInputs({KeyInput{vk::kControl, ScanCodeOf(vk::kControl), true}});
         return sent;
@@ -461,12 +466,14 @@ public:
     }
 
     std::string ToAnsi(const std::u16string& text) override { return WideToCodePage(ToWide(text), CP_ACP); }
-    std::u16string FromAnsi(const std::string& bytes) override { return FromWide(CodePageToWide(bytes, CP_ACP)); }
+    std::u16string FromAnsi(const std::string& bytes) override {
+        return FromWide(CodePageToWide(bytes, CP_ACP));
+    }
 
     bool ShellOpen(const std::u16string& file, const std::u16string& parameters) override {
-        auto result = reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", WidePtr(file),
-                                                                parameters.empty() ? nullptr : WidePtr(parameters),
-                                                                nullptr, SW_SHOWNORMAL));
+        auto result = reinterpret_cast<INT_PTR>(
+            ::ShellExecuteW(nullptr, L"open", WidePtr(file),
+                            parameters.empty() ? nullptr : WidePtr(parameters), nullptr, SW_SHOWNORMAL));
         return result > 32;
     }
     bool StartProgram(const std::u16string& program, const std::u16string& parameters) override {
@@ -480,8 +487,8 @@ public:
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_SHOWNORMAL;
         PROCESS_INFORMATION process{};
-        if (!::CreateProcessW(WidePtr(program), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &process))
+        if (!::CreateProcessW(WidePtr(program), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &process))
             return false;
         // Let the editor come to the foreground, as a program opened by the shell may.
         CHandle thread(process.hThread);
@@ -504,7 +511,8 @@ public:
         const int length = ::GetClassNameW(hwnd, name, 256);
         facts.thread = thread;
         facts.process = process;
-        facts.className = FromWide(std::wstring_view(name, length > 0 ? static_cast<std::size_t>(length) : 0));
+        facts.className =
+            FromWide(std::wstring_view(name, length > 0 ? static_cast<std::size_t>(length) : 0));
         return true;
     }
     std::uint32_t OwnProcess() override { return ::GetCurrentProcessId(); }
@@ -536,8 +544,8 @@ public:
             return false;
         std::wstring buffer(length + 1, L'\0');
         DWORD_PTR got = 0;
-        if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), flags,
-                                   kWindowTextMs, &got))
+        if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                                   flags, kWindowTextMs, &got))
             return false;
         buffer.resize(std::min<std::size_t>(got, length));
         text = FromWide(buffer);
@@ -615,11 +623,11 @@ private:
     }
 };
 
-}  // namespace
+} // namespace
 
 ISystem& DefaultSystem() {
     static CWin32System system;
     return system;
 }
 
-}  // namespace quillon
+} // namespace quillon

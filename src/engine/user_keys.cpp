@@ -27,11 +27,11 @@ bool CUserKeys::OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo, std
 
 bool CUserKeys::IsDown(std::uint8_t vk) const {
     switch (vk) {
-    case 0x10:  // Shift: left 0xA0, right 0xA1
+    case 0x10: // Shift: left 0xA0, right 0xA1
         return m_down[0x10] || m_down[0xA0] || m_down[0xA1];
-    case 0x11:  // Ctrl: left 0xA2, right 0xA3
+    case 0x11: // Ctrl: left 0xA2, right 0xA3
         return m_down[0x11] || m_down[0xA2] || m_down[0xA3];
-    case 0x12:  // Alt: left 0xA4, right 0xA5
+    case 0x12: // Alt: left 0xA4, right 0xA5
         return m_down[0x12] || m_down[0xA4] || m_down[0xA5];
     default:
         return m_down[vk];
@@ -65,4 +65,4 @@ CUserKeys& UserKeys() {
     return keys;
 }
 
-}  // namespace quillon
+} // namespace quillon

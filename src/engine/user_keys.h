@@ -54,7 +54,7 @@ public:
 
 private:
     std::bitset<256> m_down;
-    std::array<std::uint32_t, 256> m_when{};  // time of each key's last event
+    std::array<std::uint32_t, 256> m_when{}; // time of each key's last event
     bool m_watching = false;
     std::size_t m_batchLeft = 0;
     bool m_ctrlReleaseHeld = false;
@@ -63,4 +63,4 @@ private:
 // The process's one record, fed by the keyboard hook.
 CUserKeys& UserKeys();
 
-}  // namespace quillon
+} // namespace quillon

@@ -6,14 +6,18 @@ namespace {
 CWinApp* g_app = nullptr;
 }
 
-CWinApp::CWinApp() { g_app = this; }
+CWinApp::CWinApp() {
+    g_app = this;
+}
 
 CWinApp::~CWinApp() {
     if (g_app == this)
         g_app = nullptr;
 }
 
-CWinApp* CWinApp::Get() { return g_app; }
+CWinApp* CWinApp::Get() {
+    return g_app;
+}
 
 int CWinApp::Run() {
     MSG msg;
@@ -34,4 +38,4 @@ int RunApplication(HINSTANCE instance) {
     return app->ExitInstance();
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -20,7 +20,7 @@ public:
     virtual int ExitInstance() { return m_exitCode; }
 
     HINSTANCE m_hInstance = nullptr;
-    CWnd* m_pMainWnd = nullptr;  // the main window while it exists
+    CWnd* m_pMainWnd = nullptr; // the main window while it exists
     int m_exitCode = 0;
 
     static CWinApp* Get();
@@ -29,4 +29,4 @@ public:
 // Entry point body shared by wWinMain and tests: runs the application object's phases.
 int RunApplication(HINSTANCE instance);
 
-}  // namespace quillon
+} // namespace quillon

@@ -109,7 +109,7 @@ bool CDialog::WalkPreTranslate(MSG* msg) {
         if (wnd && wnd->PreTranslateMessage(msg))
             return true;
         if (!(::GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD))
-            break;  // stop at the top-level window
+            break; // stop at the top-level window
     }
     return false;
 }
@@ -127,7 +127,9 @@ bool CDialog::OnInitDialog() {
     return true;
 }
 
-bool CDialog::PreTranslateMessage(MSG*) { return false; }
+bool CDialog::PreTranslateMessage(MSG*) {
+    return false;
+}
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -154,4 +156,4 @@ LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return CWnd::WindowProc(message, wParam, lParam);
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -52,4 +52,4 @@ private:
     bool m_showOnIdle = true;
 };
 
-}  // namespace quillon
+} // namespace quillon

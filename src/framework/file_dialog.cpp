@@ -9,11 +9,11 @@
 namespace quillon {
 
 namespace {
-constexpr std::size_t kPathBuffer = 32768;  // room for long paths
+constexpr std::size_t kPathBuffer = 32768; // room for long paths
 }
 
-CFileDialog::CFileDialog(bool openFileDialog, const wchar_t* defaultExtension, const wchar_t* fileName, DWORD flags,
-                         const wchar_t* filter, HWND parent)
+CFileDialog::CFileDialog(bool openFileDialog, const wchar_t* defaultExtension, const wchar_t* fileName,
+                         DWORD flags, const wchar_t* filter, HWND parent)
     : m_open(openFileDialog), m_file(kPathBuffer, L'\0'), m_parent(parent) {
     if (fileName)
         m_file.replace(0, std::min(wcslen(fileName), kPathBuffer - 1), fileName);
@@ -44,4 +44,4 @@ INT_PTR CFileDialog::DoModal() {
     return ok ? IDOK : IDCANCEL;
 }
 
-}  // namespace quillon
+} // namespace quillon

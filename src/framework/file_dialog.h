@@ -13,8 +13,8 @@ public:
     // A null parent means the active window of this thread.
     explicit CFileDialog(bool openFileDialog, const wchar_t* defaultExtension = nullptr,
                          const wchar_t* fileName = nullptr,
-                         DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, const wchar_t* filter = nullptr,
-                         HWND parent = nullptr);
+                         DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                         const wchar_t* filter = nullptr, HWND parent = nullptr);
     CFileDialog(const CFileDialog&) = delete;
     CFileDialog& operator=(const CFileDialog&) = delete;
 
@@ -34,4 +34,4 @@ private:
     HWND m_parent;
 };
 
-}  // namespace quillon
+} // namespace quillon

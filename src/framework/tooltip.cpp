@@ -6,9 +6,11 @@
 namespace quillon {
 namespace {
 
-std::wstring Capped(const std::wstring& text) { return text.substr(0, CToolTipCtrl::kMaxTextUnits); }
+std::wstring Capped(const std::wstring& text) {
+    return text.substr(0, CToolTipCtrl::kMaxTextUnits);
+}
 
-}  // namespace
+} // namespace
 
 bool CToolTipCtrl::Create(HWND owner, DWORD style) {
     DestroyWindow();
@@ -16,13 +18,15 @@ bool CToolTipCtrl::Create(HWND owner, DWORD style) {
     m_hWnd = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | style,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
                                ::GetModuleHandleW(nullptr), nullptr);
-    if (!m_hWnd) return false;
+    if (!m_hWnd)
+        return false;
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return true;
 }
 
 void CToolTipCtrl::DestroyWindow() {
-    if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        ::DestroyWindow(m_hWnd);
     m_hWnd = nullptr;
 }
 
@@ -38,7 +42,8 @@ TTTOOLINFOW CToolTipCtrl::ToolInfo(HWND tool, UINT_PTR id, UINT flags) const {
 }
 
 bool CToolTipCtrl::AddWindowTool(HWND tool, const std::wstring& text) {
-    if (!m_hWnd) return false;
+    if (!m_hWnd)
+        return false;
     // No TTF_SUBCLASS: our windows relay their mouse messages themselves (RelayEvent from
     // PreTranslateMessage), and a second subclass above ours would complicate unbinding.
     TTTOOLINFOW ti = ToolInfo(tool, 0, TTF_IDISHWND);
@@ -48,7 +53,8 @@ bool CToolTipCtrl::AddWindowTool(HWND tool, const std::wstring& text) {
 }
 
 bool CToolTipCtrl::AddTool(HWND tool, UINT_PTR id, const RECT& rect, const std::wstring& text) {
-    if (!m_hWnd) return false;
+    if (!m_hWnd)
+        return false;
     TTTOOLINFOW ti = ToolInfo(tool, id, 0);
     ti.rect = rect;
     std::wstring copy = Capped(text);
@@ -57,7 +63,8 @@ bool CToolTipCtrl::AddTool(HWND tool, UINT_PTR id, const RECT& rect, const std::
 }
 
 void CToolTipCtrl::UpdateTipText(HWND tool, UINT_PTR id, const std::wstring& text) {
-    if (!m_hWnd) return;
+    if (!m_hWnd)
+        return;
     TTTOOLINFOW ti = ToolInfo(tool, id, id == kWholeWindow ? TTF_IDISHWND : 0);
     std::wstring copy = Capped(text);
     ti.lpszText = copy.data();
@@ -65,14 +72,16 @@ void CToolTipCtrl::UpdateTipText(HWND tool, UINT_PTR id, const std::wstring& tex
 }
 
 void CToolTipCtrl::SetToolRect(HWND tool, UINT_PTR id, const RECT& rect) {
-    if (!m_hWnd) return;
+    if (!m_hWnd)
+        return;
     TTTOOLINFOW ti = ToolInfo(tool, id, 0);
     ti.rect = rect;
     ::SendMessageW(m_hWnd, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 std::wstring CToolTipCtrl::GetText(HWND tool, UINT_PTR id) const {
-    if (!m_hWnd) return {};
+    if (!m_hWnd)
+        return {};
     // Every text we give the control fits this buffer (kMaxTextUnits).
     std::vector<wchar_t> buffer(kMaxTextUnits + 1, L'\0');
     TTTOOLINFOW ti = ToolInfo(tool, id, id == kWholeWindow ? TTF_IDISHWND : 0);
@@ -86,11 +95,13 @@ int CToolTipCtrl::GetToolCount() const {
 }
 
 void CToolTipCtrl::Activate(bool active) {
-    if (m_hWnd) ::SendMessageW(m_hWnd, TTM_ACTIVATE, active ? TRUE : FALSE, 0);
+    if (m_hWnd)
+        ::SendMessageW(m_hWnd, TTM_ACTIVATE, active ? TRUE : FALSE, 0);
 }
 
 void CToolTipCtrl::RelayEvent(const MSG* msg) {
-    if (m_hWnd && msg) ::SendMessageW(m_hWnd, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+    if (m_hWnd && msg)
+        ::SendMessageW(m_hWnd, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
 }
 
-}  // namespace quillon
+} // namespace quillon

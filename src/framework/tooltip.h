@@ -48,4 +48,4 @@ private:
     HWND m_owner = nullptr;
 };
 
-}  // namespace quillon
+} // namespace quillon

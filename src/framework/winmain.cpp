@@ -3,4 +3,6 @@
 
 #include "framework/app.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return quillon::RunApplication(instance); }
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    return quillon::RunApplication(instance);
+}

@@ -39,7 +39,7 @@ bool IsReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, HWND* child)
     }
 }
 
-}  // namespace
+} // namespace
 
 LRESULT CALLBACK FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                   DWORD_PTR) {
@@ -58,8 +58,8 @@ LRESULT CALLBACK FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         if (message == WM_MEASUREITEM && lParam) {
             auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
             if (mis->CtlType != ODT_MENU)
-                handled = CWnd::ReflectToChild(::GetDlgItem(hwnd, static_cast<int>(mis->CtlID)), message, wParam,
-                                               lParam, &result);
+                handled = CWnd::ReflectToChild(::GetDlgItem(hwnd, static_cast<int>(mis->CtlID)), message,
+                                               wParam, lParam, &result);
         } else if (IsReflectedMessage(message, wParam, lParam, &child) && child != hwnd) {
             handled = CWnd::ReflectToChild(child, message, wParam, lParam, &result);
         }
@@ -85,7 +85,7 @@ LRESULT CALLBACK FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 LRESULT CALLBACK CreationHookProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND && t_pending) {
         CWnd* wnd = t_pending;
-        t_pending = nullptr;  // only the first window created belongs to the object
+        t_pending = nullptr; // only the first window created belongs to the object
         wnd->Attach(reinterpret_cast<HWND>(wParam));
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
@@ -187,7 +187,9 @@ bool CWnd::SubclassWindow(HWND hwnd) {
     return true;
 }
 
-bool CWnd::SubclassDlgItem(int id, HWND dialog) { return SubclassWindow(::GetDlgItem(dialog, id)); }
+bool CWnd::SubclassDlgItem(int id, HWND dialog) {
+    return SubclassWindow(::GetDlgItem(dialog, id));
+}
 
 HWND CWnd::UnsubclassWindow() {
     HWND hwnd = m_hWnd;
@@ -209,9 +211,13 @@ LRESULT CWnd::Default() {
     return CWnd::WindowProc(m_current->message, m_current->wParam, m_current->lParam);
 }
 
-bool CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+bool CWnd::PreTranslateMessage(MSG*) {
+    return FALSE;
+}
 
-bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
+bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) {
+    return false;
+}
 
 bool CWnd::ReflectToChild(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     CWnd* control = FromHandle(child);
@@ -220,4 +226,4 @@ bool CWnd::ReflectToChild(HWND child, UINT message, WPARAM wParam, LPARAM lParam
     return control->OnChildNotify(message, wParam, lParam, result);
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -61,14 +61,14 @@ private:
     void Detach();
     static bool ReflectToChild(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
-    bool m_subclassed = false;  // our procedure is in the window's subclass chain
+    bool m_subclassed = false; // our procedure is in the window's subclass chain
     struct CurrentMessage {
         UINT message;
         WPARAM wParam;
         LPARAM lParam;
     };
     const CurrentMessage* m_current = nullptr;
-    bool m_created = false;  // we created the window (so we destroy it with the object)
+    bool m_created = false; // we created the window (so we destroy it with the object)
 };
 
 // Binds the next window created on this thread to an object, for as long as it lives.
@@ -80,4 +80,4 @@ public:
     CCreationBinder& operator=(const CCreationBinder&) = delete;
 };
 
-}  // namespace quillon
+} // namespace quillon

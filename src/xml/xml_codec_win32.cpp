@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-
 namespace quillon::codec {
 
 namespace {
@@ -15,39 +14,46 @@ constexpr size_t kMaxPiece = 1u << 28;
 
 // Where a byte text may be cut: after a line feed, which no double-byte code page uses as a
 // trail byte. Without one in reach the piece is cut at its full length.
-size_t BytePiece(const char* bytes, size_t length)
-{
-    if (length <= kMaxPiece) return length;
+size_t BytePiece(const char* bytes, size_t length) {
+    if (length <= kMaxPiece)
+        return length;
     for (size_t i = kMaxPiece; i > kMaxPiece / 2; --i)
-        if (bytes[i - 1] == '\n') return i;
+        if (bytes[i - 1] == '\n')
+            return i;
     return kMaxPiece;
 }
 
-size_t UnitPiece(const char16_t* text, size_t length)
-{
-    if (length <= kMaxPiece) return length;
+size_t UnitPiece(const char16_t* text, size_t length) {
+    if (length <= kMaxPiece)
+        return length;
     size_t piece = kMaxPiece;
-    if (text[piece - 1] >= 0xD800 && text[piece - 1] <= 0xDBFF) --piece;  // keep a pair whole
+    if (text[piece - 1] >= 0xD800 && text[piece - 1] <= 0xDBFF)
+        --piece; // keep a pair whole
     return piece;
 }
 
-}  // namespace
+} // namespace
 
-int SystemAnsiCodePage() { return static_cast<int>(GetACP()); }
+int SystemAnsiCodePage() {
+    return static_cast<int>(GetACP());
+}
 
-bool BytesToUtf16(int codePage, const char* bytes, size_t length, char16_t* out, size_t& produced)
-{
-    if (!IsValidCodePage(static_cast<UINT>(codePage))) return false;
+bool BytesToUtf16(int codePage, const char* bytes, size_t length, char16_t* out, size_t& produced) {
+    if (!IsValidCodePage(static_cast<UINT>(codePage)))
+        return false;
     produced = 0;
     while (length) {
         const size_t piece = BytePiece(bytes, length);
         const int pieceLength = static_cast<int>(piece);
-        const int needed = MultiByteToWideChar(static_cast<UINT>(codePage), 0, bytes, pieceLength, nullptr, 0);
-        if (needed <= 0) return false;
+        const int needed =
+            MultiByteToWideChar(static_cast<UINT>(codePage), 0, bytes, pieceLength, nullptr, 0);
+        if (needed <= 0)
+            return false;
         if (out) {
             const int written = MultiByteToWideChar(static_cast<UINT>(codePage), 0, bytes, pieceLength,
                                                     reinterpret_cast<wchar_t*>(out + produced), needed);
-            if (written != needed) return false;
+            if (written != needed)
+                return false;
         }
         produced += static_cast<size_t>(needed);
         bytes += piece;
@@ -57,9 +63,9 @@ bool BytesToUtf16(int codePage, const char* bytes, size_t length, char16_t* out,
 }
 
 bool Utf16ToBytes(int codePage, const char16_t* text, size_t length, char* out, size_t& produced,
-                  bool* usedDefault)
-{
-    if (!IsValidCodePage(static_cast<UINT>(codePage))) return false;
+                  bool* usedDefault) {
+    if (!IsValidCodePage(static_cast<UINT>(codePage)))
+        return false;
     produced = 0;
     while (length) {
         const size_t piece = UnitPiece(text, length);
@@ -68,14 +74,17 @@ bool Utf16ToBytes(int codePage, const char16_t* text, size_t length, char* out, 
         BOOL defaultUsed = FALSE;
         const int needed = WideCharToMultiByte(static_cast<UINT>(codePage), 0, wide, pieceLength, nullptr, 0,
                                                nullptr, usedDefault ? &defaultUsed : nullptr);
-        if (needed <= 0) return false;
+        if (needed <= 0)
+            return false;
         if (out) {
-            const int written = WideCharToMultiByte(static_cast<UINT>(codePage), 0, wide, pieceLength,
-                                                    out + produced, needed, nullptr,
-                                                    usedDefault ? &defaultUsed : nullptr);
-            if (written != needed) return false;
+            const int written =
+                WideCharToMultiByte(static_cast<UINT>(codePage), 0, wide, pieceLength, out + produced, needed,
+                                    nullptr, usedDefault ? &defaultUsed : nullptr);
+            if (written != needed)
+                return false;
         }
-        if (usedDefault && defaultUsed) *usedDefault = true;
+        if (usedDefault && defaultUsed)
+            *usedDefault = true;
         produced += static_cast<size_t>(needed);
         text += piece;
         length -= piece;
@@ -83,4 +92,4 @@ bool Utf16ToBytes(int codePage, const char16_t* text, size_t length, char* out, 
     return true;
 }
 
-}  // namespace quillon::codec
+} // namespace quillon::codec

@@ -27,7 +27,7 @@ bool IsWritableName(std::u16string_view name, bool element) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Element table.
@@ -104,13 +104,19 @@ size_t CElementTable::BytesHeld() const {
 // ---------------------------------------------------------------------------------------------
 // Construction and state.
 
-CXmlDocument::CXmlDocument() { SetDocument(); }
+CXmlDocument::CXmlDocument() {
+    SetDocument();
+}
 
-CXmlDocument::CXmlDocument(std::u16string_view text) { SetDocument(text); }
+CXmlDocument::CXmlDocument(std::u16string_view text) {
+    SetDocument(text);
+}
 
 CXmlDocument::~CXmlDocument() = default;
 
-CXmlDocument::CXmlDocument(CXmlDocument&& other) noexcept { *this = std::move(other); }
+CXmlDocument::CXmlDocument(CXmlDocument&& other) noexcept {
+    *this = std::move(other);
+}
 
 CXmlDocument& CXmlDocument::operator=(CXmlDocument&& other) noexcept {
     if (this == &other)
@@ -134,7 +140,7 @@ CXmlDocument& CXmlDocument::operator=(CXmlDocument&& other) noexcept {
     other.m_fileOutcome = DocumentFileOutcome();
     other.m_longTags.clear();
     other.m_parent = other.m_main = other.m_child = other.m_nodeType = 0;
-    other.m_nextFree = 0;  // no records: Valid() refuses everything until the next parse
+    other.m_nextFree = 0; // no records: Valid() refuses everything until the next parse
     other.m_shiftFrom = UINT32_MAX;
     other.m_shiftBy = 0;
     other.m_liveCount = 0;
@@ -165,7 +171,9 @@ bool CXmlDocument::SetDocument(std::u16string_view text) {
     return CheckWellFormed();
 }
 
-std::u16string_view CXmlDocument::GetDocument() { return m_text.View(); }
+std::u16string_view CXmlDocument::GetDocument() {
+    return m_text.View();
+}
 
 bool CXmlDocument::CheckWellFormed() const {
     if (m_nextFree == 0 || m_table.Size() == 0)
@@ -176,11 +184,13 @@ bool CXmlDocument::CheckWellFormed() const {
     return doc.firstChild != 0 && m_table[doc.firstChild].nextSibling == 0;
 }
 
-uint32_t CXmlDocument::ElementCount() const { return m_liveCount; }
+uint32_t CXmlDocument::ElementCount() const {
+    return m_liveCount;
+}
 
 size_t CXmlDocument::MemoryUsage() const {
-    return sizeof(*this) + m_text.Capacity() * sizeof(char16_t) + m_table.BytesHeld() + m_result.capacity() * 2 +
-           m_longTags.size() * 32;
+    return sizeof(*this) + m_text.Capacity() * sizeof(char16_t) + m_table.BytesHeld() +
+           m_result.capacity() * 2 + m_longTags.size() * 32;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -272,7 +282,8 @@ bool CXmlDocument::FindSibling(uint32_t from, std::u16string_view name, size_t n
 
 // The next element named name (any name when empty) among the children of container,
 // after current (from the first child when current is 0).
-bool CXmlDocument::FindNextAmong(uint32_t container, uint32_t current, std::u16string_view name, uint32_t* found) {
+bool CXmlDocument::FindNextAmong(uint32_t container, uint32_t current, std::u16string_view name,
+                                 uint32_t* found) {
     size_t stepOffset = 0, stepLength = 0;
     const PathType type = CheckPath(name, &stepOffset, &stepLength);
     if (type != kPathNone && type != kPathRelative)
@@ -343,9 +354,13 @@ std::u16string_view CXmlDocument::ElementName(uint32_t n) {
     return std::u16string_view(tag + nameStart, nameLength);
 }
 
-std::u16string CXmlDocument::GetTagName() { return std::u16string(ElementName(m_main)); }
+std::u16string CXmlDocument::GetTagName() {
+    return std::u16string(ElementName(m_main));
+}
 
-std::u16string CXmlDocument::GetChildTagName() { return std::u16string(ElementName(m_child)); }
+std::u16string CXmlDocument::GetChildTagName() {
+    return std::u16string(ElementName(m_child));
+}
 
 std::u16string CXmlDocument::ElementText(uint32_t n) {
     std::u16string out;
@@ -369,7 +384,7 @@ std::u16string CXmlDocument::ElementText(uint32_t n) {
         if (node.kind == kNodeText) {
             AppendUnescapedMarkupText(out, std::u16string_view(content + node.start, node.length));
         } else if (node.kind == kNodeCdata) {
-            constexpr size_t kOpen = 9, kClose = 3;  // "<![CDATA[" and "]]>"
+            constexpr size_t kOpen = 9, kClose = 3; // "<![CDATA[" and "]]>"
             if (node.length >= kOpen + kClose)
                 out.append(content + node.start + kOpen, node.length - kOpen - kClose);
         }
@@ -379,7 +394,9 @@ std::u16string CXmlDocument::ElementText(uint32_t n) {
     return out;
 }
 
-std::u16string CXmlDocument::GetChildText() { return ElementText(m_child); }
+std::u16string CXmlDocument::GetChildText() {
+    return ElementText(m_child);
+}
 
 bool CXmlDocument::ScanAttributes(uint32_t n, std::u16string_view name, size_t nth, AttributeSpan* span,
                                   size_t* stopAt, size_t* count) {
@@ -394,12 +411,12 @@ bool CXmlDocument::ScanAttributes(uint32_t n, std::u16string_view name, size_t n
     size_t index = 0;
     const bool noCase = (m_flags & kFlagNoCase) != 0;
     while (scanner.Next(token)) {
-        const bool hit = nth == SIZE_MAX
-                             ? NamesEqual(tag + token.nameStart, token.nameLength, name.data(), name.size(), noCase)
-                             : index == nth;
+        const bool hit = nth == SIZE_MAX ? NamesEqual(tag + token.nameStart, token.nameLength, name.data(),
+                                                      name.size(), noCase)
+                                         : index == nth;
         if (hit) {
-            *span = AttributeSpan{token.nameStart, token.nameLength, token.valueStart, token.valueLength, token.quoted,
-                                  token.hasValue};
+            *span = AttributeSpan{token.nameStart,   token.nameLength, token.valueStart,
+                                  token.valueLength, token.quoted,     token.hasValue};
             return true;
         }
         ++index;
@@ -428,7 +445,9 @@ std::u16string CXmlDocument::GetChildAttribute(std::u16string_view name) {
     return ElementAttribute(m_child, name);
 }
 
-std::u16string CXmlDocument::GetAttribute(std::u16string_view name) { return ElementAttribute(m_main, name); }
+std::u16string CXmlDocument::GetAttribute(std::u16string_view name) {
+    return ElementAttribute(m_main, name);
+}
 
 bool CXmlDocument::GetAttributeAt(size_t index, std::u16string* name, std::u16string* value) {
     AttributeSpan span{};
@@ -458,8 +477,8 @@ bool CXmlDocument::GetChildAttributeAt(size_t index, std::u16string* name, std::
 // ---------------------------------------------------------------------------------------------
 // Editing and renumbering.
 
-void CXmlDocument::Renumber(uint32_t element, int64_t delta, bool includeChildren, size_t editPoint, size_t removed,
-                            size_t inserted) {
+void CXmlDocument::Renumber(uint32_t element, int64_t delta, bool includeChildren, size_t editPoint,
+                            size_t removed, size_t inserted) {
     const uint32_t d = static_cast<uint32_t>(delta);
     // Every element of the subtree at root, in document order.
     auto shiftSubtree = [&](uint32_t root) {
@@ -568,8 +587,8 @@ namespace {
 
 // The markup of a new element: its start tag, and for a value the escaped text and the
 // end tag. Returns the lengths of the two tags.
-void WriteNodeText(std::u16string_view name, std::u16string_view value, uint32_t options, std::u16string& node,
-                   uint32_t* startTag, uint32_t* endTag) {
+void WriteNodeText(std::u16string_view name, std::u16string_view value, uint32_t options,
+                   std::u16string& node, uint32_t* startTag, uint32_t* endTag) {
     node.reserve(name.size() * 2 + value.size() + 16);
     *endTag = 0;
     node += u'<';
@@ -599,7 +618,7 @@ void WriteNodeText(std::u16string_view name, std::u16string_view value, uint32_t
 // Room kept below the longest text when adding, for the line breaks and a parent's new end tag.
 constexpr size_t kAddHeadroom = 16;
 
-}  // namespace
+} // namespace
 
 bool CXmlDocument::AddImpl(std::u16string_view name, std::u16string_view value, uint32_t options) {
     const bool asChild = (options & kAddAsChild) != 0;
@@ -623,7 +642,8 @@ bool CXmlDocument::AddImpl(std::u16string_view name, std::u16string_view value, 
     AddPlacement place;
     if (!PlaceNewNode(parent, after, node, (options & kAddNoLineBreaks) == 0, &place))
         return false;
-    const uint32_t n = LinkNewRecord(parent, after, static_cast<uint32_t>(node.size()), startTag, endTag, options);
+    const uint32_t n =
+        LinkNewRecord(parent, after, static_cast<uint32_t>(node.size()), startTag, endTag, options);
     if (n == 0)
         return false;
     if (!EditText(place.point, place.replaced, place.inserted, n, false, false)) {
@@ -673,7 +693,8 @@ bool CXmlDocument::PlaceNewNode(uint32_t parent, uint32_t after, std::u16string_
     } else {
         point = ElementStart(parent) + parentRecord.length - parentEndTag;
     }
-    const bool emptyContent = parent != 0 && after == 0 && parentRecord.length == parentStartTag + parentEndTag;
+    const bool emptyContent =
+        parent != 0 && after == 0 && parentRecord.length == parentStartTag + parentEndTag;
     std::u16string& inserted = place->inserted;
     if (lineBreaks && emptyContent)
         inserted += kLineBreak;
@@ -703,7 +724,7 @@ bool CXmlDocument::PlaceFirstChildOfChildless(uint32_t parent, bool parentEmptyT
         inserted += kLineBreak;
     inserted += u"</";
     inserted += parentName;
-    const uint32_t closing = parentStart + parentStartTag - 1;  // the start tag's '>'
+    const uint32_t closing = parentStart + parentStartTag - 1; // the start tag's '>'
     size_t point = closing, replaced = 0;
     if (parentEmptyTag) {
         // "<P/>" or "<P />": the '/' before the '>' is replaced. A run of them ("<P//>")
@@ -721,7 +742,8 @@ bool CXmlDocument::PlaceFirstChildOfChildless(uint32_t parent, bool parentEmptyT
     place->replaced = replaced;
     place->newStart = static_cast<uint32_t>(newStart + point);
     place->parentGetsEndTag = true;
-    place->parentStartTag = parentEmptyTag ? parentStartTag - static_cast<uint32_t>(replaced) : parentStartTag;
+    place->parentStartTag =
+        parentEmptyTag ? parentStartTag - static_cast<uint32_t>(replaced) : parentStartTag;
     place->parentNameLength = parentName.size();
     return true;
 }
@@ -884,4 +906,4 @@ bool CXmlDocument::RemoveElement() {
     return true;
 }
 
-}  // namespace quillon
+} // namespace quillon

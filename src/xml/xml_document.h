@@ -16,14 +16,14 @@ namespace quillon {
 
 // One element of the index (eight 32-bit fields).
 struct ElementRecord {
-    uint32_t start;        // offset of the element's '<' (see CXmlDocument::ElementStart)
-    uint32_t length;       // through the end tag, or through the start tag when there is none
-    uint32_t tagLengths;   // low 22 bits start tag, high 10 bits end tag; all ones = see overflow map
-    uint32_t levelFlags;   // low 16 bits nesting level, bits 16-23 kElement* flags, top byte name length
+    uint32_t start;      // offset of the element's '<' (see CXmlDocument::ElementStart)
+    uint32_t length;     // through the end tag, or through the start tag when there is none
+    uint32_t tagLengths; // low 22 bits start tag, high 10 bits end tag; all ones = see overflow map
+    uint32_t levelFlags; // low 16 bits nesting level, bits 16-23 kElement* flags, top byte name length
     uint32_t parent;
     uint32_t firstChild;
     uint32_t nextSibling;
-    uint32_t previousSibling;  // for a first child: the parent's last child
+    uint32_t previousSibling; // for a first child: the parent's last child
 };
 
 // Element records in segments of 65,536; element number n lives in segment n >> 16, slot n & 0xFFFF.
@@ -45,8 +45,12 @@ public:
     }
 
     uint32_t Size() const { return m_size; }
-    ElementRecord& operator[](uint32_t n) { return m_segments[n >> kSegmentBits].get()[n & (kSegmentSize - 1)]; }
-    const ElementRecord& operator[](uint32_t n) const { return m_segments[n >> kSegmentBits].get()[n & (kSegmentSize - 1)]; }
+    ElementRecord& operator[](uint32_t n) {
+        return m_segments[n >> kSegmentBits].get()[n & (kSegmentSize - 1)];
+    }
+    const ElementRecord& operator[](uint32_t n) const {
+        return m_segments[n >> kSegmentBits].get()[n & (kSegmentSize - 1)];
+    }
     // Grows to at least newSize records (never by more than one segment beyond the last).
     bool Grow(uint64_t newSize);
     // Gives back the unused tail of the last segment.
@@ -55,7 +59,7 @@ public:
     size_t BytesHeld() const;
 
 private:
-    std::vector<MallocPtr<ElementRecord>> m_segments;  // the segment-pointer array
+    std::vector<MallocPtr<ElementRecord>> m_segments; // the segment-pointer array
     uint32_t m_size = 0;
 };
 
@@ -77,8 +81,8 @@ public:
     static constexpr uint32_t kFlagWrite = 0x20;
     static constexpr uint32_t kFlagAppend = 0x40;
     static constexpr uint32_t kFlagUtf16BE = 0x80;
-    static constexpr uint32_t kFlagUtf32LE = 0x100;  // written with FF FE 00 00
-    static constexpr uint32_t kFlagUtf32BE = 0x200;  // written with 00 00 FE FF
+    static constexpr uint32_t kFlagUtf32LE = 0x100; // written with FF FE 00 00
+    static constexpr uint32_t kFlagUtf32BE = 0x200; // written with 00 00 FE FF
     // With one of the UTF-16/UTF-32 bits: the file had no mark (its form was seen in the
     // markup itself) and is written back without one.
     static constexpr uint32_t kFlagNoMark = 0x400;
@@ -106,7 +110,7 @@ public:
     static constexpr uint32_t kStartTagBits = 22;
     static constexpr uint32_t kStartTagMax = (1u << kStartTagBits) - 1;
     static constexpr uint32_t kEndTagMax = (1u << (32 - kStartTagBits)) - 1;
-    static constexpr uint32_t kLongTags = 0xFFFFFFFFu;  // both fields all ones: see the side map
+    static constexpr uint32_t kLongTags = 0xFFFFFFFFu; // both fields all ones: see the side map
     // Longest name the top byte of levelFlags can hold.
     static constexpr size_t kMaxKeptNameLength = 0xFF;
 
@@ -119,9 +123,9 @@ public:
     ~CXmlDocument();
 
     // Document and state.
-    bool SetDocument();  // no text: the empty document, every table segment released
+    bool SetDocument(); // no text: the empty document, every table segment released
     bool SetDocument(std::u16string_view text);
-    std::u16string_view GetDocument();  // the whole text (valid until the next change)
+    std::u16string_view GetDocument(); // the whole text (valid until the next change)
     const std::u16string& GetResult() const { return m_result; }
     // What the last LoadFile or SaveFile did, as the report of that call tells it.
     const DocumentFileOutcome& GetFileOutcome() const { return m_fileOutcome; }
@@ -147,9 +151,9 @@ public:
     // Reading.
     std::u16string GetChildText();
     std::u16string GetChildAttribute(std::u16string_view name);
-    std::u16string GetTagName();       // of the main element; empty when there is none
-    std::u16string GetChildTagName();  // of the child element
-    std::u16string GetAttribute(std::u16string_view name);  // of the main element
+    std::u16string GetTagName();                           // of the main element; empty when there is none
+    std::u16string GetChildTagName();                      // of the child element
+    std::u16string GetAttribute(std::u16string_view name); // of the main element
     // The index-th attribute (from 0) of the main or child element's start tag, value unescaped.
     bool GetAttributeAt(size_t index, std::u16string* name, std::u16string* value);
     bool GetChildAttributeAt(size_t index, std::u16string* name, std::u16string* value);
@@ -165,7 +169,7 @@ public:
 
     // Walking by element number (0 = the document record). Numbers come from the
     // positions or from these functions; removed elements must not be asked about.
-    uint32_t ElementCount() const;  // live elements
+    uint32_t ElementCount() const; // live elements
     uint32_t FirstChild(uint32_t n) const { return Valid(n) ? m_table[n].firstChild : 0; }
     uint32_t NextSibling(uint32_t n) const { return Valid(n) ? m_table[n].nextSibling : 0; }
     uint32_t ParentOf(uint32_t n) const { return Valid(n) ? m_table[n].parent : 0; }
@@ -178,32 +182,32 @@ public:
     uint32_t ElementFlags(uint32_t n) const {
         return Valid(n) ? m_table[n].levelFlags & ((1u << kNameLengthShift) - 1) : 0;
     }
-    std::u16string_view ElementName(uint32_t n);  // valid until the next change
-    std::u16string ElementText(uint32_t n);       // the GetChildText rule for element n
+    std::u16string_view ElementName(uint32_t n); // valid until the next change
+    std::u16string ElementText(uint32_t n);      // the GetChildText rule for element n
     // Calls visit(name, value) for every attribute of n's start tag, in order; the views
     // are raw (escaped) text valid during the call. Returns the number of attributes.
-    template <typename Visit>
-    size_t ForEachAttribute(uint32_t n, Visit&& visit);
+    template <typename Visit> size_t ForEachAttribute(uint32_t n, Visit&& visit);
     std::u16string ElementAttribute(uint32_t n, std::u16string_view name);
     bool SetElementAttribute(uint32_t n, std::u16string_view name, std::u16string_view value);
     size_t MemoryUsage() const;
 
 private:
     friend class CResultReport;
-    class CParser;  // one run of the parser over m_text (xml_parser.cpp)
+    class CParser; // one run of the parser over m_text (xml_parser.cpp)
 
     struct AttributeSpan {
         size_t nameStart, nameLength, valueStart, valueLength;
         bool quoted, hasValue;
     };
 
-    bool Valid(uint32_t n) const { return n < m_nextFree && (n == 0 || !(m_table[n].levelFlags & kElementDeleted)); }
+    bool Valid(uint32_t n) const {
+        return n < m_nextFree && (n == 0 || !(m_table[n].levelFlags & kElementDeleted));
+    }
     // Where the start tag of live element n (not 0) lies in the text.
     void StartTagSpan(uint32_t n, uint32_t* start, uint32_t* length) const {
         const ElementRecord& record = m_table[n];
         *start = record.start >= m_shiftFrom ? static_cast<uint32_t>(record.start + m_shiftBy) : record.start;
-        *length =
-            record.tagLengths != kLongTags ? (record.tagLengths & kStartTagMax) : StartTagLength(n);
+        *length = record.tagLengths != kLongTags ? (record.tagLengths & kStartTagMax) : StartTagLength(n);
     }
     // Links record n as the last of parent's children; true when it is the first. Siblings
     // form a list whose first member's previousSibling points at the last.
@@ -229,26 +233,27 @@ private:
     bool AddImpl(std::u16string_view name, std::u16string_view value, uint32_t options);
     // Where and how a new element's markup goes into the text.
     struct AddPlacement {
-        size_t point = 0;     // where the edit starts
-        size_t replaced = 0;  // units replaced there
+        size_t point = 0;    // where the edit starts
+        size_t replaced = 0; // units replaced there
         std::u16string inserted;
-        uint32_t newStart = 0;  // the new element's '<' after the edit
-        bool parentGetsEndTag = false;  // a childless parent gains an end tag
-        uint32_t parentStartTag = 0;    // its start tag's length after the edit
+        uint32_t newStart = 0;         // the new element's '<' after the edit
+        bool parentGetsEndTag = false; // a childless parent gains an end tag
+        uint32_t parentStartTag = 0;   // its start tag's length after the edit
         size_t parentNameLength = 0;
     };
-    bool PlaceNewNode(uint32_t parent, uint32_t after, std::u16string_view node, bool lineBreaks, AddPlacement* place);
-    bool PlaceFirstChildOfChildless(uint32_t parent, bool parentEmptyTag, std::u16string_view node, bool lineBreaks,
-                                    AddPlacement* place);
-    uint32_t LinkNewRecord(uint32_t parent, uint32_t after, uint32_t nodeLength, uint32_t startTag, uint32_t endTag,
-                           uint32_t options);
+    bool PlaceNewNode(uint32_t parent, uint32_t after, std::u16string_view node, bool lineBreaks,
+                      AddPlacement* place);
+    bool PlaceFirstChildOfChildless(uint32_t parent, bool parentEmptyTag, std::u16string_view node,
+                                    bool lineBreaks, AddPlacement* place);
+    uint32_t LinkNewRecord(uint32_t parent, uint32_t after, uint32_t nodeLength, uint32_t startTag,
+                           uint32_t endTag, uint32_t options);
     void UnlinkNewRecord(uint32_t n, uint32_t parent, uint32_t after);
     bool FindSibling(uint32_t from, std::u16string_view name, size_t nameLength, uint32_t* found);
     bool FindNextAmong(uint32_t container, uint32_t current, std::u16string_view name, uint32_t* found);
     bool NameMatches(uint32_t n, std::u16string_view name, size_t nameLength);
     // Replaces text at [x, x+removed) and renumbers; element is the element whose edit it is.
-    bool EditText(size_t x, size_t removed, std::u16string_view inserted, uint32_t element, bool includeChildren,
-                  bool allowLazy);
+    bool EditText(size_t x, size_t removed, std::u16string_view inserted, uint32_t element,
+                  bool includeChildren, bool allowLazy);
     void Renumber(uint32_t element, int64_t delta, bool includeChildren, size_t editPoint, size_t removed,
                   size_t inserted);
     void MarkDeleted(uint32_t element);
@@ -274,11 +279,10 @@ private:
     uint32_t m_shiftFrom = UINT32_MAX;
     int64_t m_shiftBy = 0;
     uint32_t m_liveCount = 0;
-    bool m_quiet = false;  // the private document of a ResultReport keeps no report itself
+    bool m_quiet = false; // the private document of a ResultReport keeps no report itself
 };
 
-template <typename Visit>
-size_t CXmlDocument::ForEachAttribute(uint32_t n, Visit&& visit) {
+template <typename Visit> size_t CXmlDocument::ForEachAttribute(uint32_t n, Visit&& visit) {
     if (n == 0 || !Valid(n))
         return 0;
     uint32_t start = 0, length = 0;
@@ -296,4 +300,4 @@ size_t CXmlDocument::ForEachAttribute(uint32_t n, Visit&& visit) {
     return count;
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -21,7 +21,7 @@ int SystemAnsiCodePage();
 bool BytesToUtf16(int codePage, const char* bytes, size_t length, char16_t* out, size_t& produced);
 bool Utf16ToBytes(int codePage, const char16_t* text, size_t length, char* out, size_t& produced,
                   bool* usedDefault);
-}  // namespace codec
+} // namespace codec
 
 namespace {
 
@@ -50,7 +50,8 @@ const char* const kNameBuckets[155] = {
     "0600869ibm8691000950big5-hkscs1220106x-ia5-german",
     "0701200ucs-2le0712001utf32be0920269x-cp202691057009x-iscii-ma",
     "0500437cspc80800708asmo-7080612000utf-320920936x-cp209361765000unicode-1-1-utf-7",
-    "1200775ebcdic-cp-be0701201utf16be0628598hebrew0551932x-euc1765001unicode-1-1-utf-81765001unicode-2-0-utf-8",
+    "1200775ebcdic-cp-be0701201utf16be0628598hebrew0551932x-euc1765001unicode-1-1-utf-81765001unicode-2-0-"
+    "utf-8",
     "0601200utf-161028595iso-ir-1441028597iso-ir-1260728605latin-91057011x-iscii-pa",
     "1028593iso-ir-1091028596iso-ir-1270751932ms51932",
     "0600949korean0801253ms-greek0920949x-cp209491128605iso_8859-151050225iso2022-kr",
@@ -198,28 +199,43 @@ constexpr char kDefaultChar = '?';
 
 enum class Fast { kNone, kUtf8, kLatin1, kCp1252, kAscii, kUtf16Le, kUtf16Be, kUtf32Le, kUtf32Be };
 
-Fast FastPathOf(int codePage)
-{
+Fast FastPathOf(int codePage) {
     switch (codePage) {
-    case kCodePageUtf8: return Fast::kUtf8;
-    case kCodePageLatin1: return Fast::kLatin1;
-    case kCodePageWindows1252: return Fast::kCp1252;
-    case kCodePageAscii: return Fast::kAscii;
-    case kCodePageUtf16LE: return Fast::kUtf16Le;
-    case kCodePageUtf16BE: return Fast::kUtf16Be;
-    case kCodePageUtf32LE: return Fast::kUtf32Le;
-    case kCodePageUtf32BE: return Fast::kUtf32Be;
-    default: return Fast::kNone;
+    case kCodePageUtf8:
+        return Fast::kUtf8;
+    case kCodePageLatin1:
+        return Fast::kLatin1;
+    case kCodePageWindows1252:
+        return Fast::kCp1252;
+    case kCodePageAscii:
+        return Fast::kAscii;
+    case kCodePageUtf16LE:
+        return Fast::kUtf16Le;
+    case kCodePageUtf16BE:
+        return Fast::kUtf16Be;
+    case kCodePageUtf32LE:
+        return Fast::kUtf32Le;
+    case kCodePageUtf32BE:
+        return Fast::kUtf32Be;
+    default:
+        return Fast::kNone;
     }
 }
 
 // Code pages for which the platform refuses a used-default-character report, so a loss is
 // never reported for them, whatever platform converts.
-bool ReportsLoss(int codePage)
-{
+bool ReportsLoss(int codePage) {
     switch (codePage) {
-    case 50220: case 50221: case 50222: case 50225: case 50227: case 50229:
-    case 52936: case 54936: case 65000: case 65001:
+    case 50220:
+    case 50221:
+    case 50222:
+    case 50225:
+    case 50227:
+    case 50229:
+    case 52936:
+    case 54936:
+    case 65000:
+    case 65001:
         return false;
     default:
         return !(codePage >= 57002 && codePage <= 57011);
@@ -229,29 +245,23 @@ bool ReportsLoss(int codePage)
 // windows-1252 bytes 0x80..0x9F. The five bytes the code page leaves undefined map to the
 // C1 control of the same value, as the Windows converter does, so they survive a round trip.
 constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-int ResolveCodePage(int codePage)
-{
+int ResolveCodePage(int codePage) {
     return codePage <= 0 ? codec::SystemAnsiCodePage() : codePage;
 }
 
-
 // Writes one unit when writing; always counts it.
-template <bool kWrite>
-inline void Put(char16_t* out, size_t& n, unsigned unit)
-{
-    if (kWrite) out[n] = static_cast<char16_t>(unit);
+template <bool kWrite> inline void Put(char16_t* out, size_t& n, unsigned unit) {
+    if (kWrite)
+        out[n] = static_cast<char16_t>(unit);
     ++n;
 }
 
-template <bool kWrite>
-inline void PutCodePoint(char16_t* out, size_t& n, uint32_t cp)
-{
+template <bool kWrite> inline void PutCodePoint(char16_t* out, size_t& n, uint32_t cp) {
     if (cp >= 0x10000) {
         cp -= 0x10000;
         Put<kWrite>(out, n, 0xD800 + (cp >> 10));
@@ -261,10 +271,9 @@ inline void PutCodePoint(char16_t* out, size_t& n, uint32_t cp)
     }
 }
 
-template <bool kWrite>
-inline void PutByte(char* out, size_t& n, unsigned byte)
-{
-    if (kWrite) out[n] = static_cast<char>(byte);
+template <bool kWrite> inline void PutByte(char* out, size_t& n, unsigned byte) {
+    if (kWrite)
+        out[n] = static_cast<char>(byte);
     ++n;
 }
 
@@ -279,17 +288,14 @@ struct Utf8Block {
     unsigned fourByteLeads;
 };
 
-inline Utf8Block ClassifyUtf8Block(__m128i v)
-{
+inline Utf8Block ClassifyUtf8Block(__m128i v) {
     // Unsigned comparisons through signed ones: b >= t  <=>  (b ^ 0x80) > (t ^ 0x80) - 1.
     const __m128i x = _mm_xor_si128(v, _mm_set1_epi8(static_cast<char>(0x80)));
     auto atLeast = [&](int t) {
         return static_cast<unsigned>(
             _mm_movemask_epi8(_mm_cmpgt_epi8(x, _mm_set1_epi8(static_cast<char>((t ^ 0x80) - 1)))));
     };
-    auto equal = [&](int t) {
-        return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(t)));
-    };
+    auto equal = [&](int t) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(t))); };
     const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
     const unsigned fromC0 = atLeast(0xC0), fromC2 = atLeast(0xC2), fromE0 = atLeast(0xE0);
     const unsigned fromF0 = atLeast(0xF0), fromF5 = atLeast(0xF5);
@@ -317,7 +323,8 @@ inline Utf8Block ClassifyUtf8Block(__m128i v)
     const unsigned expected = (l2 | l3 | l4) << 1 | (l3 | l4) << 2 | l4 << 3;
     const unsigned continuations = high & ~fromC0 & mask;
     // Every lead's continuations inside the prefix, and every continuation owned by a lead.
-    if ((expected & ~mask) != 0 || continuations != expected) return {0, 0, 0};
+    if ((expected & ~mask) != 0 || continuations != expected)
+        return {0, 0, 0};
     return {length, continuations, l4};
 }
 
@@ -328,9 +335,7 @@ inline Utf8Block ClassifyUtf8Block(__m128i v)
 // invalid, and each maximal invalid subpart becomes one U+FFFD. Runs of ASCII are widened
 // 16 bytes at a time.
 
-template <bool kWrite>
-size_t DecodeUtf8(const unsigned char* p, size_t length, char16_t* out)
-{
+template <bool kWrite> size_t DecodeUtf8(const unsigned char* p, size_t length, char16_t* out) {
     const unsigned char* const end = p + length;
     size_t n = 0;
     while (p < end) {
@@ -359,14 +364,16 @@ size_t DecodeUtf8(const unsigned char* p, size_t length, char16_t* out)
                     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8), _mm_unpackhi_epi8(v, zero));
                     n += ascii;
                 } else {
-                    for (unsigned k = 0; k < ascii; ++k) out[n++] = p[k];
+                    for (unsigned k = 0; k < ascii; ++k)
+                        out[n++] = p[k];
                 }
                 p += ascii;
                 break;
             }
             // Counting mixed text: take the longest prefix of whole, valid sequences at once.
             const Utf8Block block = ClassifyUtf8Block(v);
-            if (block.length == 0) break;  // the scalar decoder takes the next character
+            if (block.length == 0)
+                break; // the scalar decoder takes the next character
             n += block.length - static_cast<size_t>(__builtin_popcount(block.continuations)) +
                  static_cast<size_t>(__builtin_popcount(block.fourByteLeads));
             p += block.length;
@@ -375,14 +382,17 @@ size_t DecodeUtf8(const unsigned char* p, size_t length, char16_t* out)
         while (end - p >= 8) {
             uint64_t word;
             std::memcpy(&word, p, 8);
-            if (word & 0x8080808080808080ull) break;
+            if (word & 0x8080808080808080ull)
+                break;
             if (kWrite)
-                for (int k = 0; k < 8; ++k) out[n + k] = p[k];
+                for (int k = 0; k < 8; ++k)
+                    out[n + k] = p[k];
             p += 8;
             n += 8;
         }
 #endif
-        if (p == end) break;
+        if (p == end)
+            break;
         const unsigned lead = *p++;
         if (lead < 0x80) {
             Put<kWrite>(out, n, lead);
@@ -397,13 +407,17 @@ size_t DecodeUtf8(const unsigned char* p, size_t length, char16_t* out)
         } else if (lead >= 0xE0 && lead <= 0xEF) {
             need = 2;
             cp = lead & 0x0F;
-            if (lead == 0xE0) low = 0xA0;
-            else if (lead == 0xED) high = 0x9F;
+            if (lead == 0xE0)
+                low = 0xA0;
+            else if (lead == 0xED)
+                high = 0x9F;
         } else if (lead >= 0xF0 && lead <= 0xF4) {
             need = 3;
             cp = lead & 0x07;
-            if (lead == 0xF0) low = 0x90;
-            else if (lead == 0xF4) high = 0x8F;
+            if (lead == 0xF0)
+                low = 0x90;
+            else if (lead == 0xF4)
+                high = 0x8F;
         } else {
             Put<kWrite>(out, n, kReplacement);
             continue;
@@ -416,17 +430,17 @@ size_t DecodeUtf8(const unsigned char* p, size_t length, char16_t* out)
             ++p;
             ++got;
         }
-        if (got < need) Put<kWrite>(out, n, kReplacement);
-        else PutCodePoint<kWrite>(out, n, cp);
+        if (got < need)
+            Put<kWrite>(out, n, kReplacement);
+        else
+            PutCodePoint<kWrite>(out, n, cp);
     }
     return n;
 }
 
 // UTF-16 -> UTF-8. Unpaired surrogates become U+FFFD. Runs of ASCII are narrowed 16 units at
 // a time.
-template <bool kWrite>
-size_t EncodeUtf8(const char16_t* p, size_t length, char* out)
-{
+template <bool kWrite> size_t EncodeUtf8(const char16_t* p, size_t length, char* out) {
     const char16_t* const end = p + length;
     size_t n = 0;
     while (p < end) {
@@ -437,13 +451,16 @@ size_t EncodeUtf8(const char16_t* p, size_t length, char* out)
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
             const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
             const __m128i test = _mm_and_si128(_mm_or_si128(a, b), nonAscii);
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(test, zero)) != 0xFFFF) break;
-            if (kWrite) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_packus_epi16(a, b));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(test, zero)) != 0xFFFF)
+                break;
+            if (kWrite)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_packus_epi16(a, b));
             p += 16;
             n += 16;
         }
 #endif
-        if (p == end) break;
+        if (p == end)
+            break;
         unsigned c = *p++;
         if (c < 0x80) {
             PutByte<kWrite>(out, n, c);
@@ -457,7 +474,8 @@ size_t EncodeUtf8(const char16_t* p, size_t length, char* out)
             PutByte<kWrite>(out, n, 0x80 | ((cp >> 6) & 0x3F));
             PutByte<kWrite>(out, n, 0x80 | (cp & 0x3F));
         } else {
-            if (IsHighSurrogate(c) || IsLowSurrogate(c)) c = kReplacement;
+            if (IsHighSurrogate(c) || IsLowSurrogate(c))
+                c = kReplacement;
             PutByte<kWrite>(out, n, 0xE0 | (c >> 12));
             PutByte<kWrite>(out, n, 0x80 | ((c >> 6) & 0x3F));
             PutByte<kWrite>(out, n, 0x80 | (c & 0x3F));
@@ -470,12 +488,13 @@ size_t EncodeUtf8(const char16_t* p, size_t length, char* out)
 // Single-byte code pages.
 
 template <bool kWrite>
-size_t DecodeSingleByte(Fast kind, const unsigned char* p, size_t length, char16_t* out)
-{
-    if (!kWrite) return length;
+size_t DecodeSingleByte(Fast kind, const unsigned char* p, size_t length, char16_t* out) {
+    if (!kWrite)
+        return length;
     switch (kind) {
     case Fast::kLatin1:
-        for (size_t i = 0; i < length; ++i) out[i] = p[i];
+        for (size_t i = 0; i < length; ++i)
+            out[i] = p[i];
         break;
     case Fast::kCp1252:
         for (size_t i = 0; i < length; ++i) {
@@ -483,36 +502,41 @@ size_t DecodeSingleByte(Fast kind, const unsigned char* p, size_t length, char16
             out[i] = (c >= 0x80 && c < 0xA0) ? kCp1252High[c - 0x80] : static_cast<char16_t>(c);
         }
         break;
-    default:  // US-ASCII: a byte with the top bit set is not a character of it
-        for (size_t i = 0; i < length; ++i) out[i] = p[i] < 0x80 ? p[i] : kReplacement;
+    default: // US-ASCII: a byte with the top bit set is not a character of it
+        for (size_t i = 0; i < length; ++i)
+            out[i] = p[i] < 0x80 ? p[i] : kReplacement;
         break;
     }
     return length;
 }
 
-int Cp1252ByteOf(unsigned c)
-{
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
+int Cp1252ByteOf(unsigned c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<int>(c);
     for (unsigned i = 0; i < 32; ++i)
-        if (kCp1252High[i] == c) return static_cast<int>(0x80 + i);
+        if (kCp1252High[i] == c)
+            return static_cast<int>(0x80 + i);
     return -1;
 }
 
 // A character with no byte becomes one default character (a surrogate pair is one character).
 template <bool kWrite>
-size_t EncodeSingleByte(Fast kind, const char16_t* p, size_t length, char* out, bool& lost)
-{
+size_t EncodeSingleByte(Fast kind, const char16_t* p, size_t length, char* out, bool& lost) {
     size_t n = 0;
     for (size_t i = 0; i < length; ++i) {
         const unsigned c = p[i];
         int byte;
-        if (kind == Fast::kLatin1) byte = c <= 0xFF ? static_cast<int>(c) : -1;
-        else if (kind == Fast::kAscii) byte = c < 0x80 ? static_cast<int>(c) : -1;
-        else byte = Cp1252ByteOf(c);
+        if (kind == Fast::kLatin1)
+            byte = c <= 0xFF ? static_cast<int>(c) : -1;
+        else if (kind == Fast::kAscii)
+            byte = c < 0x80 ? static_cast<int>(c) : -1;
+        else
+            byte = Cp1252ByteOf(c);
         if (byte < 0) {
             lost = true;
             byte = kDefaultChar;
-            if (IsHighSurrogate(c) && i + 1 < length && IsLowSurrogate(p[i + 1])) ++i;
+            if (IsHighSurrogate(c) && i + 1 < length && IsLowSurrogate(p[i + 1]))
+                ++i;
         }
         PutByte<kWrite>(out, n, static_cast<unsigned>(byte));
     }
@@ -523,21 +547,20 @@ size_t EncodeSingleByte(Fast kind, const char16_t* p, size_t length, char* out, 
 // UTF-16 and UTF-32 byte streams.
 
 template <bool kWrite>
-size_t DecodeUtf16Bytes(bool bigEndian, const unsigned char* p, size_t length, char16_t* out)
-{
+size_t DecodeUtf16Bytes(bool bigEndian, const unsigned char* p, size_t length, char16_t* out) {
     const size_t units = length / 2;
-    size_t n = units + (length & 1);  // a dangling odd byte is one invalid unit
-    if (!kWrite) return n;
+    size_t n = units + (length & 1); // a dangling odd byte is one invalid unit
+    if (!kWrite)
+        return n;
     const int hi = bigEndian ? 0 : 1;
     for (size_t i = 0; i < units; ++i)
         out[i] = static_cast<char16_t>(p[2 * i + 1 - hi] | (p[2 * i + hi] << 8));
-    if (length & 1) out[units] = kReplacement;
+    if (length & 1)
+        out[units] = kReplacement;
     return n;
 }
 
-template <bool kWrite>
-size_t EncodeUtf16Bytes(bool bigEndian, const char16_t* p, size_t length, char* out)
-{
+template <bool kWrite> size_t EncodeUtf16Bytes(bool bigEndian, const char16_t* p, size_t length, char* out) {
     if (kWrite) {
         for (size_t i = 0; i < length; ++i) {
             const unsigned c = p[i];
@@ -549,24 +572,25 @@ size_t EncodeUtf16Bytes(bool bigEndian, const char16_t* p, size_t length, char* 
 }
 
 template <bool kWrite>
-size_t DecodeUtf32Bytes(bool bigEndian, const unsigned char* p, size_t length, char16_t* out)
-{
+size_t DecodeUtf32Bytes(bool bigEndian, const unsigned char* p, size_t length, char16_t* out) {
     size_t n = 0;
     const size_t units = length / 4;
     for (size_t i = 0; i < units; ++i, p += 4) {
         const uint32_t cp = bigEndian
-            ? (uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3])
-            : (uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]);
-        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) Put<kWrite>(out, n, kReplacement);
-        else PutCodePoint<kWrite>(out, n, cp);
+                                ? (uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3])
+                                : (uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]);
+        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            Put<kWrite>(out, n, kReplacement);
+        else
+            PutCodePoint<kWrite>(out, n, cp);
     }
-    if (length % 4) Put<kWrite>(out, n, kReplacement);
+    if (length % 4)
+        Put<kWrite>(out, n, kReplacement);
     return n;
 }
 
 template <bool kWrite>
-size_t EncodeUtf32Bytes(bool bigEndian, const char16_t* p, size_t length, char* out, bool& lost)
-{
+size_t EncodeUtf32Bytes(bool bigEndian, const char16_t* p, size_t length, char* out, bool& lost) {
     size_t n = 0;
     for (size_t i = 0; i < length; ++i) {
         uint32_t cp = p[i];
@@ -587,58 +611,70 @@ size_t EncodeUtf32Bytes(bool bigEndian, const char16_t* p, size_t length, char* 
 // ---------------------------------------------------------------------------------------------
 // Dispatch.
 
-template <bool kWrite>
-size_t DecodeFast(Fast kind, const char* bytes, size_t length, char16_t* out)
-{
+template <bool kWrite> size_t DecodeFast(Fast kind, const char* bytes, size_t length, char16_t* out) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
     switch (kind) {
-    case Fast::kUtf8: return DecodeUtf8<kWrite>(p, length, out);
-    case Fast::kUtf16Le: return DecodeUtf16Bytes<kWrite>(false, p, length, out);
-    case Fast::kUtf16Be: return DecodeUtf16Bytes<kWrite>(true, p, length, out);
-    case Fast::kUtf32Le: return DecodeUtf32Bytes<kWrite>(false, p, length, out);
-    case Fast::kUtf32Be: return DecodeUtf32Bytes<kWrite>(true, p, length, out);
-    default: return DecodeSingleByte<kWrite>(kind, p, length, out);
+    case Fast::kUtf8:
+        return DecodeUtf8<kWrite>(p, length, out);
+    case Fast::kUtf16Le:
+        return DecodeUtf16Bytes<kWrite>(false, p, length, out);
+    case Fast::kUtf16Be:
+        return DecodeUtf16Bytes<kWrite>(true, p, length, out);
+    case Fast::kUtf32Le:
+        return DecodeUtf32Bytes<kWrite>(false, p, length, out);
+    case Fast::kUtf32Be:
+        return DecodeUtf32Bytes<kWrite>(true, p, length, out);
+    default:
+        return DecodeSingleByte<kWrite>(kind, p, length, out);
     }
 }
 
 template <bool kWrite>
-size_t EncodeFast(Fast kind, const char16_t* text, size_t length, char* out, bool& lost)
-{
+size_t EncodeFast(Fast kind, const char16_t* text, size_t length, char* out, bool& lost) {
     switch (kind) {
-    case Fast::kUtf8: return EncodeUtf8<kWrite>(text, length, out);
-    case Fast::kUtf16Le: return EncodeUtf16Bytes<kWrite>(false, text, length, out);
-    case Fast::kUtf16Be: return EncodeUtf16Bytes<kWrite>(true, text, length, out);
-    case Fast::kUtf32Le: return EncodeUtf32Bytes<kWrite>(false, text, length, out, lost);
-    case Fast::kUtf32Be: return EncodeUtf32Bytes<kWrite>(true, text, length, out, lost);
-    default: return EncodeSingleByte<kWrite>(kind, text, length, out, lost);
+    case Fast::kUtf8:
+        return EncodeUtf8<kWrite>(text, length, out);
+    case Fast::kUtf16Le:
+        return EncodeUtf16Bytes<kWrite>(false, text, length, out);
+    case Fast::kUtf16Be:
+        return EncodeUtf16Bytes<kWrite>(true, text, length, out);
+    case Fast::kUtf32Le:
+        return EncodeUtf32Bytes<kWrite>(false, text, length, out, lost);
+    case Fast::kUtf32Be:
+        return EncodeUtf32Bytes<kWrite>(true, text, length, out, lost);
+    default:
+        return EncodeSingleByte<kWrite>(kind, text, length, out, lost);
     }
 }
 
-size_t Decode(int codePage, const char* bytes, size_t length, char16_t* out)
-{
+size_t Decode(int codePage, const char* bytes, size_t length, char16_t* out) {
     const Fast kind = FastPathOf(codePage);
     if (kind != Fast::kNone)
         return out ? DecodeFast<true>(kind, bytes, length, out) : DecodeFast<false>(kind, bytes, length, out);
     size_t produced = 0;
-    if (codec::BytesToUtf16(codePage, bytes, length, out, produced)) return produced;
+    if (codec::BytesToUtf16(codePage, bytes, length, out, produced))
+        return produced;
     // The platform has no converter for it: read it as the system ANSI code page.
     const int ansi = codec::SystemAnsiCodePage();
     if (ansi != codePage && FastPathOf(ansi) == Fast::kNone) {
         produced = 0;
-        if (codec::BytesToUtf16(ansi, bytes, length, out, produced)) return produced;
+        if (codec::BytesToUtf16(ansi, bytes, length, out, produced))
+            return produced;
     }
     const Fast fallback = FastPathOf(ansi) != Fast::kNone ? FastPathOf(ansi) : Fast::kCp1252;
-    return out ? DecodeFast<true>(fallback, bytes, length, out) : DecodeFast<false>(fallback, bytes, length, out);
+    return out ? DecodeFast<true>(fallback, bytes, length, out)
+               : DecodeFast<false>(fallback, bytes, length, out);
 }
 
-size_t Encode(int codePage, const char16_t* text, size_t length, char* out, bool& lost)
-{
+size_t Encode(int codePage, const char16_t* text, size_t length, char* out, bool& lost) {
     const Fast kind = FastPathOf(codePage);
     if (kind != Fast::kNone)
-        return out ? EncodeFast<true>(kind, text, length, out, lost) : EncodeFast<false>(kind, text, length, out, lost);
+        return out ? EncodeFast<true>(kind, text, length, out, lost)
+                   : EncodeFast<false>(kind, text, length, out, lost);
     size_t produced = 0;
     bool usedDefault = false;
-    if (codec::Utf16ToBytes(codePage, text, length, out, produced, ReportsLoss(codePage) ? &usedDefault : nullptr)) {
+    if (codec::Utf16ToBytes(codePage, text, length, out, produced,
+                            ReportsLoss(codePage) ? &usedDefault : nullptr)) {
         lost = lost || usedDefault;
         return produced;
     }
@@ -646,47 +682,57 @@ size_t Encode(int codePage, const char16_t* text, size_t length, char* out, bool
     if (ansi != codePage && FastPathOf(ansi) == Fast::kNone) {
         produced = 0;
         usedDefault = false;
-        if (codec::Utf16ToBytes(ansi, text, length, out, produced, ReportsLoss(ansi) ? &usedDefault : nullptr)) {
+        if (codec::Utf16ToBytes(ansi, text, length, out, produced,
+                                ReportsLoss(ansi) ? &usedDefault : nullptr)) {
             lost = lost || usedDefault;
             return produced;
         }
     }
     const Fast fallback = FastPathOf(ansi) != Fast::kNone ? FastPathOf(ansi) : Fast::kCp1252;
-    return out ? EncodeFast<true>(fallback, text, length, out, lost) : EncodeFast<false>(fallback, text, length, out, lost);
+    return out ? EncodeFast<true>(fallback, text, length, out, lost)
+               : EncodeFast<false>(fallback, text, length, out, lost);
 }
 
 // Bytes per unit of a code page as a converter's source or target counts them.
-size_t UnitBytes(int codePage)
-{
+size_t UnitBytes(int codePage) {
     switch (codePage) {
-    case kCodePageUtf16LE: case kCodePageUtf16BE: return 2;
-    case kCodePageUtf32LE: case kCodePageUtf32BE: return 4;
-    default: return 1;
+    case kCodePageUtf16LE:
+    case kCodePageUtf16BE:
+        return 2;
+    case kCodePageUtf32LE:
+    case kCodePageUtf32BE:
+        return 4;
+    default:
+        return 1;
     }
 }
 
 // Number of continuation bytes announced by a lead byte under the lax rules, or -1.
-inline int LaxTrailCount(unsigned lead)
-{
-    if (!(lead & 0x20)) return 1;
-    if (!(lead & 0x10)) return 2;
-    if (!(lead & 0x08)) return 3;
+inline int LaxTrailCount(unsigned lead) {
+    if (!(lead & 0x20))
+        return 1;
+    if (!(lead & 0x10))
+        return 2;
+    if (!(lead & 0x08))
+        return 3;
     return -1;
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------------------------
 
-int CodePageFromName(std::u16string_view name)
-{
-    if (name.empty()) return 0;
-    if (name.size() >= kMaxNameLength) return -1;
+int CodePageFromName(std::u16string_view name) {
+    if (name.empty())
+        return 0;
+    if (name.size() >= kMaxNameLength)
+        return -1;
     char16_t folded[kMaxNameLength];
     unsigned sum = 0;
     for (size_t i = 0; i < name.size(); ++i) {
         char16_t c = name[i];
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + (u'a' - u'A'));
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c + (u'a' - u'A'));
         folded[i] = c;
         sum += c;
     }
@@ -694,20 +740,22 @@ int CodePageFromName(std::u16string_view name)
     while (*entry) {
         const size_t nameLength = static_cast<size_t>((entry[0] - '0') * 10 + (entry[1] - '0'));
         int codePage = 0;
-        for (int k = 2; k < 7; ++k) codePage = codePage * 10 + (entry[k] - '0');
+        for (int k = 2; k < 7; ++k)
+            codePage = codePage * 10 + (entry[k] - '0');
         const char* text = entry + 7;
         if (nameLength == name.size()) {
             size_t i = 0;
-            while (i < nameLength && folded[i] == static_cast<unsigned char>(text[i])) ++i;
-            if (i == nameLength) return codePage;
+            while (i < nameLength && folded[i] == static_cast<unsigned char>(text[i]))
+                ++i;
+            if (i == nameLength)
+                return codePage;
         }
         entry = text + nameLength;
     }
     return -1;
 }
 
-bool LooksLikeUtf8(const char* bytes, size_t length, size_t* nonAsciiCount, bool* errorAtEnd)
-{
+bool LooksLikeUtf8(const char* bytes, size_t length, size_t* nonAsciiCount, bool* errorAtEnd) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
     const unsigned char* const end = p + length;
     size_t nonAscii = 0;
@@ -719,15 +767,19 @@ bool LooksLikeUtf8(const char* bytes, size_t length, size_t* nonAsciiCount, bool
         const __m128i zero = _mm_setzero_si128();
         while (end - p >= 16) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            if (_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, zero))) break;
+            if (_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)))
+                break;
             p += 16;
         }
-        if (p == end) break;
+        if (p == end)
+            break;
 #endif
         const unsigned c = *p;
-        if (c == 0) break;  // the text ends at a zero byte
+        if (c == 0)
+            break; // the text ends at a zero byte
         ++p;
-        if (c < 0x80) continue;
+        if (c < 0x80)
+            continue;
         ++nonAscii;
         const int trail = LaxTrailCount(c);
         if (trail < 0) {
@@ -745,33 +797,39 @@ bool LooksLikeUtf8(const char* bytes, size_t length, size_t* nonAsciiCount, bool
                 break;
             }
         }
-        if (!valid) break;
+        if (!valid)
+            break;
     }
-    if (nonAsciiCount) *nonAsciiCount = nonAscii;
-    if (errorAtEnd) *errorAtEnd = cutOff;
+    if (nonAsciiCount)
+        *nonAsciiCount = nonAscii;
+    if (errorAtEnd)
+        *errorAtEnd = cutOff;
     return valid;
 }
 
-int DecodeUtf8Char(const char*& cursor, const char* end)
-{
-    if (!cursor || cursor >= end) return -1;
+int DecodeUtf8Char(const char*& cursor, const char* end) {
+    if (!cursor || cursor >= end)
+        return -1;
     const unsigned lead = static_cast<unsigned char>(*cursor++);
-    if (lead < 0x80) return static_cast<int>(lead);
+    if (lead < 0x80)
+        return static_cast<int>(lead);
     const int trail = LaxTrailCount(lead);
-    if (trail < 0) return -1;
+    if (trail < 0)
+        return -1;
     int cp = static_cast<int>(lead & (0x3Fu >> trail));
     for (int k = 0; k < trail; ++k) {
-        if (cursor == end) return -1;
+        if (cursor == end)
+            return -1;
         const unsigned c = static_cast<unsigned char>(*cursor);
-        if (!(c & 0x80)) return -1;
+        if (!(c & 0x80))
+            return -1;
         cp = (cp << 6) | static_cast<int>(c & 0x3F);
         ++cursor;
     }
     return cp;
 }
 
-void EncodeUtf8Char(int codePoint, char* out, size_t& length)
-{
+void EncodeUtf8Char(int codePoint, char* out, size_t& length) {
     // Beyond the Unicode range there is no valid UTF-8: write U+FFFD instead.
     const char32_t cp = (codePoint < 0 || codePoint > static_cast<int>(kMaxCodePoint))
                             ? kReplacementCharacter
@@ -779,48 +837,52 @@ void EncodeUtf8Char(int codePoint, char* out, size_t& length)
     length += EncodeUtf8(cp, out ? out + length : nullptr);
 }
 
-size_t BytesToUtf16(int codePage, const char* bytes, size_t length, char16_t* out)
-{
-    if (!bytes || length == 0) return 0;
+size_t BytesToUtf16(int codePage, const char* bytes, size_t length, char16_t* out) {
+    if (!bytes || length == 0)
+        return 0;
     return Decode(ResolveCodePage(codePage), bytes, length, out);
 }
 
-size_t Utf16ToBytes(int codePage, const char16_t* text, size_t length, char* out, bool* lossy)
-{
+size_t Utf16ToBytes(int codePage, const char16_t* text, size_t length, char* out, bool* lossy) {
     bool lost = false;
     size_t n = 0;
     if (text && length) {
         const int resolved = ResolveCodePage(codePage);
         n = Encode(resolved, text, length, out, lost);
-        if (!ReportsLoss(resolved)) lost = false;
+        if (!ReportsLoss(resolved))
+            lost = false;
     }
-    if (lossy) *lossy = lost;
+    if (lossy)
+        *lossy = lost;
     return n;
 }
 
-bool EncodingConverter::Convert(void* out)
-{
+bool EncodingConverter::Convert(void* out) {
     const int from = ResolveCodePage(CodePageFromName(fromEncoding));
     const int to = ResolveCodePage(CodePageFromName(toEncoding));
     const size_t capacity = outputLength;
     lossy = false;
     outputLength = 0;
-    if (!source) return sourceLength == 0;
+    if (!source)
+        return sourceLength == 0;
     const auto* bytes = static_cast<const char*>(source);
     size_t needed = 0;
     if (from == kCodePageUtf16LE && to == kCodePageUtf16LE) {
         needed = sourceLength;
-        if (out && capacity >= needed) std::memcpy(out, source, needed * sizeof(char16_t));
+        if (out && capacity >= needed)
+            std::memcpy(out, source, needed * sizeof(char16_t));
     } else if (to == kCodePageUtf16LE) {
         const size_t length = sourceLength * UnitBytes(from);
         needed = Decode(from, bytes, length, nullptr);
-        if (out && capacity >= needed) Decode(from, bytes, length, static_cast<char16_t*>(out));
+        if (out && capacity >= needed)
+            Decode(from, bytes, length, static_cast<char16_t*>(out));
     } else if (from == kCodePageUtf16LE) {
         const auto* text = static_cast<const char16_t*>(source);
         bool lost = false;
         const size_t byteCount = Encode(to, text, sourceLength, nullptr, lost);
         needed = byteCount / UnitBytes(to);
-        if (out && capacity >= needed) Encode(to, text, sourceLength, static_cast<char*>(out), lost);
+        if (out && capacity >= needed)
+            Encode(to, text, sourceLength, static_cast<char*>(out), lost);
         lossy = lost && ReportsLoss(to);
     } else {
         // Between two byte encodings: through UTF-16.
@@ -829,11 +891,12 @@ bool EncodingConverter::Convert(void* out)
         Decode(from, bytes, length, middle.data());
         bool lost = false;
         needed = Encode(to, middle.data(), middle.size(), nullptr, lost) / UnitBytes(to);
-        if (out && capacity >= needed) Encode(to, middle.data(), middle.size(), static_cast<char*>(out), lost);
+        if (out && capacity >= needed)
+            Encode(to, middle.data(), middle.size(), static_cast<char*>(out), lost);
         lossy = lost && ReportsLoss(to);
     }
     outputLength = needed;
     return !out || capacity >= needed;
 }
 
-}  // namespace quillon
+} // namespace quillon

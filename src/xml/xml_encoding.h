@@ -19,11 +19,11 @@ constexpr int kCodePageUtf32BE = 12001;
 constexpr int kCodePageAscii = 20127;
 constexpr int kCodePageLatin1 = 28591;
 constexpr int kCodePageUtf8 = 65001;
-int CodePageFromName(std::u16string_view name);          // 0 for "", -1 when unknown (table of 365 names)
+int CodePageFromName(std::u16string_view name); // 0 for "", -1 when unknown (table of 365 names)
 bool LooksLikeUtf8(const char* bytes, size_t length, size_t* nonAsciiCount, bool* errorAtEnd);
 // IsStrictUtf8 (base/utf8.h) follows the rules BytesToUtf16 decodes UTF-8 with: bytes it
 // accepts convert without a single U+FFFD of the decoder's making.
-int DecodeUtf8Char(const char*& cursor, const char* end); // code point or -1 (cursor advanced)
+int DecodeUtf8Char(const char*& cursor, const char* end);      // code point or -1 (cursor advanced)
 void EncodeUtf8Char(int codePoint, char* out, size_t& length); // out may be nullptr: only counts
 
 // Two-pass conversions (out == nullptr: return the exact size needed). Unknown code pages (-1)
@@ -40,13 +40,13 @@ size_t Utf16ToBytes(int codePage, const char16_t* text, size_t length, char* out
 // One conversion request (target name, source name, source buffer, source length in source
 // units, output length, loss flag) as a struct over the two functions above.
 struct EncodingConverter {
-    std::u16string toEncoding;    // "UTF-16" for decoding
-    std::u16string fromEncoding;  // "UTF-16" for encoding
+    std::u16string toEncoding;   // "UTF-16" for decoding
+    std::u16string fromEncoding; // "UTF-16" for encoding
     const void* source = nullptr;
-    size_t sourceLength = 0;      // units of the source encoding
-    size_t outputLength = 0;      // in: capacity when out given; out: units produced/needed
+    size_t sourceLength = 0; // units of the source encoding
+    size_t outputLength = 0; // in: capacity when out given; out: units produced/needed
     bool lossy = false;
-    bool Convert(void* out);      // out == nullptr: size pass only
+    bool Convert(void* out); // out == nullptr: size pass only
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -7,9 +7,9 @@
 
 namespace quillon {
 
-constexpr uint32_t kEscapeCdata = 0x01;           // (add option) write a CDATA section instead
-constexpr uint32_t kEscapeKeepReferences = 0x08;  // copy references already in the text
-constexpr uint32_t kEscapeQuotes = 0x100;         // attribute values: escape ' and " too
+constexpr uint32_t kEscapeCdata = 0x01;          // (add option) write a CDATA section instead
+constexpr uint32_t kEscapeKeepReferences = 0x08; // copy references already in the text
+constexpr uint32_t kEscapeQuotes = 0x100;        // attribute values: escape ' and " too
 
 // "<" "&" ">" (and "'" "\"" with kEscapeQuotes) as references.
 std::u16string EscapeMarkupText(std::u16string_view text, uint32_t options);
@@ -26,4 +26,4 @@ std::u16string CdataSection(std::u16string_view value);
 // The code point of a named reference (case-sensitive), 0 when there is none.
 int NamedReference(std::u16string_view name);
 
-}  // namespace quillon
+} // namespace quillon

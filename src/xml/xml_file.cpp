@@ -45,8 +45,7 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
 }
 
 // Removes zero units in place; returns how many.
-template <typename Unit>
-size_t RemoveNulls(Unit* units, size_t& length) {
+template <typename Unit> size_t RemoveNulls(Unit* units, size_t& length) {
     size_t write = 0;
     for (size_t read = 0; read < length; ++read) {
         if (units[read] != 0)
@@ -57,7 +56,9 @@ size_t RemoveNulls(Unit* units, size_t& length) {
     return removed;
 }
 
-bool HasZeroByte(const char* bytes, size_t length) { return std::memchr(bytes, 0, length) != nullptr; }
+bool HasZeroByte(const char* bytes, size_t length) {
+    return std::memchr(bytes, 0, length) != nullptr;
+}
 
 bool HasZeroUnit(const char16_t* units, size_t length) {
     for (size_t i = 0; i < length; ++i) {
@@ -72,7 +73,9 @@ void SwapBytes(char16_t* units, size_t length) {
         units[i] = static_cast<char16_t>((units[i] << 8) | (units[i] >> 8));
 }
 
-bool IsFourByteCodePage(int codePage) { return codePage == kCodePageUtf32LE || codePage == kCodePageUtf32BE; }
+bool IsFourByteCodePage(int codePage) {
+    return codePage == kCodePageUtf32LE || codePage == kCodePageUtf32BE;
+}
 
 bool IsWideCodePage(int codePage) {
     return codePage == kCodePageUtf16LE || codePage == kCodePageUtf16BE || IsFourByteCodePage(codePage);
@@ -88,7 +91,10 @@ bool IsBoundedByBytes(int codePage) {
 std::u16string CharsetOf(std::u16string_view content) {
     size_t p = 0;
     const size_t n = content.size();
-    auto isDelimiter = [](char16_t c) { return c == u';' || c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u',' || c == u'"' || c == u'\''; };
+    auto isDelimiter = [](char16_t c) {
+        return c == u';' || c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u',' || c == u'"' ||
+               c == u'\'';
+    };
     while (p < n) {
         while (p < n && isDelimiter(content[p]))
             ++p;
@@ -117,7 +123,8 @@ std::u16string CharsetOf(std::u16string_view content) {
 }
 
 // An attribute of the tag text[0, length) (from "<" or "<?"), unescaped value; found tells.
-std::u16string TagAttribute(const char16_t* tag, size_t length, size_t begin, std::u16string_view name, bool* found) {
+std::u16string TagAttribute(const char16_t* tag, size_t length, size_t begin, std::u16string_view name,
+                            bool* found) {
     CAttributeScanner scanner(tag, length, begin);
     AttributeToken token;
     while (scanner.Next(token)) {
@@ -130,7 +137,7 @@ std::u16string TagAttribute(const char16_t* tag, size_t length, size_t begin, st
     return std::u16string();
 }
 
-}  // namespace
+} // namespace
 
 std::u16string FindDeclaredEncoding(std::u16string_view text) {
     const char16_t* units = text.data();
@@ -157,7 +164,8 @@ std::u16string FindDeclaredEncoding(std::u16string_view text) {
                 bool found = false;
                 const std::u16string equiv = TagAttribute(units + pos, node.length, 1, u"http-equiv", &found);
                 if (found && EqualsNoCase(equiv, u"Content-Type")) {
-                    const std::u16string content = TagAttribute(units + pos, node.length, 1, u"content", &found);
+                    const std::u16string content =
+                        TagAttribute(units + pos, node.length, 1, u"content", &found);
                     return CharsetOf(content);
                 }
             }
@@ -187,7 +195,8 @@ public:
     }
     void NoMemory() {
         m_outcome.fileError = true;
-        m_entries.Add(ReportEntry{u"file_error", u"msg", u"Not enough memory.", u"n", kNoMemoryError, false, 0});
+        m_entries.Add(
+            ReportEntry{u"file_error", u"msg", u"Not enough memory.", u"n", kNoMemoryError, false, 0});
     }
     void Mark() {
         m_outcome.mark = true;
@@ -239,14 +248,14 @@ private:
 // What the start of a file says of its encoding.
 struct EncodingGuess {
     std::u16string encoding;
-    size_t consumed = 0;   // bytes of a byte-order mark
-    size_t unitBytes = 1;  // 2 for UTF-16 read as units
+    size_t consumed = 0;  // bytes of a byte-order mark
+    size_t unitBytes = 1; // 2 for UTF-16 read as units
     bool mark = false;
-    bool declared = false;  // by a mark, a wide form or the declaration; otherwise the bytes decide
+    bool declared = false; // by a mark, a wide form or the declaration; otherwise the bytes decide
 };
 
 struct MarkPattern {
-    int bytes[4];  // -1: any byte
+    int bytes[4]; // -1: any byte
     size_t length;
     const char16_t* encoding;
     uint32_t flags;
@@ -308,12 +317,14 @@ EncodingGuess GuessEncoding(const unsigned char* probe, size_t probeLength, uint
         guess.declared = false;
     }
     if (!guess.declared && probeLength && probe[0] == '<')
-        guess.encoding = u"UTF-8";  // confirmed or refuted by the UTF-8 scan of the whole file
+        guess.encoding = u"UTF-8"; // confirmed or refuted by the UTF-8 scan of the whole file
     return guess;
 }
 
 // The text block with 1 % spare (and at least one unit) for the first edits.
-size_t CapacityFor(size_t units) { return units + units / 100 + 1; }
+size_t CapacityFor(size_t units) {
+    return units + units / 100 + 1;
+}
 
 // The bytes of the file after its mark that the probe already holds: the rest is read
 // after them, with no seek back (a seek drops the stream's buffer and costs a system call).
@@ -377,7 +388,8 @@ void TakeConverted(MallocPtr<char16_t> block, size_t capacity, size_t produced, 
 }
 
 // Bytes in the code page into a text block sized once.
-bool ConvertBytes(int codePage, const char* bytes, size_t length, CFileReport& report, DocumentTextBlock& text) {
+bool ConvertBytes(int codePage, const char* bytes, size_t length, CFileReport& report,
+                  DocumentTextBlock& text) {
     // The byte count bounds the text of UTF-8 and the single-byte code pages, so it is
     // converted in one pass (a counting pass costs as much as the conversion); only a block
     // that turned out much too big (text of mostly multi-byte characters) is shrunk afterwards.
@@ -402,8 +414,8 @@ bool ConvertBytes(int codePage, const char* bytes, size_t length, CFileReport& r
 // every byte or more read, and the bytes start at least their own length into the block, so
 // writing never reaches bytes not yet read (the decoder's vector steps load before they
 // store). A large file then needs one block instead of two, and no second block's pages.
-void ConvertInPlace(int codePage, MallocPtr<char16_t> block, size_t capacity, const char* bytes, size_t length,
-                    CFileReport& report, DocumentTextBlock& text) {
+void ConvertInPlace(int codePage, MallocPtr<char16_t> block, size_t capacity, const char* bytes,
+                    size_t length, CFileReport& report, DocumentTextBlock& text) {
     const size_t produced = BytesToUtf16(codePage, bytes, length, block.get());
     TakeConverted(std::move(block), capacity, produced, report, text);
 }
@@ -422,7 +434,8 @@ bool ReadBytes(std::FILE* file, const ProbeTail& tail, uint64_t remaining, Encod
     char* staged = nullptr;
     if (bytes <= kMaxUnits) {
         block = MallocArray<char16_t>(capacity);
-        staged = block ? reinterpret_cast<char*>(block.get()) + (capacity * sizeof(char16_t) - bytes) : nullptr;
+        staged =
+            block ? reinterpret_cast<char*>(block.get()) + (capacity * sizeof(char16_t) - bytes) : nullptr;
     } else {
         own = MallocArray<char>(bytes);
         staged = own.get();
@@ -493,10 +506,10 @@ FilePtr OpenAndProbe(std::u16string_view path, unsigned char* probe, size_t* pro
     return file;
 }
 
-}  // namespace
+} // namespace
 
-bool ReadDocumentFileInto(std::u16string_view path, DocumentTextBlock& text, std::u16string& report, uint32_t& flags,
-                          DocumentFileOutcome* outcome) {
+bool ReadDocumentFileInto(std::u16string_view path, DocumentTextBlock& text, std::u16string& report,
+                          uint32_t& flags, DocumentFileOutcome* outcome) {
     text = DocumentTextBlock();
     flags |= CXmlDocument::kFlagRead;
     CFileReport entries;
@@ -516,8 +529,9 @@ bool ReadDocumentFileInto(std::u16string_view path, DocumentTextBlock& text, std
         return entries.Finish(entries.Close(file), report, flags, outcome);
     }
     const ProbeTail tail{probe + guess.consumed, probeLength - guess.consumed};
-    const bool read = guess.unitBytes == 2 ? ReadUnits(file.get(), tail, remaining, guess, flags, entries, text)
-                                           : ReadBytes(file.get(), tail, remaining, guess, entries, text);
+    const bool read = guess.unitBytes == 2
+                          ? ReadUnits(file.get(), tail, remaining, guess, flags, entries, text)
+                          : ReadBytes(file.get(), tail, remaining, guess, entries, text);
     if (!read)
         return entries.Finish(false, report, flags, outcome);
     if (!entries.Close(file)) {
@@ -558,7 +572,7 @@ WriteForm FormToWrite(uint32_t flags, std::u16string_view text) {
     else if (flags & kFlagUtf32BE)
         form = WriteForm{u"UTF-32BE", 1, "\x00\x00\xFE\xFF", 4};
     if (flags & kFlagNoMark)
-        form.markBytes = nullptr;  // read without one, written without one
+        form.markBytes = nullptr; // read without one, written without one
     if (form.encoding.empty() && !text.empty()) {
         form.encoding = FindDeclaredEncoding(text);
         // The reader does not take a two- or four-byte declaration from a file of single-byte
@@ -598,7 +612,8 @@ bool WriteBytes(std::FILE* file, std::u16string_view text, const WriteForm& form
         return false;
     }
     bool lossy = false;
-    const size_t produced = std::min(bytes, Utf16ToBytes(codePage, text.data(), text.size(), buffer.get(), &lossy));
+    const size_t produced =
+        std::min(bytes, Utf16ToBytes(codePage, text.data(), text.size(), buffer.get(), &lossy));
     report.Step(u"converted_from", u"UTF-16", text.size());
     if (lossy)
         report.ConversionLoss();
@@ -610,10 +625,10 @@ bool WriteBytes(std::FILE* file, std::u16string_view text, const WriteForm& form
     return true;
 }
 
-}  // namespace
+} // namespace
 
-bool WriteDocumentFile(std::u16string_view path, std::u16string_view text, std::u16string& report, uint32_t& flags,
-                       DocumentFileOutcome* outcome) {
+bool WriteDocumentFile(std::u16string_view path, std::u16string_view text, std::u16string& report,
+                       uint32_t& flags, DocumentFileOutcome* outcome) {
     const bool append = (flags & CXmlDocument::kFlagAppend) != 0;
     flags |= CXmlDocument::kFlagWrite;
     CFileReport entries;
@@ -667,4 +682,4 @@ bool CXmlDocument::SaveFile(std::u16string_view path) {
     return WriteDocumentFile(path, m_text.View(), m_result, m_flags, &m_fileOutcome);
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -27,7 +27,7 @@ std::u16string CutAtLineBreak(std::u16string text) {
     return text;
 }
 
-}  // namespace
+} // namespace
 
 #ifdef _WIN32
 
@@ -53,11 +53,14 @@ int64_t DocumentFileSize(std::FILE* file) {
 void LastDocumentFileError(uint32_t* code, std::u16string* message) {
     DWORD error = GetLastError();
     if (error == 0)
-        error = errno == ENOENT ? ERROR_FILE_NOT_FOUND : errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_GEN_FAILURE;
+        error = errno == ENOENT   ? ERROR_FILE_NOT_FOUND
+                : errno == EACCES ? ERROR_ACCESS_DENIED
+                                  : ERROR_GEN_FAILURE;
     *code = error;
     wchar_t buffer[512] = {};
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                        0, buffer, static_cast<DWORD>(sizeof(buffer) / sizeof(buffer[0])), nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, buffer,
+                       static_cast<DWORD>(sizeof(buffer) / sizeof(buffer[0])), nullptr);
     *message = CutAtLineBreak(FromWide(std::wstring_view(buffer, length)));
 }
 
@@ -99,4 +102,4 @@ void LastDocumentFileError(uint32_t* code, std::u16string* message) {
 
 #endif
 
-}  // namespace quillon
+} // namespace quillon

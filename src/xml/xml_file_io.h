@@ -18,4 +18,4 @@ int64_t DocumentFileSize(std::FILE* file);
 // cut at the first line break.
 void LastDocumentFileError(uint32_t* code, std::u16string* message);
 
-}  // namespace quillon
+} // namespace quillon

@@ -33,18 +33,15 @@ std::u16string_view Ascii16(const char* text, std::u16string& buffer) {
     return buffer;
 }
 
-}  // namespace
+} // namespace
 
 // One parse of a document's text: the table is filled as the markup is met, open elements
 // are kept on a stack of their names, and every error is reported where it is found.
 class CXmlDocument::CParser {
 public:
     explicit CParser(CXmlDocument& document)
-        : m_doc(document),
-          m_table(document.m_table),
-          m_text(document.m_text.Data()),
-          m_length(document.m_text.Length()),
-          m_noCase((document.m_flags & kFlagNoCase) != 0) {}
+        : m_doc(document), m_table(document.m_table), m_text(document.m_text.Data()),
+          m_length(document.m_text.Length()), m_noCase((document.m_flags & kFlagNoCase) != 0) {}
 
     void Run() {
         if (!StartTable())
@@ -67,7 +64,7 @@ private:
         d.m_shiftBy = 0;
         d.m_longTags.clear();
         if (!m_table.Grow(uint64_t{m_length} / kUnitsPerRecordGuess + kSpareRecords) && m_table.Size() == 0) {
-            d.m_nextFree = 0;  // no memory for even the document record
+            d.m_nextFree = 0; // no memory for even the document record
             return false;
         }
         std::memset(&m_table[0], 0, sizeof(ElementRecord));
@@ -92,7 +89,7 @@ private:
                 if (c >= 123 || HasClass(c, kClassNameStart)) {
                     size_t after = 0;
                     if (!TakeStartTag(pos, &after))
-                        return;  // out of memory for records: the table ends here
+                        return; // out of memory for records: the table ends here
                     if (after) {
                         pos = after;
                         continue;
@@ -128,7 +125,8 @@ private:
             const OpenTag& top = m_open.back();
             const size_t close = pos + 2 + top.nameLength;
             if (close < m_length && m_text[close] == u'>' &&
-                std::memcmp(m_text + pos + 2, m_text + top.nameStart, top.nameLength * sizeof(char16_t)) == 0) {
+                std::memcmp(m_text + pos + 2, m_text + top.nameStart, top.nameLength * sizeof(char16_t)) ==
+                    0) {
                 CloseInnermost(pos, close + 1 - pos);
                 return close + 1;
             }
@@ -148,8 +146,9 @@ private:
         if (kind == kNodeError) {
             MarkError();
             if (node.error == kUnterminatedTagSyntax)
-                AddEntry(ReportEntry{ScanErrorName(node.error), u"type", Ascii16(node.unterminatedType, m_nameBuffer),
-                                     u"offset", int64_t(pos), false, 0});
+                AddEntry(ReportEntry{ScanErrorName(node.error), u"type",
+                                     Ascii16(node.unterminatedType, m_nameBuffer), u"offset", int64_t(pos),
+                                     false, 0});
             else
                 AddEntry(ReportEntry{ScanErrorName(node.error), {}, {}, u"offset", int64_t(pos), false, 0});
         }
@@ -228,8 +227,8 @@ private:
         }
         if (match < 0) {
             MarkError();
-            AddEntry(ReportEntry{u"lone_end_tag", u"tagname", std::u16string_view(name, nameLength), u"offset",
-                                 int64_t(start), false, 0});
+            AddEntry(ReportEntry{u"lone_end_tag", u"tagname", std::u16string_view(name, nameLength),
+                                 u"offset", int64_t(start), false, 0});
             return;
         }
         if (static_cast<size_t>(match) + 1 < m_open.size())
@@ -296,7 +295,8 @@ private:
     void SetLevelsAgain() {
         for (uint32_t n = m_table[0].firstChild; n;) {
             const uint32_t parent = m_table[n].parent;
-            const uint32_t level = parent ? std::min((m_table[parent].levelFlags & kLevelMask) + 1, kLevelMask) : 0;
+            const uint32_t level =
+                parent ? std::min((m_table[parent].levelFlags & kLevelMask) + 1, kLevelMask) : 0;
             m_table[n].levelFlags = (m_table[n].levelFlags & ~kLevelMask) | level;
             if (m_table[n].firstChild) {
                 n = m_table[n].firstChild;
@@ -349,13 +349,15 @@ private:
     const size_t m_length;
     const bool m_noCase;
     std::vector<OpenTag> m_open;
-    uint32_t m_current = 0;  // the current parent (also where error marks go)
+    uint32_t m_current = 0; // the current parent (also where error marks go)
     uint32_t m_root = 0;
-    bool m_relinked = false;  // children of unended elements were moved up
+    bool m_relinked = false; // children of unended elements were moved up
     std::unique_ptr<CResultReport> m_report;
     std::u16string m_nameBuffer;
 };
 
-void CXmlDocument::Parse() { CParser(*this).Run(); }
+void CXmlDocument::Parse() {
+    CParser(*this).Run();
+}
 
-}  // namespace quillon
+} // namespace quillon

@@ -40,19 +40,21 @@ void AppendNumberAttribute(std::u16string& out, std::u16string_view name, int64_
     out += u'"';
 }
 
-}  // namespace
+} // namespace
 
 CResultReport::CResultReport(std::u16string_view text) : m_text(text) {}
 
 CResultReport::~CResultReport() = default;
 
-bool CResultReport::Full() { return m_text.size() >= kReportLimit; }
+bool CResultReport::Full() {
+    return m_text.size() >= kReportLimit;
+}
 
 bool CResultReport::Add(const ReportEntry& entry) {
     if (Full() || entry.name.empty())
         return false;
     if (m_text.capacity() < 160)
-        m_text.reserve(160);  // room for the few entries of an ordinary load
+        m_text.reserve(160); // room for the few entries of an ordinary load
     m_text += u'<';
     m_text += entry.name;
     if (!entry.textAttribute.empty())
@@ -65,7 +67,8 @@ bool CResultReport::Add(const ReportEntry& entry) {
     return true;
 }
 
-bool CResultReport::Update(std::u16string_view name, std::u16string_view attribute, std::u16string_view value) {
+bool CResultReport::Update(std::u16string_view name, std::u16string_view attribute,
+                           std::u16string_view value) {
     CXmlDocument doc;
     doc.m_quiet = true;
     doc.SetDocument(m_text);
@@ -80,6 +83,8 @@ bool CResultReport::Update(std::u16string_view name, std::u16string_view attribu
     return false;
 }
 
-std::u16string CResultReport::Text() { return m_text; }
+std::u16string CResultReport::Text() {
+    return m_text;
+}
 
-}  // namespace quillon
+} // namespace quillon

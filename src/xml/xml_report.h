@@ -12,9 +12,9 @@ constexpr size_t kReportLimit = 1000;
 
 struct ReportEntry {
     std::u16string_view name;
-    std::u16string_view textAttribute;  // "type", "encoding", "msg" or "tagname"; empty: none
+    std::u16string_view textAttribute; // "type", "encoding", "msg" or "tagname"; empty: none
     std::u16string_view textValue;
-    std::u16string_view numberAttribute;  // "n", "count", "length" or "offset"; empty: none
+    std::u16string_view numberAttribute; // "n", "count", "length" or "offset"; empty: none
     int64_t number = 0;
     bool hasOffset2 = false;
     int64_t offset2 = 0;
@@ -41,4 +41,4 @@ private:
     std::u16string m_text;
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -2,7 +2,6 @@
 // declared-encoding search.
 #include "xml/xml_scanner.h"
 
-
 namespace quillon {
 
 namespace {
@@ -18,8 +17,8 @@ constexpr uint8_t ClassOf(unsigned c) {
         bits |= kClassNameStart;
     if (c == '/' || c == '>')
         bits |= kClassTagStop;
-    if (c == '<' || c == '>' || c == '=' || c == '\\' || c == '/' || c == '?' || c == '!' || c == '"' || c == '\'' ||
-        c == ';')
+    if (c == '<' || c == '>' || c == '=' || c == '\\' || c == '/' || c == '?' || c == '!' || c == '"' ||
+        c == '\'' || c == ';')
         bits |= kClassElementStop;
     if (c == '=' || c == '>' || c == '/' || c == '?')
         bits |= kClassAttrStop;
@@ -45,7 +44,9 @@ constexpr ClassTable MakeTable() {
 
 constexpr ClassTable kTable = MakeTable();
 
-bool IsQuote(char16_t c) { return c == u'"' || c == u'\''; }
+bool IsQuote(char16_t c) {
+    return c == u'"' || c == u'\'';
+}
 
 // Error recovery: the node runs on to the next '>' (inclusive) or ends before the next '<'.
 size_t RecoverEnd(const char16_t* text, size_t length, size_t from) {
@@ -74,7 +75,8 @@ int Unterminated(NodeToken& node, size_t length, const char* type) {
 
 // Finds a '>' at or after from whose preceding units complete the terminator (the units
 // of which must lie at or after minStart); returns the offset after the '>' or 0.
-size_t FindTerminator(const char16_t* text, size_t length, size_t from, std::u16string_view before, size_t minStart) {
+size_t FindTerminator(const char16_t* text, size_t length, size_t from, std::u16string_view before,
+                      size_t minStart) {
     const char16_t* end = text + length;
     const char16_t* p = text + from;
     for (;;) {
@@ -168,7 +170,7 @@ int ScanDoctype(const char16_t* text, size_t length, NodeToken& node) {
     return Unterminated(node, length, "document_type");
 }
 
-}  // namespace
+} // namespace
 
 const uint8_t kCharClass[128] = {
 #define Q(i) kTable.values[i]
@@ -271,13 +273,20 @@ int ScanNode(const char16_t* text, size_t length, size_t start, NodeToken& node)
 
 const char16_t* ScanErrorName(int error) {
     switch (error) {
-    case kFirstTagSyntax: return u"first_tag_syntax";
-    case kExclamationTagSyntax: return u"exclamation_tag_syntax";
-    case kCommentTagSyntax: return u"comment_tag_syntax";
-    case kCdataSectionSyntax: return u"cdata_section_syntax";
-    case kDoctypeTagSyntax: return u"doctype_tag_syntax";
-    case kUnterminatedTagSyntax: return u"unterminated_tag_syntax";
-    default: return u"";
+    case kFirstTagSyntax:
+        return u"first_tag_syntax";
+    case kExclamationTagSyntax:
+        return u"exclamation_tag_syntax";
+    case kCommentTagSyntax:
+        return u"comment_tag_syntax";
+    case kCdataSectionSyntax:
+        return u"cdata_section_syntax";
+    case kDoctypeTagSyntax:
+        return u"doctype_tag_syntax";
+    case kUnterminatedTagSyntax:
+        return u"unterminated_tag_syntax";
+    default:
+        return u"";
     }
 }
 
@@ -291,7 +300,7 @@ bool NamesEqual(const char16_t* a, size_t aLength, const char16_t* b, size_t bLe
             if (x == y) {
                 if (x >= 128) {
                     ++i;
-                    break;  // exact from here on
+                    break; // exact from here on
                 }
                 continue;
             }
@@ -349,7 +358,9 @@ PathType CheckPath(std::u16string_view path, size_t* firstStepOffset, size_t* fi
         p = 1;
     }
     const size_t n = path.size();
-    auto isStop = [](char16_t c) { return HasClass(c, kClassPathStop) && c != u'\t' && c != u'\n' && c != u'\r'; };
+    auto isStop = [](char16_t c) {
+        return HasClass(c, kClassPathStop) && c != u'\t' && c != u'\n' && c != u'\r';
+    };
     auto readName = [&](size_t& q) {
         const size_t s = q;
         while (q < n && !isStop(path[q]))
@@ -411,11 +422,11 @@ PathType CheckPath(std::u16string_view path, size_t* firstStepOffset, size_t* fi
             return kPathInvalid;
         ++p;
         if (p == n)
-            return kPathInvalid;  // ends right after a '/'
+            return kPathInvalid; // ends right after a '/'
     }
     if (type == kPathAnywhere && steps > 1)
         return kPathInvalid;
     return type;
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -41,10 +41,10 @@ struct NodeToken {
     size_t start = 0;
     size_t length = 0;
     uint32_t flags = 0;
-    size_t nameStart = 0;  // tag name of start and end tags (and the target of a PI)
+    size_t nameStart = 0; // tag name of start and end tags (and the target of a PI)
     size_t nameEnd = 0;
     int error = kScanOk;
-    const char* unterminatedType = nullptr;  // "start_tag", "comment", ..., "tag"
+    const char* unterminatedType = nullptr; // "start_tag", "comment", ..., "tag"
 };
 
 // Character classes of the units below 128 (units of 128 and more have none of these
@@ -61,8 +61,12 @@ enum : uint8_t {
 };
 extern const uint8_t kCharClass[128];
 
-inline bool IsSpace(char16_t c) { return c < 128 && (kCharClass[c] & kClassSpace); }
-inline bool HasClass(char16_t c, uint8_t bits) { return c < 128 ? (kCharClass[c] & bits) != 0 : false; }
+inline bool IsSpace(char16_t c) {
+    return c < 128 && (kCharClass[c] & kClassSpace);
+}
+inline bool HasClass(char16_t c, uint8_t bits) {
+    return c < 128 ? (kCharClass[c] & bits) != 0 : false;
+}
 
 // A start tag at text[start] ('<' followed by a name): the end of its name, whether it
 // closes as an empty element, and the offset after its '>' (0 when the text ends first).
@@ -169,7 +173,7 @@ struct AttributeToken {
     size_t nameStart = 0, nameLength = 0;
     size_t valueStart = 0, valueLength = 0;
     bool quoted = false;
-    bool hasValue = false;  // false: written without '=' (the value is the name itself)
+    bool hasValue = false; // false: written without '=' (the value is the name itself)
 };
 class CAttributeScanner {
 public:
@@ -177,8 +181,8 @@ public:
     // Starts after a tag name already known to end at begin.
     CAttributeScanner(const char16_t* tag, size_t length, size_t begin, bool tagNameSeen)
         : m_tag(tag), m_length(length), m_pos(begin), m_tagNameSeen(tagNameSeen) {}
-    bool Next(AttributeToken& token);  // false at the end of the attribute list
-    size_t StopAt() const { return m_pos; }  // the '/', '>' or '?' that ended it (or length)
+    bool Next(AttributeToken& token);       // false at the end of the attribute list
+    size_t StopAt() const { return m_pos; } // the '/', '>' or '?' that ended it (or length)
 
 private:
     void SkipSpace();
@@ -215,14 +219,18 @@ inline size_t AttributeNameEnd(const char16_t* tag, size_t pos, size_t length) {
     }
 }
 
-inline bool IsQuoteUnit(char16_t c) { return c == u'"' || c == u'\''; }
+inline bool IsQuoteUnit(char16_t c) {
+    return c == u'"' || c == u'\'';
+}
 
-}  // namespace detail
+} // namespace detail
 
 inline CAttributeScanner::CAttributeScanner(const char16_t* tag, size_t length, size_t begin)
     : m_tag(tag), m_length(length), m_pos(begin) {}
 
-inline void CAttributeScanner::SkipSpace() { m_pos = detail::SkipSpaceAt(m_tag, m_pos, m_length); }
+inline void CAttributeScanner::SkipSpace() {
+    m_pos = detail::SkipSpaceAt(m_tag, m_pos, m_length);
+}
 
 // Inline so that a loop over a tag's attributes keeps the cursor in registers.
 QUILLON_XML_ALWAYS_INLINE bool CAttributeScanner::Next(AttributeToken& token) {
@@ -240,7 +248,7 @@ QUILLON_XML_ALWAYS_INLINE bool CAttributeScanner::Next(AttributeToken& token) {
         }
         const char16_t c = tag[pos];
         if (c == u'/' || c == u'>' || c == u'?') {
-            m_pos = pos;  // the cursor stays on the end of the list
+            m_pos = pos; // the cursor stays on the end of the list
             return false;
         }
         if (IsQuoteUnit(c) || c == u'=') {
@@ -307,4 +315,4 @@ QUILLON_XML_ALWAYS_INLINE bool CAttributeScanner::Next(AttributeToken& token) {
 enum PathType { kPathInvalid = -1, kPathNone = 0, kPathRelative = 1, kPathAbsolute = 2, kPathAnywhere = 3 };
 PathType CheckPath(std::u16string_view path, size_t* firstStepOffset, size_t* firstStepLength);
 
-}  // namespace quillon
+} // namespace quillon

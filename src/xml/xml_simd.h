@@ -33,28 +33,30 @@ inline unsigned FirstSetBit(unsigned mask) {
 }
 
 // The unit index of the first match in a byte mask of eight 16-bit comparisons.
-inline unsigned FirstMatchIndex(unsigned mask) { return FirstSetBit(mask) / 2; }
+inline unsigned FirstMatchIndex(unsigned mask) {
+    return FirstSetBit(mask) / 2;
+}
 #endif
 
 // Sixteen units are tested per step while that many remain: the two halves' results are
 // packed into one byte per unit, so a long run costs one branch per sixteen units.
 #ifdef QUILLON_XML_FIND_SSE2
-#define QUILLON_XML_FIND_LOOP(MATCH)                                                        \
-    while (end - p >= 16) {                                                                 \
-        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));            \
-        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));        \
-        const __m128i both = _mm_packs_epi16(MATCH(v0), MATCH(v1));                         \
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(both));               \
-        if (mask)                                                                           \
-            return p + FirstSetBit(mask);                                                   \
-        p += 16;                                                                            \
-    }                                                                                       \
-    if (end - p >= 8) {                                                                     \
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));             \
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(MATCH(v)));           \
-        if (mask)                                                                           \
-            return p + FirstMatchIndex(mask);                                               \
-        p += 8;                                                                             \
+#define QUILLON_XML_FIND_LOOP(MATCH)                                                                         \
+    while (end - p >= 16) {                                                                                  \
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));                             \
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));                         \
+        const __m128i both = _mm_packs_epi16(MATCH(v0), MATCH(v1));                                          \
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(both));                                \
+        if (mask)                                                                                            \
+            return p + FirstSetBit(mask);                                                                    \
+        p += 16;                                                                                             \
+    }                                                                                                        \
+    if (end - p >= 8) {                                                                                      \
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));                              \
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(MATCH(v)));                            \
+        if (mask)                                                                                            \
+            return p + FirstMatchIndex(mask);                                                                \
+        p += 8;                                                                                              \
     }
 #endif
 
@@ -89,7 +91,7 @@ inline const char16_t* FindAny3(const char16_t* p, const char16_t* end, char16_t
     const __m128i va = _mm_set1_epi16(static_cast<short>(a));
     const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
     const __m128i vc = _mm_set1_epi16(static_cast<short>(c));
-#define QUILLON_XML_MATCH(v) \
+#define QUILLON_XML_MATCH(v)                                                                                 \
     _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)), _mm_cmpeq_epi16(v, vc))
     QUILLON_XML_FIND_LOOP(QUILLON_XML_MATCH)
 #undef QUILLON_XML_MATCH
@@ -131,8 +133,8 @@ inline const char16_t* FindAttributeNameStop(const char16_t* p, const char16_t* 
         const __m128i low = _mm_cmpeq_epi16(_mm_subs_epu16(v, _mm_set1_epi16(0x20)), zero);
         const __m128i slash = _mm_cmpeq_epi16(v, _mm_set1_epi16(u'/'));
         // '=' '>' '?' are 0x3D to 0x3F: one unsigned range test.
-        const __m128i range = _mm_cmpeq_epi16(
-            _mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(u'=')), _mm_set1_epi16(2)), zero);
+        const __m128i range =
+            _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(u'=')), _mm_set1_epi16(2)), zero);
         const unsigned mask =
             static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(low, slash), range)));
         if (mask)
@@ -140,7 +142,7 @@ inline const char16_t* FindAttributeNameStop(const char16_t* p, const char16_t* 
         p += 8;
     }
 #endif
-    while (p < end && *p > 0x20 && *p != u'/' && (*p < u'=' || *p > u'?'))
+    while (p<end&& * p> 0x20 && *p != u'/' && (*p < u'=' || *p > u'?'))
         ++p;
     return p;
 }
@@ -157,8 +159,8 @@ inline const char16_t* FindElementNameStop(const char16_t* p, const char16_t* en
             _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(u'\'')), _mm_cmpeq_epi16(v, _mm_set1_epi16(u'/'))),
             _mm_cmpeq_epi16(v, _mm_set1_epi16(u'\\')));
         // ';' '<' '=' '>' '?' are 0x3B to 0x3F.
-        const __m128i range = _mm_cmpeq_epi16(
-            _mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(u';')), _mm_set1_epi16(4)), zero);
+        const __m128i range =
+            _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(u';')), _mm_set1_epi16(4)), zero);
         const unsigned mask =
             static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(low, single), range)));
         if (mask)
@@ -166,9 +168,9 @@ inline const char16_t* FindElementNameStop(const char16_t* p, const char16_t* en
         p += 8;
     }
 #endif
-    while (p < end && *p > 0x22 && *p != u'\'' && *p != u'/' && *p != u'\\' && (*p < u';' || *p > u'?'))
+    while (p<end&& * p> 0x22 && *p != u'\'' && *p != u'/' && *p != u'\\' && (*p < u';' || *p > u'?'))
         ++p;
     return p;
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -88,7 +88,7 @@ void CXmlText::Adopt(MallocPtr<char16_t> units, size_t length, size_t capacity) 
 
 bool CXmlText::Reserve(size_t extra) {
     const size_t gap = m_gapEnd - m_gapStart;
-    if (gap > extra)  // keep one unit spare for the terminator
+    if (gap > extra) // keep one unit spare for the terminator
         return true;
     size_t capacity = m_capacity + m_capacity / 2 + extra + 16;
     MallocPtr<char16_t> units = MallocArray<char16_t>(capacity);
@@ -126,4 +126,4 @@ bool CXmlText::Replace(size_t position, size_t removeCount, std::u16string_view 
     return true;
 }
 
-}  // namespace quillon
+} // namespace quillon

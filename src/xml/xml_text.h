@@ -14,13 +14,11 @@ namespace quillon {
 struct CFreeDeleter {
     void operator()(void* block) const { std::free(block); }
 };
-template <typename T>
-using MallocPtr = std::unique_ptr<T, CFreeDeleter>;
+template <typename T> using MallocPtr = std::unique_ptr<T, CFreeDeleter>;
 
 // Allocates count units without touching them (the caller fills them); nullptr on
 // failure or when count is 0.
-template <typename T>
-MallocPtr<T> MallocArray(size_t count) {
+template <typename T> MallocPtr<T> MallocArray(size_t count) {
     if (count == 0 || count > SIZE_MAX / sizeof(T))
         return MallocPtr<T>();
     return MallocPtr<T>(static_cast<T*>(std::malloc(count * sizeof(T))));
@@ -44,7 +42,9 @@ public:
     size_t Length() const { return m_capacity - (m_gapEnd - m_gapStart); }
     bool Empty() const { return Length() == 0; }
     size_t Capacity() const { return m_capacity; }
-    char16_t At(size_t index) const { return index < m_gapStart ? m_units.get()[index] : m_units.get()[index + (m_gapEnd - m_gapStart)]; }
+    char16_t At(size_t index) const {
+        return index < m_gapStart ? m_units.get()[index] : m_units.get()[index + (m_gapEnd - m_gapStart)];
+    }
 
     // The whole text, contiguous and followed by a zero unit (the gap is moved to the end).
     const char16_t* Data();
@@ -57,7 +57,7 @@ public:
         return MovedRange(begin, end);
     }
 
-    void Clear();  // empty text, memory released
+    void Clear(); // empty text, memory released
     void Assign(std::u16string_view text, size_t spare);
     // Takes over a block holding length units; capacity must exceed length.
     void Adopt(MallocPtr<char16_t> units, size_t length, size_t capacity);
@@ -75,4 +75,4 @@ private:
     size_t m_gapEnd = 0;
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -21,22 +21,26 @@ constexpr int kExitWellFormed = 0;
 constexpr int kExitNotWellFormed = 1;
 constexpr int kExitFailure = 2;
 
-const char kUsage[] =
-    "usage: quillon-xml report FILE\n"
-    "       quillon-xml dump FILE\n"
-    "       quillon-xml count FILE [--repeat N]\n";
+const char kUsage[] = "usage: quillon-xml report FILE\n"
+                      "       quillon-xml dump FILE\n"
+                      "       quillon-xml count FILE [--repeat N]\n";
 
-void Out(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void Out(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
 
 int Usage(const std::string& problem) {
     std::fprintf(stderr, "quillon-xml: %s\n%s", problem.c_str(), kUsage);
     return kExitFailure;
 }
 
-bool ReadFailed(const CXmlDocument& doc) { return doc.GetFileOutcome().fileError; }
+bool ReadFailed(const CXmlDocument& doc) {
+    return doc.GetFileOutcome().fileError;
+}
 
 int Unreadable(const std::u16string& path, const CXmlDocument& doc) {
-    std::fprintf(stderr, "quillon-xml: cannot read %s: %s\n", ToUtf8(path).c_str(), ToUtf8(doc.GetResult()).c_str());
+    std::fprintf(stderr, "quillon-xml: cannot read %s: %s\n", ToUtf8(path).c_str(),
+                 ToUtf8(doc.GetResult()).c_str());
     return kExitFailure;
 }
 
@@ -45,11 +49,21 @@ void AppendQuoted(std::string& out, std::u16string_view text) {
     std::u16string escaped;
     for (char16_t c : text) {
         switch (c) {
-        case u'\\': escaped += u"\\\\"; break;
-        case u'"': escaped += u"\\\""; break;
-        case u'\n': escaped += u"\\n"; break;
-        case u'\r': escaped += u"\\r"; break;
-        case u'\t': escaped += u"\\t"; break;
+        case u'\\':
+            escaped += u"\\\\";
+            break;
+        case u'"':
+            escaped += u"\\\"";
+            break;
+        case u'\n':
+            escaped += u"\\n";
+            break;
+        case u'\r':
+            escaped += u"\\r";
+            break;
+        case u'\t':
+            escaped += u"\\t";
+            break;
         default:
             if (c < 0x20) {
                 static const char kHex[] = "0123456789abcdef";
@@ -165,8 +179,8 @@ int Run(const std::vector<std::u16string>& args) {
     return Usage("unknown command '" + command + "'");
 }
 
-}  // namespace
-}  // namespace quillon
+} // namespace
+} // namespace quillon
 
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {

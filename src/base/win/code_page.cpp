@@ -33,4 +33,4 @@ std::wstring CodePageToWide(std::string_view bytes, unsigned codePage) {
     return out;
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -13,4 +13,4 @@ namespace quillon {
 std::string WideToCodePage(std::wstring_view text, unsigned codePage);
 std::wstring CodePageToWide(std::string_view bytes, unsigned codePage);
 
-}  // namespace quillon
+} // namespace quillon

@@ -7,8 +7,7 @@
 
 namespace quillon {
 
-template <typename Traits>
-class CUniqueHandle {
+template <typename Traits> class CUniqueHandle {
 public:
     using Handle = typename Traits::Handle;
     CUniqueHandle() = default;
@@ -49,7 +48,7 @@ template <typename H, auto CloseFn> struct Simple {
     static bool IsValid(Handle h) { return h != nullptr; }
     static void Close(Handle h) { CloseFn(h); }
 };
-struct Kernel {  // CloseHandle; both NULL and INVALID_HANDLE_VALUE mean "none"
+struct Kernel { // CloseHandle; both NULL and INVALID_HANDLE_VALUE mean "none"
     using Handle = HANDLE;
     static Handle Invalid() { return nullptr; }
     static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
@@ -67,7 +66,7 @@ struct Gdi {
     static bool IsValid(Handle h) { return h != nullptr; }
     static void Close(Handle h) { ::DeleteObject(h); }
 };
-}  // namespace handle_traits
+} // namespace handle_traits
 
 using CHandle = CUniqueHandle<handle_traits::Kernel>;
 using CIconHandle = CUniqueHandle<handle_traits::Simple<HICON, ::DestroyIcon>>;
@@ -78,8 +77,7 @@ using CGlobalHandle = CUniqueHandle<handle_traits::Global>;
 using CGdiHandle = CUniqueHandle<handle_traits::Gdi>;
 
 // Global memory locked for the scope.
-template <typename T>
-class CGlobalLock {
+template <typename T> class CGlobalLock {
 public:
     explicit CGlobalLock(HGLOBAL h) : m_h(h), m_p(static_cast<T*>(h ? ::GlobalLock(h) : nullptr)) {}
     ~CGlobalLock() {
@@ -112,4 +110,4 @@ private:
     int m_state;
 };
 
-}  // namespace quillon
+} // namespace quillon

@@ -44,7 +44,7 @@ bool CDlgNewExtension::OnInitDialog() {
     m_editor.SetWindowText(m_hasRow ? ToWide(m_rec.Editor) : std::wstring());
     m_parameters.SetWindowText(m_hasRow ? ToWide(m_rec.Parameters) : std::wstring(L"\"%1\""));
     m_utf8.SetCheck(!m_hasRow || m_rec.UTF8 ? BST_CHECKED : BST_UNCHECKED);
-    return false;  // the focus is placed
+    return false; // the focus is placed
 }
 
 void CDlgNewExtension::OnOK() {
@@ -101,4 +101,4 @@ LRESULT CDlgNewExtension::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     return CDialog::WindowProc(message, wParam, lParam);
 }
 
-}  // namespace quillon
+} // namespace quillon

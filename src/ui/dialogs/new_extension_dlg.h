@@ -54,4 +54,4 @@ private:
     CButton m_utf8;
 };
 
-}  // namespace quillon
+} // namespace quillon

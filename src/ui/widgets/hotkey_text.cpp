@@ -43,6 +43,8 @@ std::wstring FormatHotKey(UINT virtualKey, UINT modifiers) {
     return text;
 }
 
-std::wstring FormatHotKeyValue(std::uint16_t value) { return FormatHotKey(value >> 8, value & 0xFF); }
+std::wstring FormatHotKeyValue(std::uint16_t value) {
+    return FormatHotKey(value >> 8, value & 0xFF);
+}
 
-}  // namespace quillon
+} // namespace quillon

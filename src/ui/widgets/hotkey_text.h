@@ -19,4 +19,4 @@ std::wstring FormatHotKey(UINT virtualKey, UINT modifiers);
 // FormatHotKey of a stored hotkey value (bits 8-15 the key, bits 0-7 the modifiers).
 std::wstring FormatHotKeyValue(std::uint16_t value);
 
-}  // namespace quillon
+} // namespace quillon

@@ -15,8 +15,7 @@ const wchar_t kBalloonText[] = L"Please specify another one in Options.";
 constexpr UINT kBalloonTimeoutMs = 10000;
 
 // Copies with truncation, always terminated.
-template <size_t N>
-void CopyTruncated(wchar_t (&dest)[N], const wchar_t* source) {
+template <size_t N> void CopyTruncated(wchar_t (&dest)[N], const wchar_t* source) {
     size_t i = 0;
     for (; source && source[i] && i + 1 < N; ++i)
         dest[i] = source[i];
@@ -26,11 +25,15 @@ void CopyTruncated(wchar_t (&dest)[N], const wchar_t* source) {
 // Resolved when the program starts, before any window can receive the broadcast.
 const UINT g_taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 
-}  // namespace
+} // namespace
 
-UINT CTrayIcon::TaskbarCreatedMessage() { return g_taskbarCreated; }
+UINT CTrayIcon::TaskbarCreatedMessage() {
+    return g_taskbarCreated;
+}
 
-CTrayIcon::CTrayIcon(ShellCall shell) : m_shell(std::move(shell)) { ::ZeroMemory(&m_data, sizeof(m_data)); }
+CTrayIcon::CTrayIcon(ShellCall shell) : m_shell(std::move(shell)) {
+    ::ZeroMemory(&m_data, sizeof(m_data));
+}
 
 CTrayIcon::~CTrayIcon() {
     // The icon goes before its window: the shell would otherwise keep a dead icon until
@@ -119,7 +122,9 @@ void CTrayIcon::OnTaskbarCreated() {
     }
 }
 
-void CTrayIcon::ShowWarningBalloon(const wchar_t* title) { ShowBalloon(title, kBalloonText, true); }
+void CTrayIcon::ShowWarningBalloon(const wchar_t* title) {
+    ShowBalloon(title, kBalloonText, true);
+}
 
 void CTrayIcon::ShowBalloon(const wchar_t* title, const wchar_t* text, bool warning) {
     CopyTruncated(m_data.szInfo, text ? text : L"");
@@ -155,7 +160,9 @@ BOOL CTrayIcon::NotifyShell(DWORD message) {
     return m_shell ? m_shell(message, &m_data) : ::Shell_NotifyIconW(message, &m_data);
 }
 
-HWND CTrayIcon::CommandTarget() const { return m_commandTarget; }
+HWND CTrayIcon::CommandTarget() const {
+    return m_commandTarget;
+}
 
 LRESULT CTrayIcon::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == m_data.uCallbackMessage && m_data.uCallbackMessage != 0)
@@ -261,4 +268,4 @@ UINT CTrayIcon::TrackTrayMenu(HMENU popup, POINT at, HWND owner) {
     return static_cast<UINT>(::TrackPopupMenu(popup, TPM_RETURNCMD, at.x, at.y, 0, owner, nullptr));
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -12,7 +12,7 @@ namespace quillon {
 
 class CTrayIcon : public CWnd {
 public:
-    static constexpr UINT kIconId = 129;            // the same number as the "Tray" menu
+    static constexpr UINT kIconId = 129; // the same number as the "Tray" menu
     static constexpr UINT kMenuId = 129;
     static constexpr UINT kNoCommand = static_cast<UINT>(-1);
     // A first add the shell refuses (it is not ready yet at log on) is tried again this often,
@@ -79,18 +79,18 @@ private:
 
     ShellCall m_shell;
     NOTIFYICONDATAW m_data;
-    bool m_hidden = true;   // true: no re-add is attempted
-    bool m_removed = true;  // true: nothing to delete
+    bool m_hidden = true;  // true: no re-add is attempted
+    bool m_removed = true; // true: nothing to delete
     UINT m_creationFlags = 0;
     UINT m_defaultCommand = kNoCommand;
     HWND m_commandTarget = nullptr;
     bool m_version4 = false;
     int m_retriesLeft = 0;
     bool m_balloonPending = false; // asked for before the shell took the icon
-    bool m_rightButtonUp = false; // the next WM_CONTEXTMENU comes from the mouse
+    bool m_rightButtonUp = false;  // the next WM_CONTEXTMENU comes from the mouse
     HINSTANCE m_iconModule = nullptr;
     UINT m_iconId = 0;
     CIconHandle m_ownIcon; // loaded from m_iconModule, when given
 };
 
-}  // namespace quillon
+} // namespace quillon

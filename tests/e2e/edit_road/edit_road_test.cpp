@@ -13,9 +13,10 @@ namespace {
 
 const std::string kBom = "\xEF\xBB\xBF";
 
-
 // The editor's save: the bytes it will write when told to.
-void Prepare(CRoad& road, const std::string& bytes) { ASSERT_TRUE(WriteFileBytes(road.W(L"new"), bytes)); }
+void Prepare(CRoad& road, const std::string& bytes) {
+    ASSERT_TRUE(WriteFileBytes(road.W(L"new"), bytes));
+}
 // Tells the waiting editor to save, and waits until it has.
 ::testing::AssertionResult SaveNow(CRoad& road) {
     WriteFileBytes(road.W(L"go"), "go");
@@ -33,7 +34,7 @@ bool IsTempName(const std::wstring& name, const std::wstring& ext) {
     return name[10] == L'_' && name[13] == L'_' && name.substr(16) == L"." + ext;
 }
 
-}  // namespace
+} // namespace
 
 TEST(EditRoad, MultiLineBoxToEditorAndBackWithTheClipboardKept) {
     CRoad road;
@@ -176,7 +177,8 @@ TEST(EditRoad, AnsiRowWritesTheCodePageAndAnEmptySaveEmptiesTheBox) {
     std::string seen;
     ASSERT_TRUE(road.WaitRead(L"seen", seen));
     char ansi[64] = {};
-    int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), ansi, 64, nullptr, nullptr);
+    int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), ansi, 64, nullptr,
+                                  nullptr);
     EXPECT_EQ(seen, std::string(ansi, static_cast<std::size_t>(n)));
     Prepare(road, "");
     ASSERT_TRUE(SaveNow(road));
@@ -187,8 +189,9 @@ TEST(EditRoad, AnsiRowWritesTheCodePageAndAnEmptySaveEmptiesTheBox) {
 TEST(EditRoad, SeveralSavesThenOneReturnGiveOnePasteOfTheLast) {
     RoadOptions options;
     options.insert = true;
-    options.editorOptions = L"--seen \"{W}\\seen\" --wait \"{W}\\go\" --write \"{W}\\s1\" --write \"{W}\\s2\" "
-                            L"--write \"{W}\\s3\" --done \"{W}\\done\"";
+    options.editorOptions =
+        L"--seen \"{W}\\seen\" --wait \"{W}\\go\" --write \"{W}\\s1\" --write \"{W}\\s2\" "
+        L"--write \"{W}\\s3\" --done \"{W}\\done\"";
     CRoad road(options);
     for (int i = 1; i <= 3; ++i)
         ASSERT_TRUE(WriteFileBytes(road.W(L"s" + std::to_wstring(i)), "save" + std::to_string(i)));
@@ -288,8 +291,9 @@ TEST(EditRoad, Utf16Utf32AndLatin1SavesArePastedWholeAndDamagedOnesNotAtAll) {
     // UTF-16 without its mark cannot be read whole: the box keeps its text.
     ASSERT_TRUE(SaveAsEditor(file, std::string("n\0o\0", 4)));
     ASSERT_TRUE(road.ComeBack());
-    EXPECT_FALSE(WaitFor([&] { return road.Box().Text(CTextBoxApp::kMultiLine) != L"utf32 \U0001F600\r\nline"; },
-                         400, "the box to change (a damaged save must leave it alone)"));
+    EXPECT_FALSE(
+        WaitFor([&] { return road.Box().Text(CTextBoxApp::kMultiLine) != L"utf32 \U0001F600\r\nline"; }, 400,
+                "the box to change (a damaged save must leave it alone)"));
     // A file that is not UTF-8 is read in the ANSI code page, whatever its row says.
     ASSERT_TRUE(SaveAsEditor(file, "caf\xE9"));
     ASSERT_TRUE(road.ComeBack());
@@ -352,7 +356,7 @@ TEST(EditRoad, AMegabyteOfTextGoesThereAndBack) {
     for (auto& c : edited)
         if (c == L'q')
             c = L'Q';
-    edited += L"(edited)";  // a length of its own, so the box's length tells the paste happened
+    edited += L"(edited)"; // a length of its own, so the box's length tells the paste happened
     ASSERT_TRUE(SaveAsEditor(file, kBom + Utf8Of(edited)));
     const ClipboardImage before = ClipboardNow();
     ASSERT_TRUE(road.ComeBack());
@@ -379,7 +383,7 @@ TEST(EditRoad, TheHotkeyPressedAtOnceAfterMovingIntoABoxEditsThatBoxOnly) {
     CRoad road(options);
     ASSERT_TRUE(road.Box().Start());
     std::map<CTextBoxApp::Box, std::wstring> text = {{CTextBoxApp::kMultiLine, L"upper"},
-                                                      {CTextBoxApp::kSingleLine, L"lower"}};
+                                                     {CTextBoxApp::kSingleLine, L"lower"}};
     for (const auto& [box, t] : text)
         ASSERT_TRUE(road.Box().SetText(box, t));
     ASSERT_TRUE(road.Start(CTextBoxApp::kSingleLine));

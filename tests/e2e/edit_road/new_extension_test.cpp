@@ -28,7 +28,9 @@ void SetText(HWND dialog, int id, const std::wstring& text) {
                           SMTO_ABORTIFHUNG, 5000, &r);
 }
 
-int ItemCount(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+int ItemCount(HWND list) {
+    return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
 
 struct NewExtension : ::testing::Test {
     RoadOptions Options() {
@@ -38,7 +40,7 @@ struct NewExtension : ::testing::Test {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(NewExtension, OkStartsTheEditWithTheEnteredRowOnly) {
     CRoad road(Options());
@@ -47,7 +49,7 @@ TEST_F(NewExtension, OkStartsTheEditWithTheEnteredRowOnly) {
     ASSERT_TRUE(PutUserClipboard());
     const ClipboardImage user = ClipboardNow();
     ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey(2));  // item 1: "Edit with new Extension"
+    ASSERT_TRUE(road.Hotkey(2)); // item 1: "Edit with new Extension"
     HWND dialog = WaitDialog(road);
     ASSERT_NE(dialog, nullptr);
     // While the dialog asks, the clipboard is the user's: a paste into the Editor field
@@ -65,7 +67,9 @@ TEST_F(NewExtension, OkStartsTheEditWithTheEnteredRowOnly) {
 
     std::string seen;
     ASSERT_TRUE(road.WaitRead(L"seen-md", seen));
-    EXPECT_EQ(seen, "\xEF\xBB\xBF" "for markdown") << "the file holds the box's text, not what was copied meanwhile";
+    EXPECT_EQ(seen, "\xEF\xBB\xBF"
+                    "for markdown")
+        << "the file holds the box's text, not what was copied meanwhile";
     EXPECT_TRUE(road.WaitClipboard(copied, 100));
     auto files = road.TempFiles();
     ASSERT_EQ(files.size(), 1u);

@@ -22,9 +22,12 @@ std::string Describe(const ClipboardImage& image) {
     std::ostringstream out;
     for (const auto& [key, bytes] : image) {
         out << Utf8Of(key) << ":" << bytes.size() << "B ";
-        if (key == L"13")  // the text itself helps to tell whose it is
-            out << "\"" << Utf8Of(Printable(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
-                                                          bytes.size() / 2)).substr(0, 40)) << "\" ";
+        if (key == L"13") // the text itself helps to tell whose it is
+            out << "\""
+                << Utf8Of(Printable(
+                              std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2))
+                              .substr(0, 40))
+                << "\" ";
     }
     return out.str();
 }
@@ -34,8 +37,8 @@ bool PutUserClipboard() {
         return false;
     ::EmptyClipboard();
     const std::wstring text = L"the user's clipboard \u00E9\U0001F600\r\nsecond line";
-    ::SetClipboardData(CF_UNICODETEXT,
-                       GlobalBytes(std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2)));
+    ::SetClipboardData(CF_UNICODETEXT, GlobalBytes(std::string(reinterpret_cast<const char*>(text.c_str()),
+                                                               (text.size() + 1) * 2)));
     ::SetClipboardData(::RegisterClipboardFormatW(L"HTML Format"),
                        GlobalBytes("Version:0.9\r\nStartHTML:0\r\n<html><b>kept</b></html>"));
     ::SetClipboardData(CF_DIB, GlobalBytes(SmallDib()));
@@ -53,8 +56,8 @@ bool PutClipboardText(const std::wstring& text) {
     if (!OpenClipboardPatiently())
         return false;
     ::EmptyClipboard();
-    ::SetClipboardData(CF_UNICODETEXT,
-                       GlobalBytes(std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2)));
+    ::SetClipboardData(CF_UNICODETEXT, GlobalBytes(std::string(reinterpret_cast<const char*>(text.c_str()),
+                                                               (text.size() + 1) * 2)));
     ::CloseClipboard();
     return true;
 }
@@ -91,7 +94,7 @@ std::size_t TextLength(HWND box) {
     return length;
 }
 
-}  // namespace
+} // namespace
 
 std::wstring Printable(const std::wstring& text) {
     std::wstring out;
@@ -112,7 +115,8 @@ CRoad::CRoad(const RoadOptions& options) : m_options(options) {
     m_edits = m_work.File(L"edits");
     std::vector<ConfigRow> rows = options.rows;
     if (rows.empty()) {
-        std::wstring editorOptions = options.editorOptions.empty() ? StandardEditorOptions() : options.editorOptions;
+        std::wstring editorOptions =
+            options.editorOptions.empty() ? StandardEditorOptions() : options.editorOptions;
         // "{W}" stands for the work folder.
         for (std::size_t at; (at = editorOptions.find(L"{W}")) != std::wstring::npos;)
             editorOptions.replace(at, 3, m_work.Path());
@@ -130,11 +134,13 @@ CRoad::~CRoad() {
     m_quillon.reset();
 }
 
-std::wstring CRoad::EditorPath() { return BinDir() + L"\\quillon-test-editor.exe"; }
+std::wstring CRoad::EditorPath() {
+    return BinDir() + L"\\quillon-test-editor.exe";
+}
 
 std::wstring CRoad::StandardEditorOptions() const {
-    return L"--seen \"" + W(L"seen") + L"\" --wait \"" + W(L"go") + L"\" --write \"" + W(L"new") + L"\" --done \"" +
-           W(L"done") + L"\"";
+    return L"--seen \"" + W(L"seen") + L"\" --wait \"" + W(L"go") + L"\" --write \"" + W(L"new") +
+           L"\" --done \"" + W(L"done") + L"\"";
 }
 
 ::testing::AssertionResult CRoad::Start(CTextBoxApp::Box box) {
@@ -187,7 +193,9 @@ HWND CRoad::ChoiceList() const {
     for (int i = 1; i < presses; ++i) {
         TapKey('Q');
         auto moved = WaitFor(
-            [&] { return ::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == i; },
+            [&] {
+                return ::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == i;
+            },
             5000, "the choice list's selection to move to item " + std::to_string(i));
         if (!moved) {
             ReleaseKeys({VK_MENU, VK_CONTROL});
@@ -198,7 +206,8 @@ HWND CRoad::ChoiceList() const {
         ReleaseKeys({VK_MENU});
     else
         ReleaseKeys({VK_MENU, VK_CONTROL});
-    return WaitFor([&] { return !::IsWindowVisible(list); }, 5000, "the choice list to be hidden after the release");
+    return WaitFor([&] { return !::IsWindowVisible(list); }, 5000,
+                   "the choice list to be hidden after the release");
 }
 
 ::testing::AssertionResult CRoad::ComeBack(CTextBoxApp::Box box) {
@@ -210,7 +219,9 @@ HWND CRoad::ChoiceList() const {
     return m_box.Focus(box);
 }
 
-std::vector<std::wstring> CRoad::TempFiles() const { return ListFiles(m_edits, L"Quillon_*"); }
+std::vector<std::wstring> CRoad::TempFiles() const {
+    return ListFiles(m_edits, L"Quillon_*");
+}
 
 ::testing::AssertionResult CRoad::WaitTempFiles(std::size_t count) {
     return WaitFor([&] { return TempFiles().size() == count; }, 10000,
@@ -234,7 +245,8 @@ std::vector<std::wstring> CRoad::TempFiles() const { return ListFiles(m_edits, L
     auto result = WaitFor([&] { return (actual = m_box.Text(m_current)) == expected; }, timeoutMs,
                           "the text box to hold the expected text");
     if (!result)
-        result << "\n  expected: " << Utf8Of(Printable(expected)) << "\n  actual:   " << Utf8Of(Printable(actual));
+        result << "\n  expected: " << Utf8Of(Printable(expected))
+               << "\n  actual:   " << Utf8Of(Printable(actual));
     return result;
 }
 
@@ -304,8 +316,8 @@ int CRoad::Notices(const std::wstring& text) const {
 bool CRoad::SwitchField(int field) {
     static const UINT fieldMessage = ::RegisterWindowMessageW(L"QuillonTestBoxField");
     DWORD_PTR result = 0;
-    return ::SendMessageTimeoutW(m_box.Window(), fieldMessage, static_cast<WPARAM>(field), 0, SMTO_ABORTIFHUNG, 5000,
-                                 &result) != 0 &&
+    return ::SendMessageTimeoutW(m_box.Window(), fieldMessage, static_cast<WPARAM>(field), 0,
+                                 SMTO_ABORTIFHUNG, 5000, &result) != 0 &&
            result == 1;
 }
 
@@ -316,4 +328,4 @@ int CRoad::ConsoleKeys() {
     return static_cast<int>(result);
 }
 
-}  // namespace quillon::e2e
+} // namespace quillon::e2e

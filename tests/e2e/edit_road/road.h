@@ -34,13 +34,13 @@ bool PutClipboardText(const std::wstring& text);
 std::wstring Printable(const std::wstring& text);
 
 struct RoadOptions {
-    std::vector<ConfigRow> rows;  // empty: one "txt" row that starts the test editor
+    std::vector<ConfigRow> rows; // empty: one "txt" row that starts the test editor
     bool saveContent = true;
     bool insert = false;
     bool editOnlySelection = false;
     bool deleteTempFile = true;
     int delay = 200;
-    bool utf8 = true;  // of the default row
+    bool utf8 = true; // of the default row
     // Options for the test editor of the default row (before the path); "{W}" stands for
     // the work folder.
     std::wstring editorOptions;
@@ -87,7 +87,8 @@ public:
     std::vector<std::wstring> TempFiles() const;
     ::testing::AssertionResult WaitTempFiles(std::size_t count);
     // Waits for a file of the work folder to exist and reads it.
-    ::testing::AssertionResult WaitRead(const std::wstring& name, std::string& bytes, DWORD timeoutMs = 10000);
+    ::testing::AssertionResult WaitRead(const std::wstring& name, std::string& bytes,
+                                        DWORD timeoutMs = 10000);
     // For an editor started with --seen "{W}\seen": waits until it has read its file, and
     // takes the copy away for the next edit's editor. A test saves only after this, as a
     // user can only save in an editor that has opened the file.
@@ -117,4 +118,4 @@ private:
     CTextBoxApp::Box m_current = CTextBoxApp::kMultiLine;
 };
 
-}  // namespace quillon::e2e
+} // namespace quillon::e2e

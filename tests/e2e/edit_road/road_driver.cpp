@@ -159,12 +159,15 @@ LONGLONG Now() {
 
 int Demo(const std::wstring& shots) {
     RoadOptions options;
-    options.editorOptions = L"--seen \"{W}\\seen\" --wait \"{W}\\go\" --write \"{W}\\new\" --done \"{W}\\done\"";
+    options.editorOptions =
+        L"--seen \"{W}\\seen\" --wait \"{W}\\go\" --write \"{W}\\new\" --done \"{W}\\done\"";
     CRoad road(options);
     const std::wstring original = L"Hello from a text box.\r\nQuillon hands this text to your editor.";
-    Say("1. A text box program with two lines in its multi-line box; a clipboard with text, HTML and a picture.");
+    Say("1. A text box program with two lines in its multi-line box; a clipboard with text, HTML and a "
+        "picture.");
     if (!Check(road.Box().Start(), "text box started") ||
-        !Check(::testing::AssertionResult(road.Box().SetText(CTextBoxApp::kMultiLine, original)), "text set") ||
+        !Check(::testing::AssertionResult(road.Box().SetText(CTextBoxApp::kMultiLine, original)),
+               "text set") ||
         !Check(::testing::AssertionResult(PutUserClipboard()), "clipboard filled"))
         return 1;
     const ClipboardImage user = ClipboardNow();
@@ -193,7 +196,8 @@ int Demo(const std::wstring& shots) {
         (seen == "\xEF\xBB\xBF" + Utf8Of(original) ? " (exactly the box's text)" : " (DIFFERENT!)"));
     Check(road.WaitClipboard(user), "the user's clipboard is back while the editor runs");
     Say("5. The editor saves new text (with Unix line ends) and exits.");
-    const std::string saved = "\xEF\xBB\xBF" "Edited in the editor.\nSaved, and back in the box: d\xC3\xA9j\xC3\xA0 vu.\n";
+    const std::string saved = "\xEF\xBB\xBF"
+                              "Edited in the editor.\nSaved, and back in the box: d\xC3\xA9j\xC3\xA0 vu.\n";
     WriteFileBytes(road.W(L"new"), saved);
     WriteFileBytes(road.W(L"go"), "go");
     std::string done;
@@ -228,8 +232,8 @@ int Demo(const std::wstring& shots) {
 
 int Bench(int runs, const std::wstring& out) {
     RoadOptions options;
-    options.editorOptions =
-        L"--stamp \"{W}\\stamp\" --seen \"{W}\\seen\" --wait \"{W}\\go\" --write \"{W}\\new\" --done \"{W}\\done\"";
+    options.editorOptions = L"--stamp \"{W}\\stamp\" --seen \"{W}\\seen\" --wait \"{W}\\go\" --write "
+                            L"\"{W}\\new\" --done \"{W}\\done\"";
     CRoad road(options);
     if (!Check(road.Box().Start(), "text box") || !Check(road.Start(), "Quillon"))
         return 1;
@@ -283,9 +287,10 @@ int Bench(int runs, const std::wstring& out) {
         char line[128];
         std::snprintf(line, sizeof line, "%.1f %.1f %.1f %.1f\n", toEditor, toText, toCode, toFile);
         lines += line;
-        std::printf("run %d: release to file written %.1f ms, to editor process %.1f ms (its code running %.1f ms), "
-                    "return to text %.1f ms\n",
-                    run + 1, toFile, toEditor, toCode, toText);
+        std::printf(
+            "run %d: release to file written %.1f ms, to editor process %.1f ms (its code running %.1f ms), "
+            "return to text %.1f ms\n",
+            run + 1, toFile, toEditor, toCode, toText);
         std::fflush(stdout);
     }
     WriteFileBytes(out, lines);
@@ -299,7 +304,8 @@ int Bench(int runs, const std::wstring& out) {
 int Idle(int seconds, const std::wstring& folder) {
     const DWORD window = static_cast<DWORD>(seconds) * 1000 + 3000;
     CRoad road;
-    if (!Check(road.Box().Start(), "text box") || !Check(road.Box().Focus(CTextBoxApp::kMultiLine), "box focused"))
+    if (!Check(road.Box().Start(), "text box") ||
+        !Check(road.Box().Focus(CTextBoxApp::kMultiLine), "box focused"))
         return 1;
     WriteFileBytes(folder + L"\\base.ready", "ready");
     ::Sleep(window);
@@ -332,7 +338,7 @@ int Quiet(int seconds, const std::wstring& folder) {
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 3 && std::wcscmp(argv[1], L"demo") == 0)

@@ -33,7 +33,7 @@ bool Publish(const std::wstring& path, const std::string& bytes) {
            ::MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
-}  // namespace
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     FILETIME began{}, created{}, exited{}, kernel{}, user{};
@@ -57,11 +57,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     for (const Step& step : steps) {
         if (step.option == L"--stamp") {
             auto value = [](const FILETIME& t) {
-                return std::to_string((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+                return std::to_string((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                      t.dwLowDateTime);
             };
             FILETIME written{};
-            HANDLE file = ::CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            HANDLE file = ::CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (file != INVALID_HANDLE_VALUE) {
                 ::GetFileTime(file, nullptr, nullptr, &written);
                 ::CloseHandle(file);

@@ -7,7 +7,7 @@ using namespace quillon::e2e;
 
 namespace {
 
-constexpr DWORD kNothingMs = 600;  // how long "nothing happens" is watched for
+constexpr DWORD kNothingMs = 600; // how long "nothing happens" is watched for
 
 // Under Xvfb without a window manager, X gives the keyboard to the window under the
 // pointer, and Wine then takes the keyboard state from X again, forgetting modifiers that
@@ -21,7 +21,7 @@ POINT ScreenMiddle() {
 class HotKeyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::SetCursorPos(ScreenMiddle().x, ScreenMiddle().y);  // beside the box, not over it
+        ::SetCursorPos(ScreenMiddle().x, ScreenMiddle().y); // beside the box, not over it
         ASSERT_TRUE(m_box.Start());
         ASSERT_TRUE(m_box.Focus(CTextBoxApp::kMultiLine));
         m_target = m_box.BoxWindow(CTextBoxApp::kMultiLine);
@@ -32,7 +32,8 @@ protected:
     }
     // Starts Quillon with three extension rows (five items).
     void StartQuillon(unsigned hotKey) {
-        m_quillon = std::make_unique<CTracedQuillon>(hotKey, std::vector<std::wstring>{L"txt", L"md", L"html"});
+        m_quillon =
+            std::make_unique<CTracedQuillon>(hotKey, std::vector<std::wstring>{L"txt", L"md", L"html"});
         ASSERT_TRUE(m_quillon->Start());
         ASSERT_EQ(m_quillon->ListCount(), 5);
         // The scenarios rely on the box having the focus; a slow machine may still be
@@ -55,7 +56,7 @@ protected:
     std::unique_ptr<CTracedQuillon> m_quillon;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(HotKeyTest, TheListPopsUpAtThePointerAndTheBoxKeepsTheFocus) {
     StartQuillon(kCtrlAltQ);
@@ -115,7 +116,8 @@ TEST_F(HotKeyTest, CancelAndReleasesWithNoChoicePendingStartNothing) {
                          "an edit to start (none may)"));
 
     // A click message with an index from nowhere (negative) starts nothing either.
-    ::PostMessageW(m_quillon->Program().ServerWindow(), 0x8087 /*WM_CHOICE_CLICKED*/, static_cast<WPARAM>(-1), 0);
+    ::PostMessageW(m_quillon->Program().ServerWindow(), 0x8087 /*WM_CHOICE_CLICKED*/, static_cast<WPARAM>(-1),
+                   0);
     ::PostMessageW(m_quillon->Program().ServerWindow(), 0x8087, 5, 0);
     EXPECT_FALSE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") > 0; }, kNothingMs,
                          "an edit to start (none may)"));
@@ -131,7 +133,7 @@ TEST_F(HotKeyTest, CancelAndReleasesWithNoChoicePendingStartNothing) {
 }
 
 TEST_F(HotKeyTest, TheWindowsKeyHotkeyConfirmsWhenTheWindowsKeyIsReleased) {
-    StartQuillon(0x4108);  // the default: Windows key + A
+    StartQuillon(0x4108); // the default: Windows key + A
     PressWithModifiers({VK_LWIN}, 'A');
     ASSERT_TRUE(WaitListShown());
     EXPECT_EQ(ForegroundFocus(), m_target);
@@ -153,7 +155,8 @@ TEST_F(HotKeyTest, AHotkeyWithoutModifiersConfirmsOnlyByAClick) {
     // No release confirms: the list stays up.
     PressWithModifiers({VK_CONTROL, VK_SHIFT, VK_MENU}, 'K');
     ReleaseKeys({VK_CONTROL, VK_SHIFT, VK_MENU});
-    EXPECT_FALSE(WaitFor([&] { return !m_quillon->ListVisible(); }, kNothingMs, "the list to hide (it must not)"));
+    EXPECT_FALSE(
+        WaitFor([&] { return !m_quillon->ListVisible(); }, kNothingMs, "the list to hide (it must not)"));
     EXPECT_EQ(m_quillon->ListSelection(), 1);
 
     // A click on item 2 ("html") confirms it; the box keeps the focus.

@@ -81,4 +81,4 @@ void ClickAt(POINT pt) {
     ::SendInput(2, in, sizeof(INPUT));
 }
 
-}  // namespace quillon::e2e
+} // namespace quillon::e2e

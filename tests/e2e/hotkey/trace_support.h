@@ -21,7 +21,7 @@ constexpr unsigned kCtrlAltQ = ('Q' << 8) | MOD_CONTROL | MOD_ALT;
 class CTracedQuillon {
 public:
     CTracedQuillon(unsigned hotKey, const std::vector<std::wstring>& extensions);
-    bool Start();  // and wait until it is idle in its loop
+    bool Start(); // and wait until it is idle in its loop
     CQuillon& Program() { return *m_quillon; }
     DWORD Pid() { return m_quillon->Process().Id(); }
     std::vector<std::string> TraceLines() const;
@@ -52,4 +52,4 @@ std::string StartEditLine(HWND target, int index);
 // A real left click at the screen point.
 void ClickAt(POINT pt);
 
-}  // namespace quillon::e2e
+} // namespace quillon::e2e

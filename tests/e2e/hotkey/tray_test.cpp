@@ -11,7 +11,8 @@ namespace {
 // from Windows' ones).
 std::string LayoutName(UINT vk) {
     wchar_t name[128] = {};
-    const int n = ::GetKeyNameTextW(static_cast<LONG>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) << 16), name, 128);
+    const int n =
+        ::GetKeyNameTextW(static_cast<LONG>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) << 16), name, 128);
     std::string ascii;
     for (int i = 0; i < n; ++i)
         ascii += static_cast<char>(name[i]);
@@ -23,7 +24,7 @@ HWND QuillonMenu(DWORD pid) {
     return menu && ::IsWindowVisible(menu) ? menu : nullptr;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Tray, TheIconIsThereAndComesBackAfterTheTaskbarIsMadeAnew) {
     CTracedQuillon quillon(kCtrlAltQ, {L"txt"});
@@ -51,8 +52,8 @@ TEST(Tray, AHotkeyTakenByAnotherProgramIsReportedOnTheIcon) {
     ASSERT_TRUE(::RegisterHotKey(nullptr, 77, MOD_CONTROL | MOD_ALT, 'Q'));
     CTracedQuillon quillon(kCtrlAltQ, {L"txt"});
     ASSERT_TRUE(quillon.Start());
-    const std::string expected =
-        "Balloon Failed to register hot key " + LayoutName(VK_CONTROL) + " + " + LayoutName(VK_MENU) + " + " + LayoutName('Q');
+    const std::string expected = "Balloon Failed to register hot key " + LayoutName(VK_CONTROL) + " + " +
+                                 LayoutName(VK_MENU) + " + " + LayoutName('Q');
     EXPECT_TRUE(quillon.WaitForLine(expected));
     EXPECT_EQ(quillon.CountLinesStartingWith("Balloon"), 1u);
     ::UnregisterHotKey(nullptr, 77);
@@ -77,7 +78,8 @@ TEST(Tray, ExitFromTheMenuEndsTheProgramAndSavesTheSettings) {
     ::SetCursorPos(300, 300);
     ::PostMessageW(quillon.TrayWindow(), 0x8088, 129, WM_RBUTTONUP);
     HWND menu = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (menu = QuillonMenu(quillon.Pid())) != nullptr; }, 5000, "the tray menu"));
+    ASSERT_TRUE(
+        WaitFor([&] { return (menu = QuillonMenu(quillon.Pid())) != nullptr; }, 5000, "the tray menu"));
     // Up from no selection reaches the last item, "Exit".
     TapKey(VK_UP);
     TapKey(VK_RETURN);
@@ -92,9 +94,11 @@ TEST(Tray, EndingTheLogonSavesTheSettings) {
     ASSERT_TRUE(quillon.Start());
     ASSERT_TRUE(::DeleteFileW(quillon.Program().ConfigPath().c_str()));
     DWORD_PTR result = 0;
-    ::SendMessageTimeoutW(quillon.Program().ServerWindow(), WM_ENDSESSION, FALSE, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    ::SendMessageTimeoutW(quillon.Program().ServerWindow(), WM_ENDSESSION, FALSE, 0, SMTO_ABORTIFHUNG, 5000,
+                          &result);
     EXPECT_FALSE(FileExists(quillon.Program().ConfigPath())) << "a logon that does not end saves nothing";
-    ::SendMessageTimeoutW(quillon.Program().ServerWindow(), WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    ::SendMessageTimeoutW(quillon.Program().ServerWindow(), WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000,
+                          &result);
     EXPECT_TRUE(FileExists(quillon.Program().ConfigPath()));
     EXPECT_TRUE(quillon.Program().Exit());
 }

@@ -8,7 +8,9 @@ namespace {
 
 const unsigned kCtrlAltQ = ('Q' << 8) | 0x03;
 
-std::string Config() { return MakeConfigXml(kCtrlAltQ, {{L"txt", L"", L"", true}}); }
+std::string Config() {
+    return MakeConfigXml(kCtrlAltQ, {{L"txt", L"", L"", true}});
+}
 
 // The "already running" box of a process: a dialog captioned "Quillon" with that text.
 HWND AlreadyRunningBox(DWORD pid) {
@@ -25,7 +27,7 @@ HWND AlreadyRunningBox(DWORD pid) {
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Startup, TheTextBoxKeepsTheFocusWhileQuillonStarts) {
     CTextBoxApp box;

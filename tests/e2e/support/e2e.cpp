@@ -37,7 +37,9 @@ CTempFolder::~CTempFolder() {
     ::SHFileOperationW(&op);
 }
 
-bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::vector<std::wstring> ListFiles(const std::wstring& folder, const std::wstring& pattern) {
     std::vector<std::wstring> names;
@@ -59,22 +61,34 @@ std::string Escape(const std::wstring& s) {
     std::string out;
     for (char c : Utf8Of(s)) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
 }
 
-const char* Bool(bool b) { return b ? "True" : "False"; }
+const char* Bool(bool b) {
+    return b ? "True" : "False";
+}
 
-}  // namespace
+} // namespace
 
 std::string MakeConfigXml(unsigned hotKey, const std::vector<ConfigRow>& rows, const std::wstring& tempFolder,
-                          bool saveContent, bool insert, bool editOnlySelection, bool deleteTempFile, int delay) {
+                          bool saveContent, bool insert, bool editOnlySelection, bool deleteTempFile,
+                          int delay) {
     std::string x = "<Quillon>\r\n<Settings>\r\n";
     x += "<HotKey>" + std::to_string(hotKey) + "</HotKey>\r\n";
     x += std::string("<SaveContent>") + Bool(saveContent) + "</SaveContent>\r\n";
@@ -122,8 +136,9 @@ HWND CQuillon::ServerWindow(DWORD timeoutMs) {
         return m_server;
     // The server window is the process's dialog with an empty title (the choice list and
     // the tray window have other classes or titles).
-    auto found = WaitFor([&] { return (m_server = FindTopWindow(m_process.Id(), L"#32770", L"")) != nullptr; },
-                         timeoutMs, "the server window of Quillon.exe");
+    auto found =
+        WaitFor([&] { return (m_server = FindTopWindow(m_process.Id(), L"#32770", L"")) != nullptr; },
+                timeoutMs, "the server window of Quillon.exe");
     if (!found)
         ADD_FAILURE() << found.message();
     return m_server;
@@ -180,8 +195,8 @@ std::wstring CTextBoxApp::Text(Box box) const {
     ::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
     std::wstring text(length + 1, L'\0');
     DWORD_PTR got = 0;
-    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                          5000, &got);
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
+                          SMTO_ABORTIFHUNG, 5000, &got);
     text.resize(got);
     return text;
 }
@@ -194,4 +209,4 @@ HWND ForegroundFocus() {
     return info.hwndFocus;
 }
 
-}  // namespace quillon::e2e
+} // namespace quillon::e2e

@@ -43,9 +43,9 @@ struct ConfigRow {
     std::wstring extension, editor, parameters;
     bool utf8 = true;
 };
-std::string MakeConfigXml(unsigned hotKey, const std::vector<ConfigRow>& rows, const std::wstring& tempFolder = L"",
-                          bool saveContent = true, bool insert = false, bool editOnlySelection = false,
-                          bool deleteTempFile = true, int delay = 200);
+std::string MakeConfigXml(unsigned hotKey, const std::vector<ConfigRow>& rows,
+                          const std::wstring& tempFolder = L"", bool saveContent = true, bool insert = false,
+                          bool editOnlySelection = false, bool deleteTempFile = true, int delay = 200);
 
 // A started process (the shared support's).
 using test::CProcess;
@@ -77,7 +77,14 @@ private:
 // The test text-box program.
 class CTextBoxApp {
 public:
-    enum Box { kMultiLine = 101, kSingleLine = 102, kRichEdit = 103, kOther = 104, kPage = 105, kConsole = 106 };
+    enum Box {
+        kMultiLine = 101,
+        kSingleLine = 102,
+        kRichEdit = 103,
+        kOther = 104,
+        kPage = 105,
+        kConsole = 106
+    };
     ::testing::AssertionResult Start();
     HWND Window() const { return m_window; }
     HWND BoxWindow(Box box) const { return ::GetDlgItem(m_window, box); }
@@ -96,4 +103,4 @@ private:
 // The window that has the keyboard focus in the foreground thread (null when none).
 HWND ForegroundFocus();
 
-}  // namespace quillon::e2e
+} // namespace quillon::e2e

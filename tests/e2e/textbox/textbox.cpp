@@ -60,7 +60,7 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
         SendMessageW(hwnd, EM_SETSEL, 0, -1);
         return 0;
     }
-    if (msg == WM_CHAR && w == 1)  // Ctrl+A as a character: already handled
+    if (msg == WM_CHAR && w == 1) // Ctrl+A as a character: already handled
         return 0;
     if (g_slowCopyMs && index >= 0 && index < 5 &&
         ((msg == WM_KEYDOWN && w == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) ||
@@ -120,21 +120,24 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     case WM_CREATE: {
         HINSTANCE inst = reinterpret_cast<CREATESTRUCTW*>(l)->hInstance;
         LoadLibraryW(L"msftedit.dll");
-        const DWORD multi = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
-        g_boxes[0] = CreateWindowExW(0, L"EDIT", L"", multi, 10, 10, 380, 120, hwnd, (HMENU)101, inst, nullptr);
-        g_boxes[1] = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 140,
-                                     380, 24, hwnd, (HMENU)102, inst, nullptr);
-        g_boxes[2] = CreateWindowExW(0, L"RICHEDIT50W", L"", multi, 10, 174, 380, 100, hwnd, (HMENU)103, inst, nullptr);
-        g_boxes[3] = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 284,
-                                     380, 24, hwnd, (HMENU)104, inst, nullptr);
-        g_boxes[4] = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 318,
-                                     380, 24, hwnd, (HMENU)105, inst, nullptr);
-        g_console = CreateWindowExW(0, L"ConsoleWindowClass", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 352, 380,
-                                    40, hwnd, (HMENU)106, inst, nullptr);
+        const DWORD multi =
+            WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+        g_boxes[0] =
+            CreateWindowExW(0, L"EDIT", L"", multi, 10, 10, 380, 120, hwnd, (HMENU)101, inst, nullptr);
+        g_boxes[1] = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10,
+                                     140, 380, 24, hwnd, (HMENU)102, inst, nullptr);
+        g_boxes[2] = CreateWindowExW(0, L"RICHEDIT50W", L"", multi, 10, 174, 380, 100, hwnd, (HMENU)103, inst,
+                                     nullptr);
+        g_boxes[3] = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10,
+                                     284, 380, 24, hwnd, (HMENU)104, inst, nullptr);
+        g_boxes[4] = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10,
+                                     318, 380, 24, hwnd, (HMENU)105, inst, nullptr);
+        g_console = CreateWindowExW(0, L"ConsoleWindowClass", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 352,
+                                    380, 40, hwnd, (HMENU)106, inst, nullptr);
         for (int i = 0; i < 5; ++i) {
             if (!g_boxes[i])
                 continue;
-            SendMessageW(g_boxes[i], EM_LIMITTEXT, 0, 0);  // no length limit (1 MB texts)
+            SendMessageW(g_boxes[i], EM_LIMITTEXT, 0, 0); // no length limit (1 MB texts)
             if (i == 2)
                 SendMessageW(g_boxes[i], EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
             g_editProcs[i] = reinterpret_cast<WNDPROC>(
@@ -150,7 +153,7 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     }
 }
 
-}  // namespace
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     g_focusMessage = RegisterWindowMessageW(L"QuillonTestBoxFocus");
@@ -170,8 +173,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     console.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOWTEXT + 1);
     console.lpszClassName = L"ConsoleWindowClass";
     RegisterClassW(&console);
-    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Quillon test box", WS_OVERLAPPEDWINDOW, 100, 100, 420, 440,
-                                nullptr, nullptr, instance, nullptr);
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Quillon test box", WS_OVERLAPPEDWINDOW, 100, 100, 420,
+                                440, nullptr, nullptr, instance, nullptr);
     g_main = hwnd;
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);

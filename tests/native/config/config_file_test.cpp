@@ -65,7 +65,7 @@ protected:
     CConfigXml xml;
 };
 
-}  // namespace
+} // namespace
 
 TEST(DecimalNumbers, ReadAsLeadingDigitsClampedToThe32BitRange) {
     EXPECT_EQ(ParseDecimal(u"350"), 350);
@@ -88,14 +88,15 @@ TEST(DecimalNumbers, ReadAsLeadingDigitsClampedToThe32BitRange) {
 }
 
 TEST_F(ConfigFile, ReadsEveryKeyAndRowOfAFileInReadingOrder) {
-    ASSERT_TRUE(LoadText(Lines({"<Quillon>", "<Settings>", "<HotKey>1602</HotKey>", "<SaveContent>False</SaveContent>",
-                                "<Insert>True</Insert>", "<EditOnlySelection>True</EditOnlySelection>",
-                                "<TemporaryFolder>\\Temp</TemporaryFolder>", "<DeleteTempFile>False</DeleteTempFile>",
-                                "<Delay>350</Delay>", "</Settings>", "<Extensions>",
-                                "<Extension Extension=\"md\" Editor=\"C:\\ed.exe\" Parameters=\"-n &quot;%1&quot;\" "
-                                "UTF8=\"False\"/>",
-                                "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
-                                "</Extensions>", "</Quillon>"})));
+    ASSERT_TRUE(LoadText(
+        Lines({"<Quillon>", "<Settings>", "<HotKey>1602</HotKey>", "<SaveContent>False</SaveContent>",
+               "<Insert>True</Insert>", "<EditOnlySelection>True</EditOnlySelection>",
+               "<TemporaryFolder>\\Temp</TemporaryFolder>", "<DeleteTempFile>False</DeleteTempFile>",
+               "<Delay>350</Delay>", "</Settings>", "<Extensions>",
+               "<Extension Extension=\"md\" Editor=\"C:\\ed.exe\" Parameters=\"-n &quot;%1&quot;\" "
+               "UTF8=\"False\"/>",
+               "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>", "</Extensions>",
+               "</Quillon>"})));
     EXPECT_EQ(settings.HotKey, 1602);
     EXPECT_EQ(settings.SaveContent, 0);
     EXPECT_EQ(settings.Insert, 1);
@@ -109,23 +110,25 @@ TEST_F(ConfigFile, ReadsEveryKeyAndRowOfAFileInReadingOrder) {
 }
 
 TEST_F(ConfigFile, ValuesAreReadByTheirExactRules) {
-    ASSERT_TRUE(LoadText(Lines({"<Quillon><Settings>", "<HotKey>70000</HotKey>",
-                                "<SaveContent>true</SaveContent>",  // only "True" is true
-                                "<Insert>True </Insert>", "<Delay> 350ms</Delay>", "</Settings>", "<Extensions>",
-                                "<Extension Extension=\"md\"/>", "<Extension Extension=\"a\" UTF8=\"false\"/>",
-                                "<Extension Extension=\"b\" UTF8=\"False\"/>", "</Extensions></Quillon>"})));
-    EXPECT_EQ(settings.HotKey, 4464);  // 70000 keeps its low 16 bits
+    ASSERT_TRUE(
+        LoadText(Lines({"<Quillon><Settings>", "<HotKey>70000</HotKey>",
+                        "<SaveContent>true</SaveContent>", // only "True" is true
+                        "<Insert>True </Insert>", "<Delay> 350ms</Delay>", "</Settings>", "<Extensions>",
+                        "<Extension Extension=\"md\"/>", "<Extension Extension=\"a\" UTF8=\"false\"/>",
+                        "<Extension Extension=\"b\" UTF8=\"False\"/>", "</Extensions></Quillon>"})));
+    EXPECT_EQ(settings.HotKey, 4464); // 70000 keeps its low 16 bits
     EXPECT_EQ(settings.SaveContent, 0);
     EXPECT_EQ(settings.Insert, 0);
     EXPECT_EQ(settings.Delay, 350);
     ASSERT_EQ(settings.Extensions.size(), 3u);
     EXPECT_EQ(settings.Extensions[0], EXTENSIONREC(u"md", u"", u"", 1));
-    EXPECT_EQ(settings.Extensions[1].UTF8, 1);  // anything but "False" is 1
+    EXPECT_EQ(settings.Extensions[1].UTF8, 1); // anything but "False" is 1
     EXPECT_EQ(settings.Extensions[2].UTF8, 0);
 
     SettingsFields other;
     CConfigXml xml2;
-    WriteBytes(dir.Path("b.xml"), "<Quillon><Settings><HotKey>-1</HotKey><Delay>abc</Delay></Settings></Quillon>");
+    WriteBytes(dir.Path("b.xml"),
+               "<Quillon><Settings><HotKey>-1</HotKey><Delay>abc</Delay></Settings></Quillon>");
     ASSERT_TRUE(LoadConfigFile(xml2, dir.U16("b.xml"), other, DefaultConfigPlatform()));
     EXPECT_EQ(other.HotKey, 0xFFFF);
     EXPECT_EQ(other.Delay, 0);
@@ -135,7 +138,7 @@ TEST_F(ConfigFile, ZeroHotKeyAndNegativeDelayAreKeptAsRead) {
     ASSERT_TRUE(LoadText("<Quillon><Settings><HotKey>0</HotKey><Delay>-40</Delay></Settings></Quillon>"));
     EXPECT_EQ(settings.HotKey, 0);
     EXPECT_EQ(settings.Delay, -40);
-    EXPECT_EQ(settings.EffectiveDelay(), 0);  // waits never go negative
+    EXPECT_EQ(settings.EffectiveDelay(), 0); // waits never go negative
     ASSERT_TRUE(Rewrite());
     const std::string saved = FileBytes();
     EXPECT_NE(saved.find("<HotKey>0</HotKey>\r\n"), std::string::npos) << saved;
@@ -144,21 +147,22 @@ TEST_F(ConfigFile, ZeroHotKeyAndNegativeDelayAreKeptAsRead) {
 
 TEST_F(ConfigFile, KeysOutOfOrderAreNotSeen) {
     // Insert before HotKey; Extensions before Settings.
-    ASSERT_TRUE(LoadText(Lines({"<Quillon>", "<Extensions><Extension Extension=\"md\"/></Extensions>", "<Settings>",
-                                "<Insert>True</Insert>", "<HotKey>1602</HotKey>", "<Delay>5</Delay>",
-                                "<SaveContent>False</SaveContent>", "</Settings>", "</Quillon>"})));
+    ASSERT_TRUE(
+        LoadText(Lines({"<Quillon>", "<Extensions><Extension Extension=\"md\"/></Extensions>", "<Settings>",
+                        "<Insert>True</Insert>", "<HotKey>1602</HotKey>", "<Delay>5</Delay>",
+                        "<SaveContent>False</SaveContent>", "</Settings>", "</Quillon>"})));
     EXPECT_EQ(settings.HotKey, 1602);
-    EXPECT_EQ(settings.Insert, 0);        // came before HotKey
-    EXPECT_EQ(settings.SaveContent, 0);   // after HotKey: seen
-    EXPECT_EQ(settings.Delay, 200);       // ahead of SaveContent, which is read before it
+    EXPECT_EQ(settings.Insert, 0);      // came before HotKey
+    EXPECT_EQ(settings.SaveContent, 0); // after HotKey: seen
+    EXPECT_EQ(settings.Delay, 200);     // ahead of SaveContent, which is read before it
     ASSERT_EQ(settings.Extensions.size(), 1u);
-    EXPECT_EQ(settings.Extensions[0].Extension, u"txt");  // the table before Settings was not read
+    EXPECT_EQ(settings.Extensions[0].Extension, u"txt"); // the table before Settings was not read
 }
 
 TEST_F(ConfigFile, AnyRootNameIsReadAndSavedAsQuillon) {
     ASSERT_TRUE(LoadText("<Config><Settings><Delay>7</Delay></Settings><Extensions/></Config>"));
     EXPECT_EQ(settings.Delay, 7);
-    EXPECT_TRUE(settings.Extensions.empty());  // an empty Extensions element empties the table
+    EXPECT_TRUE(settings.Extensions.empty()); // an empty Extensions element empties the table
     ASSERT_TRUE(Rewrite());
     std::string expected = FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>", {"<Extensions/>"});
     expected.replace(expected.find("<Delay>200"), 10, "<Delay>7");
@@ -175,8 +179,8 @@ TEST_F(ConfigFile, MissingOrBrokenFilesLeaveEverySettingAsItWas) {
     const SettingsFields before = settings;
     EXPECT_FALSE(LoadConfigFile(xml, dir.U16("none.xml"), settings, DefaultConfigPlatform()));
     EXPECT_EQ(xml.LoadState(), ConfigLoadState::kNotLoaded);
-    for (const char* broken : {"", "<Quillon><Settings><HotKey>1</HotKey></Settings>",
-                               "<Quillon/><Second/>", "not xml at all", "<Quillon><HotKey>1</Hotkey></Quillon>"}) {
+    for (const char* broken : {"", "<Quillon><Settings><HotKey>1</HotKey></Settings>", "<Quillon/><Second/>",
+                               "not xml at all", "<Quillon><HotKey>1</Hotkey></Quillon>"}) {
         CConfigXml fresh;
         WriteBytes(dir.Path("QLNConfig.xml"), broken);
         EXPECT_FALSE(LoadConfigFile(fresh, path, settings, DefaultConfigPlatform())) << broken;
@@ -188,16 +192,20 @@ TEST_F(ConfigFile, MissingOrBrokenFilesLeaveEverySettingAsItWas) {
 }
 
 TEST_F(ConfigFile, AFreshFileIsTheFourteenLinesOfTheLayout) {
-    EXPECT_FALSE(LoadConfigFile(xml, path, settings, DefaultConfigPlatform()));  // first run: no file
+    EXPECT_FALSE(LoadConfigFile(xml, path, settings, DefaultConfigPlatform())); // first run: no file
     ASSERT_TRUE(Save());
-    EXPECT_EQ(FileBytes(), FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>",
-                                     {"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
-                                      "</Extensions>"}));
+    EXPECT_EQ(
+        FileBytes(),
+        FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>",
+                  {"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
+                   "</Extensions>"}));
     // Saving again changes nothing.
     ASSERT_TRUE(Save());
-    EXPECT_EQ(FileBytes(), FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>",
-                                     {"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
-                                      "</Extensions>"}));
+    EXPECT_EQ(
+        FileBytes(),
+        FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>",
+                  {"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
+                   "</Extensions>"}));
     EXPECT_FALSE(fs::exists(dir.Path("QLNConfig.xml.new")));
 
     settings.Extensions.clear();
@@ -235,12 +243,14 @@ TEST_F(ConfigFile, ASaveRoundTripsEverySettingAndRowInOrder) {
 
 TEST_F(ConfigFile, ASaveKeepsTheDeclarationAndTopLevelCommentsButNothingInsideTheRoot) {
     ASSERT_TRUE(LoadText(Lines({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>", "<!-- mine -->",
-                                "<Quillon version=\"2\">", "<Other>x</Other>", "<Settings><Delay>9</Delay></Settings>",
-                                "<!-- inside -->", "</Quillon>"})));
+                                "<Quillon version=\"2\">", "<Other>x</Other>",
+                                "<Settings><Delay>9</Delay></Settings>", "<!-- inside -->", "</Quillon>"})));
     ASSERT_TRUE(Rewrite());
     const std::string saved = FileBytes();
-    EXPECT_EQ(saved.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- mine -->\r\n<Quillon>\r\n<Settings>\r\n", 0),
-              0u)
+    EXPECT_EQ(
+        saved.rfind(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- mine -->\r\n<Quillon>\r\n<Settings>\r\n", 0),
+        0u)
         << saved;
     EXPECT_EQ(saved.find("Other"), std::string::npos);
     EXPECT_EQ(saved.find("inside"), std::string::npos);
@@ -249,18 +259,21 @@ TEST_F(ConfigFile, ASaveKeepsTheDeclarationAndTopLevelCommentsButNothingInsideTh
 }
 
 TEST_F(ConfigFile, AUtf16FileWithAMarkIsWrittenBackAsUtf16WithTheMark) {
-    ASSERT_TRUE(LoadText("\xFF\xFE" + Utf16LeBytes("<Quillon><Settings><Delay>77</Delay></Settings></Quillon>")));
+    ASSERT_TRUE(
+        LoadText("\xFF\xFE" + Utf16LeBytes("<Quillon><Settings><Delay>77</Delay></Settings></Quillon>")));
     EXPECT_EQ(settings.Delay, 77);
     ASSERT_TRUE(Rewrite());
-    std::string expected = FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>",
-                                     {"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
-                                      "</Extensions>"});
+    std::string expected =
+        FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>",
+                  {"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
+                   "</Extensions>"});
     expected.replace(expected.find("<Delay>200"), 10, "<Delay>77");
     EXPECT_EQ(FileBytes(), "\xFF\xFE" + Utf16LeBytes(expected));
 }
 
 TEST_F(ConfigFile, AUtf8FileWithAMarkKeepsTheMark) {
-    ASSERT_TRUE(LoadText("\xEF\xBB\xBF<Quillon><Settings><TemporaryFolder>C:\\T\xC3\xA9mp</TemporaryFolder></Settings></Quillon>"));
+    ASSERT_TRUE(LoadText("\xEF\xBB\xBF<Quillon><Settings><TemporaryFolder>C:\\T\xC3\xA9mp</TemporaryFolder></"
+                         "Settings></Quillon>"));
     EXPECT_EQ(settings.TemporaryFolder, u"C:\\T\u00E9mp");
     ASSERT_TRUE(Rewrite());
     const std::string saved = FileBytes();
@@ -269,13 +282,15 @@ TEST_F(ConfigFile, AUtf8FileWithAMarkKeepsTheMark) {
 }
 
 TEST_F(ConfigFile, AnUnreadableFileIsKeptAsACopyAndReplacedByACleanOne) {
-    const std::string broken = "<Quillon><Settings><Delay>9</Delay></Setings></Quillon>";  // a typo by hand
+    const std::string broken = "<Quillon><Settings><Delay>9</Delay></Setings></Quillon>"; // a typo by hand
     EXPECT_FALSE(LoadText(broken));
     ASSERT_TRUE(Rewrite());
     EXPECT_EQ(ReadBytes(dir.Path("QLNConfig.xml.bak")), broken);
-    EXPECT_EQ(FileBytes(), FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>",
-                                     {"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
-                                      "</Extensions>"}));
+    EXPECT_EQ(
+        FileBytes(),
+        FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>",
+                  {"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
+                   "</Extensions>"}));
     // The clean file reads back; later saves leave the copy alone.
     SettingsFields loaded;
     CConfigXml again;
@@ -291,14 +306,14 @@ TEST_F(ConfigFile, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     settings.Delay = 10;
 
     CFaultyPlatform faulty;
-    faulty.failFlush = true;  // the new text could not be made durable
+    faulty.failFlush = true; // the new text could not be made durable
     EXPECT_FALSE(SaveConfigFile(xml, path, settings, faulty).Saved());
     EXPECT_EQ(FileBytes(), original);
     EXPECT_FALSE(fs::exists(dir.Path("QLNConfig.xml.new")));
     EXPECT_EQ(faulty.replaces, 0);
 
     faulty.failFlush = false;
-    faulty.failReplace = true;  // the switch itself failed
+    faulty.failReplace = true; // the switch itself failed
     EXPECT_FALSE(SaveConfigFile(xml, path, settings, faulty).Saved());
     EXPECT_EQ(FileBytes(), original);
     EXPECT_FALSE(fs::exists(dir.Path("QLNConfig.xml.new")));
@@ -331,7 +346,7 @@ TEST_F(ConfigFile, AnUnreadableFileIsNotReplacedWhenItsCopyCannotBeMade) {
 
 TEST_F(ConfigFile, ALeftoverTemporaryFileOfACrashedSaveIsOverwritten) {
     ASSERT_TRUE(LoadText("<Quillon/>"));
-    WriteBytes(dir.Path("QLNConfig.xml.new"), "<Quillon><Sett");  // cut short by a crash
+    WriteBytes(dir.Path("QLNConfig.xml.new"), "<Quillon><Sett"); // cut short by a crash
     ASSERT_TRUE(Rewrite());
     EXPECT_FALSE(fs::exists(dir.Path("QLNConfig.xml.new")));
     EXPECT_EQ(FileBytes().rfind("<Quillon>\r\n<Settings>\r\n", 0), 0u);
@@ -348,7 +363,8 @@ TEST_F(ConfigFile, AFileKeepsItsDeclaredEncodingUnlessThatWouldLoseText) {
     settings.TemporaryFolder = u"C:\\\u65E5\u672C\\";
     ASSERT_TRUE(Save());
     const std::string saved = FileBytes();
-    EXPECT_EQ(saved.rfind("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Quillon>", 0), 0u) << saved;
+    EXPECT_EQ(saved.rfind("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Quillon>", 0), 0u)
+        << saved;
     SettingsFields loaded;
     CConfigXml again;
     ASSERT_TRUE(LoadConfigFile(again, path, loaded, DefaultConfigPlatform()));

@@ -34,7 +34,7 @@ SettingsFields StartAndExit(const CScratchFolder& dir, const std::string& name, 
     return settings;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ConfigFixtures, HandEditedUtf8FileIsRewrittenAsExpected) {
     CScratchFolder dir;

@@ -48,7 +48,7 @@ public:
     void Pause(unsigned) override {}
 };
 
-}  // namespace
+} // namespace
 
 TEST(ConfigLocation, APortableFileBesideTheProgramIsUsedAndNothingElseTouched) {
     CPathFake fake;
@@ -89,7 +89,7 @@ TEST(ConfigLocation, AFailedShellQueryFallsBackToDefinedFolders) {
 
 TEST(ConfigLocation, ModuleFolderIsThePathUpToItsLastBackslash) {
     CPathFake fake;
-    fake.module = u"C:\\" + std::u16string(300, u'd') + u"\\Quillon.exe";  // beyond the classic limit
+    fake.module = u"C:\\" + std::u16string(300, u'd') + u"\\Quillon.exe"; // beyond the classic limit
     fake.existing = {u"C:\\" + std::u16string(300, u'd') + u"\\QLNConfig.xml"};
     ConfigLocation location = ResolveConfigLocation(fake);
     EXPECT_EQ(location.moduleFolder, u"C:\\" + std::u16string(300, u'd'));

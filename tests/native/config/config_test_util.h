@@ -106,4 +106,4 @@ private:
     bool m_mayPass = false;
 };
 
-}  // namespace quillon::test
+} // namespace quillon::test

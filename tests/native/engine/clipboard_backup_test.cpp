@@ -11,14 +11,25 @@ using namespace quillon::test;
 namespace {
 
 void FillUsualClipboard(CFakeSystem& sys) {
-    sys.clipboard = {{1, "text"}, {2, "<bitmap handle>"}, {3, "<metafile pict>"}, {8, "DIB bytes"},
-                     {9, "<palette>"}, {13, std::string("t\0e\0\0\0", 6)}, {14, "EMF"}, {16, "locale"},
-                     {0x80, "<owner display>"}, {0x82, "x"}, {0x83, "x"}, {0x8E, "dsp emf"},
-                     {0x200, "private"}, {0x2FF, "private"}, {0xC123, "<html>"}};
+    sys.clipboard = {{1, "text"},
+                     {2, "<bitmap handle>"},
+                     {3, "<metafile pict>"},
+                     {8, "DIB bytes"},
+                     {9, "<palette>"},
+                     {13, std::string("t\0e\0\0\0", 6)},
+                     {14, "EMF"},
+                     {16, "locale"},
+                     {0x80, "<owner display>"},
+                     {0x82, "x"},
+                     {0x83, "x"},
+                     {0x8E, "dsp emf"},
+                     {0x200, "private"},
+                     {0x2FF, "private"},
+                     {0xC123, "<html>"}};
     sys.formatNames[0xC123] = u"HTML Format";
 }
 
-}  // namespace
+} // namespace
 
 TEST(ClipboardBackup, SavesEveryFormatButTheNeverSavedOnesInOrder) {
     CFakeSystem sys;
@@ -45,7 +56,7 @@ TEST(ClipboardBackup, RestorePutsBackTheBytesAndRenumbersRegisteredFormats) {
     CClipboardBackup backup(sys, sys);
     ASSERT_TRUE(backup.Backup());
     sys.clipboard = {{13, "operation text"}};
-    sys.registerAs[u"HTML Format"] = 0xC200;  // numbered differently now
+    sys.registerAs[u"HTML Format"] = 0xC200; // numbered differently now
     ASSERT_TRUE(backup.Restore());
     EXPECT_EQ(sys.Unmarked(),
               (std::vector<std::pair<std::uint32_t, std::string>>{{1, "text"},
@@ -102,7 +113,7 @@ TEST(ClipboardBackup, ASecondBackupKeepsTheFirstCopies) {
 TEST(ClipboardBackup, ABusyClipboardIsWaitedForBriefly) {
     CFakeSystem sys;
     sys.clipboard = {{1, "user text"}};
-    sys.busyOpens = 5;  // held by another program for about 50 ms
+    sys.busyOpens = 5; // held by another program for about 50 ms
     CClipboardBackup backup(sys, sys);
     ASSERT_TRUE(backup.Backup());
     sys.clipboard = {{1, "operation"}};

@@ -18,9 +18,11 @@ public:
     std::u16string GetTempPath() override { return u"C:\\Users\\me\\Temp\\"; }
 };
 
-HWND Window(std::uintptr_t id) { return reinterpret_cast<HWND>(id); }
+HWND Window(std::uintptr_t id) {
+    return reinterpret_cast<HWND>(id);
+}
 
-}  // namespace
+} // namespace
 
 TEST(EditEngine, StartsWithTheDefaultSettings) {
     CDeleteRecorder sys;
@@ -50,7 +52,7 @@ TEST(EditEngine, DeletesEndedThenOpenFilesAtExitOnlyWhenAsked) {
         CEditEngine engine(keep, DefaultConfigPlatform());
         engine.pendingDeletes = {u"a"};
         engine.openEdits = {{Window(1), u"c", 0}};
-        engine.DeleteTempFile = 0;  // switched off in Options before exit
+        engine.DeleteTempFile = 0; // switched off in Options before exit
     }
     EXPECT_TRUE(keep.deleted.empty());
 }
@@ -69,7 +71,7 @@ TEST(HotKeyValue, PacksKeyAndModifiers) {
     EXPECT_EQ(hotkey::Make('A', hotkey::kModWin), 0x4108);
     EXPECT_EQ(hotkey::KeyOf(0x4108), unsigned('A'));
     EXPECT_EQ(hotkey::ModifiersOf(0x4108), hotkey::kModWin);
-    EXPECT_EQ(hotkey::Make(0x151, 0x103), hotkey::Make(0x51, 0x03));  // both taken modulo 256
+    EXPECT_EQ(hotkey::Make(0x151, 0x103), hotkey::Make(0x51, 0x03)); // both taken modulo 256
 }
 
 namespace {
@@ -89,7 +91,7 @@ private:
     const test::CScratchFolder& m_dir;
 };
 
-}  // namespace
+} // namespace
 
 TEST(EditEngine, TheConfigurationGoesThroughThePlatformItIsGiven) {
     test::CScratchFolder dir;
@@ -183,7 +185,7 @@ TEST(EditEngine, AHotKeyAgainstTheRulesInTheFileIsToldAndNotRegistered) {
         {
             CEditEngine engine(sys, platform);
             engine.Load();
-            engine.HotKey = hotKey;  // Tab alone, Ctrl+V, F1 alone
+            engine.HotKey = hotKey; // Tab alone, Ctrl+V, F1 alone
             engine.Save();
         }
         CEditEngine again(sys, platform);

@@ -18,7 +18,9 @@
 namespace quillon::test {
 
 // A window handle the fakes only compare: box 1, box 2 and so on.
-inline HWND Box(std::uintptr_t id) { return reinterpret_cast<HWND>(id); }
+inline HWND Box(std::uintptr_t id) {
+    return reinterpret_cast<HWND>(id);
+}
 
 class CFakeSystem : public ISystem {
 public:
@@ -46,12 +48,12 @@ public:
         std::string bytes;
     };
     std::vector<std::pair<std::uint32_t, std::string>> clipboard;
-    std::map<std::uint32_t, std::u16string> formatNames;       // registered names of this session
-    std::map<std::u16string, std::uint32_t> registerAs;        // what a name registers to now
-    std::map<ClipHandle, std::unique_ptr<Blob>> copies;        // handles not owned by the clipboard
-    int busyOpens = 0;      // how many OpenClipboard calls fail before one succeeds
+    std::map<std::uint32_t, std::u16string> formatNames; // registered names of this session
+    std::map<std::u16string, std::uint32_t> registerAs;  // what a name registers to now
+    std::map<ClipHandle, std::unique_ptr<Blob>> copies;  // handles not owned by the clipboard
+    int busyOpens = 0; // how many OpenClipboard calls fail before one succeeds
     bool clipboardOpen = false;
-    int copyFailsFor = -1;  // a format whose data cannot be had
+    int copyFailsFor = -1; // a format whose data cannot be had
     // The text box's content: what a synthesised copy puts on the clipboard when the keys
     // "C" arrive, and what a paste changes. Null: a copy brings nothing.
     std::unique_ptr<std::u16string> boxText;
@@ -260,8 +262,8 @@ public:
             offerState = ClipboardOffer::kDropped;
     }
     ClipboardOffer OfferState() override { return offerState; }
-    void* viewer = nullptr;  // the window that last joined the viewer chain
-    int joins = 0;           // joins not yet matched by a leave
+    void* viewer = nullptr; // the window that last joined the viewer chain
+    int joins = 0;          // joins not yet matched by a leave
     bool JoinClipboardViewerChain(void* window) override {
         viewer = window;
         ++joins;
@@ -292,7 +294,7 @@ public:
             if (k.vk == 0x11)
                 ctrl = !k.up;
             else if (!k.up && ctrl && ((k.vk >= 'A' && k.vk <= 'Z') || k.vk == 0x23))
-                letters += k.vk == 0x23 ? '#' : static_cast<char>(k.vk);  // # for End
+                letters += k.vk == 0x23 ? '#' : static_cast<char>(k.vk); // # for End
         }
         Log("Keys " + letters);
         for (char c : letters) {
@@ -358,7 +360,7 @@ public:
     }
     // The same wait, logged as one that hears clipboard changes (it moves the clock on the
     // same way: the fake clipboard changes only when keys arrive).
-    void* listener = nullptr;  // the window the last watching wait listened with
+    void* listener = nullptr; // the window the last watching wait listened with
     bool WaitWatchingClipboard(void* window, std::uint32_t timeoutMs, const std::function<bool()>& done,
                                std::uint32_t pollMs) override {
         listener = window;
@@ -381,8 +383,8 @@ public:
     };
     std::map<std::u16string, File> files;
     std::set<std::u16string> folders;
-    std::set<std::u16string> unopenable;  // paths that cannot be opened (locked)
-    std::uint32_t clock = 100;            // file times
+    std::set<std::u16string> unopenable; // paths that cannot be opened (locked)
+    std::uint32_t clock = 100;           // file times
     std::map<FileHandle, std::u16string> handles;
     int nextHandle = 1;
     std::vector<std::u16string> deleted;
@@ -442,7 +444,7 @@ public:
         Log("WriteFile " + std::to_string(bytes.size()));
         return true;
     }
-    int readFailures = 0;  // how many reads fail
+    int readFailures = 0; // how many reads fail
     bool ReadFile(FileHandle file, std::string& bytes) override {
         if (readFailures > 0) {
             --readFailures;
@@ -533,7 +535,7 @@ public:
     bool answerOk = true;
     EXTENSIONREC answer{u"md", u"C:\\ed.exe", u"-x \"%1\"", 1};
     bool save = false;
-    std::function<void()> whileAsking;  // what the user does while the dialog is open
+    std::function<void()> whileAsking; // what the user does while the dialog is open
     int asked = 0;
     int changed = 0;
     CFakeSystem* system = nullptr;
@@ -552,10 +554,10 @@ public:
         return true;
     }
     void ExtensionsChanged() override { ++changed; }
-    void* window = nullptr;  // the host window the engine hands to the clipboard calls
+    void* window = nullptr; // the host window the engine hands to the clipboard calls
     void* HostWindow() override { return window; }
-    std::vector<std::u16string> told;  // what the user was told, in order
+    std::vector<std::u16string> told; // what the user was told, in order
     void TellUser(const std::u16string& message) override { told.push_back(message); }
 };
 
-}  // namespace quillon::test
+} // namespace quillon::test

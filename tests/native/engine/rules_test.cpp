@@ -26,36 +26,39 @@ std::u16string Decoded(const std::string& bytes) {
     std::u16string text;
     return DecodeSavedText(bytes, Latin1, text) ? text : u"<box left alone>";
 }
-}  // namespace
+} // namespace
 
 TEST(StrictUtf8, AcceptsOnlyWellFormedTextUnits) {
     EXPECT_TRUE(IsUtf8Text(""));
     EXPECT_TRUE(IsUtf8Text("plain\tline\r\nnext\n"));
-    EXPECT_TRUE(IsUtf8Text("\xEF\xBB\xBF" "bom"));
+    EXPECT_TRUE(IsUtf8Text("\xEF\xBB\xBF"
+                           "bom"));
     EXPECT_TRUE(IsUtf8Text("\xC2\x80 \xDF\xBF"));
     EXPECT_TRUE(IsUtf8Text("\xE0\xA0\x80 \xED\x9F\xBF \xEE\x80\x80"));
     EXPECT_TRUE(IsUtf8Text("\xF0\x90\x80\x80 \xF3\xBF\xBF\xBF \xF4\x8F\xBF\xBF"));
     // Stops at the first NUL: what follows does not count.
     EXPECT_TRUE(IsUtf8Text(std::string("ok\0\xFF", 4)));
 
-    EXPECT_FALSE(IsUtf8Text("\xC0\xAF"));          // overlong
+    EXPECT_FALSE(IsUtf8Text("\xC0\xAF")); // overlong
     EXPECT_FALSE(IsUtf8Text("\xC1\xBF"));
-    EXPECT_FALSE(IsUtf8Text("\xE0\x9F\xBF"));      // overlong three-byte
-    EXPECT_FALSE(IsUtf8Text("\xED\xA0\x80"));      // surrogate
-    EXPECT_FALSE(IsUtf8Text("\xF0\x8F\xBF\xBF"));  // overlong four-byte
-    EXPECT_FALSE(IsUtf8Text("\xF4\x90\x80\x80"));  // above U+10FFFF
+    EXPECT_FALSE(IsUtf8Text("\xE0\x9F\xBF"));     // overlong three-byte
+    EXPECT_FALSE(IsUtf8Text("\xED\xA0\x80"));     // surrogate
+    EXPECT_FALSE(IsUtf8Text("\xF0\x8F\xBF\xBF")); // overlong four-byte
+    EXPECT_FALSE(IsUtf8Text("\xF4\x90\x80\x80")); // above U+10FFFF
     EXPECT_FALSE(IsUtf8Text("\xF5\x80\x80\x80"));
-    EXPECT_FALSE(IsUtf8Text("caf\xE9"));           // Latin-1
-    EXPECT_FALSE(IsUtf8Text("\xE2\x82"));          // cut short at the end
+    EXPECT_FALSE(IsUtf8Text("caf\xE9"));  // Latin-1
+    EXPECT_FALSE(IsUtf8Text("\xE2\x82")); // cut short at the end
     EXPECT_FALSE(IsUtf8Text("\xC3"));
     for (char c : std::string("\x01\x08\x0B\x0C\x0E\x1F\x7F"))
         EXPECT_FALSE(IsUtf8Text(std::string("a") + c)) << int(c);
-    EXPECT_FALSE(IsUtf8Text("\x80"));  // lone continuation byte
+    EXPECT_FALSE(IsUtf8Text("\x80")); // lone continuation byte
 }
 
 TEST(SavedText, DecodesUtf8AnsiAndUtf16) {
     // UTF-8 with and without its mark; the mark is dropped.
-    EXPECT_EQ(Decoded("\xEF\xBB\xBF" "caf\xC3\xA9"), u"caf\u00E9");
+    EXPECT_EQ(Decoded("\xEF\xBB\xBF"
+                      "caf\xC3\xA9"),
+              u"caf\u00E9");
     EXPECT_EQ(Decoded("caf\xC3\xA9"), u"caf\u00E9");
     EXPECT_EQ(Decoded("\xF0\x9F\x98\x80"), u"\U0001F600");
     // Not UTF-8: ANSI, and a mark in such text stays part of it.
@@ -78,30 +81,53 @@ TEST(SavedText, DecodesUtf8AnsiAndUtf16) {
     // Trailing NULs end the text; anything after a NUL would be lost, so nothing is pasted.
     EXPECT_EQ(Decoded(std::string("ab\0\0", 4)), u"ab");
     EXPECT_EQ(Decoded(std::string("ab\0cd", 5)), u"<box left alone>");
-    EXPECT_EQ(Decoded(std::string("h\0i\0", 4)), u"<box left alone>");  // UTF-16 without its mark
+    EXPECT_EQ(Decoded(std::string("h\0i\0", 4)), u"<box left alone>"); // UTF-16 without its mark
     // An ANSI conversion that gives nothing for bytes that are there has failed.
     std::u16string text;
-    EXPECT_FALSE(DecodeSavedText("caf\xE9", [](const std::string&) { return std::u16string(); }, text));
+    EXPECT_FALSE(DecodeSavedText(
+        "caf\xE9", [](const std::string&) { return std::u16string(); }, text));
 }
 
 TEST(SavedText, Utf16AndUtf32FilesAreTakenWholeOrNotAtAll) {
-    const std::string le("\xFF\xFE" "h\0i\0\x3D\xD8\x00\xDE" "\r\0\n\0", 14);
+    const std::string le("\xFF\xFE"
+                         "h\0i\0\x3D\xD8\x00\xDE"
+                         "\r\0\n\0",
+                         14);
     EXPECT_EQ(Decoded(le), u"hi\U0001F600\r\n");
     const std::string be("\xFE\xFF\0h\0i\0\xE9", 8);
     EXPECT_EQ(Decoded(be), u"hi\u00E9");
     // The UTF-32 marks come first: FF FE 00 00 is not an empty UTF-16 text.
-    const std::string le32("\xFF\xFE\0\0" "h\0\0\0\x00\xF6\x01\0" "\n\0\0\0", 16);
+    const std::string le32("\xFF\xFE\0\0"
+                           "h\0\0\0\x00\xF6\x01\0"
+                           "\n\0\0\0",
+                           16);
     EXPECT_EQ(Decoded(le32), u"h\U0001F600\n");
-    const std::string be32("\0\0\xFE\xFF" "\0\0\0h\0\0\0\xE9", 12);
+    const std::string be32("\0\0\xFE\xFF"
+                           "\0\0\0h\0\0\0\xE9",
+                           12);
     EXPECT_EQ(Decoded(be32), u"h\u00E9");
     EXPECT_EQ(Decoded(std::string("\xFF\xFE\0\0", 4)), u"");
     // Trailing NUL characters end the text.
-    EXPECT_EQ(Decoded(std::string("\xFF\xFE" "a\0\0\0", 6)), u"a");
+    EXPECT_EQ(Decoded(std::string("\xFF\xFE"
+                                  "a\0\0\0",
+                                  6)),
+              u"a");
     // Less than the file holds, or not what its mark promises: the box is left alone.
-    for (const std::string& bad : {std::string("\xFF\xFE" "a\0\0\0b\0", 8), std::string("\xFF\xFE" "a\0b", 5),
-                                   std::string("\xFF\xFE\0\0" "a\0\0\0b", 9),
-                                   std::string("\xFF\xFE\0\0" "\0\0\x11\0", 8),    // above U+10FFFF
-                                   std::string("\0\0\xFE\xFF" "\0\0\xD8\x00", 8)})  // a surrogate
+    for (const std::string& bad : {std::string("\xFF\xFE"
+                                               "a\0\0\0b\0",
+                                               8),
+                                   std::string("\xFF\xFE"
+                                               "a\0b",
+                                               5),
+                                   std::string("\xFF\xFE\0\0"
+                                               "a\0\0\0b",
+                                               9),
+                                   std::string("\xFF\xFE\0\0"
+                                               "\0\0\x11\0",
+                                               8), // above U+10FFFF
+                                   std::string("\0\0\xFE\xFF"
+                                               "\0\0\xD8\x00",
+                                               8)}) // a surrogate
         EXPECT_EQ(Decoded(bad), u"<box left alone>") << ::testing::PrintToString(bad);
 }
 
@@ -120,9 +146,8 @@ TEST(TempFileText, WritesAMarkThenUtf8OrTheAnsiPageWhenItHoldsTheText) {
     EXPECT_EQ(EncodeTempFileText(u"caf\u00E9", false, page), "caf\xE9");
     EXPECT_EQ(EncodeTempFileText(u"", false, page), "");
     // What the page lacks would come back as "?" (or a look-alike): UTF-8 with its mark.
-    EXPECT_EQ(EncodeTempFileText(u"caf\u00E9 \U0001F600", false, page),
-              "\xEF\xBB\xBF"
-              "caf\xC3\xA9 \xF0\x9F\x98\x80");
+    EXPECT_EQ(EncodeTempFileText(u"caf\u00E9 \U0001F600", false, page), "\xEF\xBB\xBF"
+                                                                        "caf\xC3\xA9 \xF0\x9F\x98\x80");
     EXPECT_EQ(EncodeTempFileText(u"\u65E5", false, page), "\xEF\xBB\xBF\xE6\x97\xA5");
 }
 
@@ -167,8 +192,9 @@ TEST(TempFileName, TimeOfDayThenANumberForTakenNames) {
     EXPECT_EQ(TempFileBaseName(true, 0, 0, 0), u"Quillon_00_00_00");
     EXPECT_EQ(TempFileBaseName(false, 1, 2, 3), u"Quillon_");
     EXPECT_EQ(TempFileCandidate(u"D:\\E\\", u"Quillon_14_05_09", u"txt", 1), u"D:\\E\\Quillon_14_05_09.txt");
-    EXPECT_EQ(TempFileCandidate(u"D:\\E\\", u"Quillon_14_05_09", u"txt", 2), u"D:\\E\\Quillon_14_05_09_2.txt");
-    EXPECT_EQ(TempFileCandidate(u"", u"Q", u".md", 12), u"Q_12..md");  // a leading dot is kept
+    EXPECT_EQ(TempFileCandidate(u"D:\\E\\", u"Quillon_14_05_09", u"txt", 2),
+              u"D:\\E\\Quillon_14_05_09_2.txt");
+    EXPECT_EQ(TempFileCandidate(u"", u"Q", u".md", 12), u"Q_12..md"); // a leading dot is kept
 }
 
 TEST(EditorParameters, PathQuotedWhenMissingAndEveryPlaceholderReplaced) {
@@ -184,8 +210,8 @@ TEST(EditorParameters, PathQuotedWhenMissingAndEveryPlaceholderReplaced) {
 TEST(Extension, OnlyNamesThatStayInTheTemporaryFolder) {
     for (const char16_t* good : {u"txt", u"tar.gz", u" ", u".md", u"\u00E9t\u00E9", u"c++"})
         EXPECT_TRUE(IsValidExtension(good)) << ToUtf8(good);
-    for (const char16_t* bad : {u"", u"txt\\..\\..\\evil", u"a/b", u"C:x", u"*", u"?", u"\"", u"<", u">", u"|",
-                                u"t\tx", u"x\n", u"\x1F"})
+    for (const char16_t* bad : {u"", u"txt\\..\\..\\evil", u"a/b", u"C:x", u"*", u"?", u"\"", u"<", u">",
+                                u"|", u"t\tx", u"x\n", u"\x1F"})
         EXPECT_FALSE(IsValidExtension(bad)) << ToUtf8(bad);
 }
 
@@ -202,9 +228,12 @@ TEST(KeyPlan, OneBatchWithCtrlInsideAndModifiersReleasedFirst) {
     auto scan = [](std::uint8_t k) { return static_cast<std::uint16_t>(k * 2); };
     using K = KeyInput;
     // Nothing held: Ctrl pressed and released around the letters.
-    EXPECT_EQ(PlanCtrlKeys("AC", false, false, false, scan),
-              (std::vector<K>{{0x11, 0x22, false}, {'A', 'A' * 2, false}, {'A', 'A' * 2, true},
-                              {'C', 'C' * 2, false}, {'C', 'C' * 2, true}, {0x11, 0x22, true}}));
+    EXPECT_EQ(PlanCtrlKeys("AC", false, false, false, scan), (std::vector<K>{{0x11, 0x22, false},
+                                                                             {'A', 'A' * 2, false},
+                                                                             {'A', 'A' * 2, true},
+                                                                             {'C', 'C' * 2, false},
+                                                                             {'C', 'C' * 2, true},
+                                                                             {0x11, 0x22, true}}));
     // Alt and Shift held: released after Ctrl is down (Alt released alone would open the
     // target's menu bar) and not pressed again.
     auto plan = PlanCtrlKeys("V", true, true, false, scan);
@@ -240,19 +269,20 @@ TEST(BoxCheck, TheBoxStillHoldsWhatTheEditKnewForgivingOnlyLineEndsAndTrailingSp
         bool holds;
     };
     const Case cases[] = {
-        {u"one\r\ntwo", u"one\ntwo", false, true},       // line ends of another kind
-        {u"one\rtwo\r", u"one\r\ntwo", false, true},      // a rich edit's paragraph marks
-        {u"text \t\r\n", u"text", false, true},           // white space at the end
-        {u"", u"", false, true},                           // an empty box stays itself
-        {u"text typed", u"text", false, false},            // something typed at the end
-        {u"tex t", u"text", false, false},                 // or inside
-        {u" text", u"text", false, false},                 // leading space is the user's
-        {u"hello world!", u"world", true, true},           // a selection still in the box
+        {u"one\r\ntwo", u"one\ntwo", false, true},   // line ends of another kind
+        {u"one\rtwo\r", u"one\r\ntwo", false, true}, // a rich edit's paragraph marks
+        {u"text \t\r\n", u"text", false, true},      // white space at the end
+        {u"", u"", false, true},                     // an empty box stays itself
+        {u"text typed", u"text", false, false},      // something typed at the end
+        {u"tex t", u"text", false, false},           // or inside
+        {u" text", u"text", false, false},           // leading space is the user's
+        {u"hello world!", u"world", true, true},     // a selection still in the box
         {u"hello earth", u"world", true, false},
         {u"\u00E9t\u00E9", u"\u00E9t\u00E9\u00A0", false, true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(BoxStillHolds(c.box, c.known, c.part), c.holds) << ToUtf8(c.box) << " / " << ToUtf8(c.known);
+        EXPECT_EQ(BoxStillHolds(c.box, c.known, c.part), c.holds)
+            << ToUtf8(c.box) << " / " << ToUtf8(c.known);
     EXPECT_TRUE(IsConsoleWindowClass(u"ConsoleWindowClass"));
     EXPECT_TRUE(IsConsoleWindowClass(u"mintty"));
     EXPECT_FALSE(IsConsoleWindowClass(u"consolewindowclass2"));

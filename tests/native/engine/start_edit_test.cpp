@@ -30,7 +30,7 @@ struct Road {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     Road r;
@@ -43,7 +43,8 @@ TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
 
     // The file: a byte-order mark and the box's text in UTF-8.
     ASSERT_TRUE(r.sys.files.count(kFile));
-    EXPECT_EQ(r.sys.files[kFile].bytes, "\xEF\xBB\xBF" "box text \xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_EQ(r.sys.files[kFile].bytes, "\xEF\xBB\xBF"
+                                        "box text \xC3\xA9\xF0\x9F\x98\x80");
     // The user's clipboard is back.
     EXPECT_EQ(r.sys.ClipBytes(1), "user");
     EXPECT_EQ(r.sys.ClipBytes(13), std::string("u\0s\0\0\0", 6));
@@ -91,7 +92,7 @@ TEST(StartEdit, SelectionOnlyCopiesWithCtrlCAlone) {
 
 TEST(StartEdit, WaitsUpToTwoSecondsForTheCopiedTextWhateverTheDelay) {
     Road r;
-    r.sys.boxText.reset();  // the copy never arrives
+    r.sys.boxText.reset(); // the copy never arrives
     r.sys.windowFacts[Box(7)].process = 70;
     r.engine.Delay = 100;
     r.engine.StartEdit(Box(7), 0);
@@ -138,7 +139,8 @@ TEST(StartEdit, WaitsUpToTwoSecondsForTheCopiedTextWhateverTheDelay) {
             slow.sys.PutText(*text);
     };
     slow.engine.StartEdit(Box(7), 0);
-    EXPECT_EQ(slow.sys.files[kFile].bytes, "\xEF\xBB\xBF" "box text \xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_EQ(slow.sys.files[kFile].bytes, "\xEF\xBB\xBF"
+                                           "box text \xC3\xA9\xF0\x9F\x98\x80");
     EXPECT_TRUE(slow.host.told.empty());
     EXPECT_FALSE(slow.engine.WatchingLateCopy());
 
@@ -160,7 +162,7 @@ TEST(StartEdit, AnsiRowsAndEmptyText) {
     r.engine.Extensions = {EXTENSIONREC(u"txt", u"", u"", 0)};
     r.sys.boxText = std::make_unique<std::u16string>(u"caf\u00E9");
     r.engine.StartEdit(Box(7), 0);
-    EXPECT_EQ(r.sys.files[kFile].bytes, "caf\xE9");  // the fake's ANSI page is Latin-1
+    EXPECT_EQ(r.sys.files[kFile].bytes, "caf\xE9"); // the fake's ANSI page is Latin-1
     // The shell opens the file when no editor is set.
     ASSERT_EQ(r.sys.launched.size(), 1u);
     EXPECT_EQ(r.sys.launched[0], std::make_pair(kFile, std::u16string()));
@@ -247,7 +249,7 @@ TEST(StartEdit, TemporaryFolderBesideTheProgramIsCreated) {
 TEST(ChooseExtension, NewExtensionAskedAfterTheKeysAndKeptWhenWanted) {
     Road r;
     r.host.save = true;
-    r.engine.StartEdit(Box(7), 1);  // "Edit with new Extension"
+    r.engine.StartEdit(Box(7), 1); // "Edit with new Extension"
     EXPECT_LT(r.sys.IndexOf("Keys AC"), r.sys.IndexOf("ChooseNewExtension"));
     ASSERT_EQ(r.engine.Extensions.size(), 2u);
     EXPECT_EQ(r.engine.Extensions[1], r.host.answer);
@@ -267,15 +269,16 @@ TEST(ChooseExtension, TheDialogOpensWithTheUsersClipboardBackAndWhatTheyCopyTher
     Road r;
     std::string clipboardDuringDialog;
     r.host.whileAsking = [&] {
-        clipboardDuringDialog = r.sys.ClipBytes(1);  // what Ctrl+V in the dialog would paste
-        r.sys.clipboard = {{13, std::string("p\0a\0t\0h\0\0\0", 10)}};  // the user copies a path
+        clipboardDuringDialog = r.sys.ClipBytes(1); // what Ctrl+V in the dialog would paste
+        r.sys.clipboard = {{13, std::string("p\0a\0t\0h\0\0\0", 10)}}; // the user copies a path
     };
     r.engine.StartEdit(Box(7), 1);
     EXPECT_EQ(clipboardDuringDialog, "user");
     EXPECT_FALSE(r.sys.viewerJoined);
-    EXPECT_EQ(r.sys.files[u"C:\\Temp\\Quillon_14_05_09.md"].bytes, "\xEF\xBB\xBF" "box text \xC3\xA9\xF0\x9F\x98\x80");
-    EXPECT_EQ(r.sys.clipboard, (std::vector<std::pair<std::uint32_t, std::string>>{
-                                   {13, std::string("p\0a\0t\0h\0\0\0", 10)}}))
+    EXPECT_EQ(r.sys.files[u"C:\\Temp\\Quillon_14_05_09.md"].bytes, "\xEF\xBB\xBF"
+                                                                   "box text \xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_EQ(r.sys.clipboard,
+              (std::vector<std::pair<std::uint32_t, std::string>>{{13, std::string("p\0a\0t\0h\0\0\0", 10)}}))
         << "the path the user copied during the dialog is kept";
 }
 
@@ -345,7 +348,7 @@ TEST(LaunchEditor, ProgramsDirectlyEverythingElseThroughTheShell) {
 
 TEST(SendCtrlKeys, OneBatchPressingCtrlBeforeReleasingAltAndKeepingAHeldCtrl) {
     CFakeSystem sys;
-    sys.keysDown = {0x11, 0x12};  // the hotkey's Ctrl+Alt still held
+    sys.keysDown = {0x11, 0x12}; // the hotkey's Ctrl+Alt still held
     sys.userKeysDown = {0x11};
     SendCtrlKeys(sys, "AC");
     ASSERT_EQ(sys.batches.size(), 1u);
@@ -375,12 +378,12 @@ TEST(SendCtrlKeys, EndsWithCtrlAsTheUsersOwnKeyIsAfterTheirWaitingEvents) {
 TEST(UserKeys, TheHookRecordsTheUsersOwnKeysOnlyAndHoldsBackCtrlReleasesDuringOurBatch) {
     CUserKeys keys;
     keys.Watch({});
-    keys.OnKey(0xA3, true, 0);  // the right Ctrl, pressed by the user
+    keys.OnKey(0xA3, true, 0); // the right Ctrl, pressed by the user
     EXPECT_TRUE(keys.IsDown(0x11));
-    keys.OnKey(0xA2, false, kOwnKeyMark);  // ours: does not count
+    keys.OnKey(0xA2, false, kOwnKeyMark); // ours: does not count
     keys.OnKey(0xA3, false, kOwnKeyMark);
     EXPECT_TRUE(keys.IsDown(0x11));
-    keys.OnKey(0xA3, false, 0x1234);  // another program's keys are the user's
+    keys.OnKey(0xA3, false, 0x1234); // another program's keys are the user's
     EXPECT_FALSE(keys.IsDown(0x11));
 
     // While our batch passes, only a release of the user's Ctrl is held back, and noted.
@@ -412,13 +415,13 @@ TEST(StartEdit, WhatAMessageStartsDuringTheCopyWaitNeverPastesIntoIt) {
     // Another edit's box got the focus back after a save; the poll comes through a message
     // answered during the copy wait. It is put off, not run inside the copy.
     Road r;
-    r.sys.boxText.reset();  // the copy is slow: the whole wait
+    r.sys.boxText.reset(); // the copy is slow: the whole wait
     r.sys.files[u"C:\\Temp\\other.txt"] = {"old", 5};
     r.engine.openEdits.push_back({Box(9), u"C:\\Temp\\other.txt", 5});
     r.sys.Save(u"C:\\Temp\\other.txt", "saved");
     std::vector<bool> polls;
     r.sys.onServe = [&] {
-        if (r.sys.clipboard.empty())  // inside the copy: our emptied clipboard
+        if (r.sys.clipboard.empty()) // inside the copy: our emptied clipboard
             polls.push_back(r.engine.PollEdit(Box(9)));
     };
     r.engine.StartEdit(Box(7), 0);
@@ -440,7 +443,7 @@ TEST(StartEdit, NoKeysToConsolesOurOwnWindowsProgramsAboveUsABoxThatLostTheFocus
         const char16_t* className;
         bool above;
         void* focusMovesTo;
-        const char16_t* told;  // null: nothing
+        const char16_t* told; // null: nothing
         int busyOpens;
     };
     const Case cases[] = {

@@ -26,14 +26,14 @@ struct Watch {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(PollEdit, NoSaveNoPaste) {
     Watch w;
     w.engine.PollEdit(Box(7));
     EXPECT_TRUE(w.sys.batches.empty());
     EXPECT_TRUE(w.sys.Calls("OpenClipboard").empty());
-    w.engine.PollEdit(Box(8));  // a window without an edit
+    w.engine.PollEdit(Box(8)); // a window without an edit
     EXPECT_TRUE(w.sys.batches.empty());
 }
 
@@ -128,8 +128,10 @@ TEST(PollEdit, TheBytesDecideTheEncodingNotTheRow) {
     Watch w;
     w.sys.Save(kFile, "caf\xE9\r\n");
     w.engine.PollEdit(Box(7));
-    w.sys.Save(kFile, std::string("\xFF\xFE" "a\0\n\0\x3D\xD8\x00\xDE", 10));
-    w.engine.PollEdit(Box(8));  // focus elsewhere, then back
+    w.sys.Save(kFile, std::string("\xFF\xFE"
+                                  "a\0\n\0\x3D\xD8\x00\xDE",
+                                  10));
+    w.engine.PollEdit(Box(8)); // focus elsewhere, then back
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"caf\u00E9", u"a\r\n\U0001F600"}));
 }
@@ -143,7 +145,9 @@ TEST(PollEdit, AFileThatCannotBeReadWholeLeavesTheBoxAlone) {
     EXPECT_TRUE(w.sys.batches.empty());
     EXPECT_TRUE(w.sys.Calls("OpenClipboard").empty());
     // A UTF-32 save is read as such, not as an empty UTF-16 text.
-    w.sys.Save(kFile, std::string("\xFF\xFE\0\0" "o\0\0\0k\0\0\0", 12));
+    w.sys.Save(kFile, std::string("\xFF\xFE\0\0"
+                                  "o\0\0\0k\0\0\0",
+                                  12));
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"ok"});
 }
@@ -165,7 +169,7 @@ TEST(PollEdit, EveryEditOfAWindowIsLookedAtAndASaveGoesOnlyToItsOwnBox) {
     w.engine.SetHost(&host);
 
     w.sys.Save(kFile, "A edited");
-    w.sys.boxText = std::make_unique<std::u16string>(u"field B \n");  // line ends and trailing space forgiven
+    w.sys.boxText = std::make_unique<std::u16string>(u"field B \n"); // line ends and trailing space forgiven
     w.engine.PollEdit(Box(7));
     w.engine.PollEdit(Box(7));
     EXPECT_TRUE(w.sys.pasted.empty()) << "field B must keep its text";
@@ -181,7 +185,7 @@ TEST(PollEdit, EveryEditOfAWindowIsLookedAtAndASaveGoesOnlyToItsOwnBox) {
     w.sys.Save(second, "B edited");
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"B edited"});
-    *w.sys.boxText = u"field A";  // back in field A
+    *w.sys.boxText = u"field A"; // back in field A
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"B edited", u"A edited"}));
     EXPECT_EQ(w.engine.openEdits[0].knownText, u"A edited") << "the next save is checked against the paste";
@@ -253,7 +257,7 @@ TEST(PollEdit, ASaveThatCouldNotBePastedIsNotUsedUpAndTheUserIsToldOnce) {
 TEST(PollEdit, ABoxStillInsertingALongPasteIsWaitedForBeforeTheRestore) {
     Watch w;
     w.sys.Save(kFile, "a long text");
-    w.sys.busyAfterPaste = 150;  // about 1.5 s of the box holding the clipboard
+    w.sys.busyAfterPaste = 150; // about 1.5 s of the box holding the clipboard
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted.size(), 1u);
     EXPECT_EQ(w.sys.Unmarked(),

@@ -23,9 +23,9 @@ TEST(XmlEscape, KeepingReferences) {
 
 TEST(XmlEscape, Unescaping) {
     EXPECT_EQ(UnescapeMarkupText(u"&lt;&#65;&#x42;&#X43;&eacute;&Eacute;&apos;"), u"<ABC\u00E9\u00C9'");
-    for (const char16_t* same : {u"&nosuch;", u"&;", u"&#0;", u"& x;", u"a &", u"&#;", u"&#x;", u"&thetasymx;",
-                                 u"&abcdefghij;", u"&#+65;", u"&#-65;", u"&#x110000;", u"&#1114112;",
-                                 u"&#99999999999999999999;", u"&#xD800;", u"&\u00E9;"}) {
+    for (const char16_t* same : {u"&nosuch;", u"&;", u"&#0;", u"& x;", u"a &", u"&#;", u"&#x;",
+                                 u"&thetasymx;", u"&abcdefghij;", u"&#+65;", u"&#-65;", u"&#x110000;",
+                                 u"&#1114112;", u"&#99999999999999999999;", u"&#xD800;", u"&\u00E9;"}) {
         EXPECT_EQ(UnescapeMarkupText(same), same) << A(same);
     }
     EXPECT_EQ(UnescapeMarkupText(u"&#x1F600;"), u"\xD83D\xDE00");
@@ -70,5 +70,5 @@ TEST(XmlEscape, ValuesRoundTripThroughTheDocument) {
     EXPECT_EQ(doc.GetChildAttribute(u"a"), value);
 }
 
-}  // namespace
-}  // namespace quillon::test
+} // namespace
+} // namespace quillon::test

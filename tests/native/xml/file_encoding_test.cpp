@@ -8,9 +8,12 @@
 namespace quillon::test {
 namespace {
 
-const std::string kBody = "<config>\r\n<name>caf\xC3\xA9 \xE2\x82\xAC</name>\r\n<item key=\"a&amp;b\" on/>\r\n</config>\r\n";
+const std::string kBody =
+    "<config>\r\n<name>caf\xC3\xA9 \xE2\x82\xAC</name>\r\n<item key=\"a&amp;b\" on/>\r\n</config>\r\n";
 
-std::string Num(size_t n) { return std::to_string(n); }
+std::string Num(size_t n) {
+    return std::to_string(n);
+}
 
 // The outcome of the last load or save tells the same steps as its report text.
 void ExpectOutcomeAsReported(const CXmlDocument& doc) {
@@ -41,14 +44,16 @@ TEST(XmlFile, Utf8WithMarkIsWrittenBackWithIt) {
     ExpectOutcomeAsReported(doc);
     ExpectBodyRead(doc);
     EXPECT_EQ(A(doc.GetResult()), "<bom/><read encoding=\"UTF-8\" length=\"" + Num(kBody.size()) +
-                                      "\"/><converted_to encoding=\"UTF-16\" length=\"" + Num(U(kBody).size()) + "\"/>");
+                                      "\"/><converted_to encoding=\"UTF-16\" length=\"" +
+                                      Num(U(kBody).size()) + "\"/>");
     EXPECT_EQ(doc.GetDocumentFlags(), CXmlDocument::kFlagUtf8Bom);
     TempDir dir;
     ASSERT_TRUE(doc.SaveFile(dir.Path("out.xml"))) << A(doc.GetResult());
     ExpectOutcomeAsReported(doc);
     EXPECT_EQ(dir.Read("out.xml"), "\xEF\xBB\xBF" + kBody);
-    EXPECT_EQ(A(doc.GetResult()), "<bom/><converted_from encoding=\"UTF-16\" length=\"" + Num(U(kBody).size()) +
-                                      "\"/><write encoding=\"UTF-8\" length=\"" + Num(kBody.size()) + "\"/>");
+    EXPECT_EQ(A(doc.GetResult()), "<bom/><converted_from encoding=\"UTF-16\" length=\"" +
+                                      Num(U(kBody).size()) + "\"/><write encoding=\"UTF-8\" length=\"" +
+                                      Num(kBody.size()) + "\"/>");
 }
 
 TEST(XmlFile, Utf8WithoutMarkRunsTheDetection) {
@@ -61,7 +66,7 @@ TEST(XmlFile, Utf8WithoutMarkRunsTheDetection) {
     EXPECT_EQ(doc.GetDocumentFlags(), 0u);
     TempDir dir;
     ASSERT_TRUE(doc.SaveFile(dir.Path("out.xml")));
-    EXPECT_EQ(dir.Read("out.xml"), kBody);  // no declaration: UTF-8 without a mark
+    EXPECT_EQ(dir.Read("out.xml"), kBody); // no declaration: UTF-8 without a mark
 }
 
 TEST(XmlFile, Utf16LittleEndianReadsWithoutConversion) {
@@ -69,7 +74,8 @@ TEST(XmlFile, Utf16LittleEndianReadsWithoutConversion) {
     ASSERT_TRUE(doc.LoadFile(FixturePath("utf16le.xml"))) << A(doc.GetResult());
     ExpectOutcomeAsReported(doc);
     ExpectBodyRead(doc);
-    EXPECT_EQ(A(doc.GetResult()), "<bom/><read encoding=\"UTF-16LE\" length=\"" + Num(U(kBody).size()) + "\"/>");
+    EXPECT_EQ(A(doc.GetResult()),
+              "<bom/><read encoding=\"UTF-16LE\" length=\"" + Num(U(kBody).size()) + "\"/>");
     EXPECT_EQ(doc.GetDocumentFlags(), CXmlDocument::kFlagUtf16LE);
 }
 
@@ -103,7 +109,8 @@ TEST(XmlFile, DeclaredWindows1252IsConverted) {
     const std::u16string expected = U("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n" + kBody);
     EXPECT_EQ(doc.GetDocument(), expected);
     EXPECT_EQ(A(doc.GetResult()), "<read encoding=\"windows-1252\" length=\"" + Num(expected.size()) +
-                                      "\"/><converted_to encoding=\"UTF-16\" length=\"" + Num(expected.size()) + "\"/>");
+                                      "\"/><converted_to encoding=\"UTF-16\" length=\"" +
+                                      Num(expected.size()) + "\"/>");
     // Written back in windows-1252, with a character it lacks reported as a loss.
     TempDir dir;
     ASSERT_TRUE(doc.SaveFile(dir.Path("same.xml")));
@@ -125,11 +132,15 @@ TEST(XmlFile, HtmlMetaCharset) {
               u"iso-8859-1");
     EXPECT_EQ(FindDeclaredEncoding(u"<?xml version='1.0' encoding='UTF-16'?><r/>"), u"UTF-16");
     EXPECT_EQ(FindDeclaredEncoding(u"<?xml version='1.0'?><r/>"), u"");
-    EXPECT_EQ(FindDeclaredEncoding(u" <?xml version='1.0' encoding='x'?><r/>"), u"");  // not at offset 0
-    EXPECT_EQ(FindDeclaredEncoding(u"<body><meta http-equiv='Content-Type' content='charset=x'></body>"), u"");
-    EXPECT_EQ(FindDeclaredEncoding(u"<html><head></head><meta http-equiv='Content-Type' content='charset=x'>"), u"");
-    EXPECT_EQ(FindDeclaredEncoding(u"<HTML><META HTTP-EQUIV='Content-Type' CONTENT='text/html;charset = koi8-r'>"),
-              u"koi8-r");
+    EXPECT_EQ(FindDeclaredEncoding(u" <?xml version='1.0' encoding='x'?><r/>"), u""); // not at offset 0
+    EXPECT_EQ(FindDeclaredEncoding(u"<body><meta http-equiv='Content-Type' content='charset=x'></body>"),
+              u"");
+    EXPECT_EQ(
+        FindDeclaredEncoding(u"<html><head></head><meta http-equiv='Content-Type' content='charset=x'>"),
+        u"");
+    EXPECT_EQ(
+        FindDeclaredEncoding(u"<HTML><META HTTP-EQUIV='Content-Type' CONTENT='text/html;charset = koi8-r'>"),
+        u"koi8-r");
 
     CXmlDocument doc;
     doc.LoadFile(FixturePath("html_meta.htm"));
@@ -178,12 +189,14 @@ TEST(XmlFile, EmptyFileMissingFileAndNulls) {
     ASSERT_TRUE(doc.LoadFile(dir.Path("nulls.xml")));
     ExpectOutcomeAsReported(doc);
     EXPECT_EQ(doc.GetDocument(), u"<r>ab</r>");
-    EXPECT_NE(doc.GetResult().find(u"<nulls_removed count=\"2\"/>"), std::u16string::npos) << A(doc.GetResult());
+    EXPECT_NE(doc.GetResult().find(u"<nulls_removed count=\"2\"/>"), std::u16string::npos)
+        << A(doc.GetResult());
 
     // Not well-formed: read, kept, parsed with recovery.
     EXPECT_FALSE(doc.LoadFile(FixturePath("broken.xml")));
     EXPECT_FALSE(doc.GetDocument().empty());
-    EXPECT_NE(doc.GetResult().find(u"<lone_end_tag tagname=\"c\""), std::u16string::npos) << A(doc.GetResult());
+    EXPECT_NE(doc.GetResult().find(u"<lone_end_tag tagname=\"c\""), std::u16string::npos)
+        << A(doc.GetResult());
 }
 
 TEST(XmlFile, Utf16AndUtf32WithoutMark) {
@@ -303,8 +316,8 @@ TEST(XmlFile, WriteFailureIsReported) {
     EXPECT_EQ(dir.Read("empty.xml"), "");
 }
 
-}  // namespace
-}  // namespace quillon::test
+} // namespace
+} // namespace quillon::test
 
 namespace quillon::test {
 namespace {
@@ -312,7 +325,8 @@ namespace {
 // UTF-8 and Latin-1 files are converted within the block the text ends up in: every
 // length and mix of one- to four-byte characters reads as a separate conversion gives it.
 TEST(XmlFile, TextConvertedInItsOwnBlockReadsAsAFreshConversion) {
-    const std::string pieces[] = {"a", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "<b/>", "\xE4\xB8\xAD\xE6"};
+    const std::string pieces[] = {"a",    "\xC3\xA9",        "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                                  "<b/>", "\xE4\xB8\xAD\xE6"};
     TempDir dir;
     for (const char* declaration : {"", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"}) {
         std::string bytes = std::string(declaration) + "<r>";
@@ -330,5 +344,5 @@ TEST(XmlFile, TextConvertedInItsOwnBlockReadsAsAFreshConversion) {
     }
 }
 
-}  // namespace
-}  // namespace quillon::test
+} // namespace
+} // namespace quillon::test

@@ -33,8 +33,8 @@ TEST(XmlModel, FindChildOnFreshPositionFindsRootThenChildren) {
     // The search continues after the current child.
     ASSERT_TRUE(doc.FindChildElement(u"A"));
     EXPECT_EQ(doc.GetChildText(), u"3");
-    EXPECT_FALSE(doc.FindChildElement(u"B"));  // B came before: not seen again
-    EXPECT_EQ(doc.GetChildText(), u"3");       // a failed find changes nothing
+    EXPECT_FALSE(doc.FindChildElement(u"B")); // B came before: not seen again
+    EXPECT_EQ(doc.GetChildText(), u"3");      // a failed find changes nothing
 }
 
 TEST(XmlModel, EnterAndLeaveMovePositions) {
@@ -53,7 +53,7 @@ TEST(XmlModel, EnterAndLeaveMovePositions) {
     EXPECT_EQ(doc.GetChildPosition(), s);
     EXPECT_EQ(doc.GetParentPosition(), 0u);
     ASSERT_TRUE(doc.FindChildElement(u"V"));
-    EXPECT_FALSE(doc.LeaveElement());  // already at the document level
+    EXPECT_FALSE(doc.LeaveElement()); // already at the document level
 
     // Entering with no child position leaves no main element.
     doc.ResetPosition();
@@ -61,7 +61,7 @@ TEST(XmlModel, EnterAndLeaveMovePositions) {
     ASSERT_TRUE(doc.EnterElement());
     EXPECT_EQ(doc.GetMainPosition(), 0u);
     EXPECT_EQ(doc.GetNodeType(), 0u);
-    ASSERT_TRUE(doc.FindElement(u"V"));  // searches from the first child of R
+    ASSERT_TRUE(doc.FindElement(u"V")); // searches from the first child of R
     EXPECT_EQ(doc.GetTagName(), u"V");
 }
 
@@ -84,7 +84,7 @@ TEST(XmlModel, PathSyntaxOfNames) {
     ASSERT_TRUE(doc.FindElement());
     ASSERT_TRUE(doc.EnterElement());
     EXPECT_TRUE(doc.FindElement(u"Extension/@a"));
-    EXPECT_FALSE(doc.FindElement(u"Ext"));  // whole names only
+    EXPECT_FALSE(doc.FindElement(u"Ext")); // whole names only
 }
 
 TEST(XmlModel, FindAfterRemovingFirstChildStartsAtParentsFirstChild) {
@@ -99,8 +99,9 @@ TEST(XmlModel, FindAfterRemovingFirstChildStartsAtParentsFirstChild) {
 }
 
 TEST(XmlModel, ChildTextRules) {
-    CXmlDocument doc(U("<r><a>x&amp;y</a><b><c/></b><d>p<![CDATA[<q>]]>r</d><e/><f>  <!-- c --> <?pi x?> t </f>"
-                       "<g><![CDATA[a]]]]><![CDATA[>b]]></g><h>&#x1F600;</h></r>"));
+    CXmlDocument doc(
+        U("<r><a>x&amp;y</a><b><c/></b><d>p<![CDATA[<q>]]>r</d><e/><f>  <!-- c --> <?pi x?> t </f>"
+          "<g><![CDATA[a]]]]><![CDATA[>b]]></g><h>&#x1F600;</h></r>"));
     ASSERT_TRUE(doc.CheckWellFormed()) << A(doc.GetResult());
     auto text = [&](const char16_t* name) {
         doc.ResetPosition();
@@ -115,7 +116,7 @@ TEST(XmlModel, ChildTextRules) {
     EXPECT_EQ(text(u"g"), u"a]]>b");
     EXPECT_EQ(text(u"h"), u"\xD83D\xDE00");
     doc.ResetPosition();
-    EXPECT_EQ(doc.GetChildText(), u"");  // no child position
+    EXPECT_EQ(doc.GetChildText(), u""); // no child position
 }
 
 TEST(XmlModel, AttributesReadUnescapedInAllForms) {
@@ -129,7 +130,7 @@ TEST(XmlModel, AttributesReadUnescapedInAllForms) {
     EXPECT_EQ(doc.GetChildAttribute(u"b"), u"two");
     EXPECT_EQ(doc.GetChildAttribute(u"c"), u"<3\"");
     EXPECT_EQ(doc.GetChildAttribute(u"d"), u" sp ");
-    EXPECT_EQ(doc.GetChildAttribute(u"x"), u"");  // the tag name is not an attribute
+    EXPECT_EQ(doc.GetChildAttribute(u"x"), u""); // the tag name is not an attribute
     std::u16string name, value;
     std::vector<std::pair<std::u16string, std::u16string>> all;
     for (size_t i = 0; doc.GetChildAttributeAt(i, &name, &value); ++i)
@@ -137,7 +138,8 @@ TEST(XmlModel, AttributesReadUnescapedInAllForms) {
     ASSERT_EQ(all.size(), 4u);
     EXPECT_EQ(all[2].first, u"c");
     EXPECT_EQ(all[2].second, u"<3\"");
-    size_t seen = doc.ForEachAttribute(doc.GetChildPosition(), [](std::u16string_view, std::u16string_view) {});
+    size_t seen =
+        doc.ForEachAttribute(doc.GetChildPosition(), [](std::u16string_view, std::u16string_view) {});
     EXPECT_EQ(seen, 4u);
 }
 
@@ -146,8 +148,8 @@ TEST(XmlModel, AttributesReadUnescapedInAllForms) {
 // after attributes are set.
 TEST(XmlModel, NamesAndAttributesAgreeWithTheTagScan) {
     const std::u16string longName(300, u'n');
-    CXmlDocument doc(U("<r><a b=\"1\"/><a=b c='2'/><a!b c='3'/><a;x d=4/><a?q e/><a\tf='x'><g/></a>") +
-                     u"<" + longName + u" h='9'/></r>");
+    CXmlDocument doc(U("<r><a b=\"1\"/><a=b c='2'/><a!b c='3'/><a;x d=4/><a?q e/><a\tf='x'><g/></a>") + u"<" +
+                     longName + u" h='9'/></r>");
     auto check = [&](const char* step) {
         for (uint32_t n = doc.FirstChild(doc.FirstChild(0)); n; n = doc.NextSibling(n)) {
             const uint32_t start = doc.ElementStart(n);
@@ -195,7 +197,7 @@ TEST(XmlModel, CaseInsensitiveNamesWithFlag) {
 
 TEST(XmlModel, ManyElementsAcrossSegments) {
     std::u16string text = u"<r>";
-    constexpr int kCount = 150000;  // more than two segments of records
+    constexpr int kCount = 150000; // more than two segments of records
     for (int i = 0; i < kCount; ++i)
         text += u"<e/>";
     text += u"<last v='1'/></r>";
@@ -210,5 +212,5 @@ TEST(XmlModel, ManyElementsAcrossSegments) {
     EXPECT_LT(doc.MemoryUsage(), text.size() * 2 * 102 / 100 + (kCount + 2) * sizeof(ElementRecord) + 65536);
 }
 
-}  // namespace
-}  // namespace quillon::test
+} // namespace
+} // namespace quillon::test

@@ -32,7 +32,7 @@ TEST(XmlModify, AddingAChildToEachParentForm) {
         {"<R>text</R>", "<R>text<C/>|</R>"},
         {"<R>|<S/>|</R>", "<R>|<S/>|<C/>|</R>"},
         {"<R a=\"1\"/>", "<R a=\"1\">|<C/>|</R>"},
-        {"<av+//>", "<av+>|<C/>|</av+>"},  // every '/' of the empty-element ending goes
+        {"<av+//>", "<av+>|<C/>|</av+>"}, // every '/' of the empty-element ending goes
     };
     for (const Case& c : cases) {
         CXmlDocument doc(Lines(c.before));
@@ -81,8 +81,9 @@ TEST(XmlModify, AddOptions) {
     ASSERT_TRUE(doc.AddChildElement(u"c", u"&amp; & <", CXmlDocument::kAddKeepReferences));
     ASSERT_TRUE(doc.AddChildElement(u"d", u"\"q'"));
     EXPECT_FALSE(doc.AddChildElement(u"e", u"v", CXmlDocument::kAddUnended));
-    EXPECT_EQ(doc.GetDocument(),
-              Lines("<R>|<a />|<b><![CDATA[x]]]]><![CDATA[>y<]]></b>|<c>&amp; &amp; &lt;</c>|<d>\"q'</d>|</R>"));
+    EXPECT_EQ(
+        doc.GetDocument(),
+        Lines("<R>|<a />|<b><![CDATA[x]]]]><![CDATA[>y<]]></b>|<c>&amp; &amp; &lt;</c>|<d>\"q'</d>|</R>"));
     EXPECT_TRUE(IndexMatchesText(doc));
     doc.ResetPosition();
     ASSERT_TRUE(doc.FindChildElement(u"b"));
@@ -104,7 +105,7 @@ TEST(XmlModify, NamesThatWouldBreakTheMarkupAreRefused) {
         EXPECT_FALSE(doc.AddChildElement(bad)) << A(bad);
         EXPECT_FALSE(doc.SetAttribute(bad, u"v")) << A(bad);
     }
-    EXPECT_FALSE(doc.AddChildElement(u"1a"));  // would not scan as a start tag
+    EXPECT_FALSE(doc.AddChildElement(u"1a")); // would not scan as a start tag
     EXPECT_EQ(doc.GetDocument(), u"<R/>");
     EXPECT_TRUE(doc.AddChildElement(u"ns:a_b-c.d"));
 }
@@ -138,7 +139,7 @@ TEST(XmlModify, SetAttributeRewritesOrAppends) {
     ASSERT_TRUE(number.SetAttribute(u"n", -42));
     EXPECT_EQ(number.GetDocument(), u"<a n=\"-42\"/>");
     number.ResetPosition();
-    EXPECT_FALSE(number.SetAttribute(u"n", u"1"));  // no main element
+    EXPECT_FALSE(number.SetAttribute(u"n", u"1")); // no main element
 }
 
 TEST(XmlModify, SetChildAttributeShiftsEverythingAfter) {
@@ -161,7 +162,7 @@ TEST(XmlModify, RemoveTakesWhitespaceOnlyBeforeMarkup) {
     ASSERT_TRUE(doc.FindElement(u"C"));
     ASSERT_TRUE(doc.RemoveElement());
     EXPECT_EQ(doc.GetDocument(), Lines("<R>|<B/>| tail</R>"));
-    EXPECT_EQ(doc.GetTagName(), u"B");  // the previous sibling
+    EXPECT_EQ(doc.GetTagName(), u"B"); // the previous sibling
     EXPECT_TRUE(IndexMatchesText(doc));
     ASSERT_TRUE(doc.RemoveElement());
     EXPECT_EQ(doc.GetDocument(), Lines("<R>|| tail</R>"));
@@ -212,8 +213,8 @@ TEST(XmlModify, RemovingAnUnendedElementKeepsItsFormerChildren) {
 }
 
 TEST(XmlModify, TagsLongerThanThePackedWidths) {
-    const std::u16string longName(2000, u'n');           // end tag > 1,023 units
-    const std::u16string longValue(4200000, u'v');       // start tag > 4,194,303 units
+    const std::u16string longName(2000, u'n');     // end tag > 1,023 units
+    const std::u16string longValue(4200000, u'v'); // start tag > 4,194,303 units
     std::u16string text = u"<r><" + longName + u" a=\"" + longValue + u"\">x</" + longName + u"><z/></r>";
     CXmlDocument doc(text);
     ASSERT_TRUE(doc.CheckWellFormed()) << A(doc.GetResult());
@@ -261,7 +262,7 @@ TEST(XmlModify, RemovingEverySiblingAndAppendingAgain) {
     while (doc.FindElement() && doc.RemoveElement()) {
         if (++removed % 500 == 0) {
             ASSERT_TRUE(IndexMatchesText(doc));
-            ASSERT_TRUE(doc.AddElement(u"late"));  // an insertion between the removals
+            ASSERT_TRUE(doc.AddElement(u"late")); // an insertion between the removals
             ASSERT_TRUE(doc.RemoveElement());
             toFirst();
         }
@@ -281,20 +282,40 @@ TEST(XmlModify, RandomEditsKeepIndexAndTextInStep) {
             const int op = static_cast<int>(random() % 9);
             const char16_t* name = names[random() % 3];
             switch (op) {
-            case 0: doc.FindElement(random() % 2 ? name : u""); break;
-            case 1: doc.FindChildElement(random() % 2 ? name : u""); break;
-            case 2: doc.EnterElement(); break;
-            case 3: doc.LeaveElement(); break;
-            case 4: doc.AddElement(name, random() % 2 ? u"v&" : u"", random() % 2 ? 0 : CXmlDocument::kAddNoLineBreaks); break;
-            case 5: doc.AddChildElement(name, random() % 2 ? u"" : u"<w>", static_cast<uint32_t>(random() % 0x20) & ~CXmlDocument::kAddUnended); break;
-            case 6: doc.SetAttribute(name, random() % 2 ? u"" : u"long value"); break;
-            case 7: doc.SetChildAttribute(name, u"q\"v"); break;
-            case 8: doc.RemoveElement(); break;
+            case 0:
+                doc.FindElement(random() % 2 ? name : u"");
+                break;
+            case 1:
+                doc.FindChildElement(random() % 2 ? name : u"");
+                break;
+            case 2:
+                doc.EnterElement();
+                break;
+            case 3:
+                doc.LeaveElement();
+                break;
+            case 4:
+                doc.AddElement(name, random() % 2 ? u"v&" : u"",
+                               random() % 2 ? 0 : CXmlDocument::kAddNoLineBreaks);
+                break;
+            case 5:
+                doc.AddChildElement(name, random() % 2 ? u"" : u"<w>",
+                                    static_cast<uint32_t>(random() % 0x20) & ~CXmlDocument::kAddUnended);
+                break;
+            case 6:
+                doc.SetAttribute(name, random() % 2 ? u"" : u"long value");
+                break;
+            case 7:
+                doc.SetChildAttribute(name, u"q\"v");
+                break;
+            case 8:
+                doc.RemoveElement();
+                break;
             }
             ASSERT_TRUE(IndexMatchesText(doc)) << "round " << round << " step " << step << " op " << op;
         }
     }
 }
 
-}  // namespace
-}  // namespace quillon::test
+} // namespace
+} // namespace quillon::test

@@ -48,12 +48,15 @@ TEST(XmlParse, FindingsWithExactOffsets) {
          "<unterminated_tag_syntax type=\"comment\" offset=\"3\"/>"
          "<unended_start_tag tagname=\"r\" offset=\"0\" offset2=\"12\"/>",
          false},
-        {"<r><?></r>", "<unterminated_tag_syntax type=\"processing_instruction\" offset=\"3\"/>"
-                       "<unended_start_tag tagname=\"r\" offset=\"0\" offset2=\"10\"/>",
+        {"<r><?></r>",
+         "<unterminated_tag_syntax type=\"processing_instruction\" offset=\"3\"/>"
+         "<unended_start_tag tagname=\"r\" offset=\"0\" offset2=\"10\"/>",
          false},
         {"<r><!---->x<?p?><![CDATA[]]></r>", "", true},
         {"<?xml version=\"1.0\"?><r>a > b &amp; <![CDATA[<]]></r>", "", true},
-        {"<r></R>", "<lone_end_tag tagname=\"R\" offset=\"3\"/><unended_start_tag tagname=\"r\" offset=\"0\" offset2=\"7\"/>",
+        {"<r></R>",
+         "<lone_end_tag tagname=\"R\" offset=\"3\"/><unended_start_tag tagname=\"r\" offset=\"0\" "
+         "offset2=\"7\"/>",
          false},
     };
     for (const ParseCase& c : cases) {
@@ -181,5 +184,5 @@ TEST(XmlParse, ReparseRestartsNumbering) {
     EXPECT_EQ(doc.GetChildPosition(), 3u);
 }
 
-}  // namespace
-}  // namespace quillon::test
+} // namespace
+} // namespace quillon::test

@@ -29,17 +29,18 @@ ToolRun Tool(const std::string& arguments) {
     return run;
 }
 
-std::string Fixture(const char* name) { return std::string("'") + QUILLON_XML_FIXTURES + "/" + name + "'"; }
+std::string Fixture(const char* name) {
+    return std::string("'") + QUILLON_XML_FIXTURES + "/" + name + "'";
+}
 
 TEST(XmlTool, DumpPrintsOutlineWithUnescapedValues) {
     for (const char* file : {"utf8.xml", "utf8_bom.xml", "utf16le.xml", "utf16be.xml"}) {
         const ToolRun run = Tool("dump " + Fixture(file));
         EXPECT_EQ(run.status, 0) << file;
-        EXPECT_EQ(run.out,
-                  "config\n"
-                  "  name = \"caf\xC3\xA9 \xE2\x82\xAC\"\n"
-                  "  item key=\"a&b\" on=\"on\"\n"
-                  "wellformed\n")
+        EXPECT_EQ(run.out, "config\n"
+                           "  name = \"caf\xC3\xA9 \xE2\x82\xAC\"\n"
+                           "  item key=\"a&b\" on=\"on\"\n"
+                           "wellformed\n")
             << file;
     }
 }
@@ -47,12 +48,11 @@ TEST(XmlTool, DumpPrintsOutlineWithUnescapedValues) {
 TEST(XmlTool, DumpOfDamagedFileShowsRecoveredStructure) {
     const ToolRun run = Tool("dump " + Fixture("broken.xml"));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out,
-              "root\n"
-              "a x=\"1\"\n"
-              "  b\n"
-              "d\n"
-              "not wellformed\n");
+    EXPECT_EQ(run.out, "root\n"
+                       "a x=\"1\"\n"
+                       "  b\n"
+                       "d\n"
+                       "not wellformed\n");
 }
 
 TEST(XmlTool, DumpEscapesControlsQuotesAndBackslashes) {
@@ -72,7 +72,8 @@ TEST(XmlTool, ReportAndCount) {
     ToolRun run = Tool("report " + Fixture("utf8.xml"));
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "wellformed");
-    EXPECT_NE(run.out.find("<read encoding=\"UTF-8\" length=\"71\"/><utf8_detection/>"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("<read encoding=\"UTF-8\" length=\"71\"/><utf8_detection/>"), std::string::npos)
+        << run.out;
 
     run = Tool("report " + Fixture("broken.xml"));
     EXPECT_EQ(run.status, 1);
@@ -95,4 +96,4 @@ TEST(XmlTool, BadArgumentsAndUnreadableFiles) {
     EXPECT_EQ(Tool("dump " + Fixture("missing.xml")).status, 2);
 }
 
-}  // namespace
+} // namespace

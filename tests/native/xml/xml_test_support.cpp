@@ -16,7 +16,9 @@
 
 namespace quillon::test {
 
-std::u16string U(std::string_view utf8) { return FromUtf8(utf8); }
+std::u16string U(std::string_view utf8) {
+    return FromUtf8(utf8);
+}
 
 std::u16string Lines(std::string_view utf8) {
     std::u16string out;
@@ -29,7 +31,9 @@ std::u16string Lines(std::string_view utf8) {
     return out;
 }
 
-std::string A(std::u16string_view text) { return ToUtf8(text); }
+std::string A(std::u16string_view text) {
+    return ToUtf8(text);
+}
 
 TempDir::TempDir() {
     std::random_device random;
@@ -63,7 +67,9 @@ std::string TempDir::NativePath(std::string_view name) const {
 #endif
 }
 
-std::u16string TempDir::Path(std::string_view name) const { return FromUtf8(NativePath(name)); }
+std::u16string TempDir::Path(std::string_view name) const {
+    return FromUtf8(NativePath(name));
+}
 
 void TempDir::Write(std::string_view name, std::string_view bytes) const {
     std::ofstream out(NativePath(name), std::ios::binary);
@@ -99,12 +105,13 @@ std::u16string FixturePath(std::string_view name) {
     for (size_t i = 0; i < fromIndex.size(); ++i) {
         if (fromIndex[i] != fromText[i])
             return ::testing::AssertionFailure()
-                   << "element " << i << " differs: index " << A(fromIndex[i].name) << "@" << fromIndex[i].start << "+"
-                   << fromIndex[i].length << " depth " << fromIndex[i].depth << ", text " << A(fromText[i].name)
-                   << "@" << fromText[i].start << "+" << fromText[i].length << " depth " << fromText[i].depth
+                   << "element " << i << " differs: index " << A(fromIndex[i].name) << "@"
+                   << fromIndex[i].start << "+" << fromIndex[i].length << " depth " << fromIndex[i].depth
+                   << ", text " << A(fromText[i].name) << "@" << fromText[i].start << "+"
+                   << fromText[i].length << " depth " << fromText[i].depth
                    << " in: " << A(document.GetDocument());
     }
     return ::testing::AssertionSuccess();
 }
 
-}  // namespace quillon::test
+} // namespace quillon::test

@@ -14,7 +14,7 @@ namespace quillon::test {
 
 // UTF-8 source text as UTF-16, with "|" standing for CR LF when crlf is set.
 std::u16string U(std::string_view utf8);
-std::u16string Lines(std::string_view utf8);  // "|" -> CR LF
+std::u16string Lines(std::string_view utf8); // "|" -> CR LF
 std::string A(std::u16string_view text);     // back to UTF-8 for messages
 
 // A fresh temporary file path (removed by the fixture's destructor).
@@ -37,4 +37,4 @@ std::u16string FixturePath(std::string_view name);
 // its own invariants must hold.
 ::testing::AssertionResult IndexMatchesText(CXmlDocument& document);
 
-}  // namespace quillon::test
+} // namespace quillon::test

@@ -54,7 +54,7 @@ TEST(ChoicePlacement, ClampedInsideTheArea) {
     };
     expectRect(ClampRectToArea({100, 100, 300, 200}, area), 100, 100, 300, 200);   // already inside
     expectRect(ClampRectToArea({-150, -50, 50, 50}, area), 0, 0, 200, 100);        // top-left corner
-    expectRect(ClampRectToArea({900, 650, 1100, 750}, area), 800, 600, 1000, 700);  // bottom-right
+    expectRect(ClampRectToArea({900, 650, 1100, 750}, area), 800, 600, 1000, 700); // bottom-right
     // Larger than the area: the left and top edges stay on the area's edges.
     expectRect(ClampRectToArea({500, 500, 1700, 1400}, area), 0, 0, 1200, 900);
     // An area that does not start at 0 (a second monitor, a taskbar on the left).
@@ -67,7 +67,8 @@ TEST(ChoicePlacement, ClampedToTheNearestMonitorsWorkArea) {
     ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &info));
     const RECT work = info.rcWork;
     // Far outside the bottom right of every monitor.
-    RECT r = ClampToWorkArea(RECT{work.right + 5000, work.bottom + 5000, work.right + 5100, work.bottom + 5040});
+    RECT r =
+        ClampToWorkArea(RECT{work.right + 5000, work.bottom + 5000, work.right + 5100, work.bottom + 5040});
     EXPECT_EQ(r.right, work.right);
     EXPECT_EQ(r.bottom, work.bottom);
     EXPECT_EQ(r.right - r.left, 100);
@@ -79,7 +80,7 @@ TEST(ChoicePlacement, ClampedToTheNearestMonitorsWorkArea) {
 
 TEST(ChoiceSelection, KPressesSelectItemKMinusOneModuloTheCount) {
     for (int count : {1, 2, 5}) {
-        int selected = -1;  // hidden list: the first press shows it with item 0
+        int selected = -1; // hidden list: the first press shows it with item 0
         for (int k = 1; k <= 12; ++k) {
             selected = k == 1 ? 0 : NextChoice(selected, count);
             EXPECT_EQ(selected, (k - 1) % count) << "count " << count << " press " << k;
@@ -123,7 +124,7 @@ const std::vector<EXTENSIONREC> kRows = {EXTENSIONREC(u"txt", u"", u"", 1),
                                          EXTENSIONREC(u"md", u"C:\\bin\\ed.exe", u"%1", 1),
                                          EXTENSIONREC(u"my_ext", u"", u"", 0)};
 
-}  // namespace
+} // namespace
 
 TEST_F(ChoiceListTest, APopupThatNeverActivatesAndStartsHidden) {
     HWND hwnd = m_list.m_hWnd;
@@ -144,7 +145,8 @@ TEST_F(ChoiceListTest, APopupThatNeverActivatesAndStartsHidden) {
     ::GetWindowTextW(hwnd, title, 32);
     EXPECT_STREQ(title, L"Quillon");
     EXPECT_TRUE(m_list.SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE) & LVS_EX_FULLROWSELECT);
-    EXPECT_EQ(reinterpret_cast<HIMAGELIST>(m_list.SendMessage(LVM_GETIMAGELIST, LVSIL_SMALL)), m_images.Get());
+    EXPECT_EQ(reinterpret_cast<HIMAGELIST>(m_list.SendMessage(LVM_GETIMAGELIST, LVSIL_SMALL)),
+              m_images.Get());
 }
 
 TEST_F(ChoiceListTest, ItemsAreTheRowsThenNewExtensionThenCancel) {
@@ -186,8 +188,8 @@ TEST_F(ChoiceListTest, SizedExactlyToItsItemsWithNothingToScroll) {
     EXPECT_EQ(style & (WS_HSCROLL | WS_VSCROLL | LVS_NOSCROLL), 0);
     m_list.ShowWindow(SW_HIDE);
     // Wide enough for the longest text and the room around it.
-    const int textWidth =
-        static_cast<int>(m_list.SendMessage(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(L"txt_(default editor)")));
+    const int textWidth = static_cast<int>(
+        m_list.SendMessage(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(L"txt_(default editor)")));
     EXPECT_GE(column, textWidth + 50);
 
     m_list.Refresh({});
@@ -253,7 +255,7 @@ TEST_F(ChoiceListTest, ClicksOnItemsReachTheOwner) {
         return m_owner.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm));
     };
     EXPECT_EQ(click(2), 0);
-    EXPECT_EQ(click(-1), 0);  // outside the items: nothing
+    EXPECT_EQ(click(-1), 0); // outside the items: nothing
     EXPECT_EQ(click(4), 0);
     Pump();
     EXPECT_EQ(m_owner.received, (std::vector<WPARAM>{2, 4}));
@@ -272,7 +274,8 @@ public:
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 32;
         m_dc = ::CreateCompatibleDC(nullptr);
-        m_bitmap.Reset(::CreateDIBSection(m_dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0));
+        m_bitmap.Reset(
+            ::CreateDIBSection(m_dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0));
         m_old = ::SelectObject(m_dc, m_bitmap.Get());
     }
     ~CCanvas() {
@@ -301,7 +304,7 @@ private:
     DWORD* m_bits = nullptr;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ChoiceListTest, RowsAlternateTheirColoursAndTheSelectedRowIsHighlighted) {
     m_list.Refresh(kRows);
@@ -331,7 +334,8 @@ TEST_F(ChoiceListTest, RowsAlternateTheirColoursAndTheSelectedRowIsHighlighted) 
         // The right part (after the underscore) is drawn at the right edge; items without
         // an underscore leave that side empty.
         const bool hasRightPart = row.item < 3;
-        EXPECT_EQ(canvas.AnyOtherThan(row.fill, width * 3 / 4, width - 4), hasRightPart) << "item " << row.item;
+        EXPECT_EQ(canvas.AnyOtherThan(row.fill, width * 3 / 4, width - 4), hasRightPart)
+            << "item " << row.item;
         // Every item has text and an icon at the left.
         EXPECT_TRUE(canvas.AnyOtherThan(row.fill, 0, width / 4)) << "item " << row.item;
     }

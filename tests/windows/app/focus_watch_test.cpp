@@ -150,4 +150,4 @@ TEST_F(FocusWatch, ALeaveAndReturnDuringAnEditIsCheckedWhenTheEditIsOver) {
     EXPECT_EQ(m_system.looked.back(), u"single");
 }
 
-}  // namespace
+} // namespace

@@ -24,7 +24,8 @@ const CDialogTemplate& Template() {
 // with the given result.
 class CStepDialog : public CDialog {
 public:
-    CStepDialog(std::function<void(CStepDialog&)> step, INT_PTR result) : m_step(std::move(step)), m_result(result) {
+    CStepDialog(std::function<void(CStepDialog&)> step, INT_PTR result)
+        : m_step(std::move(step)), m_result(result) {
         InitModalIndirect(Template().Get());
     }
     bool OnInitDialog() override {
@@ -40,7 +41,7 @@ private:
     INT_PTR m_result;
 };
 
-}  // namespace
+} // namespace
 
 TEST(SingleDialog, ASecondRequestWhileOpenMakesNoSecondDialog) {
     CSingleDialog options;
@@ -54,7 +55,7 @@ TEST(SingleDialog, ASecondRequestWhileOpenMakesNoSecondDialog) {
             [&](CStepDialog& self) {
                 openDuring = options.Open();
                 first = &self;
-                nested = options.Run(make);  // the tray's Options again, while this one is up
+                nested = options.Run(make); // the tray's Options again, while this one is up
             },
             IDOK);
         return dialog;

@@ -27,7 +27,7 @@ private:
     CRunValueKeeper m_keeper;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(AutoStart, EnablingWritesTheQuotedProgramPathAsTextWithItsNul) {
     SetAutoStart(0, u"");

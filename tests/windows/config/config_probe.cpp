@@ -51,9 +51,11 @@ public:
 void Line(std::string& out, const char* key, const std::u16string& value) {
     out += std::string(key) + "=" + ToUtf8(value) + "\n";
 }
-void Line(std::string& out, const char* key, long long value) { out += std::string(key) + "=" + std::to_string(value) + "\n"; }
+void Line(std::string& out, const char* key, long long value) {
+    out += std::string(key) + "=" + std::to_string(value) + "\n";
+}
 
-}  // namespace
+} // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 3)
@@ -94,7 +96,7 @@ int wmain(int argc, wchar_t** argv) {
         engine.Delay = 4242;
         CCrashingPlatform crashing;
         SaveConfigFile(engine.configXml, engine.configFilePath, engine, crashing);
-        return 4;  // not reached: the save dies half-way
+        return 4; // not reached: the save dies half-way
     }
     return 0;
 }

@@ -23,7 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // A private folder holding a copy of the probe; `prefix` lets a case make it very deep.
 class CProbeFolder {
@@ -37,7 +39,7 @@ public:
         std::error_code error;
         fs::create_directories(fs::path(L"\\\\?\\" + m_folder), error);
         m_ready = !error && ::CopyFileW((ThisProgramFolder() + L"\\config_probe.exe").c_str(),
-                                       (L"\\\\?\\" + Program()).c_str(), FALSE);
+                                        (L"\\\\?\\" + Program()).c_str(), FALSE);
     }
     ~CProbeFolder() {
         std::error_code ignored;
@@ -127,9 +129,11 @@ private:
     bool m_moved = false;
 };
 
-std::string Utf8(const std::wstring& text) { return ToUtf8(FromWide(text)); }
+std::string Utf8(const std::wstring& text) {
+    return ToUtf8(FromWide(text));
+}
 
-}  // namespace
+} // namespace
 
 TEST(ConfigOnWindows, APortableFileBesideTheProgramIsUsedAndThePerUserFolderIsLeftAlone) {
     CPerUserFolderAside aside;
@@ -165,7 +169,7 @@ TEST(ConfigOnWindows, WithoutAPortableFileThePerUserFolderIsCreatedAndWritten) {
     ASSERT_EQ(probe.Run(L"load-save"), 0u);
     auto report = probe.ReadReport();
     EXPECT_EQ(report["config"], Utf8(aside.Folder() + L"\\QLNConfig.xml"));
-    EXPECT_EQ(report["registered"], "16648");  // the defaults are in force
+    EXPECT_EQ(report["registered"], "16648"); // the defaults are in force
     EXPECT_EQ(report["rows"], "1");
     EXPECT_FALSE(Exists(probe.Config())) << "the program created a file beside itself";
 
@@ -193,7 +197,8 @@ TEST(ConfigOnWindows, ASaveThatDiesHalfWayLeavesThePreviousFileIntact) {
     CProbeFolder probe;
     ASSERT_TRUE(probe.Ready());
     const std::string original =
-        "<?xml version=\"1.0\"?>\r\n<Quillon>\r\n<Settings>\r\n<Delay>31</Delay>\r\n</Settings>\r\n</Quillon>\r\n";
+        "<?xml "
+        "version=\"1.0\"?>\r\n<Quillon>\r\n<Settings>\r\n<Delay>31</Delay>\r\n</Settings>\r\n</Quillon>\r\n";
     ASSERT_TRUE(WriteFileBytes(probe.Config(), original));
 
     EXPECT_EQ(probe.Run(L"crash-save"), 3u);
@@ -216,7 +221,8 @@ TEST(ConfigOnWindows, AProgramPathLongerThanTheClassicLimitIsHandled) {
     for (int i = 0; i < 8; ++i)
         deep += L"\\" + std::wstring(40, static_cast<wchar_t>(L'a' + i));
     CProbeFolder probe(deep);
-    ASSERT_TRUE(probe.Ready()) << "could not lay out a folder " << probe.Folder().size() << " characters deep";
+    ASSERT_TRUE(probe.Ready()) << "could not lay out a folder " << probe.Folder().size()
+                               << " characters deep";
     ASSERT_GT(probe.Program().size(), static_cast<size_t>(MAX_PATH));
     ASSERT_TRUE(WriteFileBytes(L"\\\\?\\" + probe.Config(),
                                "<Quillon><Settings><Delay>77</Delay></Settings></Quillon>"));
@@ -266,7 +272,7 @@ private:
     std::u16string m_program;
 };
 
-}  // namespace
+} // namespace
 
 TEST(ConfigOnWindows, AConfigurationBesideAProgramDeeperThanTheClassicLimitIsReadAndReplaced) {
     std::wstring deep;
@@ -274,7 +280,8 @@ TEST(ConfigOnWindows, AConfigurationBesideAProgramDeeperThanTheClassicLimitIsRea
         deep += L"\\" + std::wstring(40, static_cast<wchar_t>(L'a' + i));
     CProbeFolder probe(deep);
     ASSERT_TRUE(probe.Ready());
-    const std::string original = "<?xml version=\"1.0\"?>\r\n<Quillon><Settings><Delay>77</Delay></Settings></Quillon>";
+    const std::string original =
+        "<?xml version=\"1.0\"?>\r\n<Quillon><Settings><Delay>77</Delay></Settings></Quillon>";
     ASSERT_TRUE(WriteFileBytes(L"\\\\?\\" + probe.Config(), original));
 
     CProgramAt platform(FromWide(probe.Program()));
@@ -330,7 +337,8 @@ TEST(ConfigOnWindows, ASaveThroughASymbolicLinkReplacesTheFileItLeadsTo) {
         GTEST_SKIP() << "symbolic links are not really made on this system";
     CConfigXml xml;
     SettingsFields settings;
-    ASSERT_TRUE(LoadConfigFile(xml, FromWide(link), settings, DefaultConfigPlatform())) << ToUtf8(xml.GetResult());
+    ASSERT_TRUE(LoadConfigFile(xml, FromWide(link), settings, DefaultConfigPlatform()))
+        << ToUtf8(xml.GetResult());
     EXPECT_EQ(settings.Delay, 9);
     settings.Delay = 10;
     ASSERT_TRUE(SaveConfigFile(xml, FromWide(link), settings, DefaultConfigPlatform()).Saved());

@@ -16,7 +16,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return 3;
     // Opened with a window, as programs do: openers without one do not exclude each other
     // under every system.
-    HWND window = ::CreateWindowExW(0, L"STATIC", L"holder", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    HWND window =
+        ::CreateWindowExW(0, L"STATIC", L"holder", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr);
     for (int i = 0; i < 500 && !::OpenClipboard(window); ++i)
         ::Sleep(10);
     ::SetEvent(held);

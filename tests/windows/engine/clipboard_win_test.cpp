@@ -76,8 +76,7 @@ std::map<std::wstring, std::string> Snapshot() {
         return out;
     for (UINT f = ::EnumClipboardFormats(0); f; f = ::EnumClipboardFormats(f)) {
         wchar_t name[256] = {};
-        std::wstring key =
-            f > 14 && ::GetClipboardFormatNameW(f, name, 256) > 0 ? name : std::to_wstring(f);
+        std::wstring key = f > 14 && ::GetClipboardFormatNameW(f, name, 256) > 0 ? name : std::to_wstring(f);
         HANDLE h = ::GetClipboardData(f);
         std::string bytes;
         if (f == CF_ENHMETAFILE) {
@@ -175,7 +174,7 @@ HWND PlainViewer() {
                              wc.hInstance, nullptr);
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(ClipboardTest, EveryEmptyingOpenMakesOurWindowTheOwnerAndEveryWriteOfOursIsMarked) {
     // Opened with no window, the clipboard would have no owner, and Windows refuses the data

@@ -25,19 +25,20 @@ HWND WindowOfItsOwnClass(WNDPROC proc, const wchar_t* className, DWORD style, HW
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.lpszClassName = className;
     ::RegisterClassW(&wc);
-    return ::CreateWindowExW(0, className, L"", style, 0, 0, 200, 100, parent, nullptr, wc.hInstance, nullptr);
+    return ::CreateWindowExW(0, className, L"", style, 0, 0, 200, 100, parent, nullptr, wc.hInstance,
+                             nullptr);
 }
 
 std::wstring FreshFolder() {
     wchar_t temp[MAX_PATH + 1] = {};
     ::GetTempPathW(MAX_PATH + 1, temp);
-    std::wstring folder = std::wstring(temp) + L"quillon-seam-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                          std::to_wstring(::GetTickCount64());
+    std::wstring folder = std::wstring(temp) + L"quillon-seam-" + std::to_wstring(::GetCurrentProcessId()) +
+                          L"-" + std::to_wstring(::GetTickCount64());
     ::CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Win32Seam, ANewFileNeverReplacesOneThatExists) {
     ISystem& sys = DefaultSystem();
@@ -115,7 +116,7 @@ DWORD WINAPI SendFromAnotherThread(void* param) {
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 // The keyboard hook is called through a message sent to this thread: a wait that does not
 // answer it makes every key the user presses wait, and gets the hook removed.
@@ -130,7 +131,8 @@ TEST(Win32Seam, WaitsAnswerSentMessagesAndLeavePostedOnesQueued) {
     SendArgs args{window, 0};
     HANDLE thread = ::CreateThread(nullptr, 0, SendFromAnotherThread, &args, 0, nullptr);
     ASSERT_NE(thread, nullptr);
-    EXPECT_TRUE(sys.WaitServingMessages(20000, [] { return g_sent > 0; }, 20))
+    EXPECT_TRUE(sys.WaitServingMessages(
+        20000, [] { return g_sent > 0; }, 20))
         << "the message sent from another thread was not answered during the wait";
     EXPECT_EQ(::WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
     ::CloseHandle(thread);
@@ -173,7 +175,7 @@ DWORD WINAPI CopyWhenTold(void* param) {
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 // The copy wait takes the text when the clipboard says it changed, not at its next look.
 TEST(Win32Seam, TheCopyWaitEndsWhenTheClipboardChanges) {
@@ -215,7 +217,7 @@ TEST(Win32Seam, TheCopyWaitEndsWhenTheClipboardChanges) {
 
 namespace {
 
-std::vector<std::pair<DWORD, ULONG_PTR>> g_hooked;  // (vkCode, dwExtraInfo) as the hook saw them
+std::vector<std::pair<DWORD, ULONG_PTR>> g_hooked; // (vkCode, dwExtraInfo) as the hook saw them
 
 LRESULT CALLBACK RecordingHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0 && lParam) {
@@ -226,7 +228,7 @@ LRESULT CALLBACK RecordingHook(int code, WPARAM wParam, LPARAM lParam) {
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-}  // namespace
+} // namespace
 
 // The hook is called while the program waits, and it can tell the program's own keys by
 // their mark.
@@ -236,7 +238,8 @@ TEST(Win32Seam, OwnKeysReachTheHookDuringAWaitWithTheirMark) {
     HHOOK hook = ::SetWindowsHookExW(WH_KEYBOARD_LL, RecordingHook, ::GetModuleHandleW(nullptr), 0);
     ASSERT_NE(hook, nullptr);
     ASSERT_TRUE(sys.SendKeys({KeyInput{VK_F24, 0, false}, KeyInput{VK_F24, 0, true}}));
-    EXPECT_TRUE(sys.WaitServingMessages(10000, [] { return g_hooked.size() >= 2; }, 20))
+    EXPECT_TRUE(sys.WaitServingMessages(
+        10000, [] { return g_hooked.size() >= 2; }, 20))
         << "the hook was not called during the wait";
     ::UnhookWindowsHookEx(hook);
     for (const auto& [vk, extra] : g_hooked)
@@ -245,8 +248,8 @@ TEST(Win32Seam, OwnKeysReachTheHookDuringAWaitWithTheirMark) {
 
 namespace {
 
-std::vector<bool> g_lettersWithCtrl;  // for each 'A' the window got: was Ctrl down
-HANDLE g_releaseNow = nullptr;          // set when our own Ctrl has passed the hook
+std::vector<bool> g_lettersWithCtrl; // for each 'A' the window got: was Ctrl down
+HANDLE g_releaseNow = nullptr;       // set when our own Ctrl has passed the hook
 
 LRESULT CALLBACK LetterRecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_KEYDOWN && wParam == 'A')
@@ -274,7 +277,7 @@ LRESULT CALLBACK UserKeysHook(int code, WPARAM wParam, LPARAM lParam) {
 
 struct UserCtrlArgs {
     bool up;
-    HANDLE when;  // waited for first, when given
+    HANDLE when; // waited for first, when given
 };
 
 // The user's Ctrl, pressed or released from another thread, as a keyboard would.
@@ -289,7 +292,7 @@ DWORD WINAPI UserCtrl(void* param) {
     return ::SendInput(1, &input, sizeof(INPUT)) == 1 ? 0 : 1;
 }
 
-}  // namespace
+} // namespace
 
 // The user lets go of Ctrl while our Ctrl+A is on its way: the release reaches the hook
 // between our Ctrl and our letter. It must not get between them in the input (the letter
@@ -344,7 +347,8 @@ TEST(Win32Seam, TheUsersCtrlReleaseNeverGetsBetweenOurCtrlAndOurLetters) {
 
 TEST(Win32Seam, AWindowIsKnownByItsThreadProcessAndClassAndOursIsNotAboveUs) {
     ISystem& sys = DefaultSystem();
-    HWND window = WindowOfItsOwnClass(::DefWindowProcW, L"QuillonSeamFactsTest", WS_OVERLAPPEDWINDOW, nullptr);
+    HWND window =
+        WindowOfItsOwnClass(::DefWindowProcW, L"QuillonSeamFactsTest", WS_OVERLAPPEDWINDOW, nullptr);
     ASSERT_NE(window, nullptr);
     WindowFacts facts;
     ASSERT_TRUE(sys.DescribeWindow(window, facts));

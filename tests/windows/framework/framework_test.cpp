@@ -31,7 +31,7 @@ class CTestDialog : public CDialog {
 public:
     using CDialog::CDialog;
     std::function<void(CTestDialog&)> onInit;
-    std::function<bool(CTestDialog&)> step;  // polled every 10 ms until it returns true
+    std::function<bool(CTestDialog&)> step; // polled every 10 ms until it returns true
     std::vector<UINT> seen;
     bool OnInitDialog() override {
         CDialog::OnInitDialog();
@@ -89,7 +89,7 @@ public:
             return true;
         case WM_CTLCOLORBTN:
             ++colors;
-            return false;  // not asked for: the parent answers
+            return false; // not asked for: the parent answers
         default:
             return false;
         }
@@ -102,13 +102,13 @@ public:
     bool PreTranslateMessage(MSG* msg) override {
         if (msg->message == WM_KEYDOWN) {
             keys.push_back(msg->wParam);
-            return msg->wParam == VK_RETURN;  // Enter is ours, Escape goes on to the dialog
+            return msg->wParam == VK_RETURN; // Enter is ours, Escape goes on to the dialog
         }
         return false;
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(Framework, CreatedWindowIsBoundBeforeItsFirstMessageAndUnboundAtTheEnd) {
     struct CProbe : CWnd {
@@ -196,7 +196,7 @@ TEST(Framework, SubclassedControlGetsTheNotificationsItAskedFor) {
     dlg.onInit = [&](CTestDialog& d) { ASSERT_TRUE(button.SubclassDlgItem(1002, d.m_hWnd)); };
     dlg.step = [&](CTestDialog& d) {
         if (button.draws == 0)
-            return false;  // wait until the shown dialog has drawn the owner-drawn button
+            return false; // wait until the shown dialog has drawn the owner-drawn button
         ::SendMessageW(button.m_hWnd, BM_CLICK, 0, 0);
         NMHDR hdr{button.m_hWnd, 1002, NM_CLICK};
         notifyResult = d.SendMessage(WM_NOTIFY, 1002, reinterpret_cast<LPARAM>(&hdr));
@@ -235,7 +235,7 @@ LRESULT CALLBACK OuterProc(HWND hwnd, UINT m, WPARAM w, LPARAM l) {
     return ::CallWindowProcW(g_outerNext, hwnd, m, w, l);
 }
 
-}  // namespace
+} // namespace
 
 TEST(Framework, UnbindingUnderAnotherSubclassKeepsTheControlAndTheOtherSubclassWorking) {
     CTestDialog dlg(100);

@@ -267,9 +267,13 @@ bool ShellIconCall(DWORD message, HWND hwnd, UINT id) {
 
 } // namespace
 
-bool ShellHasIcon(HWND hwnd, UINT id) { return hwnd && ShellIconCall(NIM_MODIFY, hwnd, id); }
+bool ShellHasIcon(HWND hwnd, UINT id) {
+    return hwnd && ShellIconCall(NIM_MODIFY, hwnd, id);
+}
 
-bool RemoveShellIcon(HWND hwnd, UINT id) { return ShellIconCall(NIM_DELETE, hwnd, id); }
+bool RemoveShellIcon(HWND hwnd, UINT id) {
+    return ShellIconCall(NIM_DELETE, hwnd, id);
+}
 
 INPUT KeyInput(WORD vk, bool down) {
     INPUT in{};

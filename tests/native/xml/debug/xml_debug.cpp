@@ -67,7 +67,8 @@ std::string CheckIndex(CXmlDocument& document) {
                        std::to_string(parent ? parentLevel : 0);
             const uint32_t start = document.ElementStart(c);
             if (start < lastEnd)
-                return "element " + std::to_string(c) + " starts inside its previous sibling or parent's start tag";
+                return "element " + std::to_string(c) +
+                       " starts inside its previous sibling or parent's start tag";
             if (uint64_t{start} + document.ElementLength(c) > parentEnd)
                 return "element " + std::to_string(c) + " reaches beyond its parent";
             if (document.StartTagLength(c) > document.ElementLength(c) ||
@@ -90,8 +91,9 @@ std::string CheckIndex(CXmlDocument& document) {
         }
     }
     if (count != document.ElementCount())
-        return "linked elements " + std::to_string(count) + " but live " + std::to_string(document.ElementCount());
+        return "linked elements " + std::to_string(count) + " but live " +
+               std::to_string(document.ElementCount());
     return problem;
 }
 
-}  // namespace quillon
+} // namespace quillon

@@ -10,9 +10,9 @@ namespace quillon {
 class CXmlDocument;
 
 struct ElementOutline {
-    uint32_t depth;       // 0 for top-level elements
-    std::u16string name;  // tag name
-    uint32_t start;       // offset of '<'
+    uint32_t depth;      // 0 for top-level elements
+    std::u16string name; // tag name
+    uint32_t start;      // offset of '<'
     uint32_t length;
     bool operator==(const ElementOutline& other) const {
         return depth == other.depth && name == other.name && start == other.start && length == other.length;
@@ -28,4 +28,4 @@ std::vector<ElementOutline> OutlineFromText(CXmlDocument& document);
 // text, parents containing children); returns an empty text or what is wrong.
 std::string CheckIndex(CXmlDocument& document);
 
-}  // namespace quillon
+} // namespace quillon

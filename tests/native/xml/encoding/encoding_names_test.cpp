@@ -38,9 +38,16 @@ const std::vector<NamedCodePage> kTable = {
     {866, {"ibm866", "cp866", "csibm866"}},
     {869, {"cp-gr", "ibm869", "cp869", "csibm869"}},
     {874, {"windows-874", "cp874", "tis-620", "dos-874", "iso-8859-11"}},
-    {932, {"x-ms-cp932", "shift_jis", "sjis-win", "windows-932", "cp932", "ms_kanji", "ms932", "sjis-ms", "shifft_jis-ms", "windows-31j", "cswindows31j", "sjis", "shifft_jis", "shift-jis", "x-sjis", "sjis-open", "csshiftjis"}},
-    {936, {"gb_2312-80", "gb231280", "windows-936", "cp936", "csiso58gb231280", "ms936", "gb2312-80", "gb2312", "csgb231280", "chinese", "iso-ir-58", "cn-gb", "csgb2312", "gbk"}},
-    {949, {"ksc_5601", "uhc", "korean", "iso-ir-149", "csksc56011987", "ks_c_5601-1987", "ks_c_5601-1989", "ksc5601", "cp949", "ks_c_5601", "ks_c_5601_1987", "ks-c5601", "ks-c-5601"}},
+    {932,
+     {"x-ms-cp932", "shift_jis", "sjis-win", "windows-932", "cp932", "ms_kanji", "ms932", "sjis-ms",
+      "shifft_jis-ms", "windows-31j", "cswindows31j", "sjis", "shifft_jis", "shift-jis", "x-sjis",
+      "sjis-open", "csshiftjis"}},
+    {936,
+     {"gb_2312-80", "gb231280", "windows-936", "cp936", "csiso58gb231280", "ms936", "gb2312-80", "gb2312",
+      "csgb231280", "chinese", "iso-ir-58", "cn-gb", "csgb2312", "gbk"}},
+    {949,
+     {"ksc_5601", "uhc", "korean", "iso-ir-149", "csksc56011987", "ks_c_5601-1987", "ks_c_5601-1989",
+      "ksc5601", "cp949", "ks_c_5601", "ks_c_5601_1987", "ks-c5601", "ks-c-5601"}},
     {950, {"big5-hkscs", "big5", "cp950", "x-x-big5", "csbig5", "cn-big5"}},
     {1125, {"cp1125"}},
     {1133, {"cp1133", "ibm-cp1133"}},
@@ -89,25 +96,45 @@ const std::vector<NamedCodePage> kTable = {
     {20106, {"x-ia5-german"}},
     {20107, {"x-ia5-swedish"}},
     {20108, {"x-ia5-norwegian"}},
-    {20127, {"ibm367", "us-ascii", "ascii", "cp367", "iso-ir-6", "us", "csascii", "ansi_x3.4-1968", "ansi_x3.4-1986", "iso646-us", "iso-ir-6us", "iso_646.irv:1991"}},
+    {20127,
+     {"ibm367", "us-ascii", "ascii", "cp367", "iso-ir-6", "us", "csascii", "ansi_x3.4-1968", "ansi_x3.4-1986",
+      "iso646-us", "iso-ir-6us", "iso_646.irv:1991"}},
     {20866, {"koi", "koi8r", "koi8", "koi8-r", "cskoi8r"}},
     {20932, {"cseucpkdfmtjapanese", "extended_unix_code_packed_format_for_japanese", "euc-jp"}},
     {21866, {"koi8-ru", "koi8-u"}},
-    {28591, {"l1", "ibm819", "iso-ir-100", "iso8859-1", "csisolatin1", "cp819", "iso-8859-1", "iso_8859-1:1987", "latin1", "iso_8859-1"}},
-    {28592, {"l2", "iso-ir-101", "iso8859-2", "csisolatin2", "iso-8859-2", "iso_8859-2:1987", "latin2", "iso_8859-2"}},
-    {28593, {"l3", "iso-ir-109", "iso8859-3", "csisolatin3", "iso-8859-3", "iso_8859-3:1988", "latin3", "iso_8859-3"}},
-    {28594, {"l4", "iso-ir-110", "iso8859-4", "csisolatin4", "iso-8859-4", "iso_8859-4:1988", "latin4", "iso_8859-4"}},
-    {28595, {"iso-ir-144", "iso8859-5", "csisolatin5", "iso-8859-5", "csisolatincyrillic", "cyrillic", "iso_8859-5:1988", "iso_8859-5"}},
-    {28596, {"iso-ir-127", "iso8859-6", "iso-8859-6", "iso_8859-6:1987", "iso_8859-6", "ecma-114", "csisolatinarabic", "arabic"}},
-    {28597, {"iso-ir-126", "iso8859-7", "csisolatingreek", "greek", "elot_928", "iso-8859-7", "iso_8859-7:1987", "greek8", "iso_8859-7", "ecma-118"}},
-    {28598, {"csisolatinhebrew", "hebrew", "iso-ir-138", "iso8859-8", "visual", "iso-8859-8", "iso_8859-8:1988", "iso_8859-8"}},
+    {28591,
+     {"l1", "ibm819", "iso-ir-100", "iso8859-1", "csisolatin1", "cp819", "iso-8859-1", "iso_8859-1:1987",
+      "latin1", "iso_8859-1"}},
+    {28592,
+     {"l2", "iso-ir-101", "iso8859-2", "csisolatin2", "iso-8859-2", "iso_8859-2:1987", "latin2",
+      "iso_8859-2"}},
+    {28593,
+     {"l3", "iso-ir-109", "iso8859-3", "csisolatin3", "iso-8859-3", "iso_8859-3:1988", "latin3",
+      "iso_8859-3"}},
+    {28594,
+     {"l4", "iso-ir-110", "iso8859-4", "csisolatin4", "iso-8859-4", "iso_8859-4:1988", "latin4",
+      "iso_8859-4"}},
+    {28595,
+     {"iso-ir-144", "iso8859-5", "csisolatin5", "iso-8859-5", "csisolatincyrillic", "cyrillic",
+      "iso_8859-5:1988", "iso_8859-5"}},
+    {28596,
+     {"iso-ir-127", "iso8859-6", "iso-8859-6", "iso_8859-6:1987", "iso_8859-6", "ecma-114",
+      "csisolatinarabic", "arabic"}},
+    {28597,
+     {"iso-ir-126", "iso8859-7", "csisolatingreek", "greek", "elot_928", "iso-8859-7", "iso_8859-7:1987",
+      "greek8", "iso_8859-7", "ecma-118"}},
+    {28598,
+     {"csisolatinhebrew", "hebrew", "iso-ir-138", "iso8859-8", "visual", "iso-8859-8", "iso_8859-8:1988",
+      "iso_8859-8"}},
     {28599, {"l5", "iso-ir-148", "iso8859-9", "iso-8859-9", "iso_8859-9:1989", "latin5", "iso_8859-9"}},
     {28603, {"iso8859-13", "iso-8859-13"}},
     {28605, {"l9", "latin-9", "iso_8859-15", "iso8859-15", "iso-8859-15", "latin9"}},
     {29001, {"x-europa"}},
     {38598, {"iso8859-8-i", "iso-8859-8-i", "logical"}},
     {50220, {"iso-2022-jp"}},
-    {50221, {"_iso-2022-jp", "ms50221", "iso-2022-jp-ms", "csiso2022jp", "iso2022-jp-ms", "windows-50221", "cp50221"}},
+    {50221,
+     {"_iso-2022-jp", "ms50221", "iso-2022-jp-ms", "csiso2022jp", "iso2022-jp-ms", "windows-50221",
+      "cp50221"}},
     {50222, {"_iso-2022-jp$sio"}},
     {50225, {"iso2022-kr", "csiso2022kr", "iso-2022-kr"}},
     {51932, {"cp51932", "x-euc", "ms51932", "x-euc-jp", "windows-51932"}},
@@ -129,15 +156,14 @@ const std::vector<NamedCodePage> kTable = {
     {65001, {"unicode-1-1-utf-8", "unicode-2-0-utf-8", "x-unicode-2-0-utf-8", "utf8", "utf-8", "cp65001"}},
 };
 
-std::u16string Upper(std::string_view text)
-{
+std::u16string Upper(std::string_view text) {
     std::u16string result;
-    for (char c : text) result += static_cast<char16_t>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    for (char c : text)
+        result += static_cast<char16_t>(c >= 'a' && c <= 'z' ? c - 32 : c);
     return result;
 }
 
-TEST(EncodingNames, EveryNameOfTheTableFindsItsCodePageInAnyCase)
-{
+TEST(EncodingNames, EveryNameOfTheTableFindsItsCodePageInAnyCase) {
     size_t nameCount = 0;
     std::set<int> codePages;
     for (const auto& row : kTable) {
@@ -148,7 +174,8 @@ TEST(EncodingNames, EveryNameOfTheTableFindsItsCodePageInAnyCase)
             EXPECT_EQ(CodePageFromName(Upper(name)), row.codePage) << name;
             std::u16string mixed = u16(name);
             for (size_t i = 0; i < mixed.size(); i += 2)
-                if (mixed[i] >= u'a' && mixed[i] <= u'z') mixed[i] = static_cast<char16_t>(mixed[i] - 32);
+                if (mixed[i] >= u'a' && mixed[i] <= u'z')
+                    mixed[i] = static_cast<char16_t>(mixed[i] - 32);
             EXPECT_EQ(CodePageFromName(mixed), row.codePage) << name;
         }
     }
@@ -156,14 +183,13 @@ TEST(EncodingNames, EveryNameOfTheTableFindsItsCodePageInAnyCase)
     EXPECT_EQ(codePages.size(), 110u);
 }
 
-TEST(EncodingNames, EmptyUnknownAndOverlongNames)
-{
+TEST(EncodingNames, EmptyUnknownAndOverlongNames) {
     EXPECT_EQ(CodePageFromName(u""), 0);
     EXPECT_EQ(CodePageFromName(u"klingon"), -1);
     EXPECT_EQ(CodePageFromName(u"utf-8 "), -1);
     EXPECT_EQ(CodePageFromName(u"utf_8"), -1);
     EXPECT_EQ(CodePageFromName(u" utf-8"), -1);
-    EXPECT_EQ(CodePageFromName(u"cp1256 "), 1256);  // the table's name with a trailing space
+    EXPECT_EQ(CodePageFromName(u"cp1256 "), 1256); // the table's name with a trailing space
     EXPECT_EQ(CodePageFromName(u"CP1256 "), 1256);
     EXPECT_EQ(CodePageFromName(u"cp1256  "), -1);
     // Only A-Z fold: a name with a non-ASCII letter matches nothing.
@@ -177,11 +203,10 @@ TEST(EncodingNames, EmptyUnknownAndOverlongNames)
     // The longest name of the table (45 units).
     EXPECT_EQ(CodePageFromName(u"EXTENDED_UNIX_CODE_PACKED_FORMAT_FOR_JAPANESE"), 20932);
     // A name that shares a bucket with a known one but differs in text.
-    EXPECT_EQ(CodePageFromName(u"8fu-"), -1);  // same units as "utf-8", other order
+    EXPECT_EQ(CodePageFromName(u"8fu-"), -1); // same units as "utf-8", other order
 }
 
-TEST(EncodingNames, CommonDeclarationsOfXmlFiles)
-{
+TEST(EncodingNames, CommonDeclarationsOfXmlFiles) {
     EXPECT_EQ(CodePageFromName(u"UTF-8"), 65001);
     EXPECT_EQ(CodePageFromName(u"UTF-16"), 1200);
     EXPECT_EQ(CodePageFromName(u"UTF-16BE"), 1201);
@@ -192,5 +217,5 @@ TEST(EncodingNames, CommonDeclarationsOfXmlFiles)
     EXPECT_EQ(CodePageFromName(u"UTF-32"), 12000);
 }
 
-}  // namespace
-}  // namespace quillon
+} // namespace
+} // namespace quillon

@@ -16,15 +16,13 @@ struct Scan {
     bool errorAtEnd;
 };
 
-Scan Check(const std::string& bytes)
-{
+Scan Check(const std::string& bytes) {
     Scan scan{false, 99, true};
     scan.valid = LooksLikeUtf8(bytes.data(), bytes.size(), &scan.nonAscii, &scan.errorAtEnd);
     return scan;
 }
 
-TEST(LooksLikeUtf8, AsciiAndWellFormedSequences)
-{
+TEST(LooksLikeUtf8, AsciiAndWellFormedSequences) {
     Scan s = Check("");
     EXPECT_TRUE(s.valid);
     EXPECT_EQ(s.nonAscii, 0u);
@@ -34,23 +32,21 @@ TEST(LooksLikeUtf8, AsciiAndWellFormedSequences)
     EXPECT_EQ(s.nonAscii, 0u);
     s = Check("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80");
     EXPECT_TRUE(s.valid);
-    EXPECT_EQ(s.nonAscii, 3u);  // one per sequence
+    EXPECT_EQ(s.nonAscii, 3u); // one per sequence
     EXPECT_TRUE(LooksLikeUtf8("x", 1, nullptr, nullptr));
 }
 
-TEST(LooksLikeUtf8, LaxRulesAcceptWhatAStrictDecoderWouldNot)
-{
-    EXPECT_TRUE(Check("\xC0\x80").valid);                // overlong
-    EXPECT_TRUE(Check("\x80\x80").valid);                // a continuation byte read as a lead
-    EXPECT_TRUE(Check("\xC3\xC3").valid);                // bit 6 of the continuation is not examined
-    EXPECT_TRUE(Check("\xED\xA0\x80").valid);            // a surrogate
-    EXPECT_TRUE(Check("\xF7\xBF\xBF\xBF").valid);        // four-byte lead pattern beyond U+10FFFF
-    EXPECT_FALSE(Check("\xF8\x80\x80\x80\x80").valid);   // bits 5, 4 and 3 set
+TEST(LooksLikeUtf8, LaxRulesAcceptWhatAStrictDecoderWouldNot) {
+    EXPECT_TRUE(Check("\xC0\x80").valid);              // overlong
+    EXPECT_TRUE(Check("\x80\x80").valid);              // a continuation byte read as a lead
+    EXPECT_TRUE(Check("\xC3\xC3").valid);              // bit 6 of the continuation is not examined
+    EXPECT_TRUE(Check("\xED\xA0\x80").valid);          // a surrogate
+    EXPECT_TRUE(Check("\xF7\xBF\xBF\xBF").valid);      // four-byte lead pattern beyond U+10FFFF
+    EXPECT_FALSE(Check("\xF8\x80\x80\x80\x80").valid); // bits 5, 4 and 3 set
     EXPECT_FALSE(Check("\xFF").valid);
 }
 
-TEST(LooksLikeUtf8, InvalidSequencesAndTheErrorAtTheEnd)
-{
+TEST(LooksLikeUtf8, InvalidSequencesAndTheErrorAtTheEnd) {
     Scan s = Check("ab\xC3z");
     EXPECT_FALSE(s.valid);
     EXPECT_FALSE(s.errorAtEnd);
@@ -66,8 +62,7 @@ TEST(LooksLikeUtf8, InvalidSequencesAndTheErrorAtTheEnd)
     EXPECT_FALSE(Check("<a>caf\xE9</a>").valid);
 }
 
-TEST(LooksLikeUtf8, TheScanEndsAtAZeroByte)
-{
+TEST(LooksLikeUtf8, TheScanEndsAtAZeroByte) {
     EXPECT_TRUE(Check(std::string("abc\0\xFF\xFF", 6)).valid);
     // A sequence broken by a zero byte is invalid but not cut off by the end of the buffer.
     Scan s = Check(std::string("ab\xC3\0\xA9", 5));
@@ -75,8 +70,7 @@ TEST(LooksLikeUtf8, TheScanEndsAtAZeroByte)
     EXPECT_FALSE(s.errorAtEnd);
 }
 
-TEST(LooksLikeUtf8, FindsTheFaultAtEveryPositionOfALongBuffer)
-{
+TEST(LooksLikeUtf8, FindsTheFaultAtEveryPositionOfALongBuffer) {
     // Long ASCII runs are skipped in blocks; a fault anywhere must still be seen.
     for (size_t length = 1; length < 70; ++length) {
         for (size_t at = 0; at < length; ++at) {
@@ -137,16 +131,14 @@ TEST(IsStrictUtf8, AcceptsExactlyWhatConvertsWithoutReplacement) {
     }
 }
 
-int Decode(const std::string& bytes, size_t* consumed)
-{
+int Decode(const std::string& bytes, size_t* consumed) {
     const char* cursor = bytes.data();
     const int cp = DecodeUtf8Char(cursor, bytes.data() + bytes.size());
     *consumed = static_cast<size_t>(cursor - bytes.data());
     return cp;
 }
 
-TEST(DecodeUtf8Char, DecodesOneSequenceAndAdvances)
-{
+TEST(DecodeUtf8Char, DecodesOneSequenceAndAdvances) {
     size_t used = 0;
     EXPECT_EQ(Decode("A", &used), 'A');
     EXPECT_EQ(used, 1u);
@@ -164,8 +156,7 @@ TEST(DecodeUtf8Char, DecodesOneSequenceAndAdvances)
     EXPECT_EQ(Decode("\xC3\xE9", &used), (0x03 << 6) | 0x29);
 }
 
-TEST(DecodeUtf8Char, InvalidAndCutOffSequences)
-{
+TEST(DecodeUtf8Char, InvalidAndCutOffSequences) {
     size_t used = 0;
     EXPECT_EQ(Decode("", &used), -1);
     EXPECT_EQ(used, 0u);
@@ -174,17 +165,16 @@ TEST(DecodeUtf8Char, InvalidAndCutOffSequences)
     EXPECT_EQ(Decode("\xE2\x82", &used), -1);
     EXPECT_EQ(used, 2u);
     EXPECT_EQ(Decode("\xE2\x82z", &used), -1);
-    EXPECT_EQ(used, 2u);  // the ASCII byte is left for the next call
+    EXPECT_EQ(used, 2u); // the ASCII byte is left for the next call
     const char* nothing = nullptr;
     EXPECT_EQ(DecodeUtf8Char(nothing, nullptr), -1);
 }
 
-std::string Encode(int cp)
-{
+std::string Encode(int cp) {
     size_t length = 0;
     EncodeUtf8Char(cp, nullptr, length);
     std::string out(length + 2, '#');
-    size_t written = 1;  // writes go at out[length], after what is there
+    size_t written = 1; // writes go at out[length], after what is there
     EncodeUtf8Char(cp, out.data(), written);
     EXPECT_EQ(written, length + 1);
     EXPECT_EQ(out[0], '#');
@@ -192,8 +182,7 @@ std::string Encode(int cp)
     return out.substr(1, length);
 }
 
-TEST(EncodeUtf8Char, LengthsAtEveryBoundary)
-{
+TEST(EncodeUtf8Char, LengthsAtEveryBoundary) {
     EXPECT_EQ(Encode(0), std::string(1, '\0'));
     EXPECT_EQ(Encode(0x7F), "\x7F");
     EXPECT_EQ(Encode(0x80), "\xC2\x80");
@@ -204,15 +193,13 @@ TEST(EncodeUtf8Char, LengthsAtEveryBoundary)
     EXPECT_EQ(Encode(0x10FFFF), "\xF4\x8F\xBF\xBF");
 }
 
-TEST(EncodeUtf8Char, ValuesOutsideUnicodeBecomeTheReplacementCharacter)
-{
+TEST(EncodeUtf8Char, ValuesOutsideUnicodeBecomeTheReplacementCharacter) {
     EXPECT_EQ(Encode(-1), "\xEF\xBF\xBD");
     EXPECT_EQ(Encode(0x110000), "\xEF\xBF\xBD");
     EXPECT_EQ(Encode(0x7FFFFFFF), "\xEF\xBF\xBD");
 }
 
-TEST(EncodeUtf8Char, RoundTripsThroughTheDecoder)
-{
+TEST(EncodeUtf8Char, RoundTripsThroughTheDecoder) {
     for (int cp = 0; cp <= 0x10FFFF; cp += (cp < 0x1000 ? 1 : 97)) {
         std::string bytes = Encode(cp);
         size_t used = 0;
@@ -221,5 +208,5 @@ TEST(EncodeUtf8Char, RoundTripsThroughTheDecoder)
     }
 }
 
-}  // namespace
-}  // namespace quillon
+} // namespace
+} // namespace quillon

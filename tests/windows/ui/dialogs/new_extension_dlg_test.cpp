@@ -20,14 +20,17 @@ namespace {
 void SetText(HWND dialog, int id, const wchar_t* text) {
     ::SendMessageW(::GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
-void Click(HWND dialog, int id) { ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id))); }
+void Click(HWND dialog, int id) {
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
 
 // Runs the dialog modally while the player drives it from another thread.
 INT_PTR RunWith(CDlgNewExtension& dialog, const std::function<void(HWND)>& player) {
     return PlayModal(nullptr, L"New Extension", player, [&] { return dialog.DoModal(); });
 }
 
-}  // namespace
+} // namespace
 
 TEST(NewExtensionDialog, OptionsModeProposesAndKeepsTheRow) {
     CDlgNewExtension dialog;
@@ -69,8 +72,8 @@ TEST(NewExtensionDialog, TemplateRectanglesInDialogUnits) {
         // dialog's base units; mapping the expected units the same way holds with whatever
         // font the machine gives "MS Shell Dlg" (converting pixels back rounds differently).
         auto text = [](const RECT& r) {
-            return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-                   std::to_string(r.bottom);
+            return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+                   "," + std::to_string(r.bottom);
         };
         auto actual = [&](int id) {
             RECT r{};
@@ -79,7 +82,7 @@ TEST(NewExtensionDialog, TemplateRectanglesInDialogUnits) {
             return text({r.left, r.top, r.right - r.left, r.bottom - r.top});
         };
         auto expected = [&](int x, int y, int width, int height) {
-            RECT r{x, y, width, height};  // x, y, width, height, mapped field by field
+            RECT r{x, y, width, height}; // x, y, width, height, mapped field by field
             ::MapDialogRect(d, &r);
             return text(r);
         };
@@ -177,9 +180,9 @@ TEST(NewExtensionDialog, BrowseFillsTheEditorAndCancelKeepsWhatWasTyped) {
         open = WaitShownWindow(nullptr, L"Open", d);
         ASSERT_NE(open, nullptr);
         // The file-name box of the dialog (a combo box, or a plain edit).
-        HWND name = ::GetDlgItem(open, 0x47C);  // cmb13
+        HWND name = ::GetDlgItem(open, 0x47C); // cmb13
         if (!name)
-            name = ::GetDlgItem(open, 0x480);   // edt1
+            name = ::GetDlgItem(open, 0x480); // edt1
         ASSERT_NE(name, nullptr);
         ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(self.c_str()));
         ::PostMessageW(open, WM_COMMAND, IDOK, 0);

@@ -263,12 +263,14 @@ TEST_F(OptionsDialogTest, EveryTextFitsItsControlInTheFontTheSystemGives) {
                                            type == BS_CHECKBOX || type == BS_RADIOBUTTON);
             const bool group = !isStatic && type == BS_GROUPBOX;
             if (!isStatic && !box && !group && type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)
-                continue;  // the image buttons draw pictures
-            HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)));
-            const LONG room = r.right - (box ? mark + 3 : 0) - (group ? 12 : 0) - (isStatic || box || group ? 0 : 6);
+                continue; // the image buttons draw pictures
+            HGDIOBJ old =
+                ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)));
+            const LONG room =
+                r.right - (box ? mark + 3 : 0) - (group ? 12 : 0) - (isStatic || box || group ? 0 : 6);
             RECT need{0, 0, room, 0};
-            const UINT flags = DT_CALCRECT |
-                               (isStatic ? DT_WORDBREAK : DT_SINGLELINE) | (style & SS_NOPREFIX ? DT_NOPREFIX : 0);
+            const UINT flags = DT_CALCRECT | (isStatic ? DT_WORDBREAK : DT_SINGLELINE) |
+                               (style & SS_NOPREFIX ? DT_NOPREFIX : 0);
             ::DrawTextW(dc, text, -1, &need, flags);
             ::SelectObject(dc, old);
             EXPECT_LE(need.right, room) << Utf8Of(text) << " is cut at its end";

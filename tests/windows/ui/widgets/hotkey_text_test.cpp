@@ -15,12 +15,13 @@ namespace {
 // The layout's name of a key, asked directly.
 std::wstring LayoutName(UINT vk, bool extended) {
     wchar_t name[256] = {};
-    LONG param = static_cast<LONG>((::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) << 16) | (extended ? 1u << 24 : 0u));
+    LONG param =
+        static_cast<LONG>((::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) << 16) | (extended ? 1u << 24 : 0u));
     int n = ::GetKeyNameTextW(param, name, 256);
     return std::wstring(name, n > 0 ? n : 0);
 }
 
-}  // namespace
+} // namespace
 
 TEST(HotKeyText, KeyNamesComeFromTheLayout) {
     for (UINT vk : {UINT('A'), UINT('Q'), UINT(VK_F5), UINT(VK_CONTROL), UINT(VK_ESCAPE), UINT(VK_SPACE)}) {
@@ -56,12 +57,14 @@ TEST(HotKeyText, ModifiersWithoutAKeyEndInTheSeparator) {
 TEST(HotKeyText, OnlyTheArrowKeysTakeExtendedNames) {
     for (UINT vk : {UINT(VK_LEFT), UINT(VK_UP), UINT(VK_RIGHT), UINT(VK_DOWN)})
         EXPECT_EQ(FormatHotKey(vk, 0), LayoutName(vk, true)) << vk;
-    for (UINT vk : {UINT(VK_HOME), UINT(VK_END), UINT(VK_PRIOR), UINT(VK_NEXT), UINT(VK_INSERT), UINT(VK_DELETE)})
+    for (UINT vk :
+         {UINT(VK_HOME), UINT(VK_END), UINT(VK_PRIOR), UINT(VK_NEXT), UINT(VK_INSERT), UINT(VK_DELETE)})
         EXPECT_EQ(FormatHotKey(vk, 0), LayoutName(vk, false)) << vk;
 }
 
 TEST(HotKeyText, KeysWithoutANameGiveEmptyText) {
     // No scan code: the layout has no name, and nothing breaks.
     EXPECT_EQ(KeyNameOf(0xFF, false), LayoutName(0xFF, false));
-    EXPECT_EQ(FormatHotKey(0xFF, MOD_CONTROL), LayoutName(VK_CONTROL, false) + L" + " + LayoutName(0xFF, false));
+    EXPECT_EQ(FormatHotKey(0xFF, MOD_CONTROL),
+              LayoutName(VK_CONTROL, false) + L" + " + LayoutName(0xFF, false));
 }

@@ -56,11 +56,11 @@ protected:
         ASSERT_TRUE(m_sink.CreateEx(0, nullptr, L"sink", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
         m_icon.Reset(::LoadIconW(nullptr, IDI_APPLICATION));
     }
-    CMessageSink m_sink{WM_COMMAND};  // where the tray's commands go
+    CMessageSink m_sink{WM_COMMAND}; // where the tray's commands go
     CIconHandle m_icon;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(TrayIconTest, AddsTheIconWithItsFixedValues) {
     Recorder shell;
@@ -109,7 +109,7 @@ TEST_F(TrayIconTest, AWorkAreaChangeKeepsTheIconAndTaskbarCreatedAlwaysAddsIt) {
 
     // The shell restarted: it forgot us, so the whole record goes in again, every time, even
     // after one it refused.
-    tray.ShowWarningBalloon(L"title");  // leaves uFlags at NIF_INFO
+    tray.ShowWarningBalloon(L"title"); // leaves uFlags at NIF_INFO
     shell.answers = {FALSE};
     EXPECT_EQ(tray.SendMessage(CTrayIcon::TaskbarCreatedMessage()), 0);
     EXPECT_TRUE(tray.IsHidden());
@@ -214,7 +214,8 @@ TEST_F(TrayIconTest, DoubleClickSendsTheDefaultCommandAndOtherClicksNothing) {
     ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
     tray.SetDefaultCommand(32771);
 
-    EXPECT_EQ(tray.SendMessage(kTrayMessage, 128, WM_LBUTTONDBLCLK), 0) << "another icon's message is ignored";
+    EXPECT_EQ(tray.SendMessage(kTrayMessage, 128, WM_LBUTTONDBLCLK), 0)
+        << "another icon's message is ignored";
     EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_LBUTTONUP), 1);
     EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_RBUTTONDOWN), 1);
     EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_MOUSEMOVE), 1);
@@ -254,14 +255,14 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(TrayIconTest, RightClickShowsTheTrayMenuWithOptionsAsDefault) {
     Recorder shell;
     CMenuWatcher tray(shell.Function());
     ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
     tray.SetDefaultCommand(32771);
-    EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_RBUTTONUP), 1);  // returns when the menu closes
+    EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_RBUTTONUP), 1); // returns when the menu closes
     ASSERT_TRUE(tray.seen);
     const std::vector<std::pair<UINT, std::wstring>> expected = {
         {32771, L"Options"}, {32772, L"About"}, {32773, L"Exit"}};
