@@ -35,6 +35,15 @@ run_ctest() { # tree label
 }
 
 mkdir -p build
+# Every C++ file in the house format (.clang-format), so that a diff shows only what changed.
+echo "== format"
+unformatted=$(git ls-files '*.cpp' '*.h' | while read -r f; do
+  clang-format --dry-run -Werror "$f" >/dev/null 2>&1 || echo "$f"; done)
+if [ -n "$unformatted" ]; then
+  echo "not in the house format (clang-format -i FILE):"; echo "$unformatted"
+  failed_steps=$((failed_steps + 1))
+fi
+
 if build_tree native; then run_ctest build/native native; else failed_steps=$((failed_steps + 1)); fi
 
 if build_tree windows; then

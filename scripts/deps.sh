@@ -9,6 +9,7 @@ core=(
   cmake ninja-build                    # the build
   g++ libgtest-dev libgmock-dev googletest  # native tests (GoogleTest sources are also built with MinGW)
   clang libclang-rt-14-dev             # libFuzzer targets and their sanitizer runtime
+  clang-format                         # ./test.sh checks that every source file keeps the house format
   libbenchmark-dev                     # the benchmark programs build in the native tree
   g++-mingw-w64-x86-64-posix           # cross-compiler for Quillon.exe and the Windows tests
   wine wine64                          # runs the Windows tests and the demo
