@@ -17,7 +17,7 @@ CFocusWatch* g_reporting = nullptr;
 
 } // namespace
 
-CFocusWatch::CFocusWatch(CEditEngine& engine, HWND& lastFocus) : m_engine(engine), m_lastFocus(lastFocus) {}
+CFocusWatch::CFocusWatch(CEditEngine& engine) : m_engine(engine) {}
 
 CFocusWatch::~CFocusWatch() {
     Stop();

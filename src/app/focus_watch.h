@@ -12,10 +12,10 @@ class CEditEngine;
 
 class CFocusWatch {
 public:
-    // lastFocus is the server window's record of the focused window it last saw; the check
-    // keeps it.
-    CFocusWatch(CEditEngine& engine, HWND& lastFocus);
+    explicit CFocusWatch(CEditEngine& engine);
     ~CFocusWatch();
+    // The focused window of the foreground thread as the last check saw it.
+    HWND LastFocus() const { return m_lastFocus; }
     CFocusWatch(const CFocusWatch&) = delete;
     CFocusWatch& operator=(const CFocusWatch&) = delete;
 
@@ -66,7 +66,7 @@ private:
     void Notify();
 
     CEditEngine& m_engine;
-    HWND& m_lastFocus;
+    HWND m_lastFocus = nullptr; // the focused window of the foreground thread last looked at
     HWND m_window = nullptr;
     bool m_pending = false;        // a WM_FOCUS_CHANGED is posted and not yet handled
     bool m_editing = false;        // an edit is being started or written back

@@ -75,8 +75,7 @@ std::wstring HandleText(HWND hwnd) {
 } // namespace
 
 CServerDlg::CServerDlg()
-    : m_makeOptions(MakeOptionsDialog), m_makeAbout(MakeAboutDialog),
-      m_focusWatch(GetEditEngine(), m_hLastFocus) {
+    : m_makeOptions(MakeOptionsDialog), m_makeAbout(MakeAboutDialog), m_focusWatch(GetEditEngine()) {
     // The modal loop must never show this window: showing activates it, which would take
     // the keyboard focus from the program the user is typing in.
     SetShowOnIdle(false);

@@ -13,15 +13,16 @@
 #include "app/focus_watch.h"
 #include "engine/engine_host.h"
 #include "framework/dialog.h"
+#include "res/resource.h"
 #include "base/win/handles.h"
 #include "ui/widgets/tray_icon.h"
 
 namespace quillon {
 
 // Commands of the tray menu.
-constexpr UINT kTrayOptionsCommand = 32771;
-constexpr UINT kTrayAboutCommand = 32772;
-constexpr UINT kTrayExitCommand = 32773;
+constexpr UINT kTrayOptionsCommand = ID_TRAY_OPTIONS;
+constexpr UINT kTrayAboutCommand = ID_TRAY_ABOUT;
+constexpr UINT kTrayExitCommand = ID_TRAY_EXIT;
 
 // Timers of the server window, and the id of its hotkey.
 constexpr UINT_PTR kFocusTimer = 1;
@@ -67,16 +68,15 @@ public:
     // The Options dialog open at the moment, if any (there is at most one).
     static CDialog* OpenOptionsDialog();
 
+private:
     // The makers of the tray commands' dialogs (tray_dialogs.h by default).
     DialogFactory m_makeOptions;
     DialogFactory m_makeAbout;
 
     CTrayIcon m_tray;
-    HWND m_hLastFocus = nullptr;  // the focused window of the foreground thread last looked at
     CImageListHandle m_imageList; // the choice list's icons (the list only borrows them)
     CQLNListCtrl m_choiceList;
 
-private:
     // The focused window of the foreground thread now (null when none); when it changed,
     // the engine looks whether its edit was saved, as the focus timer does.
     HWND TakeFocus();
@@ -93,7 +93,7 @@ private:
 
     bool m_exitAfterOptions = false; // Exit was chosen while Options was open
     CHookHandle m_hook;
-    CFocusWatch m_focusWatch; // keeps m_hLastFocus
+    CFocusWatch m_focusWatch; // the focus last seen, and the checks it starts
 };
 
 } // namespace quillon

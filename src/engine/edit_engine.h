@@ -1,5 +1,12 @@
 // CEditEngine: the process-wide engine holding the settings, the configuration document,
 // the table of open edits and the files to delete at exit.
+//
+// The "edit road" is the way one edit travels, and the word the engine's files use for it:
+// the hotkey in a text box (the box), its text copied out (text_route.h), a new temporary
+// file written with it and the editor started on it (edit_road.h), then, each time the user
+// comes back to the box, the file looked at and a new save pasted back into that same box.
+// An edit (OpenEdit) stays on the road until its box is gone; its file is deleted at exit
+// unless its last save never reached the box.
 #pragma once
 #include <cstdint>
 #include <memory>

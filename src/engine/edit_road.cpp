@@ -74,13 +74,13 @@ void LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16str
     shell.ShellOpen(editor, arguments);
 }
 
-bool SavedTextOf(ISystem& system, const std::string& savedBytes, bool boxTextEndedWithBreak,
+bool SavedTextOf(IAnsiText& ansi, const std::string& savedBytes, bool boxTextEndedWithBreak,
                  std::u16string& text) {
     std::u16string decoded;
     // Less than the file holds would replace the box's whole text with part of it: a file
     // that cannot be read as text leaves the box as it is.
     if (!DecodeSavedText(
-            savedBytes, [&](const std::string& b) { return system.FromAnsi(b); }, decoded))
+            savedBytes, [&](const std::string& b) { return ansi.FromAnsi(b); }, decoded))
         return false;
     text = NormalizeLineEnds(DropAddedLineBreak(std::move(decoded), boxTextEndedWithBreak));
     return true;

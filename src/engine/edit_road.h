@@ -37,7 +37,7 @@ void LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16str
 // The text of a saved file as it is to be pasted (CR LF line ends, and without the line
 // break an editor added at the end unless the box's text ended with one); false when its
 // bytes cannot be read whole as text, which pastes nothing.
-bool SavedTextOf(ISystem& system, const std::string& savedBytes, bool boxTextEndedWithBreak,
+bool SavedTextOf(IAnsiText& ansi, const std::string& savedBytes, bool boxTextEndedWithBreak,
                  std::u16string& text);
 
 // Pastes the text into the box through the engine's text route, inside a round the caller

@@ -42,8 +42,10 @@ struct KeyInput {
 enum class CreateResult { kCreated, kExists, kFailed };
 
 // The seam is cut into small interfaces with no default bodies, so that a stand-in has to
-// say what each of its parts does; the engine takes them all as ISystem, and a part that
-// needs one (the clipboard backup) takes only that one.
+// say what each of its parts does. The engine and the text route take them all as ISystem;
+// a step that needs only some takes only those: the clipboard backup (clipboard, clock), the
+// temporary file's name and creation (clock, files), the editor's start (shell) and the
+// saved text's decoding (ANSI text).
 
 class IFiles {
 public:

@@ -2,6 +2,10 @@
 #pragma once
 #define IDR_MAINFRAME 128
 #define IDR_TRAY_MENU 129
+// The tray menu's commands (menu 129)
+#define ID_TRAY_OPTIONS 32771
+#define ID_TRAY_ABOUT 32772
+#define ID_TRAY_EXIT 32773
 #define IDI_TRAY 131
 #define IDD_OPTIONS 132
 #define IDD_NEW_EXTENSION 133

@@ -7,13 +7,14 @@
 
 #include "base/win/handles.h"
 #include "framework/wnd.h"
+#include "res/resource.h"
 
 namespace quillon {
 
 class CTrayIcon : public CWnd {
 public:
-    static constexpr UINT kIconId = 129; // the same number as the "Tray" menu
-    static constexpr UINT kMenuId = 129;
+    static constexpr UINT kIconId = IDR_TRAY_MENU; // the same number as the tray menu
+    static constexpr UINT kMenuId = IDR_TRAY_MENU;
     static constexpr UINT kNoCommand = static_cast<UINT>(-1);
     // A first add the shell refuses (it is not ready yet at log on) is tried again this often,
     // this many times: two minutes in all.

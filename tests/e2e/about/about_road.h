@@ -30,7 +30,7 @@ inline HWND OpenAboutFromTray(CQuillon& quillon) {
         return nullptr;
     }
     ::SetCursorPos(300, 300);
-    ::PostMessageW(tray, 0x8088, 129, WM_RBUTTONUP);
+    ::PostMessageW(tray, 0x8088, IDR_TRAY_MENU, WM_RBUTTONUP);
     auto menuShown = WaitFor(
         [&] {
             HWND menu = FindTopWindow(pid, L"#32768");

@@ -83,7 +83,7 @@ int wmain(int argc, wchar_t** argv) {
             return 1;
         }
         HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-        PostMessageW(server, WM_COMMAND, 32773, 0); // the tray menu's Exit
+        PostMessageW(server, WM_COMMAND, ID_TRAY_EXIT, 0);
         DWORD r = process ? WaitForSingleObject(process, ms) : WAIT_FAILED;
         if (process)
             CloseHandle(process);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e/edit_road/road.h"
+#include "res/resource.h"
 #include "engine/edit_rules.h"
 
 using namespace quillon::e2e;
@@ -98,7 +99,7 @@ TEST(RightBox, TheHotkeyInQuillonsOwnDialogStartsNothing) {
     ASSERT_TRUE(road.Box().Start());
     ASSERT_TRUE(road.Start());
     const DWORD quillon = road.Quillon().Process().Id();
-    ::PostMessageW(road.Quillon().ServerWindow(), WM_COMMAND, 32771, 0); // the tray's Options
+    ::PostMessageW(road.Quillon().ServerWindow(), WM_COMMAND, ID_TRAY_OPTIONS, 0);
     HWND options = nullptr;
     ASSERT_TRUE(WaitFor(
         [&] {

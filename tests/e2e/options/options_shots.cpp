@@ -7,6 +7,7 @@
 #include <string>
 
 #include "e2e/support/e2e.h"
+#include "res/resource.h"
 
 using namespace quillon::e2e;
 
@@ -44,7 +45,7 @@ int Run(const std::wstring& shots, const std::wstring& suffix, bool list) {
         return std::printf("FAILED: Quillon did not start\n"), 1;
     const DWORD pid = quillon.Process().Id();
 
-    ::PostMessageW(quillon.ServerWindow(), WM_COMMAND, 32771, 0);
+    ::PostMessageW(quillon.ServerWindow(), WM_COMMAND, ID_TRAY_OPTIONS, 0);
     HWND options = nullptr;
     auto shown = WaitFor(
         [&] { return (options = FindTopWindow(pid, L"#32770", L"Options")) && ::IsWindowVisible(options); },

@@ -14,7 +14,7 @@ using namespace quillon::test;
 
 namespace {
 
-constexpr UINT kOptionsCommand = 32771;
+constexpr UINT kOptionsCommand = ID_TRAY_OPTIONS;
 constexpr DWORD kNothingMs = 600;
 
 // The top-level windows of the process, by class and title (what a failed wait found).

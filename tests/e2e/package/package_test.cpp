@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "base/win/handles.h"
+#include "res/resource.h"
 #include "e2e/support/e2e.h"
 #include "windows/support/run_key.h"
 
@@ -139,7 +140,7 @@ public:
     }
     // The tray menu's Exit command.
     ::testing::AssertionResult Exit() {
-        ::PostMessageW(m_server, WM_COMMAND, 32773, 0);
+        ::PostMessageW(m_server, WM_COMMAND, ID_TRAY_EXIT, 0);
         return WaitExitedNormally();
     }
     // Ended on its own with exit code 0: through Exit, not killed.

@@ -46,7 +46,7 @@ TEST(SettingsFile, AHandEditOfDelayWhileQuillonRunsSurvivesExit) {
 }
 
 TEST(SettingsFile, ASaveThatFailsIsToldAtOkAndAgainAtExit) {
-    constexpr UINT kOptionsCommand = 32771;
+    constexpr UINT kOptionsCommand = ID_TRAY_OPTIONS;
     CTracedQuillon quillon(kCtrlAltQ, {L"txt"});
     ASSERT_TRUE(quillon.Start());
     const std::wstring config = quillon.Program().ConfigPath();

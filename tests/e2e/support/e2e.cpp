@@ -1,5 +1,6 @@
 // Whole-program test support: processes, windows, files, keys and the clipboard.
 #include "e2e/support/e2e.h"
+#include "res/resource.h"
 
 #include <shellapi.h>
 
@@ -149,7 +150,7 @@ bool CQuillon::Exit(DWORD timeoutMs) {
     // has nothing to exit through: no failure is recorded for that here.
     HWND server = m_server && ::IsWindow(m_server) ? m_server : FindTopWindow(m_process.Id(), L"#32770", L"");
     if (server)
-        ::PostMessageW(server, WM_COMMAND, 32773, 0);
+        ::PostMessageW(server, WM_COMMAND, ID_TRAY_EXIT, 0);
     return m_process.WaitExit(timeoutMs);
 }
 

@@ -90,15 +90,14 @@ protected:
     CTextBoxApp m_box;
     CLookingSystem m_system;
     CEditEngine m_engine{m_system, DefaultConfigPlatform()};
-    HWND m_lastFocus = nullptr;
-    CFocusWatch m_watch{m_engine, m_lastFocus};
+    CFocusWatch m_watch{m_engine};
     WatchWindow m_window{m_watch};
 };
 
 TEST_F(FocusWatch, AFocusChangeInAnotherProgramStartsTheCheckAtOnce) {
     ASSERT_TRUE(m_box.Focus(CTextBoxApp::kSingleLine));
     ASSERT_TRUE(WaitLooked(u"single"));
-    EXPECT_EQ(m_lastFocus, m_box.BoxWindow(CTextBoxApp::kSingleLine));
+    EXPECT_EQ(m_watch.LastFocus(), m_box.BoxWindow(CTextBoxApp::kSingleLine));
 }
 
 TEST_F(FocusWatch, ABurstOfChangesGivesOneCheckOfTheLastFocus) {

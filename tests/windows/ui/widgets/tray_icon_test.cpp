@@ -212,7 +212,7 @@ TEST_F(TrayIconTest, DoubleClickSendsTheDefaultCommandAndOtherClicksNothing) {
     Recorder shell;
     CTrayIcon tray(shell.Function());
     ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
-    tray.SetDefaultCommand(32771);
+    tray.SetDefaultCommand(ID_TRAY_OPTIONS);
 
     EXPECT_EQ(tray.SendMessage(kTrayMessage, 128, WM_LBUTTONDBLCLK), 0)
         << "another icon's message is ignored";
@@ -226,7 +226,7 @@ TEST_F(TrayIconTest, DoubleClickSendsTheDefaultCommandAndOtherClicksNothing) {
     EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, MAKELPARAM(WM_LBUTTONDBLCLK, 129)), 1);
     Pump();
     ASSERT_EQ(m_sink.received.size(), 1u);
-    EXPECT_EQ(m_sink.received[0], 32771u);
+    EXPECT_EQ(m_sink.received[0], ID_TRAY_OPTIONS);
 }
 
 namespace {
@@ -261,13 +261,13 @@ TEST_F(TrayIconTest, RightClickShowsTheTrayMenuWithOptionsAsDefault) {
     Recorder shell;
     CMenuWatcher tray(shell.Function());
     ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
-    tray.SetDefaultCommand(32771);
+    tray.SetDefaultCommand(ID_TRAY_OPTIONS);
     EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, WM_RBUTTONUP), 1); // returns when the menu closes
     ASSERT_TRUE(tray.seen);
     const std::vector<std::pair<UINT, std::wstring>> expected = {
-        {32771, L"Options"}, {32772, L"About"}, {32773, L"Exit"}};
+        {ID_TRAY_OPTIONS, L"Options"}, {ID_TRAY_ABOUT, L"About"}, {ID_TRAY_EXIT, L"Exit"}};
     EXPECT_EQ(tray.items, expected);
-    EXPECT_EQ(tray.defaultItem, 32771u);
+    EXPECT_EQ(tray.defaultItem, ID_TRAY_OPTIONS);
     Pump();
     EXPECT_TRUE(m_sink.received.empty()) << "a closed menu sends no command";
 }
@@ -294,7 +294,7 @@ TEST_F(TrayIconTest, TheKeyboardOpensOptionsAndTheMenuAtTheIconAndEscapeGoesBack
     Recorder shell;
     CMenuAnswer tray(shell.Function());
     ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
-    tray.SetDefaultCommand(32771);
+    tray.SetDefaultCommand(ID_TRAY_OPTIONS);
     const WPARAM anchor = MAKEWPARAM(1200, 1000); // the icon, far from the pointer
     const auto notify = [&](UINT event) {
         return tray.SendMessage(kTrayMessage, anchor, MAKELPARAM(event, 129));
@@ -304,7 +304,7 @@ TEST_F(TrayIconTest, TheKeyboardOpensOptionsAndTheMenuAtTheIconAndEscapeGoesBack
     EXPECT_EQ(notify(NIN_SELECT), 1);
     EXPECT_EQ(notify(NIN_KEYSELECT), 1);
     Pump();
-    ASSERT_EQ(m_sink.received, std::vector<WPARAM>{32771u});
+    ASSERT_EQ(m_sink.received, std::vector<WPARAM>{ID_TRAY_OPTIONS});
 
     // Shift+F10 or the menu key: the menu at the icon; Escape gives the focus back to it.
     EXPECT_EQ(notify(WM_CONTEXTMENU), 1);
@@ -315,7 +315,7 @@ TEST_F(TrayIconTest, TheKeyboardOpensOptionsAndTheMenuAtTheIconAndEscapeGoesBack
 
     // The right button: one menu (on WM_CONTEXTMENU, not on the release as well), the choice
     // goes to the target, and the focus stays where the mouse put it.
-    tray.answer = 32773;
+    tray.answer = ID_TRAY_EXIT;
     const size_t before = shell.calls.size();
     notify(WM_RBUTTONDOWN);
     notify(WM_RBUTTONUP);
@@ -323,7 +323,7 @@ TEST_F(TrayIconTest, TheKeyboardOpensOptionsAndTheMenuAtTheIconAndEscapeGoesBack
     EXPECT_EQ(tray.shownAt.size(), 2u);
     EXPECT_EQ(shell.calls.size(), before);
     Pump();
-    EXPECT_EQ(m_sink.received, (std::vector<WPARAM>{32771u, 32773u}));
+    EXPECT_EQ(m_sink.received, (std::vector<WPARAM>{ID_TRAY_OPTIONS, ID_TRAY_EXIT}));
 }
 
 TEST_F(TrayIconTest, WithoutACommandTargetCallbacksAreIgnored) {
