@@ -8,6 +8,8 @@
 #include <cwchar>
 #include <string>
 
+#include "res/resource.h"
+
 namespace {
 
 // Quillon's server window: a dialog with an empty title in a process whose image is Quillon.exe.
