@@ -179,7 +179,13 @@ TEST_F(HotKeyTest, AClickOnCancelStartsNothing) {
     RECT r{};
     ::GetWindowRect(m_quillon->ChoiceList(), &r);
     const int itemHeight = (r.bottom - r.top - 2) / 5;
-    ClickAt(POINT{(r.left + r.right) / 2, r.top + 1 + itemHeight * 4 + itemHeight / 2});
+    // Under Wine a click that comes the moment the list appears is now and then not taken
+    // by the list view at all (nothing is clicked, so nothing may start either): a second
+    // click on the same row is what a user would do.
+    const POINT cancel{(r.left + r.right) / 2, r.top + 1 + itemHeight * 4 + itemHeight / 2};
+    ClickAt(cancel);
+    if (!WaitFor([&] { return !m_quillon->ListVisible(); }, 1500, "the choice list to hide after a click"))
+        ClickAt(cancel);
     ASSERT_TRUE(WaitListHidden());
     ReleaseKeys({VK_CONTROL, VK_MENU});
     EXPECT_FALSE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") > 0; }, kNothingMs,
@@ -201,7 +207,13 @@ TEST_F(HotKeyTest, NearTheTopLeftCornerTheListIsPushedIntoTheWorkArea) {
     EXPECT_EQ(r.top, work.top);
     EXPECT_EQ(ForegroundFocus(), m_target);
     const int itemHeight = (r.bottom - r.top - 2) / 5;
-    ClickAt(POINT{(r.left + r.right) / 2, r.top + 1 + itemHeight * 4 + itemHeight / 2});
+    // Under Wine a click that comes the moment the list appears is now and then not taken
+    // by the list view at all (nothing is clicked, so nothing may start either): a second
+    // click on the same row is what a user would do.
+    const POINT cancel{(r.left + r.right) / 2, r.top + 1 + itemHeight * 4 + itemHeight / 2};
+    ClickAt(cancel);
+    if (!WaitFor([&] { return !m_quillon->ListVisible(); }, 1500, "the choice list to hide after a click"))
+        ClickAt(cancel);
     ASSERT_TRUE(WaitListHidden());
     ReleaseKeys({VK_CONTROL, VK_MENU});
     EXPECT_FALSE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") > 0; }, kNothingMs,

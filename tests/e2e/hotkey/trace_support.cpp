@@ -73,12 +73,20 @@ std::string StartEditLine(HWND target, int index) {
 }
 
 void ClickAt(POINT pt) {
-    ::SetCursorPos(pt.x, pt.y);
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    ::SendInput(2, in, sizeof(INPUT));
+    // Each event carries the point: a pointer moved apart from the press (SetCursorPos) may
+    // reach the window after the press, which a list then takes for the start of a drag
+    // rather than a click.
+    const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+    INPUT in[3] = {};
+    for (INPUT& event : in) {
+        event.type = INPUT_MOUSE;
+        event.mi.dx = static_cast<LONG>((pt.x * 65535LL + (width - 1) / 2) / (width > 1 ? width - 1 : 1));
+        event.mi.dy = static_cast<LONG>((pt.y * 65535LL + (height - 1) / 2) / (height > 1 ? height - 1 : 1));
+        event.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    }
+    in[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    in[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    ::SendInput(3, in, sizeof(INPUT));
 }
 
 } // namespace quillon::e2e
