@@ -10,19 +10,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 idle=${1:-60}
-tree=${QUILLON_BENCH_TREE:-build/windows}
-if [ -z "${QUILLON_BENCH_NO_BUILD:-}" ]; then
-  [ -f "$tree/CMakeCache.txt" ] || cmake --preset windows >/dev/null
-  cmake --build "$tree" -j 2 --target Quillon quillon-keeper quillon-textbox quillon-test-editor \
-    quillon-road-driver >/dev/null
-fi
-envfile=$(scripts/wine-env.sh start "$tree")
-# shellcheck disable=SC1090
-. "$envfile"
-out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
-log=$out/driver.log
-load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+# shellcheck source=prepare.sh
+. bench/edit_road/prepare.sh
 wine "$tree/bin/quillon-road-driver.exe" quiet "$idle" "$(winepath -w "$out")" >"$log" 2>&1 </dev/null &
 driver=$!
 # The session's Quillon.exe is told apart from other sessions' by its WINEPREFIX.

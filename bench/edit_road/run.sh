@@ -14,21 +14,8 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 runs=${1:-20}
 idle=${2:-60}
-# QUILLON_BENCH_TREE: another tree's bin folder (binaries kept from an earlier build, say);
-# QUILLON_BENCH_NO_BUILD=1 measures them as they are.
-tree=${QUILLON_BENCH_TREE:-build/windows}
-if [ -z "${QUILLON_BENCH_NO_BUILD:-}" ]; then
-  [ -f "$tree/CMakeCache.txt" ] || cmake --preset windows >/dev/null
-  cmake --build "$tree" -j 2 --target Quillon quillon-keeper quillon-textbox quillon-test-editor \
-    quillon-road-driver >/dev/null
-fi
-envfile=$(scripts/wine-env.sh start "$tree")
-# shellcheck disable=SC1090
-. "$envfile"
-out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
-log=$out/driver.log
-load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+# shellcheck source=prepare.sh
+. bench/edit_road/prepare.sh
 wine "$tree/bin/quillon-road-driver.exe" bench "$runs" "$(winepath -w "$out")\\times.txt" >"$log" 2>&1 </dev/null \
   || { cat "$log"; echo "benchmark driver failed"; exit 1; }
 tr -d '\r' <"$log"
