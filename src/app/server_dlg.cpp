@@ -191,7 +191,7 @@ void CServerDlg::ShowChoiceList() {
     m_choiceList.ShowOrAdvance(pointer);
 }
 
-HWND CServerDlg::TakeFocus() {
+HWND CServerDlg::CheckFocusAndPollEdits() {
     return m_focusWatch.Check();
 }
 
@@ -208,7 +208,7 @@ void CServerDlg::SyncLookAgainTimer() {
 void CServerDlg::OnTimer(UINT_PTR id) {
     if (id == kFocusTimer) {
         GetEditEngine().RetryLaterRestore();
-        TakeFocus();
+        CheckFocusAndPollEdits();
         SyncFocusTimer(m_hWnd, NeedsFocusTimer(GetEditEngine()), m_focusWatch.Watching());
         SyncLookAgainTimer();
     } else if (id == kLookAgainTimer) {
@@ -224,7 +224,7 @@ void CServerDlg::OnTimer(UINT_PTR id) {
 void CServerDlg::StartEditWith(int index) {
     // The box the user is in now, asked afresh: they may have clicked into it and pressed
     // the hotkey before the last tick, and the keys of the copy go to it whatever was seen.
-    HWND target = TakeFocus();
+    HWND target = CheckFocusAndPollEdits();
     if (!target)
         return; // no focused window: nothing to edit
     TraceLine(L"StartEdit " + HandleText(target) + L" " + std::to_wstring(index));
@@ -316,7 +316,7 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_HOTKEY: {
         // The focus as it is now, not as the last tick saw it: a box the user has just come
         // back to gets its saved text before the choice.
-        HWND focus = TakeFocus();
+        HWND focus = CheckFocusAndPollEdits();
         SyncLookAgainTimer();
         // In one of our own windows the hotkey starts nothing: our keys would reach our own
         // fields (the hotkey field would take Ctrl+C for the new hotkey).

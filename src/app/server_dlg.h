@@ -79,7 +79,7 @@ private:
 
     // The focused window of the foreground thread now (null when none); when it changed,
     // the engine looks whether its edit was saved, as the focus timer does.
-    HWND TakeFocus();
+    HWND CheckFocusAndPollEdits();
     void OnTimer(UINT_PTR id);
     // Starts or stops the short-lived timer of the look again and the late copy watch.
     void SyncLookAgainTimer();

@@ -17,12 +17,12 @@ namespace quillon {
 namespace {
 
 // Closes a file of the seam when the scope ends.
-class CSeamFile {
+class CScopedSeamFile {
 public:
-    CSeamFile(IFiles& files, FileHandle file) : m_files(files), m_file(file) {}
-    ~CSeamFile() { Close(); }
-    CSeamFile(const CSeamFile&) = delete;
-    CSeamFile& operator=(const CSeamFile&) = delete;
+    CScopedSeamFile(IFiles& files, FileHandle file) : m_files(files), m_file(file) {}
+    ~CScopedSeamFile() { Close(); }
+    CScopedSeamFile(const CScopedSeamFile&) = delete;
+    CScopedSeamFile& operator=(const CScopedSeamFile&) = delete;
     FileHandle Get() const { return m_file; }
     void Close() {
         if (m_file)
@@ -164,8 +164,8 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         if (!IsValidExtension(rec.Extension))
             return;
         std::u16string path;
-        CSeamFile file(system, CreateTempFile(system, ResolveTempFolder(*this), MakeTempFileName(system),
-                                              rec.Extension, path));
+        CScopedSeamFile file(system, CreateTempFile(system, ResolveTempFolder(*this),
+                                                    MakeTempFileName(system), rec.Extension, path));
         if (!file.Get())
             return;
         // Half a text (a full disk) would look whole in the editor, and its save would then
@@ -354,13 +354,13 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
 
 bool CEditEngine::ReadSave(const std::u16string& path, std::uint32_t& low, std::string& bytes) {
     // Deleted, or locked by the editor, or unreadable now: looked at again next time.
-    CSeamFile file(m_system, m_system.OpenFileForRead(path));
+    CScopedSeamFile file(m_system, m_system.OpenFileForRead(path));
     return file.Get() && m_system.GetLastWriteLow(file.Get(), low) && m_system.ReadFile(file.Get(), bytes);
 }
 
 bool CEditEngine::IsSteady(const std::u16string& path, std::uint32_t low, const std::string& bytes) {
     {
-        CSeamFile file(m_system, m_system.OpenFileForRead(path));
+        CScopedSeamFile file(m_system, m_system.OpenFileForRead(path));
         // Written a while ago: done. (Only a recent save is checked further, so that the
         // check's brief denial of writing rarely meets an editor's save.)
         if (!file.Get() || !m_system.WrittenWithinMs(file.Get(), kSettleMs))
