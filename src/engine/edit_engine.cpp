@@ -214,8 +214,11 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
         return false;
     m_settling = false;
     try {
+        // Most focus changes are to windows without an edit: they cost no call to the system.
+        if (FindNewestEdit(focused) < 0)
+            return true;
         WindowFacts facts;
-        if (!focused || !m_system.DescribeWindow(focused, facts))
+        if (!m_system.DescribeWindow(focused, facts))
             return true;
         // Every open edit of this window with a save not pasted yet, newest first: a window
         // (a browser page) may hold several boxes, each with its own edit.
