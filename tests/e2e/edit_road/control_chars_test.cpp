@@ -10,11 +10,8 @@ TEST(EditRoadText, AFormFeedAndAnEscapeBesideNonAsciiLettersComeBackIntact) {
     CRoad road; // the row's editor saves what the test gives it, when told to
     const std::wstring original = L"page one\fpage two \u00E9\u65E5 \x1B[1mbold\x1B[0m";
     ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, original));
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey());
     std::string seen;
-    ASSERT_TRUE(road.WaitEditorSaw(seen));
+    ASSERT_TRUE(road.StartEditOf(original, seen));
     EXPECT_EQ(seen, "\xEF\xBB\xBF" + Utf8Of(original));
     // Saved without the mark and with a vertical tab added: still UTF-8, not the ANSI page.
     const std::wstring edited = original + L"\v \u00FC";

@@ -230,11 +230,8 @@ TEST(EditRoad, TwoEditsOfOneBoxKeepTwoFilesAndOnlyTheNewerCounts) {
     options.editorOptions = L"--seen \"{W}\\seen\"";
     CRoad road(options);
     ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"box"));
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey());
     std::string bytes;
-    ASSERT_TRUE(road.WaitEditorSaw(bytes));
+    ASSERT_TRUE(road.StartEditOf(L"box", bytes));
     const std::wstring first = road.EditsFolder() + L"\\" + road.TempFiles()[0];
     // Unsaved work in the first edit's file; a second edit of the same box at once.
     ASSERT_TRUE(SaveAsEditor(first, "first edit's work"));
@@ -268,11 +265,8 @@ TEST(EditRoad, Utf16Utf32AndLatin1SavesArePastedWholeAndDamagedOnesNotAtAll) {
     options.editorOptions = L"--seen \"{W}\\seen\"";
     CRoad road(options);
     ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"x"));
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey());
     std::string seen;
-    ASSERT_TRUE(road.WaitEditorSaw(seen));
+    ASSERT_TRUE(road.StartEditOf(L"x", seen));
     const std::wstring file = road.EditsFolder() + L"\\" + road.TempFiles()[0];
     const std::wstring text = L"utf16 \U0001F600\nline";
     std::string utf16("\xFF\xFE", 2);

@@ -240,6 +240,16 @@ std::vector<std::wstring> CRoad::TempFiles() const {
     return seen;
 }
 
+::testing::AssertionResult CRoad::StartEditOf(const std::wstring& text, std::string& seen) {
+    if (!m_box.SetText(CTextBoxApp::kMultiLine, text))
+        return ::testing::AssertionFailure() << "the box's text could not be set";
+    if (auto started = Start(); !started)
+        return started;
+    if (auto hotkey = Hotkey(); !hotkey)
+        return hotkey;
+    return WaitEditorSaw(seen);
+}
+
 ::testing::AssertionResult CRoad::WaitBoxText(const std::wstring& expected, DWORD timeoutMs) {
     std::wstring actual;
     auto result = WaitFor([&] { return (actual = m_box.Text(m_current)) == expected; }, timeoutMs,

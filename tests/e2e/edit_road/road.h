@@ -93,6 +93,9 @@ public:
     // takes the copy away for the next edit's editor. A test saves only after this, as a
     // user can only save in an editor that has opened the file.
     ::testing::AssertionResult WaitEditorSaw(std::string& bytes);
+    // The usual start of a scenario: the multi-line box holds the text, Quillon runs, the
+    // hotkey picks the first row, and the editor has read its file (its bytes in seen).
+    ::testing::AssertionResult StartEditOf(const std::wstring& text, std::string& seen);
     ::testing::AssertionResult WaitBoxText(const std::wstring& expected, DWORD timeoutMs = 10000);
     // Texts too large for a window message across processes go through the clipboard and
     // the keyboard, as a user's paste and copy would.

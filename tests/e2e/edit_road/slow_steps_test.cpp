@@ -76,11 +76,8 @@ TEST(SlowSteps, ABoxThatCopiesAfterTheWaitNeverLeavesItsTextOnTheUsersClipboard)
 TEST(SlowSteps, ABoxThatReadsThePasteLateGetsTheSavedTextNotTheUsersClipboard) {
     CRoad road;
     ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"draft"));
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey());
     std::string seen;
-    ASSERT_TRUE(road.WaitEditorSaw(seen));
+    ASSERT_TRUE(road.StartEditOf(L"draft", seen));
     ASSERT_TRUE(PutClipboardText(L"the user's password"));
     ASSERT_EQ(AskBox(road, 1500, true), 1); // five times the Delay
     ASSERT_TRUE(WriteFileBytes(road.W(L"new"), "the saved text"));
@@ -98,11 +95,8 @@ TEST(SlowSteps, ABoxThatReadsThePasteLateGetsTheSavedTextNotTheUsersClipboard) {
 TEST(SlowSteps, ASaveJustAfterTheReturnAndASecondOneInTheSameTickAreBothPasted) {
     CRoad road;
     ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"draft"));
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey());
     std::string seen;
-    ASSERT_TRUE(road.WaitEditorSaw(seen));
+    ASSERT_TRUE(road.StartEditOf(L"draft", seen));
     ASSERT_TRUE(road.WaitTempFiles(1));
     const std::wstring file = road.EditsFolder() + L"\\" + road.TempFiles()[0];
 
