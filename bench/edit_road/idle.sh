@@ -15,58 +15,33 @@ idle=${1:-60}
 wine "$tree/bin/quillon-road-driver.exe" quiet "$idle" "$(winepath -w "$out")" >"$log" 2>&1 </dev/null &
 driver=$!
 # The session's Quillon.exe is told apart from other sessions' by its WINEPREFIX.
-python3 - "$out" "$idle" "$WINEPREFIX" "$driver" >"$out/idle.txt" <<'PY'
-import os, sys, time
+PYTHONPATH=bench/edit_road python3 - "$out" "$idle" "$WINEPREFIX" "$driver" >"$out/idle.txt" <<'PY'
+import sys, time
+from sampler import one_process, threads, wait_ready
 out, seconds, prefix, driver = sys.argv[1], int(sys.argv[2]), sys.argv[3].encode(), int(sys.argv[4])
-def quillon():
-    found = []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            cmd = open(f"/proc/{pid}/cmdline", "rb").read()
-            env = open(f"/proc/{pid}/environ", "rb").read().split(b"\0")
-        except OSError:
-            continue
-        if b"Quillon.exe" in cmd and b"WINEPREFIX=" + prefix in env:
-            found.append(pid)
-    if len(found) != 1:
-        sys.exit(f"expected one Quillon.exe of this session, found {len(found)}")
-    return found[0]
 def sample(pid):
     # CPU nanoseconds of all threads; voluntary switches of the main thread and of all.
     cpu = main = every = 0
-    for task in os.listdir(f"/proc/{pid}/task"):
-        try:
-            cpu += int(open(f"/proc/{pid}/task/{task}/schedstat").read().split()[0])
-            for l in open(f"/proc/{pid}/task/{task}/status"):
-                if l.startswith("voluntary_ctxt_switches:"):
-                    n = int(l.split()[1])
-                    every += n
-                    if task == pid:
-                        main = n
-        except OSError:
-            pass
+    for task, stat, status in threads(pid):
+        cpu += int(stat.split()[0])
+        for l in status:
+            if l.startswith("voluntary_ctxt_switches:"):
+                n = int(l.split()[1])
+                every += n
+                if task == pid:
+                    main = n
     return cpu, main, every
-def wait_ready(name):
-    deadline = time.time() + 120
-    while not os.path.exists(os.path.join(out, name)):
-        try:
-            os.kill(driver, 0)
-        except OSError:
-            sys.exit("the driver ended before " + name)
-        if time.time() > deadline:
-            sys.exit("timed out waiting for " + name)
-        time.sleep(0.05)
 def window():
-    pid = quillon()
+    pid = one_process("Quillon.exe", prefix)
     c0, m0, e0 = sample(pid)
     t0 = time.monotonic()
     time.sleep(seconds)
     c1, m1, e1 = sample(pid)
     t = time.monotonic() - t0
     return f"{(m1 - m0) / t:.2f} {(e1 - e0) / t:.2f} {100.0 * (c1 - c0) / 1e9 / t:.4f}"
-wait_ready("none.ready")
+wait_ready(out, "none.ready", driver)
 none = window()
-wait_ready("one.ready")
+wait_ready(out, "one.ready", driver)
 one = window()
 print(none)
 print(one)
@@ -74,8 +49,9 @@ PY
 wait "$driver" || { tr -d '\r' <"$log"; echo "idle driver failed"; exit 1; }
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
-python3 - "$out/idle.txt" "$root/bench/edit_road/RESULTS.md" "$idle" "$load_before" "$load_after" <<'PY'
+PYTHONPATH=bench/edit_road python3 - "$out/idle.txt" "$root/bench/edit_road/RESULTS.md" "$idle" "$load_before" "$load_after" <<'PY'
 import sys, datetime, platform, subprocess
+from sampler import write_part
 idle, results, seconds, load_before, load_after = sys.argv[1:6]
 none, one = (l.split() for l in open(idle).read().splitlines()[:2])
 wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
@@ -88,11 +64,7 @@ table = (f"Measured by `bench/edit_road/idle.sh` on {datetime.date.today()} ({wi
          + row("no edit open", none) + row("one edit open, the user in its box", one)
          + "\nGoal with no edit open: at most 2 wake-ups a second and under 0.05% of a core.\n")
 begin, end = "<!-- idle: written by idle.sh -->", "<!-- end of idle -->"
-text = open(results).read()
-if begin in text and end in text:
-    text = text[:text.index(begin) + len(begin)] + "\n" + table + text[text.index(end):]
-else:
-    text = text.rstrip("\n") + "\n\n## Idle\n\n" + begin + "\n" + table + end + "\n"
-open(results, "w").write(text)
+write_part(results, begin, end, table,
+           lambda text: text.rstrip("\n") + "\n\n## Idle\n\n" + begin + "\n" + table + end + "\n")
 print(table)
 PY

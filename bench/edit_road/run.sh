@@ -25,67 +25,37 @@ tr -d '\r' <"$log"
 idle_log=$out/idle.log
 wine "$tree/bin/quillon-road-driver.exe" idle "$idle" "$(winepath -w "$out")" >"$idle_log" 2>&1 </dev/null &
 driver=$!
-python3 - "$out" "$idle" "$WINEPREFIX" "$driver" >"$out/idle.txt" <<'PY'
-import os, sys, time
+PYTHONPATH=bench/edit_road python3 - "$out" "$idle" "$WINEPREFIX" "$driver" >"$out/idle.txt" <<'PY'
+import sys, time
+from sampler import cpu_ns, one_process, wait_ready
 out, seconds, prefix, driver = sys.argv[1], int(sys.argv[2]), sys.argv[3].encode(), int(sys.argv[4])
-def processes(word):
-    found = []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            cmd = open(f"/proc/{pid}/cmdline", "rb").read()
-            env = open(f"/proc/{pid}/environ", "rb").read().split(b"\0")
-        except OSError:
-            continue
-        if word in cmd and b"WINEPREFIX=" + prefix in env:
-            found.append(pid)
-    return found
-def cpu_ns(pid):
-    total = 0
-    for task in os.listdir(f"/proc/{pid}/task"):
-        try:
-            total += int(open(f"/proc/{pid}/task/{task}/schedstat").read().split()[0])
-        except OSError:
-            pass
-    return total
 def rss_kb(pid):
     for l in open(f"/proc/{pid}/status"):
         if l.startswith("VmRSS:"):
             return int(l.split()[1])
     return 0
-def wait_ready(name):
-    deadline = time.time() + 120
-    while not os.path.exists(os.path.join(out, name)):
-        try:
-            os.kill(driver, 0)
-        except OSError:
-            sys.exit("the idle driver ended before " + name)
-        if time.time() > deadline:
-            sys.exit("timed out waiting for " + name)
-        time.sleep(0.05)
 def window(names):
-    pids = {n: processes(n.encode()) for n in names}
-    for n, p in pids.items():
-        if len(p) != 1:
-            sys.exit(f"expected one {n} process of this session, found {len(p)}")
-    start = {n: cpu_ns(p[0]) for n, p in pids.items()}
+    pids = {n: one_process(n, prefix) for n in names}
+    start = {n: cpu_ns(p) for n, p in pids.items()}
     t0 = time.monotonic()
     time.sleep(seconds)
     elapsed = time.monotonic() - t0
-    used = {n: cpu_ns(p[0]) - start[n] for n, p in pids.items()}
+    used = {n: cpu_ns(p) - start[n] for n, p in pids.items()}
     return {n: 100.0 * used[n] / 1e9 / elapsed for n in names}, pids
-wait_ready("base.ready")
+wait_ready(out, "base.ready", driver)
 base, _ = window(["wineserver"])
-wait_ready("quillon.ready")
+wait_ready(out, "quillon.ready", driver)
 busy, pids = window(["wineserver", "Quillon.exe"])
-rss = rss_kb(pids["Quillon.exe"][0])
+rss = rss_kb(pids["Quillon.exe"])
 print(f"{base['wineserver']:.3f} {busy['wineserver']:.3f} {busy['Quillon.exe']:.3f} {rss}")
 PY
 wait "$driver" || { tr -d '\r' <"$idle_log"; echo "idle driver failed"; exit 1; }
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
-python3 - "$out/times.txt" "$out/idle.txt" "$root/bench/edit_road/RESULTS.md" "$runs" "$idle" \
+PYTHONPATH=bench/edit_road python3 - "$out/times.txt" "$out/idle.txt" "$root/bench/edit_road/RESULTS.md" "$runs" "$idle" \
   "$load_before" "$load_after" <<'PY'
 import statistics, sys, datetime, platform, subprocess, re
+from sampler import write_part
 times, idle, results, runs, seconds, load_before, load_after = sys.argv[1:8]
 rows = [tuple(map(float, l.split())) for l in open(times) if l.strip()]
 created, back, code, written = ([r[i] for r in rows] for i in range(4))
@@ -108,14 +78,7 @@ table = (f"Measured by `bench/edit_road/run.sh` on {datetime.date.today()} ({win
          f"| wineserver, the text box alone (before Quillon starts) | {float(base_ws):.3f}% |\n"
          f"| Quillon.exe resident memory (working set) | {int(rss) / 1024:.1f} MB |\n")
 begin, end = "<!-- latest run: written by run.sh -->", "<!-- end of latest run -->"
-try:
-    text = open(results).read()
-except OSError:
-    text = ""
-if begin in text and end in text:
-    text = text[:text.index(begin) + len(begin)] + "\n" + table + text[text.index(end):]
-else:
-    text = "# Edit road latency under Wine\n\n## Latest run\n\n" + begin + "\n" + table + end + "\n"
-open(results, "w").write(text)
+write_part(results, begin, end, table,
+           lambda text: "# Edit road latency under Wine\n\n## Latest run\n\n" + begin + "\n" + table + end + "\n")
 print(table)
 PY

@@ -1,8 +1,11 @@
 // quillon-xml: loads an XML file with CXmlDocument and prints whether it is well-formed
 // with its report, an outline of its elements, or the number of elements.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/u16.h"
@@ -46,33 +49,22 @@ int Unreadable(const std::u16string& path, const CXmlDocument& doc) {
 
 // Values and texts on one line: backslash escapes for the backslash, quotes and controls.
 void AppendQuoted(std::string& out, std::u16string_view text) {
+    static constexpr std::pair<char16_t, char16_t> kNamed[] = {
+        {u'\\', u'\\'}, {u'"', u'"'}, {u'\n', u'n'}, {u'\r', u'r'}, {u'\t', u't'}};
+    static const char kHex[] = "0123456789abcdef";
     std::u16string escaped;
     for (char16_t c : text) {
-        switch (c) {
-        case u'\\':
-            escaped += u"\\\\";
-            break;
-        case u'"':
-            escaped += u"\\\"";
-            break;
-        case u'\n':
-            escaped += u"\\n";
-            break;
-        case u'\r':
-            escaped += u"\\r";
-            break;
-        case u'\t':
-            escaped += u"\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                static const char kHex[] = "0123456789abcdef";
-                escaped += u"\\x";
-                escaped += static_cast<char16_t>(kHex[c >> 4]);
-                escaped += static_cast<char16_t>(kHex[c & 15]);
-            } else {
-                escaped += c;
-            }
+        const auto named = std::find_if(std::begin(kNamed), std::end(kNamed),
+                                        [c](const auto& pair) { return pair.first == c; });
+        if (named != std::end(kNamed)) {
+            escaped += u'\\';
+            escaped += named->second;
+        } else if (c < 0x20) {
+            escaped += u"\\x";
+            escaped += static_cast<char16_t>(kHex[c >> 4]);
+            escaped += static_cast<char16_t>(kHex[c & 15]);
+        } else {
+            escaped += c;
         }
     }
     out += ToUtf8(escaped);

@@ -193,19 +193,14 @@ TEST_F(ConfigFile, MissingOrBrokenFilesLeaveEverySettingAsItWas) {
 
 TEST_F(ConfigFile, AFreshFileIsTheFourteenLinesOfTheLayout) {
     EXPECT_FALSE(LoadConfigFile(xml, path, settings, DefaultConfigPlatform())); // first run: no file
-    ASSERT_TRUE(Save());
-    EXPECT_EQ(
-        FileBytes(),
+    const std::string fresh =
         FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>",
                   {"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
-                   "</Extensions>"}));
-    // Saving again changes nothing.
-    ASSERT_TRUE(Save());
-    EXPECT_EQ(
-        FileBytes(),
-        FreshFile("<TemporaryFolder>C:\\Temp\\</TemporaryFolder>",
-                  {"<Extensions>", "<Extension Extension=\"txt\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>",
-                   "</Extensions>"}));
+                   "</Extensions>"});
+    for (const char* save : {"first save", "saving again changes nothing"}) {
+        ASSERT_TRUE(Save()) << save;
+        EXPECT_EQ(FileBytes(), fresh) << save;
+    }
     EXPECT_FALSE(fs::exists(dir.Path("QLNConfig.xml.new")));
 
     settings.Extensions.clear();

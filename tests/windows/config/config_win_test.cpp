@@ -301,23 +301,46 @@ TEST(ConfigOnWindows, AConfigurationBesideAProgramDeeperThanTheClassicLimitIsRea
     EXPECT_FALSE(Exists(L"\\\\?\\" + probe.Config() + L".new"));
 }
 
-TEST(ConfigOnWindows, ASaveKeepsTheAttributesOfTheFileItReplaces) {
-    CProbeFolder probe; // a private folder
-    ASSERT_TRUE(probe.Ready());
+namespace {
+
+const char kDelayNine[] = "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>";
+
+// A configuration file holding Delay 9 in a private folder, with the document and settings a
+// load fills; the cases change Delay to 10 and save.
+struct CDelayNineFile {
+    CProbeFolder probe;
     const std::wstring config = probe.Config();
-    ASSERT_TRUE(WriteFileBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>"));
+    CConfigXml xml;
+    SettingsFields settings;
+
+    bool Ready() { return probe.Ready() && WriteFileBytes(config, kDelayNine); }
+    bool Load() { return LoadConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()); }
+    ConfigSaveResult Save(IConfigPlatform& platform = DefaultConfigPlatform()) {
+        return SaveConfigFile(xml, FromWide(config), settings, platform);
+    }
+};
+
+// The save of Delay 10 reached the file at `path`, and no half-written copy is left beside it.
+void ExpectDelayTenSaved(const std::wstring& path) {
+    EXPECT_NE(FileBytesOf(path).find("<Delay>10</Delay>"), std::string::npos);
+    EXPECT_FALSE(Exists(path + L".new"));
+}
+
+} // namespace
+
+TEST(ConfigOnWindows, ASaveKeepsTheAttributesOfTheFileItReplaces) {
+    CDelayNineFile file;
+    ASSERT_TRUE(file.Ready());
+    const std::wstring& config = file.config;
     ASSERT_TRUE(::SetFileAttributesW(config.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
     if (!(::GetFileAttributesW(config.c_str()) & FILE_ATTRIBUTE_HIDDEN))
         GTEST_SKIP() << "this file system keeps no hidden attribute";
-    CConfigXml xml;
-    SettingsFields settings;
-    ASSERT_TRUE(LoadConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
-    settings.Delay = 10;
-    ASSERT_TRUE(SaveConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()).Saved());
-    EXPECT_NE(FileBytesOf(config).find("<Delay>10</Delay>"), std::string::npos);
+    ASSERT_TRUE(file.Load());
+    file.settings.Delay = 10;
+    ASSERT_TRUE(file.Save().Saved());
+    ExpectDelayTenSaved(config);
     EXPECT_TRUE(::GetFileAttributesW(config.c_str()) & FILE_ATTRIBUTE_HIDDEN)
         << "the hidden file became visible";
-    EXPECT_FALSE(Exists(config + L".new"));
 }
 
 TEST(ConfigOnWindows, ASaveThroughASymbolicLinkReplacesTheFileItLeadsTo) {
@@ -326,7 +349,7 @@ TEST(ConfigOnWindows, ASaveThroughASymbolicLinkReplacesTheFileItLeadsTo) {
     const std::wstring synced = probe.Folder() + L"\\synced";
     ASSERT_TRUE(::CreateDirectoryW(synced.c_str(), nullptr));
     const std::wstring real = synced + L"\\QLNConfig.xml";
-    ASSERT_TRUE(WriteFileBytes(real, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>"));
+    ASSERT_TRUE(WriteFileBytes(real, kDelayNine));
     const std::wstring link = probe.Config();
     constexpr DWORD kAllowUnprivileged = 0x2; // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
     if (!::CreateSymbolicLinkW(link.c_str(), real.c_str(), kAllowUnprivileged) &&
@@ -344,8 +367,7 @@ TEST(ConfigOnWindows, ASaveThroughASymbolicLinkReplacesTheFileItLeadsTo) {
     ASSERT_TRUE(SaveConfigFile(xml, FromWide(link), settings, DefaultConfigPlatform()).Saved());
     EXPECT_TRUE(::GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)
         << "the link became a plain file";
-    EXPECT_NE(FileBytesOf(real).find("<Delay>10</Delay>"), std::string::npos);
-    EXPECT_FALSE(Exists(real + L".new"));
+    ExpectDelayTenSaved(real);
     EXPECT_FALSE(Exists(link + L".new"));
 }
 
@@ -378,42 +400,34 @@ private:
 } // namespace
 
 TEST(ConfigOnWindows, AFileHeldOpenByAnotherProgramIsSavedOnceItIsLetGo) {
-    CProbeFolder probe;
-    ASSERT_TRUE(probe.Ready());
-    const std::wstring config = probe.Config();
-    ASSERT_TRUE(WriteFileBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>"));
-    CConfigXml xml;
-    SettingsFields settings;
-    ASSERT_TRUE(LoadConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
-    settings.Delay = 10;
-    CHeldUntilFirstPause held(config);
+    CDelayNineFile file;
+    ASSERT_TRUE(file.Ready());
+    ASSERT_TRUE(file.Load());
+    file.settings.Delay = 10;
+    CHeldUntilFirstPause held(file.config);
     ASSERT_TRUE(held.Holding());
-    const ConfigSaveResult result = SaveConfigFile(xml, FromWide(config), settings, held);
+    const ConfigSaveResult result = file.Save(held);
     EXPECT_TRUE(result.Saved()) << ToUtf8(result.reason);
     if (held.pauses == 0)
         GTEST_SKIP() << "this system replaces a file that another program holds open";
     EXPECT_EQ(held.pauses, 1);
-    EXPECT_NE(FileBytesOf(config).find("<Delay>10</Delay>"), std::string::npos);
-    EXPECT_FALSE(Exists(config + L".new"));
+    ExpectDelayTenSaved(file.config);
 }
 
 TEST(ConfigOnWindows, AFileHeldByAnotherProgramAtStartIsTakenInBeforeASaveWritesOverIt) {
-    CProbeFolder probe;
-    ASSERT_TRUE(probe.Ready());
-    const std::wstring config = probe.Config();
-    ASSERT_TRUE(WriteFileBytes(config, "<Quillon><Settings><Delay>9</Delay></Settings></Quillon>"));
-    CConfigXml xml;
-    SettingsFields settings;
+    CDelayNineFile file;
+    ASSERT_TRUE(file.Ready());
     {
-        HANDLE held = ::CreateFileW(config.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE held = ::CreateFileW(file.config.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(held, INVALID_HANDLE_VALUE);
-        EXPECT_FALSE(LoadConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()));
+        EXPECT_FALSE(file.Load());
         ::CloseHandle(held);
     }
+    SettingsFields& settings = file.settings;
     EXPECT_EQ(settings.Delay, 200) << "read although it was held";
     settings.Insert = 1; // the user's change in Options
-    ASSERT_TRUE(SaveConfigFile(xml, FromWide(config), settings, DefaultConfigPlatform()).Saved());
-    const std::string saved = FileBytesOf(config);
+    ASSERT_TRUE(file.Save().Saved());
+    const std::string saved = FileBytesOf(file.config);
     EXPECT_NE(saved.find("<Delay>9</Delay>"), std::string::npos) << "the file's own Delay was lost:\n"
                                                                  << saved;
     EXPECT_NE(saved.find("<Insert>True</Insert>"), std::string::npos) << saved;

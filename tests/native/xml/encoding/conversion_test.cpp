@@ -434,13 +434,19 @@ TEST(PlatformCodec, BothPassesAgreeForEveryCodePageOfTheTable) {
     }
 }
 
+// A converter between two named encodings over `length` units of `source`.
+EncodingConverter Converter(const char16_t* from, const char16_t* to, const void* source, size_t length) {
+    EncodingConverter converter;
+    converter.fromEncoding = from;
+    converter.toEncoding = to;
+    converter.source = source;
+    converter.sourceLength = length;
+    return converter;
+}
+
 TEST(EncodingConverter, DecodesByName) {
     const std::string bytes = "caf\xE9";
-    EncodingConverter converter;
-    converter.fromEncoding = u"ISO-8859-1";
-    converter.toEncoding = u"UTF-16";
-    converter.source = bytes.data();
-    converter.sourceLength = bytes.size();
+    EncodingConverter converter = Converter(u"ISO-8859-1", u"UTF-16", bytes.data(), bytes.size());
     ASSERT_TRUE(converter.Convert(nullptr));
     ASSERT_EQ(converter.outputLength, 4u);
     std::u16string out(4, u'#');
@@ -452,11 +458,7 @@ TEST(EncodingConverter, DecodesByName) {
 
 TEST(EncodingConverter, EncodesByNameAndReportsLoss) {
     const std::u16string text = u"\u041F\u4E2D";
-    EncodingConverter converter;
-    converter.fromEncoding = u"UTF-16";
-    converter.toEncoding = u"windows-1251";
-    converter.source = text.data();
-    converter.sourceLength = text.size();
+    EncodingConverter converter = Converter(u"UTF-16", u"windows-1251", text.data(), text.size());
     ASSERT_TRUE(converter.Convert(nullptr));
     EXPECT_EQ(converter.outputLength, 2u);
     EXPECT_TRUE(converter.lossy);
@@ -468,11 +470,7 @@ TEST(EncodingConverter, EncodesByNameAndReportsLoss) {
 
 TEST(EncodingConverter, TooSmallABufferIsRefusedAndLeftAlone) {
     const std::string bytes = "\xC3\xA9t\xC3\xA9";
-    EncodingConverter converter;
-    converter.fromEncoding = u"utf-8";
-    converter.toEncoding = u"UTF-16";
-    converter.source = bytes.data();
-    converter.sourceLength = bytes.size();
+    EncodingConverter converter = Converter(u"utf-8", u"UTF-16", bytes.data(), bytes.size());
     converter.outputLength = 2;
     std::u16string out(3, u'#');
     EXPECT_FALSE(converter.Convert(out.data()));
@@ -485,11 +483,7 @@ TEST(EncodingConverter, CountsInUnitsOfEachSide) {
     const std::string utf32("\x00\xF6\x01\x00"
                             "A\0\0\0",
                             8);
-    EncodingConverter converter;
-    converter.fromEncoding = u"utf-32";
-    converter.toEncoding = u"utf-16be";
-    converter.source = utf32.data();
-    converter.sourceLength = 2;
+    EncodingConverter converter = Converter(u"utf-32", u"utf-16be", utf32.data(), 2);
     ASSERT_TRUE(converter.Convert(nullptr));
     EXPECT_EQ(converter.outputLength, 3u);
     std::string out(6, '#');
@@ -502,11 +496,7 @@ TEST(EncodingConverter, CountsInUnitsOfEachSide) {
 
 TEST(EncodingConverter, ByteToByteUnknownNamesAndEmptySource) {
     const std::string utf8 = "\xC3\xA9\xE2\x82\xAC";
-    EncodingConverter converter;
-    converter.fromEncoding = u"UTF-8";
-    converter.toEncoding = u"latin1";
-    converter.source = utf8.data();
-    converter.sourceLength = utf8.size();
+    EncodingConverter converter = Converter(u"UTF-8", u"latin1", utf8.data(), utf8.size());
     ASSERT_TRUE(converter.Convert(nullptr));
     EXPECT_EQ(converter.outputLength, 2u);
     EXPECT_TRUE(converter.lossy); // no euro sign in Latin-1
@@ -515,18 +505,12 @@ TEST(EncodingConverter, ByteToByteUnknownNamesAndEmptySource) {
     ASSERT_TRUE(converter.Convert(out.data()));
     EXPECT_EQ(out, "\xE9?");
 
-    EncodingConverter unknown;
-    unknown.fromEncoding = u"no-such-encoding";
-    unknown.toEncoding = u"UTF-16";
     const std::string ascii = "abc";
-    unknown.source = ascii.data();
-    unknown.sourceLength = ascii.size();
+    EncodingConverter unknown = Converter(u"no-such-encoding", u"UTF-16", ascii.data(), ascii.size());
     ASSERT_TRUE(unknown.Convert(nullptr));
     EXPECT_EQ(unknown.outputLength, 3u);
 
-    EncodingConverter empty;
-    empty.fromEncoding = u"UTF-8";
-    empty.toEncoding = u"UTF-16";
+    EncodingConverter empty = Converter(u"UTF-8", u"UTF-16", nullptr, 0);
     EXPECT_TRUE(empty.Convert(nullptr));
     EXPECT_EQ(empty.outputLength, 0u);
     empty.sourceLength = 5; // a length without a buffer
