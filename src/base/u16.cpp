@@ -11,11 +11,8 @@ namespace {
 // lead byte and the continuation bytes that follow it (as many as it announces) go together,
 // so a wrong value such as an encoded surrogate reads as one character; any other byte alone.
 size_t IllFormedSpan(const unsigned char* p, const unsigned char* end) {
-    const unsigned lead = *p;
-    if (lead < 0xC2 || lead > 0xF4)
-        return 1;
-    const size_t announced = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    if (static_cast<size_t>(end - p) < announced)
+    const size_t announced = ReadUtf8Lead(*p).need + 1;
+    if (announced == 1 || static_cast<size_t>(end - p) < announced)
         return 1;
     size_t k = 1;
     while (k < announced && (p[k] & 0xC0) == 0x80)

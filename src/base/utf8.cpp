@@ -9,27 +9,11 @@ size_t StrictUtf8Length(const unsigned char* p, const unsigned char* end) {
     const unsigned lead = *p;
     if (lead < 0x80)
         return 1;
-    size_t need;
-    // The second byte's range narrows for the leads whose full range would allow overlong
-    // forms (E0, F0), surrogates (ED) or values above U+10FFFF (F4).
-    unsigned low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        need = 1;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        need = 2;
-        if (lead == 0xE0)
-            low = 0xA0;
-        else if (lead == 0xED)
-            high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        need = 3;
-        if (lead == 0xF0)
-            low = 0x90;
-        else if (lead == 0xF4)
-            high = 0x8F;
-    } else {
+    const Utf8Lead rule = ReadUtf8Lead(lead);
+    const size_t need = rule.need;
+    if (need == 0)
         return 0;
-    }
+    unsigned low = rule.low, high = rule.high;
     if (static_cast<size_t>(end - p) <= need)
         return 0;
     for (size_t k = 1; k <= need; ++k) {

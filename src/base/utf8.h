@@ -22,6 +22,26 @@ constexpr char32_t CombineSurrogates(char32_t high, char32_t low) {
     return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
 }
 
+// What a UTF-8 lead byte (80 or above) asks of the bytes after it: how many there must be (0
+// for a byte that cannot lead a sequence) and the range of the first one, narrowed for the
+// leads whose full range would allow overlong forms (E0, F0), surrogates (ED) or values above
+// U+10FFFF (F4); every later one is 80-BF. The lead's own bits of the code point are
+// lead & (0x3F >> need).
+struct Utf8Lead {
+    unsigned need;
+    unsigned low;
+    unsigned high;
+};
+constexpr Utf8Lead ReadUtf8Lead(unsigned lead) {
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return {1, 0x80, 0xBF};
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return {2, lead == 0xE0 ? 0xA0u : 0x80u, lead == 0xED ? 0x9Fu : 0xBFu};
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return {3, lead == 0xF0 ? 0x90u : 0x80u, lead == 0xF4 ? 0x8Fu : 0xBFu};
+    return {0, 0, 0};
+}
+
 // The length (1 to 4) of the well-formed UTF-8 sequence at p, or 0 when the bytes there
 // are not one: no overlong forms, surrogates or values above U+10FFFF, nothing cut off.
 size_t StrictUtf8Length(const unsigned char* p, const unsigned char* end);

@@ -27,6 +27,24 @@ bool IsWritableName(std::u16string_view name, bool element) {
     return true;
 }
 
+// Calls visit(n) for `root` and every element below it, in document order; the links of the
+// table lead the walk, so it needs no stack and never leaves the subtree.
+template <class Visit> void ForEachInSubtree(const CElementTable& table, uint32_t root, Visit visit) {
+    uint32_t n = root;
+    for (;;) {
+        visit(n);
+        if (table[n].firstChild) {
+            n = table[n].firstChild;
+            continue;
+        }
+        while (n != root && table[n].nextSibling == 0)
+            n = table[n].parent;
+        if (n == root)
+            return;
+        n = table[n].nextSibling;
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -480,21 +498,8 @@ bool CXmlDocument::GetChildAttributeAt(size_t index, std::u16string* name, std::
 void CXmlDocument::Renumber(uint32_t element, int64_t delta, bool includeChildren, size_t editPoint,
                             size_t removed, size_t inserted) {
     const uint32_t d = static_cast<uint32_t>(delta);
-    // Every element of the subtree at root, in document order.
     auto shiftSubtree = [&](uint32_t root) {
-        uint32_t n = root;
-        for (;;) {
-            m_table[n].start += d;
-            if (m_table[n].firstChild) {
-                n = m_table[n].firstChild;
-                continue;
-            }
-            while (n != root && m_table[n].nextSibling == 0)
-                n = m_table[n].parent;
-            if (n == root)
-                return;
-            n = m_table[n].nextSibling;
-        }
+        ForEachInSubtree(m_table, root, [&](uint32_t n) { m_table[n].start += d; });
     };
     if (includeChildren) {
         for (uint32_t c = m_table[element].firstChild; c; c = m_table[c].nextSibling)
@@ -557,22 +562,12 @@ bool CXmlDocument::EditText(size_t x, size_t removed, std::u16string_view insert
 }
 
 void CXmlDocument::MarkDeleted(uint32_t root) {
-    uint32_t n = root;
-    for (;;) {
+    ForEachInSubtree(m_table, root, [&](uint32_t n) {
         m_table[n].levelFlags |= kElementDeleted;
         if (m_table[n].tagLengths == kLongTags)
             m_longTags.erase(n);
         --m_liveCount;
-        if (m_table[n].firstChild) {
-            n = m_table[n].firstChild;
-            continue;
-        }
-        while (n != root && m_table[n].nextSibling == 0)
-            n = m_table[n].parent;
-        if (n == root)
-            return;
-        n = m_table[n].nextSibling;
-    }
+    });
 }
 
 bool CXmlDocument::AddElement(std::u16string_view name, std::u16string_view value, uint32_t options) {

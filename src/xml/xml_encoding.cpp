@@ -399,30 +399,14 @@ template <bool kWrite> size_t DecodeUtf8(const unsigned char* p, size_t length, 
             Put<kWrite>(out, n, lead);
             continue;
         }
-        unsigned need;
-        uint32_t cp;
-        unsigned low = 0x80, high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            need = 1;
-            cp = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            need = 2;
-            cp = lead & 0x0F;
-            if (lead == 0xE0)
-                low = 0xA0;
-            else if (lead == 0xED)
-                high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            need = 3;
-            cp = lead & 0x07;
-            if (lead == 0xF0)
-                low = 0x90;
-            else if (lead == 0xF4)
-                high = 0x8F;
-        } else {
+        const Utf8Lead rule = ReadUtf8Lead(lead);
+        const unsigned need = rule.need;
+        if (need == 0) {
             Put<kWrite>(out, n, kReplacement);
             continue;
         }
+        uint32_t cp = lead & (0x3Fu >> need);
+        unsigned low = rule.low, high = rule.high;
         unsigned got = 0;
         while (got < need && p < end && *p >= low && *p <= high) {
             cp = (cp << 6) | (*p & 0x3F);

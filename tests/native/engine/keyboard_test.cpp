@@ -1,7 +1,10 @@
-// The hotkey rules in one table, and the modifier keys' twins as the keyboard hook meets them.
+// The hotkey rules in one table, the modifier keys' twins as the keyboard hook meets them, and
+// the user's own keys as the hook records them.
 #include <gtest/gtest.h>
 
 #include "engine/keyboard.h"
+#include "engine/system.h"
+#include "engine/user_keys.h"
 
 using namespace quillon;
 using namespace quillon::keyboard;
@@ -76,4 +79,40 @@ TEST(HotKeyRules, EitherTwinOfAModifierConfirmsOnlyItsOwnFlag) {
             EXPECT_FALSE(IsKeyOfModifiers(key, 0xF & ~flags[m])) << key;
         }
     EXPECT_FALSE(IsKeyOfModifiers('A', 0xF));
+}
+
+TEST(UserKeys, TheHookRecordsTheUsersOwnKeysOnlyAndHoldsBackCtrlReleasesDuringOurBatch) {
+    CUserKeys keys;
+    keys.Watch({});
+    keys.OnKey(0xA3, true, 0); // the right Ctrl, pressed by the user
+    EXPECT_TRUE(keys.IsDown(0x11));
+    keys.OnKey(0xA2, false, kOwnKeyMark); // ours: does not count
+    keys.OnKey(0xA3, false, kOwnKeyMark);
+    EXPECT_TRUE(keys.IsDown(0x11));
+    keys.OnKey(0xA3, false, 0x1234); // another program's keys are the user's
+    EXPECT_FALSE(keys.IsDown(0x11));
+
+    // While our batch passes, only a release of the user's Ctrl is held back, and noted.
+    keys.OnKey(0xA2, true, 0);
+    keys.BeginOwnBatch(2);
+    EXPECT_FALSE(keys.OnKey('A', false, kOwnKeyMark));
+    EXPECT_FALSE(keys.OnKey(0xA0, false, 0)) << "a Shift release passes";
+    EXPECT_TRUE(keys.OnKey(0xA2, false, 0));
+    EXPECT_FALSE(keys.IsDown(0x11));
+    EXPECT_FALSE(keys.OwnBatchPassed());
+    keys.OnKey('A', true, kOwnKeyMark);
+    EXPECT_TRUE(keys.OwnBatchPassed());
+    EXPECT_TRUE(keys.EndOwnBatch());
+    keys.OnKey(0xA2, true, 0);
+    EXPECT_FALSE(keys.OnKey(0xA2, false, 0)) << "after the batch a release passes";
+    EXPECT_FALSE(keys.EndOwnBatch());
+
+    // A recorded Ctrl the system says is up: believed while the system may still lag behind
+    // the hook, taken as stale (its release missed) after that, across the tick's wrap too.
+    keys.OnKey(0xA2, true, 0, 0xFFFFFF00u);
+    EXPECT_TRUE(keys.IsDownCrossChecked(0x11, false, 0xFFFFFF00u + 100));
+    EXPECT_FALSE(keys.IsDownCrossChecked(0x11, false, 0xFFFFFF00u + CUserKeys::kStaleMs + 300));
+    EXPECT_TRUE(keys.IsDownCrossChecked(0x11, true, 0xFFFFFF00u + 100000)) << "held long";
+    keys.OnKey(0xA2, false, 0, 5);
+    EXPECT_FALSE(keys.IsDownCrossChecked(0x11, true, 10)) << "the hook has seen the release";
 }
