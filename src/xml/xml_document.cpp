@@ -228,26 +228,23 @@ void CXmlDocument::SetStart(uint32_t n, uint32_t start) {
         m_table[n].start = start;
 }
 
-uint32_t CXmlDocument::StartTagLength(uint32_t n) const {
+std::pair<uint32_t, uint32_t> CXmlDocument::TagLengths(uint32_t n) const {
     if (!Valid(n))
-        return 0;
+        return {0, 0};
     const uint32_t packed = m_table[n].tagLengths;
     if (packed == kLongTags) {
         auto it = m_longTags.find(n);
-        return it == m_longTags.end() ? 0 : it->second.first;
+        return it == m_longTags.end() ? std::pair<uint32_t, uint32_t>{0, 0} : it->second;
     }
-    return packed & kStartTagMax;
+    return {packed & kStartTagMax, packed >> kStartTagBits};
+}
+
+uint32_t CXmlDocument::StartTagLength(uint32_t n) const {
+    return TagLengths(n).first;
 }
 
 uint32_t CXmlDocument::EndTagLength(uint32_t n) const {
-    if (!Valid(n))
-        return 0;
-    const uint32_t packed = m_table[n].tagLengths;
-    if (packed == kLongTags) {
-        auto it = m_longTags.find(n);
-        return it == m_longTags.end() ? 0 : it->second.second;
-    }
-    return packed >> kStartTagBits;
+    return TagLengths(n).second;
 }
 
 void CXmlDocument::SetTagLengths(uint32_t n, uint32_t startTag, uint32_t endTag) {

@@ -203,6 +203,9 @@ private:
     bool Valid(uint32_t n) const {
         return n < m_nextFree && (n == 0 || !(m_table[n].levelFlags & kElementDeleted));
     }
+    // The start and end tag lengths of element n: packed into its record, or kept aside when
+    // either is too long to pack. Zeros for an element that is not there.
+    std::pair<uint32_t, uint32_t> TagLengths(uint32_t n) const;
     // Where the start tag of live element n (not 0) lies in the text.
     void StartTagSpan(uint32_t n, uint32_t* start, uint32_t* length) const {
         const ElementRecord& record = m_table[n];
