@@ -59,14 +59,7 @@ public:
             doc.ForEachAttribute(n, [&](std::u16string_view name, std::u16string_view value) {
                 sum += name.size() + value.size();
             });
-            if (const uint32_t child = doc.FirstChild(n)) {
-                n = child;
-                continue;
-            }
-            while (n && !doc.NextSibling(n))
-                n = doc.ParentOf(n);
-            if (n)
-                n = doc.NextSibling(n);
+            n = NextInDocumentOrder(doc, n);
         }
         return sum;
     }

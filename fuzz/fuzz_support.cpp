@@ -23,18 +23,7 @@ std::vector<ElementShape> Shape(CXmlDocument& document) {
                          document.ElementLength(n), document.StartTagLength(n), document.EndTagLength(n)});
         if (shape.size() > 10000000)
             break; // a cycle in the links; CheckIndex reports it
-        if (const uint32_t child = document.FirstChild(n)) {
-            n = child;
-            ++depth;
-            continue;
-        }
-        while (n && !document.NextSibling(n)) {
-            n = document.ParentOf(n);
-            if (depth)
-                --depth;
-        }
-        if (n)
-            n = document.NextSibling(n);
+        n = NextInDocumentOrder(document, n, &depth);
     }
     return shape;
 }

@@ -285,6 +285,22 @@ private:
     bool m_quiet = false; // the private document of a ResultReport keeps no report itself
 };
 
+// The element after n in document order: its first child, else the next sibling of n or of
+// its nearest ancestor that has one; 0 after the last. `depth` (when given) follows the move.
+inline uint32_t NextInDocumentOrder(const CXmlDocument& doc, uint32_t n, uint32_t* depth = nullptr) {
+    if (const uint32_t child = doc.FirstChild(n)) {
+        if (depth)
+            ++*depth;
+        return child;
+    }
+    while (n && doc.NextSibling(n) == 0) {
+        n = doc.ParentOf(n);
+        if (n && depth)
+            --*depth;
+    }
+    return n ? doc.NextSibling(n) : 0;
+}
+
 template <typename Visit> size_t CXmlDocument::ForEachAttribute(uint32_t n, Visit&& visit) {
     if (n == 0 || !Valid(n))
         return 0;

@@ -113,18 +113,7 @@ int Dump(const std::u16string& path) {
             Out(out);
             out.clear();
         }
-        if (doc.FirstChild(n)) {
-            n = doc.FirstChild(n);
-            ++depth;
-            continue;
-        }
-        while (n && doc.NextSibling(n) == 0) {
-            n = doc.ParentOf(n);
-            if (n)
-                --depth;
-        }
-        if (n)
-            n = doc.NextSibling(n);
+        n = NextInDocumentOrder(doc, n, &depth);
     }
     out += wellFormed ? "wellformed\n" : "not wellformed\n";
     Out(out);

@@ -14,18 +14,7 @@ std::vector<ElementOutline> OutlineFromIndex(CXmlDocument& document) {
     while (n) {
         out.push_back(ElementOutline{depth, std::u16string(document.ElementName(n)), document.ElementStart(n),
                                      document.ElementLength(n)});
-        if (document.FirstChild(n)) {
-            n = document.FirstChild(n);
-            ++depth;
-            continue;
-        }
-        while (n && document.NextSibling(n) == 0) {
-            n = document.ParentOf(n);
-            if (n == 0)
-                return out;
-            --depth;
-        }
-        n = document.NextSibling(n);
+        n = NextInDocumentOrder(document, n, &depth);
     }
     return out;
 }
