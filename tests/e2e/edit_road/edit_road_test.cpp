@@ -140,10 +140,8 @@ TEST(EditRoad, SaveContentOffLeavesTheClipboardAloneAndStartsEmpty) {
 }
 
 TEST(EditRoad, TheSystemsCodePageAndAMarkedUtf16SaveGoThroughTheRealFiles) {
-    // The editor only reports what it saw; the test saves the file itself, as editors do.
-    RoadOptions options;
+    RoadOptions options = SeenOnlyOptions();
     options.utf8 = false;
-    options.editorOptions = L"--seen \"{W}\\seen\"";
     CRoad road(options);
     const std::wstring text = L"caf\u00E9 na\u00EFve";
     std::string seen;
@@ -203,10 +201,7 @@ TEST(EditRoad, ReturningWithoutSavingPastesNothing) {
 }
 
 TEST(EditRoad, TwoEditsOfOneBoxKeepTwoFilesAndOnlyTheNewerCounts) {
-    // The editor only reports what it saw; the test saves the files itself, as editors do.
-    RoadOptions options;
-    options.editorOptions = L"--seen \"{W}\\seen\"";
-    CRoad road(options);
+    CRoad road(SeenOnlyOptions());
     std::string bytes;
     ASSERT_TRUE(road.StartEditOf(L"box", bytes));
     const std::wstring first = road.TempFilePath();
@@ -237,38 +232,28 @@ TEST(EditRoad, TwoEditsOfOneBoxKeepTwoFilesAndOnlyTheNewerCounts) {
     EXPECT_EQ(road.TempFiles(), std::vector<std::wstring>{firstName});
 }
 
-TEST(EditRoad, AClosedBoxIsPurgedAndItsFileDeletedAtExit) {
-    RoadOptions options;
-    options.editorOptions = L"--seen \"{W}\\seen\"";
-    CRoad road(options);
-    std::string seen;
-    ASSERT_TRUE(road.StartEditOf(L"", seen));
-    // The text box program ends: its window is gone.
-    HWND box = road.BoxWindow();
-    ::PostMessageW(road.Box().Window(), WM_CLOSE, 0, 0);
-    ASSERT_TRUE(road.Box().Process().WaitExit(10000));
-    ASSERT_FALSE(::IsWindow(box));
-    road.PurgeNow();
-    EXPECT_EQ(road.TempFiles().size(), 1u) << "files are deleted at exit, not when purged";
-    ASSERT_TRUE(road.Quillon().Exit());
-    EXPECT_TRUE(road.TempFiles().empty());
-}
-
-TEST(EditRoad, FilesStayWhenDeletionIsOff) {
-    RoadOptions options;
-    options.deleteTempFile = false;
-    options.editorOptions = L"--seen \"{W}\\seen\"";
-    CRoad road(options);
-    std::string seen;
-    ASSERT_TRUE(road.StartEditOf(L"", seen));
-    ASSERT_TRUE(road.Quillon().Exit());
-    EXPECT_EQ(road.TempFiles().size(), 1u);
+TEST(EditRoad, AClosedBoxIsPurgedAndItsFileDeletedAtExitUnlessDeletionIsOff) {
+    for (const bool deleteTempFile : {true, false}) {
+        SCOPED_TRACE(deleteTempFile ? "deletion on" : "deletion off");
+        RoadOptions options = SeenOnlyOptions();
+        options.deleteTempFile = deleteTempFile;
+        CRoad road(options);
+        std::string seen;
+        ASSERT_TRUE(road.StartEditOf(L"", seen));
+        // The text box program ends: its window is gone.
+        HWND box = road.BoxWindow();
+        ::PostMessageW(road.Box().Window(), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(road.Box().Process().WaitExit(10000));
+        ASSERT_FALSE(::IsWindow(box));
+        road.PurgeNow();
+        EXPECT_EQ(road.TempFiles().size(), 1u) << "files are deleted at exit, not when purged";
+        ASSERT_TRUE(road.Quillon().Exit());
+        EXPECT_EQ(road.TempFiles().size(), deleteTempFile ? 0u : 1u);
+    }
 }
 
 TEST(EditRoad, AMegabyteOfTextGoesThereAndBack) {
-    RoadOptions options;
-    options.editorOptions = L"--seen \"{W}\\seen\"";
-    CRoad road(options);
+    CRoad road(SeenOnlyOptions());
     std::wstring big;
     big.reserve(1 << 20);
     for (int i = 0; big.size() < (1u << 20); ++i)
@@ -309,9 +294,7 @@ TEST(EditRoad, TheHotkeyPressedAtOnceAfterMovingIntoABoxEditsThatBoxOnly) {
     // Five rounds between two boxes: the user is in one (Quillon has seen it), clicks into
     // the other and at once presses and releases the hotkey, before a focus poll could see
     // the move; the save must come back into the box they moved into, and only there.
-    RoadOptions options;
-    options.editorOptions = L"--seen \"{W}\\seen\"";
-    CRoad road(options);
+    CRoad road(SeenOnlyOptions());
     ASSERT_TRUE(road.Box().Start());
     std::map<CTextBoxApp::Box, std::wstring> text = {{CTextBoxApp::kMultiLine, L"upper"},
                                                      {CTextBoxApp::kSingleLine, L"lower"}};

@@ -22,11 +22,6 @@ int ItemCount(HWND list) {
 }
 
 struct NewExtension : ::testing::Test {
-    RoadOptions Options() {
-        RoadOptions options;
-        options.editorOptions = L"--seen \"{W}\\seen\"";
-        return options;
-    }
     // The box holds the text and the user's clipboard (kept in m_user) is on when the user
     // picks "Edit with new Extension" (item 1); m_dialog is the dialog that then asks.
     ::testing::AssertionResult ChooseNewExtension(CRoad& road, const std::wstring& text) {
@@ -53,7 +48,7 @@ struct NewExtension : ::testing::Test {
 } // namespace
 
 TEST_F(NewExtension, OkStartsTheEditWithTheEnteredRowOnly) {
-    CRoad road(Options());
+    CRoad road(SeenOnlyOptions());
     ASSERT_TRUE(ChooseNewExtension(road, L"for markdown"));
     const HWND dialog = m_dialog;
     // While the dialog asks, the clipboard is the user's: a paste into the Editor field
@@ -86,7 +81,7 @@ TEST_F(NewExtension, OkStartsTheEditWithTheEnteredRowOnly) {
 }
 
 TEST_F(NewExtension, SaveForFutureUseShowsTheRowAtOnceAndWritesItAtExit) {
-    CRoad road(Options());
+    CRoad road(SeenOnlyOptions());
     ASSERT_TRUE(ChooseNewExtension(road, L""));
     const HWND dialog = m_dialog;
     SetText(dialog, kExtension, L"md");
@@ -103,7 +98,7 @@ TEST_F(NewExtension, SaveForFutureUseShowsTheRowAtOnceAndWritesItAtExit) {
 }
 
 TEST_F(NewExtension, CancelLeavesNoFileAndTheClipboardAsItWas) {
-    CRoad road(Options());
+    CRoad road(SeenOnlyOptions());
     ASSERT_TRUE(ChooseNewExtension(road, L"stays"));
     const HWND dialog = m_dialog;
     ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);

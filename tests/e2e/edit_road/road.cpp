@@ -111,6 +111,12 @@ std::wstring Printable(const std::wstring& text) {
     return out;
 }
 
+RoadOptions SeenOnlyOptions() {
+    RoadOptions options;
+    options.editorOptions = L"--seen \"{W}\\seen\"";
+    return options;
+}
+
 CRoad::CRoad(const RoadOptions& options) : m_options(options) {
     m_edits = m_work.File(L"edits");
     std::vector<ConfigRow> rows = options.rows;

@@ -48,6 +48,10 @@ struct RoadOptions {
     std::wstring editorOptions;
 };
 
+// Options whose editor only reports what it saw (its bytes in "{W}\seen"); the scenario
+// then saves the temporary file itself, as editors do.
+RoadOptions SeenOnlyOptions();
+
 class CRoad {
 public:
     explicit CRoad(const RoadOptions& options = {});
