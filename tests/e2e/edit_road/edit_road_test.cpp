@@ -27,7 +27,9 @@ bool IsTempName(const std::wstring& name, const std::wstring& ext) {
 
 TEST(EditRoad, MultiLineBoxToEditorAndBackWithTheClipboardKept) {
     CRoad road;
-    const std::wstring original = L"first line\r\nsecond line \u00E9 \U0001F600";
+    // Beside letters beyond ASCII, a form feed and an escape (from word processors and
+    // terminal output) that the copy must keep.
+    const std::wstring original = L"first line\r\nsecond line \u00E9 \U0001F600\f\x1B[1mbold";
     ASSERT_TRUE(PutUserClipboard());
     const ClipboardImage user = ClipboardNow();
     ASSERT_TRUE(user.count(L"HTML Format") && user.count(std::to_wstring(CF_DIB))) << Describe(user);
