@@ -13,17 +13,6 @@ namespace {
 
 const std::string kBom = "\xEF\xBB\xBF";
 
-// The editor's save: the bytes it will write when told to.
-void Prepare(CRoad& road, const std::string& bytes) {
-    ASSERT_TRUE(WriteFileBytes(road.W(L"new"), bytes));
-}
-// Tells the waiting editor to save, and waits until it has.
-::testing::AssertionResult SaveNow(CRoad& road) {
-    WriteFileBytes(road.W(L"go"), "go");
-    std::string done;
-    return road.WaitRead(L"done", done);
-}
-
 bool IsTempName(const std::wstring& name, const std::wstring& ext) {
     // Quillon_HH_MM_SS.ext
     if (name.size() != 16 + 1 + ext.size() || name.compare(0, 8, L"Quillon_") != 0)
@@ -38,18 +27,15 @@ bool IsTempName(const std::wstring& name, const std::wstring& ext) {
 
 TEST(EditRoad, MultiLineBoxToEditorAndBackWithTheClipboardKept) {
     CRoad road;
-    const std::wstring original = L"first line\r\nsecond line \u00E9 \U0001F600";
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, original));
+    // Beside letters beyond ASCII, a form feed and an escape (from word processors and
+    // terminal output) that the copy must keep.
+    const std::wstring original = L"first line\r\nsecond line \u00E9 \U0001F600\f\x1B[1mbold";
     ASSERT_TRUE(PutUserClipboard());
     const ClipboardImage user = ClipboardNow();
     ASSERT_TRUE(user.count(L"HTML Format") && user.count(std::to_wstring(CF_DIB))) << Describe(user);
-    ASSERT_TRUE(road.Start());
-
-    ASSERT_TRUE(road.Hotkey());
-    // The editor ran on a new file holding the box's text after a byte-order mark.
     std::string seen;
-    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    ASSERT_TRUE(road.StartEditOf(original, seen));
+    // The editor ran on a new file holding the box's text after a byte-order mark.
     EXPECT_EQ(seen, kBom + Utf8Of(original));
     auto files = road.TempFiles();
     ASSERT_EQ(files.size(), 1u);
@@ -58,8 +44,7 @@ TEST(EditRoad, MultiLineBoxToEditorAndBackWithTheClipboardKept) {
     EXPECT_TRUE(road.WaitClipboard(user, 100));
 
     // The editor saves with Unix line ends; the focus stays in the box meanwhile.
-    Prepare(road, kBom + "edited one\nedited two \xF0\x9F\x98\x80\n");
-    ASSERT_TRUE(SaveNow(road));
+    ASSERT_TRUE(road.EditorSaves(kBom + "edited one\nedited two \xF0\x9F\x98\x80\n"));
     EXPECT_FALSE(WaitFor([&] { return road.Box().Text(CTextBoxApp::kMultiLine) != original; }, 300,
                          "the box to change before the focus came back (it must not)"));
 
@@ -67,28 +52,27 @@ TEST(EditRoad, MultiLineBoxToEditorAndBackWithTheClipboardKept) {
     // The box's text had no line break at its end: the one the editor added is dropped.
     EXPECT_TRUE(road.WaitBoxText(L"edited one\r\nedited two \U0001F600"));
     EXPECT_TRUE(road.WaitClipboard(user));
+    // The restore emptied the clipboard with Quillon's own window as the owner: opened with
+    // none, Windows would have refused the data put back.
+    const HWND server = road.Quillon().ServerWindow();
+    EXPECT_TRUE(WaitFor([&] { return ::GetClipboardOwner() == server; }, 5000,
+                        "Quillon's window to own the clipboard it put back"));
     EXPECT_TRUE(road.Quillon().Exit());
     EXPECT_TRUE(road.TempFiles().empty()) << "the temporary file is deleted at exit";
 }
 
 TEST(EditRoad, RichEditWithCrLfFileAndCtrlStillHeldByTheUser) {
     CRoad road;
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kRichEdit, L"rich one\r\nrich two"));
-    ASSERT_TRUE(road.Start(CTextBoxApp::kRichEdit));
     // Alt goes up first and confirms; Ctrl is still held while the copy is sent.
-    ASSERT_TRUE(road.Hotkey(1, /*holdCtrl=*/true));
     std::string seen;
-    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    ASSERT_TRUE(road.StartEditOf(L"rich one\r\nrich two", seen, CTextBoxApp::kRichEdit, /*holdCtrl=*/true));
     ReleaseKeys({VK_CONTROL});
     EXPECT_EQ(seen.substr(0, 3), kBom);
     EXPECT_NE(seen.find("rich one"), std::string::npos) << seen;
     EXPECT_NE(seen.find("rich two"), std::string::npos) << seen;
     EXPECT_EQ(seen.find('a', 3) == 3, false) << "no stray letters typed";
 
-    Prepare(road, "new rich\r\nlines");
-    ASSERT_TRUE(SaveNow(road));
-    ASSERT_TRUE(road.ComeBack());
+    ASSERT_TRUE(road.SaveAndComeBack("new rich\r\nlines"));
     std::wstring text;
     ASSERT_TRUE(WaitFor(
         [&] {
@@ -109,18 +93,12 @@ TEST(EditRoad, InsertModeAddsAtTheCaretOnEveryReturnAfterASave) {
     RoadOptions options;
     options.insert = true;
     CRoad road(options);
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kSingleLine, L"start"));
-    ASSERT_TRUE(road.Start(CTextBoxApp::kSingleLine));
-    ASSERT_TRUE(road.Hotkey());
     std::string seen;
-    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    ASSERT_TRUE(road.StartEditOf(L"start", seen, CTextBoxApp::kSingleLine));
     EXPECT_EQ(seen, kBom + "start");
-    Prepare(road, "+ins");
-    ASSERT_TRUE(SaveNow(road));
     // The caret at the end, as a user would put it.
     ::SendMessageW(road.BoxWindow(), EM_SETSEL, 5, 5);
-    ASSERT_TRUE(road.ComeBack());
+    ASSERT_TRUE(road.SaveAndComeBack("+ins"));
     EXPECT_TRUE(road.WaitBoxText(L"start+ins"));
     // The same save is not pasted twice.
     ASSERT_TRUE(road.ComeBack());
@@ -139,11 +117,9 @@ TEST(EditRoad, SelectionOnlyTakesAndReplacesTheSelection) {
     ASSERT_TRUE(road.Start());
     ASSERT_TRUE(road.Hotkey());
     std::string seen;
-    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    ASSERT_TRUE(road.WaitEditorSaw(seen));
     EXPECT_EQ(seen, kBom + "world");
-    Prepare(road, "earth");
-    ASSERT_TRUE(SaveNow(road));
-    ASSERT_TRUE(road.ComeBack());
+    ASSERT_TRUE(road.SaveAndComeBack("earth"));
     EXPECT_TRUE(road.WaitBoxText(L"hello earth"));
 }
 
@@ -158,32 +134,41 @@ TEST(EditRoad, SaveContentOffLeavesTheClipboardAloneAndStartsEmpty) {
     const DWORD sequence = ::GetClipboardSequenceNumber();
     ASSERT_TRUE(road.Hotkey());
     std::string seen;
-    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    ASSERT_TRUE(road.WaitEditorSaw(seen));
     EXPECT_EQ(seen, "") << "an empty file, no byte-order mark";
     EXPECT_EQ(::GetClipboardSequenceNumber(), sequence) << "no clipboard activity at all";
-    Prepare(road, "written");
-    ASSERT_TRUE(SaveNow(road));
-    ASSERT_TRUE(road.ComeBack());
+    ASSERT_TRUE(road.SaveAndComeBack("written"));
     EXPECT_TRUE(road.WaitBoxText(L"written"));
 }
 
-TEST(EditRoad, AnsiRowWritesTheCodePageAndAnEmptySaveEmptiesTheBox) {
-    RoadOptions options;
+TEST(EditRoad, TheSystemsCodePageAndAMarkedUtf16SaveGoThroughTheRealFiles) {
+    RoadOptions options = SeenOnlyOptions();
     options.utf8 = false;
     CRoad road(options);
     const std::wstring text = L"caf\u00E9 na\u00EFve";
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, text));
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey());
     std::string seen;
-    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    ASSERT_TRUE(road.StartEditOf(text, seen));
+    // The row writes the ANSI code page, as the system converts it.
     char ansi[64] = {};
     int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), ansi, 64, nullptr,
                                   nullptr);
     EXPECT_EQ(seen, std::string(ansi, static_cast<std::size_t>(n)));
-    Prepare(road, "");
-    ASSERT_TRUE(SaveNow(road));
+    const std::wstring file = road.TempFilePath();
+    // A save that is not UTF-8 is read back in that code page.
+    ASSERT_TRUE(SaveAsEditor(file, "caf\xE9"));
+    ASSERT_TRUE(road.ComeBack());
+    wchar_t expected[8] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, "caf\xE9", 4, expected, 8);
+    EXPECT_TRUE(road.WaitBoxText(expected));
+    // UTF-16 with its mark, zero bytes and all, is read whole from the file.
+    const std::wstring utf16 = L"utf16 \U0001F600\nline";
+    ASSERT_TRUE(
+        SaveAsEditor(file, std::string("\xFF\xFE", 2) +
+                               std::string(reinterpret_cast<const char*>(utf16.c_str()), utf16.size() * 2)));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(road.WaitBoxText(L"utf16 \U0001F600\r\nline"));
+    // An empty save empties the box.
+    ASSERT_TRUE(SaveAsEditor(file, ""));
     ASSERT_TRUE(road.ComeBack());
     EXPECT_TRUE(road.WaitBoxText(L""));
 }
@@ -193,19 +178,14 @@ TEST(EditRoad, SeveralSavesThenOneReturnGiveOnePasteOfTheLast) {
     options.insert = true;
     options.editorOptions =
         L"--seen \"{W}\\seen\" --wait \"{W}\\go\" --write \"{W}\\s1\" --write \"{W}\\s2\" "
-        L"--write \"{W}\\s3\" --done \"{W}\\done\"";
+        L"--write \"{W}\\new\" --done \"{W}\\done\"";
     CRoad road(options);
-    for (int i = 1; i <= 3; ++i)
+    for (int i = 1; i <= 2; ++i)
         ASSERT_TRUE(WriteFileBytes(road.W(L"s" + std::to_wstring(i)), "save" + std::to_string(i)));
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kSingleLine, L"X"));
-    ASSERT_TRUE(road.Start(CTextBoxApp::kSingleLine));
-    ASSERT_TRUE(road.Hotkey());
     std::string seen;
-    ASSERT_TRUE(road.WaitRead(L"seen", seen));
-    ASSERT_TRUE(SaveNow(road));
+    ASSERT_TRUE(road.StartEditOf(L"X", seen, CTextBoxApp::kSingleLine));
     ::SendMessageW(road.BoxWindow(), EM_SETSEL, 1, 1);
-    ASSERT_TRUE(road.ComeBack());
+    ASSERT_TRUE(road.SaveAndComeBack("save3"));
     EXPECT_TRUE(road.WaitBoxText(L"Xsave3"));
     EXPECT_FALSE(WaitFor([&] { return road.Box().Text(CTextBoxApp::kSingleLine) != L"Xsave3"; }, 400,
                          "more than one paste (there must be one)"));
@@ -213,12 +193,8 @@ TEST(EditRoad, SeveralSavesThenOneReturnGiveOnePasteOfTheLast) {
 
 TEST(EditRoad, ReturningWithoutSavingPastesNothing) {
     CRoad road;
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"unchanged"));
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey());
     std::string seen;
-    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    ASSERT_TRUE(road.StartEditOf(L"unchanged", seen));
     const DWORD afterStart = ::GetClipboardSequenceNumber();
     ASSERT_TRUE(road.ComeBack());
     EXPECT_FALSE(WaitFor([&] { return ::GetClipboardSequenceNumber() != afterStart; }, 400,
@@ -227,14 +203,10 @@ TEST(EditRoad, ReturningWithoutSavingPastesNothing) {
 }
 
 TEST(EditRoad, TwoEditsOfOneBoxKeepTwoFilesAndOnlyTheNewerCounts) {
-    // The editor only reports what it saw; the test saves the files itself, as editors do.
-    RoadOptions options;
-    options.editorOptions = L"--seen \"{W}\\seen\"";
-    CRoad road(options);
-    ASSERT_TRUE(road.Box().Start());
+    CRoad road(SeenOnlyOptions());
     std::string bytes;
     ASSERT_TRUE(road.StartEditOf(L"box", bytes));
-    const std::wstring first = road.EditsFolder() + L"\\" + road.TempFiles()[0];
+    const std::wstring first = road.TempFilePath();
     // Unsaved work in the first edit's file; a second edit of the same box at once.
     ASSERT_TRUE(SaveAsEditor(first, "first edit's work"));
     ASSERT_TRUE(road.Hotkey());
@@ -262,78 +234,28 @@ TEST(EditRoad, TwoEditsOfOneBoxKeepTwoFilesAndOnlyTheNewerCounts) {
     EXPECT_EQ(road.TempFiles(), std::vector<std::wstring>{firstName});
 }
 
-TEST(EditRoad, Utf16Utf32AndLatin1SavesArePastedWholeAndDamagedOnesNotAtAll) {
-    RoadOptions options;
-    options.editorOptions = L"--seen \"{W}\\seen\"";
-    CRoad road(options);
-    ASSERT_TRUE(road.Box().Start());
-    std::string seen;
-    ASSERT_TRUE(road.StartEditOf(L"x", seen));
-    const std::wstring file = road.EditsFolder() + L"\\" + road.TempFiles()[0];
-    const std::wstring text = L"utf16 \U0001F600\nline";
-    std::string utf16("\xFF\xFE", 2);
-    utf16.append(reinterpret_cast<const char*>(text.c_str()), text.size() * 2);
-    ASSERT_TRUE(SaveAsEditor(file, utf16));
-    ASSERT_TRUE(road.ComeBack());
-    EXPECT_TRUE(road.WaitBoxText(L"utf16 \U0001F600\r\nline"));
-    // UTF-32 with its mark (FF FE 00 00), which also begins like a UTF-16 mark.
-    std::string utf32("\xFF\xFE\0\0", 4);
-    for (char32_t c : std::u32string(U"utf32 \U0001F600\nline"))
-        for (int shift = 0; shift < 32; shift += 8)
-            utf32 += static_cast<char>((c >> shift) & 0xFF);
-    ASSERT_TRUE(SaveAsEditor(file, utf32));
-    ASSERT_TRUE(road.ComeBack());
-    EXPECT_TRUE(road.WaitBoxText(L"utf32 \U0001F600\r\nline"));
-    // UTF-16 without its mark cannot be read whole: the box keeps its text.
-    ASSERT_TRUE(SaveAsEditor(file, std::string("n\0o\0", 4)));
-    ASSERT_TRUE(road.ComeBack());
-    EXPECT_FALSE(
-        WaitFor([&] { return road.Box().Text(CTextBoxApp::kMultiLine) != L"utf32 \U0001F600\r\nline"; }, 400,
-                "the box to change (a damaged save must leave it alone)"));
-    // A file that is not UTF-8 is read in the ANSI code page, whatever its row says.
-    ASSERT_TRUE(SaveAsEditor(file, "caf\xE9"));
-    ASSERT_TRUE(road.ComeBack());
-    wchar_t expected[8] = {};
-    ::MultiByteToWideChar(CP_ACP, 0, "caf\xE9", 4, expected, 8);
-    EXPECT_TRUE(road.WaitBoxText(expected));
-}
-
-TEST(EditRoad, AClosedBoxIsPurgedAndItsFileDeletedAtExit) {
-    RoadOptions options;
-    options.editorOptions = L"--seen \"{W}\\seen\"";
-    CRoad road(options);
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey());
-    ASSERT_TRUE(road.WaitTempFiles(1));
-    // The text box program ends: its window is gone.
-    HWND box = road.BoxWindow();
-    ::PostMessageW(road.Box().Window(), WM_CLOSE, 0, 0);
-    ASSERT_TRUE(road.Box().Process().WaitExit(10000));
-    ASSERT_FALSE(::IsWindow(box));
-    road.PurgeNow();
-    EXPECT_EQ(road.TempFiles().size(), 1u) << "files are deleted at exit, not when purged";
-    ASSERT_TRUE(road.Quillon().Exit());
-    EXPECT_TRUE(road.TempFiles().empty());
-}
-
-TEST(EditRoad, FilesStayWhenDeletionIsOff) {
-    RoadOptions options;
-    options.deleteTempFile = false;
-    options.editorOptions = L"--seen \"{W}\\seen\"";
-    CRoad road(options);
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey());
-    ASSERT_TRUE(road.WaitTempFiles(1));
-    ASSERT_TRUE(road.Quillon().Exit());
-    EXPECT_EQ(road.TempFiles().size(), 1u);
+TEST(EditRoad, AClosedBoxIsPurgedAndItsFileDeletedAtExitUnlessDeletionIsOff) {
+    for (const bool deleteTempFile : {true, false}) {
+        SCOPED_TRACE(deleteTempFile ? "deletion on" : "deletion off");
+        RoadOptions options = SeenOnlyOptions();
+        options.deleteTempFile = deleteTempFile;
+        CRoad road(options);
+        std::string seen;
+        ASSERT_TRUE(road.StartEditOf(L"", seen));
+        // The text box program ends: its window is gone.
+        HWND box = road.BoxWindow();
+        ::PostMessageW(road.Box().Window(), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(road.Box().Process().WaitExit(10000));
+        ASSERT_FALSE(::IsWindow(box));
+        road.PurgeNow();
+        EXPECT_EQ(road.TempFiles().size(), 1u) << "files are deleted at exit, not when purged";
+        ASSERT_TRUE(road.Quillon().Exit());
+        EXPECT_EQ(road.TempFiles().size(), deleteTempFile ? 0u : 1u);
+    }
 }
 
 TEST(EditRoad, AMegabyteOfTextGoesThereAndBack) {
-    RoadOptions options;
-    options.editorOptions = L"--seen \"{W}\\seen\"";
-    CRoad road(options);
+    CRoad road(SeenOnlyOptions());
     std::wstring big;
     big.reserve(1 << 20);
     for (int i = 0; big.size() < (1u << 20); ++i)
@@ -347,7 +269,7 @@ TEST(EditRoad, AMegabyteOfTextGoesThereAndBack) {
     ASSERT_TRUE(road.WaitRead(L"seen", seen, 20000));
     EXPECT_EQ(seen.size(), 3 + Utf8Of(big).size());
     EXPECT_TRUE(seen == kBom + Utf8Of(big));
-    const std::wstring file = road.EditsFolder() + L"\\" + road.TempFiles()[0];
+    const std::wstring file = road.TempFilePath();
     std::wstring edited = big;
     for (auto& c : edited)
         if (c == L'q')
@@ -374,9 +296,7 @@ TEST(EditRoad, TheHotkeyPressedAtOnceAfterMovingIntoABoxEditsThatBoxOnly) {
     // Five rounds between two boxes: the user is in one (Quillon has seen it), clicks into
     // the other and at once presses and releases the hotkey, before a focus poll could see
     // the move; the save must come back into the box they moved into, and only there.
-    RoadOptions options;
-    options.editorOptions = L"--seen \"{W}\\seen\"";
-    CRoad road(options);
+    CRoad road(SeenOnlyOptions());
     ASSERT_TRUE(road.Box().Start());
     std::map<CTextBoxApp::Box, std::wstring> text = {{CTextBoxApp::kMultiLine, L"upper"},
                                                      {CTextBoxApp::kSingleLine, L"lower"}};

@@ -11,17 +11,6 @@ namespace {
 
 const int kExtension = 1010, kSave = 1011, kEditor = 1012, kParameters = 1021;
 
-HWND WaitDialog(CRoad& road) {
-    HWND dialog = nullptr;
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            dialog = FindTopWindow(road.Quillon().Process().Id(), L"#32770", L"New Extension");
-            return dialog && ::IsWindowVisible(dialog);
-        },
-        10000, "the New Extension dialog"));
-    return dialog;
-}
-
 void SetText(HWND dialog, int id, const std::wstring& text) {
     DWORD_PTR r = 0;
     ::SendMessageTimeoutW(::GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
@@ -33,28 +22,38 @@ int ItemCount(HWND list) {
 }
 
 struct NewExtension : ::testing::Test {
-    RoadOptions Options() {
-        RoadOptions options;
-        options.editorOptions = L"--seen \"{W}\\seen\"";
-        return options;
+    // The box holds the text and the user's clipboard (kept in m_user) is on when the user
+    // picks "Edit with new Extension" (item 1); m_dialog is the dialog that then asks.
+    ::testing::AssertionResult ChooseNewExtension(CRoad& road, const std::wstring& text) {
+        if (auto started = road.Box().Start(); !started)
+            return started;
+        if (!road.Box().SetText(CTextBoxApp::kMultiLine, text) || !PutUserClipboard())
+            return ::testing::AssertionFailure() << "the box's text or the user's clipboard could not be set";
+        m_user = ClipboardNow();
+        if (auto started = road.Start(); !started)
+            return started;
+        if (auto chosen = road.Hotkey(2); !chosen)
+            return chosen;
+        return WaitFor(
+            [&] {
+                m_dialog = FindTopWindow(road.Quillon().Process().Id(), L"#32770", L"New Extension");
+                return m_dialog && ::IsWindowVisible(m_dialog);
+            },
+            10000, "the New Extension dialog");
     }
+    ClipboardImage m_user;
+    HWND m_dialog = nullptr;
 };
 
 } // namespace
 
 TEST_F(NewExtension, OkStartsTheEditWithTheEnteredRowOnly) {
-    CRoad road(Options());
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"for markdown"));
-    ASSERT_TRUE(PutUserClipboard());
-    const ClipboardImage user = ClipboardNow();
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey(2)); // item 1: "Edit with new Extension"
-    HWND dialog = WaitDialog(road);
-    ASSERT_NE(dialog, nullptr);
+    CRoad road(SeenOnlyOptions());
+    ASSERT_TRUE(ChooseNewExtension(road, L"for markdown"));
+    const HWND dialog = m_dialog;
     // While the dialog asks, the clipboard is the user's: a paste into the Editor field
     // pastes what they copied, and what they copy now (an editor's path) stays theirs.
-    EXPECT_TRUE(road.WaitClipboard(user, 100));
+    EXPECT_TRUE(road.WaitClipboard(m_user, 100));
     ASSERT_TRUE(PutClipboardText(L"C:\\Tools\\copied editor path.exe"));
     const ClipboardImage copied = ClipboardNow();
     EXPECT_EQ(::GetForegroundWindow(), dialog) << "the dialog comes to the foreground";
@@ -82,12 +81,9 @@ TEST_F(NewExtension, OkStartsTheEditWithTheEnteredRowOnly) {
 }
 
 TEST_F(NewExtension, SaveForFutureUseShowsTheRowAtOnceAndWritesItAtExit) {
-    CRoad road(Options());
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey(2));
-    HWND dialog = WaitDialog(road);
-    ASSERT_NE(dialog, nullptr);
+    CRoad road(SeenOnlyOptions());
+    ASSERT_TRUE(ChooseNewExtension(road, L""));
+    const HWND dialog = m_dialog;
     SetText(dialog, kExtension, L"md");
     DWORD_PTR r = 0;
     ::SendMessageTimeoutW(::GetDlgItem(dialog, kSave), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
@@ -102,18 +98,12 @@ TEST_F(NewExtension, SaveForFutureUseShowsTheRowAtOnceAndWritesItAtExit) {
 }
 
 TEST_F(NewExtension, CancelLeavesNoFileAndTheClipboardAsItWas) {
-    CRoad road(Options());
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"stays"));
-    ASSERT_TRUE(PutUserClipboard());
-    const ClipboardImage user = ClipboardNow();
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey(2));
-    HWND dialog = WaitDialog(road);
-    ASSERT_NE(dialog, nullptr);
+    CRoad road(SeenOnlyOptions());
+    ASSERT_TRUE(ChooseNewExtension(road, L"stays"));
+    const HWND dialog = m_dialog;
     ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 5000, "the dialog to close"));
-    EXPECT_TRUE(road.WaitClipboard(user));
+    EXPECT_TRUE(road.WaitClipboard(m_user));
     EXPECT_TRUE(road.TempFiles().empty());
     EXPECT_EQ(road.Box().Text(CTextBoxApp::kMultiLine), L"stays");
 }

@@ -18,14 +18,6 @@ std::wstring Wide(const char16_t* text) {
     return std::wstring(t.begin(), t.end());
 }
 
-// The editor saves the bytes (it waits for the word), and the test waits until it has.
-::testing::AssertionResult EditorSaves(CRoad& road, const std::string& bytes) {
-    if (!WriteFileBytes(road.W(L"new"), bytes) || !WriteFileBytes(road.W(L"go"), "go"))
-        return ::testing::AssertionFailure() << "could not tell the editor to save";
-    std::string done;
-    return road.WaitRead(L"done", done);
-}
-
 // The box keeps its text for a while after the return.
 ::testing::AssertionResult Keeps(CRoad& road, const std::wstring& text) {
     if (WaitFor([&] { return road.Box().Text(road.Current()) != text; }, 500, "the box to change"))
@@ -39,16 +31,13 @@ std::wstring Wide(const char16_t* text) {
 TEST(RightBox, OneWindowTwoFieldsEachSaveGoesOnlyToItsOwnField) {
     CRoad road;
     ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kPage, L"alpha"));
     ASSERT_TRUE(road.SwitchField(1));
     ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kPage, L"beta"));
     ASSERT_TRUE(road.SwitchField(0));
-    ASSERT_TRUE(road.Start(CTextBoxApp::kPage));
-    ASSERT_TRUE(road.Hotkey());
     std::string seen;
-    ASSERT_TRUE(road.WaitRead(L"seen", seen));
+    ASSERT_TRUE(road.StartEditOf(L"alpha", seen, CTextBoxApp::kPage));
     EXPECT_EQ(seen, kBom + "alpha");
-    ASSERT_TRUE(EditorSaves(road, "alpha edited"));
+    ASSERT_TRUE(road.EditorSaves("alpha edited"));
 
     // Back in the same window, but in field B: its text stays, the user is told, and the
     // save is not used up.
@@ -64,13 +53,9 @@ TEST(RightBox, OneWindowTwoFieldsEachSaveGoesOnlyToItsOwnField) {
 
 TEST(RightBox, TextTypedIntoTheBoxWhileTheEditorIsOpenIsNotReplaced) {
     CRoad road;
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"first draft\r\n"));
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey());
     std::string seen;
-    ASSERT_TRUE(road.WaitRead(L"seen", seen));
-    ASSERT_TRUE(EditorSaves(road, "edited draft"));
+    ASSERT_TRUE(road.StartEditOf(L"first draft\r\n", seen));
+    ASSERT_TRUE(road.EditorSaves("edited draft"));
     // The user (or the page) changed the box meanwhile.
     const std::wstring typed = L"first draft\r\nand a line typed in the box";
     ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, typed));

@@ -62,8 +62,6 @@ bool PutClipboardText(const std::wstring& text) {
     return true;
 }
 
-namespace {
-
 std::wstring ClipboardText() {
     std::wstring text;
     if (!OpenClipboardPatiently())
@@ -77,6 +75,8 @@ std::wstring ClipboardText() {
     ::CloseClipboard();
     return text;
 }
+
+namespace {
 
 void CtrlKeys(const std::string& letters) {
     std::vector<std::pair<WORD, bool>> keys{{VK_CONTROL, true}};
@@ -109,6 +109,12 @@ std::wstring Printable(const std::wstring& text) {
     if (text.size() > 200)
         out += L"... (" + std::to_wstring(text.size()) + L" characters)";
     return out;
+}
+
+RoadOptions SeenOnlyOptions() {
+    RoadOptions options;
+    options.editorOptions = L"--seen \"{W}\\seen\"";
+    return options;
 }
 
 CRoad::CRoad(const RoadOptions& options) : m_options(options) {
@@ -240,14 +246,37 @@ std::vector<std::wstring> CRoad::TempFiles() const {
     return seen;
 }
 
-::testing::AssertionResult CRoad::StartEditOf(const std::wstring& text, std::string& seen) {
-    if (!m_box.SetText(CTextBoxApp::kMultiLine, text))
+::testing::AssertionResult CRoad::StartEditOf(const std::wstring& text, std::string& seen,
+                                              CTextBoxApp::Box box, bool holdCtrl) {
+    if (!m_box.Window()) {
+        if (auto started = m_box.Start(); !started)
+            return started;
+    }
+    if (!m_box.SetText(box, text))
         return ::testing::AssertionFailure() << "the box's text could not be set";
-    if (auto started = Start(); !started)
+    if (auto started = Start(box); !started)
         return started;
-    if (auto hotkey = Hotkey(); !hotkey)
+    if (auto hotkey = Hotkey(1, holdCtrl); !hotkey)
         return hotkey;
     return WaitEditorSaw(seen);
+}
+
+::testing::AssertionResult CRoad::EditorSaves(const std::string& bytes) {
+    if (!WriteFileBytes(W(L"new"), bytes) || !WriteFileBytes(W(L"go"), "go"))
+        return ::testing::AssertionFailure() << "could not tell the editor to save";
+    std::string done;
+    return WaitRead(L"done", done);
+}
+
+::testing::AssertionResult CRoad::SaveAndComeBack(const std::string& bytes) {
+    if (auto saved = EditorSaves(bytes); !saved)
+        return saved;
+    return ComeBack();
+}
+
+std::wstring CRoad::TempFilePath() const {
+    const auto files = TempFiles();
+    return files.empty() ? std::wstring() : m_edits + L"\\" + files[0];
 }
 
 ::testing::AssertionResult CRoad::WaitBoxText(const std::wstring& expected, DWORD timeoutMs) {

@@ -25,6 +25,8 @@ std::string Describe(const ClipboardImage& image);
 bool PutUserClipboard();
 // Puts Unicode text alone on the clipboard, as a program the user copies from does.
 bool PutClipboardText(const std::wstring& text);
+// The Unicode text on the clipboard; empty when there is none or it stays busy.
+std::wstring ClipboardText();
 
 // Saves the file as an editor does: shared with readers, retried for a moment while
 // another program has it open for itself.
@@ -45,6 +47,10 @@ struct RoadOptions {
     // the work folder.
     std::wstring editorOptions;
 };
+
+// Options whose editor only reports what it saw (its bytes in "{W}\seen"); the scenario
+// then saves the temporary file itself, as editors do.
+RoadOptions SeenOnlyOptions();
 
 class CRoad {
 public:
@@ -93,9 +99,19 @@ public:
     // takes the copy away for the next edit's editor. A test saves only after this, as a
     // user can only save in an editor that has opened the file.
     ::testing::AssertionResult WaitEditorSaw(std::string& bytes);
-    // The usual start of a scenario: the multi-line box holds the text, Quillon runs, the
-    // hotkey picks the first row, and the editor has read its file (its bytes in seen).
-    ::testing::AssertionResult StartEditOf(const std::wstring& text, std::string& seen);
+    // The usual start of a scenario: the text box program runs with the box focused and
+    // holding the text, Quillon runs, the hotkey picks the first row (Ctrl left held when
+    // holdCtrl), and the editor has read its file (its bytes in seen).
+    ::testing::AssertionResult StartEditOf(const std::wstring& text, std::string& seen,
+                                           CTextBoxApp::Box box = CTextBoxApp::kMultiLine,
+                                           bool holdCtrl = false);
+    // For an editor started with the standard options: it saves the bytes when told, and
+    // this waits until it has.
+    ::testing::AssertionResult EditorSaves(const std::string& bytes);
+    // The editor saves, then the user comes back to the box.
+    ::testing::AssertionResult SaveAndComeBack(const std::string& bytes);
+    // The full path of the (first) temporary file; empty when there is none.
+    std::wstring TempFilePath() const;
     ::testing::AssertionResult WaitBoxText(const std::wstring& expected, DWORD timeoutMs = 10000);
     // Texts too large for a window message across processes go through the clipboard and
     // the keyboard, as a user's paste and copy would.

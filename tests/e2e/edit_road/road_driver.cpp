@@ -321,9 +321,7 @@ int Idle(int seconds, const std::wstring& folder) {
 // and ended; the edit stays open while its box lives).
 int Quiet(int seconds, const std::wstring& folder) {
     const DWORD window = static_cast<DWORD>(seconds) * 1000 + 3000;
-    RoadOptions options;
-    options.editorOptions = L"--seen \"{W}\\seen\"";
-    CRoad road(options);
+    CRoad road(SeenOnlyOptions());
     if (!Check(road.Box().Start(), "text box") || !Check(road.Start(), "Quillon"))
         return 1;
     WriteFileBytes(folder + L"\\none.ready", "ready");

@@ -15,21 +15,6 @@ std::wstring Wide(const char16_t* text) {
     return std::wstring(t.begin(), t.end());
 }
 
-// The Unicode text on the clipboard; empty when there is none or it is busy.
-std::wstring ClipboardText() {
-    std::wstring text;
-    if (!::OpenClipboard(nullptr))
-        return text;
-    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
-            text = chars;
-            ::GlobalUnlock(data);
-        }
-    }
-    ::CloseClipboard();
-    return text;
-}
-
 // Makes the box's copies (or pastes) land that many milliseconds late; 0 asks how many did.
 LRESULT AskBox(CRoad& road, WPARAM value, bool paste = false) {
     static const UINT slowCopy = ::RegisterWindowMessageW(L"QuillonTestBoxSlowCopy");
@@ -56,13 +41,10 @@ bool LastWriteOf(const std::wstring& path, FILETIME& time, bool set) {
 TEST(SlowSteps, ABoxThatCopiesAfterTheWaitNeverLeavesItsTextOnTheUsersClipboard) {
     CRoad road;
     ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"the box's text"));
     ASSERT_EQ(AskBox(road, 3000), 1); // each copy lands three seconds late
-    ASSERT_TRUE(road.Start());
     ASSERT_TRUE(PutClipboardText(L"the user's password"));
-    ASSERT_TRUE(road.Hotkey());
     std::string seen;
-    ASSERT_TRUE(road.WaitEditorSaw(seen));
+    ASSERT_TRUE(road.StartEditOf(L"the box's text", seen));
     EXPECT_EQ(seen, "") << "no text came";
     EXPECT_TRUE(road.WaitNotice(Wide(quillon::notice::kNoTextCame)));
     ASSERT_TRUE(WaitFor([&] { return AskBox(road, 0) == 1; }, 10000, "the box's late copy"));
@@ -75,16 +57,11 @@ TEST(SlowSteps, ABoxThatCopiesAfterTheWaitNeverLeavesItsTextOnTheUsersClipboard)
 
 TEST(SlowSteps, ABoxThatReadsThePasteLateGetsTheSavedTextNotTheUsersClipboard) {
     CRoad road;
-    ASSERT_TRUE(road.Box().Start());
     std::string seen;
     ASSERT_TRUE(road.StartEditOf(L"draft", seen));
     ASSERT_TRUE(PutClipboardText(L"the user's password"));
     ASSERT_EQ(AskBox(road, 1500, true), 1); // five times the Delay
-    ASSERT_TRUE(WriteFileBytes(road.W(L"new"), "the saved text"));
-    ASSERT_TRUE(WriteFileBytes(road.W(L"go"), "go"));
-    std::string done;
-    ASSERT_TRUE(road.WaitRead(L"done", done));
-    ASSERT_TRUE(road.ComeBack());
+    ASSERT_TRUE(road.SaveAndComeBack("the saved text"));
     ASSERT_TRUE(WaitFor([&] { return AskBox(road, 0, true) == 1; }, 10000, "the box's late paste"));
     EXPECT_TRUE(road.WaitBoxText(L"the saved text"));
     EXPECT_TRUE(WaitFor([&] { return ClipboardText() == L"the user's password"; }, 5000,
@@ -94,11 +71,9 @@ TEST(SlowSteps, ABoxThatReadsThePasteLateGetsTheSavedTextNotTheUsersClipboard) {
 
 TEST(SlowSteps, ASaveJustAfterTheReturnAndASecondOneInTheSameTickAreBothPasted) {
     CRoad road;
-    ASSERT_TRUE(road.Box().Start());
     std::string seen;
     ASSERT_TRUE(road.StartEditOf(L"draft", seen));
-    ASSERT_TRUE(road.WaitTempFiles(1));
-    const std::wstring file = road.EditsFolder() + L"\\" + road.TempFiles()[0];
+    const std::wstring file = road.TempFilePath();
 
     // Quillon has looked at the box the user came back to, and found nothing new; the editor
     // saves a moment later, as it loses the focus.

@@ -18,6 +18,7 @@
 #include <richedit.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -62,19 +63,17 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     }
     if (msg == WM_CHAR && w == 1) // Ctrl+A as a character: already handled
         return 0;
-    if (g_slowCopyMs && index >= 0 && index < 5 &&
-        ((msg == WM_KEYDOWN && w == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) ||
-         (msg == WM_CHAR && w == 3))) {
-        if (msg == WM_KEYDOWN)
-            SetTimer(g_main, kLateCopyTimer + static_cast<UINT_PTR>(index), g_slowCopyMs, nullptr);
-        return 0;
-    }
-    if (g_slowPasteMs && index >= 0 && index < 5 &&
-        ((msg == WM_KEYDOWN && w == 'V' && (GetKeyState(VK_CONTROL) & 0x8000)) ||
-         (msg == WM_CHAR && w == 0x16))) {
-        if (msg == WM_KEYDOWN)
-            SetTimer(g_main, kLatePasteTimer + static_cast<UINT_PTR>(index), g_slowPasteMs, nullptr);
-        return 0;
+    // A slow box takes Ctrl+C (Ctrl+V) now and copies (pastes) when its timer fires; the
+    // control character the key also makes (3, 22) is swallowed.
+    for (const auto& [ms, letter, timer] : {std::tuple{g_slowCopyMs, WPARAM{'C'}, kLateCopyTimer},
+                                            std::tuple{g_slowPasteMs, WPARAM{'V'}, kLatePasteTimer}}) {
+        if (ms && index >= 0 && index < 5 &&
+            ((msg == WM_KEYDOWN && w == letter && (GetKeyState(VK_CONTROL) & 0x8000)) ||
+             (msg == WM_CHAR && w == letter - 'A' + 1))) {
+            if (msg == WM_KEYDOWN)
+                SetTimer(g_main, timer + static_cast<UINT_PTR>(index), ms, nullptr);
+            return 0;
+        }
     }
     return CallWindowProcW(super, hwnd, msg, w, l);
 }

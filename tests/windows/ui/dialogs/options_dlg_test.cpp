@@ -22,6 +22,7 @@
 #include "ui/widgets/hotkey_text.h"
 #include "windows/support/gdiplus_session.h"
 #include "windows/support/win_test.h"
+#include "windows/ui/dialogs/text_fit.h"
 
 using namespace quillon;
 using namespace quillon::test;
@@ -241,44 +242,10 @@ TEST_F(OptionsDialogTest, OpensWithTheSettingsInTheTemplatesPlaces) {
 }
 
 TEST_F(OptionsDialogTest, EveryTextFitsItsControlInTheFontTheSystemGives) {
-    // Whatever face and size "MS Shell Dlg" becomes on this machine: each label's text fits
-    // its rectangle (a wrapped label within its height), a box's text beside its mark, a
-    // button's text within its edges, and the table's headers within their columns.
+    // The table's headers within their columns too.
     CDlgOptions dialog(m_settings, &m_host);
     RunWith(dialog, [](HWND d) {
-        HDC dc = ::GetDC(d);
-        const int mark = ::GetSystemMetrics(SM_CXMENUCHECK);
-        for (HWND child = ::GetWindow(d, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-            wchar_t text[256] = {}, kind[64] = {};
-            ::GetWindowTextW(child, text, 256);
-            ::GetClassNameW(child, kind, 64);
-            if (!*text || !::IsWindowVisible(child) || std::wstring(kind) == L"Edit")
-                continue;
-            RECT r{};
-            ::GetClientRect(child, &r);
-            const LONG style = ::GetWindowLongW(child, GWL_STYLE);
-            const UINT type = style & BS_TYPEMASK;
-            const bool isStatic = std::wstring(kind) == L"Static";
-            const bool box = !isStatic && (type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON ||
-                                           type == BS_CHECKBOX || type == BS_RADIOBUTTON);
-            const bool group = !isStatic && type == BS_GROUPBOX;
-            if (!isStatic && !box && !group && type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)
-                continue; // the image buttons draw pictures
-            HGDIOBJ old =
-                ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)));
-            const LONG room =
-                r.right - (box ? mark + 3 : 0) - (group ? 12 : 0) - (isStatic || box || group ? 0 : 6);
-            RECT need{0, 0, room, 0};
-            const UINT flags = DT_CALCRECT | (isStatic ? DT_WORDBREAK : DT_SINGLELINE) |
-                               (style & SS_NOPREFIX ? DT_NOPREFIX : 0);
-            ::DrawTextW(dc, text, -1, &need, flags);
-            ::SelectObject(dc, old);
-            EXPECT_LE(need.right, room) << Utf8Of(text) << " is cut at its end";
-            if (isStatic) {
-                EXPECT_LE(need.bottom, r.bottom) << Utf8Of(text) << " loses a line";
-            }
-        }
-        ::ReleaseDC(d, dc);
+        ExpectEveryTextFits(d);
         for (int column = 0; column < 2; ++column) {
             const wchar_t* header = column == 0 ? L"Extension" : L"Editor";
             const int width = ListView_GetStringWidth(List(d), header);
