@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <functional>
@@ -47,12 +48,35 @@ HWND FirstEdit(HWND parent) {
     return found;
 }
 
+// The text of the selected item of the tree inside the window (the folder chooser's).
+std::wstring SelectedTreeText(HWND parent) {
+    HWND tree = ::FindWindowExW(parent, nullptr, WC_TREEVIEWW, nullptr);
+    const auto item = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW info{};
+    info.mask = TVIF_TEXT;
+    info.hItem = item;
+    info.pszText = text;
+    info.cchTextMax = MAX_PATH;
+    if (!tree || !item || !::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&info)))
+        return {};
+    return text;
+}
+
 // Runs the chooser on this thread while another thread picks the path in it and presses OK:
 // typed into the file name box of a file chooser, selected in the tree of a folder chooser.
 void PickInChooser(const std::wstring& path, bool folder, const std::function<void()>& runChooser) {
     const auto pick = [&](HWND chooser) {
         if (folder) {
-            ::SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+            // The chooser fills its tree while it is already shown, and a selection asked
+            // for before the path's branch is there is lost: ask until the tree shows it.
+            const std::wstring leaf = path.substr(path.find_last_of(L'\\') + 1);
+            EXPECT_TRUE(WaitFor(
+                [&] {
+                    ::SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+                    return _wcsicmp(SelectedTreeText(chooser).c_str(), leaf.c_str()) == 0;
+                },
+                10000, "the folder chooser's tree to select the folder"));
         } else {
             HWND edit = nullptr;
             ASSERT_TRUE(WaitFor([&] { return (edit = FirstEdit(chooser)) != nullptr; }, 10000,
