@@ -13,6 +13,7 @@
 #include "engine/user_keys.h"
 #include "res/resource.h"
 #include "ui/dialogs/new_extension_dlg.h"
+#include "ui/dialogs/options_dlg.h"
 #include "ui/widgets/hotkey_text.h"
 
 namespace quillon {
@@ -75,7 +76,8 @@ std::wstring HandleText(HWND hwnd) {
 } // namespace
 
 CServerDlg::CServerDlg()
-    : m_makeOptions(MakeOptionsDialog), m_makeAbout(MakeAboutDialog), m_focusWatch(GetEditEngine()) {
+    : m_makeOptions(MakeOptionsDialog), m_makeOptionsAtHotKey(MakeOptionsDialogAtHotKey),
+      m_makeAbout(MakeAboutDialog), m_focusWatch(GetEditEngine()) {
     // The modal loop must never show this window: showing activates it, which would take
     // the keyboard focus from the program the user is typing in.
     SetShowOnIdle(false);
@@ -142,7 +144,7 @@ bool CServerDlg::RegisterEditHotKey(std::uint16_t hotKey) {
         return true;
     const std::wstring title = L"Failed to register hot key " + FormatHotKeyValue(hotKey);
     TraceLine(L"Balloon " + title);
-    m_tray.ShowWarningBalloon(title.c_str());
+    m_tray.ShowWarningBalloon(title.c_str(), kTrayChooseHotKeyCommand);
     return false;
 }
 
@@ -256,12 +258,25 @@ LRESULT CServerDlg::OnHotKeyModifierUp() {
     return 1;
 }
 
-void CServerDlg::OnOptions() {
+void CServerDlg::OnOptions(const DialogFactory& make) {
     // One Options dialog at a time: a second request brings the open one to the front.
     // Its OK puts the values into effect and saves them.
-    g_options.Run(m_makeOptions);
+    g_options.Run(make);
     if (m_exitAfterOptions)
         OnCancel();
+}
+
+void CServerDlg::OnChooseHotKey() {
+    // The user wants another hotkey: the field that records it is where Options opens, or
+    // where the Options already open goes.
+    if (CDialog* open = g_options.Open()) {
+        if (auto* options = dynamic_cast<CDlgOptions*>(open))
+            options->FocusHotKeyField();
+        if (open->m_hWnd)
+            ::SetForegroundWindow(open->m_hWnd);
+        return;
+    }
+    OnOptions(m_makeOptionsAtHotKey);
 }
 
 void CServerDlg::OnExit() {
@@ -297,13 +312,16 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (lParam == 0) {
             switch (LOWORD(wParam)) {
             case kTrayOptionsCommand:
-                OnOptions();
+                OnOptions(m_makeOptions);
                 return 0;
             case kTrayAboutCommand:
                 OnAbout();
                 return 0;
             case kTrayExitCommand:
                 OnExit();
+                return 0;
+            case kTrayChooseHotKeyCommand:
+                OnChooseHotKey();
                 return 0;
             default:
                 break;

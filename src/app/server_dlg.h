@@ -23,6 +23,7 @@ namespace quillon {
 constexpr UINT kTrayOptionsCommand = ID_TRAY_OPTIONS;
 constexpr UINT kTrayAboutCommand = ID_TRAY_ABOUT;
 constexpr UINT kTrayExitCommand = ID_TRAY_EXIT;
+constexpr UINT kTrayChooseHotKeyCommand = ID_TRAY_CHOOSE_HOTKEY;
 
 // Timers of the server window, and the id of its hotkey.
 constexpr UINT_PTR kFocusTimer = 1;
@@ -71,6 +72,7 @@ public:
 private:
     // The makers of the tray commands' dialogs (tray_dialogs.h by default).
     DialogFactory m_makeOptions;
+    DialogFactory m_makeOptionsAtHotKey; // Options with the hotkey field focused
     DialogFactory m_makeAbout;
 
     CTrayIcon m_tray;
@@ -84,7 +86,8 @@ private:
     // Starts or stops the short-lived timer of the look again and the late copy watch.
     void SyncLookAgainTimer();
     bool m_lookAgainTimer = false;
-    void OnOptions();
+    void OnOptions(const DialogFactory& make);
+    void OnChooseHotKey();
     void OnExit();
     void OnAbout();
     LRESULT OnChoiceClicked(WPARAM index);

@@ -44,6 +44,12 @@ std::unique_ptr<CDialog> MakeOptionsDialog() {
     return std::make_unique<CDlgOptions>(settings, &host);
 }
 
+std::unique_ptr<CDialog> MakeOptionsDialogAtHotKey() {
+    std::unique_ptr<CDialog> dialog = MakeOptionsDialog();
+    static_cast<CDlgOptions&>(*dialog).FocusHotKeyField();
+    return dialog;
+}
+
 std::unique_ptr<CDialog> MakeAboutDialog() {
     // The engine knows the program's path once the settings are loaded; before that the
     // dialog asks the system for it.

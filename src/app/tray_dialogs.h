@@ -9,6 +9,8 @@ namespace quillon {
 // Each returns a new dialog, bound to the running edit engine's settings and program path,
 // ready for DoModal.
 std::unique_ptr<CDialog> MakeOptionsDialog();
+// Options that opens with the hotkey field focused.
+std::unique_ptr<CDialog> MakeOptionsDialogAtHotKey();
 std::unique_ptr<CDialog> MakeAboutDialog();
 
 } // namespace quillon

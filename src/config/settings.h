@@ -31,7 +31,11 @@ constexpr std::uint16_t kModAlt = 0x01;
 constexpr std::uint16_t kModControl = 0x02;
 constexpr std::uint16_t kModShift = 0x04;
 constexpr std::uint16_t kModWin = 0x08;
-constexpr std::uint16_t kDefault = 0x4108; // Windows key + A
+// Ctrl+Shift+F11. Windows keeps every combination with the Windows key for itself, and
+// Ctrl+Alt is AltGr, which types a letter on many layouts (Ctrl+Alt+E is the euro sign on a
+// German keyboard); a function key types nothing anywhere, programs rarely bind Ctrl+Shift
+// with one and the system binds none (F12 belongs to debuggers).
+constexpr std::uint16_t kDefault = 0x7A06;
 
 constexpr std::uint16_t Make(unsigned virtualKey, unsigned modifiers) {
     return static_cast<std::uint16_t>((virtualKey % 256) * 256 + (modifiers % 256));

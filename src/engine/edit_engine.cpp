@@ -71,8 +71,13 @@ bool CEditEngine::MayReach(HWND target, WindowFacts& facts) {
     // taken as the user's there.
     if (facts.process == m_system.OwnProcess())
         return false;
-    if (IsConsoleWindowClass(facts.className)) {
+    if (IsConsoleWindow(facts)) {
         Tell(notice::kConsole);
+        return false;
+    }
+    // Nothing of a password may reach a file, a clipboard or a clipboard history.
+    if (facts.password) {
+        Tell(notice::kPassword);
         return false;
     }
     // The system drops keys sent to a program above us without a word: the user would get
@@ -92,9 +97,12 @@ void CEditEngine::RetryLaterRestore(std::uint32_t retryMs) {
 }
 
 bool IsNewSave(const OpenEdit& edit, std::uint32_t low, const std::string& bytes) {
-    if (low != edit.lastWriteLow)
-        return true;
-    return edit.contentKnown && (bytes.size() != edit.lastSize || ContentHash(bytes) != edit.lastHash);
+    // The bytes decide when they are known: a time alone moves without a save (stamped again
+    // at close, an editor's Ctrl+S with nothing changed, a copy tool touching the file), and
+    // pasting the same text again would flatten the box's formatting or double an insert.
+    if (edit.contentKnown)
+        return bytes.size() != edit.lastSize || ContentHash(bytes) != edit.lastHash;
+    return low != edit.lastWriteLow;
 }
 
 void CEditEngine::WatchForLateCopy(std::uint32_t boxProcess) {
@@ -178,10 +186,16 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
                 m_host->TellUser(kTempFileWriteFailedMessage);
             return; // the backup puts the user's clipboard back on its way out
         }
-        // The time of our own write, taken at once: a save that lands while the clipboard is
-        // put back must count as the user's.
+        // The time of our own write, taken once the file is closed: the system may stamp a
+        // file again when its last handle closes (and FAT keeps two-second times), and a
+        // time that moved after we took it would make our own write look like a save.
+        file.Close();
         std::uint32_t low = 0;
-        system.GetLastWriteLow(file.Get(), low);
+        {
+            CScopedSeamFile written(system, system.OpenFileForRead(path));
+            if (written.Get())
+                system.GetLastWriteLow(written.Get(), low);
+        }
         OpenEdit edit{target, path, low};
         edit.contentKnown = true;
         edit.lastSize = written.size();
@@ -196,7 +210,6 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
             CBusyScope busy(m_busy);
             round.End(); // nothing left to do when the dialog's turn put it back
         }
-        file.Close();
         // The box did not answer the copy: the editor still opens (an empty box answers
         // nothing either), but the user hears why the file is empty.
         if (unanswered)

@@ -173,7 +173,8 @@ private:
     bool m_settling = false;
 };
 
-// Whether the file's bytes and time differ from what the edit last pasted (or wrote).
+// Whether the file holds a save the edit has not pasted: bytes other than it last pasted (or
+// wrote), or, when those are not known, another write time.
 bool IsNewSave(const OpenEdit& edit, std::uint32_t low, const std::string& bytes);
 // How long a copy may still land after the wait for it ended.
 constexpr std::uint32_t kLateCopyWatchMs = 10000;

@@ -1,6 +1,9 @@
 // The pure rules of the edit road.
 #include "engine/edit_rules.h"
 
+#include <algorithm>
+#include <initializer_list>
+
 #include "base/u16.h"
 #include "base/utf8.h"
 
@@ -234,32 +237,41 @@ std::vector<KeyInput> PlanCtrlKeys(std::string_view letters, bool altDown, bool 
     return plan;
 }
 
+namespace {
+
+// Class names compare without regard to case.
+bool SameClassName(std::u16string_view a, std::u16string_view b) {
+    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
+}
+
+bool IsClassOf(std::u16string_view className, std::initializer_list<std::u16string_view> classes) {
+    return std::any_of(classes.begin(), classes.end(),
+                       [&](std::u16string_view name) { return SameClassName(name, className); });
+}
+
+} // namespace
+
 bool IsConsoleWindowClass(std::u16string_view className) {
-    for (std::u16string_view console :
-         {u"ConsoleWindowClass", u"CASCADIA_HOSTING_WINDOW_CLASS", u"mintty", u"PuTTY", u"PuTTYConfigBox"})
-        if (className == console)
-            return true;
-    return false;
+    return IsClassOf(className, {
+                                    u"ConsoleWindowClass",            // the system's console host
+                                    u"CASCADIA_HOSTING_WINDOW_CLASS", // the system's terminal
+                                    u"VirtualConsoleClass",           // a tabbed console host
+                                    u"mintty",                        // the Cygwin and MSYS2 terminal
+                                    u"PuTTY", u"PuTTYConfigBox", u"KiTTY",
+                                    u"Console_2_Main",         // a console wrapper with tabs
+                                    u"org.wezfurlong.wezterm", // a GPU terminal
+                                    u"TMobaXtermForm",         // an X server and SSH client
+                                });
+}
+
+bool IsConsoleWindow(const WindowFacts& facts) {
+    return IsConsoleWindowClass(facts.className) || IsConsoleWindowClass(facts.topClassName);
 }
 
 bool IsPlainEditClass(std::u16string_view className) {
-    // Class names compare without regard to case.
-    auto same = [&](std::u16string_view name) {
-        if (name.size() != className.size())
-            return false;
-        for (std::size_t i = 0; i < name.size(); ++i) {
-            auto lower = [](char16_t c) {
-                return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-            };
-            if (lower(name[i]) != lower(className[i]))
-                return false;
-        }
-        return true;
-    };
-    for (std::u16string_view edit : {u"Edit", u"RichEdit20W", u"RICHEDIT50W", u"RichEdit60W"})
-        if (same(edit))
-            return true;
-    return false;
+    return IsClassOf(className, {u"Edit", u"RichEdit20W", u"RICHEDIT50W", u"RichEdit60W"});
 }
 
 namespace {

@@ -101,8 +101,11 @@ inline const char* PasteLetters(bool insert) {
 constexpr std::uint32_t kCopyWaitCapMs = 2000;
 
 // Console and terminal windows: Ctrl+C there interrupts the running program, Ctrl+A is not
-// "select all", and a pasted text runs as commands.
+// "select all", and a pasted text runs as commands. Class names compare without case.
 bool IsConsoleWindowClass(std::u16string_view className);
+// A window of a console or terminal: its own class, or its top-level window's (a terminal
+// keeps the keyboard focus in a child window of a class of its own).
+bool IsConsoleWindow(const WindowFacts& facts);
 
 // The system's own edit controls, whose window text is the box's whole text: read
 // directly, it confirms the box without a copy.
@@ -117,6 +120,8 @@ bool BoxStillHolds(std::u16string_view boxText, std::u16string_view known, bool 
 // What the user is told when a step of the edit road could not be done for them.
 namespace notice {
 constexpr char16_t kConsole[] = u"Quillon cannot take text from a console window.";
+constexpr char16_t kPassword[] =
+    u"Quillon does not edit password boxes: their text is never copied or written to a file.";
 constexpr char16_t kAdministrator[] =
     u"Quillon cannot reach programs that run as administrator unless it runs as administrator itself.";
 constexpr char16_t kNotThisBox[] =

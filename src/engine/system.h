@@ -231,6 +231,11 @@ struct WindowFacts {
     std::uint32_t thread = 0;
     std::uint32_t process = 0;
     std::u16string className;
+    // The class of the top-level window it belongs to (its own for a top-level window): a
+    // terminal keeps the keyboard focus in a child window of a class of its own.
+    std::u16string topClassName;
+    // An edit control that hides its text (a password box): its text is never taken.
+    bool password = false;
     bool operator==(const WindowFacts& o) const {
         return thread == o.thread && process == o.process && className == o.className;
     }

@@ -29,6 +29,14 @@ constexpr std::uint32_t kOwnBatchPollMs = 10;
 // How long another program's window may take to report its text.
 constexpr UINT kWindowTextMs = 200;
 
+// A window's class as registered, or (real) the system's class behind a superclass.
+std::u16string ClassNameOf(HWND hwnd, bool real) {
+    wchar_t name[256] = {};
+    const UINT length = real ? ::RealGetWindowClassW(hwnd, name, 256)
+                             : static_cast<UINT>(std::max(::GetClassNameW(hwnd, name, 256), 0));
+    return FromWide(std::wstring_view(name, std::min<std::size_t>(length, 255)));
+}
+
 bool PressesCtrl(const std::vector<KeyInput>& keys) {
     return std::any_of(keys.begin(), keys.end(),
                        [](const KeyInput& k) { return k.vk == vk::kControl && !k.up; });
@@ -507,12 +515,17 @@ public:
         const DWORD thread = ::GetWindowThreadProcessId(hwnd, &process);
         if (thread == 0)
             return false;
-        wchar_t name[256] = {};
-        const int length = ::GetClassNameW(hwnd, name, 256);
         facts.thread = thread;
         facts.process = process;
-        facts.className =
-            FromWide(std::wstring_view(name, length > 0 ? static_cast<std::size_t>(length) : 0));
+        facts.className = ClassNameOf(hwnd, false);
+        HWND top = ::GetAncestor(hwnd, GA_ROOT);
+        facts.topClassName = top && top != hwnd ? ClassNameOf(top, false) : facts.className;
+        // The style decides, never what the box would give: a box of another program may
+        // hand its hidden text to WM_GETTEXT. The system's class behind a superclass (a
+        // framework's text box) counts as the class itself; ES_PASSWORD means something else
+        // to other classes.
+        const bool editClass = IsPlainEditClass(facts.className) || IsPlainEditClass(ClassNameOf(hwnd, true));
+        facts.password = editClass && (::GetWindowLongW(hwnd, GWL_STYLE) & ES_PASSWORD) != 0;
         return true;
     }
     std::uint32_t OwnProcess() override { return ::GetCurrentProcessId(); }

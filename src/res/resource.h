@@ -6,6 +6,8 @@
 #define ID_TRAY_OPTIONS 32771
 #define ID_TRAY_ABOUT 32772
 #define ID_TRAY_EXIT 32773
+// Not in the menu: a click on the balloon that says the hotkey is taken
+#define ID_TRAY_CHOOSE_HOTKEY 32790
 #define IDI_TRAY 131
 #define IDD_OPTIONS 132
 #define IDD_NEW_EXTENSION 133

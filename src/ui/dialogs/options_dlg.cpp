@@ -181,7 +181,19 @@ bool CDlgOptions::OnInitDialog() {
     CenterOnPointerMonitor(m_hWnd);
     // Opened from the notification area: come to the user rather than behind their window.
     ::SetForegroundWindow(m_hWnd);
+    if (m_focusHotKeyAtOpen && m_hotKeyCtrl.m_hWnd) {
+        ::SetFocus(m_hotKeyCtrl.m_hWnd);
+        return false; // the focus is set
+    }
     return true;
+}
+
+void CDlgOptions::FocusHotKeyField() {
+    if (!m_hWnd || !m_hotKeyCtrl.m_hWnd) {
+        m_focusHotKeyAtOpen = true;
+        return;
+    }
+    ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_hotKeyCtrl.m_hWnd), TRUE);
 }
 
 void CDlgOptions::FitExtensionColumn() {

@@ -40,6 +40,9 @@ class CDlgOptions : public CDialog {
 public:
     CDlgOptions(const SettingsFields& settings, IOptionsHost* host, HWND parent = nullptr);
 
+    // Puts the keyboard focus in the hotkey field, now or, before the dialog runs, when it opens.
+    void FocusHotKeyField();
+
     // The settings as OK handed them to the host (as given until then).
     const SettingsFields& Result() const { return m_result; }
 
@@ -97,6 +100,7 @@ private:
     SettingsFields m_result;
     IOptionsHost* m_host;
     bool m_hotKeySuspended = false;
+    bool m_focusHotKeyAtOpen = false;
 };
 
 } // namespace quillon

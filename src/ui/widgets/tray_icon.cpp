@@ -11,7 +11,8 @@ namespace quillon {
 namespace {
 
 const wchar_t kTooltip[] = L"Quillon";
-const wchar_t kBalloonText[] = L"Please specify another one in Options.";
+const wchar_t kBalloonText[] = L"Another program, or Windows itself, already uses this combination. Click "
+                               L"here to choose another one in Options.";
 constexpr UINT kBalloonTimeoutMs = 10000;
 
 // Copies with truncation, always terminated.
@@ -122,11 +123,12 @@ void CTrayIcon::OnTaskbarCreated() {
     }
 }
 
-void CTrayIcon::ShowWarningBalloon(const wchar_t* title) {
-    ShowBalloon(title, kBalloonText, true);
+void CTrayIcon::ShowWarningBalloon(const wchar_t* title, UINT clickCommand) {
+    ShowBalloon(title, kBalloonText, true, clickCommand);
 }
 
-void CTrayIcon::ShowBalloon(const wchar_t* title, const wchar_t* text, bool warning) {
+void CTrayIcon::ShowBalloon(const wchar_t* title, const wchar_t* text, bool warning, UINT clickCommand) {
+    m_balloonCommand = clickCommand;
     CopyTruncated(m_data.szInfo, text ? text : L"");
     CopyTruncated(m_data.szInfoTitle, title ? title : L"");
     m_data.dwInfoFlags = warning ? NIIF_WARNING : NIIF_INFO;
@@ -231,6 +233,19 @@ LRESULT CTrayIcon::OnIconNotify(WPARAM iconId, LPARAM mouseMessage) {
         ShowTrayMenu(POINT{GET_X_LPARAM(iconId), GET_Y_LPARAM(iconId)}, fromKeyboard);
         break;
     }
+    case NIN_BALLOONUSERCLICK: {
+        // Only the balloon on show knows what its click means; a click on any other is nothing.
+        const UINT command = std::exchange(m_balloonCommand, kNoCommand);
+        if (command != kNoCommand) {
+            ::SetForegroundWindow(target);
+            ::PostMessageW(target, WM_COMMAND, command, 0);
+        }
+        break;
+    }
+    case NIN_BALLOONTIMEOUT:
+    case NIN_BALLOONHIDE:
+        m_balloonCommand = kNoCommand;
+        break;
     case NIN_KEYSELECT: // Enter or Space on the focused icon: the default command
     case WM_LBUTTONDBLCLK:
         ::SetForegroundWindow(target);

@@ -39,13 +39,14 @@ public:
     // The command posted on a double-click and drawn bold in the menu.
     void SetDefaultCommand(UINT command) { m_defaultCommand = command; }
     UINT DefaultCommand() const { return m_defaultCommand; }
-    // Shows the warning balloon "Please specify another one in Options." under the title
-    // (cut to what the shell holds). Does nothing useful before AddTrayIcon.
-    void ShowWarningBalloon(const wchar_t* title);
+    // Shows the warning balloon of a hotkey someone else holds, under the title (cut to what
+    // the shell holds); a click on it posts clickCommand. Does nothing useful before AddTrayIcon.
+    void ShowWarningBalloon(const wchar_t* title, UINT clickCommand = kNoCommand);
     // Shows a balloon with the title and text (each cut to what the shell holds) and the
     // shell's information or warning icon; while a refused first add is being retried, once
-    // the shell takes the icon.
-    void ShowBalloon(const wchar_t* title, const wchar_t* text, bool warning);
+    // the shell takes the icon. A click on the balloon posts clickCommand to the command
+    // target, as a menu command would (kNoCommand: a click only closes it).
+    void ShowBalloon(const wchar_t* title, const wchar_t* text, bool warning, UINT clickCommand = kNoCommand);
 
     // State, for the owner's curiosity and for tests.
     bool IsHidden() const { return m_hidden; }
@@ -87,8 +88,9 @@ private:
     HWND m_commandTarget = nullptr;
     bool m_version4 = false;
     int m_retriesLeft = 0;
-    bool m_balloonPending = false; // asked for before the shell took the icon
-    bool m_rightButtonUp = false;  // the next WM_CONTEXTMENU comes from the mouse
+    bool m_balloonPending = false;      // asked for before the shell took the icon
+    UINT m_balloonCommand = kNoCommand; // what a click on the balloon on show asks for
+    bool m_rightButtonUp = false;       // the next WM_CONTEXTMENU comes from the mouse
     HINSTANCE m_iconModule = nullptr;
     UINT m_iconId = 0;
     CIconHandle m_ownIcon; // loaded from m_iconModule, when given

@@ -69,13 +69,31 @@ TEST(RightBox, TextTypedIntoTheBoxWhileTheEditorIsOpenIsNotReplaced) {
     EXPECT_TRUE(road.WaitBoxText(L"edited draft"));
 }
 
-TEST(RightBox, NoKeysReachAConsoleWindowAndTheUserIsTold) {
+TEST(RightBox, NoKeysReachAConsoleOrATerminalsInputWindowAndNothingOfAPasswordBoxIsTaken) {
     CRoad road;
     ASSERT_TRUE(road.Box().Start());
     ASSERT_TRUE(road.Start(CTextBoxApp::kConsole));
     ASSERT_TRUE(road.Hotkey());
     EXPECT_TRUE(road.WaitNotice(Wide(quillon::notice::kConsole)));
     EXPECT_EQ(road.ConsoleKeys(), 0) << "Ctrl+A and Ctrl+C interrupt a console's program";
+
+    // A terminal keeps the focus in a child of a class of its own: its top window tells.
+    ASSERT_TRUE(road.Box().Focus(CTextBoxApp::kTerminal));
+    road.PollFocusNow();
+    ASSERT_TRUE(road.Hotkey());
+    EXPECT_TRUE(WaitFor([&] { return road.Notices(Wide(quillon::notice::kConsole)) == 2; }, 5000,
+                        "the console notice for the terminal"));
+    EXPECT_EQ(road.ConsoleKeys(), 0) << "Ctrl+A and Ctrl+C interrupt the terminal's shell";
+
+    // Wine's password box would even answer a read; the style alone decides.
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kPassword, L"secret"));
+    ASSERT_TRUE(road.Box().Focus(CTextBoxApp::kPassword));
+    road.PollFocusNow();
+    ASSERT_TRUE(PutClipboardText(L"the user's own"));
+    const DWORD sequence = ::GetClipboardSequenceNumber();
+    ASSERT_TRUE(road.Hotkey());
+    EXPECT_TRUE(road.WaitNotice(Wide(quillon::notice::kPassword)));
+    EXPECT_EQ(::GetClipboardSequenceNumber(), sequence) << "the clipboard was not touched";
     EXPECT_TRUE(road.TempFiles().empty());
 }
 

@@ -151,7 +151,7 @@ TEST_F(HotKeyTest, CancelAndReleasesWithNoChoicePendingStartNothing) {
 }
 
 TEST_F(HotKeyTest, TheWindowsKeyHotkeyConfirmsWhenTheWindowsKeyIsReleased) {
-    StartQuillon(0x4108); // the default: Windows key + A
+    StartQuillon(0x4108); // Windows key + A, which Wine lets a program have
     PressWithModifiers({VK_LWIN}, 'A');
     ASSERT_TRUE(WaitListShown());
     EXPECT_EQ(ForegroundFocus(), m_target);

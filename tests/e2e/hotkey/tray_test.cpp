@@ -56,6 +56,25 @@ TEST(Tray, AHotkeyTakenByAnotherProgramIsReportedOnTheIcon) {
                                  LayoutName(VK_MENU) + " + " + LayoutName('Q');
     EXPECT_TRUE(quillon.WaitForLine(expected));
     EXPECT_EQ(quillon.CountLinesStartingWith("Balloon"), 1u);
+
+    // A click on the balloon, as the shell reports it, opens Options at the hotkey field.
+    ::PostMessageW(quillon.TrayWindow(), 0x8088, 129, NIN_BALLOONUSERCLICK);
+    HWND options = nullptr;
+    ASSERT_TRUE(
+        WaitFor([&] { return (options = FindTopWindow(quillon.Pid(), L"#32770", L"Options")) != nullptr; },
+                5000, "the Options dialog"));
+    wchar_t focusClass[64] = {};
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof(info);
+            return ::GetGUIThreadInfo(::GetWindowThreadProcessId(options, nullptr), &info) &&
+                   ::GetClassNameW(info.hwndFocus, focusClass, 64) &&
+                   std::wstring(focusClass) == L"QuillonHotKeyField";
+        },
+        5000, "the hotkey field to have the focus"))
+        << "focused: " << Utf8Of(focusClass);
+    ::PostMessageW(options, WM_COMMAND, IDCANCEL, 0);
     ::UnregisterHotKey(nullptr, 77);
     EXPECT_TRUE(quillon.Program().Exit());
 }

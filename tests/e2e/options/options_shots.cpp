@@ -37,7 +37,8 @@ const std::vector<ConfigRow> kRows = {
 };
 
 int Run(const std::wstring& shots, const std::wstring& suffix, bool list) {
-    const unsigned hotKey = ('Q' << 8) | MOD_CONTROL | MOD_ALT;
+    // The default hotkey, as a new user sees it.
+    const unsigned hotKey = (VK_F11 << 8) | MOD_CONTROL | MOD_SHIFT;
     CQuillon quillon(MakeConfigXml(hotKey, kRows, L"\\Temp"));
     const RECT work = PrimaryWorkArea();
     ::SetCursorPos((work.left + work.right) / 2, (work.top + work.bottom) / 2);
@@ -59,7 +60,7 @@ int Run(const std::wstring& shots, const std::wstring& suffix, bool list) {
     WaitFor([&] { return !::IsWindow(options); }, 10000, "the Options dialog to close");
 
     if (list) {
-        PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+        PressWithModifiers({VK_CONTROL, VK_SHIFT}, VK_F11);
         HWND choices = nullptr;
         auto up = WaitFor(
             [&] {
@@ -69,13 +70,13 @@ int Run(const std::wstring& shots, const std::wstring& suffix, bool list) {
             5000, "the choice list");
         if (!up)
             return ReleaseKeys({VK_MENU, VK_CONTROL}), Fail(up), 1;
-        PressWithModifiers({}, 'Q'); // the second row selected
+        PressWithModifiers({}, VK_F11); // the second row selected
         ::RedrawWindow(choices, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         Shot(shots, L"choice-list-" + suffix, choices);
         // Round to "Cancel" before letting go, so no edit starts.
         for (size_t k = 2; k < kRows.size() + 2; ++k)
-            PressWithModifiers({}, 'Q');
-        ReleaseKeys({VK_MENU, VK_CONTROL});
+            PressWithModifiers({}, VK_F11);
+        ReleaseKeys({VK_SHIFT, VK_CONTROL});
     }
     return quillon.Exit() ? 0 : 1;
 }

@@ -166,6 +166,12 @@ bool CQuillon::Exit(DWORD timeoutMs) {
         30000, "the text-box program's window and boxes");
 }
 
+HWND CTextBoxApp::BoxWindow(Box box) const {
+    if (box == kTerminal)
+        return ::GetDlgItem(FindTopWindow(m_process.Id(), L"CASCADIA_HOSTING_WINDOW_CLASS"), box);
+    return ::GetDlgItem(m_window, box);
+}
+
 ::testing::AssertionResult CTextBoxApp::Focus(Box box, DWORD timeoutMs) {
     static const UINT focusMessage = ::RegisterWindowMessageW(L"QuillonTestBoxFocus");
     HWND target = BoxWindow(box);

@@ -83,11 +83,13 @@ public:
         kRichEdit = 103,
         kOther = 104,
         kPage = 105,
-        kConsole = 106
+        kConsole = 106,
+        kTerminal = 107, // the focused child of a terminal's own top-level window
+        kPassword = 108
     };
     ::testing::AssertionResult Start();
     HWND Window() const { return m_window; }
-    HWND BoxWindow(Box box) const { return ::GetDlgItem(m_window, box); }
+    HWND BoxWindow(Box box) const;
     // Activates the window and focuses the box, as a click would; waits until the system
     // reports that box as focused in the foreground.
     ::testing::AssertionResult Focus(Box box, DWORD timeoutMs = 30000);

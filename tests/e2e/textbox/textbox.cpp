@@ -7,7 +7,10 @@
 // holding two fields as a browser page's one window holds many, switched with
 // "QuillonTestBoxField" (wParam = field 0 or 1; the field's text moves in and out of the
 // EDIT); and a console (106, class "ConsoleWindowClass") that counts the letter keys it
-// gets, read with "QuillonTestBoxKeys".
+// gets, read with "QuillonTestBoxKeys". A terminal as the system's own shows one: a window of
+// its class ("CASCADIA_HOSTING_WINDOW_CLASS") whose keyboard focus is in a child window of
+// another class (107), counted with the console's keys; and a password box (108: EDIT with
+// ES_PASSWORD).
 // A box can be made slow to copy, as a busy web page is: "QuillonTestBoxSlowCopy" with
 // wParam = milliseconds makes each Ctrl+C copy the selection only that long afterwards;
 // wParam = 0 asks how many such late copies were made. With lParam = 1 the same for Ctrl+V,
@@ -36,6 +39,7 @@ HWND g_main = nullptr;
 HWND g_boxes[5] = {};
 WNDPROC g_editProcs[5] = {};
 HWND g_console = nullptr;
+HWND g_terminal = nullptr; // the terminal's top-level window
 LRESULT g_consoleKeys = 0;
 std::wstring g_fields[2];
 WPARAM g_field = 0;
@@ -80,12 +84,15 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
 
 LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     if (msg == g_focusMessage && g_focusMessage) {
+        HWND top = hwnd;
         HWND box = GetDlgItem(hwnd, static_cast<int>(w));
+        if (!box && g_terminal && (box = GetDlgItem(g_terminal, static_cast<int>(w))) != nullptr)
+            top = g_terminal;
         if (!box)
             return 0;
-        ShowWindow(hwnd, SW_SHOW);
-        SetForegroundWindow(hwnd);
-        SetActiveWindow(hwnd);
+        ShowWindow(top, SW_SHOW);
+        SetForegroundWindow(top);
+        SetActiveWindow(top);
         SetFocus(box);
         return GetFocus() == box ? 1 : 0;
     }
@@ -133,6 +140,8 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
                                      318, 380, 24, hwnd, (HMENU)105, inst, nullptr);
         g_console = CreateWindowExW(0, L"ConsoleWindowClass", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 352,
                                     380, 40, hwnd, (HMENU)106, inst, nullptr);
+        CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD, 10,
+                        400, 380, 24, hwnd, (HMENU)108, inst, nullptr);
         for (int i = 0; i < 5; ++i) {
             if (!g_boxes[i])
                 continue;
@@ -172,8 +181,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     console.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOWTEXT + 1);
     console.lpszClassName = L"ConsoleWindowClass";
     RegisterClassW(&console);
+    WNDCLASSW terminal = console;
+    terminal.lpfnWndProc = DefWindowProcW;
+    terminal.lpszClassName = L"CASCADIA_HOSTING_WINDOW_CLASS";
+    RegisterClassW(&terminal);
+    WNDCLASSW inputSite = console;
+    inputSite.lpszClassName = L"Windows.UI.Input.InputSite.WindowClass";
+    RegisterClassW(&inputSite);
+    g_terminal = CreateWindowExW(0, terminal.lpszClassName, L"Quillon test terminal", WS_OVERLAPPEDWINDOW,
+                                 540, 100, 300, 200, nullptr, nullptr, instance, nullptr);
+    // Shown only when a test focuses it, out of the way of every other test.
+    CreateWindowExW(0, inputSite.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 280, 150, g_terminal,
+                    (HMENU)107, instance, nullptr);
     HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Quillon test box", WS_OVERLAPPEDWINDOW, 100, 100, 420,
-                                440, nullptr, nullptr, instance, nullptr);
+                                480, nullptr, nullptr, instance, nullptr);
     g_main = hwnd;
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);

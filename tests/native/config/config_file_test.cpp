@@ -336,7 +336,7 @@ TEST_F(ConfigFile, AnUnreadableFileIsNotReplacedWhenItsCopyCannotBeMade) {
     // Still started afresh on the next try, which keeps the copy.
     ASSERT_TRUE(Rewrite());
     EXPECT_EQ(ReadBytes(dir.Path("QLNConfig.xml.bak")), broken);
-    EXPECT_EQ(FileBytes().rfind("<Quillon>\r\n<Settings>\r\n<HotKey>16648</HotKey>\r\n", 0), 0u);
+    EXPECT_EQ(FileBytes().rfind("<Quillon>\r\n<Settings>\r\n<HotKey>31238</HotKey>\r\n", 0), 0u);
 }
 
 TEST_F(ConfigFile, ALeftoverTemporaryFileOfACrashedSaveIsOverwritten) {

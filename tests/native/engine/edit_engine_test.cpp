@@ -27,7 +27,7 @@ HWND Window(std::uintptr_t id) {
 TEST(EditEngine, StartsWithTheDefaultSettings) {
     CDeleteRecorder sys;
     CEditEngine engine(sys, DefaultConfigPlatform());
-    EXPECT_EQ(engine.HotKey, 0x4108);
+    EXPECT_EQ(engine.HotKey, hotkey::kDefault);
     EXPECT_EQ(engine.TemporaryFolder, u"C:\\Users\\me\\Temp\\");
     EXPECT_EQ(engine.DeleteTempFile, 1);
     EXPECT_EQ(engine.SaveContent, 1);

@@ -441,6 +441,7 @@ public:
         }
         f.bytes += bytes;
         f.lastWrite = ++clock;
+        writers.insert(file);
         Log("WriteFile " + std::to_string(bytes.size()));
         return true;
     }
@@ -466,7 +467,12 @@ public:
     }
     std::set<std::u16string> beingWritten; // open in an editor that is still saving
     bool HeldForWriting(const std::u16string& path) override { return beingWritten.count(path) != 0; }
+    // Windows may stamp a written file's time again when the handle that wrote it closes.
+    bool stampAtClose = false;
+    std::set<FileHandle> writers;
     void CloseFile(FileHandle file) override {
+        if (writers.erase(file) && stampAtClose)
+            files[handles.at(file)].lastWrite = ++clock;
         handles.erase(file);
         Log("CloseFile");
     }

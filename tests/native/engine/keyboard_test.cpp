@@ -21,7 +21,7 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"the default, Win+A", 'A', kWin, Refusal::None},
+    {"Win+A", 'A', kWin, Refusal::None},
     {"Ctrl+Alt+E", 'E', kCtrl | kAlt, Refusal::None},
     {"a function key alone", vk::kF1 + 4, 0, Refusal::None},
     {"Shift+F5", vk::kF1 + 4, kShift, Refusal::None},
@@ -64,6 +64,16 @@ TEST(HotKeyRules, TakeWhatTheUserCanPressSafelyAndSayWhyNot) {
     EXPECT_EQ(Pack('A', kWin), 0x4108);
     EXPECT_EQ(KeyOf(0x580F), 'X');
     EXPECT_EQ(ModifiersOf(0x580F), kCtrl | kShift | kAlt | kWin);
+}
+
+// The first press of a new user: Windows refuses every combination with the Windows key to
+// programs, and Ctrl+Alt is AltGr, with which a letter, digit or sign key types a character.
+TEST(HotKeyRules, TheDefaultIsOneWindowsLetsAProgramHaveAndThatTypesNothing) {
+    const unsigned key = KeyOf(hotkey::kDefault), modifiers = ModifiersOf(hotkey::kDefault);
+    EXPECT_EQ(CheckHotKeyValue(hotkey::kDefault), Refusal::None);
+    EXPECT_EQ(modifiers & kWin, 0u);
+    const bool typingKey = !(key >= vk::kF1 && key <= vk::kF24);
+    EXPECT_FALSE(typingKey && (modifiers & (kCtrl | kAlt)) == (kCtrl | kAlt)) << "AltGr types with it";
 }
 
 TEST(HotKeyRules, EitherTwinOfAModifierConfirmsOnlyItsOwnFlag) {

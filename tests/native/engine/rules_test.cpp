@@ -287,6 +287,7 @@ TEST(BoxCheck, TheBoxStillHoldsWhatTheEditKnewForgivingOnlyLineEndsAndTrailingSp
             << ToUtf8(c.box) << " / " << ToUtf8(c.known);
     EXPECT_TRUE(IsConsoleWindowClass(u"ConsoleWindowClass"));
     EXPECT_TRUE(IsConsoleWindowClass(u"mintty"));
+    EXPECT_TRUE(IsConsoleWindowClass(u"virtualconsoleclass")) << "class names compare without case";
     EXPECT_FALSE(IsConsoleWindowClass(u"consolewindowclass2"));
     EXPECT_FALSE(IsConsoleWindowClass(u"Edit"));
 }

@@ -33,6 +33,7 @@ struct Road {
 
 TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     Road r;
+    r.sys.stampAtClose = true; // as Windows may, and FAT's two-second times
     r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"-n", 1)};
     r.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(r.sys.viewer, Box(99)) << "the host's window joins the viewer chain";
@@ -48,7 +49,7 @@ TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     EXPECT_EQ(r.sys.ClipBytes(1), "user");
     EXPECT_EQ(r.sys.ClipBytes(13), std::string("u\0s\0\0\0", 6));
     EXPECT_FALSE(r.sys.viewerJoined);
-    // The record holds the time of the file as written.
+    // The record holds the time of the file as written and closed.
     ASSERT_EQ(r.engine.openEdits.size(), 1u);
     EXPECT_EQ(r.engine.openEdits[0].hTarget, Box(7));
     EXPECT_EQ(r.engine.openEdits[0].tempPath, kFile);
@@ -59,8 +60,8 @@ TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     EXPECT_EQ(r.sys.started[0].second, u"-n \"" + kFile + u"\"");
     EXPECT_TRUE(r.sys.launched.empty());
 
-    // The order: backup, empty, keys; folder, file, write (a row needs no dialog, so the
-    // file comes before the restore); restore, close, launch.
+    // The order: backup, empty, keys; folder, file, write, close (a row needs no dialog, so
+    // the file comes before the restore); restore, launch.
     auto& L = r.sys.log;
     auto at = [&](const std::string& s, int from = 0) { return r.sys.IndexOf(s, from); };
     int join = at("JoinViewerChain");
@@ -76,10 +77,17 @@ TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     for (int i : {join, empty, keys, restore, leave, folder, create, write, close, launch})
         ASSERT_GE(i, 0) << ::testing::PrintToString(L);
     EXPECT_TRUE(join < empty && empty < keys && keys < folder && folder < create && create < write &&
-                write < restore && restore < leave && leave < close && close < launch)
+                write < close && close < restore && restore < leave && leave < launch)
         << ::testing::PrintToString(L);
     // The text had arrived with the keys: no time spent waiting.
     EXPECT_EQ(r.sys.now, 1000u);
+
+    // Back in the box with nothing saved, then after a Ctrl+S that changed nothing (only the
+    // time moves): the box keeps its text and formatting.
+    r.engine.PollEdit(Box(7));
+    r.sys.files[kFile].lastWrite = ++r.sys.clock;
+    r.engine.PollEdit(Box(7));
+    EXPECT_TRUE(r.sys.Calls("Keys AV").empty()) << ::testing::PrintToString(L);
 }
 
 TEST(StartEdit, SelectionOnlyCopiesWithCtrlCAlone) {
@@ -399,23 +407,29 @@ TEST(StartEdit, WhatAMessageStartsDuringTheCopyWaitNeverPastesIntoIt) {
     EXPECT_EQ(r.sys.pasted, std::vector<std::u16string>{u"saved"});
 }
 
-TEST(StartEdit, NoKeysToConsolesOurOwnWindowsProgramsAboveUsABoxThatLostTheFocusOrWithoutABackup) {
+TEST(StartEdit, NoKeysToConsolesPasswordsOurOwnWindowsProgramsAboveUsABoxThatLostTheFocusOrWithoutABackup) {
     struct Case {
         const char* what;
         std::uint32_t process;
         const char16_t* className;
+        const char16_t* topClassName;
+        bool password;
         bool above;
         void* focusMovesTo;
         const char16_t* told; // null: nothing
         int busyOpens;
     };
     const Case cases[] = {
-        {"console", 500, u"ConsoleWindowClass", false, nullptr, notice::kConsole, 0},
-        {"terminal", 500, u"CASCADIA_HOSTING_WINDOW_CLASS", false, nullptr, notice::kConsole, 0},
-        {"our own dialog", 1, u"Edit", false, nullptr, nullptr, 0},
-        {"administrator", 500, u"Edit", true, nullptr, notice::kAdministrator, 0},
-        {"focus moved during the backup", 500, u"Edit", false, Box(8), nullptr, 0},
-        {"clipboard held by another program: no backup, no edit", 500, u"Edit", false, nullptr,
+        {"console", 500, u"ConsoleWindowClass", u"ConsoleWindowClass", false, false, nullptr,
+         notice::kConsole, 0},
+        {"a terminal's input window, known by its top window", 500, u"Windows.UI.Input.InputSite.WindowClass",
+         u"CASCADIA_HOSTING_WINDOW_CLASS", false, false, nullptr, notice::kConsole, 0},
+        {"a password box, which would give its text if read", 500, u"Edit", u"Dialog", true, false, nullptr,
+         notice::kPassword, 0},
+        {"our own dialog", 1, u"Edit", u"#32770", false, false, nullptr, nullptr, 0},
+        {"administrator", 500, u"Edit", u"", false, true, nullptr, notice::kAdministrator, 0},
+        {"focus moved during the backup", 500, u"Edit", u"", false, false, Box(8), nullptr, 0},
+        {"clipboard held by another program: no backup, no edit", 500, u"Edit", u"", false, false, nullptr,
          notice::kClipboardBusy, 1000},
     };
     for (const Case& c : cases) {
@@ -425,7 +439,10 @@ TEST(StartEdit, NoKeysToConsolesOurOwnWindowsProgramsAboveUsABoxThatLostTheFocus
         facts.thread = 5;
         facts.process = c.process;
         facts.className = c.className;
+        facts.topClassName = c.topClassName;
+        facts.password = c.password;
         r.sys.windowFacts[Box(7)] = facts;
+        r.sys.windowText[Box(7)] = u"secret";
         if (c.above)
             r.sys.aboveUs.insert(Box(7));
         r.sys.focus = static_cast<HWND>(c.focusMovesTo);

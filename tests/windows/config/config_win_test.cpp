@@ -169,7 +169,7 @@ TEST(ConfigOnWindows, WithoutAPortableFileThePerUserFolderIsCreatedAndWritten) {
     ASSERT_EQ(probe.Run(L"load-save"), 0u);
     auto report = probe.ReadReport();
     EXPECT_EQ(report["config"], Utf8(aside.Folder() + L"\\QLNConfig.xml"));
-    EXPECT_EQ(report["registered"], "16648"); // the defaults are in force
+    EXPECT_EQ(report["registered"], std::to_string(hotkey::kDefault)); // the defaults are in force
     EXPECT_EQ(report["rows"], "1");
     EXPECT_FALSE(Exists(probe.Config())) << "the program created a file beside itself";
 
@@ -237,7 +237,7 @@ TEST(ConfigOnWindows, AProgramPathLongerThanTheClassicLimitIsHandled) {
     EXPECT_EQ(report["folder"], Utf8(probe.Folder()));
     EXPECT_EQ(report["Delay"], "77");
     const std::string saved = FileBytesOf(L"\\\\?\\" + probe.Config());
-    EXPECT_EQ(saved.rfind("<Quillon>\r\n<Settings>\r\n<HotKey>16648</HotKey>\r\n", 0), 0u) << saved;
+    EXPECT_EQ(saved.rfind("<Quillon>\r\n<Settings>\r\n<HotKey>31238</HotKey>\r\n", 0), 0u) << saved;
     EXPECT_NE(saved.find("<Delay>77</Delay>"), std::string::npos);
 }
 

@@ -49,6 +49,8 @@ struct Recorder {
 
 // The callback message the icon is given.
 constexpr UINT kTrayMessage = WM_APP + 0x88;
+const wchar_t kTakenText[] = L"Another program, or Windows itself, already uses this combination. Click here "
+                             L"to choose another one in Options.";
 
 class TrayIconTest : public ::testing::Test {
 protected:
@@ -142,7 +144,7 @@ TEST_F(TrayIconTest, AFirstAddTheShellRefusesIsRetriedUntilItTakesIt) {
     EXPECT_FALSE(tray.IsRemoved());
     ASSERT_EQ(shell.calls.back().message, static_cast<DWORD>(NIM_MODIFY));
     EXPECT_STREQ(shell.calls.back().data.szInfoTitle, L"Failed to register hot key Win + A");
-    EXPECT_STREQ(shell.calls.back().data.szInfo, L"Please specify another one in Options.");
+    EXPECT_STREQ(shell.calls.back().data.szInfo, kTakenText);
     // Taken: the timer stops.
     tray.SendMessage(WM_TIMER, CTrayIcon::kRetryTimer);
     EXPECT_EQ(shell.Count(NIM_ADD), 3u);
@@ -166,7 +168,7 @@ TEST_F(TrayIconTest, TheWarningBalloon) {
     ASSERT_EQ(shell.calls.back().message, static_cast<DWORD>(NIM_MODIFY));
     NOTIFYICONDATAW shown = shell.calls.back().data;
     EXPECT_EQ(shown.uFlags, static_cast<UINT>(NIF_INFO));
-    EXPECT_STREQ(shown.szInfo, L"Please specify another one in Options.");
+    EXPECT_STREQ(shown.szInfo, kTakenText);
     EXPECT_STREQ(shown.szInfoTitle, L"Failed to register hot key Win + A");
     EXPECT_EQ(shown.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
     EXPECT_EQ(shown.uTimeout, 10000u);
@@ -177,7 +179,7 @@ TEST_F(TrayIconTest, TheWarningBalloon) {
     tray.ShowWarningBalloon(longTitle.c_str());
     shown = shell.calls.back().data;
     EXPECT_EQ(std::wstring(shown.szInfoTitle), std::wstring(63, L'x'));
-    EXPECT_STREQ(shown.szInfo, L"Please specify another one in Options.");
+    EXPECT_STREQ(shown.szInfo, kTakenText);
     tray.ShowWarningBalloon(nullptr);
     EXPECT_STREQ(shell.calls.back().data.szInfoTitle, L"");
     EXPECT_EQ(shell.Count(NIM_MODIFY), 3u);
@@ -208,7 +210,7 @@ TEST_F(TrayIconTest, DestructionDeletesTheIconAndItsWindow) {
     EXPECT_FALSE(::IsWindow(window));
 }
 
-TEST_F(TrayIconTest, DoubleClickSendsTheDefaultCommandAndOtherClicksNothing) {
+TEST_F(TrayIconTest, DoubleClickAndTheTakenHotkeysBalloonSendCommandsAndOtherClicksNothing) {
     Recorder shell;
     CTrayIcon tray(shell.Function());
     ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
@@ -224,9 +226,19 @@ TEST_F(TrayIconTest, DoubleClickSendsTheDefaultCommandAndOtherClicksNothing) {
 
     // Only the low word of the mouse message counts (version-4 notifications carry more).
     EXPECT_EQ(tray.SendMessage(kTrayMessage, 129, MAKELPARAM(WM_LBUTTONDBLCLK, 129)), 1);
+
+    // A click on the balloon of a taken hotkey asks for another one, once; a click on a
+    // notice, or after the balloon timed out, asks for nothing.
+    tray.ShowBalloon(L"Quillon", L"a notice", true);
+    tray.SendMessage(kTrayMessage, 129, NIN_BALLOONUSERCLICK);
+    tray.ShowWarningBalloon(L"Failed to register hot key", ID_TRAY_CHOOSE_HOTKEY);
+    tray.SendMessage(kTrayMessage, 129, MAKELPARAM(NIN_BALLOONUSERCLICK, 129));
+    tray.SendMessage(kTrayMessage, 129, NIN_BALLOONUSERCLICK);
+    tray.ShowWarningBalloon(L"Failed to register hot key", ID_TRAY_CHOOSE_HOTKEY);
+    tray.SendMessage(kTrayMessage, 129, NIN_BALLOONTIMEOUT);
+    tray.SendMessage(kTrayMessage, 129, NIN_BALLOONUSERCLICK);
     Pump();
-    ASSERT_EQ(m_sink.received.size(), 1u);
-    EXPECT_EQ(m_sink.received[0], ID_TRAY_OPTIONS);
+    EXPECT_EQ(m_sink.received, (std::vector<WPARAM>{ID_TRAY_OPTIONS, ID_TRAY_CHOOSE_HOTKEY}));
 }
 
 namespace {
