@@ -61,6 +61,9 @@ struct SettingsFields {
     BOOL32 Insert;
     BOOL32 EditOnlySelection;
     std::int32_t Delay; // stored as read; waits treat a negative value as 0
+    // The system's own edit controls are read and written through their edit messages
+    // (no clipboard, no keys); off, they go the clipboard's way as every other box.
+    BOOL32 UseEditMessages;
     std::vector<EXTENSIONREC> Extensions;
 
     // Delay as the waits use it: never negative.

@@ -36,6 +36,7 @@ inline constexpr SettingEntry kSettingsTable[] = {
     {u"TemporaryFolder", SettingKind::kText, nullptr, nullptr, &SettingsFields::TemporaryFolder, 0},
     {u"DeleteTempFile", SettingKind::kBool, nullptr, &SettingsFields::DeleteTempFile, nullptr, 1},
     {u"Delay", SettingKind::kNumber, nullptr, &SettingsFields::Delay, nullptr, 200},
+    {u"UseEditMessages", SettingKind::kBool, nullptr, &SettingsFields::UseEditMessages, nullptr, 1},
 };
 
 // The extension table's default: one "txt" row opened with the shell's default program.

@@ -146,28 +146,21 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         // The text is taken, and the user's clipboard put back, before the New Extension
         // dialog may open: the user can copy and paste in it (or anywhere) meanwhile, and
         // whatever they copy is theirs, neither the file's text nor overwritten afterwards.
-        std::u16string text;
-        bool copied = false;
-        bool unanswered = false;
-        CRouteRound round(*m_route);
+        CopiedText copied;
+        CopyResult copy = CopyResult::kEmpty;
+        CRouteRound round(*m_clipboardRoute);
         if (SaveContent) {
             CBusyScope busy(m_busy);
-            // Without a copy of the user's clipboard the copy would empty it for good: no
-            // backup, no edit.
-            if (!round.Begin()) {
-                Tell(notice::kClipboardBusy);
-                return;
-            }
-            copied = m_route->Copy(target, EditOnlySelection != 0, text);
-            unanswered = !copied && m_route->CopyUnanswered();
-            // The user moved on before the keys could go out: no text of theirs to edit.
-            if (!copied && m_system.FocusedWindow() != target)
-                return;
+            copy = CopyBox(target, facts, round, copied);
+            if (copy == CopyResult::kFocusMoved)
+                return; // the user moved on before anything reached the box: no text of theirs
             // A row of the table needs no dialog: its file is written first and the
             // clipboard put back after, so that the editor has its file sooner.
             if (choiceIndex < 0 || choiceIndex >= rows)
                 round.End();
         }
+        const bool textCame = copy == CopyResult::kCopied;
+        std::u16string& text = copied.text;
         const EXTENSIONREC rec = ChooseExtension(*this, choiceIndex);
         if (!IsValidExtension(rec.Extension))
             return;
@@ -178,8 +171,9 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
             return;
         // Half a text (a full disk) would look whole in the editor, and its save would then
         // cut the box: a file that did not take the whole text is removed and nothing starts.
-        const std::string written = copied ? EncodeTempFileText(text, rec.UTF8 != 0, system) : std::string();
-        if (copied && !system.WriteFile(file.Get(), written)) {
+        const std::string written =
+            textCame ? EncodeTempFileText(text, rec.UTF8 != 0, system) : std::string();
+        if (textCame && !system.WriteFile(file.Get(), written)) {
             file.Close();
             system.DeleteFile(path);
             if (m_host)
@@ -202,9 +196,13 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         edit.lastHash = ContentHash(written);
         edit.targetFacts = facts;
         edit.knownText = std::move(text);
-        edit.textKnown = copied;
+        // An edit control read empty is known to be empty: a save goes only into that box
+        // while it still is (or holds what the edit pasted), not into another field of the page.
+        edit.textKnown = textCame || (SaveContent && copy == CopyResult::kEmpty &&
+                                      facts.edit != EditKind::kNone && EditOnlySelection == 0);
         edit.knownIsPart = EditOnlySelection != 0;
-        edit.boxTextEndedWithBreak = copied && EndsWithLineBreak(edit.knownText);
+        edit.knownAt = copied.at;
+        edit.boxTextEndedWithBreak = textCame && EndsWithLineBreak(edit.knownText);
         openEdits.push_back(std::move(edit));
         {
             CBusyScope busy(m_busy);
@@ -212,7 +210,7 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         }
         // The box did not answer the copy: the editor still opens (an empty box answers
         // nothing either), but the user hears why the file is empty.
-        if (unanswered)
+        if (copy == CopyResult::kUnanswered)
             Tell(notice::kNoTextCame);
         LaunchEditor(system, rec.Editor, rec.Parameters, path);
     } catch (...) {
@@ -283,7 +281,8 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
         m_lateCopy.Discard();
         RetryLaterRestore(kClipboardRetryMs);
         CBusyScope busy(m_busy);
-        CRouteRound round(*m_route);
+        ITextRoute& route = RouteFor(facts);
+        CRouteRound round(route);
         if (!round.Begin()) {
             // The user's clipboard could not be put aside: nothing is risked, the saves wait.
             bool tell = false;
@@ -293,38 +292,30 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
                 Tell(notice::kNotPasted);
             return true;
         }
-        // The box's text, copied once for all the edits that need it; the copy costs a round
-        // trip, so it is made only when an edit knows what its box held. Insert mode never
-        // copies: Ctrl+A would lose the caret the text is to go to, so there the window
-        // (handle, thread, process and class) is all that identifies the box.
+        // The box's text, read once for all the edits that need it, and only when an edit
+        // knows what its box held. Where reading would cost a copy of the whole box, insert
+        // mode does not read: Ctrl+A would lose the caret the text is to go to, so there the
+        // window (handle, thread, process and class) is all that identifies the box.
         std::u16string boxText;
-        bool looked = false;
-        bool focusLost = false;
-        // The system's own edit controls tell their text directly, which decides without the
-        // copy (and without its Ctrl+A in the user's box). One that tells nothing (a password
-        // field, or an empty box) is still asked by the copy.
-        std::u16string windowText;
-        const bool plainEdit = IsPlainEditClass(facts.className) &&
-                               m_system.ReadWindowText(focused, windowText) && !windowText.empty();
+        bool read = false;
+        ReadResult how = ReadResult::kUnreadable;
         auto belongs = [&](const OpenEdit& edit) {
-            if (!edit.textKnown || Insert)
+            if (!edit.textKnown)
                 return true;
-            if (plainEdit)
-                return BoxStillHolds(windowText, edit.knownText, edit.knownIsPart);
-            if (!looked) {
-                looked = true;
-                if (!m_route->Copy(focused, false, boxText)) {
-                    boxText.clear(); // an empty box copies nothing
-                    focusLost = m_system.FocusedWindow() != focused;
-                }
+            if (!read) {
+                read = true;
+                how = route.Read(focused, facts, Insert == 0, boxText);
             }
-            return !focusLost && BoxStillHolds(boxText, edit.knownText, edit.knownIsPart);
+            if (how == ReadResult::kCostsCaret)
+                return true;
+            return how == ReadResult::kRead && BoxStillHolds(boxText, edit.knownText, edit.knownIsPart);
         };
         // The newest edit that the box belongs to decides: an older edit of the same box is
         // superseded by it (its save is not pasted over the newer edit's text).
         bool pastedOrTried = false;
         bool pasted = false;
-        for (int i = static_cast<int>(openEdits.size()) - 1; i >= 0 && !pastedOrTried && !focusLost; --i) {
+        auto focusLost = [&] { return how == ReadResult::kFocusMoved; };
+        for (int i = static_cast<int>(openEdits.size()) - 1; i >= 0 && !pastedOrTried && !focusLost(); --i) {
             OpenEdit& edit = openEdits[static_cast<std::size_t>(i)];
             if (edit.hTarget != focused || edit.targetFacts != facts || !belongs(edit))
                 continue;
@@ -333,28 +324,26 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
                                      [&](const Saved& s) { return s.index == static_cast<std::size_t>(i); });
             if (save == saves.end())
                 break; // this box's newest edit has no new save
-            const PasteResult result = WriteBack(*this, focused, save->text);
+            const PasteResult result = PasteSave(route, focused, edit, save->text);
             pasted = result == PasteResult::kPasted;
             if (pasted) {
-                // Only a save that went in is used up; the box now holds the pasted text.
+                // Only a save that went in is used up.
                 edit.lastWriteLow = save->low;
                 edit.contentKnown = true;
                 edit.lastSize = save->size;
                 edit.lastHash = save->hash;
-                edit.knownText = save->text;
-                edit.textKnown = Insert == 0;
-                edit.knownIsPart = false;
                 edit.told = false;
             } else if (result != PasteResult::kFocusMoved && TellOnce(edit, save->low)) {
-                Tell(notice::kNotPasted);
+                Tell(result == PasteResult::kSelectionGone ? notice::kSelectAgain
+                     : result == PasteResult::kReadOnly    ? notice::kReadOnly
+                                                           : notice::kNotPasted);
             }
         }
-        if (!pasted && !focusLost) {
+        if (!pasted && !focusLost()) {
             // Nothing went in: a box that was looked at is left with nothing selected, and
             // each save of another box of this window waits for its box; the user hears of
             // each such save once.
-            if (looked)
-                m_route->Deselect(focused);
+            route.Deselect(focused);
             bool tell = false;
             for (const Saved& save : saves)
                 if (!belongs(openEdits[save.index]))
@@ -407,8 +396,10 @@ void CEditEngine::PurgeClosedEdits() {
 }
 
 CEditEngine::CEditEngine(ISystem& system, IConfigPlatform& configPlatform)
-    : m_system(system), m_configPlatform(configPlatform), m_route(std::make_unique<CClipboardRoute>(*this)),
-      m_laterRestore(system, system), m_lateCopy(system, system) {
+    : m_system(system), m_configPlatform(configPlatform),
+      m_clipboardRoute(std::make_unique<CClipboardRoute>(*this)),
+      m_messageRoute(std::make_unique<CMessageRoute>(system)), m_laterRestore(system, system),
+      m_lateCopy(system, system) {
     TemporaryFolder = m_system.GetTempPath();
 }
 
@@ -425,6 +416,52 @@ CEditEngine::~CEditEngine() {
             if (!HasUnpastedSave(m_system, edit))
                 m_system.DeleteFile(edit.tempPath);
     }
+}
+
+ITextRoute& CEditEngine::RouteFor(const WindowFacts& box) const {
+    return UseEditMessages && box.edit != EditKind::kNone ? *m_messageRoute : *m_clipboardRoute;
+}
+
+CopyResult CEditEngine::CopyBox(HWND target, const WindowFacts& facts, CRouteRound& clipboardRound,
+                                CopiedText& copied) {
+    ITextRoute& route = RouteFor(facts);
+    if (&route != m_clipboardRoute.get()) {
+        const CopyResult result = route.Copy(target, EditOnlySelection != 0, copied);
+        if (result != CopyResult::kUnanswered)
+            return result;
+        copied = CopiedText(); // a control that does not answer its messages: the clipboard's way
+    }
+    // Without a copy of the user's clipboard the copy would empty it for good: no backup,
+    // no edit.
+    if (!clipboardRound.Begin()) {
+        Tell(notice::kClipboardBusy);
+        return CopyResult::kFocusMoved;
+    }
+    return m_clipboardRoute->Copy(target, EditOnlySelection != 0, copied);
+}
+
+PasteResult CEditEngine::PasteSave(ITextRoute& route, HWND box, OpenEdit& edit, const std::u16string& text) {
+    PastePlace place;
+    place.insert = Insert != 0;
+    place.selection = edit.textKnown && edit.knownIsPart;
+    place.selected = edit.knownText;
+    place.at = edit.knownAt;
+    const PasteResult result = route.Paste(box, text, place);
+    if (result != PasteResult::kPasted)
+        return result;
+    // What the box holds now, as far as it is known: the text replaced the selection it came
+    // from, or the box told its text, or the text is all of it unless it went in at the caret.
+    if (place.selection && !place.insert) {
+        edit.knownText = text;
+        edit.knownAt = place.at;
+        edit.textKnown = true;
+        return result;
+    }
+    edit.knownIsPart = false;
+    edit.knownAt = -1;
+    edit.textKnown = place.boxKnownAfter || Insert == 0;
+    edit.knownText = place.boxKnownAfter ? std::move(place.boxAfter) : text;
+    return result;
 }
 
 int CEditEngine::FindNewestEdit(HWND target) const {

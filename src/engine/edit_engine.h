@@ -19,6 +19,7 @@
 #include "engine/clipboard_backup.h"
 #include "engine/engine_host.h"
 #include "engine/system.h"
+#include "engine/text_route.h"
 
 #ifdef _WIN32
 struct HWND__;
@@ -31,8 +32,6 @@ using HWND = HWND__*;
 namespace quillon {
 
 class IConfigPlatform;
-
-class ITextRoute;
 
 // One edit whose temporary file was created.
 struct OpenEdit {
@@ -56,7 +55,8 @@ struct OpenEdit {
     // changed it meanwhile, and its text is not replaced.
     std::u16string knownText;
     bool textKnown = false;
-    bool knownIsPart = false; // the edit was of a selection: the box holds more
+    bool knownIsPart = false;  // the edit was of a selection: the box holds more
+    std::int64_t knownAt = -1; // where that selection is, in the box's own positions (-1: unknown)
     // The save the user was told could not be pasted (told once per save).
     bool told = false;
     std::uint32_t toldLow = 0;
@@ -97,8 +97,9 @@ public:
     // The host's window, for the clipboard viewer chain and listening; null without a host.
     void* HostWindow() const { return m_host ? m_host->HostWindow() : nullptr; }
     ISystem& System() const { return m_system; }
-    // How text leaves a box and goes back into it.
-    ITextRoute& Route() const { return *m_route; }
+    // How text leaves the box and goes back into it: the system's own edit controls through
+    // their messages (unless the user turned that off), every other box through the clipboard.
+    ITextRoute& RouteFor(const WindowFacts& box) const;
 
     // Configuration file: Load reads it into the settings and then registers the hotkey
     // through the host; Save writes the settings back when they changed, taking in what
@@ -154,7 +155,14 @@ private:
     IConfigPlatform& m_configPlatform;
     IEngineHost* m_host = nullptr;
     bool m_busy = false; // a copy or a paste is under way
-    std::unique_ptr<ITextRoute> m_route;
+    std::unique_ptr<ITextRoute> m_clipboardRoute;
+    std::unique_ptr<ITextRoute> m_messageRoute;
+    // The box's text taken out through its route (or the clipboard's, where the box does not
+    // answer its own messages); the round is the clipboard's, begun only when it is used.
+    CopyResult CopyBox(HWND target, const WindowFacts& facts, CRouteRound& clipboardRound,
+                       CopiedText& copied);
+    // Pastes a save where its edit's text is, and notes what the box holds afterwards.
+    PasteResult PasteSave(ITextRoute& route, HWND box, OpenEdit& edit, const std::u16string& text);
 
     // Whether keys may go to the window at all; tells the user why not where it matters.
     bool MayReach(HWND target, WindowFacts& facts);

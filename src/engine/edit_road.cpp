@@ -86,8 +86,4 @@ bool SavedTextOf(IAnsiText& ansi, const std::string& savedBytes, bool boxTextEnd
     return true;
 }
 
-PasteResult WriteBack(CEditEngine& engine, void* box, const std::u16string& text) {
-    return engine.Route().Paste(box, text, engine.Insert != 0);
-}
-
 } // namespace quillon

@@ -40,8 +40,4 @@ void LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16str
 bool SavedTextOf(IAnsiText& ansi, const std::string& savedBytes, bool boxTextEndedWithBreak,
                  std::u16string& text);
 
-// Pastes the text into the box through the engine's text route, inside a round the caller
-// has begun; kPasted only when it went out to the box.
-PasteResult WriteBack(CEditEngine& engine, void* box, const std::u16string& text);
-
 } // namespace quillon

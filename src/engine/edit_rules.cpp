@@ -270,8 +270,17 @@ bool IsConsoleWindow(const WindowFacts& facts) {
     return IsConsoleWindowClass(facts.className) || IsConsoleWindowClass(facts.topClassName);
 }
 
+EditKind EditKindOfClass(std::u16string_view className) {
+    if (SameClassName(className, u"Edit"))
+        return EditKind::kEdit;
+    // RichEditD2DPT: the box of the system's newer Notepad.
+    if (IsClassOf(className, {u"RichEdit20W", u"RICHEDIT50W", u"RichEdit60W", u"RichEditD2DPT"}))
+        return EditKind::kRichEdit;
+    return EditKind::kNone;
+}
+
 bool IsPlainEditClass(std::u16string_view className) {
-    return IsClassOf(className, {u"Edit", u"RichEdit20W", u"RICHEDIT50W", u"RichEdit60W"});
+    return EditKindOfClass(className) != EditKind::kNone;
 }
 
 namespace {

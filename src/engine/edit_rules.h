@@ -110,6 +110,8 @@ bool IsConsoleWindow(const WindowFacts& facts);
 // The system's own edit controls, whose window text is the box's whole text: read
 // directly, it confirms the box without a copy.
 bool IsPlainEditClass(std::u16string_view className);
+// Which of the system's edit controls a class is (compared without case); kNone for others.
+EditKind EditKindOfClass(std::u16string_view className);
 
 // Whether the box still holds what an edit last knew to be there (the text it copied, or
 // the text it last pasted), forgiving only what boxes change themselves: the kind of line
@@ -134,6 +136,11 @@ constexpr char16_t kNotText[] =
 constexpr char16_t kNoTextCame[] =
     u"No text came from the text box in time, so the editor opens an empty file. "
     u"If the box had text, saving this file replaces it.";
+constexpr char16_t kSelectAgain[] =
+    u"Your saved text was not pasted: the text you edited is no longer in the box at one place Quillon "
+    u"can tell. It stays saved: select that text in the box again, then come back to the box.";
+constexpr char16_t kReadOnly[] =
+    u"Your saved text was not pasted: the text box is read-only. It stays saved in its file.";
 constexpr char16_t kNotPasted[] =
     u"Your saved text could not be pasted back. It stays saved and goes in when you come back to the box.";
 } // namespace notice

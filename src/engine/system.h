@@ -225,6 +225,10 @@ public:
 
 // --- Whose window: what the edit road learns of a text box's window before it sends keys.
 
+// The system's edit controls by how they count positions: an EDIT control counts a line
+// break (CR LF) as two, a RichEdit control its paragraph break as one.
+enum class EditKind : std::uint8_t { kNone, kEdit, kRichEdit };
+
 // A window's owner as recorded when an edit starts: a handle that was destroyed and given
 // to another window later differs in one of these.
 struct WindowFacts {
@@ -236,6 +240,10 @@ struct WindowFacts {
     std::u16string topClassName;
     // An edit control that hides its text (a password box): its text is never taken.
     bool password = false;
+    // One of the system's own edit controls (or a superclass of one), which answer the edit
+    // messages: its text can be read and replaced without the clipboard or keys.
+    EditKind edit = EditKind::kNone;
+    bool readOnly = false; // an edit control the user cannot change
     bool operator==(const WindowFacts& o) const {
         return thread == o.thread && process == o.process && className == o.className;
     }
@@ -258,6 +266,19 @@ public:
     virtual bool ReadWindowText(const void* window, std::u16string& text) = 0;
 };
 
+// The edit messages of the system's own edit controls, which the system carries between
+// programs: the selection in the control's own positions, and its replacement, undoable as
+// the user's own typing. Each is false when the control did not answer in a moment.
+class IEditMessages {
+public:
+    virtual ~IEditMessages() = default;
+    virtual bool GetEditSelection(const void* box, std::uint32_t& start, std::uint32_t& end) = 0;
+    // kEditEnd as the end selects to the end of the text.
+    virtual bool SetEditSelection(const void* box, std::uint32_t start, std::uint32_t end) = 0;
+    virtual bool ReplaceEditSelection(const void* box, const std::u16string& text) = 0;
+};
+constexpr std::uint32_t kEditEnd = 0xFFFFFFFFu;
+
 // Everything the edit engine asks of the system.
 class ISystem : public IFiles,
                 public IClipboard,
@@ -266,7 +287,8 @@ class ISystem : public IFiles,
                 public IAnsiText,
                 public IShell,
                 public IWindows,
-                public IWindowFacts {};
+                public IWindowFacts,
+                public IEditMessages {};
 
 // The process's real system (Win32 on Windows; a POSIX stand-in natively, for tools and tests).
 ISystem& DefaultSystem();

@@ -89,6 +89,9 @@ public:
     bool RunsAboveUs(const void*) override { return false; }
     void* FocusedWindow() override { return nullptr; }
     bool ReadWindowText(const void*, std::u16string&) override { return false; }
+    bool GetEditSelection(const void*, std::uint32_t&, std::uint32_t&) override { return false; }
+    bool SetEditSelection(const void*, std::uint32_t, std::uint32_t) override { return false; }
+    bool ReplaceEditSelection(const void*, const std::u16string&) override { return false; }
 };
 
 } // namespace

@@ -28,6 +28,15 @@ constexpr std::uint32_t kOwnBatchPassMs = 500;
 constexpr std::uint32_t kOwnBatchPollMs = 10;
 // How long another program's window may take to report its text.
 constexpr UINT kWindowTextMs = 200;
+// How long an edit control may take to put a text in (a megabyte takes it a while).
+constexpr UINT kReplaceMs = 5000;
+// Another program's window: a hung one must not hang us, and our own thread keeps answering
+// what is sent to it meanwhile (the keyboard hook among it).
+constexpr UINT kEditMessageFlags = SMTO_ABORTIFHUNG | SMTO_NORMAL;
+
+HWND Hwnd(const void* window) {
+    return static_cast<HWND>(const_cast<void*>(window));
+}
 
 // A window's class as registered, or (real) the system's class behind a superclass.
 std::u16string ClassNameOf(HWND hwnd, bool real) {
@@ -524,8 +533,12 @@ public:
         // hand its hidden text to WM_GETTEXT. The system's class behind a superclass (a
         // framework's text box) counts as the class itself; ES_PASSWORD means something else
         // to other classes.
-        const bool editClass = IsPlainEditClass(facts.className) || IsPlainEditClass(ClassNameOf(hwnd, true));
-        facts.password = editClass && (::GetWindowLongW(hwnd, GWL_STYLE) & ES_PASSWORD) != 0;
+        facts.edit = EditKindOfClass(facts.className);
+        if (facts.edit == EditKind::kNone)
+            facts.edit = EditKindOfClass(ClassNameOf(hwnd, true));
+        const LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
+        facts.password = facts.edit != EditKind::kNone && (style & ES_PASSWORD) != 0;
+        facts.readOnly = facts.edit != EditKind::kNone && (style & ES_READONLY) != 0;
         return true;
     }
     std::uint32_t OwnProcess() override { return ::GetCurrentProcessId(); }
@@ -548,6 +561,34 @@ public:
         info.cbSize = sizeof(info);
         return ::GetGUIThreadInfo(0, &info) ? info.hwndFocus : nullptr;
     }
+    bool GetEditSelection(const void* box, std::uint32_t& start, std::uint32_t& end) override {
+        // Through the pointers, which the system fills across programs: the return value
+        // holds only 16 bits of each.
+        DWORD first = 0, last = 0;
+        DWORD_PTR packed = 0;
+        if (!::SendMessageTimeoutW(Hwnd(box), EM_GETSEL, reinterpret_cast<WPARAM>(&first),
+                                   reinterpret_cast<LPARAM>(&last), kEditMessageFlags, kWindowTextMs,
+                                   &packed))
+            return false;
+        start = first;
+        end = last;
+        return true;
+    }
+    bool SetEditSelection(const void* box, std::uint32_t start, std::uint32_t end) override {
+        DWORD_PTR result = 0;
+        const LPARAM to = end == kEditEnd ? -1 : static_cast<LPARAM>(end);
+        return ::SendMessageTimeoutW(Hwnd(box), EM_SETSEL, start, to, kEditMessageFlags, kWindowTextMs,
+                                     &result) != 0;
+    }
+    bool ReplaceEditSelection(const void* box, const std::u16string& text) override {
+        const std::wstring wide = ToWide(text);
+        DWORD_PTR result = 0;
+        // TRUE: the user can undo it with Ctrl+Z, as a paste of their own. A long text takes
+        // the control a while to lay out.
+        return ::SendMessageTimeoutW(Hwnd(box), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()),
+                                     kEditMessageFlags, kReplaceMs, &result) != 0;
+    }
+
     bool ReadWindowText(const void* window, std::u16string& text) override {
         // Another program's window: a hung one must not hang us.
         HWND hwnd = static_cast<HWND>(const_cast<void*>(window));

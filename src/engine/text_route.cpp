@@ -49,21 +49,22 @@ bool CClipboardRoute::Begin() {
     ISystem& system = m_engine.System();
     m_backup = std::make_unique<CClipboardBackup>(system, system, m_engine.HostWindow());
     m_pasted = false;
+    m_selectedAll = false;
     return m_backup->Backup();
 }
 
-bool CClipboardRoute::Copy(void* box, bool onlySelection, std::u16string& text) {
+CopyResult CClipboardRoute::Copy(void* box, bool onlySelection, CopiedText& copied) {
     ISystem& system = m_engine.System();
     m_copyUnanswered = false;
     if (!StillFocused(system, box))
-        return false;
+        return CopyResult::kFocusMoved;
     // Emptied so that the arrival of the copied text can be seen.
     if (OpenClipboardPatiently(system, system)) {
         system.EmptyClipboard();
         system.CloseClipboard();
     }
     if (!SendCtrlKeys(system, CopyLetters(onlySelection)))
-        return false;
+        return StillFocused(system, box) ? CopyResult::kUnanswered : CopyResult::kFocusMoved;
     // An empty box copies nothing, and would keep us waiting for the whole cap: the
     // system's own edit controls say so at once.
     WindowFacts facts;
@@ -77,15 +78,40 @@ bool CClipboardRoute::Copy(void* box, bool onlySelection, std::u16string& text) 
         m_copyUnanswered = !system.WaitWatchingClipboard(
             m_engine.HostWindow(), kCopyWaitCapMs,
             [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); }, kCopyPollMs);
-    bool copied = false;
+    bool got = false;
     if (OpenClipboardPatiently(system, system)) {
-        copied = system.GetClipboardText(text);
+        got = system.GetClipboardText(copied.text);
         system.CloseClipboard();
     }
-    return copied;
+    if (got)
+        return CopyResult::kCopied;
+    // The user moved on before the keys could reach the box: no text of theirs to edit.
+    if (!StillFocused(system, box))
+        return CopyResult::kFocusMoved;
+    return m_copyUnanswered ? CopyResult::kUnanswered : CopyResult::kEmpty;
 }
 
-PasteResult CClipboardRoute::Paste(void* box, const std::u16string& text, bool insert) {
+ReadResult CClipboardRoute::Read(void* box, const WindowFacts& facts, bool mayCostCaret,
+                                 std::u16string& text) {
+    ISystem& system = m_engine.System();
+    // The system's own edit controls tell their text directly, which decides without the
+    // copy (and without its Ctrl+A in the user's box). One that tells nothing (an empty box)
+    // is still asked by the copy.
+    if (facts.edit != EditKind::kNone && system.ReadWindowText(box, text) && !text.empty())
+        return ReadResult::kRead;
+    if (!mayCostCaret)
+        return ReadResult::kCostsCaret;
+    CopiedText copied;
+    const CopyResult result = Copy(box, false, copied);
+    if (result == CopyResult::kFocusMoved)
+        return ReadResult::kFocusMoved;
+    m_selectedAll = true;
+    text = result == CopyResult::kCopied ? std::move(copied.text)
+                                         : std::u16string(); // an empty box copies nothing
+    return ReadResult::kRead;
+}
+
+PasteResult CClipboardRoute::Paste(void* box, const std::u16string& text, PastePlace& place) {
     ISystem& system = m_engine.System();
     if (!StillFocused(system, box))
         return PasteResult::kFocusMoved;
@@ -102,9 +128,10 @@ PasteResult CClipboardRoute::Paste(void* box, const std::u16string& text, bool i
         return PasteResult::kClipboardBusy;
     if (!StillFocused(system, box))
         return PasteResult::kFocusMoved;
-    if (!SendCtrlKeys(system, PasteLetters(insert)))
+    if (!SendCtrlKeys(system, PasteLetters(place.insert)))
         return PasteResult::kKeysFailed;
     m_pasted = true;
+    m_selectedAll = false;
     // The request for the text comes as a message sent to our window, answered in the wait.
     system.WaitServingMessages(
         kPasteTakenCapMs, [&] { return system.OfferState() != ClipboardOffer::kWaiting; }, kCopyPollMs);
@@ -113,8 +140,9 @@ PasteResult CClipboardRoute::Paste(void* box, const std::u16string& text, bool i
 
 void CClipboardRoute::Deselect(void* box) {
     ISystem& system = m_engine.System();
-    if (StillFocused(system, box))
+    if (m_selectedAll && StillFocused(system, box))
         SendCtrlKeys(system, kCtrlEnd);
+    m_selectedAll = false;
 }
 
 bool CClipboardRoute::End() {
@@ -144,6 +172,103 @@ bool CClipboardRoute::End() {
     m_backup.reset();
     m_pasted = false;
     return restored;
+}
+
+} // namespace quillon
+
+namespace quillon {
+
+std::u16string InEditPositions(EditKind kind, std::u16string_view text) {
+    if (kind != EditKind::kRichEdit)
+        return std::u16string(text);
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        out += text[i] == u'\n' ? u'\r' : text[i];
+    }
+    return out;
+}
+
+std::int64_t FindSelectionAgain(std::u16string_view boxText, std::u16string_view selected, std::int64_t at,
+                                std::int64_t selectedNow) {
+    if (selected.empty())
+        return -1;
+    auto holdsAt = [&](std::int64_t place) {
+        return place >= 0 && static_cast<std::size_t>(place) + selected.size() <= boxText.size() &&
+               boxText.compare(static_cast<std::size_t>(place), selected.size(), selected) == 0;
+    };
+    if (holdsAt(at))
+        return at;
+    // The user selected it again where it occurs more than once.
+    if (holdsAt(selectedNow))
+        return selectedNow;
+    const std::size_t first = boxText.find(selected);
+    if (first == std::u16string_view::npos || boxText.find(selected, first + 1) != std::u16string_view::npos)
+        return -1;
+    return static_cast<std::int64_t>(first);
+}
+
+CopyResult CMessageRoute::Copy(void* box, bool onlySelection, CopiedText& copied) {
+    WindowFacts facts;
+    if (!m_system.DescribeWindow(box, facts))
+        return CopyResult::kFocusMoved; // gone
+    std::u16string all;
+    if (!m_system.ReadWindowText(box, all))
+        return CopyResult::kUnanswered;
+    if (!onlySelection) {
+        copied.text = std::move(all);
+        return copied.text.empty() ? CopyResult::kEmpty : CopyResult::kCopied;
+    }
+    std::uint32_t start = 0, end = 0;
+    if (!m_system.GetEditSelection(box, start, end))
+        return CopyResult::kUnanswered;
+    const std::u16string positions = InEditPositions(facts.edit, all);
+    const std::size_t first = std::min<std::size_t>(start, positions.size());
+    const std::size_t last = std::min<std::size_t>(std::max(start, end), positions.size());
+    if (first == last)
+        return CopyResult::kEmpty;
+    const std::u16string selected = positions.substr(first, last - first);
+    copied.text = facts.edit == EditKind::kRichEdit ? NormalizeLineEnds(selected) : selected;
+    copied.at = static_cast<std::int64_t>(first);
+    return CopyResult::kCopied;
+}
+
+ReadResult CMessageRoute::Read(void* box, const WindowFacts&, bool, std::u16string& text) {
+    return m_system.ReadWindowText(box, text) ? ReadResult::kRead : ReadResult::kUnreadable;
+}
+
+PasteResult CMessageRoute::Paste(void* box, const std::u16string& text, PastePlace& place) {
+    WindowFacts facts;
+    if (!m_system.DescribeWindow(box, facts))
+        return PasteResult::kFocusMoved; // gone
+    if (facts.readOnly)
+        return PasteResult::kReadOnly;
+    if (place.selection && !place.insert) {
+        // Only the selection the edit was of is replaced: the rest of the box is the user's.
+        std::u16string all;
+        if (!m_system.ReadWindowText(box, all))
+            return PasteResult::kNotAnswered;
+        const std::u16string positions = InEditPositions(facts.edit, all);
+        const std::u16string selected = InEditPositions(facts.edit, place.selected);
+        std::uint32_t start = 0, end = 0;
+        const std::int64_t now =
+            m_system.GetEditSelection(box, start, end) && end - start == selected.size() ? start : -1;
+        const std::int64_t at = FindSelectionAgain(positions, selected, place.at, now);
+        if (at < 0)
+            return PasteResult::kSelectionGone;
+        const auto from = static_cast<std::uint32_t>(at);
+        if (!m_system.SetEditSelection(box, from, from + static_cast<std::uint32_t>(selected.size())))
+            return PasteResult::kNotAnswered;
+        place.at = at;
+    } else if (!place.insert && !m_system.SetEditSelection(box, 0, kEditEnd)) {
+        return PasteResult::kNotAnswered;
+    }
+    if (!m_system.ReplaceEditSelection(box, text))
+        return PasteResult::kNotAnswered;
+    place.boxKnownAfter = m_system.ReadWindowText(box, place.boxAfter);
+    return PasteResult::kPasted;
 }
 
 } // namespace quillon

@@ -19,6 +19,41 @@ enum class PasteResult {
     kClipboardBusy, // the text could not be put where the box would take it
     kKeysFailed,    // the system refused the keys
     kNotTaken,      // the box never asked for the text (it stays the user's save to paste)
+    kReadOnly,      // the box takes no text from anyone
+    kSelectionGone, // the text the edit was of is no longer in the box at one known place
+    kNotAnswered,   // the box did not answer the messages in time
+};
+
+// What came of a copy.
+enum class CopyResult {
+    kCopied,     // the text is here (it may be empty)
+    kEmpty,      // the box is known to hold nothing (or nothing is selected)
+    kUnanswered, // the box did not answer in time: nothing is known of its text
+    kFocusMoved, // the user moved on before anything went to the box
+};
+
+// A copy's text and, for a selection, where it was in the box's own positions.
+struct CopiedText {
+    std::u16string text;
+    std::int64_t at = -1; // unknown
+};
+
+// What a check of the box found.
+enum class ReadResult {
+    kRead,       // the box's whole text
+    kCostsCaret, // only a copy of all of it could tell, which would lose the caret
+    kUnreadable, // the box did not tell
+    kFocusMoved,
+};
+
+// Where a paste goes, and what the box holds after it when the route can tell.
+struct PastePlace {
+    bool insert = false;    // at the caret, in place of what is selected there
+    bool selection = false; // in place of the selection the edit was of, found again
+    std::u16string selected;
+    std::int64_t at = -1; // where that selection was (and, after the paste, where the text went)
+    bool boxKnownAfter = false;
+    std::u16string boxAfter;
 };
 
 // One way of moving text. Its steps run inside a round (Begin ... End): whatever the way
@@ -29,22 +64,22 @@ public:
     // Starts a round; false when what the user has could not be put aside (the round then
     // goes on, as it always has, but the caller may choose to stop).
     virtual bool Begin() = 0;
-    // The box's text: all of it, or the selection only. The keys go out only while the
-    // box still has the focus. False when no text came.
-    virtual bool Copy(void* box, bool onlySelection, std::u16string& text) = 0;
-    // Puts the text into the box: replacing all of it, or at the caret with insert.
-    virtual PasteResult Paste(void* box, const std::u16string& text, bool insert) = 0;
-    // Leaves the caret at the end of the box's text, nothing selected: a box that was
-    // looked at and left alone must not have all its text selected, where the next key the
-    // user types would replace it.
+    // The box's text: all of it, or the selection only. Keys go out only while the box still
+    // has the focus.
+    virtual CopyResult Copy(void* box, bool onlySelection, CopiedText& copied) = 0;
+    // The box's whole text, to check it before a paste; mayCostCaret allows a copy that
+    // selects all of it (and leaves it selected until Deselect).
+    virtual ReadResult Read(void* box, const WindowFacts& facts, bool mayCostCaret, std::u16string& text) = 0;
+    // Puts the text into the box, at the place given.
+    virtual PasteResult Paste(void* box, const std::u16string& text, PastePlace& place) = 0;
+    // Leaves the caret at the end of the box's text, nothing selected, after a Read that
+    // selected all: a box left alone must not have all its text selected, where the next
+    // key the user types would replace it.
     virtual void Deselect(void* box) = 0;
     // Ends the round: the user's clipboard back as it was. True when it was put back (or
     // nothing had been taken).
     virtual bool End() = 0;
     virtual bool InRound() const = 0;
-    // The last Copy waited its whole time without the box answering (as against a box
-    // known to be empty).
-    virtual bool CopyUnanswered() const = 0;
 };
 
 // The clipboard and synthesised Ctrl keys: the way that works with any program.
@@ -53,20 +88,45 @@ public:
     explicit CClipboardRoute(CEditEngine& engine);
     ~CClipboardRoute() override;
     bool Begin() override;
-    bool Copy(void* box, bool onlySelection, std::u16string& text) override;
-    PasteResult Paste(void* box, const std::u16string& text, bool insert) override;
+    CopyResult Copy(void* box, bool onlySelection, CopiedText& copied) override;
+    ReadResult Read(void* box, const WindowFacts& facts, bool mayCostCaret, std::u16string& text) override;
+    PasteResult Paste(void* box, const std::u16string& text, PastePlace& place) override;
     void Deselect(void* box) override;
     bool End() override;
     bool InRound() const override { return m_backup != nullptr; }
-    bool CopyUnanswered() const override { return m_copyUnanswered; }
 
 private:
     CEditEngine& m_engine;
     std::unique_ptr<CClipboardBackup> m_backup;
     bool m_pasted = false; // the round pasted: the box may hold the clipboard a while
     bool m_copyUnanswered = false;
+    bool m_selectedAll = false;     // a Read copied the whole box
     std::uint32_t m_boxProcess = 0; // the copied box's program
 };
+
+// The system's own edit controls, through their messages: no clipboard, no keys, and a
+// paste the user can undo.
+class CMessageRoute : public ITextRoute {
+public:
+    explicit CMessageRoute(ISystem& system) : m_system(system) {}
+    bool Begin() override { return true; }
+    CopyResult Copy(void* box, bool onlySelection, CopiedText& copied) override;
+    ReadResult Read(void* box, const WindowFacts& facts, bool mayCostCaret, std::u16string& text) override;
+    PasteResult Paste(void* box, const std::u16string& text, PastePlace& place) override;
+    void Deselect(void*) override {} // reading selects nothing
+    bool End() override { return true; }
+    bool InRound() const override { return false; }
+
+private:
+    ISystem& m_system;
+};
+
+// Where a selection is to be found again: at the place it was, else where the box's own
+// selection holds it, else at the one place the box holds it. -1 when none of these.
+std::int64_t FindSelectionAgain(std::u16string_view boxText, std::u16string_view selected, std::int64_t at,
+                                std::int64_t selectedNow);
+// A text in an edit control's own positions: a RichEdit control counts CR LF as one.
+std::u16string InEditPositions(EditKind kind, std::u16string_view text);
 
 // A round begun on demand that ends with the scope, unless ended before.
 class CRouteRound {

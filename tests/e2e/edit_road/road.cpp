@@ -128,9 +128,9 @@ CRoad::CRoad(const RoadOptions& options) : m_options(options) {
             editorOptions.replace(at, 3, m_work.Path());
         rows.push_back({L"txt", EditorPath(), editorOptions + L" \"%1\"", options.utf8});
     }
-    m_quillon = std::make_unique<CQuillon>(MakeConfigXml(kRoadHotKey, rows, m_edits, options.saveContent,
-                                                         options.insert, options.editOnlySelection,
-                                                         options.deleteTempFile, options.delay));
+    m_quillon = std::make_unique<CQuillon>(MakeConfigXml(
+        kRoadHotKey, rows, m_edits, options.saveContent, options.insert, options.editOnlySelection,
+        options.deleteTempFile, options.delay, options.useEditMessages));
 }
 
 CRoad::~CRoad() {

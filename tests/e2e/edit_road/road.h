@@ -42,6 +42,8 @@ struct RoadOptions {
     bool editOnlySelection = false;
     bool deleteTempFile = true;
     int delay = 200;
+    // The scenarios move text the clipboard's way unless they are about the edit messages.
+    bool useEditMessages = false;
     bool utf8 = true; // of the default row
     // Options for the test editor of the default row (before the path); "{W}" stands for
     // the work folder.

@@ -89,7 +89,7 @@ const char* Bool(bool b) {
 
 std::string MakeConfigXml(unsigned hotKey, const std::vector<ConfigRow>& rows, const std::wstring& tempFolder,
                           bool saveContent, bool insert, bool editOnlySelection, bool deleteTempFile,
-                          int delay) {
+                          int delay, bool useEditMessages) {
     std::string x = "<Quillon>\r\n<Settings>\r\n";
     x += "<HotKey>" + std::to_string(hotKey) + "</HotKey>\r\n";
     x += std::string("<SaveContent>") + Bool(saveContent) + "</SaveContent>\r\n";
@@ -97,7 +97,8 @@ std::string MakeConfigXml(unsigned hotKey, const std::vector<ConfigRow>& rows, c
     x += std::string("<EditOnlySelection>") + Bool(editOnlySelection) + "</EditOnlySelection>\r\n";
     x += "<TemporaryFolder>" + Escape(tempFolder) + "</TemporaryFolder>\r\n";
     x += std::string("<DeleteTempFile>") + Bool(deleteTempFile) + "</DeleteTempFile>\r\n";
-    x += "<Delay>" + std::to_string(delay) + "</Delay>\r\n</Settings>\r\n";
+    x += "<Delay>" + std::to_string(delay) + "</Delay>\r\n";
+    x += std::string("<UseEditMessages>") + Bool(useEditMessages) + "</UseEditMessages>\r\n</Settings>\r\n";
     if (rows.empty()) {
         x += "<Extensions/>\r\n";
     } else {

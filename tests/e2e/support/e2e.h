@@ -45,7 +45,8 @@ struct ConfigRow {
 };
 std::string MakeConfigXml(unsigned hotKey, const std::vector<ConfigRow>& rows,
                           const std::wstring& tempFolder = L"", bool saveContent = true, bool insert = false,
-                          bool editOnlySelection = false, bool deleteTempFile = true, int delay = 200);
+                          bool editOnlySelection = false, bool deleteTempFile = true, int delay = 200,
+                          bool useEditMessages = false);
 
 // A started process (the shared support's).
 using test::CProcess;

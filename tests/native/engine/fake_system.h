@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/u16.h"
@@ -522,6 +523,32 @@ public:
         if (it == windowText.end())
             return false;
         text = it->second;
+        return true;
+    }
+    // An edit control's selection (an EDIT control's positions: CR LF counts two), kept per
+    // window; replacing it changes the window's text, as the control would.
+    std::map<const void*, std::pair<std::uint32_t, std::uint32_t>> selections;
+    bool GetEditSelection(const void* box, std::uint32_t& start, std::uint32_t& end) override {
+        if (!windowText.count(box))
+            return false;
+        std::tie(start, end) = selections[box];
+        return true;
+    }
+    bool SetEditSelection(const void* box, std::uint32_t start, std::uint32_t end) override {
+        if (!windowText.count(box))
+            return false;
+        const auto size = static_cast<std::uint32_t>(windowText[box].size());
+        selections[box] = {std::min(start, size), std::min(end, size)};
+        Log("SetSel " + std::to_string(selections[box].first) + " " + std::to_string(selections[box].second));
+        return true;
+    }
+    bool ReplaceEditSelection(const void* box, const std::u16string& text) override {
+        if (!windowText.count(box))
+            return false;
+        auto& [start, end] = selections[box];
+        windowText[box].replace(start, end - start, text);
+        start = end = start + static_cast<std::uint32_t>(text.size());
+        Log("ReplaceSel " + ToUtf8(text));
         return true;
     }
     void* FocusedWindow() override {

@@ -318,8 +318,10 @@ TEST(PurgeClosedEdits, DropsEditsOfGoneWindowsAndKeepsTheirFilesForExit) {
 
 TEST(PollEdit, AnEditControlsOwnTextDecidesWithoutACopyUnlessItTellsNothing) {
     Watch w;
+    w.engine.UseEditMessages = 0; // the clipboard's way, checked by reading the box
     WindowFacts edit;
     edit.className = u"EDIT";
+    edit.edit = EditKind::kEdit;
     w.sys.windowFacts[Box(7)] = edit;
     w.engine.openEdits[0].targetFacts = edit;
     w.engine.openEdits[0].knownText = u"original";
@@ -338,6 +340,92 @@ TEST(PollEdit, AnEditControlsOwnTextDecidesWithoutACopyUnlessItTellsNothing) {
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.Calls("Keys"), (std::vector<std::string>{"Keys AV", "Keys AC", "Keys AV"}));
     EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"edited", u"edited again"}));
+}
+
+namespace {
+
+// An edit of a box of the system's own edit control, started through its messages.
+struct MessageRoad {
+    CFakeSystem sys;
+    CFakeHost host;
+    CEditEngine engine{sys, DefaultConfigPlatform()};
+    std::u16string path;
+    MessageRoad(const std::u16string& text, bool onlySelection, std::uint32_t start = 0,
+                std::uint32_t end = 0) {
+        host.system = &sys;
+        host.window = Box(99);
+        engine.SetHost(&host);
+        engine.EditOnlySelection = onlySelection;
+        engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
+        WindowFacts facts;
+        facts.className = u"Edit";
+        facts.edit = EditKind::kEdit;
+        sys.windowFacts[Box(7)] = facts;
+        sys.windowText[Box(7)] = text;
+        sys.selections[Box(7)] = {start, end};
+        sys.clipboard = {{1, "user"}};
+        engine.StartEdit(Box(7), 0);
+        if (!engine.openEdits.empty())
+            path = engine.openEdits[0].tempPath;
+    }
+    std::u16string BoxText() { return sys.windowText[Box(7)]; }
+    void SavesAndComesBack(const std::string& bytes) {
+        sys.Save(path, bytes);
+        engine.PollEdit(Box(7));
+    }
+    // Neither the clipboard nor a key was touched by anything so far.
+    bool Untouched() const { return sys.Calls("OpenClipboard").empty() && sys.batches.empty(); }
+};
+
+} // namespace
+
+TEST(MessageRoute, AnEditControlIsEditedByItsMessagesWithoutTheClipboardOrAKey) {
+    MessageRoad r(u"hello\r\nworld", false);
+    ASSERT_EQ(r.engine.openEdits.size(), 1u);
+    EXPECT_EQ(r.sys.files[r.path].bytes, "\xEF\xBB\xBFhello\r\nworld");
+    r.SavesAndComesBack("edited\n");
+    EXPECT_EQ(r.BoxText(), u"edited");
+    // Typed into meanwhile: the box is not the one the edit knows, and keeps what was typed.
+    r.sys.windowText[Box(7)] = u"edited, and typed";
+    r.SavesAndComesBack("again");
+    EXPECT_EQ(r.BoxText(), u"edited, and typed");
+    EXPECT_EQ(r.host.told, std::vector<std::u16string>{notice::kNotThisBox});
+    // Read-only now: nothing goes in, and the user hears why, once.
+    r.sys.windowText[Box(7)] = u"edited";
+    r.sys.windowFacts[Box(7)].readOnly = true;
+    r.engine.openEdits[0].targetFacts.readOnly = true;
+    r.SavesAndComesBack("third");
+    r.engine.PollEdit(Box(7));
+    EXPECT_EQ(r.BoxText(), u"edited");
+    EXPECT_EQ(r.host.told, (std::vector<std::u16string>{notice::kNotThisBox, notice::kReadOnly}));
+    EXPECT_TRUE(r.Untouched()) << ::testing::PrintToString(r.sys.log);
+    // Turned off, the same box goes the clipboard's way.
+    MessageRoad off(u"x", false);
+    off.engine.UseEditMessages = 0;
+    off.engine.StartEdit(Box(7), 0);
+    EXPECT_EQ(off.sys.Calls("Keys"), std::vector<std::string>{"Keys AC"});
+}
+
+TEST(MessageRoute, SelectionModeReplacesOnlyTheSelectionItCameFromWhereverItCanBeFoundForSure) {
+    MessageRoad r(u"one two one", true, 4, 7);
+    EXPECT_EQ(r.sys.files[r.path].bytes, "\xEF\xBB\xBFtwo");
+    // Text typed before it moved it: found again at the one place it is.
+    r.sys.windowText[Box(7)] = u"XX one two one";
+    r.SavesAndComesBack("2");
+    EXPECT_EQ(r.BoxText(), u"XX one 2 one");
+    // Now twice in the box and at neither place it was: the save waits for the user to
+    // select it again.
+    r.sys.windowText[Box(7)] = u"2 xx 2 yy";
+    r.sys.selections[Box(7)] = {0, 0};
+    r.SavesAndComesBack("3");
+    EXPECT_EQ(r.BoxText(), u"2 xx 2 yy");
+    EXPECT_EQ(r.host.told, std::vector<std::u16string>{notice::kSelectAgain});
+    r.sys.selections[Box(7)] = {5, 6};
+    r.engine.PollEdit(Box(7));
+    EXPECT_EQ(r.BoxText(), u"2 xx 3 yy");
+    EXPECT_TRUE(r.Untouched());
+    // RichEdit counts a line break as one position.
+    EXPECT_EQ(FindSelectionAgain(InEditPositions(EditKind::kRichEdit, u"a\r\nb\r\nb"), u"b", 2, -1), 2);
 }
 
 TEST(TempFiles, AFileWhoseLastSaveNeverReachedItsBoxIsKeptAtPurgeAndExit) {
