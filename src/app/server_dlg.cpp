@@ -366,6 +366,12 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         m_focusWatch.Stop();
         break;
     case WM_ENDSESSION:
+        // An installer's restart manager closes programs, not the session: Quillon ends as at
+        // Exit, and the session (with everything at its end) goes on.
+        if (wParam && (lParam & ENDSESSION_CLOSEAPP)) {
+            OnExit();
+            return 0;
+        }
         if (wParam) {
             CEditEngine& engine = GetEditEngine();
             engine.Save();

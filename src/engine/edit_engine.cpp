@@ -96,13 +96,33 @@ void CEditEngine::RetryLaterRestore(std::uint32_t retryMs) {
     m_laterRestore.RetryRestore(retryMs);
 }
 
-bool IsNewSave(const OpenEdit& edit, std::uint32_t low, const std::string& bytes) {
+SaveStamp SaveStamp::Of(std::uint32_t low, std::string_view bytes) {
+    return SaveStamp{low, true, bytes.size(), ContentHash(bytes)};
+}
+
+bool SaveStamp::IsOtherSave(const SaveStamp& now) const {
     // The bytes decide when they are known: a time alone moves without a save (stamped again
     // at close, an editor's Ctrl+S with nothing changed, a copy tool touching the file), and
     // pasting the same text again would flatten the box's formatting or double an insert.
-    if (edit.contentKnown)
-        return bytes.size() != edit.lastSize || ContentHash(bytes) != edit.lastHash;
-    return low != edit.lastWriteLow;
+    if (contentKnown && now.contentKnown)
+        return now.size != size || now.hash != hash;
+    return now.low != low;
+}
+
+bool ReadStamp(IFiles& files, const std::u16string& path, SaveStamp& stamp, std::string* bytes) {
+    CScopedSeamFile file(files, files.OpenFileForRead(path));
+    std::uint32_t low = 0;
+    std::string read;
+    if (!file.Get() || !files.GetLastWriteLow(file.Get(), low) || !files.ReadFile(file.Get(), read))
+        return false;
+    stamp = SaveStamp::Of(low, read);
+    if (bytes)
+        *bytes = std::move(read);
+    return true;
+}
+
+bool IsNewSave(const OpenEdit& edit, std::uint32_t low, const std::string& bytes) {
+    return edit.last.IsOtherSave(SaveStamp::Of(low, bytes));
 }
 
 void CEditEngine::WatchForLateCopy(std::uint32_t boxProcess) {
@@ -191,9 +211,7 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
                 system.GetLastWriteLow(written.Get(), low);
         }
         OpenEdit edit{target, path, low};
-        edit.contentKnown = true;
-        edit.lastSize = written.size();
-        edit.lastHash = ContentHash(written);
+        edit.last = SaveStamp::Of(low, written);
         edit.targetFacts = facts;
         edit.knownText = std::move(text);
         // An edit control read empty is known to be empty: a save goes only into that box
@@ -236,8 +254,7 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
         struct Saved {
             std::size_t index;
             std::uint32_t low;
-            std::uint64_t size;
-            std::uint64_t hash;
+            SaveStamp stamp;
             std::u16string text;
         };
         std::vector<Saved> saves;
@@ -256,17 +273,14 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
                 m_settling = true;
                 continue;
             }
-            const std::uint64_t hash = ContentHash(bytes);
-            const bool lookedAlready =
-                edit.lookedLow == low && edit.lookedSize == bytes.size() && edit.lookedHash == hash;
-            edit.lookedLow = low;
-            edit.lookedSize = bytes.size();
-            edit.lookedHash = hash;
+            const SaveStamp stamp = SaveStamp::Of(low, bytes);
+            const bool lookedAlready = edit.looked == stamp;
+            edit.looked = stamp;
             if (lookAgain && lookedAlready)
                 continue;
             std::u16string text;
             if (SavedTextOf(m_system, bytes, edit.boxTextEndedWithBreak, text)) {
-                saves.push_back(Saved{static_cast<std::size_t>(i), low, bytes.size(), hash, std::move(text)});
+                saves.push_back(Saved{static_cast<std::size_t>(i), low, stamp, std::move(text)});
             } else if (TellOnce(openEdits[static_cast<std::size_t>(i)], low)) {
                 // Kept as it is: the user may save it again as text.
                 Tell(notice::kNotText);
@@ -328,10 +342,7 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
             pasted = result == PasteResult::kPasted;
             if (pasted) {
                 // Only a save that went in is used up.
-                edit.lastWriteLow = save->low;
-                edit.contentKnown = true;
-                edit.lastSize = save->size;
-                edit.lastHash = save->hash;
+                edit.last = save->stamp;
                 edit.told = false;
             } else if (result != PasteResult::kFocusMoved && TellOnce(edit, save->low)) {
                 Tell(result == PasteResult::kSelectionGone ? notice::kSelectAgain
@@ -390,7 +401,7 @@ void CEditEngine::PurgeClosedEdits() {
             continue;
         // A save that never reached the box is the user's text: its file is kept.
         if (DeleteTempFile && !HasUnpastedSave(m_system, edit))
-            pendingDeletes.push_back(edit.tempPath);
+            pendingDeletes.push_back({edit.tempPath, edit.last});
         openEdits.erase(openEdits.begin() + i);
     }
 }
@@ -410,11 +421,10 @@ CEditEngine::~CEditEngine() {
     // edits first, then those of edits still open, oldest first. A file still held open
     // by an editor simply stays.
     if (DeleteTempFile) {
-        for (const auto& path : pendingDeletes)
-            m_system.DeleteFile(path);
+        for (const auto& ended : pendingDeletes)
+            DeleteIfUnchanged(m_system, ended.path, ended.stamp);
         for (const auto& edit : openEdits)
-            if (!HasUnpastedSave(m_system, edit))
-                m_system.DeleteFile(edit.tempPath);
+            DeleteIfUnchanged(m_system, edit.tempPath, edit.last);
     }
 }
 

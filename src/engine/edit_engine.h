@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/config_file.h"
@@ -33,20 +34,38 @@ namespace quillon {
 
 class IConfigPlatform;
 
+// What tells one save of a file from another: its bytes (size and hash) when known, else the
+// low half of its last-write time. Two saves within the file system's time resolution (two
+// seconds on FAT) leave the same time, and the system may stamp a file again when it closes.
+struct SaveStamp {
+    std::uint32_t low = 0;
+    bool contentKnown = false;
+    std::uint64_t size = 0;
+    std::uint64_t hash = 0;
+    static SaveStamp Of(std::uint32_t low, std::string_view bytes);
+    // Whether a file stamped `now` holds another save than this one: other bytes when this
+    // one knows its bytes (a time alone moves without a save), else another time.
+    bool IsOtherSave(const SaveStamp& now) const;
+    bool operator==(const SaveStamp& o) const {
+        return low == o.low && contentKnown == o.contentKnown && size == o.size && hash == o.hash;
+    }
+    bool operator!=(const SaveStamp& o) const { return !(*this == o); }
+};
+// The file's stamp now (and its bytes); false when it cannot be read now (deleted, or held by
+// an editor).
+bool ReadStamp(IFiles& files, const std::u16string& path, SaveStamp& stamp, std::string* bytes = nullptr);
+
 // One edit whose temporary file was created.
 struct OpenEdit {
     OpenEdit() = default;
     OpenEdit(HWND target, std::u16string path, std::uint32_t low)
-        : hTarget(target), tempPath(std::move(path)), lastWriteLow(low) {}
+        : hTarget(target), tempPath(std::move(path)) {
+        last.low = low;
+    }
 
-    HWND hTarget = nullptr;         // the text box that receives the text back
-    std::u16string tempPath;        // full path of the temporary file
-    std::uint32_t lastWriteLow = 0; // low half of the file's last-write time as last pasted
-    // Its size and content hash then, when known: a save within the file system's time
-    // resolution leaves the time as it was.
-    bool contentKnown = false;
-    std::uint64_t lastSize = 0;
-    std::uint64_t lastHash = 0;
+    HWND hTarget = nullptr;  // the text box that receives the text back
+    std::u16string tempPath; // full path of the temporary file
+    SaveStamp last;          // the file as last pasted (or as Quillon wrote it)
     // The window as it was at the start: a handle given to another window since is not
     // this edit's box.
     WindowFacts targetFacts;
@@ -61,10 +80,7 @@ struct OpenEdit {
     bool told = false;
     std::uint32_t toldLow = 0;
     bool boxTextEndedWithBreak = false; // the text copied from the box ended with a line break
-    // The save as the last look found it, whatever became of it.
-    std::uint32_t lookedLow = 0;
-    std::uint64_t lookedSize = 0;
-    std::uint64_t lookedHash = 0;
+    SaveStamp looked;                   // the save as the last look found it, whatever became of it
 };
 
 // What the user is told when the temporary file could not take the box's text.
@@ -81,8 +97,14 @@ public:
     CEditEngine(const CEditEngine&) = delete;
     CEditEngine& operator=(const CEditEngine&) = delete;
 
-    std::vector<OpenEdit> openEdits;            // oldest first
-    std::vector<std::u16string> pendingDeletes; // files of ended edits, deleted at exit
+    std::vector<OpenEdit> openEdits; // oldest first
+    // The files of ended edits, deleted at exit only while they still are what they were
+    // when their edit ended: the user may go on saving into one after its box is gone.
+    struct PendingDelete {
+        std::u16string path;
+        SaveStamp stamp;
+    };
+    std::vector<PendingDelete> pendingDeletes;
     std::u16string moduleFilePath;
     std::u16string moduleFolder;
     std::u16string configFilePath;

@@ -2,6 +2,8 @@
 // end of the session, and what could not be deleted then, at the next start.
 #include "engine/temp_files.h"
 
+#include <cstdio>
+
 #include "base/u16.h"
 #include "engine/edit_road.h"
 #include "engine/edit_rules.h"
@@ -27,37 +29,42 @@ bool IsOurTempFile(const std::u16string& folder, const std::u16string& path) {
 } // namespace
 
 bool HasUnpastedSave(IFiles& files, const OpenEdit& edit) {
-    FileHandle file = files.OpenFileForRead(edit.tempPath);
-    if (!file)
-        return false; // gone, or held: a delete then fails on its own
-    std::uint32_t low = 0;
-    std::string bytes;
-    const bool known = files.GetLastWriteLow(file, low) && files.ReadFile(file, bytes);
-    files.CloseFile(file);
-    return !known || IsNewSave(edit, low, bytes);
+    SaveStamp now;
+    // Gone, or held: a later delete checks again.
+    return ReadStamp(files, edit.tempPath, now) && edit.last.IsOtherSave(now);
+}
+
+DeleteOutcome DeleteIfUnchanged(IFiles& files, const std::u16string& path, const SaveStamp& known) {
+    SaveStamp now;
+    if (!ReadStamp(files, path, now))
+        return DeleteOutcome::kNotNow;
+    if (known.IsOtherSave(now))
+        return DeleteOutcome::kChanged;
+    return files.DeleteFile(path) ? DeleteOutcome::kDeleted : DeleteOutcome::kNotNow;
 }
 
 void EndSessionTempFiles(CEditEngine& engine) {
     if (!engine.DeleteTempFile)
         return;
     IFiles& files = engine.System();
-    std::vector<std::u16string> left;
-    auto remove = [&](const std::u16string& path) {
-        if (!files.DeleteFile(path))
-            left.push_back(path);
+    // One line a file: its path, then the size and hash of the save it was known as.
+    std::string lines;
+    auto remove = [&](const std::u16string& path, const SaveStamp& known) {
+        if (DeleteIfUnchanged(files, path, known) != DeleteOutcome::kNotNow || !known.contentKnown)
+            return;
+        char stamp[48];
+        std::snprintf(stamp, sizeof stamp, "\t%llu\t%016llx\n", static_cast<unsigned long long>(known.size),
+                      static_cast<unsigned long long>(known.hash));
+        lines += ToUtf8(path) + stamp;
     };
-    for (const auto& path : engine.pendingDeletes)
-        remove(path);
+    for (const auto& ended : engine.pendingDeletes)
+        remove(ended.path, ended.stamp);
     for (const auto& edit : engine.openEdits)
-        if (!HasUnpastedSave(files, edit))
-            remove(edit.tempPath);
+        remove(edit.tempPath, edit.last);
     const std::u16string list = LeftoverListPath(engine);
     files.DeleteFile(list);
-    if (left.empty())
+    if (lines.empty())
         return;
-    std::string lines;
-    for (const auto& path : left)
-        lines += ToUtf8(path) + "\n";
     CreateResult result = CreateResult::kFailed;
     if (FileHandle file = files.CreateNewFile(list, result)) {
         files.WriteFile(file, lines);
@@ -82,10 +89,20 @@ void DeleteFilesLeftLastSession(CEditEngine& engine) {
         std::size_t end = bytes.find('\n', start);
         if (end == std::string::npos)
             end = bytes.size();
-        const std::u16string path = FromUtf8(std::string_view(bytes).substr(start, end - start));
-        if (IsOurTempFile(folder, path))
-            files.DeleteFile(path);
+        const std::string line = bytes.substr(start, end - start);
         start = end + 1;
+        // A line without the save it was known as (or a damaged one) deletes nothing.
+        const std::size_t tab = line.find('\t');
+        unsigned long long size = 0, hash = 0;
+        if (tab == std::string::npos || std::sscanf(line.c_str() + tab, "\t%llu\t%llx", &size, &hash) != 2)
+            continue;
+        const std::u16string path = FromUtf8(std::string_view(line).substr(0, tab));
+        SaveStamp known;
+        known.contentKnown = true;
+        known.size = size;
+        known.hash = hash;
+        if (IsOurTempFile(folder, path))
+            DeleteIfUnchanged(files, path, known);
     }
     // Tried once: a file still held now is the user's to keep.
     files.DeleteFile(list);

@@ -120,4 +120,10 @@ TEST(Tray, EndingTheLogonSavesTheSettings) {
                           &result);
     EXPECT_TRUE(FileExists(quillon.Program().ConfigPath()));
     EXPECT_TRUE(quillon.Program().Exit());
+
+    // An installer closing programs ends Quillon as its Exit does, and the session goes on.
+    CTracedQuillon closed(kCtrlAltQ, {L"txt"});
+    ASSERT_TRUE(closed.Start());
+    ::PostMessageW(closed.Program().ServerWindow(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    EXPECT_TRUE(closed.Program().Process().WaitExit(15000)) << "Quillon ends when an installer closes it";
 }

@@ -40,18 +40,27 @@ TEST(EditEngine, StartsWithTheDefaultSettings) {
 
 TEST(EditEngine, DeletesEndedThenOpenFilesAtExitOnlyWhenAsked) {
     CDeleteRecorder sys;
+    for (const char16_t* path : {u"a", u"b", u"c", u"d"})
+        sys.files[path] = {"text", 1};
+    const SaveStamp known = SaveStamp::Of(1, "text");
+    auto open = [&](const char16_t* path) {
+        OpenEdit edit{Window(1), path, 1};
+        edit.last = known;
+        return edit;
+    };
     {
         CEditEngine engine(sys, DefaultConfigPlatform());
-        engine.pendingDeletes = {u"a", u"b"};
-        engine.openEdits = {{Window(1), u"c", 0}, {Window(1), u"d", 0}};
+        engine.pendingDeletes = {{u"a", known}, {u"b", known}};
+        engine.openEdits = {open(u"c"), open(u"d")};
     }
     EXPECT_EQ(sys.deleted, (std::vector<std::u16string>{u"a", u"b", u"c", u"d"}));
 
     CDeleteRecorder keep;
+    keep.files[u"a"] = keep.files[u"c"] = {"text", 1};
     {
         CEditEngine engine(keep, DefaultConfigPlatform());
-        engine.pendingDeletes = {u"a"};
-        engine.openEdits = {{Window(1), u"c", 0}};
+        engine.pendingDeletes = {{u"a", known}};
+        engine.openEdits = {open(u"c")};
         engine.DeleteTempFile = 0; // switched off in Options before exit
     }
     EXPECT_TRUE(keep.deleted.empty());

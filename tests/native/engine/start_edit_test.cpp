@@ -53,7 +53,7 @@ TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     ASSERT_EQ(r.engine.openEdits.size(), 1u);
     EXPECT_EQ(r.engine.openEdits[0].hTarget, Box(7));
     EXPECT_EQ(r.engine.openEdits[0].tempPath, kFile);
-    EXPECT_EQ(r.engine.openEdits[0].lastWriteLow, r.sys.files[kFile].lastWrite);
+    EXPECT_EQ(r.engine.openEdits[0].last.low, r.sys.files[kFile].lastWrite);
     // The editor, with the path quoted after its own parameters, started directly.
     ASSERT_EQ(r.sys.started.size(), 1u);
     EXPECT_EQ(r.sys.started[0].first, u"C:\\ed.exe");

@@ -14,6 +14,13 @@ namespace {
 
 const std::u16string kFile = u"C:\\Temp\\e.txt";
 
+std::vector<std::u16string> PathsOf(const std::vector<CEditEngine::PendingDelete>& pending) {
+    std::vector<std::u16string> paths;
+    for (const auto& ended : pending)
+        paths.push_back(ended.path);
+    return paths;
+}
+
 struct Watch {
     CFakeSystem sys;
     CEditEngine engine{sys, DefaultConfigPlatform()};
@@ -44,7 +51,7 @@ TEST(PollEdit, ASavePastesOnceThenTheClipboardComesBack) {
     ASSERT_EQ(w.sys.pasted.size(), 1u);
     EXPECT_EQ(w.sys.pasted[0], u"line one\r\nline two \u00E9");
     EXPECT_EQ(w.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
-    EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, w.sys.files[kFile].lastWrite);
+    EXPECT_EQ(w.engine.openEdits[0].last.low, w.sys.files[kFile].lastWrite);
     // The text offered before the keys and taken by the box after them; then a pause of
     // Delay, then the restore.
     int offer = w.sys.IndexOf("OfferClipboardText");
@@ -177,7 +184,7 @@ TEST(PollEdit, EveryEditOfAWindowIsLookedAtAndASaveGoesOnlyToItsOwnBox) {
     EXPECT_EQ(host.told, std::vector<std::u16string>{notice::kNotThisBox}) << "told once per save";
     EXPECT_EQ(w.sys.Calls("Keys"), (std::vector<std::string>{"Keys AC", "Keys #", "Keys AC", "Keys #"}))
         << "the looked-at box is left with nothing selected";
-    EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, 50u) << "the save is not used up";
+    EXPECT_EQ(w.engine.openEdits[0].last.low, 50u) << "the save is not used up";
     // Looked at again a moment after the same return: the same save waits without a copy.
     w.engine.PollEdit(Box(7), true);
     EXPECT_EQ(w.sys.Calls("Keys").size(), 4u);
@@ -209,7 +216,7 @@ TEST(PollEdit, TheFileIsClosedBeforeThePasteAndAFailedReadIsTriedAgain) {
     w.sys.readFailures = 1;
     w.engine.PollEdit(Box(7));
     EXPECT_TRUE(w.sys.pasted.empty());
-    EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, 50u) << "an unread save still counts as new";
+    EXPECT_EQ(w.engine.openEdits[0].last.low, 50u) << "an unread save still counts as new";
     const int from = static_cast<int>(w.sys.log.size());
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"saved"});
@@ -230,7 +237,7 @@ TEST(PollEdit, ASaveThatCouldNotBePastedIsNotUsedUpAndTheUserIsToldOnce) {
     w.engine.PollEdit(Box(7));
     EXPECT_TRUE(w.sys.batches.empty()) << "without our text on it, a paste would insert the user's clipboard";
     EXPECT_EQ(w.sys.ClipBytes(1), "user");
-    EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, 50u);
+    EXPECT_EQ(w.engine.openEdits[0].last.low, 50u);
     w.sys.busyOpens = 1000;
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(host.told, std::vector<std::u16string>{notice::kNotPasted});
@@ -246,7 +253,7 @@ TEST(PollEdit, ASaveThatCouldNotBePastedIsNotUsedUpAndTheUserIsToldOnce) {
     w.sys.boxIgnoresPaste = true;
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.Calls("Wait 10000").size(), 1u);
-    EXPECT_EQ(w.engine.openEdits[0].lastWriteLow, 50u);
+    EXPECT_EQ(w.engine.openEdits[0].last.low, 50u);
     EXPECT_EQ(w.sys.ClipBytes(1), "user");
     w.sys.boxIgnoresPaste = false;
     w.engine.PollEdit(Box(7));
@@ -296,6 +303,8 @@ TEST(PollEdit, AClipboardHeldPastTheRestoreIsPutBackAtALaterTickOrBeforeTheNextP
 
 TEST(PurgeClosedEdits, DropsEditsOfGoneWindowsAndKeepsTheirFilesForExit) {
     CFakeSystem sys;
+    for (const char16_t* path : {u"a", u"b", u"c", u"d"})
+        sys.files[path] = {"", 0};
     {
         CEditEngine engine(sys, DefaultConfigPlatform());
         engine.openEdits = {{Box(1), u"a", 0}, {Box(2), u"b", 0}, {Box(1), u"c", 0}, {Box(3), u"d", 0}};
@@ -303,7 +312,7 @@ TEST(PurgeClosedEdits, DropsEditsOfGoneWindowsAndKeepsTheirFilesForExit) {
         engine.PurgeClosedEdits();
         ASSERT_EQ(engine.openEdits.size(), 1u);
         EXPECT_EQ(engine.openEdits[0].tempPath, u"b");
-        EXPECT_EQ(engine.pendingDeletes, (std::vector<std::u16string>{u"d", u"c", u"a"}));
+        EXPECT_EQ(PathsOf(engine.pendingDeletes), (std::vector<std::u16string>{u"d", u"c", u"a"}));
         EXPECT_TRUE(sys.deleted.empty()) << "files are deleted at exit, not when purged";
 
         engine.DeleteTempFile = 0;
@@ -442,17 +451,18 @@ TEST(TempFiles, AFileWhoseLastSaveNeverReachedItsBoxIsKeptAtPurgeAndExit) {
         // Saved again within the time resolution of the file system after the last paste.
         sys.files[sameTick] = {"saved again", 50};
         OpenEdit again{Box(5), sameTick, 50};
-        again.contentKnown = true;
-        again.lastSize = 6;
-        again.lastHash = ContentHash("pasted");
+        again.last = SaveStamp::Of(50, "pasted");
         engine.openEdits = {
             {Box(1), pasted, 10}, {Box(2), unpasted, 20}, {Box(3), gone, 31}, {Box(4), open, 40}, again};
         sys.liveWindows = {Box(4)};
         engine.PurgeClosedEdits();
-        EXPECT_EQ(engine.pendingDeletes, (std::vector<std::u16string>{gone, pasted}));
+        EXPECT_EQ(PathsOf(engine.pendingDeletes), (std::vector<std::u16string>{gone, pasted}));
+        // The editor is still open on an ended edit's file, and the user saves into it: now
+        // the only copy of that text.
+        sys.Save(gone, "written after its box closed");
     }
     EXPECT_FALSE(sys.files.count(pasted));
-    EXPECT_FALSE(sys.files.count(gone));
+    EXPECT_TRUE(sys.files.count(gone)) << "saved into after its edit ended";
     EXPECT_TRUE(sys.files.count(unpasted)) << "the user's text exists nowhere else";
     EXPECT_TRUE(sys.files.count(sameTick));
     EXPECT_TRUE(sys.files.count(open));
@@ -461,31 +471,50 @@ TEST(TempFiles, AFileWhoseLastSaveNeverReachedItsBoxIsKeptAtPurgeAndExit) {
 TEST(TempFiles, AtTheSessionsEndWhatCanGoGoesAndTheRestIsDeletedAtTheNextStart) {
     CFakeSystem sys;
     const std::u16string ended = u"C:\\Temp\\Quillon_1.txt", held = u"C:\\Temp\\Quillon_2.txt",
-                         unpasted = u"C:\\Temp\\Quillon_3.txt", list = u"C:\\Temp\\Quillon_leftovers.lst";
+                         unpasted = u"C:\\Temp\\Quillon_3.txt", saving = u"C:\\Temp\\Quillon_4.txt",
+                         list = u"C:\\Temp\\Quillon_leftovers.lst";
     sys.files[ended] = {"a", 1};
     sys.files[held] = {"b", 2};
     sys.files[unpasted] = {"c", 9};
-    sys.undeletable = {held}; // the editor, closing too, still has it open
+    sys.files[saving] = {"d", 4};
+    sys.undeletable = {held, saving}; // the editor, closing too, still has them open
     {
         CEditEngine engine(sys, DefaultConfigPlatform());
-        engine.pendingDeletes = {ended};
-        engine.openEdits = {{Box(1), held, 2}, {Box(2), unpasted, 3}};
+        engine.pendingDeletes = {{ended, SaveStamp::Of(1, "a")}};
+        OpenEdit heldEdit{Box(1), held, 2}, stillSaving{Box(3), saving, 4};
+        heldEdit.last = SaveStamp::Of(2, "b");
+        stillSaving.last = SaveStamp::Of(4, "d");
+        engine.openEdits = {heldEdit, {Box(2), unpasted, 3}, stillSaving};
         EndSessionTempFiles(engine);
         EXPECT_FALSE(sys.files.count(ended));
         EXPECT_TRUE(sys.files.count(unpasted));
         ASSERT_TRUE(sys.files.count(list));
-        EXPECT_EQ(sys.files[list].bytes, "C:\\Temp\\Quillon_2.txt\n");
+        char hashes[80];
+        std::snprintf(hashes, sizeof hashes, "%016llx|%016llx",
+                      static_cast<unsigned long long>(ContentHash("b")),
+                      static_cast<unsigned long long>(ContentHash("d")));
+        const std::string hash(hashes);
+        EXPECT_EQ(sys.files[list].bytes, "C:\\Temp\\Quillon_2.txt\t1\t" + hash.substr(0, 16) +
+                                             "\nC:\\Temp\\Quillon_4.txt\t1\t" + hash.substr(17) + "\n");
         engine.DeleteTempFile = 0; // the process ends here, without its usual exit
     }
-    // The next start: the listed file goes, a foreign line in the list is left alone.
+    // The editor saved into one of them as the session ended.
+    sys.files[saving].bytes = "the user's last words";
+    // The next start: the listed file that is as it was goes; the one saved into stays, and
+    // neither a foreign line nor a line without its save's stamp deletes anything.
     sys.undeletable.clear();
     sys.files[u"C:\\Windows\\win.ini"] = {"x", 1};
-    sys.files[list].bytes += "C:\\Windows\\win.ini\nC:\\Temp\\Quillon_x\\..\\..\\Windows\\win.ini\n";
+    sys.files[u"C:\\Temp\\Quillon_5.txt"] = {"x", 1};
+    sys.files[list].bytes +=
+        "C:\\Windows\\win.ini\t1\t0\nC:\\Temp\\Quillon_x\\..\\..\\Windows\\win.ini\t1\t0\n"
+        "C:\\Temp\\Quillon_5.txt\n";
     CEditEngine next(sys, DefaultConfigPlatform());
     next.DeleteTempFile = 0;
     DeleteFilesLeftLastSession(next);
     EXPECT_FALSE(sys.files.count(held));
+    EXPECT_TRUE(sys.files.count(saving)) << "saved into while the session ended";
     EXPECT_FALSE(sys.files.count(list));
     EXPECT_TRUE(sys.files.count(u"C:\\Windows\\win.ini"));
+    EXPECT_TRUE(sys.files.count(u"C:\\Temp\\Quillon_5.txt"));
     EXPECT_TRUE(sys.files.count(unpasted));
 }
