@@ -46,7 +46,12 @@ bool CClipboardBackup::Backup() {
     m_system.CloseClipboard();
     m_bSaved = true;
     m_restoreFailed = false;
+    m_expected = 0;
     return true;
+}
+
+bool CClipboardBackup::SomeoneCopiedSince() {
+    return m_expected ? m_system.ClipboardSequence() != m_expected : m_system.ChangedSinceOwnWrite();
 }
 
 bool CClipboardBackup::Restore(std::uint32_t retryMs) {
@@ -55,6 +60,12 @@ bool CClipboardBackup::Restore(std::uint32_t retryMs) {
     if (!OpenClipboardPatiently(m_system, m_clock, retryMs)) {
         m_restoreFailed = true;
         return false;
+    }
+    // Looked at while the clipboard is ours: nobody can copy between the look and the restore.
+    if (m_expected && SomeoneCopiedSince()) {
+        m_system.CloseClipboard();
+        Discard();
+        return true;
     }
     PutBackOpen();
     return true;
@@ -94,6 +105,7 @@ bool CClipboardBackup::TakeOver(CClipboardBackup& from) {
     m_inChain = from.m_inChain;
     m_bSaved = true;
     m_restoreFailed = false;
+    m_expected = from.m_expected;
     from.m_inChain = false;
     from.m_bSaved = false;
     return true;
@@ -105,7 +117,7 @@ bool CClipboardBackup::RetryRestore(std::uint32_t retryMs) {
     if (!OpenClipboardPatiently(m_system, m_clock, retryMs))
         return false;
     // Looked at while the clipboard is ours: nobody can copy between the look and the restore.
-    if (m_system.ChangedSinceOwnWrite()) {
+    if (SomeoneCopiedSince()) {
         m_system.CloseClipboard();
         Discard();
         return true;

@@ -45,8 +45,13 @@ public:
     bool Backup();
     // Puts the saved formats back, marked as the program's own (they are a duplicate of
     // what the user copied, not a new copy); false when none is held or the clipboard stays
-    // busy for retryMs (the backup is then kept).
+    // busy for retryMs (the backup is then kept). When the clipboard moved on from the
+    // sequence number expected, someone (the user) copied meanwhile: that copy stays, and the
+    // backup is dropped.
     bool Restore(std::uint32_t retryMs = kClipboardRetryMs);
+    // The clipboard's sequence number as the program's last step left it (the box's copy
+    // read, or the paste's text taken); 0: unknown, and only the program's own writes count.
+    void ExpectSequence(std::uint32_t sequence) { m_expected = sequence; }
     bool IsHeld() const { return m_bSaved; }
     const std::vector<ClipboardData>& Entries() const { return m_list; }
 
@@ -76,6 +81,9 @@ private:
     std::vector<ClipboardData> m_list;
     bool m_inChain = false;
     bool m_restoreFailed = false;
+    std::uint32_t m_expected = 0;
+    // Whether anyone but the program wrote since its last step, looked at with the clipboard open.
+    bool SomeoneCopiedSince();
 };
 
 } // namespace quillon

@@ -415,8 +415,12 @@ CEditEngine::CEditEngine(ISystem& system, IConfigPlatform& configPlatform)
 }
 
 CEditEngine::~CEditEngine() {
-    // What the watch holds is on the clipboard already.
+    // What the watch holds is on the clipboard already. A restore still waiting was tried
+    // while the host's window could own the clipboard (its last chance is as it goes); now,
+    // without an owner, emptying the clipboard would lose the user's content for good
+    // (nothing can be put back), so the clipboard stays as it is.
     m_lateCopy.Discard();
+    m_laterRestore.Discard();
     // Only at normal process exit, and only while the user wants it: files of ended
     // edits first, then those of edits still open, oldest first. A file still held open
     // by an editor simply stays.

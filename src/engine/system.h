@@ -131,6 +131,8 @@ public:
     // Whether anyone has written to the clipboard since the program last closed it after
     // writing (the user copied something).
     virtual bool ChangedSinceOwnWrite() = 0;
+    // The clipboard's sequence number, which every write moves on (by one or more).
+    virtual std::uint32_t ClipboardSequence() = 0;
     // The process of the window that owns the clipboard's content; 0 when none is known.
     virtual std::uint32_t ClipboardOwnerProcess() = 0;
     // Puts the viewer window at the head of the clipboard viewer chain, until as many

@@ -50,6 +50,7 @@ public:
     bool MarkOwnContent() override { return false; }
     bool ChangedSinceOwnWrite() override { return false; }
     std::uint32_t ClipboardOwnerProcess() override { return 0; }
+    std::uint32_t ClipboardSequence() override { return 0; }
     bool OfferClipboardText(const std::u16string&) override { return false; }
     void RenderOffer(std::uint32_t) override {}
     void RenderOfferBeforeLeaving(void*) override {}

@@ -265,6 +265,7 @@ public:
         return excluded && noHistory && noCloud;
     }
     bool ChangedSinceOwnWrite() override { return ::GetClipboardSequenceNumber() != m_ownSequence; }
+    std::uint32_t ClipboardSequence() override { return ::GetClipboardSequenceNumber(); }
     std::uint32_t ClipboardOwnerProcess() override {
         DWORD process = 0;
         HWND owner = ::GetClipboardOwner();

@@ -81,6 +81,10 @@ CopyResult CClipboardRoute::Copy(void* box, bool onlySelection, CopiedText& copi
     bool got = false;
     if (OpenClipboardPatiently(system, system)) {
         got = system.GetClipboardText(copied.text);
+        // The box's copy is the clipboard as it should be until the restore: anything later
+        // is a copy of the user's own. (A copy that came late may yet land: not known then.)
+        if (got && !m_copyUnanswered && m_backup)
+            m_backup->ExpectSequence(system.ClipboardSequence());
         system.CloseClipboard();
     }
     if (got)
@@ -122,6 +126,7 @@ PasteResult CClipboardRoute::Paste(void* box, const std::u16string& text, PasteP
     // happened, and the user's clipboard must not come back before.
     const bool put = system.OfferClipboardText(text);
     system.CloseClipboard();
+    const std::uint32_t offered = system.ClipboardSequence();
     // Without the text on the clipboard a paste would put the user's own clipboard content
     // into the box.
     if (!put)
@@ -135,6 +140,11 @@ PasteResult CClipboardRoute::Paste(void* box, const std::u16string& text, PasteP
     // The request for the text comes as a message sent to our window, answered in the wait.
     system.WaitServingMessages(
         kPasteTakenCapMs, [&] { return system.OfferState() != ClipboardOffer::kWaiting; }, kCopyPollMs);
+    // Taken, the clipboard is as the box's reading left it; dropped untaken, someone emptied
+    // it after our offer (the user copied), and that copy is theirs to keep.
+    if (m_backup)
+        m_backup->ExpectSequence(system.OfferState() == ClipboardOffer::kTaken ? system.ClipboardSequence()
+                                                                               : offered);
     return system.OfferState() == ClipboardOffer::kTaken ? PasteResult::kPasted : PasteResult::kNotTaken;
 }
 
@@ -165,9 +175,10 @@ bool CClipboardRoute::End() {
     if (held && restored && lateCopyDue)
         m_engine.WatchForLateCopy(m_boxProcess);
     m_copyUnanswered = false;
-    // Still held by the box or another program: the engine keeps the user's clipboard and
-    // puts it back at a later tick, unless the user copies something meanwhile.
-    if (!restored && m_pasted)
+    // Still held by the box or another program, after a copy as after a paste: the engine
+    // keeps the user's clipboard and puts it back at a later tick, unless the user copies
+    // something meanwhile.
+    if (!restored)
         m_engine.KeepForLaterRestore(*m_backup);
     m_backup.reset();
     m_pasted = false;

@@ -138,6 +138,7 @@ public:
         return true;
     }
     bool ChangedSinceOwnWrite() override { return sequence != ownSequence; }
+    std::uint32_t ClipboardSequence() override { return sequence; }
     // The process of whoever copied last (UserCopies); ours after our own writes.
     std::uint32_t copierProcess = 0;
     std::uint32_t ClipboardOwnerProcess() override { return owner ? ownProcess : copierProcess; }
@@ -432,7 +433,8 @@ public:
             return nullptr;
         return NewHandle(path);
     }
-    bool writeFails = false; // a full disk: half the bytes land, and the write fails
+    bool writeFails = false;       // a full disk: half the bytes land, and the write fails
+    std::function<void()> onWrite; // runs after each write that lands
     bool WriteFile(FileHandle file, const std::string& bytes) override {
         auto& f = files[handles.at(file)];
         if (writeFails) {
@@ -443,6 +445,8 @@ public:
         f.bytes += bytes;
         f.lastWrite = ++clock;
         writers.insert(file);
+        if (onWrite)
+            onWrite();
         Log("WriteFile " + std::to_string(bytes.size()));
         return true;
     }

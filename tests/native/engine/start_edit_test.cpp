@@ -90,6 +90,37 @@ TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     EXPECT_TRUE(r.sys.Calls("Keys AV").empty()) << ::testing::PrintToString(L);
 }
 
+TEST(StartEdit, AClipboardHeldAfterTheCopyIsPutBackLaterAndACopyOfTheUsersMeanwhileStaysTheirs) {
+    struct Case {
+        const char* what;
+        bool held;       // another program holds the clipboard from the file's write on
+        bool userCopies; // the user copies something after the box's copy was read
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"held past the restore: put back at a later tick", true, false, "user"},
+        {"held, and the user copied meanwhile", true, true, "copied since"},
+        {"the user copied before the restore", false, true, "copied since"},
+    };
+    for (const Case& c : cases) {
+        Road r;
+        r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
+        r.sys.onWrite = [&] {
+            r.sys.onWrite = nullptr;
+            if (c.userCopies)
+                r.sys.UserCopies({{1, "copied since"}});
+            if (c.held)
+                r.sys.busyOpens = 100000;
+        };
+        r.engine.StartEdit(Box(7), 0);
+        EXPECT_EQ(r.engine.HasLaterRestore(), c.held) << c.what;
+        r.sys.busyOpens = 0;
+        r.engine.RetryLaterRestore();
+        EXPECT_FALSE(r.engine.HasLaterRestore()) << c.what;
+        EXPECT_EQ(r.sys.ClipBytes(1), c.expected) << c.what;
+    }
+}
+
 TEST(StartEdit, SelectionOnlyCopiesWithCtrlCAlone) {
     Road r;
     r.engine.EditOnlySelection = 1;
