@@ -83,8 +83,8 @@ function Read-Report([string]$Path) {
     foreach ($case in $report.SelectNodes('//testcase')) {
         $name = "$($case.GetAttribute('classname')).$($case.GetAttribute('name'))"
         $skipped = $case.GetAttribute('result') -eq 'skipped' -or $case.GetAttribute('status') -eq 'notrun' -or
-            $case.SelectSingleNode('skipped') -ne $null
-        if ($case.SelectSingleNode('failure') -ne $null -or $case.SelectSingleNode('error') -ne $null) {
+            $null -ne $case.SelectSingleNode('skipped')
+        if ($null -ne $case.SelectSingleNode('failure') -or $null -ne $case.SelectSingleNode('error')) {
             $result.Failed++
             $result.FailedNames += $name
         } elseif ($skipped) {
@@ -117,7 +117,10 @@ function Invoke-TestProgram([System.IO.FileInfo]$Exe) {
     if (-not $process.WaitForExit($TimeoutSeconds * 1000)) {
         $problem = "still running after $TimeoutSeconds s: ended"
         Save-Screenshot "$name-timeout"
-        & taskkill.exe /T /F /PID $process.Id 2>&1 | Out-Null
+        # With 'Stop', Windows PowerShell turns a native program's error output into a failure.
+        $ErrorActionPreference = 'Continue'
+        & taskkill.exe /T /F /PID $process.Id *> $null
+        $ErrorActionPreference = 'Stop'
         $process.WaitForExit(10000) | Out-Null
     }
     Stop-Helpers

@@ -275,6 +275,16 @@ bool RemoveShellIcon(HWND hwnd, UINT id) {
     return ShellIconCall(NIM_DELETE, hwnd, id);
 }
 
+WORD FreeWindowsKeyPartner(WORD preferred) {
+    const int kProbeId = 0xBFF0;
+    for (WORD key : {preferred, static_cast<WORD>(VK_F9), static_cast<WORD>(VK_F8), static_cast<WORD>(VK_F7)})
+        if (::RegisterHotKey(nullptr, kProbeId, MOD_WIN | MOD_NOREPEAT, key)) {
+            ::UnregisterHotKey(nullptr, kProbeId);
+            return key;
+        }
+    return preferred;
+}
+
 INPUT KeyInput(WORD vk, bool down) {
     INPUT in{};
     in.type = INPUT_KEYBOARD;
