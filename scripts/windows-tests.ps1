@@ -67,9 +67,13 @@ function Save-Screenshot([string]$Name) {
     }
 }
 
+# Only copies the tests started (from the bin folder or the run's temporary folder): a Quillon the
+# machine's user runs is left alone.
 function Stop-Helpers {
     foreach ($name in $helperNames) {
-        Get-Process -Name $name -ErrorAction SilentlyContinue | ForEach-Object {
+        Get-Process -Name $name -ErrorAction SilentlyContinue | Where-Object {
+            $_.Path -and ($_.Path.StartsWith($Bin, 'OrdinalIgnoreCase') -or $_.Path.StartsWith($tempDir, 'OrdinalIgnoreCase'))
+        } | ForEach-Object {
             Write-Host "  ending leftover $($_.Name) ($($_.Id))"
             Stop-Process -Id $_.Id -Force -ErrorAction SilentlyContinue
         }
@@ -114,7 +118,8 @@ function Invoke-TestProgram([System.IO.FileInfo]$Exe) {
     # Windows PowerShell forgets the exit code unless the handle was taken while the process ran.
     $null = $process.Handle
     $problem = ''
-    if (-not $process.WaitForExit($TimeoutSeconds * 1000)) {
+    $timedOut = -not $process.WaitForExit($TimeoutSeconds * 1000)
+    if ($timedOut) {
         $problem = "still running after $TimeoutSeconds s: ended"
         Save-Screenshot "$name-timeout"
         # With 'Stop', Windows PowerShell turns a native program's error output into a failure.
@@ -123,12 +128,11 @@ function Invoke-TestProgram([System.IO.FileInfo]$Exe) {
         $ErrorActionPreference = 'Stop'
         $process.WaitForExit(10000) | Out-Null
     }
-    Stop-Helpers
     $seconds = [math]::Round($watch.Elapsed.TotalSeconds, 1)
     $exitCode = $process.ExitCode
-    if (Test-Path -LiteralPath $log) { Get-Content -LiteralPath $log | Select-Object -Last 400 | Write-Host }
+    if (Test-Path -LiteralPath $log) { Get-Content -LiteralPath $log -Encoding UTF8 | Select-Object -Last 400 | Write-Host }
     if ((Test-Path -LiteralPath $errLog) -and (Get-Item -LiteralPath $errLog).Length -gt 0) {
-        Get-Content -LiteralPath $errLog | Write-Host
+        Get-Content -LiteralPath $errLog -Encoding UTF8 | Write-Host
     }
     $counts = @{ Passed = 0; Failed = 0; Skipped = 0; FailedNames = @() }
     if (Test-Path -LiteralPath $xml) {
@@ -151,8 +155,10 @@ function Invoke-TestProgram([System.IO.FileInfo]$Exe) {
     if ($problem) { Write-Host "   FAILED ${name}: $problem" }
     if ($counts.Failed -gt 0) {
         $failedPrograms.Add($name)
-        if (-not $problem) { Save-Screenshot $name }
+        # Taken before the helpers are ended: what a failed case left on the screen.
+        if (-not $timedOut) { Save-Screenshot $name }
     }
+    Stop-Helpers
     return ($counts.Failed -eq 0)
 }
 
@@ -183,7 +189,6 @@ $desktopOk = $true
 if ($smoke) {
     $desktopOk = Invoke-TestProgram $smoke
     if (-not $desktopOk) {
-        Save-Screenshot $smokeName
         Write-Host 'The desktop check failed: this session does not give the tests a hotkey, the keyboard,'
         Write-Host 'the foreground, the clipboard or the notification area (see its failures above).'
         if (-not $KeepGoing) {
