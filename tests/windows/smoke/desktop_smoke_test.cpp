@@ -1,6 +1,7 @@
 // Whether this desktop session gives the tests what they use: an interactive window station,
 // a global hotkey, a low-level keyboard hook, keys synthesised into a focused box of the
-// foreground window, the clipboard and the notification area.
+// foreground window, the foreground passing between programs, the clipboard and the
+// notification area.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -10,10 +11,12 @@
 #include <vector>
 
 #include "base/win/handles.h"
+#include "e2e/support/e2e.h"
 #include "windows/support/win_test.h"
 
 using namespace quillon;
 using namespace quillon::test;
+using quillon::e2e::CTextBoxApp;
 
 namespace {
 
@@ -160,6 +163,21 @@ TEST(DesktopSmoke, SynthesisedTextReachesTheFocusedBoxOfTheForegroundWindow) {
     EXPECT_TRUE(WaitFor([&] { return ItemText(window.Window(), kEditId) == text; }, 5000,
                         "the typed text in the edit box"))
         << "box holds \"" << Utf8Of(ItemText(window.Window(), kEditId)) << "\"; " << DescribeForeground();
+}
+
+TEST(DesktopSmoke, TheForegroundGoesBackAndForthBetweenTwoPrograms) {
+    // The whole-program suites hand the foreground between the text-box program, Quillon's
+    // dialogs, the editor and themselves: a system that refuses the hand-over (its foreground
+    // lock) fails them all, and says so here first.
+    CSmokeWindow window;
+    CTextBoxApp box;
+    ASSERT_TRUE(box.Start());
+    ASSERT_TRUE(box.Focus(CTextBoxApp::kMultiLine, 10000)) << DescribeForeground();
+    ::SetForegroundWindow(window.Window());
+    ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == window.Window(); }, 10000,
+                        "this window to take the foreground back from the text-box program"))
+        << DescribeForeground();
+    EXPECT_TRUE(box.Focus(CTextBoxApp::kSingleLine, 10000)) << DescribeForeground();
 }
 
 TEST(DesktopSmoke, ClipboardTakesAndGivesBackText) {
