@@ -113,6 +113,7 @@ TEST(DesktopSmoke, SessionIsInteractiveWithAScreen) {
     HDC screen = ::GetDC(nullptr);
     ::testing::Test::RecordProperty("dpi", ::GetDeviceCaps(screen, LOGPIXELSX));
     ::ReleaseDC(nullptr, screen);
+    ::testing::Test::RecordProperty("wine", RunningUnderWine() ? "yes" : "no");
     EXPECT_GE(width, 1024);
     EXPECT_GE(height, 768);
 }

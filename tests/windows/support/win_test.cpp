@@ -144,6 +144,11 @@ INT_PTR PlayModal(const wchar_t* className, const wchar_t* title, const std::fun
     return WaitFor([&] { return !::IsWindow(window); }, timeoutMs, what);
 }
 
+bool RunningUnderWine() {
+    // Wine's ntdll exports its version; Windows' never has.
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 RECT PrimaryWorkArea() {
     MONITORINFO info{};
     info.cbSize = sizeof(info);

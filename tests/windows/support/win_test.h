@@ -49,6 +49,10 @@ INT_PTR PlayModal(const wchar_t* className, const wchar_t* title, const std::fun
 // Waits for the window to be destroyed.
 ::testing::AssertionResult WaitGone(HWND window, const std::string& what, DWORD timeoutMs = 5000);
 
+// Whether this program runs under Wine: set-up only Wine needs (its own registry keys) is
+// skipped on Windows.
+bool RunningUnderWine();
+
 // The primary monitor's work area.
 RECT PrimaryWorkArea();
 
