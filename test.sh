@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds both trees and runs every suite: native (ASan + UBSan), Windows under
+# Lints the CI files, builds both trees and runs every suite: native (ASan + UBSan), Windows under
 # Wine + Xvfb, and brief fuzz runs. Ends with one line: N passed, M failed[, K skipped].
 set -uo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
@@ -42,6 +42,27 @@ unformatted=$(find src tests bench fuzz tools -type f \( -name '*.cpp' -o -name 
   while read -r f; do clang-format --dry-run -Werror "$f" >/dev/null 2>&1 || echo "$f"; done)
 if [ -n "$unformatted" ]; then
   echo "not in the house format (clang-format -i FILE):"; echo "$unformatted"
+  failed_steps=$((failed_steps + 1))
+fi
+
+# The CI workflows and the script that runs the tests on Windows, linted by WebAssembly tools
+# from the npm registry (scripts/lint/package.json): installed once per lock file into
+# build/tools with --ignore-scripts, they fetch nothing when they run.
+lint_tools() {
+  local dir=build/tools
+  if [ -d "$dir/node_modules" ] && cmp -s scripts/lint/package-lock.json "$dir/installed-lock.json"; then
+    return 0
+  fi
+  rm -rf "$dir"
+  mkdir -p "$dir" build/logs
+  cp scripts/lint/package.json scripts/lint/package-lock.json "$dir/"
+  if ! (cd "$dir" && npm ci --ignore-scripts --no-audit --no-fund) >build/logs/lint-tools.log 2>&1; then
+    cat build/logs/lint-tools.log; return 1
+  fi
+  cp scripts/lint/package-lock.json "$dir/installed-lock.json"
+}
+echo "== lint: CI workflows and PowerShell scripts"
+if ! lint_tools || ! node scripts/lint/lint.cjs build/tools/node_modules .github/workflows/*.yml scripts/*.ps1; then
   failed_steps=$((failed_steps + 1))
 fi
 

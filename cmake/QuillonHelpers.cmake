@@ -107,3 +107,40 @@ function(quillon_resource_depends rc_file)
     ${res}/*.bmp)
   set_source_files_properties(${rc_file} PROPERTIES OBJECT_DEPENDS "${inputs};${A_EXTRA}")
 endfunction()
+
+# Gives a test the data files it reads as the compile definition DEFINE. Natively DEFINE is the
+# source path. The Windows build copies SOURCE (a file or a folder) to bin/testdata/NAME and
+# DEFINE is that copy's path relative to the test program's folder (tests/native/test_data.h
+# resolves it), so that the bin folder runs on any Windows machine without the source tree.
+function(quillon_test_data target define source name)
+  get_target_property(sources ${target} SOURCES)
+  set(resolver ${PROJECT_SOURCE_DIR}/tests/native/test_data.cpp)
+  if(NOT resolver IN_LIST sources)
+    target_sources(${target} PRIVATE ${resolver})
+  endif()
+  if(NOT WIN32)
+    target_compile_definitions(${target} PRIVATE ${define}="${source}")
+    return()
+  endif()
+  target_compile_definitions(${target} PRIVATE ${define}="testdata/${name}")
+  # One copy per NAME, however many tests read it: two would write the same files at once.
+  if(NOT TARGET quillon_testdata_${name})
+    set(copy ${CMAKE_BINARY_DIR}/bin/testdata/${name})
+    set(stamp ${CMAKE_BINARY_DIR}/testdata-${name}.stamp)
+    if(IS_DIRECTORY ${source})
+      file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${source}/*)
+      set(copy_command ${CMAKE_COMMAND} -E copy_directory ${source} ${copy})
+    else()
+      set(inputs ${source})
+      set(copy_command ${CMAKE_COMMAND} -E copy ${source} ${copy})
+    endif()
+    add_custom_command(OUTPUT ${stamp}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/bin/testdata
+      COMMAND ${copy_command}
+      COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+      DEPENDS ${inputs}
+      COMMENT "Copying test data ${name}")
+    add_custom_target(quillon_testdata_${name} DEPENDS ${stamp})
+  endif()
+  add_dependencies(${target} quillon_testdata_${name})
+endfunction()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those missing.
-# Usage: scripts/deps.sh [core|bench|package|all]   (core: build + tests; bench: benchmark peers;
-#        package: the zip and the installer)
+# Usage: scripts/deps.sh [core|windows|bench|package|all]   (core: build + tests; windows: building
+#        the windows preset alone; bench: benchmark peers; package: the zip and the installer)
 set -euo pipefail
 what=${1:-core}
 # core: what ./test.sh and ./run.sh need, one reason each.
@@ -22,6 +22,14 @@ core=(
   imagemagick                          # screenshots for the README and the demo
   python3 psmisc procps                # test.sh's summary, killing and waiting for helper processes
   unzip                                # the package test unpacks the portable zip
+  nodejs npm                           # ./test.sh lints the CI workflows (a linter from the npm registry)
+)
+# windows: building the windows preset and nothing else (the CI's build job, whose programs are
+# tested on Windows itself): no Wine, no Xvfb.
+windows=(
+  cmake ninja-build                    # the build
+  g++-mingw-w64-x86-64-posix           # the cross-compiler
+  googletest                           # GoogleTest's sources, built by the cross-compiler for the tests
 )
 bench=(libpugixml-dev libtinyxml2-dev libxml2-dev libexpat1-dev shared-mime-info gir1.2-glib-2.0
        libgirepository1.0-dev iso-codes docbook-xml)   # benchmark peers and their corpus files
@@ -35,14 +43,18 @@ package=(
 )
 case $what in
   core) pkgs=("${core[@]}") ;;
+  windows) pkgs=("${windows[@]}") ;;
   bench) pkgs=("${bench[@]}") ;;
   package) pkgs=("${package[@]}") ;;
   all) pkgs=("${core[@]}" "${bench[@]}" "${package[@]}") ;;
-  *) echo "usage: $0 [core|bench|package|all]" >&2; exit 2 ;;
+  *) echo "usage: $0 [core|windows|bench|package|all]" >&2; exit 2 ;;
 esac
 missing=()
 for p in "${pkgs[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' && continue
+  # A nodejs from another Debian archive carries its own npm and conflicts with Debian's.
+  [ "$p" = npm ] && command -v npm >/dev/null && continue
+  missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "Installing: ${missing[*]}"

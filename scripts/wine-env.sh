@@ -7,6 +7,8 @@
 #   scripts/wine-env.sh stop  [TREE]   end it: keeper, wineserver, Xvfb
 #   scripts/wine-env.sh prefix DEST [TREE]  copy the template prefix to DEST (isolated tests)
 # TREE defaults to build/windows. Other scripts source TREE/wine/session.env.
+# QUILLON_SCREEN=WxHxDEPTH sets the virtual screen (default 1280x1024x24); 1024x768x24 is the
+# screen of the CI's Windows runners. A running session of another size is started anew.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cmd=${1:-start}
@@ -24,6 +26,11 @@ export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # The same Windows locale (en-US, ANSI code page 1252, UTF-8 file names) and time zone on
 # every machine, whatever the caller's own settings: tests compare ANSI bytes and local times.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
+screen=${QUILLON_SCREEN:-1280x1024x24}
+case $screen in
+  [0-9]*x[0-9]*x[0-9]*) ;;
+  *) echo "wine-env: QUILLON_SCREEN must be WIDTHxHEIGHTxDEPTH, not $screen" >&2; exit 2 ;;
+esac
 
 make_template() {
   # The marker's name changes whenever what goes into a template does, so older ones are made anew.
@@ -48,7 +55,8 @@ alive() { [ -n "${1:-}" ] && kill -0 "$1" 2>/dev/null; }
 session_alive() {
   [ -f "$envfile" ] || return 1
   # shellcheck disable=SC1090
-  ( . "$envfile"; alive "$QUILLON_XVFB_PID" && [ -d "$WINEPREFIX" ] ) || return 1
+  ( . "$envfile"; alive "$QUILLON_XVFB_PID" && [ -d "$WINEPREFIX" ] &&
+    [ "${QUILLON_SCREEN_OF_SESSION:-1280x1024x24}" = "$screen" ] ) || return 1
 }
 
 free_displays() {
@@ -76,7 +84,7 @@ start() {
   # chroot, a container) on the same network holds its abstract socket. Try the next one.
   xpid=""
   for disp in $(free_displays); do
-    Xvfb ":$disp" -screen 0 1280x1024x24 -nolisten tcp >"$wdir/xvfb.log" 2>&1 </dev/null 9>&- 8>&- &
+    Xvfb ":$disp" -screen 0 "$screen" -nolisten tcp >"$wdir/xvfb.log" 2>&1 </dev/null 9>&- 8>&- &
     xpid=$!
     local deadline=$((SECONDS + 20))
     until [ -e /tmp/.X11-unix/X$disp ] || ! alive $xpid || [ $SECONDS -gt $deadline ]; do sleep 0.1; done
@@ -112,6 +120,7 @@ export TZ=UTC
 export QUILLON_XVFB_PID=$xpid
 export QUILLON_KEEPER_PID=$kpid
 export QUILLON_WINE_TREE=$tree
+export QUILLON_SCREEN_OF_SESSION=$screen
 EOV
   echo "$envfile"
 }

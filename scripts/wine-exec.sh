@@ -11,6 +11,11 @@ if [ -z "$tree" ]; then
   # The program lives in TREE/bin (or below TREE): find the tree by its wine folder.
   d=$(cd "$(dirname "$prog")" && pwd)
   while [ "$d" != / ] && [ ! -f "$d/CMakeCache.txt" ]; do d=$(dirname "$d"); done
+  if [ "$d" = / ]; then
+    # A copy outside any build tree (bin copied elsewhere) has no session of its own.
+    echo "wine-exec: $prog is in no build tree; set QUILLON_WINE_TREE to the tree whose session to use" >&2
+    exit 2
+  fi
   tree=$d
 fi
 envfile=$("$root/scripts/wine-env.sh" start "$tree") || exit 1

@@ -15,14 +15,20 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring shots = argv[1];
     // Without a window manager nobody draws captions: Wine draws them itself for windows it
-    // does not hand to one. Set for the Quillon started here only, and taken back after.
+    // does not hand to one. Set for the Quillon started here only, and taken back after; on
+    // Windows the system draws them.
     HKEY x11 = nullptr;
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_ALL_ACCESS,
-                      nullptr, &x11, nullptr);
-    ::RegSetValueExW(x11, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"), 2 * sizeof(wchar_t));
+    if (RunningUnderWine()) {
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_ALL_ACCESS,
+                          nullptr, &x11, nullptr);
+        ::RegSetValueExW(x11, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"),
+                         2 * sizeof(wchar_t));
+    }
     struct Restore {
         HKEY key;
         ~Restore() {
+            if (!key)
+                return;
             ::RegDeleteValueW(key, L"Managed");
             ::RegCloseKey(key);
         }

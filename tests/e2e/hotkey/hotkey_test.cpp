@@ -151,11 +151,13 @@ TEST_F(HotKeyTest, CancelAndReleasesWithNoChoicePendingStartNothing) {
 }
 
 TEST_F(HotKeyTest, TheWindowsKeyHotkeyConfirmsWhenTheWindowsKeyIsReleased) {
-    StartQuillon(0x4108); // Windows key + A, which Wine lets a program have
-    PressWithModifiers({VK_LWIN}, 'A');
+    // A Windows-key hotkey a user chose, where the system lets a program have it.
+    const WORD key = FreeWindowsKeyPartner('A');
+    StartQuillon((key << 8) | MOD_WIN);
+    PressWithModifiers({VK_LWIN}, key);
     ASSERT_TRUE(WaitListShown());
     EXPECT_EQ(ForegroundFocus(), m_target);
-    PressWithModifiers({}, 'A');
+    PressWithModifiers({}, key);
     ASSERT_TRUE(WaitSelection(1));
     ReleaseKeys({VK_LWIN});
     ASSERT_TRUE(WaitListHidden());

@@ -28,7 +28,7 @@ std::string Lines(std::initializer_list<const char*> lines) {
 // by SettingsTable.ThePackagedDefaultFileIsWhatTheProgramWritesFromItsDefaults) with the
 // given folder element and extension lines in place of its own.
 std::string FreshFile(const char* temporaryFolderElement, std::initializer_list<const char*> extensionLines) {
-    std::string text = ReadBytes(QLN_PACKAGED_CONFIG);
+    std::string text = ReadBytes(TestDataPath(QLN_PACKAGED_CONFIG));
     const auto replace = [&text](const std::string& from, const std::string& to) {
         const size_t at = text.find(from);
         if (at == std::string::npos)

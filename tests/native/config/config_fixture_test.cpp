@@ -10,7 +10,7 @@ using namespace quillon::test;
 
 namespace {
 
-const fs::path kFixtures = fs::path(QLN_CONFIG_FIXTURES);
+const fs::path kFixtures = TestDataPath(QLN_CONFIG_FIXTURES);
 
 // Copies the fixture beside a scratch program path, loads and saves it as a start and an
 // Exit of the program do (which leave it alone), then saves it as a save after a change

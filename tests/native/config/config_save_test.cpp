@@ -160,5 +160,5 @@ TEST(SettingsTable, ThePackagedDefaultFileIsWhatTheProgramWritesFromItsDefaults)
     EXPECT_TRUE(defaults.TemporaryFolder.empty());
     CConfigXml xml;
     ASSERT_TRUE(SaveConfigFile(xml, dir.U16("QLNConfig.xml"), defaults, DefaultConfigPlatform()).Saved());
-    EXPECT_EQ(ReadBytes(dir.Path("QLNConfig.xml")), ReadBytes(QLN_PACKAGED_CONFIG));
+    EXPECT_EQ(ReadBytes(dir.Path("QLNConfig.xml")), ReadBytes(TestDataPath(QLN_PACKAGED_CONFIG)));
 }

@@ -10,6 +10,7 @@
 
 #include "config/config_platform.h"
 #include "native/config/forwarding_platform.h"
+#include "native/test_data.h"
 
 namespace quillon::test {
 

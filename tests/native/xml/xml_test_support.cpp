@@ -1,6 +1,8 @@
 // Shared helpers of the XML engine's tests.
 #include "xml_test_support.h"
 
+#include "native/test_data.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -84,13 +86,7 @@ std::string TempDir::Read(std::string_view name) const {
 }
 
 std::u16string FixturePath(std::string_view name) {
-#ifdef _WIN32
-    // The source tree as Wine's drive Z: sees it.
-    std::string path = std::string("Z:") + QUILLON_XML_FIXTURES + "/" + std::string(name);
-#else
-    std::string path = std::string(QUILLON_XML_FIXTURES) + "/" + std::string(name);
-#endif
-    return FromUtf8(path);
+    return (TestDataPath(QUILLON_XML_FIXTURES) / std::string(name)).u16string();
 }
 
 ::testing::AssertionResult IndexMatchesText(CXmlDocument& document) {

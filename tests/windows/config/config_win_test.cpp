@@ -14,6 +14,7 @@
 #include "base/u16.h"
 #include "config/config_file.h"
 #include "native/config/forwarding_platform.h"
+#include "native/test_data.h"
 #include "windows/support/file_bytes.h"
 #include "windows/support/win_test.h"
 
@@ -174,7 +175,7 @@ TEST(ConfigOnWindows, WithoutAPortableFileThePerUserFolderIsCreatedAndWritten) {
     EXPECT_FALSE(Exists(probe.Config())) << "the program created a file beside itself";
 
     // The defaults as the zip ships them, with the user's temporary folder in.
-    std::string expected = FileBytesOf(L"" QLN_PACKAGED_CONFIG);
+    std::string expected = FileBytesOf(TestDataPath(QLN_PACKAGED_CONFIG).wstring());
     const size_t folderAt = expected.find("<TemporaryFolder/>");
     ASSERT_NE(folderAt, std::string::npos);
     expected.replace(folderAt, 18, "<TemporaryFolder>" + report["TemporaryFolder"] + "</TemporaryFolder>");

@@ -144,6 +144,11 @@ INT_PTR PlayModal(const wchar_t* className, const wchar_t* title, const std::fun
     return WaitFor([&] { return !::IsWindow(window); }, timeoutMs, what);
 }
 
+bool RunningUnderWine() {
+    // Wine's ntdll exports its version; Windows' never has.
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 RECT PrimaryWorkArea() {
     MONITORINFO info{};
     info.cbSize = sizeof(info);
@@ -273,6 +278,16 @@ bool ShellHasIcon(HWND hwnd, UINT id) {
 
 bool RemoveShellIcon(HWND hwnd, UINT id) {
     return ShellIconCall(NIM_DELETE, hwnd, id);
+}
+
+WORD FreeWindowsKeyPartner(WORD preferred) {
+    const int kProbeId = 0xBFF0;
+    for (WORD key : {preferred, static_cast<WORD>(VK_F9), static_cast<WORD>(VK_F8), static_cast<WORD>(VK_F7)})
+        if (::RegisterHotKey(nullptr, kProbeId, MOD_WIN | MOD_NOREPEAT, key)) {
+            ::UnregisterHotKey(nullptr, kProbeId);
+            return key;
+        }
+    return preferred;
 }
 
 INPUT KeyInput(WORD vk, bool down) {

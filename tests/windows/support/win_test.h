@@ -49,6 +49,10 @@ INT_PTR PlayModal(const wchar_t* className, const wchar_t* title, const std::fun
 // Waits for the window to be destroyed.
 ::testing::AssertionResult WaitGone(HWND window, const std::string& what, DWORD timeoutMs = 5000);
 
+// Whether this program runs under Wine: set-up only Wine needs (its own registry keys) is
+// skipped on Windows.
+bool RunningUnderWine();
+
 // The primary monitor's work area.
 RECT PrimaryWorkArea();
 
@@ -91,6 +95,12 @@ std::vector<ClipFormat> ReadClipboard();
 bool ShellHasIcon(HWND hwnd, UINT id = 129);
 // Takes the icon out of the shell, as a shell that restarts forgets it.
 bool RemoveShellIcon(HWND hwnd, UINT id = 129);
+
+// The key to pair with the Windows key for a hotkey nobody on this machine holds: preferred
+// where it is free, else the first free of a few function keys. Wine lets any combination be
+// registered; Windows keeps most Windows-key combinations for its shell (Win+A opens the
+// Action Center), and a key it holds never reaches another program.
+WORD FreeWindowsKeyPartner(WORD preferred);
 
 // A key going down or up, with the scan code and extended flag a keyboard would give.
 INPUT KeyInput(WORD vk, bool down);
