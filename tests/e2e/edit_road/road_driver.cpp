@@ -351,14 +351,20 @@ int Quiet(int seconds, const std::wstring& folder) {
 // counter) in its extra information; our hook notes how long it took to arrive.
 constexpr ULONG_PTR kLagMark = ULONG_PTR{1} << 62;
 std::atomic<int> g_lagStep{0};
-std::vector<std::pair<int, double>> g_lags; // the hook thread's until it ends
+struct Lag {
+    int step;
+    double ms;
+    LONGLONG at;
+};
+std::vector<Lag> g_lags; // the hook thread's until it ends
+LONGLONG g_lagStart = 0; // when the keys began
 
 LRESULT CALLBACK LagHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0) {
         const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         if (key->vkCode == VK_F24 && (key->dwExtraInfo & kLagMark) != 0) {
             const LONGLONG sent = static_cast<LONGLONG>(key->dwExtraInfo & ~kLagMark);
-            g_lags.emplace_back(g_lagStep.load(), Ms(Now() - sent));
+            g_lags.push_back(Lag{g_lagStep.load(), Ms(Now() - sent), sent});
         }
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
@@ -462,6 +468,7 @@ int HookLag(int runs, const std::wstring& out) {
         if (!Check(::testing::AssertionResult(hook.Hooked()), "our hook installed") ||
             !Check(road.Start(), "Quillon"))
             return 1;
+        g_lagStart = Now();
         CKeyTicker ticker;
         for (int run = 0; run < runs; ++run) {
             for (const wchar_t* name : {L"seen", L"go", L"done"})
@@ -478,6 +485,7 @@ int HookLag(int runs, const std::wstring& out) {
                 !Check(road.WaitRead(L"seen", seen), "the editor read its file"))
                 return 1;
             g_lagStep = kLagOptionsSave;
+            std::printf("run %d: Options at %.1f ms\n", run + 1, Ms(Now() - g_lagStart));
             if (!Check(::testing::AssertionResult(OptionsOkWithTheFileHeld(road)), "Options OK"))
                 return 1;
             g_lagStep = kLagPaste;
@@ -486,16 +494,20 @@ int HookLag(int runs, const std::wstring& out) {
             if (!road.WaitRead(L"done", done) || !road.ComeBack() || !road.WaitBoxText(after))
                 return 1;
             g_lagStep = kLagBetween;
-            std::printf("run %d done\n", run + 1);
+            std::printf("run %d done %.1f ms into the run\n", run + 1, Ms(Now() - g_lagStart));
             std::fflush(stdout);
         }
     }
     road.Quillon().Exit();
     std::string lines;
-    for (const auto& [step, ms] : g_lags) {
+    for (const Lag& lag : g_lags) {
         char line[64];
-        std::snprintf(line, sizeof line, "%d %.2f\n", step, ms);
+        std::snprintf(line, sizeof line, "%d %.2f\n", lag.step, lag.ms);
         lines += line;
+        // The long waits, with when they began, to be matched with Quillon's trace.
+        if (lag.ms > 50)
+            std::printf("a wait of %.1f ms in step %d, sent %.1f ms into the run\n", lag.ms, lag.step,
+                        Ms(lag.at - g_lagStart));
     }
     WriteFileBytes(out, lines);
     return 0;
