@@ -18,4 +18,9 @@ void PauseAnsweringSentMessages(std::uint32_t ms) {
     }
 }
 
+void AnswerSentMessages() {
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
 } // namespace quillon

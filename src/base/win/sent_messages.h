@@ -10,4 +10,8 @@ namespace quillon {
 // stay queued: nothing else of the program runs meanwhile.
 void PauseAnsweringSentMessages(std::uint32_t ms);
 
+// Answers the messages sent to this thread that wait now: for long work on the UI thread (a
+// dialog built for the first time), between its parts.
+void AnswerSentMessages();
+
 } // namespace quillon
