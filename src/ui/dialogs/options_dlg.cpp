@@ -149,13 +149,14 @@ bool CDlgOptions::OnInitDialog() {
     CDialog::OnInitDialog(); // binds the controls
     ModeToControls();
     const SettingsFields& settings = m_opened;
+    // Building the dialog takes about a tenth of a second the first time (the template's
+    // controls, fonts, images, icons): the keyboard hook, which is called through messages
+    // sent to this thread, is answered between its parts rather than kept waiting.
+    AnswerSentMessages();
 
     m_hotKeyCtrl.CreateInPlaceOf(m_hWnd, IDC_OPT_HOTKEY);
     m_hotKeyCtrl.SetHotKeyValue(settings.HotKey);
     m_hotKeyCtrl.m_onFocus = [this](bool focused) { SuspendHotKey(focused); };
-    // Building the dialog takes about a tenth of a second the first time (fonts, images,
-    // icons): the keyboard hook, which is called through messages sent to this thread, is
-    // answered between its parts rather than kept waiting.
     AnswerSentMessages();
 
     m_buttonGroup.AddButton(m_addButton, IDR_PNG_ADD, L"Add a new extension");
