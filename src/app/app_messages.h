@@ -12,5 +12,8 @@ constexpr UINT WM_TRAY_NOTIFY = WM_APP + 0x88;
 constexpr UINT WM_HOTKEY_MODIFIER_UP = WM_APP + 0x89;
 // Posted by the focus hooks when the focus may have moved to another window.
 constexpr UINT WM_FOCUS_CHANGED = WM_APP + 0x8A;
+// Posted by an editor's start thread when the start is over: wParam the LaunchOutcome,
+// lParam the start's ticket (CEditorLauncher).
+constexpr UINT WM_EDITOR_STARTED = WM_APP + 0x8B;
 
 } // namespace quillon

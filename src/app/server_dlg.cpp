@@ -348,6 +348,9 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnChoiceClicked(wParam);
     case WM_HOTKEY_MODIFIER_UP:
         return OnHotKeyModifierUp();
+    case WM_EDITOR_STARTED:
+        OnEditorStarted(wParam, lParam);
+        return 0;
     case WM_FOCUS_CHANGED:
         m_focusWatch.OnFocusChanged();
         SyncLookAgainTimer();
@@ -385,6 +388,27 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     return CDialog::WindowProc(message, wParam, lParam);
+}
+
+void CServerDlg::StartEditor(const EditorStart& start) {
+    TraceLine(L"Editor starting " + std::wstring(start.path.begin(), start.path.end()));
+    if (!m_launcher.Launch(m_hWnd, WM_EDITOR_STARTED, start))
+        TellUser(LaunchNotice(LaunchOutcome::kFailed, start));
+}
+
+void CServerDlg::OnEditorStarted(WPARAM outcome, LPARAM ticket) {
+    EditorStart start;
+    if (!m_launcher.Take(ticket, start))
+        return;
+    const auto result = outcome <= static_cast<WPARAM>(LaunchOutcome::kNoSafeWay)
+                            ? static_cast<LaunchOutcome>(outcome)
+                            : LaunchOutcome::kFailed;
+    static const wchar_t* const kOutcomeWords[] = {L"started", L"cancelled", L"failed", L"not opened"};
+    TraceLine(L"Editor " + std::wstring(kOutcomeWords[static_cast<int>(result)]) + L" " +
+              std::wstring(start.path.begin(), start.path.end()));
+    const std::u16string notice = LaunchNotice(result, start);
+    if (!notice.empty())
+        TellUser(notice);
 }
 
 } // namespace quillon

@@ -9,6 +9,7 @@
 
 #include "app/app_messages.h"
 #include "app/choice_list.h"
+#include "app/editor_launcher.h"
 #include "app/hook_key_rule.h"
 #include "app/focus_watch.h"
 #include "engine/engine_host.h"
@@ -59,6 +60,7 @@ public:
     bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) override;
     void ExtensionsChanged() override;
     void TellUser(const std::u16string& message) override;
+    void StartEditor(const EditorStart& start) override;
 
     // The choice list: made once, rebuilt from the engine's extension rows whenever they
     // change, shown (or advanced) by the hotkey.
@@ -96,7 +98,9 @@ private:
 
     bool m_exitAfterOptions = false; // Exit was chosen while Options was open
     CHookHandle m_hook;
-    CFocusWatch m_focusWatch; // the focus last seen, and the checks it starts
+    CFocusWatch m_focusWatch;   // the focus last seen, and the checks it starts
+    CEditorLauncher m_launcher; // editors start off this thread
+    void OnEditorStarted(WPARAM outcome, LPARAM ticket);
 };
 
 } // namespace quillon

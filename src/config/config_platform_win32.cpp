@@ -6,6 +6,7 @@
 #include "base/u16.h"
 #include "base/win/handles.h"
 #include "base/win/program_path.h"
+#include "base/win/sent_messages.h"
 #include "config/config_platform.h"
 
 namespace quillon {
@@ -171,7 +172,9 @@ public:
         }
     }
 
-    void Pause(unsigned milliseconds) override { ::Sleep(milliseconds); }
+    // The save runs on the UI thread (OK in Options, Exit, the end of the session): its
+    // retries must not starve the keyboard hook.
+    void Pause(unsigned milliseconds) override { PauseAnsweringSentMessages(milliseconds); }
 };
 
 } // namespace

@@ -230,7 +230,11 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         // nothing either), but the user hears why the file is empty.
         if (copy == CopyResult::kUnanswered)
             Tell(notice::kNoTextCame);
-        LaunchEditor(system, rec.Editor, rec.Parameters, path);
+        const EditorStart start{rec.Editor, rec.Parameters, path, rec.Extension};
+        if (m_host)
+            m_host->StartEditor(start);
+        else
+            LaunchEditor(system, start);
     } catch (...) {
         // Called from a window message: nothing may unwind further. The round has put the
         // clipboard back on its way out.

@@ -59,19 +59,57 @@ FileHandle CreateTempFile(IFiles& files, const std::u16string& folder, const std
     return nullptr;
 }
 
-void LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16string& parameters,
-                  const std::u16string& path) {
-    if (editor.empty()) {
-        shell.ShellOpen(path, u"");
-        return;
+namespace {
+
+// A file without an editor: opened by its type's own editor, or shown by its type's program,
+// or in the program the user picks; never run (see ChooseFileOpening).
+LaunchOutcome OpenByType(IShell& shell, const std::u16string& path) {
+    FileTypeFacts facts;
+    facts.extension = ExtensionOf(path);
+    facts.programExtensions = shell.ProgramExtensions();
+    facts.edit = shell.FileTypeVerb(facts.extension, u"edit");
+    if (!facts.edit.registered)
+        facts.open = shell.FileTypeVerb(facts.extension, u"open");
+    switch (ChooseFileOpening(facts)) {
+    case FileOpening::kEditVerb:
+        return shell.ShellVerb(path, u"edit") ? LaunchOutcome::kStarted : LaunchOutcome::kFailed;
+    case FileOpening::kOpenVerb:
+        return shell.ShellVerb(path, u"open") ? LaunchOutcome::kStarted : LaunchOutcome::kFailed;
+    case FileOpening::kOpenWith:
+        break;
     }
+    switch (shell.OpenWithDialog(path)) {
+    case OpenWithResult::kOpened:
+        return LaunchOutcome::kStarted;
+    case OpenWithResult::kCancelled:
+        return LaunchOutcome::kCancelled;
+    case OpenWithResult::kUnavailable:
+        break;
+    }
+    // The "openas" verb shows the same choice, but only where the type registers it: a shell
+    // that does not know a verb may run the file in its place.
+    if (shell.FileTypeVerb(facts.extension, u"openas").registered)
+        return shell.ShellVerb(path, u"openas") ? LaunchOutcome::kStarted : LaunchOutcome::kFailed;
+    return LaunchOutcome::kNoSafeWay;
+}
+
+} // namespace
+
+LaunchOutcome LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16string& parameters,
+                           const std::u16string& path) {
+    if (editor.empty())
+        return OpenByType(shell, path);
     const std::u16string arguments = SubstituteParameters(parameters, path);
     // A program file is started directly: the same command line the shell would build,
     // without the shell's own start-up, which is most of the wait for the editor. Anything
     // else (scripts, registered names, programs that need elevation) goes to the shell.
     if (IsDirectProgram(editor) && shell.StartProgram(editor, arguments))
-        return;
-    shell.ShellOpen(editor, arguments);
+        return LaunchOutcome::kStarted;
+    return shell.ShellOpen(editor, arguments) ? LaunchOutcome::kStarted : LaunchOutcome::kFailed;
+}
+
+LaunchOutcome LaunchEditor(IShell& shell, const EditorStart& start) {
+    return LaunchEditor(shell, start.editor, start.parameters, start.path);
 }
 
 bool SavedTextOf(IAnsiText& ansi, const std::string& savedBytes, bool boxTextEndedWithBreak,

@@ -29,10 +29,13 @@ std::u16string MakeTempFileName(IClock& clock);
 FileHandle CreateTempFile(IFiles& files, const std::u16string& folder, const std::u16string& base,
                           const std::u16string& extension, std::u16string& path);
 
-// Starts the editor on the file (an ".exe" directly, anything else through the shell), or
-// the shell's "open" of the file when Editor is empty.
-void LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16string& parameters,
-                  const std::u16string& path);
+// Starts the editor on the file (an ".exe" directly, anything else through the shell). With
+// no Editor the file is opened by its type without ever being run: the type's "edit" verb, the
+// "open" of a document type, else the "Open with" choice; where none of these is to be had,
+// nothing is opened (kNoSafeWay). It may take seconds: not for the UI thread.
+LaunchOutcome LaunchEditor(IShell& shell, const std::u16string& editor, const std::u16string& parameters,
+                           const std::u16string& path);
+LaunchOutcome LaunchEditor(IShell& shell, const EditorStart& start);
 
 // The text of a saved file as it is to be pasted (CR LF line ends, and without the line
 // break an editor added at the end unless the box's text ended with one); false when its

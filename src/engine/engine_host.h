@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/settings.h"
+#include "engine/launch_rules.h"
 
 namespace quillon {
 
@@ -24,6 +25,9 @@ public:
     // The host's window (an HWND): it joins the clipboard viewer chain and listens for
     // clipboard changes during the edit road, and holds the edit hotkey. Null when none.
     virtual void* HostWindow() = 0;
+    // Starts the editor on an edit's file without keeping this thread waiting (the shell can
+    // take seconds, and this thread answers the keyboard hook); the user hears of a failure.
+    virtual void StartEditor(const EditorStart& start) = 0;
     // Tells the user, once and in plain words, about something that cost them (text that was
     // not pasted, an edit that could not start, settings that were not saved): the tray
     // balloon under the program's name.

@@ -3,8 +3,11 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "engine/launch_rules.h"
 
 namespace quillon {
 
@@ -209,6 +212,11 @@ public:
     virtual std::u16string FromAnsi(const std::string& bytes) = 0;
 };
 
+// How the "Open with" choice ended.
+enum class OpenWithResult { kOpened, kCancelled, kUnavailable };
+
+// The shell may take seconds (a virus scanner looks at what starts): its calls are made on a
+// thread of their own, never on the one that answers the keyboard hook.
 class IShell {
 public:
     virtual ~IShell() = default;
@@ -217,7 +225,21 @@ public:
     // Starts a program file directly (no shell), with the parameters after its quoted
     // path on the command line; false when it could not be started that way.
     virtual bool StartProgram(const std::u16string& program, const std::u16string& parameters) = 0;
+    // What the type of files with the extension (".bat") registers for the verb.
+    virtual VerbFacts FileTypeVerb(const std::u16string& extension, const std::u16string& verb) = 0;
+    // The extensions the system runs as programs (the PATHEXT variable); empty when unset.
+    virtual std::u16string ProgramExtensions() = 0;
+    // Carries out a verb on the file. Only for a verb its type registers: a shell may take a
+    // verb it does not know for the type's default, which for a program or script runs it.
+    virtual bool ShellVerb(const std::u16string& file, const std::u16string& verb) = 0;
+    // Windows' "Open with" choice for the file, which opens it in the program the user picks;
+    // kUnavailable where the system has none.
+    virtual OpenWithResult OpenWithDialog(const std::u16string& file) = 0;
 };
+
+// A shell of its own for a thread that starts editors (it shares nothing with the process's
+// system, which lives on the UI thread and ends with the process).
+std::unique_ptr<IShell> NewShell();
 
 class IWindows {
 public:

@@ -11,6 +11,17 @@
 namespace quillon {
 namespace {
 
+// No shell here: nothing is registered, nothing starts.
+class CPosixShell : public IShell {
+public:
+    bool ShellOpen(const std::u16string&, const std::u16string&) override { return false; }
+    bool StartProgram(const std::u16string&, const std::u16string&) override { return false; }
+    VerbFacts FileTypeVerb(const std::u16string&, const std::u16string&) override { return {}; }
+    std::u16string ProgramExtensions() override { return {}; }
+    bool ShellVerb(const std::u16string&, const std::u16string&) override { return false; }
+    OpenWithResult OpenWithDialog(const std::u16string&) override { return OpenWithResult::kUnavailable; }
+};
+
 class CPosixSystem : public ISystem {
 public:
     bool DeleteFile(const std::u16string& path) override { return std::remove(ToUtf8(path).c_str()) == 0; }
@@ -82,8 +93,20 @@ public:
     std::string ToAnsi(const std::u16string& text) override { return Latin1Bytes(text); }
     std::u16string FromAnsi(const std::string& bytes) override { return FromLatin1Bytes(bytes); }
 
-    bool ShellOpen(const std::u16string&, const std::u16string&) override { return false; }
-    bool StartProgram(const std::u16string&, const std::u16string&) override { return false; }
+    bool ShellOpen(const std::u16string& f, const std::u16string& p) override {
+        return m_shell.ShellOpen(f, p);
+    }
+    bool StartProgram(const std::u16string& f, const std::u16string& p) override {
+        return m_shell.StartProgram(f, p);
+    }
+    VerbFacts FileTypeVerb(const std::u16string& e, const std::u16string& v) override {
+        return m_shell.FileTypeVerb(e, v);
+    }
+    std::u16string ProgramExtensions() override { return m_shell.ProgramExtensions(); }
+    bool ShellVerb(const std::u16string& f, const std::u16string& v) override {
+        return m_shell.ShellVerb(f, v);
+    }
+    OpenWithResult OpenWithDialog(const std::u16string& f) override { return m_shell.OpenWithDialog(f); }
     bool IsWindow(const void*) override { return false; }
     bool DescribeWindow(const void*, WindowFacts&) override { return false; }
     std::uint32_t OwnProcess() override { return 0; }
@@ -93,9 +116,16 @@ public:
     bool GetEditSelection(const void*, std::uint32_t&, std::uint32_t&) override { return false; }
     bool SetEditSelection(const void*, std::uint32_t, std::uint32_t) override { return false; }
     bool ReplaceEditSelection(const void*, const std::u16string&) override { return false; }
+
+private:
+    CPosixShell m_shell;
 };
 
 } // namespace
+
+std::unique_ptr<IShell> NewShell() {
+    return std::make_unique<CPosixShell>();
+}
 
 ISystem& DefaultSystem() {
     static CPosixSystem system;

@@ -3,9 +3,11 @@
 #include <commctrl.h>
 #include <shlobj.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <ctime>
 
 #include "base/u16.h"
@@ -136,6 +138,117 @@ bool SetDword(UINT format, DWORD value) {
     mem.Release();
     return true;
 }
+
+// The shell's part of the seam. It keeps no state, so each thread that starts editors can
+// have its own.
+class CWin32Shell : public IShell {
+public:
+    bool ShellOpen(const std::u16string& file, const std::u16string& parameters) override {
+        return Execute(L"open", file, parameters);
+    }
+    bool StartProgram(const std::u16string& program, const std::u16string& parameters) override {
+        // The command line the shell builds for a program: its quoted path, then the
+        // parameters as they are.
+        std::wstring commandLine = L"\"" + ToWide(program) + L"\"";
+        if (!parameters.empty())
+            commandLine += L" " + ToWide(parameters);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_SHOWNORMAL;
+        PROCESS_INFORMATION process{};
+        if (!::CreateProcessW(WidePtr(program), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &process))
+            return false;
+        // Let the editor come to the foreground, as a program opened by the shell may.
+        CHandle thread(process.hThread);
+        CHandle processHandle(process.hProcess);
+        ::AllowSetForegroundWindow(process.dwProcessId);
+        return true;
+    }
+    VerbFacts FileTypeVerb(const std::u16string& extension, const std::u16string& verb) override {
+        VerbFacts facts;
+        if (extension.empty())
+            return facts;
+        // A type nobody registered is not taken for the system's "unknown" type.
+        std::wstring command;
+        facts.registered = Query(ASSOCSTR_COMMAND, extension, verb, command);
+        facts.command = FromWide(command);
+        if (!facts.registered) {
+            // A verb carried out by a handler (a packaged app) has no command line.
+            std::wstring handler;
+            facts.registered = Query(ASSOCSTR_DELEGATEEXECUTE, extension, verb, handler) && !handler.empty();
+        }
+        return facts;
+    }
+    std::u16string ProgramExtensions() override {
+        const DWORD size = ::GetEnvironmentVariableW(L"PATHEXT", nullptr, 0);
+        if (size == 0)
+            return {};
+        std::wstring value(size, L'\0');
+        const DWORD got = ::GetEnvironmentVariableW(L"PATHEXT", value.data(), size);
+        if (got == 0 || got >= size)
+            return {};
+        value.resize(got);
+        return FromWide(value);
+    }
+    bool ShellVerb(const std::u16string& file, const std::u16string& verb) override {
+        return Execute(ToWide(verb).c_str(), file, u"");
+    }
+    OpenWithResult OpenWithDialog(const std::u16string& file) override {
+        // Looked up rather than linked: a system without it must still start the program.
+        using OpenWithFunction = HRESULT(WINAPI*)(HWND, const OPENASINFO*);
+        HMODULE shell32 = ::GetModuleHandleW(L"shell32.dll");
+        auto openWith = shell32 ? reinterpret_cast<OpenWithFunction>(
+                                      reinterpret_cast<void*>(::GetProcAddress(shell32, "SHOpenWithDialog")))
+                                : nullptr;
+        if (!openWith)
+            return OpenWithResult::kUnavailable;
+        const std::wstring wide = ToWide(file);
+        // The choice opens this one file; it never becomes the type's program (Windows 10 and
+        // later ignore the request either way).
+        OPENASINFO info{};
+        info.pcszFile = wide.c_str();
+        info.oaifInFlags = static_cast<OPEN_AS_INFO_FLAGS>(OAIF_EXEC | OAIF_HIDE_REGISTRATION);
+        const HRESULT result = openWith(nullptr, &info);
+        if (SUCCEEDED(result))
+            return OpenWithResult::kOpened;
+        return result == HRESULT_FROM_WIN32(ERROR_CANCELLED) ? OpenWithResult::kCancelled
+                                                             : OpenWithResult::kUnavailable;
+    }
+
+private:
+    static bool Query(ASSOCSTR what, const std::u16string& extension, const std::u16string& verb,
+                      std::wstring& out) {
+        const std::wstring ext = ToWide(extension);
+        const std::wstring wideVerb = ToWide(verb);
+        constexpr ASSOCF kFlags = ASSOCF_INIT_IGNOREUNKNOWN | ASSOCF_NOTRUNCATE;
+        DWORD size = 0;
+        if (::AssocQueryStringW(kFlags, what, ext.c_str(), wideVerb.c_str(), nullptr, &size) != S_FALSE ||
+            size == 0)
+            return false;
+        std::wstring buffer(size, L'\0');
+        if (FAILED(::AssocQueryStringW(kFlags, what, ext.c_str(), wideVerb.c_str(), buffer.data(), &size)))
+            return false;
+        buffer.resize(std::wcslen(buffer.c_str()));
+        out = std::move(buffer);
+        return true;
+    }
+    static bool Execute(const wchar_t* verb, const std::u16string& file, const std::u16string& parameters) {
+        const std::wstring wideFile = ToWide(file);
+        const std::wstring wideParameters = ToWide(parameters);
+        SHELLEXECUTEINFOW info{};
+        info.cbSize = sizeof(info);
+        // The thread ends soon after: the shell finishes here rather than on a thread of its
+        // own. Its error boxes are left out: the user hears of a failure from us, once.
+        info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+        info.lpVerb = verb;
+        info.lpFile = wideFile.c_str();
+        info.lpParameters = wideParameters.empty() ? nullptr : wideParameters.c_str();
+        info.nShow = SW_SHOWNORMAL;
+        return ::ShellExecuteExW(&info) != FALSE;
+    }
+};
 
 class CWin32System : public ISystem {
 public:
@@ -489,30 +602,20 @@ public:
     }
 
     bool ShellOpen(const std::u16string& file, const std::u16string& parameters) override {
-        auto result = reinterpret_cast<INT_PTR>(
-            ::ShellExecuteW(nullptr, L"open", WidePtr(file),
-                            parameters.empty() ? nullptr : WidePtr(parameters), nullptr, SW_SHOWNORMAL));
-        return result > 32;
+        return m_shell.ShellOpen(file, parameters);
     }
     bool StartProgram(const std::u16string& program, const std::u16string& parameters) override {
-        // The command line the shell builds for a program: its quoted path, then the
-        // parameters as they are.
-        std::wstring commandLine = L"\"" + ToWide(program) + L"\"";
-        if (!parameters.empty())
-            commandLine += L" " + ToWide(parameters);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_SHOWNORMAL;
-        PROCESS_INFORMATION process{};
-        if (!::CreateProcessW(WidePtr(program), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &startup, &process))
-            return false;
-        // Let the editor come to the foreground, as a program opened by the shell may.
-        CHandle thread(process.hThread);
-        CHandle processHandle(process.hProcess);
-        ::AllowSetForegroundWindow(process.dwProcessId);
-        return true;
+        return m_shell.StartProgram(program, parameters);
+    }
+    VerbFacts FileTypeVerb(const std::u16string& extension, const std::u16string& verb) override {
+        return m_shell.FileTypeVerb(extension, verb);
+    }
+    std::u16string ProgramExtensions() override { return m_shell.ProgramExtensions(); }
+    bool ShellVerb(const std::u16string& file, const std::u16string& verb) override {
+        return m_shell.ShellVerb(file, verb);
+    }
+    OpenWithResult OpenWithDialog(const std::u16string& file) override {
+        return m_shell.OpenWithDialog(file);
     }
     bool IsWindow(const void* window) override {
         return ::IsWindow(static_cast<HWND>(const_cast<void*>(window))) != FALSE;
@@ -593,7 +696,9 @@ public:
     bool ReadWindowText(const void* window, std::u16string& text) override {
         // Another program's window: a hung one must not hang us.
         HWND hwnd = static_cast<HWND>(const_cast<void*>(window));
-        const UINT flags = SMTO_ABORTIFHUNG | SMTO_BLOCK;
+        // Not SMTO_BLOCK: while the window takes its time, the messages sent to this thread (the
+        // keyboard hook's calls among them) are answered.
+        const UINT flags = SMTO_NORMAL | SMTO_ABORTIFHUNG;
         DWORD_PTR length = 0;
         if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, flags, kWindowTextMs, &length))
             return false;
@@ -608,6 +713,7 @@ public:
     }
 
 private:
+    CWin32Shell m_shell;
     HWND m_owner = nullptr;
     bool m_wrote = false;    // this open emptied or wrote the clipboard
     DWORD m_ownSequence = 0; // the clipboard's sequence number after our last write
@@ -679,6 +785,10 @@ private:
 };
 
 } // namespace
+
+std::unique_ptr<IShell> NewShell() {
+    return std::make_unique<CWin32Shell>();
+}
 
 ISystem& DefaultSystem() {
     static CWin32System system;

@@ -10,6 +10,7 @@
 
 #include "base/u16.h"
 #include "base/win/program_path.h"
+#include "base/win/sent_messages.h"
 #include "engine/keyboard.h"
 #include "config/autostart.h"
 #include "engine/edit_rules.h"
@@ -148,16 +149,23 @@ bool CDlgOptions::OnInitDialog() {
     CDialog::OnInitDialog(); // binds the controls
     ModeToControls();
     const SettingsFields& settings = m_opened;
+    // Building the dialog takes about a tenth of a second the first time (the template's
+    // controls, fonts, images, icons): the keyboard hook, which is called through messages
+    // sent to this thread, is answered between its parts rather than kept waiting.
+    AnswerSentMessages();
 
     m_hotKeyCtrl.CreateInPlaceOf(m_hWnd, IDC_OPT_HOTKEY);
     m_hotKeyCtrl.SetHotKeyValue(settings.HotKey);
     m_hotKeyCtrl.m_onFocus = [this](bool focused) { SuspendHotKey(focused); };
+    AnswerSentMessages();
 
     m_buttonGroup.AddButton(m_addButton, IDR_PNG_ADD, L"Add a new extension");
     m_buttonGroup.AddButton(m_moveUpButton, IDR_PNG_MOVE_UP, L"Move up");
+    AnswerSentMessages();
     m_buttonGroup.AddButton(m_moveDownButton, IDR_PNG_MOVE_DOWN, L"Move down");
     m_buttonGroup.AddButton(m_removeButton, IDR_PNG_REMOVE, L"Remove selected extension");
     m_buttonGroup.LayoutBelow(m_extensionList);
+    AnswerSentMessages();
 
     // Sized before any row exists: the columns fit their headers, the last takes the rest.
     // A row whose editor does not fit shows it whole as a tip.
@@ -169,6 +177,7 @@ bool CDlgOptions::OnInitDialog() {
         AppendExtensionRow(static_cast<int>(i), settings.Extensions[i]);
     FitExtensionColumn();
     UpdateButtons();
+    AnswerSentMessages();
 
     m_autoStartCheck.SetChecked(IsAutoStartEnabled() != 0);
     m_saveContentCheck.SetCheck(settings.SaveContent ? BST_CHECKED : BST_UNCHECKED);

@@ -329,3 +329,35 @@ TEST(EditRoad, TheHotkeyPressedAtOnceAfterMovingIntoABoxEditsThatBoxOnly) {
         std::swap(from, to);
     }
 }
+
+// A row without an editor, and a box whose text writes a file when it runs as a batch file:
+// the file is never run. Wine registers no editor for batch files and has no "Open with"
+// choice, so nothing opens: the file stays, and the user is told what to do.
+TEST(EditRoad, ABatchFileRowWithoutAnEditorNeverRunsTheBoxsText) {
+    RoadOptions options;
+    options.rows = {{L"bat", L"", L"", false}};
+    CRoad road(options);
+    const std::wstring marker = road.W(L"ran");
+    const std::wstring script = L"@echo ran> \"" + marker + L"\"\r\n@echo ran>ran.txt";
+    ASSERT_TRUE(road.Box().Start());
+    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, script));
+    ASSERT_TRUE(road.Start());
+    ASSERT_TRUE(road.Hotkey());
+    ASSERT_TRUE(road.WaitTempFiles(1));
+    const std::wstring name = road.TempFiles()[0];
+    // The decision is traced once the start is over: after it nothing more is started.
+    auto decided = [&](const std::wstring& prefix) {
+        for (const auto& line : road.Trace())
+            if (line.compare(0, prefix.size(), prefix) == 0 && line.find(name) != std::wstring::npos)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(
+        WaitFor([&] { return decided(L"Editor "); }, 10000, "Quillon to decide how to open the file"));
+    EXPECT_TRUE(decided(L"Editor not opened ")) << "Quillon opened or tried to open it";
+    EXPECT_TRUE(decided(L"Notice Quillon did not open ")) << "the user was told";
+    EXPECT_FALSE(FileExists(marker)) << "the box's text ran as a batch file";
+    std::string kept;
+    ASSERT_TRUE(ReadFileBytes(road.TempFilePath(), kept));
+    EXPECT_EQ(kept, Utf8Of(script)) << "the text is kept in its file";
+}

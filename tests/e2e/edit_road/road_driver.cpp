@@ -14,8 +14,17 @@
 //   quillon-road-driver quiet S DIR  Quillon's own idle cost: S seconds with no edit open
 //                                    (DIR\none.ready), then S seconds with one edit open and
 //                                    the user back in its box (DIR\one.ready)
+//   quillon-road-driver hooklag N OUT  N whole edits (copy and editor start, the settings saved
+//                                    at Options OK while another program holds the file for a
+//                                    moment, the paste) with a key that types nothing (F24)
+//                                    sent every 10 ms throughout; writes one line per key event
+//                                    to OUT: "<step> <ms the event waited for Quillon's hook>"
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cwchar>
+#include <thread>
+#include <vector>
 
 #include "e2e/edit_road/road.h"
 
@@ -336,6 +345,174 @@ int Quiet(int seconds, const std::wstring& folder) {
     return 0;
 }
 
+// --- Hook latency. Low-level hooks are called newest first, each passing the event on when
+// it returns: a hook of ours installed before Quillon starts sees each event only after
+// Quillon's hook has answered it. Each F24 event carries its sending time (the performance
+// counter) in its extra information; our hook notes how long it took to arrive.
+constexpr ULONG_PTR kLagMark = ULONG_PTR{1} << 62;
+std::atomic<int> g_lagStep{0};
+struct Lag {
+    int step;
+    double ms;
+    LONGLONG at;
+};
+std::vector<Lag> g_lags; // the hook thread's until it ends
+LONGLONG g_lagStart = 0; // when the keys began
+
+LRESULT CALLBACK LagHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code >= 0) {
+        const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        if (key->vkCode == VK_F24 && (key->dwExtraInfo & kLagMark) != 0) {
+            const LONGLONG sent = static_cast<LONGLONG>(key->dwExtraInfo & ~kLagMark);
+            g_lags.push_back(Lag{g_lagStep.load(), Ms(Now() - sent), sent});
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The hook on a thread of its own that does nothing but answer it.
+class CLagHook {
+public:
+    CLagHook() {
+        HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        m_thread = std::thread([this, ready] {
+            MSG msg;
+            ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue first
+            m_threadId = ::GetCurrentThreadId();
+            HHOOK hook = ::SetWindowsHookExW(WH_KEYBOARD_LL, LagHook, ::GetModuleHandleW(nullptr), 0);
+            m_hooked = hook != nullptr;
+            ::SetEvent(ready);
+            while (::GetMessageW(&msg, nullptr, 0, 0) > 0)
+                ::DispatchMessageW(&msg);
+            if (hook)
+                ::UnhookWindowsHookEx(hook);
+        });
+        ::WaitForSingleObject(ready, 10000);
+        ::CloseHandle(ready);
+    }
+    ~CLagHook() {
+        ::PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
+        m_thread.join();
+    }
+    bool Hooked() const { return m_hooked; }
+
+private:
+    std::thread m_thread;
+    DWORD m_threadId = 0;
+    bool m_hooked = false;
+};
+
+// Presses and releases F24 every 10 ms until stopped, each event stamped with its sending time.
+class CKeyTicker {
+public:
+    CKeyTicker()
+        : m_thread([this] {
+              while (!m_stop) {
+                  INPUT input[2] = {};
+                  for (int i = 0; i < 2; ++i) {
+                      input[i].type = INPUT_KEYBOARD;
+                      input[i].ki.wVk = VK_F24;
+                      input[i].ki.dwFlags = i == 0 ? 0 : KEYEVENTF_KEYUP;
+                      input[i].ki.dwExtraInfo = kLagMark | static_cast<ULONG_PTR>(Now());
+                  }
+                  ::SendInput(2, input, sizeof(INPUT));
+                  ::Sleep(10);
+              }
+          }) {}
+    ~CKeyTicker() {
+        m_stop = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+enum LagStep { kLagBetween, kLagCopyAndEditor, kLagOptionsSave, kLagPaste };
+
+// The settings saved at Options OK, with the file held by another program for a moment (a
+// virus scanner, a sync client): the save tries again until it is let go.
+bool OptionsOkWithTheFileHeld(CRoad& road) {
+    const HWND server = road.Quillon().ServerWindow();
+    ::PostMessageW(server, WM_COMMAND, 32771, 0); // the tray menu's Options
+    HWND dialog = nullptr;
+    if (!WaitFor(
+            [&] {
+                dialog = FindTopWindow(road.Quillon().Process().Id(), L"#32770", L"Options");
+                return dialog && ::IsWindowVisible(dialog);
+            },
+            10000, "the Options dialog"))
+        return false;
+    // A setting changed (delete temporary files at exit), so that OK has something to save.
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(::GetDlgItem(dialog, 1005), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    HANDLE held = ::CreateFileW(road.Quillon().ConfigPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ::Sleep(600);
+    if (held != INVALID_HANDLE_VALUE)
+        ::CloseHandle(held);
+    return WaitFor([&] { return !::IsWindow(dialog); }, 10000, "the Options dialog to close");
+}
+
+int HookLag(int runs, const std::wstring& out) {
+    RoadOptions options;
+    options.editorOptions =
+        L"--seen \"{W}\\seen\" --wait \"{W}\\go\" --write \"{W}\\new\" --done \"{W}\\done\"";
+    CRoad road(options);
+    if (!Check(road.Box().Start(), "text box"))
+        return 1;
+    {
+        CLagHook hook; // before Quillon's, so that it is called after it
+        if (!Check(::testing::AssertionResult(hook.Hooked()), "our hook installed") ||
+            !Check(road.Start(), "Quillon"))
+            return 1;
+        g_lagStart = Now();
+        CKeyTicker ticker;
+        for (int run = 0; run < runs; ++run) {
+            for (const wchar_t* name : {L"seen", L"go", L"done"})
+                ::DeleteFileW(road.W(name).c_str());
+            const std::wstring after = L"run " + std::to_wstring(run) + L" after";
+            road.Box().SetText(CTextBoxApp::kMultiLine, L"run " + std::to_wstring(run) + L" before");
+            WriteFileBytes(road.W(L"new"), Utf8Of(after));
+            if (!road.Box().Focus(CTextBoxApp::kMultiLine))
+                return 1;
+            road.PollFocusNow();
+            g_lagStep = kLagCopyAndEditor;
+            std::string seen;
+            if (!Check(road.Hotkey(), "hotkey") ||
+                !Check(road.WaitRead(L"seen", seen), "the editor read its file"))
+                return 1;
+            g_lagStep = kLagOptionsSave;
+            std::printf("run %d: Options at %.1f ms\n", run + 1, Ms(Now() - g_lagStart));
+            if (!Check(::testing::AssertionResult(OptionsOkWithTheFileHeld(road)), "Options OK"))
+                return 1;
+            g_lagStep = kLagPaste;
+            WriteFileBytes(road.W(L"go"), "go");
+            std::string done;
+            if (!road.WaitRead(L"done", done) || !road.ComeBack() || !road.WaitBoxText(after))
+                return 1;
+            g_lagStep = kLagBetween;
+            std::printf("run %d done %.1f ms into the run\n", run + 1, Ms(Now() - g_lagStart));
+            std::fflush(stdout);
+        }
+    }
+    road.Quillon().Exit();
+    std::string lines;
+    for (const Lag& lag : g_lags) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%d %.2f\n", lag.step, lag.ms);
+        lines += line;
+        // The long waits, with when they began, to be matched with Quillon's trace.
+        if (lag.ms > 50)
+            std::printf("a wait of %.1f ms in step %d, sent %.1f ms into the run\n", lag.ms, lag.step,
+                        Ms(lag.at - g_lagStart));
+    }
+    WriteFileBytes(out, lines);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -347,6 +524,9 @@ int wmain(int argc, wchar_t** argv) {
         return Idle(static_cast<int>(std::wcstol(argv[2], nullptr, 10)), argv[3]);
     if (argc >= 4 && std::wcscmp(argv[1], L"quiet") == 0)
         return Quiet(static_cast<int>(std::wcstol(argv[2], nullptr, 10)), argv[3]);
-    std::printf("usage: quillon-road-driver demo SHOTS | bench N OUT | idle S DIR | quiet S DIR\n");
+    if (argc >= 4 && std::wcscmp(argv[1], L"hooklag") == 0)
+        return HookLag(static_cast<int>(std::wcstol(argv[2], nullptr, 10)), argv[3]);
+    std::printf(
+        "usage: quillon-road-driver demo SHOTS | bench N OUT | idle S DIR | quiet S DIR | hooklag N OUT\n");
     return 2;
 }

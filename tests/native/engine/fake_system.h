@@ -14,6 +14,7 @@
 #include "base/u16.h"
 #include "config/config_platform.h"
 #include "engine/edit_engine.h"
+#include "engine/edit_road.h"
 #include "engine/system.h"
 
 namespace quillon::test {
@@ -494,10 +495,32 @@ public:
         started.emplace_back(program, parameters);
         return true;
     }
+    bool shellFails = false;
     bool ShellOpen(const std::u16string& file, const std::u16string& parameters) override {
         launched.emplace_back(file, parameters);
         Log("ShellOpen");
-        return true;
+        return !shellFails;
+    }
+    // The file types the shell knows: extension (".txt") -> verb -> what it registers.
+    std::map<std::u16string, std::map<std::u16string, VerbFacts>> fileTypes;
+    std::u16string pathExt = u".COM;.EXE;.BAT;.CMD;.VBS;.VBE;.JS;.JSE;.WSF;.WSH;.MSC";
+    OpenWithResult openWith = OpenWithResult::kOpened;
+    bool verbFails = false;
+    VerbFacts FileTypeVerb(const std::u16string& extension, const std::u16string& verb) override {
+        auto type = fileTypes.find(extension);
+        if (type == fileTypes.end())
+            return {};
+        auto facts = type->second.find(verb);
+        return facts == type->second.end() ? VerbFacts{} : facts->second;
+    }
+    std::u16string ProgramExtensions() override { return pathExt; }
+    bool ShellVerb(const std::u16string& file, const std::u16string& verb) override {
+        Log("ShellVerb " + ToUtf8(verb) + " " + ToUtf8(file));
+        return !verbFails;
+    }
+    OpenWithResult OpenWithDialog(const std::u16string& file) override {
+        Log("OpenWith " + ToUtf8(file));
+        return openWith;
     }
     bool IsWindow(const void* window) override { return liveWindows.count(window) != 0; }
 
@@ -595,6 +618,16 @@ public:
     void* HostWindow() override { return window; }
     std::vector<std::u16string> told; // what the user was told, in order
     void TellUser(const std::u16string& message) override { told.push_back(message); }
+    // Starts the editor at once, through the fake's shell, and tells what a failure tells.
+    std::vector<LaunchOutcome> outcomes;
+    void StartEditor(const EditorStart& start) override {
+        if (!system)
+            return;
+        outcomes.push_back(LaunchEditor(*system, start));
+        const std::u16string notice = LaunchNotice(outcomes.back(), start);
+        if (!notice.empty())
+            TellUser(notice);
+    }
 };
 
 } // namespace quillon::test

@@ -4,6 +4,7 @@
 
 #include "base/u16.h"
 #include "engine/edit_rules.h"
+#include "engine/launch_rules.h"
 
 using namespace quillon;
 
@@ -222,6 +223,48 @@ TEST(DirectProgram, OnlyExeFiles) {
     EXPECT_FALSE(IsDirectProgram(u"ed.cmd"));
     EXPECT_FALSE(IsDirectProgram(u"notepad"));
     EXPECT_FALSE(IsDirectProgram(u"ed.exe.lnk"));
+}
+
+// Registrations as Windows and common programs make them (a null command: the verb is not
+// registered; an empty one: a handler without a command line, as a packaged app has).
+TEST(FileOpening, ANoEditorRowGetsTheTypesEditorADocumentsProgramOrTheUsersChoiceNeverARun) {
+    const std::u16string pathExt = u".COM;.EXE;.BAT;.CMD;.VBS;.VBE;.JS;.JSE;.WSF;.WSH;.MSC";
+    const char16_t* const none = nullptr;
+    const char16_t* const notepad = u"%SystemRoot%\\system32\\NOTEPAD.EXE %1";
+    struct Case {
+        const char16_t* extension;
+        const char16_t* edit;
+        const char16_t* open;
+        FileOpening expected;
+    } cases[] = {
+        {u".bat", notepad, u"\"%1\" %*", FileOpening::kEditVerb},
+        {u".bat", none, u"\"%1\" %*", FileOpening::kOpenWith},
+        {u".CMD", none, notepad, FileOpening::kOpenWith}, // a program, whatever its "open" says
+        {u".ps1", none, notepad, FileOpening::kOpenWith}, // a script, though not in PATHEXT
+        {u".js", none, u"C:\\Windows\\System32\\WScript.exe \"%1\" %*", FileOpening::kOpenWith},
+        {u".reg", notepad, u"regedit.exe \"%1\"", FileOpening::kEditVerb},
+        {u".hta", none, u"C:\\Windows\\SysWOW64\\mshta.exe \"%1\" {1E460BD7}%U{1E460BD7} %*",
+         FileOpening::kOpenWith},
+        {u".xyz", u"\"%1\"", none, FileOpening::kOpenWith}, // an "edit" that runs the file
+        {u".txt", none, u"\"C:\\Windows\\notepad.exe\" \"%1\"", FileOpening::kOpenVerb},
+        {u".txt", none, u"", FileOpening::kOpenVerb},
+        {u".log", none, u"C:\\Program Files\\Ed Pro\\ed.exe %1", FileOpening::kOpenVerb},
+        {u".log", none, u"C:\\Program Files\\Python\\python.exe %1", FileOpening::kOpenWith},
+        {u".py", none, u"\"C:\\Windows\\py.exe\" \"%L\"", FileOpening::kOpenWith},
+        {u".md", none, none, FileOpening::kOpenWith}, // no program at all
+        {u"", none, none, FileOpening::kOpenWith},
+    };
+    auto verb = [](const char16_t* command) { return command ? VerbFacts{true, command} : VerbFacts{}; };
+    for (const Case& c : cases) {
+        const FileTypeFacts facts{c.extension, pathExt, verb(c.edit), verb(c.open)};
+        EXPECT_EQ(ChooseFileOpening(facts), c.expected)
+            << ToUtf8(c.extension) << " " << ToUtf8(c.open ? c.open : u"(no open)");
+    }
+    // PATHEXT as users extend it: any case, spaces around the entries.
+    EXPECT_TRUE(IsProgramType(u".foo", u".COM; .FOO ;.EXE"));
+    EXPECT_FALSE(IsProgramType(u".fo", u".COM;.FOO"));
+    EXPECT_EQ(ExtensionOf(u"C:\\a.b\\Quillon_1.tar.gz"), u".gz");
+    EXPECT_EQ(ExtensionOf(u"C:\\a.b\\Quillon"), u"");
 }
 
 TEST(KeyPlan, OneBatchWithCtrlInsideAndModifiersReleasedFirst) {

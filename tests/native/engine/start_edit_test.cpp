@@ -26,6 +26,7 @@ struct Road {
         engine.moduleFolder = u"C:\\Tools\\Quillon";
         sys.clipboard = {{1, "user"}, {13, std::string("u\0s\0\0\0", 6)}};
         sys.boxText = std::make_unique<std::u16string>(u"box text \u00E9\U0001F600");
+        sys.fileTypes[u".txt"][u"open"] = {true, u"\"C:\\Windows\\notepad.exe\" \"%1\""};
     }
 };
 
@@ -201,9 +202,8 @@ TEST(StartEdit, AnsiRowsAndEmptyText) {
     r.sys.boxText = std::make_unique<std::u16string>(u"caf\u00E9");
     r.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(r.sys.files[kFile].bytes, "caf\xE9"); // the fake's ANSI page is Latin-1
-    // The shell opens the file when no editor is set.
-    ASSERT_EQ(r.sys.launched.size(), 1u);
-    EXPECT_EQ(r.sys.launched[0], std::make_pair(kFile, std::u16string()));
+    // No editor: the shell opens the text file in its program.
+    EXPECT_EQ(r.sys.Calls("ShellVerb"), std::vector<std::string>{"ShellVerb open " + ToUtf8(kFile)});
 
     Road empty;
     empty.sys.boxText = std::make_unique<std::u16string>(u"");
@@ -218,7 +218,7 @@ TEST(StartEdit, SaveContentOffTouchesNeitherKeysNorClipboard) {
     EXPECT_TRUE(r.sys.batches.empty());
     EXPECT_TRUE(r.sys.Calls("OpenClipboard").empty());
     EXPECT_EQ(r.sys.files[kFile].bytes, "");
-    EXPECT_EQ(r.sys.launched.size(), 1u);
+    EXPECT_EQ(r.sys.Calls("ShellVerb open").size(), 1u);
     EXPECT_EQ(r.engine.openEdits.size(), 1u);
 }
 
@@ -379,9 +379,56 @@ TEST(LaunchEditor, ProgramsDirectlyEverythingElseThroughTheShell) {
     LaunchEditor(sys, u"notepad", u"", u"p");
     EXPECT_EQ(sys.launched.size(), 3u);
     EXPECT_EQ(sys.Calls("StartProgram").size(), 2u);
-    // No editor: the shell opens the file itself.
-    LaunchEditor(sys, u"", u"ignored", u"p");
-    EXPECT_EQ(sys.launched.back(), std::make_pair(std::u16string(u"p"), std::u16string()));
+    // The shell could not start it either: a failure, which the user hears of.
+    sys.shellFails = true;
+    EXPECT_EQ(LaunchEditor(sys, u"C:\\Tools\\ed.exe", u"", u"p"), LaunchOutcome::kFailed);
+}
+
+TEST(LaunchEditor, WithoutAnEditorTheFileIsOpenedByItsTypeButNeverRun) {
+    CFakeSystem sys;
+    const std::u16string bat = u"C:\\t\\Quillon_14_05_09.bat";
+    // A batch file's "open" runs it: the user picks a program instead.
+    sys.fileTypes[u".bat"][u"open"] = {true, u"\"%1\" %*"};
+    EXPECT_EQ(LaunchEditor(sys, u"", u"ignored", bat), LaunchOutcome::kStarted);
+    EXPECT_EQ(sys.log, std::vector<std::string>{"OpenWith " + ToUtf8(bat)});
+    sys.openWith = OpenWithResult::kCancelled;
+    EXPECT_EQ(LaunchEditor(sys, u"", u"", bat), LaunchOutcome::kCancelled);
+    // No "Open with" (Wine has none): nothing at all, not even a verb the type does not
+    // register, which a shell may take for its default and run.
+    sys.openWith = OpenWithResult::kUnavailable;
+    sys.log.clear();
+    EXPECT_EQ(LaunchEditor(sys, u"", u"", bat), LaunchOutcome::kNoSafeWay);
+    EXPECT_TRUE(sys.Calls("ShellVerb").empty()) << ::testing::PrintToString(sys.log);
+    // The same choice through the type's own "openas", where it registers one.
+    sys.fileTypes[u".bat"][u"openas"] = {true, u"rundll32.exe shell32.dll,OpenAs_RunDLL %1"};
+    EXPECT_EQ(LaunchEditor(sys, u"", u"", bat), LaunchOutcome::kStarted);
+    EXPECT_EQ(sys.Calls("ShellVerb"), std::vector<std::string>{"ShellVerb openas " + ToUtf8(bat)});
+    // The type's editor, where it names one.
+    sys.fileTypes[u".bat"][u"edit"] = {true, u"%SystemRoot%\\System32\\NOTEPAD.EXE %1"};
+    sys.log.clear();
+    EXPECT_EQ(LaunchEditor(sys, u"", u"", bat), LaunchOutcome::kStarted);
+    EXPECT_EQ(sys.log, std::vector<std::string>{"ShellVerb edit " + ToUtf8(bat)});
+    // A document opens in its program; a failure to open it is told.
+    sys.fileTypes[u".txt"][u"open"] = {true, u"\"C:\\Windows\\notepad.exe\" \"%1\""};
+    sys.verbFails = true;
+    sys.log.clear();
+    EXPECT_EQ(LaunchEditor(sys, u"", u"", u"C:\\t\\a.txt"), LaunchOutcome::kFailed);
+    EXPECT_EQ(sys.log, std::vector<std::string>{"ShellVerb open C:\\t\\a.txt"});
+}
+
+TEST(StartEdit, AFileThatCannotBeOpenedSafelyStaysAndTheUserHearsWhatToDo) {
+    Road r;
+    r.engine.Extensions = {EXTENSIONREC(u"bat", u"", u"", 1)};
+    r.sys.openWith = OpenWithResult::kUnavailable;
+    r.engine.StartEdit(Box(7), 0);
+    const std::u16string file = u"C:\\Temp\\Quillon_14_05_09.bat";
+    ASSERT_TRUE(r.sys.files.count(file)) << "the text is kept in its file";
+    ASSERT_EQ(r.engine.openEdits.size(), 1u) << "and a save of it still goes back to the box";
+    EXPECT_EQ(r.host.outcomes, std::vector<LaunchOutcome>{LaunchOutcome::kNoSafeWay});
+    ASSERT_EQ(r.host.told.size(), 1u);
+    EXPECT_NE(r.host.told[0].find(file), std::u16string::npos);
+    EXPECT_NE(r.host.told[0].find(u"choose an editor for the \"bat\" row in Options"), std::u16string::npos)
+        << ToUtf8(r.host.told[0]);
 }
 
 TEST(SendCtrlKeys, OneBatchPressingCtrlBeforeReleasingAltAndKeepingAHeldCtrl) {

@@ -30,6 +30,7 @@ public:
     void UnregisterEditHotKey() override {}
     void* HostWindow() override { return nullptr; }
     void TellUser(const std::u16string&) override {}
+    void StartEditor(const EditorStart&) override {}
 };
 
 // The real platform, except that the process dies while the new file is only half there.

@@ -10,9 +10,11 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 
 #include "base/u16.h"
 #include "config/config_file.h"
+#include "config/config_platform.h"
 #include "native/config/forwarding_platform.h"
 #include "native/test_data.h"
 #include "windows/support/file_bytes.h"
@@ -413,6 +415,45 @@ TEST(ConfigOnWindows, AFileHeldOpenByAnotherProgramIsSavedOnceItIsLetGo) {
         GTEST_SKIP() << "this system replaces a file that another program holds open";
     EXPECT_EQ(held.pauses, 1);
     ExpectDelayTenSaved(file.config);
+}
+
+namespace {
+bool g_pausing = false;
+bool g_answeredInPause = false;
+LRESULT CALLBACK NoteAnswer(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP)
+        g_answeredInPause = g_pausing;
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+} // namespace
+
+// The pause between tries runs on the UI thread, where the keyboard hook is called through
+// sent messages: they are answered during the pause, not after it.
+TEST(ConfigOnWindows, ThePauseBeforeATryAgainAnswersMessagesSentToTheThread) {
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = NoteAnswer;
+    cls.hInstance = ::GetModuleHandleW(nullptr);
+    cls.lpszClassName = L"QuillonPauseProbe";
+    ::RegisterClassW(&cls);
+    HWND window =
+        ::CreateWindowW(cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, nullptr);
+    ASSERT_TRUE(window);
+    HANDLE sending = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD_PTR answer = 0;
+    LRESULT answered = 0;
+    std::thread sender([&] {
+        ::SetEvent(sending);
+        answered = ::SendMessageTimeoutW(window, WM_APP, 0, 0, SMTO_NORMAL, 10000, &answer);
+    });
+    ASSERT_EQ(::WaitForSingleObject(sending, 10000), WAIT_OBJECT_0) << "the sender thread to start";
+    g_pausing = true;
+    DefaultConfigPlatform().Pause(1000);
+    g_pausing = false;
+    sender.join();
+    EXPECT_TRUE(answered) << "the sent message was answered at all";
+    EXPECT_TRUE(g_answeredInPause) << "the sent message was answered during the pause";
+    ::CloseHandle(sending);
+    ::DestroyWindow(window);
 }
 
 TEST(ConfigOnWindows, AFileHeldByAnotherProgramAtStartIsTakenInBeforeASaveWritesOverIt) {

@@ -116,6 +116,39 @@ DWORD WINAPI SendFromAnotherThread(void* param) {
     return 0;
 }
 
+// A box whose program, asked for its text, first sends a message to the asker (as programs in
+// the clipboard chain or with hooks of their own do) and answers only then.
+HWND g_asker = nullptr;
+LRESULT CALLBACK AskingBackProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETTEXTLENGTH) {
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutW(g_asker, kSentMessage, 0, 0, SMTO_NORMAL, 5000, &ignored);
+        return 3;
+    }
+    if (message == WM_GETTEXT && wParam >= 4) {
+        std::memcpy(reinterpret_cast<wchar_t*>(lParam), L"box", 4 * sizeof(wchar_t));
+        return 3;
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+struct BoxThread {
+    HANDLE ready;
+    HWND box = nullptr;
+};
+
+DWORD WINAPI RunAskingBackBox(void* param) {
+    auto* args = static_cast<BoxThread*>(param);
+    args->box = WindowOfItsOwnClass(AskingBackProc, L"QuillonSeamAskingBack", 0, HWND_MESSAGE);
+    ::SetEvent(args->ready);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0)
+        ::DispatchMessageW(&msg);
+    if (args->box)
+        ::DestroyWindow(args->box);
+    return 0;
+}
+
 } // namespace
 
 // The keyboard hook is called through a message sent to this thread: a wait that does not
@@ -146,6 +179,24 @@ TEST(Win32Seam, WaitsAnswerSentMessagesAndLeavePostedOnesQueued) {
     EXPECT_EQ(g_sent, 2);
     EXPECT_EQ(::WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
     ::CloseHandle(thread);
+
+    // Reading a box's text answers what its program sends us meanwhile: a read that did not
+    // would wait for the box while the box waits for us, and come back with nothing.
+    g_asker = window;
+    BoxThread box{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    DWORD boxThreadId = 0;
+    thread = ::CreateThread(nullptr, 0, RunAskingBackBox, &box, 0, &boxThreadId);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(::WaitForSingleObject(box.ready, 10000), WAIT_OBJECT_0) << "the box's thread to start";
+    ASSERT_NE(box.box, nullptr);
+    std::u16string text;
+    EXPECT_TRUE(sys.ReadWindowText(box.box, text)) << "the box's text was not read";
+    EXPECT_EQ(text, u"box");
+    EXPECT_EQ(g_sent, 3) << "what the box sent was answered during the read";
+    ::PostThreadMessageW(boxThreadId, WM_QUIT, 0, 0);
+    EXPECT_EQ(::WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    ::CloseHandle(thread);
+    ::CloseHandle(box.ready);
 
     // The posted message is still queued: waits run nothing of the program's own.
     EXPECT_EQ(g_posted, 0);
