@@ -58,20 +58,22 @@ import statistics, sys, datetime, platform, subprocess, re
 from sampler import write_part
 times, idle, results, runs, seconds, load_before, load_after = sys.argv[1:8]
 rows = [tuple(map(float, l.split())) for l in open(times) if l.strip()]
-created, back, code, written = ([r[i] for r in rows] for i in range(4))
+created, back, code, written, used = ([r[i] for r in rows] for i in range(5))
 base_ws, quillon_ws, quillon_cpu, rss = open(idle).read().split()
 def line(name, xs, target):
     med = statistics.median(xs)
     return f"| {name} | {med:.1f} | {min(xs):.1f} | {max(xs):.1f} | {target} |\n"
 wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
 table = (f"Measured by `bench/edit_road/run.sh` on {datetime.date.today()} ({wine}, Xvfb, {platform.machine()}, "
-         f"{len(rows)} runs, Delay 200 ms, a short text in a multi-line EDIT box; load average "
+         f"{len(rows)} runs, Delay 200 ms, a short text in a multi-line EDIT box, edited through its "
+         f"edit messages; load average "
          f"{load_before} before, {load_after} after).\n\n"
          "| interval | median ms | min ms | max ms | target |\n|---|---|---|---|---|\n"
-         + line("hotkey released -> temporary file written", written, "30 ms")
+         + line("hotkey released -> temporary file written", written, "5 ms")
          + line("hotkey released -> editor process created", created, "")
          + line("hotkey released -> editor's own code running", code, "")
-         + line("focus back in the box -> saved text in it", back, "25 ms")
+         + line("focus back in the box -> saved text in it", back, "5 ms")
+         + f"| edits in which the clipboard's sequence number moved | {int(sum(used))} of {len(rows)} | | | 0 |\n"
          + f"\n| idle, {seconds} s with nothing happening | share of one core |\n|---|---|\n"
          f"| Quillon.exe | {float(quillon_cpu):.3f}% |\n"
          f"| wineserver, with Quillon running | {float(quillon_ws):.3f}% |\n"

@@ -132,12 +132,19 @@ void CEditEngine::WatchForLateCopy(std::uint32_t boxProcess) {
         return;
     m_lateCopyProcess = boxProcess;
     m_lateCopyUntil = m_system.NowMs() + kLateCopyWatchMs;
+    m_lateCopyPresses = m_system.UserKeyPresses();
 }
 
 void CEditEngine::CheckLateCopy() {
     if (m_busy || !m_lateCopy.IsHeld())
         return;
     CBusyScope busy(m_busy);
+    // The user pressed a key since (their own Ctrl+C of the box's text, having heard that
+    // none came, or typing into the box): what lands now is theirs.
+    if (m_system.UserKeyPresses() != m_lateCopyPresses) {
+        m_lateCopy.Discard();
+        return;
+    }
     if (m_lateCopy.RestoreOverLateCopy(m_lateCopyProcess))
         return;
     if (m_system.NowMs() >= m_lateCopyUntil)

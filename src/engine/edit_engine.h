@@ -200,6 +200,7 @@ private:
     CClipboardBackup m_lateCopy;
     std::uint32_t m_lateCopyProcess = 0;
     std::uint64_t m_lateCopyUntil = 0;
+    std::uint32_t m_lateCopyPresses = 0; // the user's key presses when the watch began
     bool m_settling = false;
 };
 

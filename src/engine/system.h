@@ -158,6 +158,8 @@ public:
     // The user's own key as the keyboard hook last saw it, the program's own synthesised keys
     // left out; the system's key state when no hook watches.
     virtual bool IsUserKeyDown(std::uint8_t vk) = 0;
+    // How many keys the user has pressed so far, as the keyboard hook saw them.
+    virtual std::uint32_t UserKeyPresses() = 0;
     virtual std::uint16_t ScanCodeOf(std::uint8_t vk) = 0;
     // Sends the events as one batch, each marked with kOwnKeyMark. While a batch that
     // presses Ctrl passes, a release of the user's own Ctrl does not get between its events:

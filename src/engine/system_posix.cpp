@@ -72,6 +72,7 @@ public:
 
     bool IsKeyDown(std::uint8_t) override { return false; }
     bool IsUserKeyDown(std::uint8_t) override { return false; }
+    std::uint32_t UserKeyPresses() override { return 0; }
     std::uint16_t ScanCodeOf(std::uint8_t) override { return 0; }
     bool SendKeys(const std::vector<KeyInput>&) override { return false; }
 

@@ -542,6 +542,7 @@ public:
         return keys.IsWatching() ? keys.IsDownCrossChecked(vk, IsKeyDown(vk), ::GetTickCount())
                                  : IsKeyDown(vk);
     }
+    std::uint32_t UserKeyPresses() override { return UserKeys().Presses(); }
     std::uint16_t ScanCodeOf(std::uint8_t vk) override {
         return static_cast<std::uint16_t>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
     }

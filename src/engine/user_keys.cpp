@@ -15,6 +15,8 @@ bool CUserKeys::OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo, std
     }
     if (vk > 0xFF)
         return false;
+    if (down && !m_down[vk])
+        ++m_presses; // a key going down, not one held down repeating
     m_down[vk] = down;
     m_when[vk] = timeMs;
     const bool ctrl = vk == 0x11 || vk == 0xA2 || vk == 0xA3;

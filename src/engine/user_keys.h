@@ -49,6 +49,10 @@ public:
         return held;
     }
 
+    // How many times the user has pressed a key so far (a key held down counts once): a
+    // change tells that the user did something (their own Ctrl+C, typing into the box).
+    std::uint32_t Presses() const { return m_presses; }
+
     // How long the system's key state may lag behind what the hook has seen.
     static constexpr std::uint32_t kStaleMs = 500;
 
@@ -58,6 +62,7 @@ private:
     bool m_watching = false;
     std::size_t m_batchLeft = 0;
     bool m_ctrlReleaseHeld = false;
+    std::uint32_t m_presses = 0;
 };
 
 // The process's one record, fed by the keyboard hook.

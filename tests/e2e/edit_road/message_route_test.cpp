@@ -55,8 +55,13 @@ public:
     ::testing::AssertionResult Start(const std::wstring& exe) {
         if (auto started = m_process.Start(exe); !started)
             return started;
-        return WaitFor([&] { return (m_window = ShownMainWindow(m_process.Id())) != nullptr; }, 30000,
-                       "the program's main window");
+        auto shown = WaitFor([&] { return (m_window = ShownMainWindow(m_process.Id())) != nullptr; }, 30000,
+                             "the program's main window");
+        // Away from the pointer: without a window manager, a window that comes under it takes
+        // the keyboard, and Wine then forgets the modifiers the scenario holds.
+        if (shown)
+            ::SetWindowPos(m_window, nullptr, 0, 0, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+        return shown;
     }
     // Brings the program to the front, as a click on it would; its edit control takes the focus.
     ::testing::AssertionResult Focus() {

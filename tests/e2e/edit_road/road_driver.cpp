@@ -241,6 +241,7 @@ int Demo(const std::wstring& shots) {
 
 int Bench(int runs, const std::wstring& out) {
     RoadOptions options;
+    options.useEditMessages = true; // as Quillon comes: the box is a standard edit control
     options.editorOptions = L"--stamp \"{W}\\stamp\" --seen \"{W}\\seen\" --wait \"{W}\\go\" --write "
                             L"\"{W}\\new\" --done \"{W}\\done\"";
     CRoad road(options);
@@ -257,6 +258,7 @@ int Bench(int runs, const std::wstring& out) {
         if (!road.Box().Focus(CTextBoxApp::kMultiLine))
             return 1;
         road.PollFocusNow();
+        const DWORD sequence = ::GetClipboardSequenceNumber();
         PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
         if (!WaitFor([&] { return road.ChoiceList() && ::IsWindowVisible(road.ChoiceList()); }, 5000, "list"))
             return 1;
@@ -293,8 +295,11 @@ int Bench(int runs, const std::wstring& out) {
             ::Sleep(1);
         }
         const double toText = Ms(Now() - back);
+        // Whether the clipboard was written at all over the whole edit.
+        const int clipboardUsed = ::GetClipboardSequenceNumber() != sequence ? 1 : 0;
         char line[128];
-        std::snprintf(line, sizeof line, "%.1f %.1f %.1f %.1f\n", toEditor, toText, toCode, toFile);
+        std::snprintf(line, sizeof line, "%.1f %.1f %.1f %.1f %d\n", toEditor, toText, toCode, toFile,
+                      clipboardUsed);
         lines += line;
         std::printf(
             "run %d: release to file written %.1f ms, to editor process %.1f ms (its code running %.1f ms), "

@@ -288,6 +288,8 @@ public:
     std::vector<std::vector<quillon::KeyInput>> batches;
     bool IsKeyDown(std::uint8_t vk) override { return keysDown.count(vk) != 0; }
     bool IsUserKeyDown(std::uint8_t vk) override { return userKeysDown.count(vk) != 0; }
+    std::uint32_t userKeyPresses = 0;
+    std::uint32_t UserKeyPresses() override { return userKeyPresses; }
     std::uint16_t ScanCodeOf(std::uint8_t vk) override { return static_cast<std::uint16_t>(vk + 0x100); }
     bool SendKeys(const std::vector<quillon::KeyInput>& keys) override {
         batches.push_back(keys);

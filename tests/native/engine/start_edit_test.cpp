@@ -168,6 +168,15 @@ TEST(StartEdit, WaitsUpToTwoSecondsForTheCopiedTextWhateverTheDelay) {
     other.sys.now += kLateCopyWatchMs;
     other.engine.CheckLateCopy();
     EXPECT_FALSE(other.engine.WatchingLateCopy());
+    // Having heard that no text came, the user copies the box's text by hand: a copy of the
+    // box's own program, and theirs to keep.
+    other.engine.StartEdit(Box(7), 0);
+    other.sys.userKeyPresses += 2; // Ctrl, C
+    other.sys.copierProcess = 70;
+    other.sys.UserCopies({{1, "copied by hand"}});
+    other.engine.CheckLateCopy();
+    EXPECT_EQ(other.sys.ClipBytes(1), "copied by hand");
+    EXPECT_FALSE(other.engine.WatchingLateCopy());
 
     // A slow box whose text lands after a second and a half (fifteen times a Delay of 100).
     Road slow;
