@@ -187,6 +187,7 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         edit.lastSize = written.size();
         edit.lastHash = ContentHash(written);
         edit.targetFacts = facts;
+        edit.row = rec;
         edit.knownText = std::move(text);
         edit.textKnown = copied;
         edit.knownIsPart = EditOnlySelection != 0;
@@ -202,6 +203,7 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         if (unanswered)
             Tell(notice::kNoTextCame);
         LaunchEditor(system, rec.Editor, rec.Parameters, path);
+        TellIfFormattingLost(copied, facts);
     } catch (...) {
         // Called from a window message: nothing may unwind further. The round has put the
         // clipboard back on its way out.
@@ -332,6 +334,7 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
                 edit.textKnown = Insert == 0;
                 edit.knownIsPart = false;
                 edit.told = false;
+                NotePasted(edit);
             } else if (result != PasteResult::kFocusMoved && TellOnce(edit, save->low)) {
                 Tell(notice::kNotPasted);
             }

@@ -7,6 +7,7 @@
 #include "engine/clipboard_backup.h"
 #include "engine/edit_engine.h"
 #include "engine/edit_rules.h"
+#include "engine/program_rules.h"
 
 namespace quillon {
 
@@ -55,6 +56,7 @@ bool CClipboardRoute::Begin() {
 bool CClipboardRoute::Copy(void* box, bool onlySelection, std::u16string& text) {
     ISystem& system = m_engine.System();
     m_copyUnanswered = false;
+    m_copyFormatted = false;
     if (!StillFocused(system, box))
         return false;
     // Emptied so that the arrival of the copied text can be seen.
@@ -80,6 +82,9 @@ bool CClipboardRoute::Copy(void* box, bool onlySelection, std::u16string& text) 
     bool copied = false;
     if (OpenClipboardPatiently(system, system)) {
         copied = system.GetClipboardText(text);
+        for (const char16_t* name : {kHtmlFormatName, kRichTextFormatName})
+            if (copied && system.IsClipboardFormatAvailable(system.RegisterFormatName(name)))
+                m_copyFormatted = true;
         system.CloseClipboard();
     }
     return copied;

@@ -45,6 +45,9 @@ public:
     // The last Copy waited its whole time without the box answering (as against a box
     // known to be empty).
     virtual bool CopyUnanswered() const = 0;
+    // The last Copy came with formatted text too (HTML or rich text), which a plain-text
+    // save cannot give back.
+    virtual bool CopyBroughtFormatting() const = 0;
 };
 
 // The clipboard and synthesised Ctrl keys: the way that works with any program.
@@ -59,12 +62,14 @@ public:
     bool End() override;
     bool InRound() const override { return m_backup != nullptr; }
     bool CopyUnanswered() const override { return m_copyUnanswered; }
+    bool CopyBroughtFormatting() const override { return m_copyFormatted; }
 
 private:
     CEditEngine& m_engine;
     std::unique_ptr<CClipboardBackup> m_backup;
     bool m_pasted = false; // the round pasted: the box may hold the clipboard a while
     bool m_copyUnanswered = false;
+    bool m_copyFormatted = false;
     std::uint32_t m_boxProcess = 0; // the copied box's program
 };
 

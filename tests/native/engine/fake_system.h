@@ -229,6 +229,14 @@ public:
         MarkOwnContent();
         return true;
     }
+    bool SetClipboardTextAsCopy(const std::u16string& text) override {
+        if (!clipboardOpen)
+            return false;
+        PutText(text);
+        wrote = true;
+        Log("SetClipboardTextAsCopy");
+        return true;
+    }
     // Delayed rendering: the offered text stands on the clipboard as this placeholder until
     // the box's paste asks for it; a box that never handles the keys never asks.
     static constexpr char kOfferedBytes[] = "<offered>";
