@@ -478,9 +478,13 @@ bool CEditEngine::ApplySettings(const SettingsFields& opened, const SettingsFiel
         table.insert(table.end(), Extensions.begin() + static_cast<std::ptrdiff_t>(opened.Extensions.size()),
                      Extensions.end());
     const std::int32_t delay = Delay;
+    // Rules the dialog left as it found them stay as they are now: one remembered from the
+    // choice list while the dialog was open is kept.
+    std::vector<RULEREC> rules = edited.Rules == opened.Rules ? Rules : edited.Rules;
     static_cast<SettingsFields&>(*this) = edited;
     Delay = delay;
     Extensions = std::move(table);
+    Rules = std::move(rules);
     if (m_host)
         m_host->ExtensionsChanged();
     return true;

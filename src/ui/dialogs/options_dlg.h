@@ -64,6 +64,8 @@ private:
     void OnBrowse();
     void OnMoveUp();
     void OnMoveDown();
+    // The Rules dialog, on this dialog's copy of the rules.
+    void OnRules();
     void SelectRow(int index);
     void FitExtensionColumn();
     // Move up, move down and remove are enabled only where they would do something.
@@ -97,6 +99,7 @@ private:
     SettingsFields m_result;
     IOptionsHost* m_host;
     bool m_hotKeySuspended = false;
+    std::vector<RULEREC> m_rules; // as the Rules dialog last left them
 };
 
 } // namespace quillon
