@@ -22,6 +22,14 @@ std::vector<std::wstring> LinesStartingWith(const CRoad& road, const std::wstrin
     return out;
 }
 
+// The whole trace, for a failure's message.
+std::string TraceText(const CRoad& road) {
+    std::string text;
+    for (const std::wstring& line : road.Trace())
+        text += Utf8Of(line) + "\n";
+    return text;
+}
+
 HWND VisibleMenu(DWORD pid) {
     HWND menu = FindTopWindow(pid, L"#32768");
     return menu && ::IsWindowVisible(menu) ? menu : nullptr;
@@ -63,8 +71,8 @@ TEST(Rules, ARuleForTheProgramStartsItsRowAtOnceWithoutTheList) {
     ReleaseKeys({VK_MENU, VK_CONTROL});
 
     std::string seen;
-    ASSERT_TRUE(road.WaitEditorSaw(seen));
-    EXPECT_EQ(seen, kBom + "ruled text");
+    ASSERT_TRUE(road.WaitEditorSaw(seen)) << TraceText(road);
+    EXPECT_EQ(seen, kBom + "ruled text") << TraceText(road);
     const auto files = road.TempFiles();
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].substr(files[0].size() - 4), L".txt") << Utf8Of(files[0]);
@@ -91,7 +99,7 @@ TEST(OpenEdits, TheTrayMenuCopiesAWaitingSaveReopensItAndStopsTheEditKeepingTheF
     ASSERT_TRUE(OpenTrayMenu(road));
     const auto items = LinesStartingWith(road, L"Menu ");
     ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].substr(0, 29), L"Menu quillon-textbox.exe - ");
+    EXPECT_EQ(items[0].rfind(L"Menu quillon-textbox.exe - ", 0), 0u) << Utf8Of(items[0]);
     EXPECT_NE(items[0].find(L"(txt): waiting for its box"), std::wstring::npos) << Utf8Of(items[0]);
     ASSERT_TRUE(ChooseEditAction(road, 1));
     EXPECT_TRUE(
