@@ -106,7 +106,7 @@ void CQLNListCtrl::Refresh(const std::vector<EXTENSIONREC>& rows) {
     if (m_images)
         ::ImageList_Remove(m_images, -1);
     m_rememberItem = -1;
-    m_rememberRow = 0;
+    m_rememberRow = -1;
     m_rowExtensions.clear();
 
     for (const EXTENSIONREC& row : rows) {
@@ -130,36 +130,23 @@ void CQLNListCtrl::Refresh(const std::vector<EXTENSIONREC>& rows) {
     FitToItems();
 }
 
-void CQLNListCtrl::OfferRemember(const std::wstring& program) {
+void CQLNListCtrl::OfferRemember(const std::wstring& program, const std::wstring& extension) {
     if (!m_hWnd)
         return;
     if (m_rememberItem >= 0)
         DeleteItem(m_rememberItem);
     m_rememberItem = -1;
-    m_rememberRow = 0;
-    m_rememberProgram = program;
-    if (!program.empty() && !m_rowExtensions.empty()) {
-        // Sized for the longest extension it may come to name, so the list keeps its width
-        // while the selection moves.
-        std::wstring widest;
-        for (const std::wstring& extension : m_rowExtensions)
-            if (extension.size() > widest.size())
-                widest = extension;
+    m_rememberRow = -1;
+    for (std::size_t row = 0; row < m_rowExtensions.size() && !program.empty(); ++row) {
+        if (::CompareStringOrdinal(m_rowExtensions[row].c_str(), -1, extension.c_str(), -1, TRUE) !=
+            CSTR_EQUAL)
+            continue;
+        m_rememberRow = static_cast<int>(row);
         m_rememberItem = ItemCount() - 1; // just above "Cancel"
-        InsertItemAt(m_rememberItem, RememberItemText(widest, program), nullptr);
+        InsertItemAt(m_rememberItem, RememberItemText(m_rowExtensions[row], program), nullptr);
+        break;
     }
     FitToItems();
-    FollowSelection();
-}
-
-void CQLNListCtrl::FollowSelection() {
-    const int selected = SelectedItem();
-    if (selected >= 0 && selected < static_cast<int>(m_rowExtensions.size()))
-        m_rememberRow = selected;
-    if (m_rememberItem >= 0 && m_rememberRow < static_cast<int>(m_rowExtensions.size()))
-        SetItemText(
-            m_rememberItem, 0,
-            RememberItemText(m_rowExtensions[static_cast<std::size_t>(m_rememberRow)], m_rememberProgram));
 }
 
 void CQLNListCtrl::FitToItems() {
@@ -190,7 +177,6 @@ void CQLNListCtrl::ShowOrAdvance(POINT pointer, int first) {
         return;
     if (IsWindowVisible()) {
         SelectItem(NextChoice(SelectedItem(), ItemCount()));
-        FollowSelection();
         return;
     }
     RECT r{};
@@ -202,7 +188,6 @@ void CQLNListCtrl::ShowOrAdvance(POINT pointer, int first) {
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, r.left, r.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(SW_SHOWNA);
     SelectItem(first >= 0 && first < ItemCount() ? first : 0);
-    FollowSelection();
 }
 
 int CQLNListCtrl::ItemCount() const {

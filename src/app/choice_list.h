@@ -48,10 +48,10 @@ public:
     }
     // Rebuilds the items from the extension rows and sizes the window to them.
     void Refresh(const std::vector<EXTENSIONREC>& rows);
-    // Before the list shows for a box: offers, just above "Cancel", to remember the row for
-    // the box's program ("Always txt in notepad.exe"); an empty program (unknown) or an empty
-    // table offers nothing. The item follows the row the selection last passed over.
-    void OfferRemember(const std::wstring& program);
+    // Before the list shows for a box: offers, just above "Cancel", to start the row with
+    // this extension at once in this program from now on ("Always txt in notepad.exe").
+    // Nothing is offered for an empty program (unknown) or an extension the rows lack.
+    void OfferRemember(const std::wstring& program, const std::wstring& extension);
     // The item that remembers, -1 when none is offered; the row it names.
     int RememberItem() const { return m_rememberItem; }
     int RememberedRow() const { return m_rememberRow; }
@@ -78,8 +78,6 @@ private:
     void InsertItemAt(int index, const std::wstring& text, HICON icon);
     // Sizes the window to hold every item, as wide as the widest text needs.
     void FitToItems();
-    // The remembering item names the row now selected, when a row is.
-    void FollowSelection();
 
     HWND m_owner = nullptr;
     HIMAGELIST m_images = nullptr;
@@ -87,9 +85,8 @@ private:
     COLORREF m_evenColour = RGB(255, 255, 255);
     RECT m_clientRect{}; // as of the last WM_SIZE
     std::vector<std::wstring> m_rowExtensions;
-    std::wstring m_rememberProgram;
     int m_rememberItem = -1;
-    int m_rememberRow = 0;
+    int m_rememberRow = -1;
 };
 
 } // namespace quillon

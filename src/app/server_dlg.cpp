@@ -1,6 +1,7 @@
 // The server window: never visible, never active; its life is the program's run.
 #include "app/server_dlg.h"
 
+#include <algorithm>
 #include <bitset>
 #include <cstdio>
 
@@ -210,8 +211,7 @@ void CServerDlg::OnEditHotKey(HWND focus) {
     if (m_pendingRuleRow >= 0) {
         const int row = m_pendingRuleRow;
         m_pendingRuleRow = -1;
-        m_listProgram = ToWide(facts.program);
-        m_choiceList.OfferRemember(m_listProgram);
+        OfferRememberFor(facts.program);
         ShowChoiceList(row);
         ShowChoiceList();
         return;
@@ -224,9 +224,20 @@ void CServerDlg::OnEditHotKey(HWND focus) {
         m_pendingRuleRow = rule.row;
         return;
     }
-    m_listProgram = ToWide(facts.program);
-    m_choiceList.OfferRemember(m_listProgram);
+    OfferRememberFor(facts.program);
     ShowChoiceList(rule.row >= 0 ? rule.row : 0);
+}
+
+std::u16string CServerDlg::LastChoiceIn(const std::u16string& program) const {
+    for (const auto& [name, extension] : m_lastChoices)
+        if (SameIgnoringCase(name, program))
+            return extension;
+    return std::u16string();
+}
+
+void CServerDlg::OfferRememberFor(const std::u16string& program) {
+    m_listProgram = ToWide(program);
+    m_choiceList.OfferRemember(m_listProgram, ToWide(LastChoiceIn(program)));
 }
 
 void CServerDlg::ConfirmChoice(int item) {
@@ -246,6 +257,17 @@ void CServerDlg::ConfirmChoice(int item) {
         TraceLine(L"Remember " + std::to_wstring(row) + L" for " + m_listProgram);
         StartEditWith(row);
         return;
+    }
+    // A row chosen in a program is offered to be kept for it the next time.
+    const std::vector<EXTENSIONREC>& rows = GetEditEngine().Extensions;
+    if (item < static_cast<int>(rows.size()) && !m_listProgram.empty()) {
+        const std::u16string program = FromWide(m_listProgram);
+        auto known = std::find_if(m_lastChoices.begin(), m_lastChoices.end(), [&](const auto& choice) {
+            return SameIgnoringCase(choice.first, program);
+        });
+        if (known == m_lastChoices.end())
+            known = m_lastChoices.insert(m_lastChoices.end(), {program, u""});
+        known->second = rows[static_cast<std::size_t>(item)].Extension;
     }
     // Past the remembering item, the items are those of the list without it.
     StartEditWith(m_choiceList.RememberItem() >= 0 && item > m_choiceList.RememberItem() ? item - 1 : item);
@@ -355,6 +377,7 @@ void CServerDlg::StartEditWith(int index) {
         CFocusWatch::CEditScope starting(m_focusWatch);
         GetEditEngine().StartEdit(target, index);
     }
+    TraceLine(L"Done StartEdit");
     SyncFocusTimer(m_hWnd, NeedsFocusTimer(GetEditEngine()), m_focusWatch.Watching());
     SyncLookAgainTimer();
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app_messages.h"
@@ -117,6 +118,11 @@ private:
     void ConfirmChoice(int item);
     int m_pendingRuleRow = -1;  // a rule's row, started when the modifiers are released
     std::wstring m_listProgram; // the program of the box the list was shown for
+    // The extension last chosen from the list in each program this session: the next list
+    // there offers to always start with it.
+    std::vector<std::pair<std::u16string, std::u16string>> m_lastChoices;
+    std::u16string LastChoiceIn(const std::u16string& program) const;
+    void OfferRememberFor(const std::u16string& program);
     // The open edits in the tray menu, and the edits its commands name (by their files).
     void AddOpenEditsMenu(HMENU popup);
     bool OnOpenEditCommand(UINT command);

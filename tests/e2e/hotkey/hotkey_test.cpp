@@ -30,8 +30,7 @@ protected:
         // Whatever a failed test left pressed must not leak into the next one.
         ReleaseKeys({'Q', 'A', VK_F9, VK_CONTROL, VK_MENU, VK_SHIFT, VK_LWIN});
     }
-    // Starts Quillon with three extension rows (five items; six while the list is shown over
-    // the box, with the item that remembers a row for its program above "Cancel").
+    // Starts Quillon with three extension rows (five items).
     void StartQuillon(unsigned hotKey) {
         m_quillon =
             std::make_unique<CTracedQuillon>(hotKey, std::vector<std::wstring>{L"txt", L"md", L"html"});
@@ -64,14 +63,14 @@ protected:
         return WaitFor([&] { return m_quillon->ListSelection() == item; }, 5000,
                        "item " + std::to_string(item) + " to be selected");
     }
-    // A real click on row `row` of the shown list (a one-pixel border), and the
+    // A real click on row `row` of the shown list (five rows, a one-pixel border), and the
     // wait for the list to hide. Under Wine a click that comes the moment the list appears
     // is now and then not taken by the list view at all (nothing is clicked, so nothing may
     // start either): a second click on the same row is what a user would do.
     ::testing::AssertionResult ClickRow(int row) {
         RECT r{};
         ::GetWindowRect(m_quillon->ChoiceList(), &r);
-        const int itemHeight = (r.bottom - r.top - 2) / m_quillon->ListCount();
+        const int itemHeight = (r.bottom - r.top - 2) / 5;
         const POINT at{(r.left + r.right) / 2, r.top + 1 + itemHeight * row + itemHeight / 2};
         ClickAt(at);
         if (!WaitFor([&] { return !m_quillon->ListVisible(); }, 1500,
@@ -97,11 +96,10 @@ TEST_F(HotKeyTest, TheListPopsUpAtThePointerAndTheBoxKeepsTheFocus) {
     EXPECT_FALSE(WaitFor([&] { return ForegroundFocus() != m_target; }, kNothingMs,
                          "the focus to leave the text box (it must not)"));
 
-    // k presses select item (k - 1) mod 6, wrapping after "Cancel".
-    ASSERT_EQ(m_quillon->ListCount(), 6);
-    for (int k = 2; k <= 8; ++k) {
+    // k presses select item (k - 1) mod 5, wrapping after "Cancel".
+    for (int k = 2; k <= 7; ++k) {
         PressWithModifiers({}, 'Q');
-        ASSERT_TRUE(WaitSelection((k - 1) % 6)) << "press " << k;
+        ASSERT_TRUE(WaitSelection((k - 1) % 5)) << "press " << k;
     }
     EXPECT_EQ(ForegroundFocus(), m_target);
 
@@ -123,10 +121,10 @@ TEST_F(HotKeyTest, CancelAndReleasesWithNoChoicePendingStartNothing) {
     PressWithModifiers({VK_CONTROL, VK_MENU}, 'Z');
     ReleaseKeys({VK_CONTROL, VK_MENU});
 
-    // Six presses reach "Cancel"; releasing there starts nothing.
+    // Five presses reach "Cancel"; releasing there starts nothing.
     PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
     ASSERT_TRUE(WaitListShown());
-    for (int k = 2; k <= 6; ++k) {
+    for (int k = 2; k <= 5; ++k) {
         PressWithModifiers({}, 'Q');
         ASSERT_TRUE(WaitSelection(k - 1));
     }
@@ -138,7 +136,7 @@ TEST_F(HotKeyTest, CancelAndReleasesWithNoChoicePendingStartNothing) {
     // A click message with an index from nowhere (negative) starts nothing either.
     ::PostMessageW(m_quillon->Program().ServerWindow(), 0x8087 /*WM_CHOICE_CLICKED*/, static_cast<WPARAM>(-1),
                    0);
-    ::PostMessageW(m_quillon->Program().ServerWindow(), 0x8087, 6, 0);
+    ::PostMessageW(m_quillon->Program().ServerWindow(), 0x8087, 5, 0);
     EXPECT_FALSE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") > 0; }, kNothingMs,
                          "an edit to start (none may)"));
 
@@ -198,7 +196,7 @@ TEST_F(HotKeyTest, NearTheTopLeftCornerTheListIsPushedIntoTheWorkArea) {
     EXPECT_EQ(ForegroundFocus(), m_target);
     // Clicked while the modifiers are still held: the click decides, the later release
     // finds the list hidden.
-    ASSERT_TRUE(ClickRow(5));
+    ASSERT_TRUE(ClickRow(4));
     ReleaseKeys({VK_CONTROL, VK_MENU});
     EXPECT_FALSE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") > 0; }, kNothingMs,
                          "an edit to start (none may)"));
@@ -220,11 +218,28 @@ TEST_F(HotKeyTest, InTheBottomRightCornerTheListEndsAtThePointer) {
     EXPECT_TRUE(m_quillon->Program().Exit());
 }
 
-TEST_F(HotKeyTest, AlwaysRemembersTheRowForTheProgramAndThenStartsItWithoutTheList) {
+TEST_F(HotKeyTest, AlwaysKeepsTheRowLastChosenInTheProgramAndThenStartsItWithoutTheList) {
     StartQuillon(kCtrlAltQ);
-    // Over "md", then on to the item that offers to remember it: "Always md in quillon-textbox.exe".
+    // Each press waits for the edit before it to be under way: its copy keys, Ctrl among
+    // them, must not mix with the hotkey's.
+    auto edits = [&](std::size_t count) {
+        return WaitFor([&] { return m_quillon->CountLinesStartingWith("Done StartEdit") == count; }, 10000,
+                       std::to_string(count) + " edit(s) under way");
+    };
+    // "md" chosen from the list, as ever.
     PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
     ASSERT_TRUE(WaitListShown());
+    PressWithModifiers({}, 'Q');
+    ASSERT_TRUE(WaitSelection(1));
+    ReleaseKeys({VK_CONTROL, VK_MENU});
+    ASSERT_TRUE(WaitListHidden());
+    ASSERT_TRUE(m_quillon->WaitForLine(StartEditLine(m_target, 1)));
+    ASSERT_TRUE(edits(1));
+
+    // The next list in this program offers, above "Cancel", to always start with "md" here.
+    PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+    ASSERT_TRUE(WaitListShown());
+    ASSERT_EQ(m_quillon->ListCount(), 6);
     for (int item = 1; item <= 4; ++item) {
         PressWithModifiers({}, 'Q');
         ASSERT_TRUE(WaitSelection(item));
@@ -232,14 +247,15 @@ TEST_F(HotKeyTest, AlwaysRemembersTheRowForTheProgramAndThenStartsItWithoutTheLi
     ReleaseKeys({VK_CONTROL, VK_MENU});
     ASSERT_TRUE(WaitListHidden());
     EXPECT_TRUE(m_quillon->WaitForLine("Remember 1 for quillon-textbox.exe"));
-    EXPECT_TRUE(m_quillon->WaitForLine(StartEditLine(m_target, 1)));
+    ASSERT_TRUE(edits(2));
+    EXPECT_EQ(m_quillon->CountLinesStartingWith(StartEditLine(m_target, 1)), 2u);
 
     // From now on the hotkey in this program starts "md" once it is let go, with no list.
     PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
     ReleaseKeys({VK_CONTROL, VK_MENU});
     EXPECT_TRUE(m_quillon->WaitForLine("Rule 1 for quillon-textbox.exe"));
-    EXPECT_TRUE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") == 2; }, 5000,
-                        "the second edit to start"));
+    ASSERT_TRUE(edits(3));
+    EXPECT_EQ(m_quillon->CountLinesStartingWith(StartEditLine(m_target, 1)), 3u);
     EXPECT_FALSE(m_quillon->ListVisible());
     EXPECT_TRUE(m_quillon->Program().Exit());
     std::string saved;
