@@ -275,6 +275,16 @@ void CServerDlg::ConfirmChoice(int item) {
 
 void CServerDlg::AddOpenEditsMenu(HMENU popup) {
     m_menuEdits.clear();
+    try {
+        AddOpenEditsMenuOrThrow(popup);
+    } catch (...) {
+        // Out of memory while listing them: the menu shows without the open edits rather than
+        // not at all (Options and Exit stay within reach).
+        m_menuEdits.clear();
+    }
+}
+
+void CServerDlg::AddOpenEditsMenuOrThrow(HMENU popup) {
     CMenuHandle edits(::CreatePopupMenu());
     if (!edits)
         return;

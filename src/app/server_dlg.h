@@ -125,6 +125,7 @@ private:
     void OfferRememberFor(const std::u16string& program);
     // The open edits in the tray menu, and the edits its commands name (by their files).
     void AddOpenEditsMenu(HMENU popup);
+    void AddOpenEditsMenuOrThrow(HMENU popup);
     bool OnOpenEditCommand(UINT command);
     std::vector<std::u16string> m_menuEdits;
 

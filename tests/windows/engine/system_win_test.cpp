@@ -351,7 +351,8 @@ TEST(Win32Seam, AWindowIsKnownByItsThreadProcessAndClassAndOursIsNotAboveUs) {
         WindowOfItsOwnClass(::DefWindowProcW, L"QuillonSeamFactsTest", WS_OVERLAPPEDWINDOW, nullptr);
     ASSERT_NE(window, nullptr);
     ::SetWindowTextW(window, L"Top & title");
-    HWND child = ::CreateWindowExW(0, L"EDIT", L"box", WS_CHILD, 0, 0, 10, 10, window, nullptr, nullptr, nullptr);
+    HWND child =
+        ::CreateWindowExW(0, L"EDIT", L"box", WS_CHILD, 0, 0, 10, 10, window, nullptr, nullptr, nullptr);
     ASSERT_NE(child, nullptr);
     WindowFacts facts;
     ASSERT_TRUE(sys.DescribeWindow(child, facts));
