@@ -220,8 +220,12 @@ void CServerDlg::OnEditHotKey(HWND focus) {
     if (rule.row >= 0 && !rule.showList) {
         // Started once the hotkey's keys are let go, as a confirmed choice is: keys of the
         // copy sent while the user still holds the Windows key or Alt would combine with them.
+        // A hotkey without modifiers has nothing to let go: it starts at once.
         TraceLine(L"Rule " + std::to_wstring(rule.row) + L" for " + ToWide(facts.program));
-        m_pendingRuleRow = rule.row;
+        if (keyboard::ModifiersOf(engine.HotKey) == 0)
+            StartEditWith(rule.row);
+        else
+            m_pendingRuleRow = rule.row;
         return;
     }
     OfferRememberFor(facts.program);
