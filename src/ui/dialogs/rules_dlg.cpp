@@ -9,6 +9,15 @@
 #include "res/resource.h"
 
 namespace quillon {
+namespace {
+
+constexpr int kColumns = 5;
+constexpr const wchar_t* kHeadings[kColumns] = {L"Program", L"Title contains", L"Extension", L"List",
+                                                L"Formatting"};
+// What a heading needs beside its text: the header's margins on both sides.
+constexpr int kHeadingPadding = 16;
+
+} // namespace
 
 CDlgRules::CDlgRules(std::vector<RULEREC> rules, std::vector<std::u16string> extensions, HWND parent)
     : CDialog(IDD_RULES, parent), m_rules(std::move(rules)), m_extensions(std::move(extensions)) {}
@@ -35,9 +44,8 @@ void CDlgRules::DoDataExchange() {
 bool CDlgRules::OnInitDialog() {
     CDialog::OnInitDialog();
     m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
-    const wchar_t* headings[] = {L"Program", L"Title contains", L"Extension", L"List", L"Formatting"};
-    for (int column = 0; column < 5; ++column)
-        m_list.InsertColumn(column, headings[column]);
+    for (int column = 0; column < kColumns; ++column)
+        m_list.InsertColumn(column, kHeadings[column]);
     for (const std::u16string& extension : m_extensions) {
         const std::wstring text = ToWide(extension);
         m_extension.SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -55,8 +63,18 @@ void CDlgRules::ShowRules(int select) {
         for (int column = 1; column < static_cast<int>(texts.size()); ++column)
             m_list.SetItemText(item, column, texts[static_cast<std::size_t>(column)]);
     }
-    for (int column = 0; column < 5; ++column)
-        m_list.SetColumnWidth(column, LVSCW_AUTOSIZE_USEHEADER);
+    // Each column as wide as its widest text, its heading included; the last one takes the rest.
+    for (int column = 0; column < kColumns; ++column) {
+        if (column == kColumns - 1) {
+            m_list.SetColumnWidth(column, LVSCW_AUTOSIZE_USEHEADER);
+            break;
+        }
+        m_list.SetColumnWidth(column, LVSCW_AUTOSIZE);
+        const int heading = static_cast<int>(
+            m_list.SendMessage(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(kHeadings[column])));
+        if (m_list.GetColumnWidth(column) < heading + kHeadingPadding)
+            m_list.SetColumnWidth(column, heading + kHeadingPadding);
+    }
     if (select >= 0 && select < static_cast<int>(m_rules.size())) {
         m_list.SetItemState(select, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         m_list.EnsureVisible(select, false);

@@ -470,6 +470,12 @@ TEST_F(OptionsDialogTest, RulesAreMadeOrderedAndRemovedInTheRulesDialogAndKeptBy
         };
         EXPECT_EQ(cell(0, 0), L"any program");
         EXPECT_EQ(cell(0, 1), L"Mail");
+        // Narrow texts do not cut the headings (the header keeps a margin on each side).
+        const wchar_t* headings[] = {L"Program", L"Title contains", L"Extension", L"List"};
+        for (int column = 0; column < 4; ++column)
+            EXPECT_GE(ListView_GetColumnWidth(list, column),
+                      ListView_GetStringWidth(list, headings[column]) + 12)
+                << Utf8Of(headings[column]) << " is cut";
         // The fields show the selected rule. One that would do nothing (no extension,
         // formatting told) is refused.
         wchar_t title[64] = {};
