@@ -3,6 +3,7 @@
 # drawn in MS Sans Serif, as an English Windows without Tahoma shows it) and of the choice list
 # at 144 DPI, taken under Wine on the build tree's private Xvfb, into docs/screenshots/:
 #   options-96dpi.png, options-120dpi.png, options-144dpi.png, options-96dpi-ms-sans-serif.png,
+#   rules-96dpi.png (and the same for the other settings),
 #   choice-list-144dpi.png
 # Each DPI gets its own copy of the template prefix with HKCU\Control Panel\Desktop
 # LogPixels set, so the session's own prefix is left as it is. Run it after changing how

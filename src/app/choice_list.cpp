@@ -68,6 +68,10 @@ int NextChoice(int selected, int count) {
     return (selected + 1) % count;
 }
 
+std::wstring RememberItemText(const std::wstring& extension, const std::wstring& program) {
+    return L"Always " + extension + L"_in " + program;
+}
+
 bool CQLNListCtrl::Create(HWND owner, HIMAGELIST images) {
     m_owner = owner;
     if (!CreateEx(kListExStyle, WC_LISTVIEWW, L"Quillon", kListStyle, 0, 0, 0, 0, owner, nullptr))
@@ -81,11 +85,15 @@ bool CQLNListCtrl::Create(HWND owner, HIMAGELIST images) {
 }
 
 void CQLNListCtrl::AppendItem(const std::wstring& text, HICON icon) {
+    InsertItemAt(ItemCount(), text, icon);
+}
+
+void CQLNListCtrl::InsertItemAt(int index, const std::wstring& text, HICON icon) {
     // A missing icon leaves the item without an image; the item is there all the same.
     const int image = m_images && icon ? ::ImageList_ReplaceIcon(m_images, -1, icon) : -1;
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.iItem = ItemCount();
+    item.iItem = index;
     item.pszText = const_cast<wchar_t*>(text.c_str());
     item.iImage = image;
     InsertItem(item);
@@ -97,8 +105,12 @@ void CQLNListCtrl::Refresh(const std::vector<EXTENSIONREC>& rows) {
     DeleteAllItems();
     if (m_images)
         ::ImageList_Remove(m_images, -1);
+    m_rememberItem = -1;
+    m_rememberRow = -1;
+    m_rowExtensions.clear();
 
     for (const EXTENSIONREC& row : rows) {
+        m_rowExtensions.push_back(ToWide(row.Extension));
         // The icon the shell shows for such files; the file need not exist.
         const std::wstring name = L"." + ToWide(row.Extension);
         SHFILEINFOW info{};
@@ -115,7 +127,29 @@ void CQLNListCtrl::Refresh(const std::vector<EXTENSIONREC>& rows) {
             static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0)));
         AppendItem(text, icon.Get());
     }
+    FitToItems();
+}
 
+void CQLNListCtrl::OfferRemember(const std::wstring& program, const std::wstring& extension) {
+    if (!m_hWnd)
+        return;
+    if (m_rememberItem >= 0)
+        DeleteItem(m_rememberItem);
+    m_rememberItem = -1;
+    m_rememberRow = -1;
+    for (std::size_t row = 0; row < m_rowExtensions.size() && !program.empty(); ++row) {
+        if (::CompareStringOrdinal(m_rowExtensions[row].c_str(), -1, extension.c_str(), -1, TRUE) !=
+            CSTR_EQUAL)
+            continue;
+        m_rememberRow = static_cast<int>(row);
+        m_rememberItem = ItemCount() - 1; // just above "Cancel"
+        InsertItemAt(m_rememberItem, RememberItemText(m_rowExtensions[row], program), nullptr);
+        break;
+    }
+    FitToItems();
+}
+
+void CQLNListCtrl::FitToItems() {
     SetColumnWidth(0, LVSCW_AUTOSIZE);
     const int width = GetColumnWidth(0) + kExtraColumnWidth;
 
@@ -138,7 +172,7 @@ void CQLNListCtrl::Refresh(const std::vector<EXTENSIONREC>& rows) {
     ::ShowScrollBar(m_hWnd, SB_BOTH, FALSE);
 }
 
-void CQLNListCtrl::ShowOrAdvance(POINT pointer) {
+void CQLNListCtrl::ShowOrAdvance(POINT pointer, int first) {
     if (!m_hWnd)
         return;
     if (IsWindowVisible()) {
@@ -153,7 +187,7 @@ void CQLNListCtrl::ShowOrAdvance(POINT pointer) {
     // Shown without activation: the text box to be edited keeps the keyboard focus.
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, r.left, r.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(SW_SHOWNA);
-    SelectItem(0);
+    SelectItem(first >= 0 && first < ItemCount() ? first : 0);
 }
 
 int CQLNListCtrl::ItemCount() const {

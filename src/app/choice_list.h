@@ -29,6 +29,9 @@ RECT ClampRectToArea(const RECT& rect, const RECT& area);
 RECT ClampToWorkArea(const RECT& rect);
 // The item after the selected one, wrapping; the first item when none is selected.
 int NextChoice(int selected, int count);
+// The text of the item that remembers a row for a program: "Always txt in notepad.exe", split
+// for drawing like a row's text (the extension at the left, the program at the right).
+std::wstring RememberItemText(const std::wstring& extension, const std::wstring& program);
 
 class CQLNListCtrl : public CListCtrlT<CWnd> {
 public:
@@ -45,10 +48,17 @@ public:
     }
     // Rebuilds the items from the extension rows and sizes the window to them.
     void Refresh(const std::vector<EXTENSIONREC>& rows);
+    // Before the list shows for a box: offers, just above "Cancel", to start the row with
+    // this extension at once in this program from now on ("Always txt in notepad.exe").
+    // Nothing is offered for an empty program (unknown) or an extension the rows lack.
+    void OfferRemember(const std::wstring& program, const std::wstring& extension);
+    // The item that remembers, -1 when none is offered; the row it names.
+    int RememberItem() const { return m_rememberItem; }
+    int RememberedRow() const { return m_rememberRow; }
     // The hotkey: shows the list with its bottom-right corner at the point (inside the
-    // work area) and the first item selected, or, when it is already up, moves the
-    // selection to the next item.
-    void ShowOrAdvance(POINT pointer);
+    // work area) and the item `first` selected (a row a rule picks, else the first), or,
+    // when it is already up, moves the selection to the next item.
+    void ShowOrAdvance(POINT pointer, int first = 0);
 
     int ItemCount() const;
     int SelectedItem() const; // -1 when none
@@ -65,12 +75,18 @@ public:
 
 private:
     void AppendItem(const std::wstring& text, HICON icon);
+    void InsertItemAt(int index, const std::wstring& text, HICON icon);
+    // Sizes the window to hold every item, as wide as the widest text needs.
+    void FitToItems();
 
     HWND m_owner = nullptr;
     HIMAGELIST m_images = nullptr;
     COLORREF m_oddColour = RGB(255, 255, 255);
     COLORREF m_evenColour = RGB(255, 255, 255);
     RECT m_clientRect{}; // as of the last WM_SIZE
+    std::vector<std::wstring> m_rowExtensions;
+    int m_rememberItem = -1;
+    int m_rememberRow = -1;
 };
 
 } // namespace quillon

@@ -1,6 +1,7 @@
 // The server window: never visible, never active; its life is the program's run.
 #include "app/server_dlg.h"
 
+#include <algorithm>
 #include <bitset>
 #include <cstdio>
 
@@ -9,10 +10,13 @@
 #include "app/tray_dialogs.h"
 #include "engine/edit_engine.h"
 #include "engine/keyboard.h"
+#include "engine/open_edits.h"
+#include "engine/program_rules.h"
 #include "engine/temp_files.h"
 #include "engine/user_keys.h"
 #include "res/resource.h"
 #include "ui/dialogs/new_extension_dlg.h"
+#include "base/u16.h"
 #include "ui/dialogs/options_dlg.h"
 #include "ui/widgets/hotkey_text.h"
 
@@ -103,6 +107,7 @@ bool CServerDlg::OnInitDialog() {
     // The icon first: a hotkey that cannot be registered while loading is reported on it.
     m_tray.AddTrayIcon(::GetModuleHandleW(nullptr), IDI_TRAY, m_hWnd, WM_TRAY_NOTIFY);
     m_tray.SetDefaultCommand(kTrayOptionsCommand);
+    m_tray.beforeMenu = [this](HMENU popup) { AddOpenEditsMenu(popup); };
 
     CEditEngine& engine = GetEditEngine();
     engine.SetHost(this);
@@ -187,10 +192,164 @@ void CServerDlg::RefreshChoiceList() {
     m_choiceList.Refresh(GetEditEngine().Extensions);
 }
 
-void CServerDlg::ShowChoiceList() {
+void CServerDlg::ShowChoiceList(int first) {
     POINT pointer{};
     ::GetCursorPos(&pointer);
-    m_choiceList.ShowOrAdvance(pointer);
+    m_choiceList.ShowOrAdvance(pointer, first);
+}
+
+void CServerDlg::OnEditHotKey(HWND focus) {
+    // While a choice is being made, a press moves on as ever. A press while a rule's edit
+    // waits for the release is the user asking for the list after all: it shows with the
+    // rule's row selected, and this press moves on from it.
+    if (m_choiceList.IsWindowVisible()) {
+        ShowChoiceList();
+        return;
+    }
+    CEditEngine& engine = GetEditEngine();
+    WindowFacts facts;
+    if (!focus || !engine.System().DescribeWindow(focus, facts))
+        facts = WindowFacts{};
+    if (m_pendingRuleRow >= 0) {
+        const int row = m_pendingRuleRow;
+        m_pendingRuleRow = -1;
+        OfferRememberFor(facts.program);
+        ShowChoiceList(row);
+        ShowChoiceList();
+        return;
+    }
+    const RuleChoice rule = ChooseByRules(engine.Rules, engine.Extensions, facts.program, facts.title);
+    if (rule.row >= 0 && !rule.showList) {
+        // Started once the hotkey's keys are let go, as a confirmed choice is: keys of the
+        // copy sent while the user still holds the Windows key or Alt would combine with them.
+        // A hotkey without modifiers has nothing to let go: it starts at once.
+        TraceLine(L"Rule " + std::to_wstring(rule.row) + L" for " + ToWide(facts.program));
+        if (keyboard::ModifiersOf(engine.HotKey) == 0)
+            StartEditWith(rule.row);
+        else
+            m_pendingRuleRow = rule.row;
+        return;
+    }
+    OfferRememberFor(facts.program);
+    ShowChoiceList(rule.row >= 0 ? rule.row : 0);
+}
+
+std::u16string CServerDlg::LastChoiceIn(const std::u16string& program) const {
+    for (const auto& [name, extension] : m_lastChoices)
+        if (SameIgnoringCase(name, program))
+            return extension;
+    return std::u16string();
+}
+
+void CServerDlg::OfferRememberFor(const std::u16string& program) {
+    m_listProgram = ToWide(program);
+    m_choiceList.OfferRemember(m_listProgram, ToWide(LastChoiceIn(program)));
+}
+
+void CServerDlg::ConfirmChoice(int item) {
+    const int count = m_choiceList.ItemCount();
+    // The last item is "Cancel"; an index from nowhere starts nothing either.
+    if (item < 0 || item >= count - 1)
+        return;
+    if (item == m_choiceList.RememberItem()) {
+        CEditEngine& engine = GetEditEngine();
+        const int row = m_choiceList.RememberedRow();
+        if (row < 0 || row >= static_cast<int>(engine.Extensions.size()))
+            return;
+        // Kept with the other settings: written at the next save, as a row saved for future
+        // use is.
+        engine.Rules = RememberChoice(engine.Rules, FromWide(m_listProgram),
+                                      engine.Extensions[static_cast<std::size_t>(row)].Extension);
+        TraceLine(L"Remember " + std::to_wstring(row) + L" for " + m_listProgram);
+        StartEditWith(row);
+        return;
+    }
+    // A row chosen in a program is offered to be kept for it the next time.
+    const std::vector<EXTENSIONREC>& rows = GetEditEngine().Extensions;
+    if (item < static_cast<int>(rows.size()) && !m_listProgram.empty()) {
+        const std::u16string program = FromWide(m_listProgram);
+        auto known = std::find_if(m_lastChoices.begin(), m_lastChoices.end(), [&](const auto& choice) {
+            return SameIgnoringCase(choice.first, program);
+        });
+        if (known == m_lastChoices.end())
+            known = m_lastChoices.insert(m_lastChoices.end(), {program, u""});
+        known->second = rows[static_cast<std::size_t>(item)].Extension;
+    }
+    // Past the remembering item, the items are those of the list without it.
+    StartEditWith(m_choiceList.RememberItem() >= 0 && item > m_choiceList.RememberItem() ? item - 1 : item);
+}
+
+void CServerDlg::AddOpenEditsMenu(HMENU popup) {
+    m_menuEdits.clear();
+    try {
+        AddOpenEditsMenuOrThrow(popup);
+    } catch (...) {
+        // Out of memory while listing them: the menu shows without the open edits rather than
+        // not at all (Options and Exit stay within reach).
+        m_menuEdits.clear();
+    }
+}
+
+void CServerDlg::AddOpenEditsMenuOrThrow(HMENU popup) {
+    CMenuHandle edits(::CreatePopupMenu());
+    if (!edits)
+        return;
+    std::vector<OpenEditSummary> summaries = SummarizeOpenEdits(GetEditEngine());
+    if (summaries.size() > kOpenEditsInMenu)
+        summaries.resize(kOpenEditsInMenu);
+    static constexpr const wchar_t* kActions[kOpenEditActions] = {L"Open in editor", L"Copy saved text",
+                                                                  L"Show file", L"Stop this edit"};
+    for (const OpenEditSummary& summary : summaries) {
+        CMenuHandle actions(::CreatePopupMenu());
+        if (!actions)
+            break;
+        const UINT first = kOpenEditCommandFirst + static_cast<UINT>(m_menuEdits.size()) * kOpenEditActions;
+        for (UINT action = 0; action < kOpenEditActions; ++action)
+            ::AppendMenuW(actions.Get(), MF_STRING, first + action, kActions[action]);
+        const std::wstring text = ToWide(OpenEditMenuText(summary));
+        if (!::AppendMenuW(edits.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(actions.Get()), text.c_str()))
+            break;
+        actions.Release(); // the submenu goes with the menu now
+        TraceLine(L"Menu " + text);
+        m_menuEdits.push_back(summary.path);
+    }
+    // Above Options, greyed when no edit is open.
+    const UINT flags = MF_BYPOSITION | MF_POPUP | (m_menuEdits.empty() ? MF_GRAYED : 0);
+    if (::InsertMenuW(popup, 0, flags, reinterpret_cast<UINT_PTR>(edits.Get()), L"Open edits")) {
+        edits.Release();
+        ::InsertMenuW(popup, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    }
+}
+
+bool CServerDlg::OnOpenEditCommand(UINT command) {
+    if (command < kOpenEditCommandFirst)
+        return false;
+    const std::size_t edit = (command - kOpenEditCommandFirst) / kOpenEditActions;
+    if (edit >= m_menuEdits.size())
+        return false;
+    const std::u16string path = m_menuEdits[edit];
+    CEditEngine& engine = GetEditEngine();
+    static constexpr const wchar_t* kNames[kOpenEditActions] = {L"Reopen", L"CopySaved", L"ShowFile",
+                                                                L"Stop"};
+    const UINT action = (command - kOpenEditCommandFirst) % kOpenEditActions;
+    TraceLine(std::wstring(L"OpenEdit ") + kNames[action] + L" " + ToWide(path));
+    // An edit that ended while the menu was up is simply not there any more.
+    switch (action) {
+    case 0:
+        ReopenEdit(engine, path);
+        break;
+    case 1:
+        CopySavedText(engine, path);
+        break;
+    case 2:
+        ShowEditFile(engine, path);
+        break;
+    default:
+        StopEdit(engine, path);
+        SyncFocusTimer(m_hWnd, NeedsFocusTimer(engine), m_focusWatch.Watching());
+        break;
+    }
+    return true;
 }
 
 HWND CServerDlg::CheckFocusAndPollEdits() {
@@ -234,27 +393,32 @@ void CServerDlg::StartEditWith(int index) {
         CFocusWatch::CEditScope starting(m_focusWatch);
         GetEditEngine().StartEdit(target, index);
     }
+    TraceLine(L"Done StartEdit");
     SyncFocusTimer(m_hWnd, NeedsFocusTimer(GetEditEngine()), m_focusWatch.Watching());
     SyncLookAgainTimer();
 }
 
 LRESULT CServerDlg::OnChoiceClicked(WPARAM wParam) {
     m_choiceList.ShowWindow(SW_HIDE);
-    const int count = m_choiceList.ItemCount();
-    // The last item is "Cancel"; an index from nowhere starts nothing either.
-    if (wParam < static_cast<WPARAM>(count > 0 ? count - 1 : 0))
-        StartEditWith(static_cast<int>(wParam));
+    if (wParam < static_cast<WPARAM>(m_choiceList.ItemCount()))
+        ConfirmChoice(static_cast<int>(wParam));
     return 0;
 }
 
 LRESULT CServerDlg::OnHotKeyModifierUp() {
+    // A rule's edit waits for the hotkey's keys to be let go.
+    if (m_pendingRuleRow >= 0 && !m_choiceList.IsWindowVisible()) {
+        const int row = m_pendingRuleRow;
+        m_pendingRuleRow = -1;
+        StartEditWith(row);
+        return 1;
+    }
     // A release with no choice pending (the list hidden) is none of our business.
     if (!m_choiceList.IsWindowVisible())
         return 1;
     const int selected = m_choiceList.SelectedItem();
     m_choiceList.ShowWindow(SW_HIDE);
-    if (selected >= 0 && selected < m_choiceList.ItemCount() - 1)
-        StartEditWith(selected);
+    ConfirmChoice(selected);
     return 1;
 }
 
@@ -324,6 +488,8 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 OnChooseHotKey();
                 return 0;
             default:
+                if (OnOpenEditCommand(LOWORD(wParam)))
+                    return 0;
                 break;
             }
         }
@@ -341,7 +507,7 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         DWORD process = 0;
         if (focus && ::GetWindowThreadProcessId(focus, &process) && process == ::GetCurrentProcessId())
             return 0;
-        ShowChoiceList();
+        OnEditHotKey(focus);
         return 0;
     }
     case WM_CHOICE_CLICKED:

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/app_messages.h"
 #include "app/choice_list.h"
@@ -41,6 +44,23 @@ constexpr int kEditHotKeyId = 1;
 constexpr COLORREF kChoiceOddRowColour = 0xFAF6F3;
 constexpr COLORREF kChoiceEvenRowColour = 0xFFFFFF;
 
+// The tray icon of the server window: its menu gains the open edits before it shows.
+class CServerTrayIcon : public CTrayIcon {
+public:
+    std::function<void(HMENU)> beforeMenu;
+
+protected:
+    void OnBeforeTrayMenu(HMENU popup) override {
+        if (beforeMenu)
+            beforeMenu(popup);
+    }
+};
+
+// The commands of the "Open edits" submenu: four per edit, from this number on.
+constexpr UINT kOpenEditCommandFirst = 0xA000;
+constexpr UINT kOpenEditActions = 4; // open in editor, copy saved text, show file, stop
+constexpr std::size_t kOpenEditsInMenu = 32;
+
 class CServerDlg : public CDialog, public IEngineHost {
 public:
     using DialogFactory = std::function<std::unique_ptr<CDialog>()>;
@@ -66,7 +86,7 @@ public:
     // change, shown (or advanced) by the hotkey.
     void CreateChoiceList();
     void RefreshChoiceList();
-    void ShowChoiceList();
+    void ShowChoiceList(int first = 0);
 
     // The Options dialog open at the moment, if any (there is at most one).
     static CDialog* OpenOptionsDialog();
@@ -77,7 +97,7 @@ private:
     DialogFactory m_makeOptionsAtHotKey; // Options with the hotkey field focused
     DialogFactory m_makeAbout;
 
-    CTrayIcon m_tray;
+    CServerTrayIcon m_tray;
     CImageListHandle m_imageList; // the choice list's icons (the list only borrows them)
     CQLNListCtrl m_choiceList;
 
@@ -95,6 +115,24 @@ private:
     LRESULT OnChoiceClicked(WPARAM index);
     LRESULT OnHotKeyModifierUp();
     void StartEditWith(int index);
+    // The hotkey in a box: a rule for its program may pick the row (and start at once, on the
+    // release of the hotkey's modifiers), else the choice list shows.
+    void OnEditHotKey(HWND focus);
+    // An item of the list confirmed: a row, "Edit with new Extension", the item that
+    // remembers a row for the program, or "Cancel".
+    void ConfirmChoice(int item);
+    int m_pendingRuleRow = -1;  // a rule's row, started when the modifiers are released
+    std::wstring m_listProgram; // the program of the box the list was shown for
+    // The extension last chosen from the list in each program this session: the next list
+    // there offers to always start with it.
+    std::vector<std::pair<std::u16string, std::u16string>> m_lastChoices;
+    std::u16string LastChoiceIn(const std::u16string& program) const;
+    void OfferRememberFor(const std::u16string& program);
+    // The open edits in the tray menu, and the edits its commands name (by their files).
+    void AddOpenEditsMenu(HMENU popup);
+    void AddOpenEditsMenuOrThrow(HMENU popup);
+    bool OnOpenEditCommand(UINT command);
+    std::vector<std::u16string> m_menuEdits;
 
     bool m_exitAfterOptions = false; // Exit was chosen while Options was open
     CHookHandle m_hook;

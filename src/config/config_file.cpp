@@ -108,6 +108,22 @@ void ReadSettings(CConfigXml& xml, SettingsFields& settings) {
         }
         xml.LeaveElement();
     }
+    // After the extensions, which a file of an older version ends with: that version passes
+    // over the element, and a file without it keeps the rules as they are.
+    if (xml.FindChildElement(u"Rules")) {
+        xml.EnterElement();
+        settings.Rules.clear();
+        while (xml.FindChildElement(u"Rule")) {
+            RULEREC rule;
+            rule.Program = xml.GetChildAttribute(u"Program");
+            rule.Title = xml.GetChildAttribute(u"Title");
+            rule.Extension = xml.GetChildAttribute(u"Extension");
+            rule.List = xml.GetChildAttributeBool(u"List", 1);
+            rule.QuietFormatting = xml.GetChildAttribute(u"Formatting") == kQuietFormatting;
+            settings.Rules.push_back(std::move(rule));
+        }
+        xml.LeaveElement();
+    }
 }
 
 void WriteSettings(CConfigXml& xml, const SettingsFields& settings) {
@@ -144,6 +160,21 @@ void WriteSettings(CConfigXml& xml, const SettingsFields& settings) {
         xml.SetChildAttribute(u"Editor", row.Editor);
         xml.SetChildAttribute(u"Parameters", row.Parameters);
         xml.SetChildAttributeBool(u"UTF8", row.UTF8);
+    }
+    xml.LeaveElement();
+
+    // No rules, no element: the file stays as a version without rules writes it.
+    if (settings.Rules.empty())
+        return;
+    xml.AddChildElement(u"Rules", u"");
+    xml.EnterElement();
+    for (const RULEREC& rule : settings.Rules) {
+        xml.AddChildElement(u"Rule", u"");
+        xml.SetChildAttribute(u"Program", rule.Program);
+        xml.SetChildAttribute(u"Title", rule.Title);
+        xml.SetChildAttribute(u"Extension", rule.Extension);
+        xml.SetChildAttributeBool(u"List", rule.List);
+        xml.SetChildAttribute(u"Formatting", rule.QuietFormatting ? kQuietFormatting : kTellFormatting);
     }
     xml.LeaveElement();
 }

@@ -16,6 +16,10 @@ constexpr char16_t kConfigFolderName[] = u"Quillon";
 constexpr char16_t kConfigTempSuffix[] = u".new";
 constexpr char16_t kConfigBackupSuffix[] = u".bak";
 
+// The values of a rule's Formatting attribute; anything but "Quiet" tells.
+constexpr char16_t kQuietFormatting[] = u"Quiet";
+constexpr char16_t kTellFormatting[] = u"Tell";
+
 struct ConfigLocation {
     std::u16string moduleFilePath;
     std::u16string moduleFolder; // without trailing backslash

@@ -25,6 +25,28 @@ struct EXTENSIONREC {
     }
 };
 
+// One rule of the per-program table: which row of the extension table an edit in a program
+// (and, optionally, a window whose title holds a text) starts with, and how.
+struct RULEREC {
+    std::u16string Program;     // executable name of the box's program ("notepad.exe"); empty: any
+    std::u16string Title;       // a text the top-level window's title holds; empty: any title
+    std::u16string Extension;   // the row of the extension table it picks
+    BOOL32 List = 1;            // nonzero: the choice list shows with that row selected;
+                                // 0: the edit starts at once, without the list
+    BOOL32 QuietFormatting = 0; // nonzero: no word that saving drops the box's formatting
+
+    RULEREC() = default;
+    RULEREC(std::u16string program, std::u16string title, std::u16string extension, BOOL32 list,
+            BOOL32 quietFormatting = 0)
+        : Program(std::move(program)), Title(std::move(title)), Extension(std::move(extension)), List(list),
+          QuietFormatting(quietFormatting) {}
+    bool operator==(const RULEREC& o) const {
+        return Program == o.Program && Title == o.Title && Extension == o.Extension &&
+               (List != 0) == (o.List != 0) && (QuietFormatting != 0) == (o.QuietFormatting != 0);
+    }
+    bool operator!=(const RULEREC& o) const { return !(*this == o); }
+};
+
 // Hotkey value: bits 0-7 modifier flags as RegisterHotKey takes them, bits 8-15 the virtual key.
 namespace hotkey {
 constexpr std::uint16_t kModAlt = 0x01;
@@ -65,6 +87,7 @@ struct SettingsFields {
     // (no clipboard, no keys); off, they go the clipboard's way as every other box.
     BOOL32 UseEditMessages;
     std::vector<EXTENSIONREC> Extensions;
+    std::vector<RULEREC> Rules; // first match wins; none by default
 
     // Delay as the waits use it: never negative.
     std::int32_t EffectiveDelay() const { return Delay < 0 ? 0 : Delay; }

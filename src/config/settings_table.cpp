@@ -58,7 +58,7 @@ bool SameSettings(const SettingsFields& a, const SettingsFields& b) {
     for (const SettingEntry& entry : kSettingsTable)
         if (!SameSetting(entry, a, b))
             return false;
-    return a.Extensions == b.Extensions;
+    return a.Extensions == b.Extensions && a.Rules == b.Rules;
 }
 
 SettingsFields MergeSettings(const SettingsFields& base, const SettingsFields& mine,
@@ -69,6 +69,8 @@ SettingsFields MergeSettings(const SettingsFields& base, const SettingsFields& m
             CopySetting(entry, mine, merged);
     if (base.Extensions != mine.Extensions)
         merged.Extensions = mine.Extensions;
+    if (base.Rules != mine.Rules)
+        merged.Rules = mine.Rules;
     return merged;
 }
 

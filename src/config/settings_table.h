@@ -45,11 +45,12 @@ std::vector<EXTENSIONREC> DefaultExtensions();
 // True when the setting holds the same value in both (booleans compare as true or false).
 bool SameSetting(const SettingEntry& entry, const SettingsFields& a, const SettingsFields& b);
 void CopySetting(const SettingEntry& entry, const SettingsFields& from, SettingsFields& to);
-// Every setting of the table and the extension table.
+// Every setting of the table, the extension table and the rules.
 bool SameSettings(const SettingsFields& a, const SettingsFields& b);
 
 // The settings as read from `theirs` (a file changed by someone else) with every setting the
-// user changed from `base` in `mine` put on top; the extension table counts as one setting.
+// user changed from `base` in `mine` put on top; the extension table counts as one setting,
+// and so do the rules.
 SettingsFields MergeSettings(const SettingsFields& base, const SettingsFields& mine,
                              const SettingsFields& theirs);
 

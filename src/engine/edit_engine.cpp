@@ -220,6 +220,7 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         OpenEdit edit{target, path, low};
         edit.last = SaveStamp::Of(low, written);
         edit.targetFacts = facts;
+        edit.row = rec;
         edit.knownText = std::move(text);
         // An edit control read empty is known to be empty: a save goes only into that box
         // while it still is (or holds what the edit pasted), not into another field of the page.
@@ -242,6 +243,7 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
             m_host->StartEditor(start);
         else
             LaunchEditor(system, start);
+        TellIfFormattingLost(copied, facts);
     } catch (...) {
         // Called from a window message: nothing may unwind further. The round has put the
         // clipboard back on its way out.
@@ -355,6 +357,7 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
                 // Only a save that went in is used up.
                 edit.last = save->stamp;
                 edit.told = false;
+                NotePasted(edit);
             } else if (result != PasteResult::kFocusMoved && TellOnce(edit, save->low)) {
                 Tell(result == PasteResult::kSelectionGone ? notice::kSelectAgain
                      : result == PasteResult::kReadOnly    ? notice::kReadOnly
@@ -550,9 +553,13 @@ bool CEditEngine::ApplySettings(const SettingsFields& opened, const SettingsFiel
         table.insert(table.end(), Extensions.begin() + static_cast<std::ptrdiff_t>(opened.Extensions.size()),
                      Extensions.end());
     const std::int32_t delay = Delay;
+    // Rules the dialog left as it found them stay as they are now: one remembered from the
+    // choice list while the dialog was open is kept.
+    std::vector<RULEREC> rules = edited.Rules == opened.Rules ? Rules : edited.Rules;
     static_cast<SettingsFields&>(*this) = edited;
     Delay = delay;
     Extensions = std::move(table);
+    Rules = std::move(rules);
     if (m_host)
         m_host->ExtensionsChanged();
     return true;

@@ -81,6 +81,11 @@ struct OpenEdit {
     std::uint32_t toldLow = 0;
     bool boxTextEndedWithBreak = false; // the text copied from the box ended with a line break
     SaveStamp looked;                   // the save as the last look found it, whatever became of it
+    // The row it was started with (its editor starts again on the file from the tray menu).
+    EXTENSIONREC row;
+    // The local time of day of the last save pasted into the box; none yet when pastedHour < 0.
+    int pastedHour = -1;
+    int pastedMinute = 0;
 };
 
 // What the user is told when the temporary file could not take the box's text.
@@ -161,6 +166,12 @@ public:
     void KeepForLaterRestore(CClipboardBackup& backup) { m_laterRestore.TakeOver(backup); }
     void RetryLaterRestore(std::uint32_t retryMs = 0);
     bool HasLaterRestore() const { return m_laterRestore.IsHeld(); }
+    // The user put something on the clipboard on purpose (a saved text, from the tray menu):
+    // no clipboard of theirs waits to come back over it any more.
+    void ForgetHeldClipboard() {
+        m_laterRestore.Discard();
+        m_lateCopy.Discard();
+    }
 
     // A copy the box did not answer in time may still land, after the user's clipboard was
     // put back: for a while, such a copy of the box's program is replaced by the user's
@@ -196,6 +207,10 @@ private:
     // Whether a save just read has stopped changing: written a while ago, or no longer open
     // for writing and the same as read.
     bool IsSteady(const std::u16string& path, std::uint32_t low, const std::string& bytes);
+    // Open edits (open_edits.cpp): the time of a paste, for the tray menu, and the word that
+    // a save will drop the formatting the copy brought.
+    void NotePasted(OpenEdit& edit);
+    void TellIfFormattingLost(const CopiedText& copied, const WindowFacts& facts);
     CClipboardBackup m_laterRestore;
     CClipboardBackup m_lateCopy;
     std::uint32_t m_lateCopyProcess = 0;

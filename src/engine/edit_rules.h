@@ -128,7 +128,8 @@ constexpr char16_t kAdministrator[] =
     u"Quillon cannot reach programs that run as administrator unless it runs as administrator itself.";
 constexpr char16_t kNotThisBox[] =
     u"Your saved text was not pasted: this box no longer holds the text the edit started from. "
-    u"It stays saved and goes in when you come back to the box it came from.";
+    u"It stays saved and goes in when you come back to the box it came from; meanwhile "
+    u"\"Open edits\" in the tray menu can copy it.";
 constexpr char16_t kClipboardBusy[] =
     u"Quillon did not start the edit: another program is holding the clipboard. Try again in a moment.";
 constexpr char16_t kNotText[] =
@@ -142,7 +143,8 @@ constexpr char16_t kSelectAgain[] =
 constexpr char16_t kReadOnly[] =
     u"Your saved text was not pasted: the text box is read-only. It stays saved in its file.";
 constexpr char16_t kNotPasted[] =
-    u"Your saved text could not be pasted back. It stays saved and goes in when you come back to the box.";
+    u"Your saved text could not be pasted back. It stays saved and goes in when you come back to the box; "
+    u"meanwhile \"Open edits\" in the tray menu can copy it.";
 } // namespace notice
 
 // The formats a clipboard backup never saves: GDI handles, metafile pictures, owner-drawn

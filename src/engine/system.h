@@ -115,6 +115,9 @@ public:
     // Puts Unicode text on the clipboard in movable global memory, marked as the program's
     // own (MarkOwnContent).
     virtual bool SetClipboardText(const std::u16string& text) = 0;
+    // Puts Unicode text on the clipboard as the user's own copy (they asked for it): not
+    // marked, so it reaches the clipboard history and monitors as any copy of theirs does.
+    virtual bool SetClipboardTextAsCopy(const std::u16string& text) = 0;
     // Puts Unicode text on the open clipboard to be handed over only when a program asks
     // for it (delayed rendering: the owner window's WM_RENDERFORMAT calls RenderOffer), so
     // that we learn when the text box took it. Marked as the program's own.
@@ -270,6 +273,10 @@ struct WindowFacts {
     // messages: its text can be read and replaced without the clipboard or keys.
     EditKind edit = EditKind::kNone;
     bool readOnly = false; // an edit control the user cannot change
+    // For the per-program rules and for telling the user which edit is which; not part of
+    // the window's identity (a title changes as the user works).
+    std::u16string program; // the executable's file name ("notepad.exe"); empty when unknown
+    std::u16string title;   // the title of the window's top-level window
     bool operator==(const WindowFacts& o) const {
         return thread == o.thread && process == o.process && className == o.className;
     }
@@ -279,7 +286,8 @@ struct WindowFacts {
 class IWindowFacts {
 public:
     virtual ~IWindowFacts() = default;
-    // False when the window is gone.
+    // False when the window is gone. The program and title are read without sending the
+    // window a message, so a hung program cannot hold us.
     virtual bool DescribeWindow(const void* window, WindowFacts& facts) = 0;
     virtual std::uint32_t OwnProcess() = 0;
     // Whether the window's program runs at a higher integrity level than this one (as

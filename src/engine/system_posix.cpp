@@ -58,6 +58,7 @@ public:
     bool IsClipboardFormatAvailable(std::uint32_t) override { return false; }
     bool GetClipboardText(std::u16string&) override { return false; }
     bool SetClipboardText(const std::u16string&) override { return false; }
+    bool SetClipboardTextAsCopy(const std::u16string&) override { return false; }
     bool MarkOwnContent() override { return false; }
     bool ChangedSinceOwnWrite() override { return false; }
     std::uint32_t ClipboardOwnerProcess() override { return 0; }

@@ -14,6 +14,7 @@
 #include "base/win/code_page.h"
 #include "base/win/handles.h"
 #include "engine/edit_rules.h"
+#include "engine/program_rules.h"
 #include "engine/system.h"
 #include "engine/user_keys.h"
 
@@ -444,6 +445,12 @@ public:
         return true;
     }
     bool SetClipboardText(const std::u16string& text) override {
+        if (!SetClipboardTextAsCopy(text))
+            return false;
+        MarkOwnContent();
+        return true;
+    }
+    bool SetClipboardTextAsCopy(const std::u16string& text) override {
         // Movable, as clipboard data must be.
         CGlobalHandle mem(::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t)));
         if (!mem)
@@ -458,7 +465,6 @@ public:
         if (!::SetClipboardData(CF_UNICODETEXT, mem.Get()))
             return false;
         mem.Release(); // the clipboard owns it now
-        MarkOwnContent();
         return true;
     }
     bool OfferClipboardText(const std::u16string& text) override {
@@ -644,6 +650,29 @@ public:
         const LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
         facts.password = facts.edit != EditKind::kNone && (style & ES_PASSWORD) != 0;
         facts.readOnly = facts.edit != EditKind::kNone && (style & ES_READONLY) != 0;
+        facts.program.clear();
+        CHandle owner(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+        if (owner) {
+            std::wstring image(MAX_PATH, L'\0');
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                DWORD size = static_cast<DWORD>(image.size());
+                if (::QueryFullProcessImageNameW(owner.Get(), 0, image.data(), &size)) {
+                    image.resize(size);
+                    facts.program = ProgramFileName(FromWide(image));
+                    break;
+                }
+                if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+                    break;
+                image.assign(image.size() * 4, L'\0');
+            }
+        }
+        // GetWindowTextW reads another program's caption without sending it a message.
+        facts.title.clear();
+        if (HWND top = ::GetAncestor(hwnd, GA_ROOT)) {
+            wchar_t caption[512] = {};
+            const int got = ::GetWindowTextW(top, caption, 512);
+            facts.title = FromWide(std::wstring_view(caption, got > 0 ? static_cast<std::size_t>(got) : 0));
+        }
         return true;
     }
     std::uint32_t OwnProcess() override { return ::GetCurrentProcessId(); }

@@ -7,6 +7,7 @@
 #include "engine/clipboard_backup.h"
 #include "engine/edit_engine.h"
 #include "engine/edit_rules.h"
+#include "engine/program_rules.h"
 
 namespace quillon {
 
@@ -85,6 +86,9 @@ CopyResult CClipboardRoute::Copy(void* box, bool onlySelection, CopiedText& copi
         // is a copy of the user's own. (A copy that came late may yet land: not known then.)
         if (got && !m_copyUnanswered && m_backup)
             m_backup->ExpectSequence(system.ClipboardSequence());
+        for (const char16_t* name : {kHtmlFormatName, kRichTextFormatName})
+            if (got && system.IsClipboardFormatAvailable(system.RegisterFormatName(name)))
+                copied.formatted = true;
         system.CloseClipboard();
     }
     if (got)

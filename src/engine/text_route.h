@@ -36,6 +36,8 @@ enum class CopyResult {
 struct CopiedText {
     std::u16string text;
     std::int64_t at = -1; // unknown
+    bool formatted =
+        false; // formatted text (HTML or rich text) came too, which a plain save cannot give back
 };
 
 // What a check of the box found.

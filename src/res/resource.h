@@ -14,6 +14,7 @@
 #define IDI_ABOUT 134
 #define IDD_ABOUT 135
 #define IDI_NEW_EXTENSION 137
+#define IDD_RULES 138
 #define IDI_CANCEL 139
 // Images of the Options dialog's small buttons (resource type "PNG")
 #define IDR_PNG_ADD 140
@@ -45,6 +46,19 @@
 #define IDC_OPT_MODE_SELECTION 1019
 #define IDC_OPT_MOVE_UP 1020
 #define IDC_OPT_MOVE_DOWN 1021
+#define IDC_OPT_RULES 1023
+// Rules dialog (138)
+#define IDC_RULES_LIST 1030
+#define IDC_RULES_PROGRAM 1031
+#define IDC_RULES_TITLE 1032
+#define IDC_RULES_EXTENSION 1033
+#define IDC_RULES_SHOW_LIST 1034
+#define IDC_RULES_QUIET 1035
+#define IDC_RULES_ADD 1036
+#define IDC_RULES_CHANGE 1037
+#define IDC_RULES_REMOVE 1038
+#define IDC_RULES_UP 1039
+#define IDC_RULES_DOWN 1040
 // About dialog (135)
 #define IDC_ABOUT_VERSION 1015
 #define IDC_ABOUT_LINK 1016

@@ -19,6 +19,7 @@
 #include "framework/folder_dialog.h"
 #include "res/resource.h"
 #include "ui/dialogs/new_extension_dlg.h"
+#include "ui/dialogs/rules_dlg.h"
 
 namespace quillon {
 namespace {
@@ -93,7 +94,8 @@ DWORD MakeWritableFolder(std::wstring folder) {
 } // namespace
 
 CDlgOptions::CDlgOptions(const SettingsFields& settings, IOptionsHost* host, HWND parent)
-    : CDialog(IDD_OPTIONS, parent), m_opened(settings), m_result(settings), m_host(host) {}
+    : CDialog(IDD_OPTIONS, parent), m_opened(settings), m_result(settings), m_host(host),
+      m_rules(settings.Rules) {}
 
 std::wstring CDlgOptions::EditorColumnText(const EXTENSIONREC& row) {
     if (row.Editor.empty())
@@ -399,6 +401,7 @@ void CDlgOptions::OnOK() {
     edited.Insert = m_insertCheck.CheckValue();
     edited.EditOnlySelection = m_nMode == 1 ? 1 : 0;
     edited.DeleteTempFile = m_deleteTempCheck.CheckValue();
+    edited.Rules = m_rules;
 
     if (m_host && !m_host->ApplySettings(m_opened, edited)) {
         // Taken by another program in the moment since the check.
@@ -419,6 +422,16 @@ void CDlgOptions::OnOK() {
         }
     }
     EndDialog(IDOK);
+}
+
+void CDlgOptions::OnRules() {
+    // The rules name extensions of the table as this dialog holds it now.
+    std::vector<std::u16string> extensions;
+    for (const EXTENSIONREC& row : m_extensionList.m_items)
+        extensions.push_back(row.Extension);
+    CDlgRules dialog(m_rules, std::move(extensions), m_hWnd);
+    if (dialog.DoModal() == IDOK)
+        m_rules = dialog.Rules();
 }
 
 LRESULT CDlgOptions::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -445,6 +458,9 @@ LRESULT CDlgOptions::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case IDC_OPT_MOVE_DOWN:
             OnMoveDown();
+            return 0;
+        case IDC_OPT_RULES:
+            OnRules();
             return 0;
         default:
             break;

@@ -67,6 +67,8 @@ private:
     void OnBrowse();
     void OnMoveUp();
     void OnMoveDown();
+    // The Rules dialog, on this dialog's copy of the rules.
+    void OnRules();
     void SelectRow(int index);
     void FitExtensionColumn();
     // Move up, move down and remove are enabled only where they would do something.
@@ -101,6 +103,7 @@ private:
     IOptionsHost* m_host;
     bool m_hotKeySuspended = false;
     bool m_focusHotKeyAtOpen = false;
+    std::vector<RULEREC> m_rules; // as the Rules dialog last left them
 };
 
 } // namespace quillon

@@ -1,5 +1,5 @@
 // Opening the About box of a running Quillon.exe the way a user does: a right click on the
-// tray icon, then the menu's second item.
+// tray icon, then the item above Exit.
 #pragma once
 #include "e2e/support/e2e.h"
 #include "res/resource.h"
@@ -41,9 +41,10 @@ inline HWND OpenAboutFromTray(CQuillon& quillon) {
         ADD_FAILURE() << menuShown.message();
         return nullptr;
     }
-    // Options, then About.
-    TapKey(VK_DOWN);
-    TapKey(VK_DOWN);
+    // Up from no selection reaches the last item, Exit; About is above it (the open edits and
+    // Options come before, however many).
+    TapKey(VK_UP);
+    TapKey(VK_UP);
     TapKey(VK_RETURN);
     HWND about = nullptr;
     auto shown = WaitFor([&] { return (about = AboutDialogOf(pid)) != nullptr; }, 10000, "the About dialog");

@@ -126,11 +126,16 @@ CRoad::CRoad(const RoadOptions& options) : m_options(options) {
         // "{W}" stands for the work folder.
         for (std::size_t at; (at = editorOptions.find(L"{W}")) != std::wstring::npos;)
             editorOptions.replace(at, 3, m_work.Path());
+        for (const std::wstring& extension : options.extensionsBefore)
+            rows.push_back({extension, EditorPath(), editorOptions + L" \"%1\"", options.utf8});
         rows.push_back({L"txt", EditorPath(), editorOptions + L" \"%1\"", options.utf8});
     }
-    m_quillon = std::make_unique<CQuillon>(MakeConfigXml(
-        kRoadHotKey, rows, m_edits, options.saveContent, options.insert, options.editOnlySelection,
-        options.deleteTempFile, options.delay, options.useEditMessages));
+    std::string xml = MakeConfigXml(kRoadHotKey, rows, m_edits, options.saveContent, options.insert,
+                                    options.editOnlySelection, options.deleteTempFile, options.delay,
+                                    options.useEditMessages);
+    if (!options.rulesXml.empty())
+        xml.insert(xml.rfind("</Quillon>"), options.rulesXml);
+    m_quillon = std::make_unique<CQuillon>(xml);
 }
 
 CRoad::~CRoad() {

@@ -48,6 +48,10 @@ struct RoadOptions {
     // Options for the test editor of the default row (before the path); "{W}" stands for
     // the work folder.
     std::wstring editorOptions;
+    // Rows ahead of the default row, with its editor.
+    std::vector<std::wstring> extensionsBefore;
+    // The settings file's rules element, after the extensions.
+    std::string rulesXml;
 };
 
 // Options whose editor only reports what it saw (its bytes in "{W}\seen"); the scenario

@@ -88,6 +88,32 @@ RECT WindowRect(HWND hwnd) {
         5000, "the window to finish painting");
 }
 
+// How many of Quillon's menus are shown, and the rectangle that holds them all.
+int OpenMenus(CRoad& road, RECT& all) {
+    struct Search {
+        DWORD pid;
+        int count;
+        RECT all;
+    } search{road.Quillon().Process().Id(), 0, all};
+    ::EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            wchar_t kind[16] = {};
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(window, &pid);
+            ::GetClassNameW(window, kind, 16);
+            if (pid == s->pid && std::wstring(kind) == L"#32768" && ::IsWindowVisible(window)) {
+                ++s->count;
+                const RECT r = WindowRect(window);
+                ::UnionRect(&s->all, &s->all, &r);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    all = search.all;
+    return search.count;
+}
+
 // The tray icon's menu, opened as a right click on the icon opens it: at the pointer, held
 // over the notification area.
 bool TrayMenuShot(CRoad& road, const std::wstring& shots) {
@@ -114,7 +140,18 @@ bool TrayMenuShot(CRoad& road, const std::wstring& shots) {
         const RECT shot = Around(areaRect, WindowRect(menu), 12);
         Shot(shots, L"tray-menu", &shot);
         Say("   screenshot: build/demo/tray-menu.png");
-        TapKey(VK_ESCAPE);
+        // "Open edits", the edit, and what can be done with it: three menus side by side.
+        for (WORD key : {WORD{VK_DOWN}, WORD{VK_RIGHT}, WORD{VK_RIGHT}})
+            TapKey(key);
+        RECT menus = WindowRect(menu);
+        if (Check(WaitFor([&] { return OpenMenus(road, menus) == 3; }, 5000, "the open edits' menus"),
+                  "open edits shown")) {
+            const RECT edits = Around(areaRect, menus, 12);
+            Shot(shots, L"open-edits", &edits);
+            Say("   screenshot: build/demo/open-edits.png");
+        }
+        for (int i = 0; i < 3; ++i)
+            TapKey(VK_ESCAPE);
         Check(WaitFor([&] { return !::IsWindowVisible(menu); }, 5000, "the menu to close"), "menu closed");
     }
     // The pointer goes back beside the box, where the rest of the demonstration keeps it.
@@ -225,7 +262,7 @@ int Demo(const std::wstring& shots) {
     const RECT boxShot = Around(boxRect, boxRect, 12);
     Shot(shots, L"final-box", &boxShot);
     Say("   screenshot: build/demo/final-box.png");
-    Say("7. The tray icon's menu: Options, About and Exit.");
+    Say("7. The tray icon's menu: Open edits, Options, About and Exit.");
     if (!TrayMenuShot(road, shots))
         return 1;
     Say("8. The hotkey pressed twice: \"Edit with new Extension\" asks for an extension and an editor.");

@@ -219,3 +219,50 @@ TEST_F(HotKeyTest, InTheBottomRightCornerTheListEndsAtThePointer) {
     EXPECT_TRUE(m_quillon->WaitForLine(StartEditLine(m_target, 0)));
     EXPECT_TRUE(m_quillon->Program().Exit());
 }
+
+TEST_F(HotKeyTest, AlwaysKeepsTheRowLastChosenInTheProgramAndThenStartsItWithoutTheList) {
+    StartQuillon(kCtrlAltQ);
+    // Each press waits for the edit before it to be under way: its copy keys, Ctrl among
+    // them, must not mix with the hotkey's.
+    auto edits = [&](std::size_t count) {
+        return WaitFor([&] { return m_quillon->CountLinesStartingWith("Done StartEdit") == count; }, 10000,
+                       std::to_string(count) + " edit(s) under way");
+    };
+    // "md" chosen from the list, as ever.
+    PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+    ASSERT_TRUE(WaitListShown());
+    PressWithModifiers({}, 'Q');
+    ASSERT_TRUE(WaitSelection(1));
+    ReleaseKeys({VK_CONTROL, VK_MENU});
+    ASSERT_TRUE(WaitListHidden());
+    ASSERT_TRUE(m_quillon->WaitForLine(StartEditLine(m_target, 1)));
+    ASSERT_TRUE(edits(1));
+
+    // The next list in this program offers, above "Cancel", to always start with "md" here.
+    PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+    ASSERT_TRUE(WaitListShown());
+    ASSERT_EQ(m_quillon->ListCount(), 6);
+    for (int item = 1; item <= 4; ++item) {
+        PressWithModifiers({}, 'Q');
+        ASSERT_TRUE(WaitSelection(item));
+    }
+    ReleaseKeys({VK_CONTROL, VK_MENU});
+    ASSERT_TRUE(WaitListHidden());
+    EXPECT_TRUE(m_quillon->WaitForLine("Remember 1 for quillon-textbox.exe"));
+    ASSERT_TRUE(edits(2));
+    EXPECT_EQ(m_quillon->CountLinesStartingWith(StartEditLine(m_target, 1)), 2u);
+
+    // From now on the hotkey in this program starts "md" once it is let go, with no list.
+    PressWithModifiers({VK_CONTROL, VK_MENU}, 'Q');
+    ReleaseKeys({VK_CONTROL, VK_MENU});
+    EXPECT_TRUE(m_quillon->WaitForLine("Rule 1 for quillon-textbox.exe"));
+    ASSERT_TRUE(edits(3));
+    EXPECT_EQ(m_quillon->CountLinesStartingWith(StartEditLine(m_target, 1)), 3u);
+    EXPECT_FALSE(m_quillon->ListVisible());
+    EXPECT_TRUE(m_quillon->Program().Exit());
+    std::string saved;
+    ASSERT_TRUE(ReadFileBytes(m_quillon->Program().ConfigPath(), saved));
+    EXPECT_NE(saved.find("<Rule Program=\"quillon-textbox.exe\" Title=\"\" Extension=\"md\" List=\"False\""),
+              std::string::npos)
+        << saved;
+}

@@ -1,8 +1,9 @@
-// quillon-options-shots.exe: shows the Options dialog (and, with "list", the choice list) of
-// the real Quillon.exe for the screenshot script.
-//   quillon-options-shots SHOTS SUFFIX [list]   asks for SHOTS\options-SUFFIX.png (and
-//   SHOTS\choice-list-SUFFIX.png) by creating SHOTS\<name>.request with the window's screen
-//   rectangle "x y width height" in it, and waits until the request is gone.
+// quillon-options-shots.exe: shows the Options dialog, its Rules dialog (and, with "list", the
+// choice list) of the real Quillon.exe for the screenshot script.
+//   quillon-options-shots SHOTS SUFFIX [list]   asks for SHOTS\options-SUFFIX.png,
+//   SHOTS\rules-SUFFIX.png (and SHOTS\choice-list-SUFFIX.png) by creating SHOTS\<name>.request
+//   with the window's screen rectangle "x y width height" in it, and waits until the request
+//   is gone.
 #include <cstdio>
 #include <string>
 
@@ -39,7 +40,15 @@ const std::vector<ConfigRow> kRows = {
 int Run(const std::wstring& shots, const std::wstring& suffix, bool list) {
     // The default hotkey, as a new user sees it.
     const unsigned hotKey = (VK_F11 << 8) | MOD_CONTROL | MOD_SHIFT;
-    CQuillon quillon(MakeConfigXml(hotKey, kRows, L"\\Temp"));
+    std::string config = MakeConfigXml(hotKey, kRows, L"\\Temp");
+    config.insert(
+        config.rfind("</Quillon>"),
+        "<Rules>\r\n"
+        "<Rule Program=\"thunderbird.exe\" Title=\"\" Extension=\"html\" List=\"True\" "
+        "Formatting=\"Quiet\"/>\r\n"
+        "<Rule Program=\"\" Title=\"GitHub\" Extension=\"md\" List=\"False\" Formatting=\"Tell\"/>\r\n"
+        "</Rules>\r\n");
+    CQuillon quillon(config);
     const RECT work = PrimaryWorkArea();
     ::SetCursorPos((work.left + work.right) / 2, (work.top + work.bottom) / 2);
     if (!quillon.Start() || !quillon.ServerWindow())
@@ -56,6 +65,19 @@ int Run(const std::wstring& shots, const std::wstring& suffix, bool list) {
     ::RedrawWindow(options, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     if (!Shot(shots, L"options-" + suffix, options))
         return 1;
+    ::PostMessageW(options, WM_COMMAND, MAKEWPARAM(IDC_OPT_RULES, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(options, IDC_OPT_RULES)));
+    HWND rules = nullptr;
+    auto rulesShown =
+        WaitFor([&] { return (rules = FindTopWindow(pid, L"#32770", L"Rules")) && ::IsWindowVisible(rules); },
+                10000, "the Rules dialog");
+    if (!rulesShown)
+        return Fail(rulesShown), 1;
+    ::RedrawWindow(rules, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    if (!Shot(shots, L"rules-" + suffix, rules))
+        return 1;
+    ::PostMessageW(rules, WM_COMMAND, IDCANCEL, 0);
+    WaitFor([&] { return !::IsWindow(rules); }, 10000, "the Rules dialog to close");
     ::PostMessageW(options, WM_COMMAND, IDCANCEL, 0);
     WaitFor([&] { return !::IsWindow(options); }, 10000, "the Options dialog to close");
 

@@ -110,12 +110,15 @@ TEST_F(ConfigFile, ReadsEveryKeyAndRowOfAFileInReadingOrder) {
 }
 
 TEST_F(ConfigFile, ValuesAreReadByTheirExactRules) {
-    ASSERT_TRUE(
-        LoadText(Lines({"<Quillon><Settings>", "<HotKey>70000</HotKey>",
-                        "<SaveContent>true</SaveContent>", // only "True" is true
-                        "<Insert>True </Insert>", "<Delay> 350ms</Delay>", "</Settings>", "<Extensions>",
-                        "<Extension Extension=\"md\"/>", "<Extension Extension=\"a\" UTF8=\"false\"/>",
-                        "<Extension Extension=\"b\" UTF8=\"False\"/>", "</Extensions></Quillon>"})));
+    ASSERT_TRUE(LoadText(
+        Lines({"<Quillon><Settings>", "<HotKey>70000</HotKey>",
+               "<SaveContent>true</SaveContent>", // only "True" is true
+               "<Insert>True </Insert>", "<Delay> 350ms</Delay>", "</Settings>", "<Extensions>",
+               "<Extension Extension=\"md\"/>", "<Extension Extension=\"a\" UTF8=\"false\"/>",
+               "<Extension Extension=\"b\" UTF8=\"False\"/>", "</Extensions>", "<Rules>",
+               "<Rule Program=\"a.exe\" Extension=\"md\"/>",
+               "<Rule Title=\"Mail\" Extension=\"b\" List=\"false\" Formatting=\"quiet\"/>",
+               "<Rule Program=\"c.exe\" List=\"False\" Formatting=\"Quiet\"/>", "</Rules></Quillon>"})));
     EXPECT_EQ(settings.HotKey, 4464); // 70000 keeps its low 16 bits
     EXPECT_EQ(settings.SaveContent, 0);
     EXPECT_EQ(settings.Insert, 0);
@@ -124,6 +127,10 @@ TEST_F(ConfigFile, ValuesAreReadByTheirExactRules) {
     EXPECT_EQ(settings.Extensions[0], EXTENSIONREC(u"md", u"", u"", 1));
     EXPECT_EQ(settings.Extensions[1].UTF8, 1); // anything but "False" is 1
     EXPECT_EQ(settings.Extensions[2].UTF8, 0);
+    // A rule's List is 1 unless exactly "False"; only "Quiet" silences the formatting word.
+    const std::vector<RULEREC> rules = {RULEREC(u"a.exe", u"", u"md", 1, 0),
+                                        RULEREC(u"", u"Mail", u"b", 1, 0), RULEREC(u"c.exe", u"", u"", 0, 1)};
+    EXPECT_EQ(settings.Rules, rules);
 
     SettingsFields other;
     CConfigXml xml2;
@@ -219,9 +226,17 @@ TEST_F(ConfigFile, ASaveRoundTripsEverySettingAndRowInOrder) {
     settings.Delay = 1234;
     settings.Extensions = {EXTENSIONREC(u"md", u"C:\\Program Files\\Ed & Co\\ed.exe", u"-a \"%1\" <x>", 0),
                            EXTENSIONREC(u"txt", u"", u"", 1), EXTENSIONREC(u"txt", u"", u"", 0)};
+    settings.Rules = {RULEREC(u"thunderbird.exe", u"", u"md", 1), RULEREC(u"", u"A & \"B\"", u"txt", 0, 1),
+                      RULEREC(u"x.exe", u"", u"gone", 1)};
     ASSERT_TRUE(Save());
     const std::string saved = FileBytes();
     EXPECT_NE(saved.find("<TemporaryFolder>C:\\A&amp;B &lt;x"), std::string::npos) << saved;
+    // After the extensions, in the layout an older version passes over.
+    EXPECT_NE(saved.find(Lines({"</Extensions>", "<Rules>",
+                                "<Rule Program=\"thunderbird.exe\" Title=\"\" Extension=\"md\" List=\"True\" "
+                                "Formatting=\"Tell\"/>"})),
+              std::string::npos)
+        << saved;
 
     SettingsFields loaded;
     CConfigXml again;
@@ -234,6 +249,7 @@ TEST_F(ConfigFile, ASaveRoundTripsEverySettingAndRowInOrder) {
     EXPECT_EQ(loaded.DeleteTempFile, 0);
     EXPECT_EQ(loaded.Delay, 1234);
     EXPECT_EQ(loaded.Extensions, settings.Extensions);
+    EXPECT_EQ(loaded.Rules, settings.Rules) << "a rule naming an extension the table lacks is kept too";
 }
 
 TEST_F(ConfigFile, ASaveKeepsTheDeclarationAndTopLevelCommentsButNothingInsideTheRoot) {

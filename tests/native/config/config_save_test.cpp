@@ -67,6 +67,7 @@ TEST_F(ConfigSave, AHandEditWhileRunningSurvivesAndTheUsersOwnChangeGoesOnTop) {
     WriteBytes(dir.Path("QLNConfig.xml"), "<Quillon><Settings><Delay>600</Delay></Settings></Quillon>");
     settings.Insert = 1;
     settings.Extensions.push_back(EXTENSIONREC(u"md", u"", u"", 1));
+    settings.Rules.push_back(RULEREC(u"notepad.exe", u"", u"md", 0));
     const ConfigSaveResult atOk = Save();
     EXPECT_EQ(atOk.status, ConfigSaveResult::kWritten);
     EXPECT_TRUE(atOk.merged);
@@ -74,7 +75,16 @@ TEST_F(ConfigSave, AHandEditWhileRunningSurvivesAndTheUsersOwnChangeGoesOnTop) {
     EXPECT_NE(saved.find("<Delay>600</Delay>"), std::string::npos) << saved;
     EXPECT_NE(saved.find("<Insert>True</Insert>"), std::string::npos) << saved;
     EXPECT_NE(saved.find("Extension=\"md\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<Rule Program=\"notepad.exe\""), std::string::npos) << saved;
     EXPECT_EQ(settings.Delay, 600);
+
+    // Rules added by hand meanwhile are kept while the user changes something else.
+    WriteBytes(dir.Path("QLNConfig.xml"),
+               "<Quillon><Settings><Delay>600</Delay></Settings><Rules><Rule Program=\"b.exe\" "
+               "Extension=\"txt\"/></Rules></Quillon>");
+    settings.SaveContent = 0;
+    ASSERT_EQ(Save().status, ConfigSaveResult::kWritten);
+    EXPECT_EQ(settings.Rules, std::vector<RULEREC>{RULEREC(u"b.exe", u"", u"txt", 1)});
 
     // A hand edit that no longer reads is kept beside the file before the user's change replaces it.
     const std::string broken = "<Quillon><Settings><Delay>7</Delay></Setings></Quillon>";

@@ -149,8 +149,10 @@ TEST(EditEngine, OptionsApplyAsOneStepAndATakenHotKeyChangesNothing) {
     engine.HotKey = 0x4108;
     engine.Delay = 350;
     const SettingsFields opened = engine;
-    // An edit started while the dialog was open saved a row for future use.
+    // An edit started while the dialog was open saved a row for future use, and a choice
+    // remembered for a program.
     engine.Extensions.push_back(EXTENSIONREC(u"md", u"", u"", 1));
+    engine.Rules = {RULEREC(u"notepad.exe", u"", u"md", 0)};
 
     SettingsFields edited = opened;
     edited.HotKey = 0x4503;
@@ -174,6 +176,7 @@ TEST(EditEngine, OptionsApplyAsOneStepAndATakenHotKeyChangesNothing) {
     EXPECT_EQ(engine.Delay, 350) << "Delay has no control in the dialog";
     ASSERT_EQ(engine.Extensions.size(), 2u);
     EXPECT_EQ(engine.Extensions[1].Extension, u"md") << "the row saved meanwhile is kept";
+    EXPECT_EQ(engine.Rules.size(), 1u) << "rules the dialog did not touch stay as they are now";
     EXPECT_EQ(host.changed, 1) << "the choice list is rebuilt";
 
     // The same hotkey again is left registered as it is; a cleared one is only given back.
@@ -183,6 +186,11 @@ TEST(EditEngine, OptionsApplyAsOneStepAndATakenHotKeyChangesNothing) {
     edited.HotKey = 0;
     EXPECT_TRUE(engine.ApplySettings(edited, edited));
     EXPECT_EQ(host.log, (std::vector<std::string>{"unregister"}));
+    // Rules edited in the dialog are the rules from then on.
+    SettingsFields ruled = edited;
+    ruled.Rules = {RULEREC(u"", u"Mail", u"xml", 1)};
+    EXPECT_TRUE(engine.ApplySettings(edited, ruled));
+    EXPECT_EQ(engine.Rules, ruled.Rules);
 }
 
 TEST(EditEngine, AHotKeyAgainstTheRulesInTheFileIsToldAndNotRegistered) {

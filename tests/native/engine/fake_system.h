@@ -59,6 +59,8 @@ public:
     // The text box's content: what a synthesised copy puts on the clipboard when the keys
     // "C" arrive, and what a paste changes. Null: a copy brings nothing.
     std::unique_ptr<std::u16string> boxText;
+    // What else a copy of the box brings besides its text (formatted text, say).
+    std::vector<std::pair<std::uint32_t, std::string>> boxFormats;
     // Text pasted by a synthesised "V": the clipboard's text at that moment.
     std::vector<std::u16string> pasted;
     bool viewerJoined = false;
@@ -232,6 +234,14 @@ public:
         MarkOwnContent();
         return true;
     }
+    bool SetClipboardTextAsCopy(const std::u16string& text) override {
+        if (!clipboardOpen)
+            return false;
+        PutText(text);
+        wrote = true;
+        Log("SetClipboardTextAsCopy");
+        return true;
+    }
     // Delayed rendering: the offered text stands on the clipboard as this placeholder until
     // the box's paste asks for it; a box that never handles the keys never asks.
     static constexpr char kOfferedBytes[] = "<offered>";
@@ -303,8 +313,10 @@ public:
         }
         Log("Keys " + letters);
         for (char c : letters) {
-            if (c == 'C' && boxText)
+            if (c == 'C' && boxText) {
                 PutText(*boxText);
+                clipboard.insert(clipboard.end(), boxFormats.begin(), boxFormats.end());
+            }
             if (c == 'V' && boxIgnoresPaste)
                 continue;
             if (c == 'V') {

@@ -161,6 +161,19 @@ TEST_F(ChoiceListTest, ItemsAreTheRowsThenNewExtensionThenCancel) {
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(m_list.ItemImage(i), i);
 
+    // Shown for a program where "MD" was chosen before: the offer to keep it sits above
+    // "Cancel", once however often it is made, and goes with a rebuild.
+    for (int shown = 0; shown < 2; ++shown)
+        m_list.OfferRemember(L"notepad.exe", L"MD");
+    ASSERT_EQ(m_list.ItemCount(), 6);
+    EXPECT_EQ(m_list.RememberItem(), 4);
+    EXPECT_EQ(m_list.RememberedRow(), 1);
+    EXPECT_EQ(m_list.ItemText(4), L"Always md_in notepad.exe");
+    EXPECT_EQ(m_list.ItemText(5), L"Cancel");
+    m_list.OfferRemember(L"notepad.exe", L"gone");
+    EXPECT_EQ(m_list.ItemCount(), 5) << "no offer for an extension the rows lack";
+    EXPECT_EQ(m_list.RememberItem(), -1);
+
     // Rebuilding replaces items and images rather than adding to them.
     m_list.Refresh({});
     ASSERT_EQ(m_list.ItemCount(), 2);

@@ -401,7 +401,18 @@ TEST(Win32Seam, AWindowIsKnownByItsThreadProcessAndClassAndOursIsNotAboveUs) {
     HWND window =
         WindowOfItsOwnClass(::DefWindowProcW, L"QuillonSeamFactsTest", WS_OVERLAPPEDWINDOW, nullptr);
     ASSERT_NE(window, nullptr);
+    ::SetWindowTextW(window, L"Top & title");
+    HWND child =
+        ::CreateWindowExW(0, L"EDIT", L"box", WS_CHILD, 0, 0, 10, 10, window, nullptr, nullptr, nullptr);
+    ASSERT_NE(child, nullptr);
     WindowFacts facts;
+    ASSERT_TRUE(sys.DescribeWindow(child, facts));
+    // The program by its file name, the title of the box's top-level window.
+    wchar_t module[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, module, MAX_PATH);
+    const std::wstring path = module;
+    EXPECT_EQ(ToWide(facts.program), path.substr(path.find_last_of(L"\\/") + 1));
+    EXPECT_EQ(facts.title, u"Top & title");
     ASSERT_TRUE(sys.DescribeWindow(window, facts));
     EXPECT_EQ(facts.thread, ::GetCurrentThreadId());
     EXPECT_EQ(facts.process, sys.OwnProcess());

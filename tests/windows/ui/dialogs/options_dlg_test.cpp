@@ -453,3 +453,58 @@ TEST_F(OptionsDialogTest, OkStaysOpenForAFolderThatCannotBeWrittenOrAHotKeyThatI
     ::GetTempPathW(MAX_PATH + 1, temp);
     EXPECT_EQ(m_host.applied.TemporaryFolder, FromWide(temp)) << "empty is the user's temporary folder";
 }
+
+TEST_F(OptionsDialogTest, RulesAreMadeOrderedAndRemovedInTheRulesDialogAndKeptByOk) {
+    m_settings.Rules = {RULEREC(u"", u"Mail", u"txt", 1)};
+    CDlgOptions dialog(m_settings, &m_host);
+    INT_PTR result = RunWith(dialog, [](HWND d) {
+        Click(d, IDC_OPT_RULES);
+        HWND rules = WaitShownWindow(L"#32770", L"Rules", d);
+        ASSERT_NE(rules, nullptr);
+        ExpectEveryTextFits(rules);
+        HWND list = ::GetDlgItem(rules, IDC_RULES_LIST);
+        auto cell = [&](int item, int column) {
+            wchar_t text[128] = {};
+            ListView_GetItemText(list, item, column, text, 128);
+            return std::wstring(text);
+        };
+        EXPECT_EQ(cell(0, 0), L"any program");
+        EXPECT_EQ(cell(0, 1), L"Mail");
+        // Narrow texts do not cut the headings (the header keeps a margin on each side).
+        const wchar_t* headings[] = {L"Program", L"Title contains", L"Extension", L"List"};
+        for (int column = 0; column < 4; ++column)
+            EXPECT_GE(ListView_GetColumnWidth(list, column),
+                      ListView_GetStringWidth(list, headings[column]) + 12)
+                << Utf8Of(headings[column]) << " is cut";
+        // The fields show the selected rule. One that would do nothing (no extension,
+        // formatting told) is refused.
+        wchar_t title[64] = {};
+        ::GetDlgItemTextW(rules, IDC_RULES_TITLE, title, 64);
+        EXPECT_STREQ(title, L"Mail");
+        ::SetDlgItemTextW(rules, IDC_RULES_PROGRAM, L"Notepad.exe");
+        ::SetDlgItemTextW(rules, IDC_RULES_TITLE, L"");
+        ::SetDlgItemTextW(rules, IDC_RULES_EXTENSION, L"");
+        ::SendDlgItemMessageW(rules, IDC_RULES_QUIET, BM_SETCHECK, BST_UNCHECKED, 0);
+        Click(rules, IDC_RULES_ADD);
+        ASSERT_TRUE(Acknowledge(rules));
+        EXPECT_EQ(ListView_GetItemCount(list), 1);
+        // Notepad starts "md" at once, quiet about formatting, and goes first.
+        ::SetDlgItemTextW(rules, IDC_RULES_EXTENSION, L"md");
+        ::SendDlgItemMessageW(rules, IDC_RULES_SHOW_LIST, BM_SETCHECK, BST_UNCHECKED, 0);
+        ::SendDlgItemMessageW(rules, IDC_RULES_QUIET, BM_SETCHECK, BST_CHECKED, 0);
+        ClickAndWait(rules, IDC_RULES_ADD);
+        ASSERT_EQ(ListView_GetItemCount(list), 2);
+        EXPECT_EQ(cell(1, 3), L"skipped");
+        ClickAndWait(rules, IDC_RULES_UP);
+        EXPECT_EQ(cell(0, 0), L"Notepad.exe");
+        // The mail rule is removed.
+        ListView_SetItemState(list, 1, LVIS_SELECTED, LVIS_SELECTED);
+        ClickAndWait(rules, IDC_RULES_REMOVE);
+        EXPECT_EQ(ListView_GetItemCount(list), 1);
+        ClickAndWait(rules, IDOK);
+        ASSERT_TRUE(WaitGone(rules, "the Rules dialog to close"));
+        ClickAndWait(d, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(m_host.applied.Rules, (std::vector<RULEREC>{RULEREC(u"Notepad.exe", u"", u"md", 0, 1)}));
+}
