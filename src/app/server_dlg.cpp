@@ -417,8 +417,16 @@ LRESULT CServerDlg::OnHotKeyModifierUp() {
     if (!m_choiceList.IsWindowVisible())
         return 1;
     const int selected = m_choiceList.SelectedItem();
-    m_choiceList.ShowWindow(SW_HIDE);
+    // A row of the table starts at once and the list goes after: hiding a window takes the
+    // system a few milliseconds, which the user would wait for the editor. Anything that may
+    // open a dialog (a new extension) finds the list gone first.
+    const int remember = m_choiceList.RememberItem();
+    const bool tableRow = selected >= 0 && selected < static_cast<int>(GetEditEngine().Extensions.size()) &&
+                          (remember < 0 || selected < remember);
+    if (!tableRow)
+        m_choiceList.ShowWindow(SW_HIDE);
     ConfirmChoice(selected);
+    m_choiceList.ShowWindow(SW_HIDE);
     return 1;
 }
 

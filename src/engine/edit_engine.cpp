@@ -351,7 +351,7 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
                                      [&](const Saved& s) { return s.index == static_cast<std::size_t>(i); });
             if (save == saves.end())
                 break; // this box's newest edit has no new save
-            const PasteResult result = PasteSave(route, focused, edit, save->text);
+            const PasteResult result = PasteSave(route, focused, facts, edit, save->text);
             pasted = result == PasteResult::kPasted;
             if (pasted) {
                 // Only a save that went in is used up.
@@ -454,7 +454,7 @@ CopyResult CEditEngine::CopyBox(HWND target, const WindowFacts& facts, CRouteRou
                                 CopiedText& copied) {
     ITextRoute& route = RouteFor(facts);
     if (&route != m_clipboardRoute.get()) {
-        const CopyResult result = route.Copy(target, EditOnlySelection != 0, copied);
+        const CopyResult result = route.Copy(target, facts, EditOnlySelection != 0, copied);
         if (result != CopyResult::kUnanswered)
             return result;
         copied = CopiedText(); // a control that does not answer its messages: the clipboard's way
@@ -465,16 +465,17 @@ CopyResult CEditEngine::CopyBox(HWND target, const WindowFacts& facts, CRouteRou
         Tell(notice::kClipboardBusy);
         return CopyResult::kFocusMoved;
     }
-    return m_clipboardRoute->Copy(target, EditOnlySelection != 0, copied);
+    return m_clipboardRoute->Copy(target, facts, EditOnlySelection != 0, copied);
 }
 
-PasteResult CEditEngine::PasteSave(ITextRoute& route, HWND box, OpenEdit& edit, const std::u16string& text) {
+PasteResult CEditEngine::PasteSave(ITextRoute& route, HWND box, const WindowFacts& facts, OpenEdit& edit,
+                                   const std::u16string& text) {
     PastePlace place;
     place.insert = Insert != 0;
     place.selection = edit.textKnown && edit.knownIsPart;
     place.selected = edit.knownText;
     place.at = edit.knownAt;
-    const PasteResult result = route.Paste(box, text, place);
+    const PasteResult result = route.Paste(box, facts, text, place);
     if (result != PasteResult::kPasted)
         return result;
     // What the box holds now, as far as it is known: the text replaced the selection it came

@@ -195,7 +195,8 @@ private:
     CopyResult CopyBox(HWND target, const WindowFacts& facts, CRouteRound& clipboardRound,
                        CopiedText& copied);
     // Pastes a save where its edit's text is, and notes what the box holds afterwards.
-    PasteResult PasteSave(ITextRoute& route, HWND box, OpenEdit& edit, const std::u16string& text);
+    PasteResult PasteSave(ITextRoute& route, HWND box, const WindowFacts& facts, OpenEdit& edit,
+                          const std::u16string& text);
 
     // Whether keys may go to the window at all; tells the user why not where it matters.
     bool MayReach(HWND target, WindowFacts& facts);

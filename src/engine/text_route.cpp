@@ -54,7 +54,8 @@ bool CClipboardRoute::Begin() {
     return m_backup->Backup();
 }
 
-CopyResult CClipboardRoute::Copy(void* box, bool onlySelection, CopiedText& copied) {
+CopyResult CClipboardRoute::Copy(void* box, const WindowFacts& facts, bool onlySelection,
+                                 CopiedText& copied) {
     ISystem& system = m_engine.System();
     m_copyUnanswered = false;
     if (!StillFocused(system, box))
@@ -68,12 +69,10 @@ CopyResult CClipboardRoute::Copy(void* box, bool onlySelection, CopiedText& copi
         return StillFocused(system, box) ? CopyResult::kUnanswered : CopyResult::kFocusMoved;
     // An empty box copies nothing, and would keep us waiting for the whole cap: the
     // system's own edit controls say so at once.
-    WindowFacts facts;
     std::u16string own;
-    const bool described = system.DescribeWindow(box, facts);
-    m_boxProcess = described ? facts.process : 0;
-    const bool empty = !onlySelection && described && IsPlainEditClass(facts.className) &&
-                       system.ReadWindowText(box, own) && own.empty();
+    m_boxProcess = facts.process;
+    const bool empty =
+        !onlySelection && IsPlainEditClass(facts.className) && system.ReadWindowText(box, own) && own.empty();
     if (!empty)
         // Ends the moment the copy lands; the 20 ms look is for a system that cannot tell.
         m_copyUnanswered = !system.WaitWatchingClipboard(
@@ -110,7 +109,7 @@ ReadResult CClipboardRoute::Read(void* box, const WindowFacts& facts, bool mayCo
     if (!mayCostCaret)
         return ReadResult::kCostsCaret;
     CopiedText copied;
-    const CopyResult result = Copy(box, false, copied);
+    const CopyResult result = Copy(box, facts, false, copied);
     if (result == CopyResult::kFocusMoved)
         return ReadResult::kFocusMoved;
     m_selectedAll = true;
@@ -119,7 +118,8 @@ ReadResult CClipboardRoute::Read(void* box, const WindowFacts& facts, bool mayCo
     return ReadResult::kRead;
 }
 
-PasteResult CClipboardRoute::Paste(void* box, const std::u16string& text, PastePlace& place) {
+PasteResult CClipboardRoute::Paste(void* box, const WindowFacts&, const std::u16string& text,
+                                   PastePlace& place) {
     ISystem& system = m_engine.System();
     if (!StillFocused(system, box))
         return PasteResult::kFocusMoved;
@@ -225,10 +225,7 @@ std::int64_t FindSelectionAgain(std::u16string_view boxText, std::u16string_view
     return static_cast<std::int64_t>(first);
 }
 
-CopyResult CMessageRoute::Copy(void* box, bool onlySelection, CopiedText& copied) {
-    WindowFacts facts;
-    if (!m_system.DescribeWindow(box, facts))
-        return CopyResult::kFocusMoved; // gone
+CopyResult CMessageRoute::Copy(void* box, const WindowFacts& facts, bool onlySelection, CopiedText& copied) {
     std::u16string all;
     if (!m_system.ReadWindowText(box, all))
         return CopyResult::kUnanswered;
@@ -254,10 +251,8 @@ ReadResult CMessageRoute::Read(void* box, const WindowFacts&, bool, std::u16stri
     return m_system.ReadWindowText(box, text) ? ReadResult::kRead : ReadResult::kUnreadable;
 }
 
-PasteResult CMessageRoute::Paste(void* box, const std::u16string& text, PastePlace& place) {
-    WindowFacts facts;
-    if (!m_system.DescribeWindow(box, facts))
-        return PasteResult::kFocusMoved; // gone
+PasteResult CMessageRoute::Paste(void* box, const WindowFacts& facts, const std::u16string& text,
+                                 PastePlace& place) {
     if (facts.readOnly)
         return PasteResult::kReadOnly;
     if (place.selection && !place.insert) {
@@ -282,7 +277,9 @@ PasteResult CMessageRoute::Paste(void* box, const std::u16string& text, PastePla
     }
     if (!m_system.ReplaceEditSelection(box, text))
         return PasteResult::kNotAnswered;
-    place.boxKnownAfter = m_system.ReadWindowText(box, place.boxAfter);
+    // What the box holds now is known without asking, but for a text put in at the caret.
+    if (place.insert)
+        place.boxKnownAfter = m_system.ReadWindowText(box, place.boxAfter);
     return PasteResult::kPasted;
 }
 

@@ -67,13 +67,14 @@ public:
     // goes on, as it always has, but the caller may choose to stop).
     virtual bool Begin() = 0;
     // The box's text: all of it, or the selection only. Keys go out only while the box still
-    // has the focus.
-    virtual CopyResult Copy(void* box, bool onlySelection, CopiedText& copied) = 0;
+    // has the focus. facts: the box's window as just described.
+    virtual CopyResult Copy(void* box, const WindowFacts& facts, bool onlySelection, CopiedText& copied) = 0;
     // The box's whole text, to check it before a paste; mayCostCaret allows a copy that
     // selects all of it (and leaves it selected until Deselect).
     virtual ReadResult Read(void* box, const WindowFacts& facts, bool mayCostCaret, std::u16string& text) = 0;
     // Puts the text into the box, at the place given.
-    virtual PasteResult Paste(void* box, const std::u16string& text, PastePlace& place) = 0;
+    virtual PasteResult Paste(void* box, const WindowFacts& facts, const std::u16string& text,
+                              PastePlace& place) = 0;
     // Leaves the caret at the end of the box's text, nothing selected, after a Read that
     // selected all: a box left alone must not have all its text selected, where the next
     // key the user types would replace it.
@@ -90,9 +91,10 @@ public:
     explicit CClipboardRoute(CEditEngine& engine);
     ~CClipboardRoute() override;
     bool Begin() override;
-    CopyResult Copy(void* box, bool onlySelection, CopiedText& copied) override;
+    CopyResult Copy(void* box, const WindowFacts& facts, bool onlySelection, CopiedText& copied) override;
     ReadResult Read(void* box, const WindowFacts& facts, bool mayCostCaret, std::u16string& text) override;
-    PasteResult Paste(void* box, const std::u16string& text, PastePlace& place) override;
+    PasteResult Paste(void* box, const WindowFacts& facts, const std::u16string& text,
+                      PastePlace& place) override;
     void Deselect(void* box) override;
     bool End() override;
     bool InRound() const override { return m_backup != nullptr; }
@@ -112,9 +114,10 @@ class CMessageRoute : public ITextRoute {
 public:
     explicit CMessageRoute(ISystem& system) : m_system(system) {}
     bool Begin() override { return true; }
-    CopyResult Copy(void* box, bool onlySelection, CopiedText& copied) override;
+    CopyResult Copy(void* box, const WindowFacts& facts, bool onlySelection, CopiedText& copied) override;
     ReadResult Read(void* box, const WindowFacts& facts, bool mayCostCaret, std::u16string& text) override;
-    PasteResult Paste(void* box, const std::u16string& text, PastePlace& place) override;
+    PasteResult Paste(void* box, const WindowFacts& facts, const std::u16string& text,
+                      PastePlace& place) override;
     void Deselect(void*) override {} // reading selects nothing
     bool End() override { return true; }
     bool InRound() const override { return false; }
