@@ -15,6 +15,7 @@
 #include "framework/edit.h"
 #include "framework/wnd.h"
 #include "windows/support/win_test.h"
+#include "windows/support/win_test.h"
 
 using namespace quillon;
 using namespace quillon::test;
@@ -263,7 +264,14 @@ TEST(Framework, UnbindingUnderAnotherSubclassKeepsTheControlAndTheOtherSubclassW
         EXPECT_EQ(edit.GetWindowText(), L"typed text");
         EXPECT_EQ(end - start, 10);
 
-        // Someone else subclasses the check box above us; then we let go of it.
+        // Someone else subclasses the check box above us; then we let go of it. Windows' common
+        // controls keep such a foreign procedure when the last subclass of theirs goes; Wine's put
+        // the class's procedure back over it, and the foreign one's next call then has nowhere
+        // to go: there is nothing of ours to see.
+        if (RunningUnderWine()) {
+            d.EndDialog(IDOK);
+            GTEST_SKIP() << "Wine's common controls drop a foreign subclass above their own";
+        }
         HWND box = check.m_hWnd;
         g_outerCalls = 0;
         g_outerNext = reinterpret_cast<WNDPROC>(
