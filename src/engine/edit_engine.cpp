@@ -192,10 +192,15 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         if (!IsValidExtension(rec.Extension))
             return;
         std::u16string path;
-        CScopedSeamFile file(system, CreateTempFile(system, ResolveTempFolder(*this),
-                                                    MakeTempFileName(system), rec.Extension, path));
-        if (!file.Get())
+        const std::u16string folder = ResolveTempFolder(*this);
+        CScopedSeamFile file(system,
+                             CreateTempFile(system, folder, MakeTempFileName(system), rec.Extension, path));
+        if (!file.Get()) {
+            // A folder that cannot be written (gone, read-only, another user's), or names taken
+            // by someone else: the user hears why nothing opened.
+            Tell(notice::kNoTempFile + folder + u".");
             return;
+        }
         // Half a text (a full disk) would look whole in the editor, and its save would then
         // cut the box: a file that did not take the whole text is removed and nothing starts.
         const std::string written =

@@ -132,6 +132,9 @@ constexpr char16_t kNotThisBox[] =
     u"\"Open edits\" in the tray menu can copy it.";
 constexpr char16_t kClipboardBusy[] =
     u"Quillon did not start the edit: another program is holding the clipboard. Try again in a moment.";
+constexpr char16_t kNoTempFile[] =
+    u"Quillon did not start the edit: no new file could be made in the temporary folder (see Options), so "
+    u"no editor was started and the text box keeps its text. The folder: ";
 constexpr char16_t kNotText[] =
     u"Your saved text was not pasted: the file does not hold text Quillon can read. Save it again as text.";
 constexpr char16_t kNoTextCame[] =

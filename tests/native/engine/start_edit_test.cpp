@@ -249,10 +249,12 @@ TEST(StartEdit, TwoEditsInOneSecondGetTwoFilesAndTheFirstKeepsItsText) {
     EXPECT_EQ(r.engine.openEdits[2].tempPath, third);
 }
 
-TEST(StartEdit, AFileThatCannotBeCreatedEndsTheEditSilently) {
+TEST(StartEdit, AFileThatCannotBeCreatedEndsTheEditAndTheUserHearsWhy) {
     Road r;
-    r.engine.Extensions = {EXTENSIONREC(u"t?t", u"", u"", 1)};
+    r.engine.TemporaryFolder = u"C:\\Not?Writable";
     r.engine.StartEdit(Box(7), 0);
+    EXPECT_EQ(r.host.told,
+              std::vector<std::u16string>{notice::kNoTempFile + std::u16string(u"C:\\Not?Writable\\.")});
     EXPECT_TRUE(r.engine.openEdits.empty());
     EXPECT_TRUE(r.sys.launched.empty());
     EXPECT_TRUE(r.sys.started.empty());
