@@ -192,6 +192,10 @@ std::u16string DescribeSaveFailure(const ConfigSaveResult& result) {
 bool RecoverConfigFile(IConfigPlatform& platform, const std::u16string& path) {
     if (platform.Exists(path))
         return true;
+    // Without a ".new" no replacement was under way: the file was deleted on purpose (to start
+    // afresh), and an older backup must not bring it back.
+    if (!platform.Exists(path + kConfigTempSuffix))
+        return false;
     // The ".new" is the newest text but is only complete if the replacement got as far as
     // removing the old file; either is taken only when it reads as a whole document.
     for (const char16_t* suffix : {kConfigTempSuffix, kConfigBackupSuffix}) {

@@ -62,8 +62,10 @@ struct ConfigSaveResult {
 // The plain words that tell the user a save failed: the path and the reason.
 std::u16string DescribeSaveFailure(const ConfigSaveResult& result);
 
-// When the file is missing but a complete ".new" of a replacement that failed half-way (or a
-// ".bak" copy) lies beside it, puts that in its place. True when the file is there afterwards.
+// When the file is missing but a complete ".new" of a replacement that failed half-way (or,
+// with such a ".new" cut short, the ".bak" copy) lies beside it, puts that in its place. A file
+// missing without a ".new" was deleted on purpose and stays missing. True when the file is
+// there afterwards.
 bool RecoverConfigFile(IConfigPlatform& platform, const std::u16string& path);
 
 // LoadFile + ReadSettings; records in the document whether a file was there but unreadable,

@@ -162,6 +162,12 @@ TEST_F(ConfigSave, AReplacementThatLostTheFileIsTakenUpAtTheNextStartBesideThePr
     EXPECT_TRUE(RecoverConfigFile(DefaultConfigPlatform(), path));
     EXPECT_EQ(FileBytes(), kHandWritten);
     EXPECT_TRUE(fs::exists(dir.Path("QLNConfig.xml.bak")));
+
+    // Deleted on purpose, with no replacement under way: the backup does not bring it back.
+    fs::remove(dir.Path("QLNConfig.xml"));
+    fs::remove(dir.Path("QLNConfig.xml.new"));
+    EXPECT_FALSE(RecoverConfigFile(DefaultConfigPlatform(), path));
+    EXPECT_FALSE(fs::exists(dir.Path("QLNConfig.xml")));
 }
 
 TEST(SettingsTable, ThePackagedDefaultFileIsWhatTheProgramWritesFromItsDefaults) {
