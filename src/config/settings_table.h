@@ -49,8 +49,8 @@ void CopySetting(const SettingEntry& entry, const SettingsFields& from, Settings
 bool SameSettings(const SettingsFields& a, const SettingsFields& b);
 
 // The settings as read from `theirs` (a file changed by someone else) with every setting the
-// user changed from `base` in `mine` put on top; the extension table counts as one setting,
-// and so do the rules.
+// user changed from `base` in `mine` put on top; the extension table's rows merge by their
+// extension, and the rules count as one setting.
 SettingsFields MergeSettings(const SettingsFields& base, const SettingsFields& mine,
                              const SettingsFields& theirs);
 

@@ -93,6 +93,18 @@ TEST_F(ConfigSave, AHandEditWhileRunningSurvivesAndTheUsersOwnChangeGoesOnTop) {
     EXPECT_EQ(Save().status, ConfigSaveResult::kWritten);
     EXPECT_EQ(ReadBytes(dir.Path("QLNConfig.xml.bak")), broken);
     EXPECT_NE(FileBytes().find("<Delay>600</Delay>"), std::string::npos);
+
+    // A row added by hand stays while the user changes another row in Options.
+    std::string withRow = FileBytes();
+    withRow.insert(withRow.find("</Extensions>"),
+                   "<Extension Extension=\"ini\" Editor=\"\" Parameters=\"\" UTF8=\"True\"/>\r\n");
+    WriteBytes(dir.Path("QLNConfig.xml"), withRow);
+    ASSERT_FALSE(settings.Extensions.empty());
+    settings.Extensions[0].Editor = u"C:\\ed.exe";
+    ASSERT_EQ(Save().status, ConfigSaveResult::kWritten);
+    const std::string rows = FileBytes();
+    EXPECT_NE(rows.find("Extension=\"ini\""), std::string::npos) << rows;
+    EXPECT_NE(rows.find("Editor=\"C:\\ed.exe\""), std::string::npos) << rows;
 }
 
 TEST_F(ConfigSave, AFileHeldOpenForAMomentIsTriedAgainAndAFailureSaysWhereAndWhy) {
