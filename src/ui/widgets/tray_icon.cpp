@@ -167,7 +167,18 @@ HWND CTrayIcon::CommandTarget() const {
 }
 
 LRESULT CTrayIcon::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == m_data.uCallbackMessage && m_data.uCallbackMessage != 0)
+    if (message == m_data.uCallbackMessage && m_data.uCallbackMessage != 0) {
+        // The shell sends its notices from a thread of its own, and a sent message is answered
+        // inside any wait of ours that serves sent messages (the copy and paste of an edit): a
+        // menu or dialog opened there would run in the middle of it, and bringing our window to
+        // the front would move the focus while keys are on their way. Taken up from the loop.
+        if (::InSendMessageEx(nullptr) & (ISMEX_NOTIFY | ISMEX_SEND)) {
+            ::PostMessageW(m_hWnd, kDeferredNotify, wParam, lParam);
+            return 0;
+        }
+        return OnIconNotify(wParam, lParam);
+    }
+    if (message == kDeferredNotify)
         return OnIconNotify(wParam, lParam);
     if (message == g_taskbarCreated && g_taskbarCreated != 0) {
         OnTaskbarCreated();

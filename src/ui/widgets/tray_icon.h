@@ -21,6 +21,8 @@ public:
     static constexpr UINT_PTR kRetryTimer = 1;
     static constexpr UINT kRetryEveryMs = 2000;
     static constexpr int kRetries = 60;
+    // A notice of the shell taken up again from the message loop (the window is our own).
+    static constexpr UINT kDeferredNotify = WM_APP + 0x3F0;
 
     // The one call into the shell; a test hands in a recorder instead of Shell_NotifyIconW.
     using ShellCall = std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)>;

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/win/handles.h"
@@ -282,6 +283,22 @@ TEST_F(TrayIconTest, RightClickShowsTheTrayMenuWithOptionsAsDefault) {
     EXPECT_EQ(tray.defaultItem, ID_TRAY_OPTIONS);
     Pump();
     EXPECT_TRUE(m_sink.received.empty()) << "a closed menu sends no command";
+}
+
+TEST_F(TrayIconTest, AClickTheShellSendsDuringAWaitOpensTheMenuOnlyFromTheMessageLoop) {
+    Recorder shell;
+    CMenuWatcher tray(shell.Function());
+    ASSERT_TRUE(tray.AddTrayIcon(m_icon.Get(), m_sink.GetSafeHwnd(), kTrayMessage));
+    HWND window = tray.m_hWnd;
+    // The shell's thread sends the right click while this thread is in a wait of the edit road,
+    // which answers sent messages only.
+    std::thread shellThread([&] { ::SendNotifyMessageW(window, kTrayMessage, 129, WM_RBUTTONUP); });
+    shellThread.join();
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    EXPECT_FALSE(tray.seen) << "the menu opened inside the wait";
+    Pump();
+    EXPECT_TRUE(tray.seen) << "the menu never opened from the message loop";
 }
 
 namespace {
