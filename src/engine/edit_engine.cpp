@@ -325,14 +325,14 @@ bool CEditEngine::PollEdit(HWND focused, bool lookAgain) {
             return true;
         }
         // The box's text, read once for all the edits that need it, and only when an edit
-        // knows what its box held. Where reading would cost a copy of the whole box, insert
-        // mode does not read: Ctrl+A would lose the caret the text is to go to, so there the
-        // window (handle, thread, process and class) is all that identifies the box.
+        // knows what its box held. Insert mode does not read: a text put in at the caret
+        // replaces nothing the user typed meanwhile, and a copy to check would lose the caret
+        // (Ctrl+A), so there the window (handle, thread, process and class) identifies the box.
         std::u16string boxText;
         bool read = false;
         ReadResult how = ReadResult::kUnreadable;
         auto belongs = [&](const OpenEdit& edit) {
-            if (!edit.textKnown)
+            if (!edit.textKnown || Insert)
                 return true;
             if (!read) {
                 read = true;
