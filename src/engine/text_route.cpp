@@ -263,8 +263,9 @@ PasteResult CMessageRoute::Paste(void* box, const WindowFacts& facts, const std:
         const std::u16string positions = InEditPositions(facts.edit, all);
         const std::u16string selected = InEditPositions(facts.edit, place.selected);
         std::uint32_t start = 0, end = 0;
-        const std::int64_t now =
-            m_system.GetEditSelection(box, start, end) && end - start == selected.size() ? start : -1;
+        const std::int64_t now = m_system.GetEditSelection(box, start, end) && end - start == selected.size()
+                                     ? static_cast<std::int64_t>(start)
+                                     : -1;
         const std::int64_t at = FindSelectionAgain(positions, selected, place.at, now);
         if (at < 0)
             return PasteResult::kSelectionGone;
