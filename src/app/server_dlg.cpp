@@ -26,37 +26,24 @@ namespace {
 // How long a notice given at exit stays up before the tray icon, and the balloon with it, goes.
 constexpr DWORD kExitNoticeMs = 3000;
 
-// The window the keyboard hook reports to while the hook is installed.
-HWND g_hookTarget = nullptr;
+// The window the keyboard hook reports to while the hook is installed: the system calls the
+// hook with no context of ours, so this one pointer is where it finds the window.
+CServerDlg* g_hookOwner = nullptr;
 CSingleDialog g_options; // the Options dialog, one at a time for the whole process
-
-// The focus timer only backs up the focus events, and only while edits are open: with none,
-// nothing wakes the program periodically (battery, the processor's deeper sleep states).
-// With the events hooked it looks rarely; without them it is the only way to see a return.
-constexpr UINT kFocusFallbackMs = 1000;
-void SyncFocusTimer(HWND window, bool editsOpen, bool eventsWatched) {
-    if (editsOpen)
-        ::SetTimer(window, kFocusTimer, eventsWatched ? kFocusFallbackMs : kFocusTimerMs, nullptr);
-    else
-        ::KillTimer(window, kFocusTimer);
-}
-// Open edits watch for the user's return; a user's clipboard still waiting to come back is
-// tried again at the ticks.
-bool NeedsFocusTimer(const CEditEngine& engine) {
-    return !engine.openEdits.empty() || engine.HasLaterRestore();
-}
 
 // Called on the UI thread inside its message retrieval (or a wait of the edit road that
 // answers sent messages): it notes the user's key and posts. The only key it holds back is
 // a release of the user's Ctrl while our own Ctrl shortcuts pass (see CUserKeys::OnKey);
 // the sender releases Ctrl in its place.
 LRESULT CALLBACK HotKeyHookProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code >= 0 && lParam && g_hookTarget) {
+    if (code >= 0 && lParam && g_hookOwner) {
         const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         const bool up = wParam == WM_KEYUP || wParam == WM_SYSKEYUP;
-        const bool holdBack = UserKeys().OnKey(key->vkCode, !up, key->dwExtraInfo, key->time);
-        if (up && IsHotKeyModifier(key->vkCode, keyboard::ModifiersOf(GetEditEngine().HotKey)))
-            ::PostMessageW(g_hookTarget, WM_HOTKEY_MODIFIER_UP, 0, 0);
+        const bool holdBack =
+            UserKeys().OnKey(key->vkCode, !up, key->dwExtraInfo, key->time,
+                             static_cast<std::uint16_t>(key->scanCode), (key->flags & LLKHF_EXTENDED) != 0);
+        if (up && IsHotKeyModifier(key->vkCode, keyboard::ModifiersOf(g_hookOwner->HotKey())))
+            ::PostMessageW(g_hookOwner->m_hWnd, WM_HOTKEY_MODIFIER_UP, 0, 0);
         if (holdBack)
             return 1;
     }
@@ -80,8 +67,10 @@ std::wstring HandleText(HWND hwnd) {
 } // namespace
 
 CServerDlg::CServerDlg()
-    : m_makeOptions(MakeOptionsDialog), m_makeOptionsAtHotKey(MakeOptionsDialogAtHotKey),
-      m_makeAbout(MakeAboutDialog), m_focusWatch(GetEditEngine()) {
+    : m_controller(DefaultSystem(), DefaultConfigPlatform()),
+      m_makeOptions([this] { return MakeOptionsDialog(m_controller.Settings()); }),
+      m_makeOptionsAtHotKey([this] { return MakeOptionsDialogAtHotKey(m_controller.Settings()); }),
+      m_makeAbout([this] { return MakeAboutDialog(m_controller.Settings().moduleFilePath); }) {
     // The modal loop must never show this window: showing activates it, which would take
     // the keyboard focus from the program the user is typing in.
     SetShowOnIdle(false);
@@ -91,11 +80,9 @@ CServerDlg::~CServerDlg() {
     // The window is gone by now; the hook goes with this object and reports to no one.
     if (m_hook) {
         m_hook.Reset();
-        g_hookTarget = nullptr;
+        g_hookOwner = nullptr;
     }
-    CEditEngine& engine = GetEditEngine();
-    if (engine.Host() == this)
-        engine.SetHost(nullptr);
+    m_controller.Stop();
 }
 
 CDialog* CServerDlg::OpenOptionsDialog() {
@@ -109,16 +96,8 @@ bool CServerDlg::OnInitDialog() {
     m_tray.SetDefaultCommand(kTrayOptionsCommand);
     m_tray.beforeMenu = [this](HMENU popup) { AddOpenEditsMenu(popup); };
 
-    CEditEngine& engine = GetEditEngine();
-    engine.SetHost(this);
-    engine.Load(); // ends by registering the hotkey
-
-    ::SetTimer(m_hWnd, kPurgeTimer, kPurgeTimerMs, nullptr);
-    // The hooks make a return to a box seen at once; the focus timer runs only while edits
-    // are open.
-    m_focusWatch.Start(m_hWnd);
-    SyncFocusTimer(m_hWnd, NeedsFocusTimer(engine), m_focusWatch.Watching());
-    g_hookTarget = m_hWnd;
+    m_controller.Start(*this, m_hWnd);
+    g_hookOwner = this;
     m_hook.Reset(::SetWindowsHookExW(WH_KEYBOARD_LL, HotKeyHookProc, ::GetModuleHandleW(nullptr), 0));
     if (m_hook)
         UserKeys().Watch(KeysDownNow());
@@ -128,17 +107,16 @@ bool CServerDlg::OnInitDialog() {
 
 bool CServerDlg::DestroyWindow() {
     // The last chance to say that settings are not kept: the balloon comes before the icon goes.
-    CEditEngine& engine = GetEditEngine();
-    const ConfigSaveResult saved = engine.Save();
+    const ConfigSaveResult saved = m_controller.Settings().Save();
     if (!saved.Saved()) {
         TellUser(DescribeSaveFailure(saved));
         // The balloon goes with the icon, which goes with this window: it stays up a moment
         // so that it can be read. Only sent messages are answered meanwhile (the keyboard
         // hook's calls among them, which must never wait): no edit may start now.
-        engine.System().PauseServingMessages(kExitNoticeMs);
+        m_controller.Engine().System().PauseServingMessages(kExitNoticeMs);
     }
     // A user's clipboard still waiting to come back goes back while our window can own it.
-    engine.RetryLaterRestore(kClipboardRetryMs);
+    m_controller.RestoreClipboardNow();
     return CDialog::DestroyWindow();
 }
 
@@ -189,7 +167,7 @@ void CServerDlg::CreateChoiceList() {
 }
 
 void CServerDlg::RefreshChoiceList() {
-    m_choiceList.Refresh(GetEditEngine().Extensions);
+    m_choiceList.Refresh(m_controller.Settings().Extensions);
 }
 
 void CServerDlg::ShowChoiceList(int first) {
@@ -206,9 +184,9 @@ void CServerDlg::OnEditHotKey(HWND focus) {
         ShowChoiceList();
         return;
     }
-    CEditEngine& engine = GetEditEngine();
+    const CSettingsStore& settings = m_controller.Settings();
     WindowFacts facts;
-    if (!focus || !engine.System().DescribeWindow(focus, facts))
+    if (!focus || !m_controller.Engine().System().DescribeWindow(focus, facts))
         facts = WindowFacts{};
     if (m_pendingRuleRow >= 0) {
         const int row = m_pendingRuleRow;
@@ -218,13 +196,13 @@ void CServerDlg::OnEditHotKey(HWND focus) {
         ShowChoiceList();
         return;
     }
-    const RuleChoice rule = ChooseByRules(engine.Rules, engine.Extensions, facts.program, facts.title);
+    const RuleChoice rule = ChooseByRules(settings.Rules, settings.Extensions, facts.program, facts.title);
     if (rule.row >= 0 && !rule.showList) {
         // Started once the hotkey's keys are let go, as a confirmed choice is: keys of the
         // copy sent while the user still holds the Windows key or Alt would combine with them.
         // A hotkey without modifiers has nothing to let go: it starts at once.
         TraceLine(L"Rule " + std::to_wstring(rule.row) + L" for " + ToWide(facts.program));
-        if (keyboard::ModifiersOf(engine.HotKey) == 0)
+        if (keyboard::ModifiersOf(settings.HotKey) == 0)
             StartEditWith(rule.row);
         else
             m_pendingRuleRow = rule.row;
@@ -252,20 +230,20 @@ void CServerDlg::ConfirmChoice(int item) {
     if (item < 0 || item >= count - 1)
         return;
     if (item == m_choiceList.RememberItem()) {
-        CEditEngine& engine = GetEditEngine();
+        CSettingsStore& settings = m_controller.Settings();
         const int row = m_choiceList.RememberedRow();
-        if (row < 0 || row >= static_cast<int>(engine.Extensions.size()))
+        if (row < 0 || row >= static_cast<int>(settings.Extensions.size()))
             return;
         // Kept with the other settings: written at the next save, as a row saved for future
         // use is.
-        engine.Rules = RememberChoice(engine.Rules, FromWide(m_listProgram),
-                                      engine.Extensions[static_cast<std::size_t>(row)].Extension);
+        settings.Rules = RememberChoice(settings.Rules, FromWide(m_listProgram),
+                                        settings.Extensions[static_cast<std::size_t>(row)].Extension);
         TraceLine(L"Remember " + std::to_wstring(row) + L" for " + m_listProgram);
         StartEditWith(row);
         return;
     }
     // A row chosen in a program is offered to be kept for it the next time.
-    const std::vector<EXTENSIONREC>& rows = GetEditEngine().Extensions;
+    const std::vector<EXTENSIONREC>& rows = m_controller.Settings().Extensions;
     if (item < static_cast<int>(rows.size()) && !m_listProgram.empty()) {
         const std::u16string program = FromWide(m_listProgram);
         auto known = std::find_if(m_lastChoices.begin(), m_lastChoices.end(), [&](const auto& choice) {
@@ -294,7 +272,7 @@ void CServerDlg::AddOpenEditsMenuOrThrow(HMENU popup) {
     CMenuHandle edits(::CreatePopupMenu());
     if (!edits)
         return;
-    std::vector<OpenEditSummary> summaries = SummarizeOpenEdits(GetEditEngine());
+    std::vector<OpenEditSummary> summaries = SummarizeOpenEdits(m_controller.Engine());
     if (summaries.size() > kOpenEditsInMenu)
         summaries.resize(kOpenEditsInMenu);
     static constexpr const wchar_t* kActions[kOpenEditActions] = {L"Open in editor", L"Copy saved text",
@@ -328,7 +306,7 @@ bool CServerDlg::OnOpenEditCommand(UINT command) {
     if (edit >= m_menuEdits.size())
         return false;
     const std::u16string path = m_menuEdits[edit];
-    CEditEngine& engine = GetEditEngine();
+    CEditEngine& engine = m_controller.Engine();
     static constexpr const wchar_t* kNames[kOpenEditActions] = {L"Reopen", L"CopySaved", L"ShowFile",
                                                                 L"Stop"};
     const UINT action = (command - kOpenEditCommandFirst) % kOpenEditActions;
@@ -346,56 +324,21 @@ bool CServerDlg::OnOpenEditCommand(UINT command) {
         break;
     default:
         StopEdit(engine, path);
-        SyncFocusTimer(m_hWnd, NeedsFocusTimer(engine), m_focusWatch.Watching());
+        m_controller.SyncTimers();
         break;
     }
     return true;
 }
 
-HWND CServerDlg::CheckFocusAndPollEdits() {
-    return m_focusWatch.Check();
-}
-
-void CServerDlg::SyncLookAgainTimer() {
-    const bool need = m_focusWatch.LookingAgain() || GetEditEngine().WatchingLateCopy();
-    if (need && !m_lookAgainTimer)
-        m_lookAgainTimer = ::SetTimer(m_hWnd, kLookAgainTimer, kLookAgainTimerMs, nullptr) != 0;
-    else if (!need && m_lookAgainTimer) {
-        ::KillTimer(m_hWnd, kLookAgainTimer);
-        m_lookAgainTimer = false;
-    }
-}
-
-void CServerDlg::OnTimer(UINT_PTR id) {
-    if (id == kFocusTimer) {
-        GetEditEngine().RetryLaterRestore();
-        CheckFocusAndPollEdits();
-        SyncFocusTimer(m_hWnd, NeedsFocusTimer(GetEditEngine()), m_focusWatch.Watching());
-        SyncLookAgainTimer();
-    } else if (id == kLookAgainTimer) {
-        GetEditEngine().CheckLateCopy();
-        m_focusWatch.LookAgain();
-        SyncLookAgainTimer();
-    } else if (id == kPurgeTimer) {
-        GetEditEngine().PurgeClosedEdits();
-        SyncFocusTimer(m_hWnd, NeedsFocusTimer(GetEditEngine()), m_focusWatch.Watching());
-    }
-}
-
 void CServerDlg::StartEditWith(int index) {
     // The box the user is in now, asked afresh: they may have clicked into it and pressed
     // the hotkey before the last tick, and the keys of the copy go to it whatever was seen.
-    HWND target = CheckFocusAndPollEdits();
+    HWND target = m_controller.CheckFocus();
     if (!target)
         return; // no focused window: nothing to edit
     TraceLine(L"StartEdit " + HandleText(target) + L" " + std::to_wstring(index));
-    {
-        CFocusWatch::CEditScope starting(m_focusWatch);
-        GetEditEngine().StartEdit(target, index);
-    }
+    m_controller.StartEdit(target, index);
     TraceLine(L"Done StartEdit");
-    SyncFocusTimer(m_hWnd, NeedsFocusTimer(GetEditEngine()), m_focusWatch.Watching());
-    SyncLookAgainTimer();
 }
 
 LRESULT CServerDlg::OnChoiceClicked(WPARAM wParam) {
@@ -421,7 +364,8 @@ LRESULT CServerDlg::OnHotKeyModifierUp() {
     // system a few milliseconds, which the user would wait for the editor. Anything that may
     // open a dialog (a new extension) finds the list gone first.
     const int remember = m_choiceList.RememberItem();
-    const bool tableRow = selected >= 0 && selected < static_cast<int>(GetEditEngine().Extensions.size()) &&
+    const bool tableRow = selected >= 0 &&
+                          selected < static_cast<int>(m_controller.Settings().Extensions.size()) &&
                           (remember < 0 || selected < remember);
     if (!tableRow)
         m_choiceList.ShowWindow(SW_HIDE);
@@ -503,13 +447,12 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_TIMER:
-        OnTimer(wParam);
+        m_controller.OnTimer(wParam);
         return Default();
     case WM_HOTKEY: {
         // The focus as it is now, not as the last tick saw it: a box the user has just come
         // back to gets its saved text before the choice.
-        HWND focus = CheckFocusAndPollEdits();
-        SyncLookAgainTimer();
+        HWND focus = m_controller.CheckFocus();
         // In one of our own windows the hotkey starts nothing: our keys would reach our own
         // fields (the hotkey field would take Ctrl+C for the new hotkey).
         DWORD process = 0;
@@ -526,21 +469,20 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnEditorStarted(wParam, lParam);
         return 0;
     case WM_FOCUS_CHANGED:
-        m_focusWatch.OnFocusChanged();
-        SyncLookAgainTimer();
+        m_controller.OnFocusChanged();
         return 0;
     case WM_RENDERFORMAT:
-        // The text box asks for the text of a paste (offered by the edit road).
-        GetEditEngine().System().RenderOffer(static_cast<std::uint32_t>(wParam));
+        // A program asks for the text of a paste (offered by the clipboard's route).
+        m_controller.OnClipboardRequest(ClipboardRequest::kRender, static_cast<std::uint32_t>(wParam));
         return 0;
     case WM_RENDERALLFORMATS:
-        GetEditEngine().System().RenderOfferBeforeLeaving(m_hWnd);
+        m_controller.OnClipboardRequest(ClipboardRequest::kRenderAll, 0);
         return 0;
     case WM_DESTROYCLIPBOARD:
-        GetEditEngine().System().DropOffer();
+        m_controller.OnClipboardRequest(ClipboardRequest::kDestroyed, 0);
         return 0;
     case WM_DESTROY:
-        m_focusWatch.Stop();
+        m_controller.FocusWatch().Stop();
         break;
     case WM_ENDSESSION:
         // An installer's restart manager closes programs, not the session: Quillon ends as at
@@ -550,12 +492,11 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         if (wParam) {
-            CEditEngine& engine = GetEditEngine();
-            engine.Save();
+            m_controller.Settings().Save();
             // The process may end any moment now: the user's clipboard and the temporary
             // files are seen to first.
-            engine.RetryLaterRestore(kClipboardRetryMs);
-            EndSessionTempFiles(engine);
+            m_controller.RestoreClipboardNow();
+            EndSessionTempFiles(m_controller.Engine());
         }
         return Default();
     default:

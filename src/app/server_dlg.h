@@ -14,7 +14,7 @@
 #include "app/choice_list.h"
 #include "app/editor_launcher.h"
 #include "app/hook_key_rule.h"
-#include "app/focus_watch.h"
+#include "app/edit_controller.h"
 #include "engine/engine_host.h"
 #include "framework/dialog.h"
 #include "res/resource.h"
@@ -29,15 +29,7 @@ constexpr UINT kTrayAboutCommand = ID_TRAY_ABOUT;
 constexpr UINT kTrayExitCommand = ID_TRAY_EXIT;
 constexpr UINT kTrayChooseHotKeyCommand = ID_TRAY_CHOOSE_HOTKEY;
 
-// Timers of the server window, and the id of its hotkey.
-constexpr UINT_PTR kFocusTimer = 1;
-constexpr UINT kFocusTimerMs = 80;
-constexpr UINT_PTR kPurgeTimer = 3;
-// Runs only for a few seconds after a return to a box with an edit, or after a copy the box
-// did not answer in time.
-constexpr UINT_PTR kLookAgainTimer = 4;
-constexpr UINT kLookAgainTimerMs = 100;
-constexpr UINT kPurgeTimerMs = 1000000;
+// The id of the server window's hotkey.
 constexpr int kEditHotKeyId = 1;
 
 // The row colours of the choice list.
@@ -90,8 +82,11 @@ public:
 
     // The Options dialog open at the moment, if any (there is at most one).
     static CDialog* OpenOptionsDialog();
+    // The hotkey in force, for the keyboard hook.
+    std::uint16_t HotKey() { return m_controller.Settings().HotKey; }
 
 private:
+    CEditController m_controller; // before the dialog makers, which use its settings
     // The makers of the tray commands' dialogs (tray_dialogs.h by default).
     DialogFactory m_makeOptions;
     DialogFactory m_makeOptionsAtHotKey; // Options with the hotkey field focused
@@ -101,13 +96,6 @@ private:
     CImageListHandle m_imageList; // the choice list's icons (the list only borrows them)
     CQLNListCtrl m_choiceList;
 
-    // The focused window of the foreground thread now (null when none); when it changed,
-    // the engine looks whether its edit was saved, as the focus timer does.
-    HWND CheckFocusAndPollEdits();
-    void OnTimer(UINT_PTR id);
-    // Starts or stops the short-lived timer of the look again and the late copy watch.
-    void SyncLookAgainTimer();
-    bool m_lookAgainTimer = false;
     void OnOptions(const DialogFactory& make);
     void OnChooseHotKey();
     void OnExit();
@@ -136,7 +124,6 @@ private:
 
     bool m_exitAfterOptions = false; // Exit was chosen while Options was open
     CHookHandle m_hook;
-    CFocusWatch m_focusWatch;   // the focus last seen, and the checks it starts
     CEditorLauncher m_launcher; // editors start off this thread
     void OnEditorStarted(WPARAM outcome, LPARAM ticket);
 };

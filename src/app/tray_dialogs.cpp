@@ -4,56 +4,59 @@
 
 #include "base/u16.h"
 #include "config/config_file.h"
-#include "engine/edit_engine.h"
+#include "engine/settings_store.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/options_dlg.h"
 
 namespace quillon {
 namespace {
 
-// The Options dialog's program: the process's engine and the window that hosts it.
-class CEngineOptionsHost : public IOptionsHost {
+// The Options dialog's program: the settings in force, with their hotkey registrar.
+class CSettingsOptionsHost : public IOptionsHost {
 public:
+    explicit CSettingsOptionsHost(CSettingsStore& settings) : m_settings(settings) {}
     bool ApplySettings(const SettingsFields& opened, const SettingsFields& edited) override {
-        return GetEditEngine().ApplySettings(opened, edited);
+        return m_settings.ApplySettings(opened, edited);
     }
     std::u16string SaveSettings() override {
-        const ConfigSaveResult saved = GetEditEngine().Save();
+        const ConfigSaveResult saved = m_settings.Save();
         return saved.Saved() ? std::u16string() : DescribeSaveFailure(saved);
     }
-    void SuspendHotKey(bool suspend) override {
-        CEditEngine& engine = GetEditEngine();
-        IEngineHost* host = engine.Host();
-        if (!host)
-            return;
-        if (suspend)
-            host->UnregisterEditHotKey();
-        else if (engine.HotKey != 0)
-            host->RegisterEditHotKey(engine.HotKey);
-    }
-    std::u16string ProgramPath() override { return GetEditEngine().moduleFilePath; }
+    void SuspendHotKey(bool suspend) override { m_settings.SuspendHotKey(suspend); }
+    std::u16string ProgramPath() override { return m_settings.moduleFilePath; }
+
+private:
+    CSettingsStore& m_settings;
+};
+
+// The dialog with the host it talks to, which goes with it.
+class CSettingsOptionsDialog : public CDlgOptions {
+public:
+    explicit CSettingsOptionsDialog(CSettingsStore& settings)
+        : CDlgOptions(settings, &m_host), m_host(settings) {}
+
+private:
+    CSettingsOptionsHost m_host;
 };
 
 } // namespace
 
 // Without an owner: the server window is never shown, and the dialog gets its own button
 // on the taskbar, where the user finds it again behind other windows.
-std::unique_ptr<CDialog> MakeOptionsDialog() {
-    static CEngineOptionsHost host;
-    const SettingsFields& settings = GetEditEngine();
-    return std::make_unique<CDlgOptions>(settings, &host);
+std::unique_ptr<CDialog> MakeOptionsDialog(CSettingsStore& settings) {
+    return std::make_unique<CSettingsOptionsDialog>(settings);
 }
 
-std::unique_ptr<CDialog> MakeOptionsDialogAtHotKey() {
-    std::unique_ptr<CDialog> dialog = MakeOptionsDialog();
+std::unique_ptr<CDialog> MakeOptionsDialogAtHotKey(CSettingsStore& settings) {
+    std::unique_ptr<CDialog> dialog = MakeOptionsDialog(settings);
     static_cast<CDlgOptions&>(*dialog).FocusHotKeyField();
     return dialog;
 }
 
-std::unique_ptr<CDialog> MakeAboutDialog() {
-    // The engine knows the program's path once the settings are loaded; before that the
-    // dialog asks the system for it.
-    return std::make_unique<CDlgAbout>(ToWide(GetEditEngine().moduleFilePath));
+std::unique_ptr<CDialog> MakeAboutDialog(const std::u16string& programPath) {
+    // The program's path is known once the settings are loaded; before that the dialog asks
+    // the system for it.
+    return std::make_unique<CDlgAbout>(ToWide(programPath));
 }
 
 } // namespace quillon

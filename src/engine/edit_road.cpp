@@ -10,9 +10,9 @@
 namespace quillon {
 
 EXTENSIONREC ChooseExtension(CEditEngine& engine, int choiceIndex) {
-    const int rows = static_cast<int>(engine.Extensions.size());
+    const int rows = static_cast<int>(engine.Settings().Extensions.size());
     if (choiceIndex >= 0 && choiceIndex < rows)
-        return engine.Extensions[static_cast<std::size_t>(choiceIndex)];
+        return engine.Settings().Extensions[static_cast<std::size_t>(choiceIndex)];
     EXTENSIONREC cancelled(u"", u"", u"", 1);
     IEngineHost* host = engine.Host();
     if (choiceIndex < 0 || !host)
@@ -23,14 +23,15 @@ EXTENSIONREC ChooseExtension(CEditEngine& engine, int choiceIndex) {
         return cancelled;
     if (saveForFuture) {
         // Shown in the choice list at once; written to the file at the next save.
-        engine.Extensions.push_back(chosen);
+        engine.Settings().Extensions.push_back(chosen);
         host->ExtensionsChanged();
     }
     return chosen;
 }
 
 std::u16string ResolveTempFolder(CEditEngine& engine) {
-    std::u16string folder = ResolveTempFolderPath(engine.moduleFolder, engine.TemporaryFolder);
+    std::u16string folder =
+        ResolveTempFolderPath(engine.Settings().moduleFolder, engine.Settings().TemporaryFolder);
     if (!folder.empty())
         engine.System().CreateDirectories(folder);
     return folder;

@@ -140,6 +140,9 @@ constexpr char16_t kNotText[] =
 constexpr char16_t kNoTextCame[] =
     u"No text came from the text box in time, so the editor opens an empty file. "
     u"If the box had text, saving this file replaces it.";
+constexpr char16_t kNoTextCursor[] =
+    u"Your saved text was not pasted: Quillon checks the box before it pastes, and no text cursor "
+    u"shows in it. It stays saved: click into the box, then come back to it.";
 constexpr char16_t kSelectAgain[] =
     u"Your saved text was not pasted: the text you edited is no longer in the box at one place Quillon "
     u"can tell. It stays saved: select that text in the box again, then come back to the box.";

@@ -14,7 +14,7 @@ namespace {
 constexpr std::size_t kMenuTitleLimit = 40;
 
 OpenEdit* FindEdit(CEditEngine& engine, const std::u16string& path) {
-    for (OpenEdit& edit : engine.openEdits)
+    for (OpenEdit& edit : engine.table.edits)
         if (edit.tempPath == path)
             return &edit;
     return nullptr;
@@ -50,14 +50,14 @@ void CEditEngine::NotePasted(OpenEdit& edit) {
 void CEditEngine::TellIfFormattingLost(const CopiedText& copied, const WindowFacts& facts) {
     if (!copied.formatted)
         return;
-    if (ChooseByRules(Rules, Extensions, facts.program, facts.title).quietFormatting)
+    if (ChooseByRules(m_settings.Rules, m_settings.Extensions, facts.program, facts.title).quietFormatting)
         return;
     Tell(notice::kFormattingLost);
 }
 
 std::vector<OpenEditSummary> SummarizeOpenEdits(CEditEngine& engine) {
     std::vector<OpenEditSummary> summaries;
-    for (auto edit = engine.openEdits.rbegin(); edit != engine.openEdits.rend(); ++edit) {
+    for (auto edit = engine.table.edits.rbegin(); edit != engine.table.edits.rend(); ++edit) {
         OpenEditSummary summary;
         summary.path = edit->tempPath;
         summary.program = edit->targetFacts.program;
@@ -127,7 +127,7 @@ bool CopySavedText(CEditEngine& engine, const std::u16string& path) {
     if (read && SavedTextOf(system, bytes, edit->boxTextEndedWithBreak, text)) {
         // The user's copy now: a clipboard of theirs still waiting to come back must not
         // come back over it.
-        engine.ForgetHeldClipboard();
+        engine.Routes().Clipboard().ForgetHeld();
         if (OpenClipboardPatiently(system, system)) {
             copied = system.EmptyClipboard() && system.SetClipboardTextAsCopy(text);
             system.CloseClipboard();
@@ -145,14 +145,9 @@ bool ShowEditFile(CEditEngine& engine, const std::u16string& path) {
 }
 
 bool StopEdit(CEditEngine& engine, const std::u16string& path) {
-    auto edit = std::find_if(engine.openEdits.begin(), engine.openEdits.end(),
-                             [&](const OpenEdit& e) { return e.tempPath == path; });
-    if (edit == engine.openEdits.end())
+    bool unpasted = false;
+    if (!engine.table.Stop(engine.System(), path, engine.Settings().DeleteTempFile != 0, unpasted))
         return false;
-    const bool unpasted = HasUnpastedSave(engine.System(), *edit);
-    if (!unpasted && engine.DeleteTempFile)
-        engine.pendingDeletes.push_back({edit->tempPath, edit->last});
-    engine.openEdits.erase(edit);
     if (unpasted && engine.Host())
         engine.Host()->TellUser(notice::kStoppedWithSave + path + u".");
     return true;

@@ -39,7 +39,10 @@ struct KeyInput {
     std::uint8_t vk = 0;
     std::uint16_t scan = 0;
     bool up = false;
-    bool operator==(const KeyInput& o) const { return vk == o.vk && scan == o.scan && up == o.up; }
+    bool extended = false; // of the keys that share a scan code, the extended one (arrows, right Ctrl)
+    bool operator==(const KeyInput& o) const {
+        return vk == o.vk && scan == o.scan && up == o.up && extended == o.extended;
+    }
 };
 
 enum class CreateResult { kCreated, kExists, kFailed };
@@ -141,6 +144,9 @@ public:
     virtual std::uint32_t ClipboardSequence() = 0;
     // The process of the window that owns the clipboard's content; 0 when none is known.
     virtual std::uint32_t ClipboardOwnerProcess() = 0;
+    // The process of the window that has the clipboard open now (a reader of an offered
+    // text, during its request); 0 when it is closed or was opened with no window.
+    virtual std::uint32_t ClipboardOpenerProcess() = 0;
     // Puts the viewer window at the head of the clipboard viewer chain, until as many
     // leaves as joins; meanwhile the window keeps track of the viewer that follows it as
     // the chain changes. False when there is no window to put there.
@@ -168,6 +174,11 @@ public:
     // presses Ctrl passes, a release of the user's own Ctrl does not get between its events:
     // it is held back, and Ctrl is released after the batch when the batch left it down.
     virtual bool SendKeys(const std::vector<KeyInput>& keys) = 0;
+    // From Hold on, the user's own key events are held back by the keyboard hook instead of
+    // reaching the focused window; Release sends them on, in order, as the user's. A key
+    // typed while the box's whole text is selected for a check would replace all of it.
+    virtual void HoldUserKeys() = 0;
+    virtual void ReleaseUserKeys() = 0;
 };
 
 // Time, and waiting. Every wait of the edit road goes through here: it answers the messages
@@ -293,6 +304,9 @@ public:
     // Whether the window's program runs at a higher integrity level than this one (as
     // administrator, say): the system drops the keys sent to it without a word.
     virtual bool RunsAboveUs(const void* window) = 0;
+    // Whether a text cursor shows in the window (its thread's caret is in it): the focus is in
+    // a place that takes text, not on a page or a list, where Ctrl+A selects everything.
+    virtual bool CaretShownIn(const void* window) = 0;
     // The focused window of the foreground thread now; null when there is none.
     virtual void* FocusedWindow() = 0;
     // The text a window reports of itself (WM_GETTEXT), for the system's own edit controls,

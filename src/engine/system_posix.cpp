@@ -62,6 +62,7 @@ public:
     bool MarkOwnContent() override { return false; }
     bool ChangedSinceOwnWrite() override { return false; }
     std::uint32_t ClipboardOwnerProcess() override { return 0; }
+    std::uint32_t ClipboardOpenerProcess() override { return 0; }
     std::uint32_t ClipboardSequence() override { return 0; }
     bool OfferClipboardText(const std::u16string&) override { return false; }
     void RenderOffer(std::uint32_t) override {}
@@ -74,6 +75,8 @@ public:
     bool IsKeyDown(std::uint8_t) override { return false; }
     bool IsUserKeyDown(std::uint8_t) override { return false; }
     std::uint32_t UserKeyPresses() override { return 0; }
+    void HoldUserKeys() override {}
+    void ReleaseUserKeys() override {}
     std::uint16_t ScanCodeOf(std::uint8_t) override { return 0; }
     bool SendKeys(const std::vector<KeyInput>&) override { return false; }
 
@@ -113,6 +116,7 @@ public:
     bool DescribeWindow(const void*, WindowFacts&) override { return false; }
     std::uint32_t OwnProcess() override { return 0; }
     bool RunsAboveUs(const void*) override { return false; }
+    bool CaretShownIn(const void*) override { return true; }
     void* FocusedWindow() override { return nullptr; }
     bool ReadWindowText(const void*, std::u16string&) override { return false; }
     bool GetEditSelection(const void*, std::uint32_t&, std::uint32_t&) override { return false; }

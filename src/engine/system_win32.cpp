@@ -61,15 +61,17 @@ bool LeavesCtrlDown(const std::vector<KeyInput>& keys) {
     return last != keys.rend() && !last->up;
 }
 
-bool SendInputs(const std::vector<KeyInput>& keys) {
+// Sends the events as one batch; marked as our own unless they are the user's, sent on.
+bool SendInputs(const std::vector<KeyInput>& keys, ULONG_PTR mark = kOwnKeyMark) {
     std::vector<INPUT> inputs(keys.size());
     for (std::size_t i = 0; i < keys.size(); ++i) {
         inputs[i].type = INPUT_KEYBOARD;
         inputs[i].ki.wVk = keys[i].vk;
         inputs[i].ki.wScan = keys[i].scan;
-        inputs[i].ki.dwFlags = keys[i].up ? KEYEVENTF_KEYUP : 0;
+        inputs[i].ki.dwFlags =
+            (keys[i].up ? KEYEVENTF_KEYUP : 0) | (keys[i].extended ? KEYEVENTF_EXTENDEDKEY : 0);
         inputs[i].ki.time = 0;
-        inputs[i].ki.dwExtraInfo = kOwnKeyMark;
+        inputs[i].ki.dwExtraInfo = mark;
     }
     return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
@@ -385,6 +387,11 @@ public:
         HWND owner = ::GetClipboardOwner();
         return owner && ::GetWindowThreadProcessId(owner, &process) ? process : 0;
     }
+    std::uint32_t ClipboardOpenerProcess() override {
+        DWORD process = 0;
+        HWND opener = ::GetOpenClipboardWindow();
+        return opener && ::GetWindowThreadProcessId(opener, &process) ? process : 0;
+    }
     std::uint32_t EnumClipboardFormats(std::uint32_t after) override { return ::EnumClipboardFormats(after); }
     std::u16string ClipboardFormatName(std::uint32_t format) override {
         // Registered names are atoms of up to 255 characters: read them whole, or the
@@ -549,6 +556,18 @@ public:
                                  : IsKeyDown(vk);
     }
     std::uint32_t UserKeyPresses() override { return UserKeys().Presses(); }
+    void HoldUserKeys() override {
+        if (UserKeys().IsWatching())
+            UserKeys().Hold();
+    }
+    void ReleaseUserKeys() override {
+        // The keys that came meanwhile wait for the hook in the system's queue: answered now,
+        // they are held with the rest rather than passing after it.
+        ServeSentMessages();
+        const std::vector<KeyInput> held = UserKeys().EndHold();
+        if (!held.empty())
+            SendInputs(held, 0);
+    }
     std::uint16_t ScanCodeOf(std::uint8_t vk) override {
         return static_cast<std::uint16_t>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
     }
@@ -689,6 +708,14 @@ public:
         if (!IntegrityOf(::GetCurrentProcess(), ours) || !IntegrityOf(other.Get(), theirs))
             return false;
         return theirs > ours;
+    }
+    bool CaretShownIn(const void* window) override {
+        HWND box = static_cast<HWND>(const_cast<void*>(window));
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        const DWORD thread = ::GetWindowThreadProcessId(box, nullptr);
+        return thread && ::GetGUIThreadInfo(thread, &info) && info.hwndCaret &&
+               (info.hwndCaret == box || ::IsChild(box, info.hwndCaret));
     }
     void* FocusedWindow() override {
         GUITHREADINFO info{};

@@ -13,7 +13,8 @@ namespace quillon {
 namespace {
 
 std::u16string LeftoverListPath(CEditEngine& engine) {
-    return ResolveTempFolderPath(engine.moduleFolder, engine.TemporaryFolder) + kLeftoverListName;
+    return ResolveTempFolderPath(engine.Settings().moduleFolder, engine.Settings().TemporaryFolder) +
+           kLeftoverListName;
 }
 
 // Whether a listed path names one of our temporary files in the folder: a damaged or
@@ -44,7 +45,7 @@ DeleteOutcome DeleteIfUnchanged(IFiles& files, const std::u16string& path, const
 }
 
 void EndSessionTempFiles(CEditEngine& engine) {
-    if (!engine.DeleteTempFile)
+    if (!engine.Settings().DeleteTempFile)
         return;
     IFiles& files = engine.System();
     // One line a file: its path, then the size and hash of the save it was known as.
@@ -57,9 +58,9 @@ void EndSessionTempFiles(CEditEngine& engine) {
                       static_cast<unsigned long long>(known.hash));
         lines += ToUtf8(path) + stamp;
     };
-    for (const auto& ended : engine.pendingDeletes)
+    for (const auto& ended : engine.table.pendingDeletes)
         remove(ended.path, ended.stamp);
-    for (const auto& edit : engine.openEdits)
+    for (const auto& edit : engine.table.edits)
         remove(edit.tempPath, edit.last);
     const std::u16string list = LeftoverListPath(engine);
     files.DeleteFile(list);
@@ -83,7 +84,8 @@ void DeleteFilesLeftLastSession(CEditEngine& engine) {
     files.CloseFile(file);
     if (!read)
         return;
-    const std::u16string folder = ResolveTempFolderPath(engine.moduleFolder, engine.TemporaryFolder);
+    const std::u16string folder =
+        ResolveTempFolderPath(engine.Settings().moduleFolder, engine.Settings().TemporaryFolder);
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/edit_engine.h"
+#include "engine/edit_table.h"
 
 namespace quillon {
 

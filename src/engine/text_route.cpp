@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "engine/clipboard_backup.h"
-#include "engine/edit_engine.h"
+#include "config/settings.h"
 #include "engine/edit_rules.h"
 #include "engine/program_rules.h"
 
@@ -17,6 +17,8 @@ constexpr std::uint32_t kCopyPollMs = 20;
 // A busy box (a web page) may handle the paste's keys long after they went out.
 constexpr std::uint32_t kPasteTakenCapMs = 10000;
 constexpr char kCtrlEnd[] = "\x23"; // VK_END: with Ctrl, the end of the whole text
+// How often a text another program read first is offered again for the box.
+constexpr int kMaxReoffers = 3;
 
 // Keys go only to the box they are meant for: the focus may have moved since it was seen
 // (saving a large clipboard can take seconds), and Ctrl+A, Ctrl+V in another box would
@@ -42,21 +44,118 @@ bool SendCtrlKeys(ISystem& system, std::string_view letters) {
                                         [&](std::uint8_t key) { return system.ScanCodeOf(key); }));
 }
 
-CClipboardRoute::CClipboardRoute(CEditEngine& engine) : m_engine(engine) {}
+CClipboardRoute::CClipboardRoute(ISystem& system, const SettingsFields& settings)
+    : m_system(system), m_settings(settings),
+      m_laterRestore(std::make_unique<CClipboardBackup>(system, system)),
+      m_lateCopy(std::make_unique<CClipboardBackup>(system, system)) {}
 
-CClipboardRoute::~CClipboardRoute() = default;
+CClipboardRoute::~CClipboardRoute() {
+    // What the watch holds is on the clipboard already. A restore still waiting was tried
+    // while the program's window could own the clipboard (its last chance is as it goes);
+    // now, without an owner, emptying the clipboard would lose the user's content for good
+    // (nothing can be put back), so the clipboard stays as it is.
+    m_lateCopy->Discard();
+    m_laterRestore->Discard();
+}
+
+void CClipboardRoute::SetHostWindow(void* window) {
+    m_hostWindow = window;
+    m_system.SetOwnerWindow(window);
+}
 
 bool CClipboardRoute::Begin() {
-    ISystem& system = m_engine.System();
-    m_backup = std::make_unique<CClipboardBackup>(system, system, m_engine.HostWindow());
+    CheckLateCopy();
+    m_lateCopy->Discard();
+    RetryLaterRestore(kClipboardRetryMs);
+    m_busy = true;
+    m_backup = std::make_unique<CClipboardBackup>(m_system, m_system, m_hostWindow);
     m_pasted = false;
     m_selectedAll = false;
+    m_copyUnanswered = false;
     return m_backup->Backup();
+}
+
+TickNeed CClipboardRoute::NeedsTicks() const {
+    return m_lateCopy->IsHeld()       ? TickNeed::kFast
+           : m_laterRestore->IsHeld() ? TickNeed::kSlow
+                                      : TickNeed::kNone;
+}
+
+void CClipboardRoute::Tick() {
+    CheckLateCopy();
+    RetryLaterRestore();
+}
+
+void CClipboardRoute::ForgetHeld() {
+    m_laterRestore->Discard();
+    m_lateCopy->Discard();
+}
+
+bool CClipboardRoute::HasLaterRestore() const {
+    return m_laterRestore->IsHeld();
+}
+
+bool CClipboardRoute::WatchingLateCopy() const {
+    return m_lateCopy->IsHeld();
+}
+
+void CClipboardRoute::RetryLaterRestore(std::uint32_t retryMs) {
+    // Not inside a round or a chore: their waits answer sent messages.
+    if (m_busy || !m_laterRestore->IsHeld())
+        return;
+    m_busy = true;
+    m_laterRestore->RetryRestore(retryMs);
+    m_busy = false;
+}
+
+void CClipboardRoute::WatchForLateCopy(std::uint32_t boxProcess) {
+    m_lateCopy->Discard();
+    // What is on the clipboard now is the user's own content, just put back.
+    if (boxProcess == 0 || !m_lateCopy->Backup())
+        return;
+    m_lateCopyProcess = boxProcess;
+    m_lateCopyUntil = m_system.NowMs() + kLateCopyWatchMs;
+    m_lateCopyPresses = m_system.UserKeyPresses();
+}
+
+void CClipboardRoute::CheckLateCopy() {
+    if (m_busy || !m_lateCopy->IsHeld())
+        return;
+    m_busy = true;
+    // The user pressed a key since (their own Ctrl+C of the box's text, having heard that
+    // none came, or typing into the box): what lands now is theirs.
+    if (m_system.UserKeyPresses() != m_lateCopyPresses)
+        m_lateCopy->Discard();
+    else if (!m_lateCopy->RestoreOverLateCopy(m_lateCopyProcess) && m_system.NowMs() >= m_lateCopyUntil)
+        m_lateCopy->Discard();
+    m_busy = false;
+}
+
+void CClipboardRoute::Serve(ClipboardRequest request, std::uint32_t format) {
+    switch (request) {
+    case ClipboardRequest::kRender: {
+        // Whoever asks is served; only the box's own program counts as the paste taken. A
+        // clipboard manager or collector that reads every copy would otherwise make a paste
+        // the box never took count as done.
+        const std::uint32_t reader = m_system.ClipboardOpenerProcess();
+        const bool waiting = m_system.OfferState() == ClipboardOffer::kWaiting;
+        m_system.RenderOffer(format);
+        if (waiting && m_system.OfferState() == ClipboardOffer::kTaken)
+            m_takenByOther = reader != 0 && m_boxProcess != 0 && reader != m_boxProcess;
+        break;
+    }
+    case ClipboardRequest::kRenderAll:
+        m_system.RenderOfferBeforeLeaving(m_hostWindow);
+        break;
+    case ClipboardRequest::kDestroyed:
+        m_system.DropOffer();
+        break;
+    }
 }
 
 CopyResult CClipboardRoute::Copy(void* box, const WindowFacts& facts, bool onlySelection,
                                  CopiedText& copied) {
-    ISystem& system = m_engine.System();
+    ISystem& system = m_system;
     m_copyUnanswered = false;
     if (!StillFocused(system, box))
         return CopyResult::kFocusMoved;
@@ -76,7 +175,7 @@ CopyResult CClipboardRoute::Copy(void* box, const WindowFacts& facts, bool onlyS
     if (!empty)
         // Ends the moment the copy lands; the 20 ms look is for a system that cannot tell.
         m_copyUnanswered = !system.WaitWatchingClipboard(
-            m_engine.HostWindow(), kCopyWaitCapMs,
+            m_hostWindow, kCopyWaitCapMs,
             [&] { return system.IsClipboardFormatAvailable(clip::kUnicodeText); }, kCopyPollMs);
     bool got = false;
     if (OpenClipboardPatiently(system, system)) {
@@ -100,7 +199,7 @@ CopyResult CClipboardRoute::Copy(void* box, const WindowFacts& facts, bool onlyS
 
 ReadResult CClipboardRoute::Read(void* box, const WindowFacts& facts, bool mayCostCaret,
                                  std::u16string& text) {
-    ISystem& system = m_engine.System();
+    ISystem& system = m_system;
     // The system's own edit controls tell their text directly, which decides without the
     // copy (and without its Ctrl+A in the user's box). One that tells nothing (an empty box)
     // is still asked by the copy.
@@ -108,21 +207,39 @@ ReadResult CClipboardRoute::Read(void* box, const WindowFacts& facts, bool mayCo
         return ReadResult::kRead;
     if (!mayCostCaret)
         return ReadResult::kCostsCaret;
+    // Ctrl+A where no text cursor shows selects the page (in web mail, every message).
+    if (!system.CaretShownIn(box))
+        return ReadResult::kNoCaret;
+    // From Ctrl+A until the paste or the deselection, a key the user types would replace the
+    // whole text: their keys wait those few milliseconds, and follow.
+    system.HoldUserKeys();
+    m_keysHeld = true;
     CopiedText copied;
     const CopyResult result = Copy(box, facts, false, copied);
-    if (result == CopyResult::kFocusMoved)
+    if (result == CopyResult::kFocusMoved) {
+        LetKeysPass();
         return ReadResult::kFocusMoved;
+    }
     m_selectedAll = true;
     text = result == CopyResult::kCopied ? std::move(copied.text)
                                          : std::u16string(); // an empty box copies nothing
     return ReadResult::kRead;
 }
 
-PasteResult CClipboardRoute::Paste(void* box, const WindowFacts&, const std::u16string& text,
+PasteResult CClipboardRoute::Paste(void* box, const WindowFacts& facts, const std::u16string& text,
                                    PastePlace& place) {
-    ISystem& system = m_engine.System();
+    ISystem& system = m_system;
     if (!StillFocused(system, box))
         return PasteResult::kFocusMoved;
+    if (place.selection && !place.insert) {
+        CopiedText selected;
+        const CopyResult seen = Copy(box, facts, true, selected);
+        if (seen == CopyResult::kFocusMoved)
+            return PasteResult::kFocusMoved;
+        if (seen != CopyResult::kCopied ||
+            NormalizeLineEnds(selected.text) != NormalizeLineEnds(place.selected))
+            return PasteResult::kSelectionGone;
+    }
     if (!OpenClipboardPatiently(system, system))
         return PasteResult::kClipboardBusy;
     system.EmptyClipboard();
@@ -130,43 +247,87 @@ PasteResult CClipboardRoute::Paste(void* box, const WindowFacts&, const std::u16
     // happened, and the user's clipboard must not come back before.
     const bool put = system.OfferClipboardText(text);
     system.CloseClipboard();
-    const std::uint32_t offered = system.ClipboardSequence();
     // Without the text on the clipboard a paste would put the user's own clipboard content
     // into the box.
     if (!put)
         return PasteResult::kClipboardBusy;
     if (!StillFocused(system, box))
         return PasteResult::kFocusMoved;
-    if (!SendCtrlKeys(system, PasteLetters(place.insert)))
+    m_boxProcess = facts.process;
+    m_takenByOther = false;
+    // Only the selection the edit was of is replaced (the rest of the box is the user's): the
+    // paste replaces what is selected, never all, and only while the selected text is the
+    // same text again.
+    const bool selection = place.selection && !place.insert;
+    const bool sent = SendCtrlKeys(system, PasteLetters(place.insert || selection));
+    LetKeysPass();
+    if (!sent)
         return PasteResult::kKeysFailed;
     m_pasted = true;
     m_selectedAll = false;
+    return WaitForTheBoxToTake(box, facts, text) ? PasteResult::kPasted : PasteResult::kNotTaken;
+}
+
+bool CClipboardRoute::WaitForTheBoxToTake(void* box, const WindowFacts& facts, const std::u16string& text) {
+    ISystem& system = m_system;
+    std::uint32_t offered = system.ClipboardSequence();
+    int reoffers = 0;
+    // A text another program read first is on the clipboard for anyone now, and the box's
+    // own read would go unseen: it is offered again (the other program may read it again).
+    auto offerAgain = [&] {
+        if (reoffers >= kMaxReoffers || !system.OpenClipboard())
+            return;
+        ++reoffers;
+        system.EmptyClipboard();
+        m_takenByOther = !system.OfferClipboardText(text);
+        system.CloseClipboard();
+        offered = system.ClipboardSequence();
+    };
     // The request for the text comes as a message sent to our window, answered in the wait.
     system.WaitServingMessages(
-        kPasteTakenCapMs, [&] { return system.OfferState() != ClipboardOffer::kWaiting; }, kCopyPollMs);
-    // Taken, the clipboard is as the box's reading left it; dropped untaken, someone emptied
-    // it after our offer (the user copied), and that copy is theirs to keep.
+        kPasteTakenCapMs,
+        [&] {
+            if (system.OfferState() == ClipboardOffer::kTaken && m_takenByOther)
+                offerAgain();
+            const ClipboardOffer state = system.OfferState();
+            return state == ClipboardOffer::kDropped || (state == ClipboardOffer::kTaken && !m_takenByOther);
+        },
+        kCopyPollMs);
+    const ClipboardOffer state = system.OfferState();
+    // Taken, the clipboard is as the reading left it; dropped untaken, someone emptied it
+    // after our offer (the user copied), and that copy is theirs to keep.
     if (m_backup)
-        m_backup->ExpectSequence(system.OfferState() == ClipboardOffer::kTaken ? system.ClipboardSequence()
-                                                                               : offered);
-    return system.OfferState() == ClipboardOffer::kTaken ? PasteResult::kPasted : PasteResult::kNotTaken;
+        m_backup->ExpectSequence(state == ClipboardOffer::kTaken ? system.ClipboardSequence() : offered);
+    if (state == ClipboardOffer::kTaken && !m_takenByOther)
+        return true;
+    // Only others read it: a box that tells its text says whether the text arrived anyway.
+    std::u16string now;
+    return state == ClipboardOffer::kTaken && facts.edit != EditKind::kNone &&
+           system.ReadWindowText(box, now) && now.find(text) != std::u16string::npos;
 }
 
 void CClipboardRoute::Deselect(void* box) {
-    ISystem& system = m_engine.System();
-    if (m_selectedAll && StillFocused(system, box))
-        SendCtrlKeys(system, kCtrlEnd);
+    if (m_selectedAll && StillFocused(m_system, box))
+        SendCtrlKeys(m_system, kCtrlEnd);
     m_selectedAll = false;
+    LetKeysPass();
+}
+
+void CClipboardRoute::LetKeysPass() {
+    if (m_keysHeld)
+        m_system.ReleaseUserKeys();
+    m_keysHeld = false;
 }
 
 bool CClipboardRoute::End() {
+    LetKeysPass();
     if (!m_backup)
         return true;
-    ISystem& system = m_engine.System();
+    ISystem& system = m_system;
     std::uint32_t retryMs = kClipboardRetryMs;
     if (m_pasted) {
         // The text box reads the clipboard when the keys arrive: give it the time.
-        system.PauseServingMessages(static_cast<std::uint32_t>(m_engine.EffectiveDelay()));
+        system.PauseServingMessages(static_cast<std::uint32_t>(m_settings.EffectiveDelay()));
         // A box still inserting a long text keeps the clipboard open meanwhile: wait for it
         // rather than lose the user's clipboard.
         retryMs = kRestoreAfterPasteRetryMs;
@@ -176,17 +337,27 @@ bool CClipboardRoute::End() {
     // One that landed meanwhile is simply replaced by the restore.
     const bool lateCopyDue = m_copyUnanswered && !system.IsClipboardFormatAvailable(clip::kUnicodeText);
     const bool restored = !held || m_backup->Restore(retryMs);
+    m_busy = false;
     if (held && restored && lateCopyDue)
-        m_engine.WatchForLateCopy(m_boxProcess);
+        WatchForLateCopy(m_boxProcess);
     m_copyUnanswered = false;
-    // Still held by the box or another program, after a copy as after a paste: the engine
-    // keeps the user's clipboard and puts it back at a later tick, unless the user copies
-    // something meanwhile.
+    // Still held by the box or another program, after a copy as after a paste: the user's
+    // clipboard is kept and put back at a later tick, unless the user copies something
+    // meanwhile.
     if (!restored)
-        m_engine.KeepForLaterRestore(*m_backup);
+        m_laterRestore->TakeOver(*m_backup);
     m_backup.reset();
     m_pasted = false;
     return restored;
+}
+
+CTextRoutes::CTextRoutes(ISystem& system, const SettingsFields& settings)
+    : m_settings(settings), m_clipboard(system, settings), m_messages(system) {}
+
+ITextRoute& CTextRoutes::For(const WindowFacts& box) {
+    if (m_settings.UseEditMessages && box.edit != EditKind::kNone)
+        return m_messages;
+    return m_clipboard;
 }
 
 } // namespace quillon

@@ -7,7 +7,8 @@
 
 namespace quillon {
 
-bool CUserKeys::OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo, std::uint32_t timeMs) {
+bool CUserKeys::OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo, std::uint32_t timeMs,
+                      std::uint16_t scan, bool extended) {
     if (extraInfo == kOwnKeyMark) {
         if (m_batchLeft > 0)
             --m_batchLeft;
@@ -15,6 +16,11 @@ bool CUserKeys::OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo, std
     }
     if (vk > 0xFF)
         return false;
+    // Kept, not seen yet: the key reaches the system (and this record) when it is sent on.
+    if (m_holding) {
+        m_held.push_back(KeyInput{static_cast<std::uint8_t>(vk), scan, !down, extended});
+        return true;
+    }
     if (down && !m_down[vk])
         ++m_presses; // a key going down, not one held down repeating
     m_down[vk] = down;
@@ -25,6 +31,13 @@ bool CUserKeys::OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo, std
         return true;
     }
     return false;
+}
+
+std::vector<KeyInput> CUserKeys::EndHold() {
+    m_holding = false;
+    std::vector<KeyInput> held;
+    held.swap(m_held);
+    return held;
 }
 
 bool CUserKeys::IsDown(std::uint8_t vk) const {

@@ -4,6 +4,9 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+#include "engine/system.h"
 
 namespace quillon {
 
@@ -24,7 +27,13 @@ public:
     // the user's Ctrl while an own batch of Ctrl shortcuts is still on its way would let
     // the rest of the batch reach the box as plain letters typed into the user's text.
     // timeMs is the event's time stamp (the system's millisecond tick).
-    bool OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo, std::uint32_t timeMs = 0);
+    // While held (Hold), every key of the user's is held back and kept, with its scan code
+    // and whether it is an extended key, to be sent on at EndHold.
+    bool OnKey(std::uint32_t vk, bool down, std::uintptr_t extraInfo, std::uint32_t timeMs = 0,
+               std::uint16_t scan = 0, bool extended = false);
+    void Hold() { m_holding = true; }
+    // The keys held back meanwhile, oldest first; the user's keys pass again.
+    std::vector<KeyInput> EndHold();
     // Ctrl, Shift and Alt count as down when either of their keys is.
     bool IsDown(std::uint8_t vk) const;
     // IsDown, cross-checked with the system's key state: a key the record holds down that
@@ -63,6 +72,8 @@ private:
     std::size_t m_batchLeft = 0;
     bool m_ctrlReleaseHeld = false;
     std::uint32_t m_presses = 0;
+    bool m_holding = false;
+    std::vector<KeyInput> m_held;
 };
 
 // The process's one record, fed by the keyboard hook.

@@ -26,16 +26,18 @@ HWND Window(std::uintptr_t id) {
 
 TEST(EditEngine, StartsWithTheDefaultSettings) {
     CDeleteRecorder sys;
-    CEditEngine engine(sys, DefaultConfigPlatform());
-    EXPECT_EQ(engine.HotKey, hotkey::kDefault);
-    EXPECT_EQ(engine.TemporaryFolder, u"C:\\Users\\me\\Temp\\");
-    EXPECT_EQ(engine.DeleteTempFile, 1);
-    EXPECT_EQ(engine.SaveContent, 1);
-    EXPECT_EQ(engine.Insert, 0);
-    EXPECT_EQ(engine.EditOnlySelection, 0);
-    EXPECT_EQ(engine.Delay, 200);
-    ASSERT_EQ(engine.Extensions.size(), 1u);
-    EXPECT_EQ(engine.Extensions[0], EXTENSIONREC(u"txt", u"", u"", 1));
+    CSettingsStore settings(DefaultConfigPlatform());
+    CTextRoutes routes(sys, settings);
+    CEditEngine engine(sys, settings, routes);
+    EXPECT_EQ(settings.HotKey, hotkey::kDefault);
+    EXPECT_EQ(settings.TemporaryFolder, u"C:\\Users\\me\\Temp\\");
+    EXPECT_EQ(settings.DeleteTempFile, 1);
+    EXPECT_EQ(settings.SaveContent, 1);
+    EXPECT_EQ(settings.Insert, 0);
+    EXPECT_EQ(settings.EditOnlySelection, 0);
+    EXPECT_EQ(settings.Delay, 200);
+    ASSERT_EQ(settings.Extensions.size(), 1u);
+    EXPECT_EQ(settings.Extensions[0], EXTENSIONREC(u"txt", u"", u"", 1));
 }
 
 TEST(EditEngine, DeletesEndedThenOpenFilesAtExitOnlyWhenAsked) {
@@ -49,29 +51,35 @@ TEST(EditEngine, DeletesEndedThenOpenFilesAtExitOnlyWhenAsked) {
         return edit;
     };
     {
-        CEditEngine engine(sys, DefaultConfigPlatform());
-        engine.pendingDeletes = {{u"a", known}, {u"b", known}};
-        engine.openEdits = {open(u"c"), open(u"d")};
+        CSettingsStore settings(DefaultConfigPlatform());
+        CTextRoutes routes(sys, settings);
+        CEditEngine engine(sys, settings, routes);
+        engine.table.pendingDeletes = {{u"a", known}, {u"b", known}};
+        engine.table.edits = {open(u"c"), open(u"d")};
     }
     EXPECT_EQ(sys.deleted, (std::vector<std::u16string>{u"a", u"b", u"c", u"d"}));
 
     CDeleteRecorder keep;
     keep.files[u"a"] = keep.files[u"c"] = {"text", 1};
     {
-        CEditEngine engine(keep, DefaultConfigPlatform());
-        engine.pendingDeletes = {{u"a", known}};
-        engine.openEdits = {open(u"c")};
-        engine.DeleteTempFile = 0; // switched off in Options before exit
+        CSettingsStore settings(DefaultConfigPlatform());
+        CTextRoutes routes(keep, settings);
+        CEditEngine engine(keep, settings, routes);
+        engine.table.pendingDeletes = {{u"a", known}};
+        engine.table.edits = {open(u"c")};
+        settings.DeleteTempFile = 0; // switched off in Options before exit
     }
     EXPECT_TRUE(keep.deleted.empty());
 }
 
 TEST(EditEngine, LookupByWindowTakesTheNewestEdit) {
     CDeleteRecorder sys;
-    CEditEngine engine(sys, DefaultConfigPlatform());
-    engine.DeleteTempFile = 0;
+    CSettingsStore settings(DefaultConfigPlatform());
+    CTextRoutes routes(sys, settings);
+    CEditEngine engine(sys, settings, routes);
+    settings.DeleteTempFile = 0;
     EXPECT_EQ(engine.FindNewestEdit(Window(7)), -1);
-    engine.openEdits = {{Window(7), u"old", 1}, {Window(8), u"other", 2}, {Window(7), u"new", 3}};
+    engine.table.edits = {{Window(7), u"old", 1}, {Window(8), u"other", 2}, {Window(7), u"new", 3}};
     EXPECT_EQ(engine.FindNewestEdit(Window(7)), 2);
     EXPECT_EQ(engine.FindNewestEdit(Window(8)), 1);
 }
@@ -108,18 +116,22 @@ TEST(EditEngine, TheConfigurationGoesThroughThePlatformItIsGiven) {
     CProgramInFolder platform(dir);
     CDeleteRecorder sys;
     {
-        CEditEngine engine(sys, platform);
+        CSettingsStore settings(platform);
+        CTextRoutes routes(sys, settings);
+        CEditEngine engine(sys, settings, routes);
         engine.Load();
-        EXPECT_EQ(engine.configFilePath.substr(0, dir.U16("data").size()), dir.U16("data"));
-        engine.HotKey = 0x0241;
-        engine.Save();
+        EXPECT_EQ(settings.configFilePath.substr(0, dir.U16("data").size()), dir.U16("data"));
+        settings.HotKey = 0x0241;
+        settings.Save();
     }
-    CEditEngine again(sys, platform);
+    CSettingsStore againSettings(platform);
+    CTextRoutes againRoutes(sys, againSettings);
+    CEditEngine again(sys, againSettings, againRoutes);
     test::CFakeHost host;
     again.SetHost(&host);
     again.Load();
-    EXPECT_EQ(again.HotKey, 0x0241) << "the value saved beside the program is read back";
-    EXPECT_EQ(again.moduleFilePath, dir.U16("Quillon.exe"));
+    EXPECT_EQ(againSettings.HotKey, 0x0241) << "the value saved beside the program is read back";
+    EXPECT_EQ(againSettings.moduleFilePath, dir.U16("Quillon.exe"));
     EXPECT_EQ(platform.asked, 2) << "each load asks the given platform where the program is";
 }
 
@@ -143,16 +155,19 @@ public:
 TEST(EditEngine, OptionsApplyAsOneStepAndATakenHotKeyChangesNothing) {
     CDeleteRecorder sys;
     test::CFaultyPlatform platform;
-    CEditEngine engine(sys, platform);
+    CSettingsStore settings(platform);
+    CTextRoutes routes(sys, settings);
+    CEditEngine engine(sys, settings, routes);
     CHotKeyHost host;
     engine.SetHost(&host);
-    engine.HotKey = 0x4108;
-    engine.Delay = 350;
-    const SettingsFields opened = engine;
+    settings.HotKey = 0x4108;
+    settings.SuspendHotKey(false); // registered as at load
+    settings.Delay = 350;
+    const SettingsFields opened = settings;
     // An edit started while the dialog was open saved a row for future use, and a choice
     // remembered for a program.
-    engine.Extensions.push_back(EXTENSIONREC(u"md", u"", u"", 1));
-    engine.Rules = {RULEREC(u"notepad.exe", u"", u"md", 0)};
+    settings.Extensions.push_back(EXTENSIONREC(u"md", u"", u"", 1));
+    settings.Rules = {RULEREC(u"notepad.exe", u"", u"md", 0)};
 
     SettingsFields edited = opened;
     edited.HotKey = 0x4503;
@@ -160,37 +175,38 @@ TEST(EditEngine, OptionsApplyAsOneStepAndATakenHotKeyChangesNothing) {
     edited.Insert = 1;
     edited.Extensions = {EXTENSIONREC(u"xml", u"C:\\ed.exe", u"\"%1\"", 0)};
     host.taken = 0x4503;
-    EXPECT_FALSE(engine.ApplySettings(opened, edited));
-    EXPECT_EQ(host.log, (std::vector<std::string>{"unregister", "register 17667", "register 16648"}))
+    EXPECT_FALSE(settings.ApplySettings(opened, edited));
+    EXPECT_EQ(host.log,
+              (std::vector<std::string>{"register 16648", "unregister", "register 17667", "register 16648"}))
         << "the working hotkey is registered again";
-    EXPECT_EQ(engine.HotKey, 0x4108);
-    EXPECT_EQ(engine.Insert, 0) << "nothing applied";
+    EXPECT_EQ(settings.HotKey, 0x4108);
+    EXPECT_EQ(settings.Insert, 0) << "nothing applied";
     EXPECT_EQ(host.changed, 0);
 
     host.taken = 0;
     host.log.clear();
-    EXPECT_TRUE(engine.ApplySettings(opened, edited));
+    EXPECT_TRUE(settings.ApplySettings(opened, edited));
     EXPECT_EQ(host.log, (std::vector<std::string>{"unregister", "register 17667"}));
-    EXPECT_EQ(engine.HotKey, 0x4503);
-    EXPECT_EQ(engine.Insert, 1);
-    EXPECT_EQ(engine.Delay, 350) << "Delay has no control in the dialog";
-    ASSERT_EQ(engine.Extensions.size(), 2u);
-    EXPECT_EQ(engine.Extensions[1].Extension, u"md") << "the row saved meanwhile is kept";
-    EXPECT_EQ(engine.Rules.size(), 1u) << "rules the dialog did not touch stay as they are now";
+    EXPECT_EQ(settings.HotKey, 0x4503);
+    EXPECT_EQ(settings.Insert, 1);
+    EXPECT_EQ(settings.Delay, 350) << "Delay has no control in the dialog";
+    ASSERT_EQ(settings.Extensions.size(), 2u);
+    EXPECT_EQ(settings.Extensions[1].Extension, u"md") << "the row saved meanwhile is kept";
+    EXPECT_EQ(settings.Rules.size(), 1u) << "rules the dialog did not touch stay as they are now";
     EXPECT_EQ(host.changed, 1) << "the choice list is rebuilt";
 
     // The same hotkey again is left registered as it is; a cleared one is only given back.
     host.log.clear();
-    EXPECT_TRUE(engine.ApplySettings(edited, edited));
+    EXPECT_TRUE(settings.ApplySettings(edited, edited));
     EXPECT_TRUE(host.log.empty());
     edited.HotKey = 0;
-    EXPECT_TRUE(engine.ApplySettings(edited, edited));
+    EXPECT_TRUE(settings.ApplySettings(edited, edited));
     EXPECT_EQ(host.log, (std::vector<std::string>{"unregister"}));
     // Rules edited in the dialog are the rules from then on.
     SettingsFields ruled = edited;
     ruled.Rules = {RULEREC(u"", u"Mail", u"xml", 1)};
-    EXPECT_TRUE(engine.ApplySettings(edited, ruled));
-    EXPECT_EQ(engine.Rules, ruled.Rules);
+    EXPECT_TRUE(settings.ApplySettings(edited, ruled));
+    EXPECT_EQ(settings.Rules, ruled.Rules);
 }
 
 TEST(EditEngine, AHotKeyAgainstTheRulesInTheFileIsToldAndNotRegistered) {
@@ -200,12 +216,16 @@ TEST(EditEngine, AHotKeyAgainstTheRulesInTheFileIsToldAndNotRegistered) {
     CDeleteRecorder sys;
     for (const std::uint16_t hotKey : {std::uint16_t(0x0900), std::uint16_t(0x5602), std::uint16_t(0x7000)}) {
         {
-            CEditEngine engine(sys, platform);
+            CSettingsStore settings(platform);
+            CTextRoutes routes(sys, settings);
+            CEditEngine engine(sys, settings, routes);
             engine.Load();
-            engine.HotKey = hotKey; // Tab alone, Ctrl+V, F1 alone
-            engine.Save();
+            settings.HotKey = hotKey; // Tab alone, Ctrl+V, F1 alone
+            settings.Save();
         }
-        CEditEngine again(sys, platform);
+        CSettingsStore againSettings(platform);
+        CTextRoutes againRoutes(sys, againSettings);
+        CEditEngine again(sys, againSettings, againRoutes);
         CHotKeyHost host;
         again.SetHost(&host);
         again.Load();
@@ -213,6 +233,6 @@ TEST(EditEngine, AHotKeyAgainstTheRulesInTheFileIsToldAndNotRegistered) {
         EXPECT_EQ(host.log, allowed ? std::vector<std::string>{"register 28672"} : std::vector<std::string>{})
             << hotKey;
         EXPECT_EQ(host.told.size(), allowed ? 0u : 1u) << hotKey;
-        EXPECT_EQ(again.HotKey, hotKey) << "the file's value is left for the user to change";
+        EXPECT_EQ(againSettings.HotKey, hotKey) << "the file's value is left for the user to change";
     }
 }

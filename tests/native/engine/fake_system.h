@@ -59,6 +59,9 @@ public:
     // The text box's content: what a synthesised copy puts on the clipboard when the keys
     // "C" arrive, and what a paste changes. Null: a copy brings nothing.
     std::unique_ptr<std::u16string> boxText;
+    // What is selected in that box (nothing: a copy without Ctrl+A takes all of it, as the
+    // tests of whole boxes expect); a paste without Ctrl+A replaces it.
+    std::u16string boxSelected;
     // What else a copy of the box brings besides its text (formatted text, say).
     std::vector<std::pair<std::uint32_t, std::string>> boxFormats;
     // Text pasted by a synthesised "V": the clipboard's text at that moment.
@@ -145,6 +148,21 @@ public:
     // The process of whoever copied last (UserCopies); ours after our own writes.
     std::uint32_t copierProcess = 0;
     std::uint32_t ClipboardOwnerProcess() override { return owner ? ownProcess : copierProcess; }
+    // The process reading the clipboard now (the box's, while it takes a paste).
+    std::uint32_t readerProcess = 0;
+    std::uint32_t ClipboardOpenerProcess() override { return readerProcess; }
+    // Where the box's request for an offered text goes (the program's route); none: the
+    // offer is rendered directly.
+    std::function<void(std::uint32_t format)> renderRequest;
+    void RequestRender(std::uint32_t reader) {
+        const std::uint32_t before = readerProcess;
+        readerProcess = reader;
+        if (renderRequest)
+            renderRequest(13);
+        else
+            RenderOffer(13);
+        readerProcess = before;
+    }
     bool Marked() const {
         return ClipBytes(kExcludeMark) == Dword0() && ClipBytes(kHistoryMark) == Dword0() &&
                ClipBytes(kCloudMark) == Dword0();
@@ -300,6 +318,15 @@ public:
     bool IsUserKeyDown(std::uint8_t vk) override { return userKeysDown.count(vk) != 0; }
     std::uint32_t userKeyPresses = 0;
     std::uint32_t UserKeyPresses() override { return userKeyPresses; }
+    bool holdingKeys = false;
+    void HoldUserKeys() override {
+        holdingKeys = true;
+        Log("HoldKeys");
+    }
+    void ReleaseUserKeys() override {
+        holdingKeys = false;
+        Log("ReleaseKeys");
+    }
     std::uint16_t ScanCodeOf(std::uint8_t vk) override { return static_cast<std::uint16_t>(vk + 0x100); }
     bool SendKeys(const std::vector<quillon::KeyInput>& keys) override {
         batches.push_back(keys);
@@ -314,13 +341,14 @@ public:
         Log("Keys " + letters);
         for (char c : letters) {
             if (c == 'C' && boxText) {
-                PutText(*boxText);
+                const bool all = letters.find('A') != std::string::npos || boxSelected.empty();
+                PutText(all ? *boxText : boxSelected);
                 clipboard.insert(clipboard.end(), boxFormats.begin(), boxFormats.end());
             }
             if (c == 'V' && boxIgnoresPaste)
                 continue;
             if (c == 'V') {
-                RenderOffer(13); // the box asks for the text
+                RequestRender(FocusedProcess()); // the box asks for the text
                 std::u16string t;
                 bool wasOpen = clipboardOpen;
                 clipboardOpen = true;
@@ -329,8 +357,12 @@ public:
                 // The box now holds the paste (all of it after Ctrl+A, else added to it).
                 if (!boxText)
                     boxText = std::make_unique<std::u16string>();
+                const std::size_t selectedAt =
+                    boxSelected.empty() ? std::u16string::npos : boxText->find(boxSelected);
                 if (letters.find('A') != std::string::npos)
                     *boxText = pasted.back();
+                else if (selectedAt != std::u16string::npos)
+                    boxText->replace(selectedAt, boxSelected.size(), pasted.back());
                 else
                     *boxText += pasted.back();
                 busyOpens = busyAfterPaste;
@@ -557,6 +589,8 @@ public:
     }
     std::uint32_t OwnProcess() override { return ownProcess; }
     bool RunsAboveUs(const void* window) override { return aboveUs.count(window) != 0; }
+    std::set<const void*> noCaret; // windows where no text cursor shows
+    bool CaretShownIn(const void* window) override { return noCaret.count(window) == 0; }
     // What windows of the system's edit classes report as their text.
     std::map<const void*, std::u16string> windowText;
     bool ReadWindowText(const void* window, std::u16string& text) override {
@@ -591,6 +625,10 @@ public:
         start = end = start + static_cast<std::uint32_t>(text.size());
         Log("ReplaceSel " + ToUtf8(text));
         return true;
+    }
+    std::uint32_t FocusedProcess() const {
+        auto it = windowFacts.find(focus ? focus : lastDescribed);
+        return it == windowFacts.end() ? 0 : it->second.process;
     }
     void* FocusedWindow() override {
         if (onFocusAsked)

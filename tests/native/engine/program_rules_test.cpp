@@ -66,7 +66,9 @@ namespace {
 struct Edits {
     CFakeSystem sys;
     CFakeHost host;
-    CEditEngine engine{sys, DefaultConfigPlatform()};
+    CSettingsStore settings{DefaultConfigPlatform()};
+    CTextRoutes routes{sys, settings};
+    CEditEngine engine{sys, settings, routes};
     static constexpr std::uint32_t kHtml = 0xC0A1;
     Edits() {
         host.system = &sys;
@@ -83,9 +85,9 @@ struct Edits {
         facts.program = u"mailer.exe";
         facts.title = u"Re: plans & dates";
         sys.windowFacts[Box(7)] = facts;
-        engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"-n", 1)};
+        settings.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"-n", 1)};
     }
-    std::u16string Path() const { return engine.openEdits.at(0).tempPath; }
+    std::u16string Path() const { return engine.table.edits.at(0).tempPath; }
 };
 
 } // namespace
@@ -101,9 +103,9 @@ TEST(FormattingNotice, ToldOnceWhenTheCopyBroughtFormattingUnlessARuleIsQuiet) {
         if (c.formatted)
             e.sys.boxFormats = {{Edits::kHtml, "<b>hello</b>"}};
         if (c.quietRule)
-            e.engine.Rules = {RULEREC(u"MAILER.exe", u"", u"", 1, 1)};
+            e.settings.Rules = {RULEREC(u"MAILER.exe", u"", u"", 1, 1)};
         e.engine.StartEdit(Box(7), 0);
-        ASSERT_EQ(e.engine.openEdits.size(), 1u);
+        ASSERT_EQ(e.engine.table.edits.size(), 1u);
         const auto told = std::count(e.host.told.begin(), e.host.told.end(), notice::kFormattingLost);
         EXPECT_EQ(told, c.told ? 1 : 0) << c.formatted << c.quietRule;
         EXPECT_GT(e.sys.IndexOf("StartProgram"), 0) << "the editor opens all the same";
@@ -118,7 +120,7 @@ TEST(FormattingNotice, ToldOnceWhenTheCopyBroughtFormattingUnlessARuleIsQuiet) {
 TEST(OpenEdits, TheMenuTellsWhereEachEditStandsAndItsActionsKeepTheUsersText) {
     Edits e;
     e.engine.StartEdit(Box(7), 0);
-    ASSERT_EQ(e.engine.openEdits.size(), 1u);
+    ASSERT_EQ(e.engine.table.edits.size(), 1u);
     const std::u16string path = e.Path();
     auto only = [&] {
         const std::vector<OpenEditSummary> all = SummarizeOpenEdits(e.engine);
@@ -133,12 +135,15 @@ TEST(OpenEdits, TheMenuTellsWhereEachEditStandsAndItsActionsKeepTheUsersText) {
 
     // "Copy saved text": the user's copy, unmarked; a clipboard of theirs still waiting to
     // come back after an earlier paste does not come back over it.
-    CClipboardBackup earlier(e.sys, e.sys);
-    ASSERT_TRUE(earlier.Backup());
-    e.engine.KeepForLaterRestore(earlier);
+    CClipboardRoute& clipboard = e.routes.ClipboardRoute();
+    ASSERT_TRUE(clipboard.Begin());
+    e.sys.busyOpens = 1000; // held by another program: the restore waits for a later tick
+    clipboard.End();
+    e.sys.busyOpens = 0;
+    ASSERT_TRUE(clipboard.HasLaterRestore());
     ASSERT_TRUE(CopySavedText(e.engine, path));
-    e.engine.RetryLaterRestore();
-    EXPECT_FALSE(e.engine.HasLaterRestore());
+    e.routes.ClipboardRoute().RetryLaterRestore();
+    EXPECT_FALSE(e.routes.ClipboardRoute().HasLaterRestore());
     EXPECT_EQ(e.sys.Unmarked(), (std::vector<std::pair<std::uint32_t, std::string>>{
                                     {13, std::string("s\0a\0v\0e\0d\0 \0t\0e\0x\0t\0\0\0", 22)}}));
     EXPECT_FALSE(e.sys.Marked());
@@ -160,8 +165,8 @@ TEST(OpenEdits, TheMenuTellsWhereEachEditStandsAndItsActionsKeepTheUsersText) {
     // "Stop this edit" with a newer save unpasted: the file stays and the user hears where.
     e.sys.Save(path, "\xEF\xBB\xBFnewer");
     ASSERT_TRUE(StopEdit(e.engine, path));
-    EXPECT_TRUE(e.engine.openEdits.empty());
-    EXPECT_TRUE(e.engine.pendingDeletes.empty());
+    EXPECT_TRUE(e.engine.table.edits.empty());
+    EXPECT_TRUE(e.engine.table.pendingDeletes.empty());
     ASSERT_FALSE(e.host.told.empty());
     EXPECT_EQ(e.host.told.back(), notice::kStoppedWithSave + path + u".");
     EXPECT_FALSE(StopEdit(e.engine, path)) << "an edit gone meanwhile is no error";
@@ -173,8 +178,8 @@ TEST(OpenEdits, StoppingAnEditWithNothingUnpastedLeavesItsFileForTheExit) {
     e.engine.StartEdit(Box(7), 0);
     const std::u16string path = e.Path();
     ASSERT_TRUE(StopEdit(e.engine, path));
-    ASSERT_EQ(e.engine.pendingDeletes.size(), 1u);
-    EXPECT_EQ(e.engine.pendingDeletes[0].path, path);
+    ASSERT_EQ(e.engine.table.pendingDeletes.size(), 1u);
+    EXPECT_EQ(e.engine.table.pendingDeletes[0].path, path);
     EXPECT_TRUE(e.host.told.empty());
     EXPECT_EQ(ShortenTitle(u"A very long title of a browser window, with a site name at the end", 20),
               u"A very long title...");

@@ -18,12 +18,14 @@ const std::u16string kFile = u"C:\\Temp\\Quillon_14_05_09.txt";
 struct Road {
     CFakeSystem sys;
     CFakeHost host;
-    CEditEngine engine{sys, DefaultConfigPlatform()};
+    CSettingsStore settings{DefaultConfigPlatform()};
+    CTextRoutes routes{sys, settings};
+    CEditEngine engine{sys, settings, routes};
     Road() {
         host.system = &sys;
         host.window = Box(99);
         engine.SetHost(&host);
-        engine.moduleFolder = u"C:\\Tools\\Quillon";
+        settings.moduleFolder = u"C:\\Tools\\Quillon";
         sys.clipboard = {{1, "user"}, {13, std::string("u\0s\0\0\0", 6)}};
         sys.boxText = std::make_unique<std::u16string>(u"box text \u00E9\U0001F600");
         sys.fileTypes[u".txt"][u"open"] = {true, u"\"C:\\Windows\\notepad.exe\" \"%1\""};
@@ -35,7 +37,7 @@ struct Road {
 TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     Road r;
     r.sys.stampAtClose = true; // as Windows may, and FAT's two-second times
-    r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"-n", 1)};
+    r.settings.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"-n", 1)};
     r.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(r.sys.viewer, Box(99)) << "the host's window joins the viewer chain";
     EXPECT_EQ(r.sys.listener, Box(99)) << "the host's window listens for the copy";
@@ -51,10 +53,10 @@ TEST(StartEdit, CopiesTheBoxIntoANewFileThenRestoresRecordsAndLaunches) {
     EXPECT_EQ(r.sys.ClipBytes(13), std::string("u\0s\0\0\0", 6));
     EXPECT_FALSE(r.sys.viewerJoined);
     // The record holds the time of the file as written and closed.
-    ASSERT_EQ(r.engine.openEdits.size(), 1u);
-    EXPECT_EQ(r.engine.openEdits[0].hTarget, Box(7));
-    EXPECT_EQ(r.engine.openEdits[0].tempPath, kFile);
-    EXPECT_EQ(r.engine.openEdits[0].last.low, r.sys.files[kFile].lastWrite);
+    ASSERT_EQ(r.engine.table.edits.size(), 1u);
+    EXPECT_EQ(r.engine.table.edits[0].hTarget, Box(7));
+    EXPECT_EQ(r.engine.table.edits[0].tempPath, kFile);
+    EXPECT_EQ(r.engine.table.edits[0].last.low, r.sys.files[kFile].lastWrite);
     // The editor, with the path quoted after its own parameters, started directly.
     ASSERT_EQ(r.sys.started.size(), 1u);
     EXPECT_EQ(r.sys.started[0].first, u"C:\\ed.exe");
@@ -105,7 +107,7 @@ TEST(StartEdit, AClipboardHeldAfterTheCopyIsPutBackLaterAndACopyOfTheUsersMeanwh
     };
     for (const Case& c : cases) {
         Road r;
-        r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
+        r.settings.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
         r.sys.onWrite = [&] {
             r.sys.onWrite = nullptr;
             if (c.userCopies)
@@ -114,17 +116,17 @@ TEST(StartEdit, AClipboardHeldAfterTheCopyIsPutBackLaterAndACopyOfTheUsersMeanwh
                 r.sys.busyOpens = 100000;
         };
         r.engine.StartEdit(Box(7), 0);
-        EXPECT_EQ(r.engine.HasLaterRestore(), c.held) << c.what;
+        EXPECT_EQ(r.routes.ClipboardRoute().HasLaterRestore(), c.held) << c.what;
         r.sys.busyOpens = 0;
-        r.engine.RetryLaterRestore();
-        EXPECT_FALSE(r.engine.HasLaterRestore()) << c.what;
+        r.routes.ClipboardRoute().RetryLaterRestore();
+        EXPECT_FALSE(r.routes.ClipboardRoute().HasLaterRestore()) << c.what;
         EXPECT_EQ(r.sys.ClipBytes(1), c.expected) << c.what;
     }
 }
 
 TEST(StartEdit, SelectionOnlyCopiesWithCtrlCAlone) {
     Road r;
-    r.engine.EditOnlySelection = 1;
+    r.settings.EditOnlySelection = 1;
     r.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(r.sys.Calls("Keys"), std::vector<std::string>{"Keys C"});
 }
@@ -133,7 +135,7 @@ TEST(StartEdit, WaitsUpToTwoSecondsForTheCopiedTextWhateverTheDelay) {
     Road r;
     r.sys.boxText.reset(); // the copy never arrives
     r.sys.windowFacts[Box(7)].process = 70;
-    r.engine.Delay = 100;
+    r.settings.Delay = 100;
     r.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(r.sys.Calls("Wait 2000").size(), 1u);
     // It ends the moment the clipboard changes, on a system that can tell.
@@ -141,18 +143,18 @@ TEST(StartEdit, WaitsUpToTwoSecondsForTheCopiedTextWhateverTheDelay) {
     EXPECT_EQ(r.sys.now, 3000u);
     // Nothing arrived: an empty file (no mark: there was no text at all), still an edit.
     EXPECT_EQ(r.sys.files[kFile].bytes, "");
-    EXPECT_EQ(r.engine.openEdits.size(), 1u);
+    EXPECT_EQ(r.engine.table.edits.size(), 1u);
     EXPECT_EQ(r.sys.ClipBytes(1), "user");
     EXPECT_EQ(r.host.told, std::vector<std::u16string>{notice::kNoTextCame});
     // The box's copy lands after all, over the user's clipboard: it is put back once more.
     const auto user = r.sys.clipboard;
-    r.engine.CheckLateCopy();
+    r.routes.ClipboardRoute().CheckLateCopy();
     EXPECT_EQ(r.sys.clipboard, user) << "nothing landed yet";
     r.sys.copierProcess = 70;
     r.sys.UserCopies({{13, std::string("b\0o\0x\0\0\0", 8)}});
-    r.engine.CheckLateCopy();
+    r.routes.ClipboardRoute().CheckLateCopy();
     EXPECT_EQ(r.sys.ClipBytes(1), "user");
-    EXPECT_FALSE(r.engine.WatchingLateCopy());
+    EXPECT_FALSE(r.routes.ClipboardRoute().WatchingLateCopy());
     // Another program's copy is the user's own, and stays; after a while nothing is watched.
     Road other;
     other.sys.boxText.reset();
@@ -160,27 +162,27 @@ TEST(StartEdit, WaitsUpToTwoSecondsForTheCopiedTextWhateverTheDelay) {
     other.engine.StartEdit(Box(7), 0);
     other.sys.copierProcess = 80;
     other.sys.UserCopies({{1, "new"}});
-    other.engine.CheckLateCopy();
+    other.routes.ClipboardRoute().CheckLateCopy();
     EXPECT_EQ(other.sys.ClipBytes(1), "new");
-    EXPECT_FALSE(other.engine.WatchingLateCopy());
+    EXPECT_FALSE(other.routes.ClipboardRoute().WatchingLateCopy());
     other.engine.StartEdit(Box(7), 0);
-    ASSERT_TRUE(other.engine.WatchingLateCopy());
+    ASSERT_TRUE(other.routes.ClipboardRoute().WatchingLateCopy());
     other.sys.now += kLateCopyWatchMs;
-    other.engine.CheckLateCopy();
-    EXPECT_FALSE(other.engine.WatchingLateCopy());
+    other.routes.ClipboardRoute().CheckLateCopy();
+    EXPECT_FALSE(other.routes.ClipboardRoute().WatchingLateCopy());
     // Having heard that no text came, the user copies the box's text by hand: a copy of the
     // box's own program, and theirs to keep.
     other.engine.StartEdit(Box(7), 0);
     other.sys.userKeyPresses += 2; // Ctrl, C
     other.sys.copierProcess = 70;
     other.sys.UserCopies({{1, "copied by hand"}});
-    other.engine.CheckLateCopy();
+    other.routes.ClipboardRoute().CheckLateCopy();
     EXPECT_EQ(other.sys.ClipBytes(1), "copied by hand");
-    EXPECT_FALSE(other.engine.WatchingLateCopy());
+    EXPECT_FALSE(other.routes.ClipboardRoute().WatchingLateCopy());
 
     // A slow box whose text lands after a second and a half (fifteen times a Delay of 100).
     Road slow;
-    slow.engine.Delay = 100;
+    slow.settings.Delay = 100;
     auto text = std::move(slow.sys.boxText);
     slow.sys.onServe = [&] {
         if (slow.sys.now >= 2500 && text)
@@ -190,7 +192,7 @@ TEST(StartEdit, WaitsUpToTwoSecondsForTheCopiedTextWhateverTheDelay) {
     EXPECT_EQ(slow.sys.files[kFile].bytes, "\xEF\xBB\xBF"
                                            "box text \xC3\xA9\xF0\x9F\x98\x80");
     EXPECT_TRUE(slow.host.told.empty());
-    EXPECT_FALSE(slow.engine.WatchingLateCopy());
+    EXPECT_FALSE(slow.routes.ClipboardRoute().WatchingLateCopy());
 
     // An empty edit control says so itself: no wait at all.
     Road empty;
@@ -201,13 +203,13 @@ TEST(StartEdit, WaitsUpToTwoSecondsForTheCopiedTextWhateverTheDelay) {
     empty.sys.windowText[Box(7)] = u"";
     empty.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(empty.sys.now, 1000u);
-    EXPECT_EQ(empty.engine.openEdits.size(), 1u);
+    EXPECT_EQ(empty.engine.table.edits.size(), 1u);
     EXPECT_TRUE(empty.host.told.empty()) << "an empty box is no news";
 }
 
 TEST(StartEdit, AnsiRowsAndEmptyText) {
     Road r;
-    r.engine.Extensions = {EXTENSIONREC(u"txt", u"", u"", 0)};
+    r.settings.Extensions = {EXTENSIONREC(u"txt", u"", u"", 0)};
     r.sys.boxText = std::make_unique<std::u16string>(u"caf\u00E9");
     r.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(r.sys.files[kFile].bytes, "caf\xE9"); // the fake's ANSI page is Latin-1
@@ -222,13 +224,13 @@ TEST(StartEdit, AnsiRowsAndEmptyText) {
 
 TEST(StartEdit, SaveContentOffTouchesNeitherKeysNorClipboard) {
     Road r;
-    r.engine.SaveContent = 0;
+    r.settings.SaveContent = 0;
     r.engine.StartEdit(Box(7), 0);
     EXPECT_TRUE(r.sys.batches.empty());
     EXPECT_TRUE(r.sys.Calls("OpenClipboard").empty());
     EXPECT_EQ(r.sys.files[kFile].bytes, "");
     EXPECT_EQ(r.sys.Calls("ShellVerb open").size(), 1u);
-    EXPECT_EQ(r.engine.openEdits.size(), 1u);
+    EXPECT_EQ(r.engine.table.edits.size(), 1u);
 }
 
 TEST(StartEdit, TwoEditsInOneSecondGetTwoFilesAndTheFirstKeepsItsText) {
@@ -244,18 +246,18 @@ TEST(StartEdit, TwoEditsInOneSecondGetTwoFilesAndTheFirstKeepsItsText) {
     const std::u16string third = u"C:\\Temp\\Quillon_14_05_09_3.txt";
     EXPECT_EQ(r.sys.files[second].bytes, "\xEF\xBB\xBFsecond");
     EXPECT_EQ(r.sys.files[third].bytes, "\xEF\xBB\xBFthird");
-    ASSERT_EQ(r.engine.openEdits.size(), 3u);
-    EXPECT_EQ(r.engine.openEdits[1].tempPath, second);
-    EXPECT_EQ(r.engine.openEdits[2].tempPath, third);
+    ASSERT_EQ(r.engine.table.edits.size(), 3u);
+    EXPECT_EQ(r.engine.table.edits[1].tempPath, second);
+    EXPECT_EQ(r.engine.table.edits[2].tempPath, third);
 }
 
 TEST(StartEdit, AFileThatCannotBeCreatedEndsTheEditAndTheUserHearsWhy) {
     Road r;
-    r.engine.TemporaryFolder = u"C:\\Not?Writable";
+    r.settings.TemporaryFolder = u"C:\\Not?Writable";
     r.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(r.host.told,
               std::vector<std::u16string>{notice::kNoTempFile + std::u16string(u"C:\\Not?Writable\\.")});
-    EXPECT_TRUE(r.engine.openEdits.empty());
+    EXPECT_TRUE(r.engine.table.edits.empty());
     EXPECT_TRUE(r.sys.launched.empty());
     EXPECT_TRUE(r.sys.started.empty());
     EXPECT_EQ(r.sys.ClipBytes(1), "user");
@@ -269,7 +271,7 @@ TEST(StartEdit, AFileThatDidNotTakeTheWholeTextIsRemovedAndTheUserTold) {
     EXPECT_FALSE(r.sys.files.count(kFile)) << "half a text would look whole in the editor";
     EXPECT_EQ(r.sys.deleted, std::vector<std::u16string>{kFile});
     EXPECT_LT(r.sys.IndexOf("CloseFile"), r.sys.IndexOf("DeleteFile")) << "an open file cannot be deleted";
-    EXPECT_TRUE(r.engine.openEdits.empty());
+    EXPECT_TRUE(r.engine.table.edits.empty());
     EXPECT_TRUE(r.sys.started.empty());
     EXPECT_TRUE(r.sys.launched.empty());
     EXPECT_EQ(r.host.told, std::vector<std::u16string>{kTempFileWriteFailedMessage});
@@ -279,17 +281,17 @@ TEST(StartEdit, AFileThatDidNotTakeTheWholeTextIsRemovedAndTheUserTold) {
 
 TEST(StartEdit, AnAnsiRowKeepsLettersItsPageLacksAndTheBoxsLastLineBreakIsNoted) {
     Road r;
-    r.engine.Extensions = {EXTENSIONREC(u"txt", u"", u"", 0)};
+    r.settings.Extensions = {EXTENSIONREC(u"txt", u"", u"", 0)};
     r.sys.boxText = std::make_unique<std::u16string>(u"\u65E5 \U0001F600\r\n");
     r.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(r.sys.files[kFile].bytes, "\xEF\xBB\xBF\xE6\x97\xA5 \xF0\x9F\x98\x80\r\n") << "not \"? ?\"";
-    ASSERT_EQ(r.engine.openEdits.size(), 1u);
-    EXPECT_TRUE(r.engine.openEdits[0].boxTextEndedWithBreak);
+    ASSERT_EQ(r.engine.table.edits.size(), 1u);
+    EXPECT_TRUE(r.engine.table.edits[0].boxTextEndedWithBreak);
 }
 
 TEST(StartEdit, TemporaryFolderBesideTheProgramIsCreated) {
     Road r;
-    r.engine.TemporaryFolder = u"\\Temp";
+    r.settings.TemporaryFolder = u"\\Temp";
     r.engine.StartEdit(Box(7), 0);
     EXPECT_TRUE(r.sys.folders.count(u"C:\\Tools\\Quillon\\Temp\\"));
     EXPECT_TRUE(r.sys.files.count(u"C:\\Tools\\Quillon\\Temp\\Quillon_14_05_09.txt"));
@@ -300,8 +302,8 @@ TEST(ChooseExtension, NewExtensionAskedAfterTheKeysAndKeptWhenWanted) {
     r.host.save = true;
     r.engine.StartEdit(Box(7), 1); // "Edit with new Extension"
     EXPECT_LT(r.sys.IndexOf("Keys AC"), r.sys.IndexOf("ChooseNewExtension"));
-    ASSERT_EQ(r.engine.Extensions.size(), 2u);
-    EXPECT_EQ(r.engine.Extensions[1], r.host.answer);
+    ASSERT_EQ(r.settings.Extensions.size(), 2u);
+    EXPECT_EQ(r.settings.Extensions[1], r.host.answer);
     EXPECT_EQ(r.host.changed, 1);
     ASSERT_EQ(r.sys.started.size(), 1u);
     EXPECT_EQ(r.sys.started[0].second, u"-x \"C:\\Temp\\Quillon_14_05_09.md\"");
@@ -309,7 +311,7 @@ TEST(ChooseExtension, NewExtensionAskedAfterTheKeysAndKeptWhenWanted) {
     Road once;
     once.host.save = false;
     once.engine.StartEdit(Box(7), 1);
-    EXPECT_EQ(once.engine.Extensions.size(), 1u);
+    EXPECT_EQ(once.settings.Extensions.size(), 1u);
     EXPECT_EQ(once.host.changed, 0);
     EXPECT_TRUE(once.sys.files.count(u"C:\\Temp\\Quillon_14_05_09.md"));
 }
@@ -334,16 +336,16 @@ TEST(ChooseExtension, TheDialogOpensWithTheUsersClipboardBackAndWhatTheyCopyTher
 TEST(ChooseExtension, AnExtensionThatWouldLeaveTheTemporaryFolderStartsNothing) {
     // A row from the settings file: not even the copy's keys go out.
     Road row;
-    row.engine.Extensions = {EXTENSIONREC(u"txt\\..\\..\\evil", u"", u"", 1)};
+    row.settings.Extensions = {EXTENSIONREC(u"txt\\..\\..\\evil", u"", u"", 1)};
     row.engine.StartEdit(Box(7), 0);
     EXPECT_TRUE(row.sys.log.empty()) << ::testing::PrintToString(row.sys.log);
-    EXPECT_TRUE(row.engine.openEdits.empty());
+    EXPECT_TRUE(row.engine.table.edits.empty());
     // An answer of the New Extension dialog is not trusted either.
     Road asked;
     asked.host.answer.Extension = u"a/b";
     asked.engine.StartEdit(Box(7), 1);
     EXPECT_TRUE(asked.sys.files.empty());
-    EXPECT_TRUE(asked.engine.openEdits.empty());
+    EXPECT_TRUE(asked.engine.table.edits.empty());
     EXPECT_TRUE(asked.sys.started.empty());
     EXPECT_EQ(asked.sys.ClipBytes(1), "user");
     // And an edit is never started for no window.
@@ -357,7 +359,7 @@ TEST(ChooseExtension, CancelLeavesNoFileNoRecordAndTheClipboardAsItWas) {
     r.host.answerOk = false;
     r.engine.StartEdit(Box(7), 1);
     EXPECT_TRUE(r.sys.files.empty());
-    EXPECT_TRUE(r.engine.openEdits.empty());
+    EXPECT_TRUE(r.engine.table.edits.empty());
     EXPECT_TRUE(r.sys.launched.empty());
     EXPECT_TRUE(r.sys.started.empty());
     EXPECT_EQ(r.sys.ClipBytes(1), "user");
@@ -365,14 +367,14 @@ TEST(ChooseExtension, CancelLeavesNoFileNoRecordAndTheClipboardAsItWas) {
     EXPECT_FALSE(r.sys.viewerJoined);
 
     // Direct: rows by index, a cancelled row, a negative index.
-    r.engine.Extensions = {EXTENSIONREC(u"a", u"", u"", 0), EXTENSIONREC(u"b", u"", u"", 1)};
+    r.settings.Extensions = {EXTENSIONREC(u"a", u"", u"", 0), EXTENSIONREC(u"b", u"", u"", 1)};
     EXPECT_EQ(ChooseExtension(r.engine, 1).Extension, u"b");
     EXPECT_EQ(ChooseExtension(r.engine, 2), EXTENSIONREC(u"", u"", u"", 1));
     EXPECT_EQ(ChooseExtension(r.engine, -1), EXTENSIONREC(u"", u"", u"", 1));
     // A row with an empty extension starts nothing either.
-    r.engine.Extensions = {EXTENSIONREC(u"", u"", u"", 1)};
+    r.settings.Extensions = {EXTENSIONREC(u"", u"", u"", 1)};
     r.engine.StartEdit(Box(7), 0);
-    EXPECT_TRUE(r.engine.openEdits.empty());
+    EXPECT_TRUE(r.engine.table.edits.empty());
 }
 
 TEST(LaunchEditor, ProgramsDirectlyEverythingElseThroughTheShell) {
@@ -429,12 +431,12 @@ TEST(LaunchEditor, WithoutAnEditorTheFileIsOpenedByItsTypeButNeverRun) {
 
 TEST(StartEdit, AFileThatCannotBeOpenedSafelyStaysAndTheUserHearsWhatToDo) {
     Road r;
-    r.engine.Extensions = {EXTENSIONREC(u"bat", u"", u"", 1)};
+    r.settings.Extensions = {EXTENSIONREC(u"bat", u"", u"", 1)};
     r.sys.openWith = OpenWithResult::kUnavailable;
     r.engine.StartEdit(Box(7), 0);
     const std::u16string file = u"C:\\Temp\\Quillon_14_05_09.bat";
     ASSERT_TRUE(r.sys.files.count(file)) << "the text is kept in its file";
-    ASSERT_EQ(r.engine.openEdits.size(), 1u) << "and a save of it still goes back to the box";
+    ASSERT_EQ(r.engine.table.edits.size(), 1u) << "and a save of it still goes back to the box";
     EXPECT_EQ(r.host.outcomes, std::vector<LaunchOutcome>{LaunchOutcome::kNoSafeWay});
     ASSERT_EQ(r.host.told.size(), 1u);
     EXPECT_NE(r.host.told[0].find(file), std::u16string::npos);
@@ -477,7 +479,7 @@ TEST(StartEdit, WhatAMessageStartsDuringTheCopyWaitNeverPastesIntoIt) {
     Road r;
     r.sys.boxText.reset(); // the copy is slow: the whole wait
     r.sys.files[u"C:\\Temp\\other.txt"] = {"old", 5};
-    r.engine.openEdits.push_back({Box(9), u"C:\\Temp\\other.txt", 5});
+    r.engine.table.edits.push_back({Box(9), u"C:\\Temp\\other.txt", 5});
     r.sys.Save(u"C:\\Temp\\other.txt", "saved");
     std::vector<bool> polls;
     r.sys.onServe = [&] {
@@ -490,7 +492,7 @@ TEST(StartEdit, WhatAMessageStartsDuringTheCopyWaitNeverPastesIntoIt) {
     for (bool looked : polls)
         EXPECT_FALSE(looked);
     EXPECT_TRUE(r.sys.pasted.empty());
-    EXPECT_EQ(r.engine.openEdits.size(), 2u);
+    EXPECT_EQ(r.engine.table.edits.size(), 2u);
     // Asked again afterwards, the save is written back.
     EXPECT_TRUE(r.engine.PollEdit(Box(9)));
     EXPECT_EQ(r.sys.pasted, std::vector<std::u16string>{u"saved"});
@@ -523,7 +525,7 @@ TEST(StartEdit, NoKeysToConsolesPasswordsOurOwnWindowsProgramsAboveUsABoxThatLos
     };
     for (const Case& c : cases) {
         Road r;
-        r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
+        r.settings.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
         WindowFacts facts;
         facts.thread = 5;
         facts.process = c.process;
@@ -542,21 +544,21 @@ TEST(StartEdit, NoKeysToConsolesPasswordsOurOwnWindowsProgramsAboveUsABoxThatLos
         EXPECT_EQ(r.host.told, c.told ? std::vector<std::u16string>{c.told} : std::vector<std::u16string>{})
             << c.what;
         EXPECT_EQ(r.sys.ClipBytes(1), "user") << c.what;
-        EXPECT_TRUE(r.engine.openEdits.empty()) << c.what;
+        EXPECT_TRUE(r.engine.table.edits.empty()) << c.what;
         EXPECT_TRUE(r.sys.started.empty()) << c.what;
     }
 }
 
 TEST(PurgeClosedEdits, AHandleGivenToAnotherWindowIsNotTheOldBox) {
     Road r;
-    r.engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
+    r.settings.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
     WindowFacts facts;
     facts.thread = 5;
     facts.process = 500;
     facts.className = u"Edit";
     r.sys.windowFacts[Box(7)] = facts;
     r.engine.StartEdit(Box(7), 0);
-    ASSERT_EQ(r.engine.openEdits.size(), 1u);
+    ASSERT_EQ(r.engine.table.edits.size(), 1u);
     // The box is closed and its handle reused by a window of another program.
     facts.thread = 6;
     facts.process = 600;
@@ -567,5 +569,5 @@ TEST(PurgeClosedEdits, AHandleGivenToAnotherWindowIsNotTheOldBox) {
     EXPECT_TRUE(r.sys.pasted.empty());
     r.sys.liveWindows.insert(Box(7));
     r.engine.PurgeClosedEdits();
-    EXPECT_TRUE(r.engine.openEdits.empty());
+    EXPECT_TRUE(r.engine.table.edits.empty());
 }

@@ -14,7 +14,7 @@ namespace {
 
 const std::u16string kFile = u"C:\\Temp\\e.txt";
 
-std::vector<std::u16string> PathsOf(const std::vector<CEditEngine::PendingDelete>& pending) {
+std::vector<std::u16string> PathsOf(const std::vector<CEditTable::PendingDelete>& pending) {
     std::vector<std::u16string> paths;
     for (const auto& ended : pending)
         paths.push_back(ended.path);
@@ -23,13 +23,15 @@ std::vector<std::u16string> PathsOf(const std::vector<CEditEngine::PendingDelete
 
 struct Watch {
     CFakeSystem sys;
-    CEditEngine engine{sys, DefaultConfigPlatform()};
+    CSettingsStore settings{DefaultConfigPlatform()};
+    CTextRoutes routes{sys, settings};
+    CEditEngine engine{sys, settings, routes};
     Watch() {
         sys.clipboard = {{1, "user"}, {0xC001, "<html>"}};
         sys.formatNames[0xC001] = u"HTML Format";
         sys.registerAs[u"HTML Format"] = 0xC001;
         sys.files[kFile] = {"\xEF\xBB\xBForiginal", 50};
-        engine.openEdits.push_back({Box(7), kFile, 50});
+        engine.table.edits.push_back({Box(7), kFile, 50});
     }
 };
 
@@ -51,7 +53,7 @@ TEST(PollEdit, ASavePastesOnceThenTheClipboardComesBack) {
     ASSERT_EQ(w.sys.pasted.size(), 1u);
     EXPECT_EQ(w.sys.pasted[0], u"line one\r\nline two \u00E9");
     EXPECT_EQ(w.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
-    EXPECT_EQ(w.engine.openEdits[0].last.low, w.sys.files[kFile].lastWrite);
+    EXPECT_EQ(w.engine.table.edits[0].last.low, w.sys.files[kFile].lastWrite);
     // The text offered before the keys and taken by the box after them; then a pause of
     // Delay, then the restore.
     int offer = w.sys.IndexOf("OfferClipboardText");
@@ -107,7 +109,7 @@ TEST(PollEdit, ASaveInTheSameTickIsSeenByItsContentAndAHalfWrittenOneWaitsUntilI
 
 TEST(PollEdit, InsertPastesWithoutSelectingAndEmptyFilesEmptyTheBox) {
     Watch w;
-    w.engine.Insert = 1;
+    w.settings.Insert = 1;
     w.sys.Save(kFile, "x");
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.Calls("Keys"), std::vector<std::string>{"Keys V"});
@@ -124,7 +126,7 @@ TEST(PollEdit, TheLineBreakAnEditorAddedIsDroppedAndControlsKeepATextUtf8) {
     w.sys.Save(kFile, "\xEF\xBB\xBFline\n");
     w.engine.PollEdit(Box(7));
     // Form feed and escape beside non-ASCII letters: still UTF-8, and the box had a break.
-    w.engine.openEdits[0].boxTextEndedWithBreak = true;
+    w.engine.table.edits[0].boxTextEndedWithBreak = true;
     w.sys.Save(kFile, "page\x0C\x1B caf\xC3\xA9\r\n");
     w.engine.PollEdit(Box(8));
     w.engine.PollEdit(Box(7));
@@ -166,12 +168,12 @@ TEST(PollEdit, EveryEditOfAWindowIsLookedAtAndASaveGoesOnlyToItsOwnBox) {
     Watch w;
     const std::u16string second = u"C:\\Temp\\f.txt";
     w.sys.files[second] = {"field B", 60};
-    w.engine.openEdits[0].knownText = u"field A";
-    w.engine.openEdits[0].textKnown = true;
+    w.engine.table.edits[0].knownText = u"field A";
+    w.engine.table.edits[0].textKnown = true;
     OpenEdit b{Box(7), second, 60};
     b.knownText = u"field B\r\n";
     b.textKnown = true;
-    w.engine.openEdits.push_back(b);
+    w.engine.table.edits.push_back(b);
     CFakeHost host;
     w.engine.SetHost(&host);
 
@@ -184,7 +186,7 @@ TEST(PollEdit, EveryEditOfAWindowIsLookedAtAndASaveGoesOnlyToItsOwnBox) {
     EXPECT_EQ(host.told, std::vector<std::u16string>{notice::kNotThisBox}) << "told once per save";
     EXPECT_EQ(w.sys.Calls("Keys"), (std::vector<std::string>{"Keys AC", "Keys #", "Keys AC", "Keys #"}))
         << "the looked-at box is left with nothing selected";
-    EXPECT_EQ(w.engine.openEdits[0].last.low, 50u) << "the save is not used up";
+    EXPECT_EQ(w.engine.table.edits[0].last.low, 50u) << "the save is not used up";
     // Looked at again a moment after the same return: the same save waits without a copy.
     w.engine.PollEdit(Box(7), true);
     EXPECT_EQ(w.sys.Calls("Keys").size(), 4u);
@@ -195,7 +197,7 @@ TEST(PollEdit, EveryEditOfAWindowIsLookedAtAndASaveGoesOnlyToItsOwnBox) {
     *w.sys.boxText = u"field A"; // back in field A
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"B edited", u"A edited"}));
-    EXPECT_EQ(w.engine.openEdits[0].knownText, u"A edited") << "the next save is checked against the paste";
+    EXPECT_EQ(w.engine.table.edits[0].knownText, u"A edited") << "the next save is checked against the paste";
     EXPECT_EQ(host.told.size(), 1u);
 }
 
@@ -216,7 +218,7 @@ TEST(PollEdit, TheFileIsClosedBeforeThePasteAndAFailedReadIsTriedAgain) {
     w.sys.readFailures = 1;
     w.engine.PollEdit(Box(7));
     EXPECT_TRUE(w.sys.pasted.empty());
-    EXPECT_EQ(w.engine.openEdits[0].last.low, 50u) << "an unread save still counts as new";
+    EXPECT_EQ(w.engine.table.edits[0].last.low, 50u) << "an unread save still counts as new";
     const int from = static_cast<int>(w.sys.log.size());
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"saved"});
@@ -237,7 +239,7 @@ TEST(PollEdit, ASaveThatCouldNotBePastedIsNotUsedUpAndTheUserIsToldOnce) {
     w.engine.PollEdit(Box(7));
     EXPECT_TRUE(w.sys.batches.empty()) << "without our text on it, a paste would insert the user's clipboard";
     EXPECT_EQ(w.sys.ClipBytes(1), "user");
-    EXPECT_EQ(w.engine.openEdits[0].last.low, 50u);
+    EXPECT_EQ(w.engine.table.edits[0].last.low, 50u);
     w.sys.busyOpens = 1000;
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(host.told, std::vector<std::u16string>{notice::kNotPasted});
@@ -253,11 +255,35 @@ TEST(PollEdit, ASaveThatCouldNotBePastedIsNotUsedUpAndTheUserIsToldOnce) {
     w.sys.boxIgnoresPaste = true;
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.Calls("Wait 10000").size(), 1u);
-    EXPECT_EQ(w.engine.openEdits[0].last.low, 50u);
+    EXPECT_EQ(w.engine.table.edits[0].last.low, 50u);
     EXPECT_EQ(w.sys.ClipBytes(1), "user");
+    // A clipboard collector reads every offer before the box: it is served, but only a read
+    // by the box's own program (of the text offered again) is the paste taken.
+    WindowFacts box;
+    box.process = 5;
+    w.sys.windowFacts[Box(7)] = box;
+    w.engine.table.edits[0].targetFacts = box;
+    w.sys.renderRequest = [&](std::uint32_t format) {
+        w.routes.ClipboardRoute().Serve(ClipboardRequest::kRender, format);
+    };
+    std::vector<std::uint32_t> readers;
+    w.sys.onServe = [&] {
+        if (!readers.empty() && w.sys.OfferState() == ClipboardOffer::kWaiting) {
+            w.sys.RequestRender(readers.front());
+            readers.erase(readers.begin());
+        }
+    };
+    for (const bool boxReads : {false, true}) {
+        readers = boxReads ? std::vector<std::uint32_t>{9, 5} : std::vector<std::uint32_t>(10, 9);
+        w.engine.PollEdit(Box(7));
+        EXPECT_EQ(w.engine.table.edits[0].last.low != 50u, boxReads);
+        EXPECT_EQ(w.sys.ClipBytes(1), "user");
+    }
+    w.sys.boxText = std::make_unique<std::u16string>(u"saved"); // what the box took
+    w.sys.Save(kFile, "saved again");
     w.sys.boxIgnoresPaste = false;
     w.engine.PollEdit(Box(7));
-    EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"saved"});
+    EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"saved again"});
     EXPECT_EQ(w.sys.ClipBytes(1), "user");
 }
 
@@ -282,10 +308,11 @@ TEST(PollEdit, AClipboardHeldPastTheRestoreIsPutBackAtALaterTickOrBeforeTheNextP
     w.sys.busyAfterPaste = 100000; // the box holds the clipboard far longer than the wait
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"first save"});
-    EXPECT_TRUE(w.engine.HasLaterRestore()) << "the user's clipboard is kept, not thrown away";
+    EXPECT_TRUE(w.routes.ClipboardRoute().HasLaterRestore())
+        << "the user's clipboard is kept, not thrown away";
     EXPECT_TRUE(w.sys.viewerJoined);
-    w.engine.RetryLaterRestore(); // a tick while the box still holds it
-    EXPECT_TRUE(w.engine.HasLaterRestore());
+    w.routes.ClipboardRoute().RetryLaterRestore(); // a tick while the box still holds it
+    EXPECT_TRUE(w.routes.ClipboardRoute().HasLaterRestore());
     w.sys.busyOpens = 0;
     w.sys.busyAfterPaste = 0;
     // The next save's paste first puts the user's clipboard back, so its own backup saves
@@ -293,7 +320,7 @@ TEST(PollEdit, AClipboardHeldPastTheRestoreIsPutBackAtALaterTickOrBeforeTheNextP
     w.sys.Save(kFile, "second save");
     w.engine.PollEdit(Box(8));
     w.engine.PollEdit(Box(7));
-    EXPECT_FALSE(w.engine.HasLaterRestore());
+    EXPECT_FALSE(w.routes.ClipboardRoute().HasLaterRestore());
     EXPECT_EQ(w.sys.pasted.back(), u"second save");
     EXPECT_EQ(w.sys.Unmarked(),
               (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
@@ -306,35 +333,37 @@ TEST(PurgeClosedEdits, DropsEditsOfGoneWindowsAndKeepsTheirFilesForExit) {
     for (const char16_t* path : {u"a", u"b", u"c", u"d"})
         sys.files[path] = {"", 0};
     {
-        CEditEngine engine(sys, DefaultConfigPlatform());
-        engine.openEdits = {{Box(1), u"a", 0}, {Box(2), u"b", 0}, {Box(1), u"c", 0}, {Box(3), u"d", 0}};
+        CSettingsStore settings(DefaultConfigPlatform());
+        CTextRoutes routes(sys, settings);
+        CEditEngine engine(sys, settings, routes);
+        engine.table.edits = {{Box(1), u"a", 0}, {Box(2), u"b", 0}, {Box(1), u"c", 0}, {Box(3), u"d", 0}};
         sys.liveWindows = {Box(2)};
         engine.PurgeClosedEdits();
-        ASSERT_EQ(engine.openEdits.size(), 1u);
-        EXPECT_EQ(engine.openEdits[0].tempPath, u"b");
-        EXPECT_EQ(PathsOf(engine.pendingDeletes), (std::vector<std::u16string>{u"d", u"c", u"a"}));
+        ASSERT_EQ(engine.table.edits.size(), 1u);
+        EXPECT_EQ(engine.table.edits[0].tempPath, u"b");
+        EXPECT_EQ(PathsOf(engine.table.pendingDeletes), (std::vector<std::u16string>{u"d", u"c", u"a"}));
         EXPECT_TRUE(sys.deleted.empty()) << "files are deleted at exit, not when purged";
 
-        engine.DeleteTempFile = 0;
+        settings.DeleteTempFile = 0;
         sys.liveWindows.clear();
         engine.PurgeClosedEdits();
-        EXPECT_TRUE(engine.openEdits.empty());
-        EXPECT_EQ(engine.pendingDeletes.size(), 3u) << "ended while deletion was off: never deleted";
-        engine.DeleteTempFile = 1;
+        EXPECT_TRUE(engine.table.edits.empty());
+        EXPECT_EQ(engine.table.pendingDeletes.size(), 3u) << "ended while deletion was off: never deleted";
+        settings.DeleteTempFile = 1;
     }
     EXPECT_EQ(sys.deleted, (std::vector<std::u16string>{u"d", u"c", u"a"}));
 }
 
 TEST(PollEdit, AnEditControlsOwnTextDecidesWithoutACopyUnlessItTellsNothing) {
     Watch w;
-    w.engine.UseEditMessages = 0; // the clipboard's way, checked by reading the box
+    w.settings.UseEditMessages = 0; // the clipboard's way, checked by reading the box
     WindowFacts edit;
     edit.className = u"EDIT";
     edit.edit = EditKind::kEdit;
     w.sys.windowFacts[Box(7)] = edit;
-    w.engine.openEdits[0].targetFacts = edit;
-    w.engine.openEdits[0].knownText = u"original";
-    w.engine.openEdits[0].textKnown = true;
+    w.engine.table.edits[0].targetFacts = edit;
+    w.engine.table.edits[0].knownText = u"original";
+    w.engine.table.edits[0].textKnown = true;
     w.sys.windowText[Box(7)] = u"original\r\n";
     w.sys.Save(kFile, "edited");
     w.engine.PollEdit(Box(7));
@@ -357,15 +386,17 @@ namespace {
 struct MessageRoad {
     CFakeSystem sys;
     CFakeHost host;
-    CEditEngine engine{sys, DefaultConfigPlatform()};
+    CSettingsStore settings{DefaultConfigPlatform()};
+    CTextRoutes routes{sys, settings};
+    CEditEngine engine{sys, settings, routes};
     std::u16string path;
     MessageRoad(const std::u16string& text, bool onlySelection, std::uint32_t start = 0,
                 std::uint32_t end = 0) {
         host.system = &sys;
         host.window = Box(99);
         engine.SetHost(&host);
-        engine.EditOnlySelection = onlySelection;
-        engine.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
+        settings.EditOnlySelection = onlySelection;
+        settings.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
         WindowFacts facts;
         facts.className = u"Edit";
         facts.edit = EditKind::kEdit;
@@ -374,8 +405,8 @@ struct MessageRoad {
         sys.selections[Box(7)] = {start, end};
         sys.clipboard = {{1, "user"}};
         engine.StartEdit(Box(7), 0);
-        if (!engine.openEdits.empty())
-            path = engine.openEdits[0].tempPath;
+        if (!engine.table.edits.empty())
+            path = engine.table.edits[0].tempPath;
     }
     std::u16string BoxText() { return sys.windowText[Box(7)]; }
     void SavesAndComesBack(const std::string& bytes) {
@@ -390,7 +421,7 @@ struct MessageRoad {
 
 TEST(MessageRoute, AnEditControlIsEditedByItsMessagesWithoutTheClipboardOrAKey) {
     MessageRoad r(u"hello\r\nworld", false);
-    ASSERT_EQ(r.engine.openEdits.size(), 1u);
+    ASSERT_EQ(r.engine.table.edits.size(), 1u);
     EXPECT_EQ(r.sys.files[r.path].bytes, "\xEF\xBB\xBFhello\r\nworld");
     r.SavesAndComesBack("edited\n");
     EXPECT_EQ(r.BoxText(), u"edited");
@@ -402,7 +433,7 @@ TEST(MessageRoute, AnEditControlIsEditedByItsMessagesWithoutTheClipboardOrAKey) 
     // Read-only now: nothing goes in, and the user hears why, once.
     r.sys.windowText[Box(7)] = u"edited";
     r.sys.windowFacts[Box(7)].readOnly = true;
-    r.engine.openEdits[0].targetFacts.readOnly = true;
+    r.engine.table.edits[0].targetFacts.readOnly = true;
     r.SavesAndComesBack("third");
     r.engine.PollEdit(Box(7));
     EXPECT_EQ(r.BoxText(), u"edited");
@@ -410,7 +441,7 @@ TEST(MessageRoute, AnEditControlIsEditedByItsMessagesWithoutTheClipboardOrAKey) 
     EXPECT_TRUE(r.Untouched()) << ::testing::PrintToString(r.sys.log);
     // Turned off, the same box goes the clipboard's way.
     MessageRoad off(u"x", false);
-    off.engine.UseEditMessages = 0;
+    off.settings.UseEditMessages = 0;
     off.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(off.sys.Calls("Keys"), std::vector<std::string>{"Keys AC"});
 }
@@ -437,13 +468,42 @@ TEST(MessageRoute, SelectionModeReplacesOnlyTheSelectionItCameFromWhereverItCanB
     EXPECT_EQ(FindSelectionAgain(InEditPositions(EditKind::kRichEdit, u"a\r\nb\r\nb"), u"b", 2, -1), 2);
 }
 
+TEST(ClipboardRoute, SelectionModeNeverSelectsAllAndPastesOnlyOverTheSameTextSelectedAgain) {
+    Watch w;
+    CFakeHost host;
+    w.engine.SetHost(&host);
+    w.engine.table.edits.clear();
+    w.settings.EditOnlySelection = 1;
+    w.settings.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
+    w.sys.boxText = std::make_unique<std::u16string>(u"one two three");
+    w.sys.boxSelected = u"two";
+    w.engine.StartEdit(Box(7), 0);
+    ASSERT_EQ(w.engine.table.edits.size(), 1u);
+    const std::u16string path = w.engine.table.edits[0].tempPath;
+    // Selected again: the check copies the selection alone, and the paste replaces only it.
+    w.sys.Save(path, "2");
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(*w.sys.boxText, u"one 2 three");
+    // Nothing selected now: the save waits, and the user is asked to select the text again.
+    w.sys.boxSelected.clear();
+    w.sys.Save(path, "3");
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(*w.sys.boxText, u"one 2 three");
+    EXPECT_EQ(host.told, std::vector<std::u16string>{notice::kSelectAgain});
+    for (const std::string& keys : w.sys.Calls("Keys"))
+        EXPECT_EQ(keys.find('A'), std::string::npos) << "Ctrl+A would replace the whole box: " << keys;
+    EXPECT_EQ(w.sys.ClipBytes(1), "user");
+}
+
 TEST(TempFiles, AFileWhoseLastSaveNeverReachedItsBoxIsKeptAtPurgeAndExit) {
     CFakeSystem sys;
     const std::u16string pasted = u"C:\\Temp\\Quillon_1.txt", unpasted = u"C:\\Temp\\Quillon_2.txt",
                          gone = u"C:\\Temp\\Quillon_3.txt", open = u"C:\\Temp\\Quillon_4.txt",
                          sameTick = u"C:\\Temp\\Quillon_5.txt";
     {
-        CEditEngine engine(sys, DefaultConfigPlatform());
+        CSettingsStore settings(DefaultConfigPlatform());
+        CTextRoutes routes(sys, settings);
+        CEditEngine engine(sys, settings, routes);
         sys.files[pasted] = {"pasted", 10};
         sys.files[unpasted] = {"saved, never pasted", 21};
         sys.files[gone] = {"pasted, then the box closed", 31};
@@ -452,11 +512,11 @@ TEST(TempFiles, AFileWhoseLastSaveNeverReachedItsBoxIsKeptAtPurgeAndExit) {
         sys.files[sameTick] = {"saved again", 50};
         OpenEdit again{Box(5), sameTick, 50};
         again.last = SaveStamp::Of(50, "pasted");
-        engine.openEdits = {
+        engine.table.edits = {
             {Box(1), pasted, 10}, {Box(2), unpasted, 20}, {Box(3), gone, 31}, {Box(4), open, 40}, again};
         sys.liveWindows = {Box(4)};
         engine.PurgeClosedEdits();
-        EXPECT_EQ(PathsOf(engine.pendingDeletes), (std::vector<std::u16string>{gone, pasted}));
+        EXPECT_EQ(PathsOf(engine.table.pendingDeletes), (std::vector<std::u16string>{gone, pasted}));
         // The editor is still open on an ended edit's file, and the user saves into it: now
         // the only copy of that text.
         sys.Save(gone, "written after its box closed");
@@ -479,12 +539,14 @@ TEST(TempFiles, AtTheSessionsEndWhatCanGoGoesAndTheRestIsDeletedAtTheNextStart) 
     sys.files[saving] = {"d", 4};
     sys.undeletable = {held, saving}; // the editor, closing too, still has them open
     {
-        CEditEngine engine(sys, DefaultConfigPlatform());
-        engine.pendingDeletes = {{ended, SaveStamp::Of(1, "a")}};
+        CSettingsStore settings(DefaultConfigPlatform());
+        CTextRoutes routes(sys, settings);
+        CEditEngine engine(sys, settings, routes);
+        engine.table.pendingDeletes = {{ended, SaveStamp::Of(1, "a")}};
         OpenEdit heldEdit{Box(1), held, 2}, stillSaving{Box(3), saving, 4};
         heldEdit.last = SaveStamp::Of(2, "b");
         stillSaving.last = SaveStamp::Of(4, "d");
-        engine.openEdits = {heldEdit, {Box(2), unpasted, 3}, stillSaving};
+        engine.table.edits = {heldEdit, {Box(2), unpasted, 3}, stillSaving};
         EndSessionTempFiles(engine);
         EXPECT_FALSE(sys.files.count(ended));
         EXPECT_TRUE(sys.files.count(unpasted));
@@ -496,7 +558,7 @@ TEST(TempFiles, AtTheSessionsEndWhatCanGoGoesAndTheRestIsDeletedAtTheNextStart) 
         const std::string hash(hashes);
         EXPECT_EQ(sys.files[list].bytes, "C:\\Temp\\Quillon_2.txt\t1\t" + hash.substr(0, 16) +
                                              "\nC:\\Temp\\Quillon_4.txt\t1\t" + hash.substr(17) + "\n");
-        engine.DeleteTempFile = 0; // the process ends here, without its usual exit
+        settings.DeleteTempFile = 0; // the process ends here, without its usual exit
     }
     // The editor saved into one of them as the session ended.
     sys.files[saving].bytes = "the user's last words";
@@ -508,8 +570,10 @@ TEST(TempFiles, AtTheSessionsEndWhatCanGoGoesAndTheRestIsDeletedAtTheNextStart) 
     sys.files[list].bytes +=
         "C:\\Windows\\win.ini\t1\t0\nC:\\Temp\\Quillon_x\\..\\..\\Windows\\win.ini\t1\t0\n"
         "C:\\Temp\\Quillon_5.txt\n";
-    CEditEngine next(sys, DefaultConfigPlatform());
-    next.DeleteTempFile = 0;
+    CSettingsStore nextSettings(DefaultConfigPlatform());
+    CTextRoutes nextRoutes(sys, nextSettings);
+    CEditEngine next(sys, nextSettings, nextRoutes);
+    nextSettings.DeleteTempFile = 0;
     DeleteFilesLeftLastSession(next);
     EXPECT_FALSE(sys.files.count(held));
     EXPECT_TRUE(sys.files.count(saving)) << "saved into while the session ended";

@@ -72,7 +72,7 @@ protected:
         for (auto [box, path] : {std::pair{CTextBoxApp::kMultiLine, u"multi"},
                                  {CTextBoxApp::kSingleLine, u"single"},
                                  {CTextBoxApp::kOther, u"other"}})
-            m_engine.openEdits.push_back(OpenEdit{m_box.BoxWindow(box), path, 0});
+            m_engine.table.edits.push_back(OpenEdit{m_box.BoxWindow(box), path, 0});
         ASSERT_TRUE(m_box.Focus(CTextBoxApp::kMultiLine));
         // No timer anywhere: only the hooks can start a check.
         ASSERT_TRUE(m_watch.Start(m_window.m_hWnd));
@@ -89,7 +89,9 @@ protected:
 
     CTextBoxApp m_box;
     CLookingSystem m_system;
-    CEditEngine m_engine{m_system, DefaultConfigPlatform()};
+    CSettingsStore settings{DefaultConfigPlatform()};
+    CTextRoutes routes{m_system, settings};
+    CEditEngine m_engine{m_system, settings, routes};
     CFocusWatch m_watch{m_engine};
     WatchWindow m_window{m_watch};
 };

@@ -63,20 +63,22 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     const std::wstring mode = argv[1];
     CRecordingHost host;
-    CEditEngine engine(DefaultSystem(), DefaultConfigPlatform());
+    CSettingsStore settings(DefaultConfigPlatform());
+    CTextRoutes routes(DefaultSystem(), settings);
+    CEditEngine engine(DefaultSystem(), settings, routes);
     engine.SetHost(&host);
     engine.Load();
 
     std::string report;
-    Line(report, "module", engine.moduleFilePath);
-    Line(report, "folder", engine.moduleFolder);
-    Line(report, "config", engine.configFilePath);
+    Line(report, "module", settings.moduleFilePath);
+    Line(report, "folder", settings.moduleFolder);
+    Line(report, "config", settings.configFilePath);
     Line(report, "registrations", host.registrations);
     Line(report, "registered", host.lastHotKey);
-    Line(report, "HotKey", engine.HotKey);
-    Line(report, "Delay", engine.Delay);
-    Line(report, "TemporaryFolder", engine.TemporaryFolder);
-    Line(report, "rows", static_cast<long long>(engine.Extensions.size()));
+    Line(report, "HotKey", settings.HotKey);
+    Line(report, "Delay", settings.Delay);
+    Line(report, "TemporaryFolder", settings.TemporaryFolder);
+    Line(report, "rows", static_cast<long long>(settings.Extensions.size()));
     const auto writeReport = [&] {
         if (FILE* file = _wfopen(argv[2], L"wb")) {
             fwrite(report.data(), 1, report.size(), file);
@@ -88,15 +90,15 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"load-save" || mode == L"load-rewrite") {
         // "load-rewrite" saves as after a change of settings: whatever the file holds is written.
         if (mode == L"load-rewrite")
-            engine.configXml.ForgetSynced();
-        const ConfigSaveResult saved = engine.Save();
+            settings.configXml.ForgetSynced();
+        const ConfigSaveResult saved = settings.Save();
         Line(report, "saved", static_cast<long long>(saved.status));
         Line(report, "failure", saved.Saved() ? std::u16string() : DescribeSaveFailure(saved));
         writeReport();
     } else if (mode == L"crash-save") {
-        engine.Delay = 4242;
+        settings.Delay = 4242;
         CCrashingPlatform crashing;
-        SaveConfigFile(engine.configXml, engine.configFilePath, engine, crashing);
+        SaveConfigFile(settings.configXml, settings.configFilePath, settings, crashing);
         return 4; // not reached: the save dies half-way
     }
     return 0;
