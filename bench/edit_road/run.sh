@@ -42,11 +42,16 @@ def window(names):
     elapsed = time.monotonic() - t0
     used = {n: cpu_ns(p) - start[n] for n, p in pids.items()}
     return {n: 100.0 * used[n] / 1e9 / elapsed for n in names}, pids
+def measured(name):
+    # The driver waits for this before it moves on.
+    open(f"{out}/{name}.measured", "w").close()
 wait_ready(out, "base.ready", driver)
 base, _ = window(["wineserver"])
+measured("base")
 wait_ready(out, "quillon.ready", driver)
 busy, pids = window(["wineserver", "Quillon.exe"])
 rss = rss_kb(pids["Quillon.exe"])
+measured("quillon")
 print(f"{base['wineserver']:.3f} {busy['wineserver']:.3f} {busy['Quillon.exe']:.3f} {rss}")
 PY
 wait "$driver" || { tr -d '\r' <"$idle_log"; echo "idle driver failed"; exit 1; }

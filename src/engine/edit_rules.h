@@ -133,8 +133,11 @@ constexpr char16_t kNotThisBox[] =
 constexpr char16_t kClipboardBusy[] =
     u"Quillon did not start the edit: another program is holding the clipboard. Try again in a moment.";
 constexpr char16_t kNoTempFile[] =
-    u"Quillon did not start the edit: no new file could be made in the temporary folder (see Options), so "
-    u"no editor was started and the text box keeps its text. The folder: ";
+    u"Quillon did not start the edit: no new file could be made in the temporary folder, so no editor was "
+    u"started and the text box keeps its text. Either the folder cannot be written, or files already there "
+    u"(perhaps another user's) hold every name Quillon would give its file; choose another folder in "
+    u"Options. "
+    u"The folder: ";
 constexpr char16_t kNotText[] =
     u"Your saved text was not pasted: the file does not hold text Quillon can read. Save it again as text.";
 constexpr char16_t kNoTextCame[] =

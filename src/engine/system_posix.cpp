@@ -1,7 +1,13 @@
 // The POSIX stand-in for the system seam, so portable tools and tests link natively. Files
 // and the temporary folder are real; there is no clipboard, keyboard, shell or window here,
 // so those parts fail or do nothing, and a wait only looks at its condition once.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,9 +28,22 @@ public:
     OpenWithResult OpenWithDialog(const std::u16string&) override { return OpenWithResult::kUnavailable; }
 };
 
+// A file descriptor as a seam handle: one more than the descriptor, so that 0 is a file too.
+FileHandle HandleOf(int fd) {
+    return reinterpret_cast<FileHandle>(static_cast<std::intptr_t>(fd) + 1);
+}
+int FdOf(FileHandle file) {
+    return static_cast<int>(reinterpret_cast<std::intptr_t>(file) - 1);
+}
+
 class CPosixSystem : public ISystem {
 public:
-    bool DeleteFile(const std::u16string& path) override { return std::remove(ToUtf8(path).c_str()) == 0; }
+    bool DeleteFile(const std::u16string& path) override {
+        // Only a plain file is deleted, never a link put in place of ours (as on Windows).
+        const std::string name = ToUtf8(path);
+        struct stat entry {};
+        return ::lstat(name.c_str(), &entry) == 0 && S_ISREG(entry.st_mode) && ::unlink(name.c_str()) == 0;
+    }
     std::u16string GetTempPath() override {
         const char* dir = std::getenv("TMPDIR");
         std::string d = dir && *dir ? dir : "/tmp";
@@ -33,17 +52,62 @@ public:
         return FromUtf8(d);
     }
     void CreateDirectories(const std::u16string&) override {}
-    FileHandle CreateNewFile(const std::u16string&, CreateResult& result) override {
-        result = CreateResult::kFailed;
-        return nullptr;
+    FileHandle CreateNewFile(const std::u16string& path, CreateResult& result) override {
+        // Readable by the user alone; a name that exists, a link included (even one that
+        // points nowhere), is taken and never followed.
+        const int fd = ::open(ToUtf8(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            result = errno == EEXIST ? CreateResult::kExists : CreateResult::kFailed;
+            return nullptr;
+        }
+        result = CreateResult::kCreated;
+        return HandleOf(fd);
     }
-    FileHandle OpenFileForRead(const std::u16string&) override { return nullptr; }
-    bool WriteFile(FileHandle, const std::string&) override { return false; }
-    bool ReadFile(FileHandle, std::string&) override { return false; }
-    bool GetLastWriteLow(FileHandle, std::uint32_t&) override { return false; }
+    FileHandle OpenFileForRead(const std::u16string& path) override {
+        const int fd = ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+        return fd < 0 ? nullptr : HandleOf(fd);
+    }
+    bool WriteFile(FileHandle file, const std::string& bytes) override {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t written = ::write(FdOf(file), bytes.data() + done, bytes.size() - done);
+            if (written <= 0)
+                return false;
+            done += static_cast<std::size_t>(written);
+        }
+        return true;
+    }
+    bool ReadFile(FileHandle file, std::string& bytes) override {
+        struct stat info {};
+        if (::fstat(FdOf(file), &info) != 0)
+            return false;
+        bytes.assign(static_cast<std::uint32_t>(info.st_size) + std::size_t{1}, '\0');
+        const ssize_t read = ::pread(FdOf(file), bytes.data(), bytes.size(), 0);
+        if (read < 0) {
+            bytes.clear();
+            return false;
+        }
+        bytes.resize(static_cast<std::size_t>(read));
+        return true;
+    }
+    bool GetLastWriteLow(FileHandle file, std::uint32_t& low) override {
+        struct stat info {};
+        if (::fstat(FdOf(file), &info) != 0)
+            return false;
+        // In the units and from the epoch of a Windows file time, so that the low halves
+        // move as they do there.
+        const std::uint64_t sinceWindowsEpoch =
+            static_cast<std::uint64_t>(info.st_mtim.tv_sec + 11644473600LL);
+        low = static_cast<std::uint32_t>(sinceWindowsEpoch * 10000000u +
+                                         static_cast<std::uint64_t>(info.st_mtim.tv_nsec) / 100u);
+        return true;
+    }
     bool WrittenWithinMs(FileHandle, std::uint32_t) override { return false; }
     bool HeldForWriting(const std::u16string&) override { return false; }
-    void CloseFile(FileHandle) override {}
+    void CloseFile(FileHandle file) override {
+        if (file)
+            ::close(FdOf(file));
+    }
 
     void SetOwnerWindow(void*) override {}
     bool OpenClipboard() override { return false; }

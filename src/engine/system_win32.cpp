@@ -1,6 +1,7 @@
 // The Win32 implementation of the engine's system seam.
 #include <windows.h>
 #include <commctrl.h>
+#include <sddl.h>
 #include <shlobj.h>
 #include <shellapi.h>
 #include <shlwapi.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <cwchar>
 #include <ctime>
+#include <vector>
 
 #include "base/u16.h"
 #include "base/win/code_page.h"
@@ -253,9 +255,60 @@ private:
     }
 };
 
+// Memory the security functions hand out with LocalAlloc.
+using CLocalMemory = CUniqueHandle<handle_traits::Simple<HLOCAL, ::LocalFree>>;
+
+// The security descriptor every file of ours is created with: full access for the user we
+// run as, for SYSTEM and for the Administrators group (what the user's own profile grants:
+// a virus scanner or an administrator's backup keeps working), and nothing for anyone else.
+// Protected, so that a folder that lets everyone in (one at a drive's root, a shared one)
+// passes nothing on: other users could read the box's text or change a save before it is
+// pasted back. The user's own SID, not the owner-rights one: the owner of a file created by
+// an elevated program is the Administrators group. Null when it cannot be built.
+CLocalMemory OwnerOnlyDescriptor() {
+    CHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Put()))
+        return {};
+    DWORD size = 0;
+    ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+    if (size == 0)
+        return {};
+    std::vector<BYTE> user(size);
+    if (!::GetTokenInformation(token.Get(), TokenUser, user.data(), size, &size))
+        return {};
+    wchar_t* sid = nullptr;
+    if (!::ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &sid))
+        return {};
+    CLocalMemory sidText(sid);
+    const std::wstring sddl = L"D:P(A;;FA;;;" + std::wstring(sid) + L")(A;;FA;;;SY)(A;;FA;;;BA)";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
+                                                                nullptr))
+        return {};
+    return CLocalMemory(descriptor);
+}
+
 class CWin32System : public ISystem {
 public:
-    bool DeleteFile(const std::u16string& path) override { return ::DeleteFileW(WidePtr(path)) != FALSE; }
+    bool DeleteFile(const std::u16string& path) override {
+        // The folder entry itself is opened, never what a link there points to, and only a
+        // plain file is deleted: a link or junction someone put in place of ours is theirs.
+        // Shared as deleting by name shares, so an editor that holds the file open with
+        // deleting allowed does not stop it; one that does not allow it does.
+        CHandle file(::CreateFileW(WidePtr(path), DELETE | FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file)
+            return false;
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!::GetFileInformationByHandle(file.Get(), &info) ||
+            (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+            return false;
+        FILE_DISPOSITION_INFO disposition{};
+        disposition.DeleteFile = TRUE;
+        return ::SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition,
+                                            sizeof disposition) != FALSE;
+    }
     std::u16string GetTempPath() override {
         wchar_t buffer[MAX_PATH + 1] = {};
         DWORD n = ::GetTempPathW(MAX_PATH + 1, buffer);
@@ -280,9 +333,21 @@ public:
         ::SHCreateDirectoryExW(nullptr, wide.c_str(), nullptr);
     }
     FileHandle CreateNewFile(const std::u16string& path, CreateResult& result) override {
-        HANDLE h =
-            ::CreateFileW(WidePtr(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        result = CreateResult::kFailed;
+        // Without its own descriptor the file would take what the folder passes on, which
+        // may let everyone read it: then no file at all.
+        CLocalMemory descriptor = OwnerOnlyDescriptor();
+        if (!descriptor)
+            return nullptr;
+        SECURITY_ATTRIBUTES security{};
+        security.nLength = sizeof security;
+        security.lpSecurityDescriptor = descriptor.Get();
+        security.bInheritHandle = FALSE;
+        // A link planted under the name, even one that points nowhere, is a name taken: not
+        // followed, so nothing is created or opened where it points.
+        HANDLE h = ::CreateFileW(WidePtr(path), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, &security, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             DWORD error = ::GetLastError();
             result = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? CreateResult::kExists

@@ -188,6 +188,18 @@ void CRoad::PurgeNow() {
     ::SendMessageTimeoutW(m_quillon->ServerWindow(), WM_TIMER, 3, 0, SMTO_ABORTIFHUNG, 5000, &result);
 }
 
+::testing::AssertionResult CRoad::CaughtUp() {
+    DWORD_PTR result = 0;
+    // Its two watching timers, run now as they would run: the focus poll (1) and the look
+    // again after a late copy or a focus change (4).
+    for (WPARAM timer : {1, 4})
+        if (!::SendMessageTimeoutW(m_quillon->ServerWindow(), WM_TIMER, timer, 0, SMTO_ABORTIFHUNG, 10000,
+                                   &result))
+            return ::testing::AssertionFailure()
+                   << "Quillon did not answer its timer " << timer << " within 10 s";
+    return WaitQuillonCaughtUp(m_quillon->Process().Id());
+}
+
 HWND CRoad::ChoiceList() const {
     return FindTopWindow(m_quillon->Process().Id(), L"SysListView32", L"Quillon");
 }

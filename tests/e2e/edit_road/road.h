@@ -86,6 +86,10 @@ public:
     void PollFocusNow();
     // Runs the server window's purge of ended edits now.
     void PurgeNow();
+    // The sign a "nothing happens" check waits for: Quillon has run its watching timers as
+    // things are now (a write-back or restore it would make is done then) and handled what
+    // was posted to it.
+    ::testing::AssertionResult CaughtUp();
     // Presses the hotkey `presses` times (the choice list's selection moves down each
     // time), waits for the list and releases the modifiers: Alt first, then Ctrl unless
     // holdCtrl (then the caller releases it).

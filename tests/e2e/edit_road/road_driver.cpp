@@ -10,10 +10,12 @@
 //   quillon-road-driver idle S DIR   the idle cost: the text box alone for S seconds, then
 //                                    Quillon idle beside it for S seconds; DIR\base.ready and
 //                                    DIR\quillon.ready mark the start of each window, in
-//                                    which the script outside Wine reads the CPU times
+//                                    which the script outside Wine reads the CPU times, and
+//                                    the script ends each window with DIR\<name>.measured
 //   quillon-road-driver quiet S DIR  Quillon's own idle cost: S seconds with no edit open
 //                                    (DIR\none.ready), then S seconds with one edit open and
-//                                    the user back in its box (DIR\one.ready)
+//                                    the user back in its box (DIR\one.ready); each window
+//                                    ends the same way (DIR\none.measured, DIR\one.measured)
 //   quillon-road-driver hooklag N OUT  N whole edits (copy and editor start, the settings saved
 //                                    at Options OK while another program holds the file for a
 //                                    moment, the paste) with a key that types nothing (F24)
@@ -349,21 +351,29 @@ int Bench(int runs, const std::wstring& out) {
     return 0;
 }
 
+// Marks the start of a measured window and waits until the script outside Wine says it has
+// taken its second reading (DIR\<name>.measured), however slow the machine is.
+bool MeasuredWindow(const std::wstring& folder, const std::wstring& name, int seconds) {
+    WriteFileBytes(folder + L"\\" + name + L".ready", "ready");
+    const std::wstring measured = folder + L"\\" + name + L".measured";
+    return Check(WaitFor([&] { return FileExists(measured); }, static_cast<DWORD>(seconds) * 1000 + 120000,
+                         "the script to end its window (" + Utf8Of(measured) + ")"),
+                 "window measured");
+}
+
 // Nothing happens in either window: the script outside Wine reads the CPU times of the
-// processes at its start and end. The driver only waits out each window (a little longer
-// than the script reads, so the script's second reading falls inside it).
+// processes at its start and end.
 int Idle(int seconds, const std::wstring& folder) {
-    const DWORD window = static_cast<DWORD>(seconds) * 1000 + 3000;
     CRoad road;
     if (!Check(road.Box().Start(), "text box") ||
         !Check(road.Box().Focus(CTextBoxApp::kMultiLine), "box focused"))
         return 1;
-    WriteFileBytes(folder + L"\\base.ready", "ready");
-    ::Sleep(window);
+    if (!MeasuredWindow(folder, L"base", seconds))
+        return 1;
     if (!Check(road.Start(), "Quillon"))
         return 1;
-    WriteFileBytes(folder + L"\\quillon.ready", "ready");
-    ::Sleep(window);
+    if (!MeasuredWindow(folder, L"quillon", seconds))
+        return 1;
     road.Quillon().Exit();
     return 0;
 }
@@ -371,18 +381,17 @@ int Idle(int seconds, const std::wstring& folder) {
 // The same for Quillon alone, with and without an open edit (whose editor has read its file
 // and ended; the edit stays open while its box lives).
 int Quiet(int seconds, const std::wstring& folder) {
-    const DWORD window = static_cast<DWORD>(seconds) * 1000 + 3000;
     CRoad road(SeenOnlyOptions());
     if (!Check(road.Box().Start(), "text box") || !Check(road.Start(), "Quillon"))
         return 1;
-    WriteFileBytes(folder + L"\\none.ready", "ready");
-    ::Sleep(window);
+    if (!MeasuredWindow(folder, L"none", seconds))
+        return 1;
     std::string seen;
     if (!Check(road.Hotkey(), "hotkey") || !Check(road.WaitEditorSaw(seen), "the editor read its file") ||
         !Check(road.ComeBack(), "back in the box"))
         return 1;
-    WriteFileBytes(folder + L"\\one.ready", "ready");
-    ::Sleep(window);
+    if (!MeasuredWindow(folder, L"one", seconds))
+        return 1;
     road.Quillon().Exit();
     return 0;
 }
@@ -492,7 +501,18 @@ bool OptionsOkWithTheFileHeld(CRoad& road) {
     HANDLE held = ::CreateFileW(road.Quillon().ConfigPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    ::Sleep(600);
+    // Let go once Quillon has found it held: its new copy is written (it goes once it has
+    // replaced the file) and it answers a message, which it does only while it pauses to try
+    // again.
+    const std::wstring copy = road.Quillon().ConfigPath() + L".new";
+    Check(WaitFor(
+              [&] {
+                  DWORD_PTR answered = 0;
+                  return FileExists(copy) &&
+                         ::SendMessageTimeoutW(server, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 50, &answered);
+              },
+              10000, "Quillon to try again to save the held settings file"),
+          "save tried again");
     if (held != INVALID_HANDLE_VALUE)
         ::CloseHandle(held);
     return WaitFor([&] { return !::IsWindow(dialog); }, 10000, "the Options dialog to close");

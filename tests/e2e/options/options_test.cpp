@@ -15,7 +15,6 @@ using namespace quillon::test;
 namespace {
 
 constexpr UINT kOptionsCommand = ID_TRAY_OPTIONS;
-constexpr DWORD kNothingMs = 600;
 
 // The top-level windows of the process, by class and title (what a failed wait found).
 std::string WindowsOf(DWORD pid) {
@@ -232,8 +231,8 @@ TEST_F(OptionsScenario, EverySettingChangedTakesEffectAtOnceAndIsSaved) {
     }
     ReleaseKeys({VK_LWIN});
     ASSERT_TRUE(WaitFor([&] { return !m_quillon->ListVisible(); }, 5000, "the choice list to hide"));
-    EXPECT_FALSE(WaitFor([&] { return m_quillon->CountLinesStartingWith("StartEdit") > 0; }, kNothingMs,
-                         "an edit to start (none may)"));
+    ASSERT_TRUE(WaitQuillonCaughtUp(m_quillon->Pid(), {VK_LWIN}));
+    EXPECT_EQ(m_quillon->CountLinesStartingWith("StartEdit"), 0u) << "an edit started";
     EXPECT_TRUE(m_quillon->Program().Exit());
 }
 
@@ -256,8 +255,8 @@ TEST_F(OptionsScenario, CancelAfterEditsChangesNothing) {
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(options); }, 10000, "the Options dialog to close"));
 
     // Nothing saved, registered or written; the old hotkey still shows the old rows.
-    EXPECT_FALSE(WaitFor([&] { return ConfigWritten() != written; }, kNothingMs,
-                         "QLNConfig.xml to be written (it must not)"));
+    ASSERT_TRUE(WaitQuillonCaughtUp(m_quillon->Pid()));
+    EXPECT_EQ(ConfigWritten(), written) << "QLNConfig.xml was written";
     EXPECT_EQ(RunValueText(), L"(none)");
     EXPECT_FALSE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q')) << "Quillon still holds its hotkey";
     EXPECT_TRUE(HotKeyIsFree(MOD_CONTROL | MOD_SHIFT, 'W'));
@@ -291,8 +290,10 @@ TEST_F(OptionsScenario, TheHotKeyFieldCannotTakeTheHotKeyAwayByMistake) {
     // the field has the focus it is not registered.
     TypeHotKey(options, {VK_CONTROL, VK_MENU}, 'Q');
     EXPECT_TRUE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q')) << "suspended while the field has the focus";
-    EXPECT_FALSE(
-        WaitFor([&] { return m_quillon->ListVisible(); }, kNothingMs, "the choice list (it must not show)"));
+    // TypeHotKey waited until Quillon's thread took each key; a hotkey would have been posted
+    // to it before that.
+    ASSERT_TRUE(WaitQuillonCaughtUp(m_quillon->Pid()));
+    EXPECT_FALSE(m_quillon->ListVisible()) << "the choice list showed";
     EXPECT_EQ(shown(), working);
 
     // A bare letter is refused, and the field says so; Tab moves on and is no hotkey.
@@ -323,8 +324,8 @@ TEST_F(OptionsScenario, TheHotKeyFieldCannotTakeTheHotKeyAwayByMistake) {
     if (message)
         ::PostMessageW(message, WM_COMMAND, IDOK, 0);
     ::UnregisterHotKey(nullptr, 78);
-    EXPECT_FALSE(WaitFor([&] { return ConfigWritten() != written; }, kNothingMs,
-                         "QLNConfig.xml to be written (it must not)"));
+    ASSERT_TRUE(WaitQuillonCaughtUp(m_quillon->Pid()));
+    EXPECT_EQ(ConfigWritten(), written) << "QLNConfig.xml was written";
 
     // Exit from the tray while Options is open: Options closes as Cancel, then Quillon ends.
     ASSERT_TRUE(m_quillon->Program().Exit());

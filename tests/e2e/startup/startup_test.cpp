@@ -39,10 +39,13 @@ TEST(Startup, TheTextBoxKeepsTheFocusWhileQuillonStarts) {
     ASSERT_NE(server, nullptr);
     // Once the program is idle in its modal loop, start-up is over.
     ASSERT_EQ(::WaitForInputIdle(quillon.Process().Handle(), 30000), 0u);
-    // Let a few focus polls of the program pass: the server window must still be hidden
-    // and the box focused.
-    EXPECT_FALSE(WaitFor([&] { return ForegroundFocus() != box.BoxWindow(CTextBoxApp::kMultiLine); }, 500,
-                         "the focus to move away (it must not)"));
+    // Once what start-up posted is handled and a focus poll of the program has run (sent
+    // as its timer would), the server window must still be hidden and the box focused.
+    ASSERT_TRUE(WaitQuillonCaughtUp(quillon.Process().Id()));
+    DWORD_PTR polled = 0;
+    ASSERT_TRUE(::SendMessageTimeoutW(server, WM_TIMER, 1, 0, SMTO_ABORTIFHUNG, 5000, &polled))
+        << "Quillon did not answer a focus poll";
+    EXPECT_EQ(ForegroundFocus(), box.BoxWindow(CTextBoxApp::kMultiLine)) << "the focus moved away";
     EXPECT_FALSE(::IsWindowVisible(server));
     EXPECT_NE(::GetForegroundWindow(), server);
     EXPECT_TRUE(quillon.Exit());

@@ -2,6 +2,7 @@
 #include "e2e/support/e2e.h"
 #include "res/resource.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <chrono>
@@ -215,6 +216,36 @@ HWND ForegroundFocus() {
     if (!::GetGUIThreadInfo(0, &info))
         return nullptr;
     return info.hwndFocus;
+}
+
+::testing::AssertionResult WaitQuillonCaughtUp(DWORD quillonPid, const std::vector<WORD>& releasedKeys,
+                                               DWORD timeoutMs) {
+    for (WORD key : releasedKeys) {
+        auto up = WaitFor([&] { return (::GetAsyncKeyState(key) & 0x8000) == 0; }, timeoutMs,
+                          "key " + std::to_string(key) + " to be up as the system sees it");
+        if (!up)
+            return up;
+    }
+    HWND list = FindTopWindow(quillonPid, L"SysListView32", L"Quillon");
+    if (!list)
+        return ::testing::AssertionFailure() << "Quillon's choice list, to post a marker to, does not exist";
+    auto mark = [&] {
+        DWORD_PTR result = 0;
+        return ::SendMessageTimeoutW(list, LVM_GETSELECTIONMARK, 0, 0, SMTO_ABORTIFHUNG, 1000, &result)
+                   ? static_cast<LRESULT>(result)
+                   : LRESULT{-2};
+    };
+    const LRESULT before = mark();
+    const LRESULT marker = before == -1 ? 0 : -1;
+    if (!::PostMessageW(list, LVM_SETSELECTIONMARK, 0, marker))
+        return ::testing::AssertionFailure() << "a marker could not be posted to Quillon's choice list";
+    auto handled =
+        WaitFor([&] { return mark() == marker; }, timeoutMs,
+                "Quillon to handle what was posted to it (a marker posted to its choice list after it)");
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(list, LVM_SETSELECTIONMARK, 0, before < 0 ? -1 : before, SMTO_ABORTIFHUNG, 1000,
+                          &ignored);
+    return handled;
 }
 
 } // namespace quillon::e2e

@@ -75,6 +75,16 @@ private:
     std::string m_setupFailure; // what went wrong preparing the folder, with the error code
 };
 
+// A check that something does NOT happen first waits for a sign that its moment has passed.
+// This one: Quillon's UI thread has handled everything posted to it before the call (the
+// hotkey, the keyboard hook's notes of released keys, clicks on its list). Keys just
+// released are first awaited as the system sees them, which is after the hook was told.
+// The sign is a message posted after them that Quillon's choice list answers in turn: its
+// selection mark, which means nothing to a list that selects one row, is moved and put
+// back. A failure says which of these it waited for.
+::testing::AssertionResult WaitQuillonCaughtUp(DWORD quillonPid, const std::vector<WORD>& releasedKeys = {},
+                                               DWORD timeoutMs = 10000);
+
 // The test text-box program.
 class CTextBoxApp {
 public:

@@ -262,6 +262,24 @@ TEST(StartEdit, AFileThatCannotBeCreatedEndsTheEditAndTheUserHearsWhy) {
     EXPECT_TRUE(r.sys.started.empty());
     EXPECT_EQ(r.sys.ClipBytes(1), "user");
     EXPECT_FALSE(r.sys.viewerJoined);
+
+    // Another user of a shared folder made files under every name ours could get: none of
+    // them is opened or written, and the user hears why nothing opened.
+    Road taken;
+    std::vector<std::u16string> theirs;
+    for (int attempt = 1; attempt <= kMaxTempFileAttempts; ++attempt) {
+        theirs.push_back(TempFileCandidate(u"C:\\Temp\\", u"Quillon_14_05_09", u"txt", attempt));
+        taken.sys.files[theirs.back()] = {"theirs", 1};
+    }
+    taken.engine.StartEdit(Box(7), 0);
+    EXPECT_EQ(taken.host.told,
+              std::vector<std::u16string>{notice::kNoTempFile + std::u16string(u"C:\\Temp\\.")});
+    EXPECT_TRUE(taken.engine.openEdits.empty());
+    EXPECT_TRUE(taken.sys.launched.empty());
+    EXPECT_TRUE(taken.sys.started.empty());
+    EXPECT_EQ(taken.sys.files.size(), theirs.size());
+    for (const auto& path : theirs)
+        EXPECT_EQ(taken.sys.files[path].bytes, "theirs") << ToUtf8(path);
 }
 
 TEST(StartEdit, AFileThatDidNotTakeTheWholeTextIsRemovedAndTheUserTold) {

@@ -1,7 +1,18 @@
 // Watching an edit and writing back against the recording fake: when a paste happens,
-// what is pasted, that the clipboard comes back, and purging ended edits.
+// what is pasted, that the clipboard comes back, and purging ended edits; and the end of
+// temporary files, natively also against real files.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#endif
+
+#include "base/u16.h"
 #include "engine/edit_road.h"
 #include "engine/edit_rules.h"
 #include "engine/temp_files.h"
@@ -582,3 +593,45 @@ TEST(TempFiles, AtTheSessionsEndWhatCanGoGoesAndTheRestIsDeletedAtTheNextStart) 
     EXPECT_TRUE(sys.files.count(u"C:\\Temp\\Quillon_5.txt"));
     EXPECT_TRUE(sys.files.count(unpasted));
 }
+
+#ifndef _WIN32
+// The real files of the POSIX seam: a temporary folder others can write to may hold links
+// planted under the names our files get.
+TEST(TempFiles, ALinkPlantedUnderOurNameIsNeitherFollowedNorDeleted) {
+    char pattern[] = "/tmp/quillon-links-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string folder = std::string(pattern) + "/";
+    const std::string theirs = folder + "theirs.txt", nowhere = folder + "made-through-a-link.txt";
+    { std::ofstream(theirs) << "another user's text"; }
+    // The first name points at another file, the second at a file that does not exist yet.
+    ASSERT_EQ(::symlink(theirs.c_str(), (folder + "Quillon_10_00_00.txt").c_str()), 0);
+    ASSERT_EQ(::symlink(nowhere.c_str(), (folder + "Quillon_10_00_00_2.txt").c_str()), 0);
+
+    IFiles& files = DefaultSystem();
+    std::u16string path;
+    FileHandle file = CreateTempFile(files, FromUtf8(folder), u"Quillon_10_00_00", u"txt", path);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(ToUtf8(path), folder + "Quillon_10_00_00_3.txt");
+    EXPECT_TRUE(files.WriteFile(file, "the box's text"));
+    files.CloseFile(file);
+    struct stat made {};
+    ASSERT_EQ(::lstat(ToUtf8(path).c_str(), &made), 0);
+    EXPECT_EQ(made.st_mode & 0777, 0600u) << "readable by the user alone";
+    std::ifstream in(theirs);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "another user's text");
+    EXPECT_NE(::access(nowhere.c_str(), F_OK), 0) << "nothing is created where a dangling link points";
+
+    // The link reads as the file it points to, and still only our own file is deleted.
+    const std::u16string link = FromUtf8(folder + "Quillon_10_00_00.txt");
+    SaveStamp stamp;
+    ASSERT_TRUE(ReadStamp(files, link, stamp));
+    EXPECT_EQ(DeleteIfUnchanged(files, link, stamp), DeleteOutcome::kNotNow);
+    struct stat entry {};
+    EXPECT_EQ(::lstat(ToUtf8(link).c_str(), &entry), 0);
+    EXPECT_EQ(::access(theirs.c_str(), F_OK), 0);
+    ASSERT_TRUE(ReadStamp(files, path, stamp));
+    EXPECT_EQ(DeleteIfUnchanged(files, path, stamp), DeleteOutcome::kDeleted);
+    EXPECT_NE(::lstat(ToUtf8(path).c_str(), &entry), 0);
+    std::filesystem::remove_all(pattern);
+}
+#endif

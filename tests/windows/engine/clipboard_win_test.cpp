@@ -115,29 +115,55 @@ void PutOtherText() {
     ::CloseClipboard();
 }
 
-// Another program that holds the clipboard open for a while (the clipboard is shared
-// between threads of one process, so it must be another process).
+// Another program that holds the clipboard open (the clipboard is shared between threads
+// of one process, so it must be another process) until it is let go.
 class CClipboardHolder {
 public:
-    explicit CClipboardHolder(DWORD ms) {
+    CClipboardHolder() {
         static int serial = 0;
-        std::wstring name = L"QuillonClipboardHeld" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-                            std::to_wstring(++serial);
-        m_event = ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+        const std::wstring name =
+            L"QuillonClipboard" + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(++serial);
+        m_held = ::CreateEventW(nullptr, TRUE, FALSE, (name + L"Held").c_str());
+        m_release = ::CreateEventW(nullptr, TRUE, FALSE, (name + L"Release").c_str());
         if (m_holder.Start(ThisProgramFolder() + L"\\quillon-clipboard-holder.exe",
-                           std::to_wstring(ms) + L" " + name))
-            m_held = ::WaitForSingleObject(m_event, 10000) == WAIT_OBJECT_0;
+                           name + L"Held " + name + L"Release"))
+            m_isHeld = ::WaitForSingleObject(m_held, 10000) == WAIT_OBJECT_0;
     }
     ~CClipboardHolder() {
+        LetGo();
+        if (m_letter) {
+            ::WaitForSingleObject(m_letter, 30000);
+            ::CloseHandle(m_letter);
+        }
         m_holder.WaitExit(10000);
-        ::CloseHandle(m_event);
+        ::CloseHandle(m_held);
+        ::CloseHandle(m_release);
     }
-    bool Held() const { return m_held; }
+    bool Held() const { return m_isHeld; }
+    void LetGo() { ::SetEvent(m_release); }
+    // Lets go once the window's thread answers a message, which this thread does only while
+    // it waits to try the clipboard again: so someone is waiting for it when it comes free.
+    void LetGoWhileWaitedFor(HWND window) {
+        m_window = window;
+        m_letter = ::CreateThread(
+            nullptr, 0,
+            [](void* self) -> DWORD {
+                auto* holder = static_cast<CClipboardHolder*>(self);
+                DWORD_PTR ignored = 0;
+                ::SendMessageTimeoutW(holder->m_window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored);
+                holder->LetGo();
+                return 0;
+            },
+            this, 0, nullptr);
+    }
 
 private:
-    HANDLE m_event = nullptr;
+    HANDLE m_held = nullptr;
+    HANDLE m_release = nullptr;
+    HANDLE m_letter = nullptr;
+    HWND m_window = nullptr;
     CProcess m_holder;
-    bool m_held = false;
+    bool m_isHeld = false;
 };
 
 // The DWORD under a registered format's name; -1 when the format is not there.
@@ -317,14 +343,16 @@ TEST_F(ClipboardTest, AClipboardHeldForAMomentIsWaitedForAtBackupAndRestore) {
     auto before = Snapshot();
     CClipboardBackup backup(DefaultSystem(), DefaultSystem(), m_main.GetSafeHwnd());
     {
-        CClipboardHolder holder(120);
+        CClipboardHolder holder;
         ASSERT_TRUE(holder.Held());
+        holder.LetGoWhileWaitedFor(m_main.GetSafeHwnd());
         ASSERT_TRUE(backup.Backup()) << "the backup waits for the other holder";
     }
     PutOtherText();
     {
-        CClipboardHolder holder(120);
+        CClipboardHolder holder;
         ASSERT_TRUE(holder.Held());
+        holder.LetGoWhileWaitedFor(m_main.GetSafeHwnd());
         ASSERT_TRUE(backup.Restore()) << "a failed restore would lose the user's clipboard";
     }
     EXPECT_EQ(Snapshot()[L"HTML Format"], before[L"HTML Format"]);
@@ -336,14 +364,14 @@ TEST_F(ClipboardTest, AClipboardHeldTooLongIsGivenUpWithinTheBoundAndTheChainRep
     CClipboardBackup backup(DefaultSystem(), DefaultSystem(), m_main.GetSafeHwnd());
     ASSERT_TRUE(backup.Backup());
     {
-        CClipboardHolder holder(2000);
+        CClipboardHolder holder; // until after the restore has given up
         ASSERT_TRUE(holder.Held());
         const ULONGLONG start = ::GetTickCount64();
         EXPECT_FALSE(backup.Restore());
         EXPECT_LT(::GetTickCount64() - start, 1500u) << "the retry is bounded";
         EXPECT_TRUE(backup.IsHeld());
     }
-    // The holder is gone (its destructor waited for it): a later restore succeeds.
+    // The holder is gone (its destructor let go and waited for it): a later restore succeeds.
     EXPECT_TRUE(backup.Restore());
     EXPECT_EQ(::GetClipboardViewer(), priorViewer);
 }

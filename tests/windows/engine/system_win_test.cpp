@@ -1,9 +1,13 @@
-// The Win32 system seam's file operations: new files never replace existing ones, and
-// folders given relative to the current directory are created with their parents.
+// The Win32 system seam's file operations: new files never replace existing ones and are
+// the user's alone, only plain files are deleted, and folders given relative to the
+// current directory are created with their parents.
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -38,6 +42,58 @@ std::wstring FreshFolder() {
     return folder;
 }
 
+// The entries of a file's access list as "A <sid> <mask>" (allow) or "D ..." (deny).
+struct AccessList {
+    bool found = false;
+    std::vector<std::wstring> entries;
+};
+
+std::wstring SidText(PSID sid) {
+    wchar_t* text = nullptr;
+    if (!::ConvertSidToStringSidW(sid, &text))
+        return L"?";
+    std::wstring out(text);
+    ::LocalFree(text);
+    return out;
+}
+
+AccessList AccessListOf(const std::wstring& path) {
+    AccessList list;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+        return list;
+    list.found = dacl != nullptr;
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!::GetAce(dacl, i, &ace))
+            continue;
+        const auto* header = static_cast<const ACE_HEADER*>(ace);
+        if (header->AceType == ACCESS_ALLOWED_ACE_TYPE || header->AceType == ACCESS_DENIED_ACE_TYPE) {
+            const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+            list.entries.push_back(std::wstring(header->AceType == ACCESS_ALLOWED_ACE_TYPE ? L"A " : L"D ") +
+                                   SidText(const_cast<DWORD*>(&allowed->SidStart)) + L" " +
+                                   std::to_wstring(allowed->Mask));
+        } else {
+            list.entries.push_back(L"type " + std::to_wstring(header->AceType));
+        }
+    }
+    ::LocalFree(descriptor);
+    return list;
+}
+
+std::wstring UserSid() {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+        return L"";
+    BYTE buffer[256] = {};
+    DWORD size = 0;
+    const bool got = ::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) != FALSE;
+    ::CloseHandle(token);
+    return got ? SidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid) : L"";
+}
+
 } // namespace
 
 TEST(Win32Seam, ANewFileNeverReplacesOneThatExists) {
@@ -63,6 +119,26 @@ TEST(Win32Seam, ANewFileNeverReplacesOneThatExists) {
     // A name the file system refuses is a failure, not "exists".
     sys.CreateNewFile(FromWide(folder + L"\\bad|name.txt"), result);
     EXPECT_EQ(result, CreateResult::kFailed);
+
+    // The box's text is the user's alone (with the system and administrators, as in their
+    // profile), whatever the folder lets others do. Windows keeps the list as given; Wine
+    // keeps what its file modes can say, where a file made without a list is everyone's to
+    // read.
+    const AccessList list = AccessListOf(ToWide(path));
+    ASSERT_TRUE(list.found) << "a file without an access list is open to everyone";
+    const std::wstring user = UserSid(), all = std::to_wstring(FILE_ALL_ACCESS);
+    EXPECT_NE(std::find(list.entries.begin(), list.entries.end(), L"A " + user + L" " + all),
+              list.entries.end());
+    for (const auto& entry : list.entries)
+        EXPECT_TRUE(entry == L"A " + user + L" " + all || entry == L"A S-1-5-18 " + all ||
+                    entry == L"A S-1-5-32-544 " + all)
+            << "nobody else may read or change the file: " << ToUtf8(FromWide(entry));
+
+    // Deleting takes plain files only: not a folder under the name.
+    EXPECT_FALSE(sys.DeleteFile(FromWide(folder)));
+    EXPECT_NE(::GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(sys.DeleteFile(path));
+    EXPECT_EQ(::GetFileAttributesW(ToWide(path).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(Win32Seam, RelativeFoldersAreCreatedWithTheirParents) {
