@@ -274,7 +274,7 @@ TEST(StartEdit, AFileThatCannotBeCreatedEndsTheEditAndTheUserHearsWhy) {
     taken.engine.StartEdit(Box(7), 0);
     EXPECT_EQ(taken.host.told,
               std::vector<std::u16string>{notice::kNoTempFile + std::u16string(u"C:\\Temp\\.")});
-    EXPECT_TRUE(taken.engine.openEdits.empty());
+    EXPECT_TRUE(taken.engine.table.edits.empty());
     EXPECT_TRUE(taken.sys.launched.empty());
     EXPECT_TRUE(taken.sys.started.empty());
     EXPECT_EQ(taken.sys.files.size(), theirs.size());
