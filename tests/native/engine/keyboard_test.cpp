@@ -125,4 +125,15 @@ TEST(UserKeys, TheHookRecordsTheUsersOwnKeysOnlyAndHoldsBackCtrlReleasesDuringOu
     EXPECT_TRUE(keys.IsDownCrossChecked(0x11, true, 0xFFFFFF00u + 100000)) << "held long";
     keys.OnKey(0xA2, false, 0, 5);
     EXPECT_FALSE(keys.IsDownCrossChecked(0x11, true, 10)) << "the hook has seen the release";
+
+    // Held: the user's keys (not ours) are kept in order, with their scan codes, and counted
+    // only when they are sent on.
+    const std::uint32_t presses = keys.Presses();
+    keys.Hold();
+    EXPECT_TRUE(keys.OnKey(0x25, true, 0, 0, 0x4B, true)); // the left arrow
+    EXPECT_FALSE(keys.OnKey('A', true, kOwnKeyMark));
+    EXPECT_TRUE(keys.OnKey(0x25, false, 0, 0, 0x4B, true));
+    EXPECT_EQ(keys.Presses(), presses);
+    EXPECT_EQ(keys.EndHold(), (std::vector<KeyInput>{{0x25, 0x4B, false, true}, {0x25, 0x4B, true, true}}));
+    EXPECT_FALSE(keys.OnKey('B', true, 0)) << "passing again";
 }

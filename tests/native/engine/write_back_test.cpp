@@ -197,6 +197,11 @@ TEST(PollEdit, EveryEditOfAWindowIsLookedAtAndASaveGoesOnlyToItsOwnBox) {
     EXPECT_EQ(host.told, std::vector<std::u16string>{notice::kNotThisBox}) << "told once per save";
     EXPECT_EQ(w.sys.Calls("Keys"), (std::vector<std::string>{"Keys AC", "Keys #", "Keys AC", "Keys #"}))
         << "the looked-at box is left with nothing selected";
+    // While the box is all selected, from before Ctrl+A until Ctrl+End, the user's keys wait.
+    const int hold = w.sys.IndexOf("HoldKeys");
+    EXPECT_TRUE(hold >= 0 && hold < w.sys.IndexOf("Keys AC") &&
+                w.sys.IndexOf("Keys #") < w.sys.IndexOf("ReleaseKeys", hold))
+        << ::testing::PrintToString(w.sys.log);
     EXPECT_EQ(w.engine.table.edits[0].last.low, 50u) << "the save is not used up";
     // Looked at again a moment after the same return: the same save waits without a copy.
     w.engine.PollEdit(Box(7), true);
@@ -210,6 +215,14 @@ TEST(PollEdit, EveryEditOfAWindowIsLookedAtAndASaveGoesOnlyToItsOwnBox) {
     EXPECT_EQ(w.sys.pasted, (std::vector<std::u16string>{u"B edited", u"A edited"}));
     EXPECT_EQ(w.engine.table.edits[0].knownText, u"A edited") << "the next save is checked against the paste";
     EXPECT_EQ(host.told.size(), 1u);
+    // No text cursor shows (the page has the focus, not a field): Ctrl+A would select the
+    // page, so no key goes out and the save waits.
+    w.sys.noCaret.insert(Box(7));
+    w.sys.Save(kFile, "A again");
+    const std::size_t keys = w.sys.Calls("Keys").size();
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.Calls("Keys").size(), keys);
+    EXPECT_EQ(host.told.back(), notice::kNoTextCursor);
 }
 
 TEST(PollEdit, ALockedOrMissingFileIsTriedAgainNextTime) {
