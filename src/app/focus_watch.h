@@ -32,7 +32,7 @@ public:
     void OnFocusChanged();
 
     // The focus check: the focused window of the foreground thread; when it differs from
-    // the last one seen, it is recorded and the engine looks at that window's newest edit
+    // the last one seen, it is recorded and the engine looks at that window's edits
     // (and writes saved text back). While an edit is being started or written back the
     // check waits, and runs once that is over; if the focus moved meanwhile, it looks at the
     // focused window even when that is the one it saw last. Returns the focused window

@@ -39,9 +39,9 @@ LRESULT CALLBACK HotKeyHookProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0 && lParam && g_hookOwner) {
         const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         const bool up = wParam == WM_KEYUP || wParam == WM_SYSKEYUP;
-        const bool holdBack =
-            UserKeys().OnKey(key->vkCode, !up, key->dwExtraInfo, key->time,
-                             static_cast<std::uint16_t>(key->scanCode), (key->flags & LLKHF_EXTENDED) != 0);
+        const bool holdBack = g_hookOwner->UserKeys().OnKey(key->vkCode, !up, key->dwExtraInfo, key->time,
+                                                            static_cast<std::uint16_t>(key->scanCode),
+                                                            (key->flags & LLKHF_EXTENDED) != 0);
         if (up && IsHotKeyModifier(key->vkCode, keyboard::ModifiersOf(g_hookOwner->HotKey())))
             ::PostMessageW(g_hookOwner->m_hWnd, WM_HOTKEY_MODIFIER_UP, 0, 0);
         if (holdBack)
@@ -78,6 +78,7 @@ CServerDlg::CServerDlg()
 
 CServerDlg::~CServerDlg() {
     // The window is gone by now; the hook goes with this object and reports to no one.
+    m_controller.Engine().System().FollowHook(nullptr);
     if (m_hook) {
         m_hook.Reset();
         g_hookOwner = nullptr;
@@ -99,8 +100,10 @@ bool CServerDlg::OnInitDialog() {
     m_controller.Start(*this, m_hWnd);
     g_hookOwner = this;
     m_hook.Reset(::SetWindowsHookExW(WH_KEYBOARD_LL, HotKeyHookProc, ::GetModuleHandleW(nullptr), 0));
-    if (m_hook)
-        UserKeys().Watch(KeysDownNow());
+    if (m_hook) {
+        m_userKeys.Watch(KeysDownNow());
+        m_controller.Engine().System().FollowHook(&m_userKeys);
+    }
     CreateChoiceList();
     return true;
 }
@@ -186,7 +189,9 @@ void CServerDlg::OnEditHotKey(HWND focus) {
     }
     const CSettingsStore& settings = m_controller.Settings();
     WindowFacts facts;
-    if (!focus || !m_controller.Engine().System().DescribeWindow(focus, facts))
+    if (focus && m_controller.Engine().System().DescribeWindow(focus, facts))
+        m_controller.Engine().System().DescribeProgram(focus, facts);
+    else
         facts = WindowFacts{};
     if (m_pendingRuleRow >= 0) {
         const int row = m_pendingRuleRow;

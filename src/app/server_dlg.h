@@ -16,6 +16,7 @@
 #include "app/hook_key_rule.h"
 #include "app/edit_controller.h"
 #include "engine/engine_host.h"
+#include "engine/user_keys.h"
 #include "framework/dialog.h"
 #include "res/resource.h"
 #include "base/win/handles.h"
@@ -82,8 +83,9 @@ public:
 
     // The Options dialog open at the moment, if any (there is at most one).
     static CDialog* OpenOptionsDialog();
-    // The hotkey in force, for the keyboard hook.
+    // The hotkey in force, and the record of the user's keys, for the keyboard hook.
     std::uint16_t HotKey() { return m_controller.Settings().HotKey; }
+    CUserKeys& UserKeys() { return m_userKeys; }
 
 private:
     CEditController m_controller; // before the dialog makers, which use its settings
@@ -124,6 +126,7 @@ private:
 
     bool m_exitAfterOptions = false; // Exit was chosen while Options was open
     CHookHandle m_hook;
+    CUserKeys m_userKeys;       // the user's keys as the hook saw them
     CEditorLauncher m_launcher; // editors start off this thread
     void OnEditorStarted(WPARAM outcome, LPARAM ticket);
 };

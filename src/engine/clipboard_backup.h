@@ -20,7 +20,8 @@ constexpr std::uint32_t kClipboardRetryStepMs = 10;
 // user's clipboard. The wait answers sent messages, so the keyboard hook stays served.
 constexpr std::uint32_t kRestoreAfterPasteRetryMs = 15000;
 
-// Opens the clipboard with no owner window, retrying for a bounded time.
+// Opens the clipboard (with the program's window, see IClipboard::SetOwnerWindow), retrying
+// for a bounded time.
 bool OpenClipboardPatiently(IClipboard& clipboard, IClock& clock, std::uint32_t retryMs = kClipboardRetryMs);
 
 class CClipboardBackup {

@@ -134,6 +134,11 @@ void CEditEngine::StartEdit(HWND target, int choiceIndex) {
         if (copy == CopyResult::kUnanswered)
             Tell(notice::kNoTextCame);
         LaunchEditorOn(row, path);
+        // The program and title, for the tray menu and the rules, once the editor is on its
+        // way: opening the box's process costs time the user would wait for the editor.
+        m_system.DescribeProgram(target, facts);
+        table.edits.back().targetFacts.program = facts.program;
+        table.edits.back().targetFacts.title = facts.title;
         TellIfFormattingLost(copied, facts);
     } catch (...) {
         // Called from a window message: nothing may unwind further. The round has put the

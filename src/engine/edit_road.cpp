@@ -1,4 +1,4 @@
-// The steps of the edit road: the copy, the temporary file, the editor, and the write-back.
+// The steps of the edit road beside the box: the row, the temporary file, the editor, and a save's text.
 #include "engine/edit_road.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
-// The steps of the edit road, each on its own so it can be tested: starting an edit
-// (copy, file, editor) and writing saved text back (paste).
+// The steps of the edit road that need neither the box nor its route, each on its own so it
+// can be tested: the row, the temporary folder and file, the editor, and a save's text.
 #pragma once
 #include <string>
 #include <string_view>
@@ -11,7 +11,6 @@
 namespace quillon {
 
 class CEditEngine;
-class CClipboardBackup;
 
 // The row for the choice list's item: a copy of the table's row, or one asked for with
 // the New Extension dialog (appended to the table when the user wants it kept). A

@@ -160,9 +160,14 @@ constexpr char16_t kExcludeFromMonitorsFormat[] = u"ExcludeClipboardContentFromM
 constexpr char16_t kHistoryFormat[] = u"CanIncludeInClipboardHistory";
 constexpr char16_t kCloudFormat[] = u"CanUploadToCloudClipboard";
 
+class CUserKeys;
+
 class IKeyboard {
 public:
     virtual ~IKeyboard() = default;
+    // The record the program's keyboard hook keeps of the user's keys, which outlives its use
+    // here; none: the system's key state is all there is.
+    virtual void FollowHook(CUserKeys* record) = 0;
     virtual bool IsKeyDown(std::uint8_t vk) = 0;
     // The user's own key as the keyboard hook last saw it, the program's own synthesised keys
     // left out; the system's key state when no hook watches.
@@ -297,9 +302,12 @@ struct WindowFacts {
 class IWindowFacts {
 public:
     virtual ~IWindowFacts() = default;
-    // False when the window is gone. The program and title are read without sending the
-    // window a message, so a hung program cannot hold us.
+    // What makes the window the one it is (all but the program and title); false when it is
+    // gone. Asked at every return of the focus, so it opens nothing.
     virtual bool DescribeWindow(const void* window, WindowFacts& facts) = 0;
+    // Adds the program and the title, for the rules and the tray menu: read without sending
+    // the window a message, so a hung program cannot hold us.
+    virtual void DescribeProgram(const void* window, WindowFacts& facts) = 0;
     virtual std::uint32_t OwnProcess() = 0;
     // Whether the window's program runs at a higher integrity level than this one (as
     // administrator, say): the system drops the keys sent to it without a word.

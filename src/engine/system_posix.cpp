@@ -139,6 +139,7 @@ public:
     bool IsKeyDown(std::uint8_t) override { return false; }
     bool IsUserKeyDown(std::uint8_t) override { return false; }
     std::uint32_t UserKeyPresses() override { return 0; }
+    void FollowHook(CUserKeys*) override {}
     void HoldUserKeys() override {}
     void ReleaseUserKeys() override {}
     std::uint16_t ScanCodeOf(std::uint8_t) override { return 0; }
@@ -178,6 +179,7 @@ public:
     OpenWithResult OpenWithDialog(const std::u16string& f) override { return m_shell.OpenWithDialog(f); }
     bool IsWindow(const void*) override { return false; }
     bool DescribeWindow(const void*, WindowFacts&) override { return false; }
+    void DescribeProgram(const void*, WindowFacts&) override {}
     std::uint32_t OwnProcess() override { return 0; }
     bool RunsAboveUs(const void*) override { return false; }
     bool CaretShownIn(const void*) override { return true; }

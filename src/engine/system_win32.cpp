@@ -615,21 +615,22 @@ public:
     }
 
     bool IsKeyDown(std::uint8_t vk) override { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
+    void FollowHook(CUserKeys* record) override { m_keys = record; }
     bool IsUserKeyDown(std::uint8_t vk) override {
-        const CUserKeys& keys = UserKeys();
-        return keys.IsWatching() ? keys.IsDownCrossChecked(vk, IsKeyDown(vk), ::GetTickCount())
-                                 : IsKeyDown(vk);
+        return Watched() ? m_keys->IsDownCrossChecked(vk, IsKeyDown(vk), ::GetTickCount()) : IsKeyDown(vk);
     }
-    std::uint32_t UserKeyPresses() override { return UserKeys().Presses(); }
+    std::uint32_t UserKeyPresses() override { return m_keys ? m_keys->Presses() : 0; }
     void HoldUserKeys() override {
-        if (UserKeys().IsWatching())
-            UserKeys().Hold();
+        if (Watched())
+            m_keys->Hold();
     }
     void ReleaseUserKeys() override {
+        if (!m_keys)
+            return;
         // The keys that came meanwhile wait for the hook in the system's queue: answered now,
         // they are held with the rest rather than passing after it.
         ServeSentMessages();
-        const std::vector<KeyInput> held = UserKeys().EndHold();
+        const std::vector<KeyInput> held = m_keys->EndHold();
         if (!held.empty())
             SendInputs(held, 0);
     }
@@ -644,17 +645,16 @@ public:
         // planned, or (under Wine) one the hook is asked about while SendInput waits for
         // it. The hook holds such releases back until it has seen the whole batch, and
         // Ctrl is released here in their place when the batch left it down.
-        CUserKeys& userKeys = UserKeys();
-        const bool holdBack = userKeys.IsWatching() && PressesCtrl(keys);
+        const bool holdBack = Watched() && PressesCtrl(keys);
         if (holdBack)
-            userKeys.BeginOwnBatch(keys.size());
+            m_keys->BeginOwnBatch(keys.size());
         const bool sent = SendInputs(keys);
         if (!holdBack)
             return sent;
         if (sent)
             Wait(
-                kOwnBatchPassMs, [&] { return userKeys.OwnBatchPassed(); }, kOwnBatchPollMs, nullptr);
-        if (userKeys.EndOwnBatch() && LeavesCtrlDown(keys))
+                kOwnBatchPassMs, [&] { return m_keys->OwnBatchPassed(); }, kOwnBatchPollMs, nullptr);
+        if (m_keys->EndOwnBatch() && LeavesCtrlDown(keys))
             SendInputs({KeyInput{vk::kControl, ScanCodeOf(vk::kControl), true}});
         return sent;
     }
@@ -734,8 +734,14 @@ public:
         const LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
         facts.password = facts.edit != EditKind::kNone && (style & ES_PASSWORD) != 0;
         facts.readOnly = facts.edit != EditKind::kNone && (style & ES_READONLY) != 0;
+        return true;
+    }
+    void DescribeProgram(const void* window, WindowFacts& facts) override {
+        HWND hwnd = static_cast<HWND>(const_cast<void*>(window));
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(hwnd, &process);
         facts.program.clear();
-        CHandle owner(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+        CHandle owner(process ? ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process) : nullptr);
         if (owner) {
             std::wstring image(MAX_PATH, L'\0');
             for (int attempt = 0; attempt < 3; ++attempt) {
@@ -757,7 +763,6 @@ public:
             const int got = ::GetWindowTextW(top, caption, 512);
             facts.title = FromWide(std::wstring_view(caption, got > 0 ? static_cast<std::size_t>(got) : 0));
         }
-        return true;
     }
     std::uint32_t OwnProcess() override { return ::GetCurrentProcessId(); }
     bool RunsAboveUs(const void* window) override {
@@ -836,6 +841,8 @@ public:
 
 private:
     CWin32Shell m_shell;
+    CUserKeys* m_keys = nullptr; // the keyboard hook's record of the user's keys
+    bool Watched() const { return m_keys && m_keys->IsWatching(); }
     HWND m_owner = nullptr;
     bool m_wrote = false;    // this open emptied or wrote the clipboard
     DWORD m_ownSequence = 0; // the clipboard's sequence number after our last write

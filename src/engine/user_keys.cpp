@@ -75,9 +75,4 @@ bool CUserKeys::IsDownCrossChecked(std::uint8_t vk, bool systemSaysDown, std::ui
     return nowMs - last < kStaleMs;
 }
 
-CUserKeys& UserKeys() {
-    static CUserKeys keys;
-    return keys;
-}
-
 } // namespace quillon

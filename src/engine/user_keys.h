@@ -76,7 +76,4 @@ private:
     std::vector<KeyInput> m_held;
 };
 
-// The process's one record, fed by the keyboard hook.
-CUserKeys& UserKeys();
-
 } // namespace quillon

@@ -318,6 +318,7 @@ public:
     bool IsUserKeyDown(std::uint8_t vk) override { return userKeysDown.count(vk) != 0; }
     std::uint32_t userKeyPresses = 0;
     std::uint32_t UserKeyPresses() override { return userKeyPresses; }
+    void FollowHook(quillon::CUserKeys*) override {}
     bool holdingKeys = false;
     void HoldUserKeys() override {
         holdingKeys = true;
@@ -585,7 +586,16 @@ public:
         lastDescribed = window;
         auto it = windowFacts.find(window);
         facts = it == windowFacts.end() ? WindowFacts{} : it->second;
+        facts.program.clear(); // DescribeProgram's part
+        facts.title.clear();
         return true;
+    }
+    void DescribeProgram(const void* window, WindowFacts& facts) override {
+        auto it = windowFacts.find(window);
+        if (it != windowFacts.end()) {
+            facts.program = it->second.program;
+            facts.title = it->second.title;
+        }
     }
     std::uint32_t OwnProcess() override { return ownProcess; }
     bool RunsAboveUs(const void* window) override { return aboveUs.count(window) != 0; }

@@ -375,10 +375,14 @@ TEST(Win32Seam, OwnKeysReachTheHookDuringAWaitWithTheirMark) {
 
 namespace {
 
+CUserKeys g_userKeys;                // the test hook's record, as the program's hook keeps it
 std::vector<bool> g_lettersWithCtrl; // for each 'A' the window got: was Ctrl down
+std::vector<WPARAM> g_keysGot;       // every key the window got, in order
 HANDLE g_releaseNow = nullptr;       // set when our own Ctrl has passed the hook
 
 LRESULT CALLBACK LetterRecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_KEYDOWN)
+        g_keysGot.push_back(wParam);
     if (msg == WM_KEYDOWN && wParam == 'A')
         g_lettersWithCtrl.push_back(::GetKeyState(VK_CONTROL) < 0);
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -391,7 +395,7 @@ LRESULT CALLBACK UserKeysHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0 && lParam) {
         const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
-        if (UserKeys().OnKey(key->vkCode, down, key->dwExtraInfo, key->time))
+        if (g_userKeys.OnKey(key->vkCode, down, key->dwExtraInfo, key->time))
             return 1;
         if (g_releaseNow && key->dwExtraInfo == kOwnKeyMark && key->vkCode == VK_CONTROL && down) {
             ::SetEvent(g_releaseNow);
@@ -437,7 +441,8 @@ TEST(Win32Seam, TheUsersCtrlReleaseNeverGetsBetweenOurCtrlAndOurLetters) {
     ::SetFocus(window);
     HHOOK hook = ::SetWindowsHookExW(WH_KEYBOARD_LL, UserKeysHook, ::GetModuleHandleW(nullptr), 0);
     ASSERT_NE(hook, nullptr);
-    UserKeys().Watch({});
+    g_userKeys.Watch({});
+    sys.FollowHook(&g_userKeys);
     auto pump = [](const std::function<bool()>& done) {
         const ULONGLONG deadline = ::GetTickCount64() + 10000;
         MSG msg;
@@ -451,7 +456,7 @@ TEST(Win32Seam, TheUsersCtrlReleaseNeverGetsBetweenOurCtrlAndOurLetters) {
 
     UserCtrlArgs pressArgs{false, nullptr};
     HANDLE press = ::CreateThread(nullptr, 0, UserCtrl, &pressArgs, 0, nullptr);
-    ASSERT_TRUE(pump([] { return UserKeys().IsDown(VK_CONTROL) && ::GetKeyState(VK_CONTROL) < 0; }))
+    ASSERT_TRUE(pump([] { return g_userKeys.IsDown(VK_CONTROL) && ::GetKeyState(VK_CONTROL) < 0; }))
         << "the user's Ctrl never came down";
     g_releaseNow = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     UserCtrlArgs releaseArgs{true, g_releaseNow};
@@ -466,12 +471,30 @@ TEST(Win32Seam, TheUsersCtrlReleaseNeverGetsBetweenOurCtrlAndOurLetters) {
     EXPECT_EQ(g_lettersWithCtrl, std::vector<bool>{true}) << "the letter came without Ctrl";
     EXPECT_TRUE(pump([] { return (::GetAsyncKeyState(VK_CONTROL) & 0x8000) == 0; }))
         << "Ctrl was left down after the batch";
-    EXPECT_FALSE(UserKeys().IsDown(VK_CONTROL));
+    EXPECT_FALSE(g_userKeys.IsDown(VK_CONTROL));
 
     for (HANDLE thread : {press, release}) {
         EXPECT_TRUE(pump([&] { return ::WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }));
         ::CloseHandle(thread);
     }
+
+    // Held: a key the user types waits, our own keys pass, and the user's follows on release.
+    g_keysGot.clear();
+    sys.HoldUserKeys();
+    INPUT typed[2] = {};
+    for (INPUT& input : typed) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = 'B';
+    }
+    typed[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(::SendInput(2, typed, sizeof(INPUT)), 2u);
+    ASSERT_TRUE(sys.SendKeys({KeyInput{VK_F24, 0, false}, KeyInput{VK_F24, 0, true}}));
+    EXPECT_TRUE(pump([] { return !g_keysGot.empty(); })) << "our own key never came";
+    EXPECT_EQ(g_keysGot, std::vector<WPARAM>{VK_F24}) << "the user's key got past the hold";
+    sys.ReleaseUserKeys();
+    EXPECT_TRUE(pump([] { return g_keysGot.size() >= 2; })) << "the held key never followed";
+    EXPECT_EQ(g_keysGot, (std::vector<WPARAM>{VK_F24, 'B'}));
+    sys.FollowHook(nullptr);
     ::UnhookWindowsHookEx(hook);
     ::DestroyWindow(window);
 }
@@ -487,6 +510,7 @@ TEST(Win32Seam, AWindowIsKnownByItsThreadProcessAndClassAndOursIsNotAboveUs) {
     ASSERT_NE(child, nullptr);
     WindowFacts facts;
     ASSERT_TRUE(sys.DescribeWindow(child, facts));
+    sys.DescribeProgram(child, facts);
     // The program by its file name, the title of the box's top-level window.
     wchar_t module[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, module, MAX_PATH);
