@@ -692,4 +692,54 @@ public:
     }
 };
 
+// A route that moves text by decree: the engine's tests say what the box holds and how each
+// step ends, and read what reached the box.
+struct CFakeRoute : quillon::ITextRoute {
+    std::u16string boxText;
+    quillon::CopyResult copyResult = quillon::CopyResult::kCopied;
+    quillon::PasteResult pasteResult = quillon::PasteResult::kPasted;
+    std::vector<std::u16string> pasted;
+    int rounds = 0;
+    bool inRound = false;
+    bool Begin() override {
+        ++rounds;
+        inRound = true;
+        return true;
+    }
+    quillon::CopyResult Copy(void*, const quillon::WindowFacts&, bool, quillon::CopiedText& copied) override {
+        if (copyResult == quillon::CopyResult::kCopied)
+            copied.text = boxText;
+        return copyResult;
+    }
+    quillon::ReadResult Read(void*, const quillon::WindowFacts&, bool, std::u16string& text) override {
+        text = boxText;
+        return quillon::ReadResult::kRead;
+    }
+    quillon::PasteResult Paste(void*, const quillon::WindowFacts&, const std::u16string& text,
+                               quillon::PastePlace&) override {
+        if (pasteResult == quillon::PasteResult::kPasted) {
+            pasted.push_back(text);
+            boxText = text;
+        }
+        return pasteResult;
+    }
+    void Deselect(void*) override {}
+    bool End() override {
+        inRound = false;
+        return true;
+    }
+    bool InRound() const override { return inRound; }
+};
+
+// The system's edit controls take the message route, every other box the clipboard's.
+struct CFakeRoutes : quillon::ITextRoutes {
+    CFakeRoute messages;
+    CFakeRoute clipboard;
+    quillon::ITextRoute& For(const quillon::WindowFacts& box) override {
+        return box.edit != quillon::EditKind::kNone ? static_cast<quillon::ITextRoute&>(messages) : clipboard;
+    }
+    quillon::ITextRoute& Clipboard() override { return clipboard; }
+    void SetHostWindow(void*) override {}
+};
+
 } // namespace quillon::test

@@ -492,6 +492,40 @@ TEST(MessageRoute, SelectionModeReplacesOnlyTheSelectionItCameFromWhereverItCanB
     EXPECT_EQ(FindSelectionAgain(InEditPositions(EditKind::kRichEdit, u"a\r\nb\r\nb"), u"b", 2, -1), 2);
 }
 
+TEST(Routes, TheBoxsRouteCarriesTheEditAndAControlThatLeavesItsMessagesUnansweredIsCopiedTheClipboardsWay) {
+    CFakeSystem sys;
+    CFakeHost host;
+    CSettingsStore settings{DefaultConfigPlatform()};
+    CFakeRoutes routes;
+    CEditEngine engine{sys, settings, routes};
+    host.system = &sys;
+    engine.SetHost(&host);
+    settings.Extensions = {EXTENSIONREC(u"txt", u"C:\\ed.exe", u"", 1)};
+    sys.windowFacts[Box(7)].edit = EditKind::kEdit;
+    routes.messages.copyResult = CopyResult::kUnanswered;
+    routes.clipboard.boxText = u"as copied";
+    engine.StartEdit(Box(7), 0);
+    ASSERT_EQ(engine.table.edits.size(), 1u);
+    const std::u16string path = engine.table.edits[0].tempPath;
+    EXPECT_EQ(sys.files[path].bytes, "\xEF\xBB\xBF"
+                                     "as copied");
+    EXPECT_EQ(routes.clipboard.rounds, 1);
+    // The save goes back the box's own way, checked against what the edit knows of the box.
+    routes.messages.boxText = u"as copied";
+    sys.Save(path, "saved");
+    engine.PollEdit(Box(7));
+    EXPECT_EQ(routes.messages.pasted, std::vector<std::u16string>{u"saved"});
+    EXPECT_EQ(routes.clipboard.rounds, 1) << "the clipboard's way is not taken for the paste";
+    // A paste the box did not answer stays the user's save, told once.
+    routes.messages.pasteResult = PasteResult::kNotAnswered;
+    sys.Save(path, "saved again");
+    engine.PollEdit(Box(7));
+    engine.PollEdit(Box(7));
+    EXPECT_EQ(routes.messages.boxText, u"saved");
+    EXPECT_EQ(host.told, std::vector<std::u16string>{notice::kNotPasted});
+    EXPECT_NE(engine.table.edits[0].last, SaveStamp::Of(sys.files[path].lastWrite, "saved again"));
+}
+
 TEST(ClipboardRoute, SelectionModeNeverSelectsAllAndPastesOnlyOverTheSameTextSelectedAgain) {
     Watch w;
     CFakeHost host;
