@@ -417,6 +417,54 @@ void CServerDlg::OnAbout() {
         dialog->DoModal();
 }
 
+bool CServerDlg::OnTrayCommand(UINT command) {
+    switch (command) {
+    case kTrayOptionsCommand:
+        OnOptions(m_makeOptions);
+        return true;
+    case kTrayAboutCommand:
+        OnAbout();
+        return true;
+    case kTrayExitCommand:
+        OnExit();
+        return true;
+    case kTrayChooseHotKeyCommand:
+        OnChooseHotKey();
+        return true;
+    default:
+        return OnOpenEditCommand(command);
+    }
+}
+
+void CServerDlg::OnHotKeyPressed() {
+    // The focus as it is now, not as the last tick saw it: a box the user has just come back
+    // to gets its saved text before the choice.
+    HWND focus = m_controller.CheckFocus();
+    // In one of our own windows the hotkey starts nothing: our keys would reach our own
+    // fields (the hotkey field would take Ctrl+C for the new hotkey).
+    DWORD process = 0;
+    if (focus && ::GetWindowThreadProcessId(focus, &process) && process == ::GetCurrentProcessId())
+        return;
+    OnEditHotKey(focus);
+}
+
+LRESULT CServerDlg::OnEndSession(WPARAM ending, LPARAM how) {
+    // An installer's restart manager closes programs, not the session: Quillon ends as at
+    // Exit, and the session (with everything at its end) goes on.
+    if (ending && (how & ENDSESSION_CLOSEAPP)) {
+        OnExit();
+        return 0;
+    }
+    if (ending) {
+        m_controller.Settings().Save();
+        // The process may end any moment now: the user's clipboard and the temporary files
+        // are seen to first.
+        m_controller.RestoreClipboardNow();
+        EndSessionTempFiles(m_controller.Engine());
+    }
+    return Default();
+}
+
 LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_WINDOWPOSCHANGING: {
@@ -430,42 +478,15 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
         return 0;
     case WM_COMMAND:
-        if (lParam == 0) {
-            switch (LOWORD(wParam)) {
-            case kTrayOptionsCommand:
-                OnOptions(m_makeOptions);
-                return 0;
-            case kTrayAboutCommand:
-                OnAbout();
-                return 0;
-            case kTrayExitCommand:
-                OnExit();
-                return 0;
-            case kTrayChooseHotKeyCommand:
-                OnChooseHotKey();
-                return 0;
-            default:
-                if (OnOpenEditCommand(LOWORD(wParam)))
-                    return 0;
-                break;
-            }
-        }
+        if (lParam == 0 && OnTrayCommand(LOWORD(wParam)))
+            return 0;
         break;
     case WM_TIMER:
         m_controller.OnTimer(wParam);
         return Default();
-    case WM_HOTKEY: {
-        // The focus as it is now, not as the last tick saw it: a box the user has just come
-        // back to gets its saved text before the choice.
-        HWND focus = m_controller.CheckFocus();
-        // In one of our own windows the hotkey starts nothing: our keys would reach our own
-        // fields (the hotkey field would take Ctrl+C for the new hotkey).
-        DWORD process = 0;
-        if (focus && ::GetWindowThreadProcessId(focus, &process) && process == ::GetCurrentProcessId())
-            return 0;
-        OnEditHotKey(focus);
+    case WM_HOTKEY:
+        OnHotKeyPressed();
         return 0;
-    }
     case WM_CHOICE_CLICKED:
         return OnChoiceClicked(wParam);
     case WM_HOTKEY_MODIFIER_UP:
@@ -476,8 +497,7 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_FOCUS_CHANGED:
         m_controller.OnFocusChanged();
         return 0;
-    case WM_RENDERFORMAT:
-        // A program asks for the text of a paste (offered by the clipboard's route).
+    case WM_RENDERFORMAT: // a program asks for the text of a paste
         m_controller.OnClipboardRequest(ClipboardRequest::kRender, static_cast<std::uint32_t>(wParam));
         return 0;
     case WM_RENDERALLFORMATS:
@@ -490,20 +510,7 @@ LRESULT CServerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         m_controller.FocusWatch().Stop();
         break;
     case WM_ENDSESSION:
-        // An installer's restart manager closes programs, not the session: Quillon ends as at
-        // Exit, and the session (with everything at its end) goes on.
-        if (wParam && (lParam & ENDSESSION_CLOSEAPP)) {
-            OnExit();
-            return 0;
-        }
-        if (wParam) {
-            m_controller.Settings().Save();
-            // The process may end any moment now: the user's clipboard and the temporary
-            // files are seen to first.
-            m_controller.RestoreClipboardNow();
-            EndSessionTempFiles(m_controller.Engine());
-        }
-        return Default();
+        return OnEndSession(wParam, lParam);
     default:
         break;
     }

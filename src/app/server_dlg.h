@@ -98,6 +98,10 @@ private:
     CImageListHandle m_imageList; // the choice list's icons (the list only borrows them)
     CQLNListCtrl m_choiceList;
 
+    // The tray menu's commands; false for one that is not ours.
+    bool OnTrayCommand(UINT command);
+    void OnHotKeyPressed();
+    LRESULT OnEndSession(WPARAM ending, LPARAM how);
     void OnOptions(const DialogFactory& make);
     void OnChooseHotKey();
     void OnExit();

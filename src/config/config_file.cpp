@@ -275,6 +275,25 @@ void TakeInChangesOnDisk(CConfigXml& xml, const std::u16string& target, std::str
     xml.SetSynced(std::move(onDisk), theirSettings);
 }
 
+// Writes the document to the file and flushes it to the disk. The new text goes into a file of
+// this program's own, so a refusal there (a denied or read-only folder) is final at once; only
+// the replacement waits for other programs.
+bool WriteFlushed(CConfigXml& xml, const std::u16string& temp, IConfigPlatform& platform,
+                  std::u16string& reason) {
+    bool ok = xml.SaveFile(temp);
+    if (ok && WasLossy(xml) && !(xml.GetDocumentFlags() & kAnyUnicodeForm)) {
+        // The file's own encoding cannot hold some text (a folder name typed in Options, say):
+        // rather than writing question marks in its place, the file becomes UTF-8 with a mark,
+        // which the reader honours ahead of any declaration.
+        xml.SetDocumentFlags(xml.GetDocumentFlags() | CXmlDocument::kFlagUtf8Bom);
+        ok = xml.SaveFile(temp);
+    }
+    ok = ok && platform.FlushFile(temp);
+    if (!ok)
+        reason = platform.LastFailureReason();
+    return ok;
+}
+
 } // namespace
 
 ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, SettingsFields& settings,
@@ -312,22 +331,7 @@ ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, Set
     // The old file is replaced only by a complete, flushed new one, so a crash, a full
     // disk or a failed conversion leaves the previous settings readable.
     const std::u16string temp = target + kConfigTempSuffix;
-    // The new text goes into a file of this program's own, so a refusal there (a denied or
-    // read-only folder) is final at once; only the replacement waits for other programs.
-    bool ok = xml.SaveFile(temp);
-    if (ok && WasLossy(xml) && !(xml.GetDocumentFlags() & kAnyUnicodeForm)) {
-        // The file's own encoding cannot hold some text (a folder name typed in Options, say):
-        // rather than writing question marks in its place, the file becomes UTF-8 with a mark,
-        // which the reader honours ahead of any declaration.
-        xml.SetDocumentFlags(xml.GetDocumentFlags() | CXmlDocument::kFlagUtf8Bom);
-        ok = xml.SaveFile(temp);
-    }
-    if (!ok)
-        result.reason = platform.LastFailureReason();
-    if (ok && !platform.FlushFile(temp)) {
-        ok = false;
-        result.reason = platform.LastFailureReason();
-    }
+    bool ok = WriteFlushed(xml, temp, platform, result.reason);
     // A file that was there but could not be read may hold the user's hand edits:
     // it is kept as a copy before it is replaced for the first time.
     if (ok && state == ConfigLoadState::kUnreadable && platform.Exists(path) &&

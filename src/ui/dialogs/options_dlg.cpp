@@ -434,72 +434,78 @@ void CDlgOptions::OnRules() {
         m_rules = dialog.Rules();
 }
 
-LRESULT CDlgOptions::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-        switch (LOWORD(wParam)) {
-        case IDC_OPT_ADD:
-            OnAdd();
-            return 0;
-        case IDC_OPT_REMOVE:
+bool CDlgOptions::OnButton(WORD id) {
+    switch (id) {
+    case IDC_OPT_ADD:
+        OnAdd();
+        return true;
+    case IDC_OPT_REMOVE:
+        OnRemove();
+        return true;
+    case IDC_OPT_BROWSE:
+        OnBrowse();
+        return true;
+    case IDC_OPT_MODE_ENTIRE:
+        // Replacing the whole text goes with overwriting it; the user may change that.
+        m_insertCheck.SetCheck(BST_UNCHECKED);
+        return true;
+    case IDC_OPT_MODE_SELECTION:
+        m_insertCheck.SetCheck(BST_CHECKED);
+        return true;
+    case IDC_OPT_MOVE_UP:
+        OnMoveUp();
+        return true;
+    case IDC_OPT_MOVE_DOWN:
+        OnMoveDown();
+        return true;
+    case IDC_OPT_RULES:
+        OnRules();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CDlgOptions::OnExtensionListNotify(const NMHDR* header) {
+    switch (header->code) {
+    case LVN_ITEMCHANGED:
+        UpdateButtons();
+        return false;
+    case NM_DBLCLK: {
+        const int item = reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem;
+        if (item >= 0)
+            OnChangeRow(item);
+        return true;
+    }
+    case LVN_KEYDOWN: {
+        const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey;
+        if (key == VK_F2)
+            OnChangeRow(m_extensionList.GetSelectedItem());
+        else if (key == VK_DELETE)
             OnRemove();
-            return 0;
-        case IDC_OPT_BROWSE:
-            OnBrowse();
-            return 0;
-        case IDC_OPT_MODE_ENTIRE:
-            // Replacing the whole text goes with overwriting it; the user may change that.
-            m_insertCheck.SetCheck(BST_UNCHECKED);
-            return 0;
-        case IDC_OPT_MODE_SELECTION:
-            m_insertCheck.SetCheck(BST_CHECKED);
-            return 0;
-        case IDC_OPT_MOVE_UP:
-            OnMoveUp();
-            return 0;
-        case IDC_OPT_MOVE_DOWN:
-            OnMoveDown();
-            return 0;
-        case IDC_OPT_RULES:
-            OnRules();
-            return 0;
-        default:
-            break;
-        }
+        return true;
     }
-    if (message == WM_NOTIFY && lParam && wParam == IDC_OPT_EXTENSIONS) {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        switch (header->code) {
-        case LVN_ITEMCHANGED:
-            UpdateButtons();
-            break;
-        case NM_DBLCLK: {
-            const int item = reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem;
-            if (item >= 0)
-                OnChangeRow(item);
-            return 0;
+    case LVN_GETINFOTIPW: {
+        auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(const_cast<NMHDR*>(header));
+        if (tip->iItem >= 0 && static_cast<std::size_t>(tip->iItem) < m_extensionList.m_items.size() &&
+            tip->pszText && tip->cchTextMax > 0) {
+            const std::wstring text =
+                EditorColumnText(m_extensionList.m_items[static_cast<std::size_t>(tip->iItem)]);
+            lstrcpynW(tip->pszText, text.c_str(), tip->cchTextMax);
         }
-        case LVN_KEYDOWN: {
-            const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey;
-            if (key == VK_F2)
-                OnChangeRow(m_extensionList.GetSelectedItem());
-            else if (key == VK_DELETE)
-                OnRemove();
-            return 0;
-        }
-        case LVN_GETINFOTIPW: {
-            auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(lParam);
-            if (tip->iItem >= 0 && static_cast<std::size_t>(tip->iItem) < m_extensionList.m_items.size() &&
-                tip->pszText && tip->cchTextMax > 0) {
-                const std::wstring text =
-                    EditorColumnText(m_extensionList.m_items[static_cast<std::size_t>(tip->iItem)]);
-                lstrcpynW(tip->pszText, text.c_str(), tip->cchTextMax);
-            }
-            return 0;
-        }
-        default:
-            break;
-        }
+        return true;
     }
+    default:
+        return false;
+    }
+}
+
+LRESULT CDlgOptions::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED && OnButton(LOWORD(wParam)))
+        return 0;
+    if (message == WM_NOTIFY && lParam && wParam == IDC_OPT_EXTENSIONS &&
+        OnExtensionListNotify(reinterpret_cast<const NMHDR*>(lParam)))
+        return 0;
     if (message == WM_DESTROY)
         SuspendHotKey(false); // however the dialog ends, the working hotkey is back
     return CDialog::WindowProc(message, wParam, lParam);

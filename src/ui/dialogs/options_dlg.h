@@ -61,6 +61,9 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // A button of the dialog clicked, and the extension list's notices: true when handled.
+    bool OnButton(WORD id);
+    bool OnExtensionListNotify(const NMHDR* header);
     void OnAdd();
     void OnChangeRow(int index);
     void OnRemove();
