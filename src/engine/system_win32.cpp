@@ -318,9 +318,13 @@ public:
     }
 
     void CreateDirectories(const std::u16string& folder) override {
+        // Asked at every edit, and nearly always there already: one look settles it.
+        std::wstring wide = ToWide(folder);
+        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return;
         // The folder-creation call wants a full path; a relative one is taken from the
         // current directory, as the file creation will take it.
-        std::wstring wide = ToWide(folder);
         DWORD n = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
         if (n > 0) {
             std::wstring full(n, L'\0');
@@ -336,12 +340,14 @@ public:
         result = CreateResult::kFailed;
         // Without its own descriptor the file would take what the folder passes on, which
         // may let everyone read it: then no file at all.
-        CLocalMemory descriptor = OwnerOnlyDescriptor();
-        if (!descriptor)
+        // Made once: the user we run as stays the same for the program's life.
+        if (!m_ownerOnly)
+            m_ownerOnly = OwnerOnlyDescriptor();
+        if (!m_ownerOnly)
             return nullptr;
         SECURITY_ATTRIBUTES security{};
         security.nLength = sizeof security;
-        security.lpSecurityDescriptor = descriptor.Get();
+        security.lpSecurityDescriptor = m_ownerOnly.Get();
         security.bInheritHandle = FALSE;
         // A link planted under the name, even one that points nowhere, is a name taken: not
         // followed, so nothing is created or opened where it points.
@@ -826,11 +832,22 @@ public:
         // Not SMTO_BLOCK: while the window takes its time, the messages sent to this thread (the
         // keyboard hook's calls among them) are answered.
         const UINT flags = SMTO_NORMAL | SMTO_ABORTIFHUNG;
+        DWORD_PTR got = 0;
+        // Most boxes hold a short text: one trip to the other program takes it whole, a text
+        // that fills the buffer is asked for again at its length.
+        std::wstring quick(kQuickTextChars, L'\0');
+        if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, quick.size(), reinterpret_cast<LPARAM>(quick.data()),
+                                   flags, kWindowTextMs, &got))
+            return false;
+        if (got + 1 < quick.size()) {
+            quick.resize(got);
+            text = FromWide(quick);
+            return true;
+        }
         DWORD_PTR length = 0;
         if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, flags, kWindowTextMs, &length))
             return false;
         std::wstring buffer(length + 1, L'\0');
-        DWORD_PTR got = 0;
         if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
                                    flags, kWindowTextMs, &got))
             return false;
@@ -840,7 +857,9 @@ public:
     }
 
 private:
+    static constexpr std::size_t kQuickTextChars = 4096;
     CWin32Shell m_shell;
+    CLocalMemory m_ownerOnly;    // the descriptor of our new files, once made
     CUserKeys* m_keys = nullptr; // the keyboard hook's record of the user's keys
     bool Watched() const { return m_keys && m_keys->IsWatching(); }
     HWND m_owner = nullptr;

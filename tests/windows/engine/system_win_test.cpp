@@ -196,12 +196,9 @@ DWORD WINAPI SendFromAnotherThread(void* param) {
 // the clipboard chain or with hooks of their own do) and answers only then.
 HWND g_asker = nullptr;
 LRESULT CALLBACK AskingBackProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_GETTEXTLENGTH) {
+    if (message == WM_GETTEXT && wParam >= 4) {
         DWORD_PTR ignored = 0;
         ::SendMessageTimeoutW(g_asker, kSentMessage, 0, 0, SMTO_NORMAL, 5000, &ignored);
-        return 3;
-    }
-    if (message == WM_GETTEXT && wParam >= 4) {
         std::memcpy(reinterpret_cast<wchar_t*>(lParam), L"box", 4 * sizeof(wchar_t));
         return 3;
     }
@@ -273,6 +270,21 @@ TEST(Win32Seam, WaitsAnswerSentMessagesAndLeavePostedOnesQueued) {
     EXPECT_EQ(::WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
     ::CloseHandle(thread);
     ::CloseHandle(box.ready);
+    // Whole at every length: a text that fills the first buffer is asked for again.
+    HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_POPUP | ES_AUTOHSCROLL, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(edit, nullptr);
+    ::SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
+    for (const std::size_t length :
+         {std::size_t(0), std::size_t(4094), std::size_t(4095), std::size_t(4096), std::size_t(9000)}) {
+        std::wstring long_(length, L'x');
+        if (length > 0)
+            long_.back() = L'z';
+        ::SetWindowTextW(edit, long_.c_str());
+        ASSERT_TRUE(sys.ReadWindowText(edit, text)) << length;
+        EXPECT_EQ(text, FromWide(long_)) << length;
+    }
+    ::DestroyWindow(edit);
 
     // The posted message is still queued: waits run nothing of the program's own.
     EXPECT_EQ(g_posted, 0);
