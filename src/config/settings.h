@@ -47,27 +47,13 @@ struct RULEREC {
     bool operator!=(const RULEREC& o) const { return !(*this == o); }
 };
 
-// Hotkey value: bits 0-7 modifier flags as RegisterHotKey takes them, bits 8-15 the virtual key.
+// The hotkey value stored (its packing is the keyboard unit's: engine/keyboard.h).
 namespace hotkey {
-constexpr std::uint16_t kModAlt = 0x01;
-constexpr std::uint16_t kModControl = 0x02;
-constexpr std::uint16_t kModShift = 0x04;
-constexpr std::uint16_t kModWin = 0x08;
 // Ctrl+Shift+F11. Windows keeps every combination with the Windows key for itself, and
 // Ctrl+Alt is AltGr, which types a letter on many layouts (Ctrl+Alt+E is the euro sign on a
 // German keyboard); a function key types nothing anywhere, programs rarely bind Ctrl+Shift
 // with one and the system binds none (F12 belongs to debuggers).
 constexpr std::uint16_t kDefault = 0x7A06;
-
-constexpr std::uint16_t Make(unsigned virtualKey, unsigned modifiers) {
-    return static_cast<std::uint16_t>((virtualKey % 256) * 256 + (modifiers % 256));
-}
-constexpr unsigned KeyOf(std::uint16_t value) {
-    return value >> 8;
-}
-constexpr unsigned ModifiersOf(std::uint16_t value) {
-    return value & 0xFF;
-}
 } // namespace hotkey
 
 // The settings as fields. The engine derives from this, so they are the engine's own fields;

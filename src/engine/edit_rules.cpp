@@ -1,5 +1,6 @@
 // The pure rules of the edit road.
 #include "engine/edit_rules.h"
+#include "engine/keyboard.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -223,17 +224,17 @@ std::vector<KeyInput> PlanCtrlKeys(std::string_view letters, bool altDown, bool 
     // before the batch, the letters still arrive with Ctrl. It goes down before Alt comes up:
     // Alt pressed and released alone opens the target's menu bar, which would then take
     // the letters.
-    add(vk::kControl, false);
+    add(keyboard::vk::kControl, false);
     if (altDown)
-        add(vk::kMenu, true);
+        add(keyboard::vk::kMenu, true);
     if (shiftDown)
-        add(vk::kShift, true);
+        add(keyboard::vk::kShift, true);
     for (char letter : letters) {
         add(static_cast<std::uint8_t>(letter), false);
         add(static_cast<std::uint8_t>(letter), true);
     }
     if (!ctrlDown)
-        add(vk::kControl, true);
+        add(keyboard::vk::kControl, true);
     return plan;
 }
 

@@ -11,12 +11,6 @@
 
 namespace quillon {
 
-namespace vk {
-constexpr std::uint8_t kShift = 0x10;
-constexpr std::uint8_t kControl = 0x11;
-constexpr std::uint8_t kMenu = 0x12; // Alt
-} // namespace vk
-
 // Strict UTF-8 test of the bytes up to the first NUL: only tab, line feed, carriage
 // return, printable ASCII and well-formed multi-byte sequences (no overlongs, no
 // surrogates, nothing above U+10FFFF). The empty string passes.

@@ -16,6 +16,7 @@
 #include "base/win/code_page.h"
 #include "base/win/handles.h"
 #include "engine/edit_rules.h"
+#include "engine/keyboard.h"
 #include "engine/program_rules.h"
 #include "engine/system.h"
 #include "engine/user_keys.h"
@@ -53,13 +54,13 @@ std::u16string ClassNameOf(HWND hwnd, bool real) {
 
 bool PressesCtrl(const std::vector<KeyInput>& keys) {
     return std::any_of(keys.begin(), keys.end(),
-                       [](const KeyInput& k) { return k.vk == vk::kControl && !k.up; });
+                       [](const KeyInput& k) { return k.vk == keyboard::vk::kControl && !k.up; });
 }
 
 // True when the batch's last Ctrl event is a press.
 bool LeavesCtrlDown(const std::vector<KeyInput>& keys) {
-    auto last =
-        std::find_if(keys.rbegin(), keys.rend(), [](const KeyInput& k) { return k.vk == vk::kControl; });
+    auto last = std::find_if(keys.rbegin(), keys.rend(),
+                             [](const KeyInput& k) { return k.vk == keyboard::vk::kControl; });
     return last != keys.rend() && !last->up;
 }
 
@@ -661,7 +662,7 @@ public:
             Wait(
                 kOwnBatchPassMs, [&] { return m_keys->OwnBatchPassed(); }, kOwnBatchPollMs, nullptr);
         if (m_keys->EndOwnBatch() && LeavesCtrlDown(keys))
-            SendInputs({KeyInput{vk::kControl, ScanCodeOf(vk::kControl), true}});
+            SendInputs({KeyInput{keyboard::vk::kControl, ScanCodeOf(keyboard::vk::kControl), true}});
         return sent;
     }
 

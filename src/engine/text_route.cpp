@@ -7,6 +7,7 @@
 #include "engine/clipboard_backup.h"
 #include "config/settings.h"
 #include "engine/edit_rules.h"
+#include "engine/keyboard.h"
 #include "engine/program_rules.h"
 
 namespace quillon {
@@ -37,9 +38,9 @@ bool SendCtrlKeys(ISystem& system, std::string_view letters) {
     // user's Ctrl that still comes in while the batch passes is held back by the seam, which
     // then releases Ctrl itself.
     system.ServeSentMessages();
-    const bool altDown = system.IsKeyDown(vk::kMenu);
-    const bool shiftDown = system.IsKeyDown(vk::kShift);
-    const bool ctrlDown = system.IsUserKeyDown(vk::kControl);
+    const bool altDown = system.IsKeyDown(keyboard::vk::kMenu);
+    const bool shiftDown = system.IsKeyDown(keyboard::vk::kShift);
+    const bool ctrlDown = system.IsUserKeyDown(keyboard::vk::kControl);
     return system.SendKeys(PlanCtrlKeys(letters, altDown, shiftDown, ctrlDown,
                                         [&](std::uint8_t key) { return system.ScanCodeOf(key); }));
 }

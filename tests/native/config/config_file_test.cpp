@@ -217,7 +217,7 @@ TEST_F(ConfigFile, AFreshFileIsTheFourteenLinesOfTheLayout) {
 }
 
 TEST_F(ConfigFile, ASaveRoundTripsEverySettingAndRowInOrder) {
-    settings.HotKey = hotkey::Make('E', hotkey::kModControl | hotkey::kModAlt);
+    settings.HotKey = 0x4503; // Ctrl+Alt+E
     settings.SaveContent = 0;
     settings.Insert = 1;
     settings.EditOnlySelection = 1;

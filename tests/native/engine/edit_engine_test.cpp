@@ -5,6 +5,7 @@
 
 #include "config/config_platform.h"
 #include "engine/edit_engine.h"
+#include "engine/keyboard.h"
 #include "native/config/config_test_util.h"
 #include "native/engine/fake_system.h"
 
@@ -85,10 +86,10 @@ TEST(EditEngine, LookupByWindowTakesTheNewestEdit) {
 }
 
 TEST(HotKeyValue, PacksKeyAndModifiers) {
-    EXPECT_EQ(hotkey::Make('A', hotkey::kModWin), 0x4108);
-    EXPECT_EQ(hotkey::KeyOf(0x4108), unsigned('A'));
-    EXPECT_EQ(hotkey::ModifiersOf(0x4108), hotkey::kModWin);
-    EXPECT_EQ(hotkey::Make(0x151, 0x103), hotkey::Make(0x51, 0x03)); // both taken modulo 256
+    EXPECT_EQ(keyboard::Pack('A', keyboard::kModWin), 0x4108);
+    EXPECT_EQ(keyboard::KeyOf(0x4108), unsigned('A'));
+    EXPECT_EQ(keyboard::ModifiersOf(0x4108), keyboard::kModWin);
+    EXPECT_EQ(keyboard::Pack(0x151, 0x103), keyboard::Pack(0x51, 0x03)); // both taken modulo 256
 }
 
 namespace {
