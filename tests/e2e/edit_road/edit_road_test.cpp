@@ -6,12 +6,18 @@
 #include <algorithm>
 
 #include "e2e/edit_road/road.h"
+#include "engine/edit_rules.h"
 
 using namespace quillon::e2e;
 
 namespace {
 
 const std::string kBom = "\xEF\xBB\xBF";
+
+std::wstring Wide(const char16_t* text) {
+    std::u16string t(text);
+    return std::wstring(t.begin(), t.end());
+}
 
 bool IsTempName(const std::wstring& name, const std::wstring& ext) {
     // Quillon_HH_MM_SS.ext
@@ -108,20 +114,40 @@ TEST(EditRoad, InsertModeAddsAtTheCaretOnEveryReturnAfterASave) {
 }
 
 TEST(EditRoad, SelectionOnlyTakesAndReplacesTheSelection) {
-    RoadOptions options;
-    options.editOnlySelection = true;
-    options.insert = true;
-    CRoad road(options);
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"hello world"));
-    ::SendMessageW(road.Box().BoxWindow(CTextBoxApp::kMultiLine), EM_SETSEL, 6, 11);
-    ASSERT_TRUE(road.Start());
-    ASSERT_TRUE(road.Hotkey());
-    std::string seen;
-    ASSERT_TRUE(road.WaitEditorSaw(seen));
-    EXPECT_EQ(seen, kBom + "world");
-    ASSERT_TRUE(road.SaveAndComeBack("earth"));
-    EXPECT_TRUE(road.WaitBoxText(L"hello earth"));
+    // Inserting, the text goes in at the caret, which the selection is. Replacing, it goes
+    // only over the same text selected again: with nothing selected nothing is pasted (no
+    // Ctrl+A that would take the whole box), and the user is asked to select it again.
+    for (const bool insert : {true, false}) {
+        SCOPED_TRACE(insert ? "insert" : "replace");
+        RoadOptions options = SeenOnlyOptions();
+        options.editOnlySelection = true;
+        options.insert = insert;
+        CRoad road(options);
+        ASSERT_TRUE(road.Box().Start());
+        ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kMultiLine, L"hello world,\r\nand more"));
+        const HWND box = road.Box().BoxWindow(CTextBoxApp::kMultiLine);
+        ::SendMessageW(box, EM_SETSEL, 6, 11);
+        ASSERT_TRUE(PutUserClipboard());
+        const ClipboardImage user = ClipboardNow();
+        ASSERT_TRUE(road.Start());
+        ASSERT_TRUE(road.Hotkey());
+        std::string seen;
+        ASSERT_TRUE(road.WaitEditorSaw(seen));
+        EXPECT_EQ(seen, kBom + "world");
+        ASSERT_TRUE(SaveAsEditor(road.TempFilePath(), "earth"));
+        if (!insert) {
+            ::SendMessageW(box, EM_SETSEL, 3, 3);
+            ASSERT_TRUE(road.ComeBack());
+            EXPECT_TRUE(road.WaitNotice(Wide(quillon::notice::kSelectAgain)));
+            ASSERT_TRUE(road.CaughtUp());
+            EXPECT_EQ(road.Box().Text(CTextBoxApp::kMultiLine), L"hello world,\r\nand more")
+                << "pasted with nothing selected";
+            ::SendMessageW(box, EM_SETSEL, 6, 11);
+        }
+        ASSERT_TRUE(road.ComeBack());
+        EXPECT_TRUE(road.WaitBoxText(L"hello earth,\r\nand more"));
+        EXPECT_TRUE(road.WaitClipboard(user));
+    }
 }
 
 TEST(EditRoad, SaveContentOffLeavesTheClipboardAloneAndStartsEmpty) {

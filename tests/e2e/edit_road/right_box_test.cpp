@@ -31,26 +31,31 @@ std::wstring Wide(const char16_t* text) {
 } // namespace
 
 TEST(RightBox, OneWindowTwoFieldsEachSaveGoesOnlyToItsOwnField) {
-    CRoad road;
-    ASSERT_TRUE(road.Box().Start());
-    ASSERT_TRUE(road.SwitchField(1));
-    ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kPage, L"beta"));
-    ASSERT_TRUE(road.SwitchField(0));
-    std::string seen;
-    ASSERT_TRUE(road.StartEditOf(L"alpha", seen, CTextBoxApp::kPage));
-    EXPECT_EQ(seen, kBom + "alpha");
-    ASSERT_TRUE(road.EditorSaves("alpha edited"));
+    // Also from an empty field: read empty, it is known to be empty, so the other field's
+    // text does not pass for it.
+    for (const std::wstring start : {L"alpha", L""}) {
+        SCOPED_TRACE("the edit starts from \"" + Utf8Of(start) + "\"");
+        CRoad road;
+        ASSERT_TRUE(road.Box().Start());
+        ASSERT_TRUE(road.SwitchField(1));
+        ASSERT_TRUE(road.Box().SetText(CTextBoxApp::kPage, L"beta"));
+        ASSERT_TRUE(road.SwitchField(0));
+        std::string seen;
+        ASSERT_TRUE(road.StartEditOf(start, seen, CTextBoxApp::kPage));
+        EXPECT_EQ(seen, start.empty() ? "" : kBom + Utf8Of(start));
+        ASSERT_TRUE(road.EditorSaves("alpha edited"));
 
-    // Back in the same window, but in field B: its text stays, the user is told, and the
-    // save is not used up.
-    ASSERT_TRUE(road.SwitchField(1));
-    ASSERT_TRUE(road.ComeBack());
-    EXPECT_TRUE(road.WaitNotice(Wide(quillon::notice::kNotThisBox)));
-    EXPECT_TRUE(Keeps(road, L"beta"));
-    ASSERT_TRUE(road.SwitchField(0));
-    ASSERT_TRUE(road.ComeBack());
-    EXPECT_TRUE(road.WaitBoxText(L"alpha edited"));
-    EXPECT_EQ(road.Notices(Wide(quillon::notice::kNotThisBox)), 1);
+        // Back in the same window, but in field B: its text stays, the user is told, and the
+        // save is not used up.
+        ASSERT_TRUE(road.SwitchField(1));
+        ASSERT_TRUE(road.ComeBack());
+        EXPECT_TRUE(road.WaitNotice(Wide(quillon::notice::kNotThisBox)));
+        EXPECT_TRUE(Keeps(road, L"beta"));
+        ASSERT_TRUE(road.SwitchField(0));
+        ASSERT_TRUE(road.ComeBack());
+        EXPECT_TRUE(road.WaitBoxText(L"alpha edited"));
+        EXPECT_EQ(road.Notices(Wide(quillon::notice::kNotThisBox)), 1);
+    }
 }
 
 TEST(RightBox, TextTypedIntoTheBoxWhileTheEditorIsOpenIsNotReplaced) {

@@ -1,4 +1,5 @@
-// Boxes and editors that take their time: a box that answers the copy late, and an editor
+// Boxes and editors that take their time: a box that answers the copy late, one that reads
+// the paste late (beside a clipboard collector that reads it at once) or never, and an editor
 // that saves just after the user came back to the box (as editors that save when they lose
 // the focus do), or twice within the file system's time resolution.
 #include <gtest/gtest.h>
@@ -36,6 +37,38 @@ bool LastWriteOf(const std::wstring& path, FILETIME& time, bool set) {
     return done;
 }
 
+// A clipboard collector beside the box (the text-box program run with --collect): another
+// program that reads the text of every change of the clipboard, Quillon's offers included.
+class CCollector {
+public:
+    explicit CCollector(std::wstring log) : m_log(std::move(log)) {}
+    ::testing::AssertionResult Start() {
+        if (auto started =
+                m_process.Start(BinDir() + L"\\quillon-textbox.exe", L"--collect \"" + m_log + L"\"");
+            !started)
+            return started;
+        return WaitFor(
+            [&] { return FindTopWindow(m_process.Id(), L"QuillonTestCollector", L"listening") != nullptr; },
+            30000, "the collector to listen to the clipboard");
+    }
+    // Waits until it has read the text at some change of the clipboard.
+    ::testing::AssertionResult WaitRead(const std::wstring& text, DWORD timeoutMs = 10000) const {
+        const std::wstring zero(1, L'\0');
+        return WaitFor(
+            [&] {
+                const std::string bytes = FileBytesOf(m_log);
+                const std::wstring read = zero + std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
+                                                              bytes.size() / sizeof(wchar_t));
+                return read.find(zero + text + zero) != std::wstring::npos;
+            },
+            timeoutMs, "the collector to read \"" + Utf8Of(Printable(text)) + "\" from the clipboard");
+    }
+
+private:
+    std::wstring m_log;
+    CProcess m_process;
+};
+
 } // namespace
 
 TEST(SlowSteps, ABoxThatCopiesAfterTheWaitNeverLeavesItsTextOnTheUsersClipboard) {
@@ -69,6 +102,40 @@ TEST(SlowSteps, ABoxThatReadsThePasteLateGetsTheSavedTextNotTheUsersClipboard) {
     EXPECT_TRUE(WaitFor([&] { return ClipboardText() == L"the user's password"; }, 5000,
                         "the user's clipboard back after the paste"))
         << Utf8Of(ClipboardText());
+}
+
+TEST(SlowSteps, BesideAClipboardCollectorASaveCountsAsPastedOnlyWhenTheBoxShowsIt) {
+    CRoad road(SeenOnlyOptions());
+    CCollector collector(road.W(L"collected"));
+    ASSERT_TRUE(collector.Start());
+    std::string seen;
+    ASSERT_TRUE(road.StartEditOf(L"draft", seen));
+    const std::wstring file = road.TempFilePath();
+    ASSERT_TRUE(PutUserClipboard());
+    const ClipboardImage user = ClipboardNow();
+    ASSERT_TRUE(collector.WaitRead(ClipboardText()));
+
+    // The collector reads every offer of the text at once; the box reads it long after, so
+    // the paste's only sign is the box's own text.
+    ASSERT_EQ(AskBox(road, 1500, true), 1);
+    ASSERT_TRUE(SaveAsEditor(file, "the saved text"));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(collector.WaitRead(L"the saved text"))
+        << "the collector was not served the text it asked for";
+    ASSERT_TRUE(WaitFor([&] { return AskBox(road, 0, true) == 1; }, 10000, "the box's late paste"));
+    ASSERT_TRUE(road.WaitBoxText(L"the saved text")) << "the collector's read was taken for the box's";
+    // Put back only once the paste is decided (up to its 10 s cap).
+    EXPECT_TRUE(road.WaitClipboard(user, 20000));
+    EXPECT_EQ(road.Notices(Wide(quillon::notice::kNotPasted)), 0) << "a save that went in was told as not";
+
+    // A box that never reads it: the save waits for the box, and the user hears so.
+    ASSERT_EQ(AskBox(road, INFINITE, true), 1);
+    ASSERT_TRUE(SaveAsEditor(file, "a second save"));
+    ASSERT_TRUE(road.ComeBack());
+    EXPECT_TRUE(collector.WaitRead(L"a second save"));
+    EXPECT_TRUE(road.WaitNotice(Wide(quillon::notice::kNotPasted), 20000));
+    EXPECT_TRUE(road.WaitClipboard(user, 10000));
+    EXPECT_EQ(road.Box().Text(CTextBoxApp::kMultiLine), L"the saved text");
 }
 
 TEST(SlowSteps, ASaveJustAfterTheReturnAndASecondOneInTheSameTickAreBothPasted) {

@@ -14,7 +14,14 @@
 // A box can be made slow to copy, as a busy web page is: "QuillonTestBoxSlowCopy" with
 // wParam = milliseconds makes each Ctrl+C copy the selection only that long afterwards;
 // wParam = 0 asks how many such late copies were made. With lParam = 1 the same for Ctrl+V,
-// the paste (the clipboard read) coming that long after the keys.
+// the paste (the clipboard read) coming that long after the keys. wParam = INFINITE makes
+// the box take the keys and never copy (or never read the paste).
+// Run as "quillon-textbox.exe --collect LOG" it shows no boxes: it is a clipboard collector
+// beside them, as history and sync tools are, that reads the Unicode text of every change of
+// the clipboard at once, whatever markers ask such tools to leave a text alone. Every text it
+// read is in LOG (UTF-16, each ending in a zero), written whole under another name and
+// renamed, so a test never reads half of it. Its hidden window (class "QuillonTestCollector")
+// is titled "listening" once it listens.
 // Wine's plain EDIT ignores Ctrl+A without the common-controls v6 manifest, which this
 // program carries; the boxes also select all on Ctrl+A themselves for safety.
 #include <windows.h>
@@ -22,6 +29,8 @@
 
 #include <string>
 #include <tuple>
+
+#include "windows/support/file_bytes.h"
 
 namespace {
 
@@ -74,7 +83,7 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
         if (ms && index >= 0 && index < 5 &&
             ((msg == WM_KEYDOWN && w == letter && (GetKeyState(VK_CONTROL) & 0x8000)) ||
              (msg == WM_CHAR && w == letter - 'A' + 1))) {
-            if (msg == WM_KEYDOWN)
+            if (msg == WM_KEYDOWN && ms != INFINITE)
                 SetTimer(g_main, timer + static_cast<UINT_PTR>(index), ms, nullptr);
             return 0;
         }
@@ -161,9 +170,69 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     }
 }
 
+std::wstring g_collectLog;
+std::wstring g_collected; // every text read, each ending in a zero
+
+void Collect(HWND hwnd) {
+    // The program that changed the clipboard, or another reader, may still have it open.
+    bool open = false;
+    for (int i = 0; i < 200 && !(open = OpenClipboard(hwnd) != FALSE); ++i)
+        Sleep(5);
+    if (!open)
+        return;
+    if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(h))) {
+            g_collected += p;
+            g_collected += L'\0';
+            GlobalUnlock(h);
+        }
+    }
+    CloseClipboard();
+    const std::wstring part = g_collectLog + L".part";
+    quillon::test::WriteFileBytes(
+        part, std::string(reinterpret_cast<const char*>(g_collected.data()), g_collected.size() * 2));
+    MoveFileExW(part.c_str(), g_collectLog.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+LRESULT CALLBACK CollectorProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    switch (msg) {
+    case WM_CLIPBOARDUPDATE:
+        Collect(hwnd);
+        return 0;
+    case WM_DESTROY:
+        RemoveClipboardFormatListener(hwnd);
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, msg, w, l);
+    }
+}
+
+int RunCollector(HINSTANCE instance) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = CollectorProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = L"QuillonTestCollector";
+    RegisterClassW(&wc);
+    // Never shown: it takes neither the foreground nor the focus from the box.
+    HWND hwnd =
+        CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr);
+    if (!hwnd || !AddClipboardFormatListener(hwnd))
+        return 3;
+    SetWindowTextW(hwnd, L"listening");
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageW(&msg);
+    return 0;
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    if (__argc == 3 && std::wstring(__wargv[1]) == L"--collect") {
+        g_collectLog = __wargv[2];
+        return RunCollector(instance);
+    }
     g_focusMessage = RegisterWindowMessageW(L"QuillonTestBoxFocus");
     WNDCLASSW wc{};
     wc.lpfnWndProc = MainProc;
