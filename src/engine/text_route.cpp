@@ -3,6 +3,7 @@
 #include "engine/text_route.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "engine/clipboard_backup.h"
 #include "config/settings.h"
@@ -167,12 +168,15 @@ CopyResult CClipboardRoute::Copy(void* box, const WindowFacts& facts, bool onlyS
     }
     if (!SendCtrlKeys(system, CopyLetters(onlySelection)))
         return StillFocused(system, box) ? CopyResult::kUnanswered : CopyResult::kFocusMoved;
-    // An empty box copies nothing, and would keep us waiting for the whole cap: the
-    // system's own edit controls say so at once.
+    // An empty box (or one with nothing selected, for a copy of the selection) copies
+    // nothing, and would keep us waiting for the whole cap: the system's own edit controls say
+    // so at once.
     std::u16string own;
     m_boxProcess = facts.process;
-    const bool empty =
-        !onlySelection && IsPlainEditClass(facts.className) && system.ReadWindowText(box, own) && own.empty();
+    std::uint32_t start = 0, end = 0;
+    const bool empty = IsPlainEditClass(facts.className) &&
+                       (onlySelection ? system.GetEditSelection(box, start, end) && start == end
+                                      : system.ReadWindowText(box, own) && own.empty());
     if (!empty)
         // Ends the moment the copy lands; the 20 ms look is for a system that cannot tell.
         m_copyUnanswered = !system.WaitWatchingClipboard(
@@ -259,52 +263,65 @@ PasteResult CClipboardRoute::Paste(void* box, const WindowFacts& facts, const st
     // Only the selection the edit was of is replaced (the rest of the box is the user's): the
     // paste replaces what is selected, never all, and only while the selected text is the
     // same text again.
-    const bool selection = place.selection && !place.insert;
-    const bool sent = SendCtrlKeys(system, PasteLetters(place.insert || selection));
+    const bool whole = !place.insert && !place.selection;
+    // What a box that tells its text held before a paste into part of it: only a change
+    // shows that the text went in.
+    std::u16string before;
+    const bool beforeKnown = !whole && facts.edit != EditKind::kNone && system.ReadWindowText(box, before);
+    const bool sent = SendCtrlKeys(system, PasteLetters(!whole));
     LetKeysPass();
     if (!sent)
         return PasteResult::kKeysFailed;
     m_pasted = true;
     m_selectedAll = false;
-    return WaitForTheBoxToTake(box, facts, text) ? PasteResult::kPasted : PasteResult::kNotTaken;
+    const auto arrived = [&] {
+        std::u16string now;
+        if (facts.edit == EditKind::kNone || !system.ReadWindowText(box, now))
+            return false;
+        if (whole)
+            return BoxStillHolds(now, text, false);
+        return beforeKnown && now != before &&
+               NormalizeLineEnds(now).find(NormalizeLineEnds(text)) != std::u16string::npos;
+    };
+    return WaitForTheBoxToTake(text, arrived) ? PasteResult::kPasted : PasteResult::kNotTaken;
 }
 
-bool CClipboardRoute::WaitForTheBoxToTake(void* box, const WindowFacts& facts, const std::u16string& text) {
+bool CClipboardRoute::WaitForTheBoxToTake(const std::u16string& text, const std::function<bool()>& arrived) {
     ISystem& system = m_system;
     std::uint32_t offered = system.ClipboardSequence();
     int reoffers = 0;
+    bool seen = false; // the box's program was seen reading what another program had rendered
     // A text another program read first is on the clipboard for anyone now, and the box's
     // own read would go unseen: it is offered again (the other program may read it again).
-    auto offerAgain = [&] {
-        if (reoffers >= kMaxReoffers || !system.OpenClipboard())
-            return;
-        ++reoffers;
-        system.EmptyClipboard();
-        m_takenByOther = !system.OfferClipboardText(text);
-        system.CloseClipboard();
-        offered = system.ClipboardSequence();
+    // Once that is used up, the box is watched: its program holding the clipboard open, or its
+    // text showing the paste, tells that it took it.
+    auto takenByTheBox = [&] {
+        const ClipboardOffer state = system.OfferState();
+        if (state != ClipboardOffer::kTaken || !m_takenByOther)
+            return state == ClipboardOffer::kTaken;
+        if (reoffers < kMaxReoffers && system.OpenClipboard()) {
+            ++reoffers;
+            system.EmptyClipboard();
+            m_takenByOther = !system.OfferClipboardText(text);
+            system.CloseClipboard();
+            offered = system.ClipboardSequence();
+            return false;
+        }
+        seen = seen || (m_boxProcess != 0 && system.ClipboardOpenerProcess() == m_boxProcess) || arrived();
+        return seen;
     };
     // The request for the text comes as a message sent to our window, answered in the wait.
     system.WaitServingMessages(
-        kPasteTakenCapMs,
-        [&] {
-            if (system.OfferState() == ClipboardOffer::kTaken && m_takenByOther)
-                offerAgain();
-            const ClipboardOffer state = system.OfferState();
-            return state == ClipboardOffer::kDropped || (state == ClipboardOffer::kTaken && !m_takenByOther);
-        },
+        kPasteTakenCapMs, [&] { return system.OfferState() == ClipboardOffer::kDropped || takenByTheBox(); },
         kCopyPollMs);
-    const ClipboardOffer state = system.OfferState();
+    const bool taken =
+        system.OfferState() == ClipboardOffer::kTaken && (!m_takenByOther || seen || arrived());
     // Taken, the clipboard is as the reading left it; dropped untaken, someone emptied it
     // after our offer (the user copied), and that copy is theirs to keep.
     if (m_backup)
-        m_backup->ExpectSequence(state == ClipboardOffer::kTaken ? system.ClipboardSequence() : offered);
-    if (state == ClipboardOffer::kTaken && !m_takenByOther)
-        return true;
-    // Only others read it: a box that tells its text says whether the text arrived anyway.
-    std::u16string now;
-    return state == ClipboardOffer::kTaken && facts.edit != EditKind::kNone &&
-           system.ReadWindowText(box, now) && now.find(text) != std::u16string::npos;
+        m_backup->ExpectSequence(system.OfferState() == ClipboardOffer::kTaken ? system.ClipboardSequence()
+                                                                               : offered);
+    return taken;
 }
 
 void CClipboardRoute::Deselect(void* box) {

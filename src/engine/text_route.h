@@ -5,6 +5,7 @@
 // keys itself.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -154,8 +155,9 @@ private:
     void WatchForLateCopy(std::uint32_t boxProcess);
     // The user's keys pass again (see HoldUserKeys), if they were held.
     void LetKeysPass();
-    // Waits for the box to take the offered text; true when it did.
-    bool WaitForTheBoxToTake(void* box, const WindowFacts& facts, const std::u16string& text);
+    // Waits for the box to take the offered text; true when it did. `arrived` tells from the
+    // box itself, where it can, that the text is in it.
+    bool WaitForTheBoxToTake(const std::u16string& text, const std::function<bool()>& arrived);
 
     ISystem& m_system;
     const SettingsFields& m_settings;
@@ -167,10 +169,8 @@ private:
     bool m_selectedAll = false;     // a Read copied the whole box
     bool m_keysHeld = false;        // the user's keys are held while the box is all selected
     std::uint32_t m_boxProcess = 0; // the box's program, this round
-    // Whether a program other than the box's read the offered text this round, and whether
-    // the box's program was seen reading the clipboard after that.
+    // Whether a program other than the box's read the offered text this round.
     bool m_takenByOther = false;
-    bool m_boxSeenReading = false;
     std::unique_ptr<CClipboardBackup> m_laterRestore;
     std::unique_ptr<CClipboardBackup> m_lateCopy;
     std::uint32_t m_lateCopyProcess = 0;

@@ -283,8 +283,13 @@ TEST(PollEdit, ASaveThatCouldNotBePastedIsNotUsedUpAndTheUserIsToldOnce) {
     EXPECT_EQ(w.sys.ClipBytes(1), "user");
     // A clipboard collector reads every offer before the box: it is served, but only a read
     // by the box's own program (of the text offered again) is the paste taken.
+    // The box tells its text, which holds the save and more: a save that only cuts the end off
+    // must not count as arrived because the text is in there.
     WindowFacts box;
     box.process = 5;
+    box.edit = EditKind::kEdit;
+    w.settings.UseEditMessages = 0;
+    w.sys.windowText[Box(7)] = u"saved, and more";
     w.sys.windowFacts[Box(7)] = box;
     w.engine.table.edits[0].targetFacts = box;
     w.sys.renderRequest = [&](std::uint32_t format) {
@@ -303,6 +308,7 @@ TEST(PollEdit, ASaveThatCouldNotBePastedIsNotUsedUpAndTheUserIsToldOnce) {
         EXPECT_EQ(w.engine.table.edits[0].last.low != 50u, boxReads);
         EXPECT_EQ(w.sys.ClipBytes(1), "user");
     }
+    w.sys.windowText.erase(Box(7));
     w.sys.boxText = std::make_unique<std::u16string>(u"saved"); // what the box took
     w.sys.Save(kFile, "saved again");
     w.sys.boxIgnoresPaste = false;
