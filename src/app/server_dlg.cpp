@@ -156,6 +156,14 @@ void CServerDlg::UnregisterEditHotKey() {
         ::UnregisterHotKey(m_hWnd, kEditHotKeyId);
 }
 
+bool CServerDlg::HotKeyIsFree(std::uint16_t hotKey) {
+    if (!m_hWnd ||
+        !::RegisterHotKey(m_hWnd, kProbeHotKeyId, keyboard::ModifiersOf(hotKey), keyboard::KeyOf(hotKey)))
+        return false;
+    ::UnregisterHotKey(m_hWnd, kProbeHotKeyId);
+    return true;
+}
+
 void CServerDlg::ExtensionsChanged() {
     RefreshChoiceList();
 }

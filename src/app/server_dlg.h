@@ -30,8 +30,10 @@ constexpr UINT kTrayAboutCommand = ID_TRAY_ABOUT;
 constexpr UINT kTrayExitCommand = ID_TRAY_EXIT;
 constexpr UINT kTrayChooseHotKeyCommand = ID_TRAY_CHOOSE_HOTKEY;
 
-// The id of the server window's hotkey.
+// The ids of the server window's hotkey, and of one registered for a moment to see whether
+// another program holds it.
 constexpr int kEditHotKeyId = 1;
+constexpr int kProbeHotKeyId = 0xBFFF;
 
 // The row colours of the choice list.
 constexpr COLORREF kChoiceOddRowColour = 0xFAF6F3;
@@ -69,6 +71,7 @@ public:
     // value of 0 is no hotkey: nothing is registered and nothing is shown.
     bool RegisterEditHotKey(std::uint16_t hotKey) override;
     void UnregisterEditHotKey() override;
+    bool HotKeyIsFree(std::uint16_t hotKey) override;
     void* HostWindow() override { return m_hWnd; }
     bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) override;
     void ExtensionsChanged() override;

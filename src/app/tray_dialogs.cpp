@@ -23,6 +23,7 @@ public:
         return saved.Saved() ? std::u16string() : DescribeSaveFailure(saved);
     }
     void SuspendHotKey(bool suspend) override { m_settings.SuspendHotKey(suspend); }
+    bool HotKeyIsFree(std::uint16_t hotKey) override { return m_settings.HotKeyIsFree(hotKey); }
     std::u16string ProgramPath() override { return m_settings.moduleFilePath; }
 
 private:

@@ -17,6 +17,9 @@ public:
     virtual bool RegisterEditHotKey(std::uint16_t hotKey) = 0;
     // Gives the registered edit hotkey back to the system (nothing when none is registered).
     virtual void UnregisterEditHotKey() = 0;
+    // Whether another program holds the combination now: taken for a moment and given back,
+    // without a word to the user.
+    virtual bool HotKeyIsFree(std::uint16_t hotKey) = 0;
     // Asks the user for an extension while an edit starts ("Edit with new Extension").
     // Returns false when cancelled; saveForFuture tells whether to append the row.
     virtual bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) = 0;

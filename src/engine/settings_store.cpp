@@ -57,6 +57,10 @@ ConfigSaveResult CSettingsStore::Save() {
     return result;
 }
 
+bool CSettingsStore::HotKeyIsFree(std::uint16_t hotKey) {
+    return hotKey == 0 || hotKey == m_registered || !m_host || m_host->HotKeyIsFree(hotKey);
+}
+
 void CSettingsStore::SuspendHotKey(bool suspend) {
     SwitchHotKey(suspend ? 0 : HotKey);
 }

@@ -45,6 +45,8 @@ public:
     bool ApplySettings(const SettingsFields& opened, const SettingsFields& edited);
     // While the Options dialog records a new hotkey, the working one must not fire.
     void SuspendHotKey(bool suspend);
+    // Whether a hotkey the user is choosing is free (the working one is: it is ours).
+    bool HotKeyIsFree(std::uint16_t hotKey);
     // Records the module paths and returns the configuration file path.
     std::u16string ResolveConfigPath();
 

@@ -25,7 +25,6 @@ namespace quillon {
 namespace {
 
 // The hotkey id of the check at OK: whether a combination is free is learnt by taking it.
-constexpr int kProbeHotKeyId = 0xBFFF;
 
 std::u16string ProgramPath(IOptionsHost* host) {
     if (host) {
@@ -362,11 +361,8 @@ bool CDlgOptions::CheckFolder(std::u16string& folder) {
 bool CDlgOptions::CheckHotKey(std::uint16_t hotKey) {
     if (hotKey == 0 || hotKey == m_opened.HotKey)
         return true;
-    // Taken for a moment and given back at once: whether another program holds it.
-    if (::RegisterHotKey(m_hWnd, kProbeHotKeyId, keyboard::ModifiersOf(hotKey), keyboard::KeyOf(hotKey))) {
-        ::UnregisterHotKey(m_hWnd, kProbeHotKeyId);
+    if (!m_host || m_host->HotKeyIsFree(hotKey))
         return true;
-    }
     Refuse(L"Another program already uses the hot key " + FormatHotKeyValue(hotKey) +
                L".\n\nPlease choose another combination. Until then Quillon keeps " +
                FormatHotKeyValue(m_opened.HotKey) + L".",

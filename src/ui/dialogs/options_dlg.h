@@ -31,6 +31,8 @@ public:
     // Takes the working hotkey away from the system while the hotkey field has the focus
     // (so that pressing it there records it), and gives it back.
     virtual void SuspendHotKey(bool suspend) = 0;
+    // Whether no other program holds the combination.
+    virtual bool HotKeyIsFree(std::uint16_t hotKey) = 0;
     // The program's full path (for the Run key and for a folder beside the program); empty
     // when the dialog should ask the system.
     virtual std::u16string ProgramPath() = 0;

@@ -149,6 +149,7 @@ public:
         return hotKey != taken;
     }
     void UnregisterEditHotKey() override { log.push_back("unregister"); }
+    bool HotKeyIsFree(std::uint16_t hotKey) override { return hotKey != taken; }
 };
 
 } // namespace
@@ -182,6 +183,10 @@ TEST(EditEngine, OptionsApplyAsOneStepAndATakenHotKeyChangesNothing) {
         << "the working hotkey is registered again";
     EXPECT_EQ(settings.HotKey, 0x4108);
     EXPECT_EQ(settings.Insert, 0) << "nothing applied";
+    // The dialog asks before it applies: the taken one is refused, the working one is ours.
+    EXPECT_FALSE(settings.HotKeyIsFree(0x4503));
+    host.taken = 0x4108; // as the system sees it: registered, by us
+    EXPECT_TRUE(settings.HotKeyIsFree(0x4108));
     EXPECT_EQ(host.changed, 0);
 
     host.taken = 0;

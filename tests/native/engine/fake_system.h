@@ -663,6 +663,7 @@ public:
     CFakeSystem* system = nullptr;
     bool RegisterEditHotKey(std::uint16_t) override { return true; }
     void UnregisterEditHotKey() override {}
+    bool HotKeyIsFree(std::uint16_t) override { return true; }
     bool ChooseNewExtension(EXTENSIONREC& choice, bool& saveForFuture) override {
         ++asked;
         if (system)

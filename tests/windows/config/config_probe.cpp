@@ -28,6 +28,7 @@ public:
     bool ChooseNewExtension(EXTENSIONREC&, bool&) override { return false; }
     void ExtensionsChanged() override {}
     void UnregisterEditHotKey() override {}
+    bool HotKeyIsFree(std::uint16_t) override { return true; }
     void* HostWindow() override { return nullptr; }
     void TellUser(const std::u16string&) override {}
     void StartEditor(const EditorStart&) override {}

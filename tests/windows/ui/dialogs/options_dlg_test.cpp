@@ -77,6 +77,13 @@ public:
         return u"";
     }
     void SuspendHotKey(bool suspend) override { Log(suspend ? L"suspend" : L"resume"); }
+    // As the program finds out: taken for a moment and given back.
+    bool HotKeyIsFree(std::uint16_t hotKey) override {
+        if (!::RegisterHotKey(nullptr, 0xBFFE, keyboard::ModifiersOf(hotKey), keyboard::KeyOf(hotKey)))
+            return false;
+        ::UnregisterHotKey(nullptr, 0xBFFE);
+        return true;
+    }
     std::u16string ProgramPath() override { return u""; }
 
     std::vector<std::wstring> Log() {
