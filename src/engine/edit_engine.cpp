@@ -334,18 +334,7 @@ void CEditEngine::PasteNewSaves(HWND focused, const WindowFacts& facts, std::vec
                                  [&](const Saved& s) { return s.index == static_cast<std::size_t>(i); });
         if (save == saves.end())
             break; // this box's newest edit has no new save
-        const PasteResult result = PasteSave(route, focused, facts, edit, save->text);
-        pasted = result == PasteResult::kPasted;
-        if (pasted) {
-            // Only a save that went in is used up.
-            edit.last = save->stamp;
-            edit.told = false;
-            NotePasted(edit);
-        } else if (result != PasteResult::kFocusMoved && edit.TellOnce(save->low)) {
-            Tell(result == PasteResult::kSelectionGone ? notice::kSelectAgain
-                 : result == PasteResult::kReadOnly    ? notice::kReadOnly
-                                                       : notice::kNotPasted);
-        }
+        pasted = PasteSave(route, focused, facts, edit, *save);
         break;
     }
     if (pasted || how == ReadResult::kFocusMoved)
@@ -357,8 +346,24 @@ void CEditEngine::PasteNewSaves(HWND focused, const WindowFacts& facts, std::vec
                [&](const OpenEdit& edit) { return !belongs(edit); });
 }
 
-PasteResult CEditEngine::PasteSave(ITextRoute& route, HWND box, const WindowFacts& facts, OpenEdit& edit,
-                                   const std::u16string& text) {
+bool CEditEngine::PasteSave(ITextRoute& route, HWND box, const WindowFacts& facts, OpenEdit& edit,
+                            const Saved& save) {
+    const PasteResult result = PasteWhereItGoes(route, box, facts, edit, save.text);
+    if (result == PasteResult::kPasted) {
+        // Only a save that went in is used up.
+        edit.last = save.stamp;
+        edit.told = false;
+        NotePasted(edit);
+    } else if (result != PasteResult::kFocusMoved && edit.TellOnce(save.low)) {
+        Tell(result == PasteResult::kSelectionGone ? notice::kSelectAgain
+             : result == PasteResult::kReadOnly    ? notice::kReadOnly
+                                                   : notice::kNotPasted);
+    }
+    return result == PasteResult::kPasted;
+}
+
+PasteResult CEditEngine::PasteWhereItGoes(ITextRoute& route, HWND box, const WindowFacts& facts,
+                                          OpenEdit& edit, const std::u16string& text) {
     const bool insert = m_settings.Insert != 0;
     PastePlace place;
     place.insert = insert;

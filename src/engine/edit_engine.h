@@ -96,9 +96,11 @@ private:
     std::vector<Saved> FindNewSaves(HWND focused, const WindowFacts& facts, bool lookAgain);
     // Pastes the save of the newest edit the box belongs to; tells of what could not go in.
     void PasteNewSaves(HWND focused, const WindowFacts& facts, std::vector<Saved>& saves);
-    // Pastes a save where its edit's text is, and notes what the box holds afterwards.
-    PasteResult PasteSave(ITextRoute& route, HWND box, const WindowFacts& facts, OpenEdit& edit,
-                          const std::u16string& text);
+    // Pastes a save and uses it up, or tells the user once why it waits; true when it went in.
+    bool PasteSave(ITextRoute& route, HWND box, const WindowFacts& facts, OpenEdit& edit, const Saved& save);
+    // Pastes a text where its edit's text is, and notes what the box holds afterwards.
+    PasteResult PasteWhereItGoes(ITextRoute& route, HWND box, const WindowFacts& facts, OpenEdit& edit,
+                                 const std::u16string& text);
     // Tells once per save of those listed (all, or only those that fail `which`).
     template <class Which>
     void TellOnceOf(std::vector<Saved>& saves, const std::u16string& message, Which which);
