@@ -17,6 +17,35 @@ std::u16string WithoutTrailingSeparator(std::u16string path, char16_t separator)
 // A file in one of the Unicode forms can hold any folder name already.
 constexpr std::uint32_t kAnyUnicodeForm = CXmlDocument::kFlagUnicodeForms;
 
+// The rows of a list element (the extensions, the rules), each read by `read` from the row's
+// attributes; a file without the element keeps the rows as they are.
+template <class Row, class Read>
+void ReadRows(CConfigXml& xml, const char16_t* list, const char16_t* item, std::vector<Row>& rows,
+              Read read) {
+    if (!xml.FindChildElement(list))
+        return;
+    xml.EnterElement();
+    rows.clear();
+    while (xml.FindChildElement(item)) {
+        Row row;
+        read(row);
+        rows.push_back(std::move(row));
+    }
+    xml.LeaveElement();
+}
+
+template <class Row, class Write>
+void WriteRows(CConfigXml& xml, const char16_t* list, const char16_t* item, const std::vector<Row>& rows,
+               Write write) {
+    xml.AddChildElement(list, u"");
+    xml.EnterElement();
+    for (const Row& row : rows) {
+        xml.AddChildElement(item, u"");
+        write(row);
+    }
+    xml.LeaveElement();
+}
+
 bool WasLossy(const CXmlDocument& xml) {
     return xml.GetFileOutcome().conversionLoss;
 }
@@ -95,35 +124,21 @@ void ReadSettings(CConfigXml& xml, SettingsFields& settings) {
         }
         xml.LeaveElement();
     }
-    if (xml.FindChildElement(u"Extensions")) {
-        xml.EnterElement();
-        settings.Extensions.clear();
-        while (xml.FindChildElement(u"Extension")) {
-            EXTENSIONREC row;
-            row.Extension = xml.GetChildAttribute(u"Extension");
-            row.Editor = xml.GetChildAttribute(u"Editor");
-            row.Parameters = xml.GetChildAttribute(u"Parameters");
-            row.UTF8 = xml.GetChildAttributeBool(u"UTF8", 1);
-            settings.Extensions.push_back(std::move(row));
-        }
-        xml.LeaveElement();
-    }
+    ReadRows(xml, u"Extensions", u"Extension", settings.Extensions, [&](EXTENSIONREC& row) {
+        row.Extension = xml.GetChildAttribute(u"Extension");
+        row.Editor = xml.GetChildAttribute(u"Editor");
+        row.Parameters = xml.GetChildAttribute(u"Parameters");
+        row.UTF8 = xml.GetChildAttributeBool(u"UTF8", 1);
+    });
     // After the extensions, which a file of an older version ends with: that version passes
-    // over the element, and a file without it keeps the rules as they are.
-    if (xml.FindChildElement(u"Rules")) {
-        xml.EnterElement();
-        settings.Rules.clear();
-        while (xml.FindChildElement(u"Rule")) {
-            RULEREC rule;
-            rule.Program = xml.GetChildAttribute(u"Program");
-            rule.Title = xml.GetChildAttribute(u"Title");
-            rule.Extension = xml.GetChildAttribute(u"Extension");
-            rule.List = xml.GetChildAttributeBool(u"List", 1);
-            rule.QuietFormatting = xml.GetChildAttribute(u"Formatting") == kQuietFormatting;
-            settings.Rules.push_back(std::move(rule));
-        }
-        xml.LeaveElement();
-    }
+    // over the element.
+    ReadRows(xml, u"Rules", u"Rule", settings.Rules, [&](RULEREC& rule) {
+        rule.Program = xml.GetChildAttribute(u"Program");
+        rule.Title = xml.GetChildAttribute(u"Title");
+        rule.Extension = xml.GetChildAttribute(u"Extension");
+        rule.List = xml.GetChildAttributeBool(u"List", 1);
+        rule.QuietFormatting = xml.GetChildAttribute(u"Formatting") == kQuietFormatting;
+    });
 }
 
 void WriteSettings(CConfigXml& xml, const SettingsFields& settings) {
@@ -152,31 +167,22 @@ void WriteSettings(CConfigXml& xml, const SettingsFields& settings) {
     }
     xml.LeaveElement();
 
-    xml.AddChildElement(u"Extensions", u"");
-    xml.EnterElement();
-    for (const EXTENSIONREC& row : settings.Extensions) {
-        xml.AddChildElement(u"Extension", u"");
+    WriteRows(xml, u"Extensions", u"Extension", settings.Extensions, [&](const EXTENSIONREC& row) {
         xml.SetChildAttribute(u"Extension", row.Extension);
         xml.SetChildAttribute(u"Editor", row.Editor);
         xml.SetChildAttribute(u"Parameters", row.Parameters);
         xml.SetChildAttributeBool(u"UTF8", row.UTF8);
-    }
-    xml.LeaveElement();
-
+    });
     // No rules, no element: the file stays as a version without rules writes it.
     if (settings.Rules.empty())
         return;
-    xml.AddChildElement(u"Rules", u"");
-    xml.EnterElement();
-    for (const RULEREC& rule : settings.Rules) {
-        xml.AddChildElement(u"Rule", u"");
+    WriteRows(xml, u"Rules", u"Rule", settings.Rules, [&](const RULEREC& rule) {
         xml.SetChildAttribute(u"Program", rule.Program);
         xml.SetChildAttribute(u"Title", rule.Title);
         xml.SetChildAttribute(u"Extension", rule.Extension);
         xml.SetChildAttributeBool(u"List", rule.List);
         xml.SetChildAttribute(u"Formatting", rule.QuietFormatting ? kQuietFormatting : kTellFormatting);
-    }
-    xml.LeaveElement();
+    });
 }
 
 std::u16string DescribeSaveFailure(const ConfigSaveResult& result) {
