@@ -62,7 +62,8 @@ bool CSettingsStore::HotKeyIsFree(std::uint16_t hotKey) {
 }
 
 void CSettingsStore::SuspendHotKey(bool suspend) {
-    SwitchHotKey(suspend ? 0 : HotKey);
+    // Back after the dialog only as it was: one the rules refused at load stays unregistered.
+    SwitchHotKey(suspend || keyboard::CheckHotKeyValue(HotKey) != keyboard::Refusal::None ? 0 : HotKey);
 }
 
 bool CSettingsStore::ApplySettings(const SettingsFields& opened, const SettingsFields& edited) {
