@@ -65,25 +65,38 @@ TEST(PollEdit, ASavePastesOnceThenTheClipboardComesBack) {
     EXPECT_EQ(w.sys.pasted[0], u"line one\r\nline two \u00E9");
     EXPECT_EQ(w.sys.Calls("Keys"), std::vector<std::string>{"Keys AV"});
     EXPECT_EQ(w.engine.table.edits[0].last.low, w.sys.files[kFile].lastWrite);
-    // The text offered before the keys and taken by the box after them; then a pause of
-    // Delay, then the restore.
-    int offer = w.sys.IndexOf("OfferClipboardText");
-    int keys = w.sys.IndexOf("Keys AV");
-    int taken = w.sys.IndexOf("RenderOffer");
-    int pause = w.sys.IndexOf("Wait 200");
-    int restore = w.sys.IndexOf("EmptyClipboard", pause);
-    EXPECT_TRUE(offer >= 0 && offer < keys && keys < taken && taken < pause && pause < restore)
-        << ::testing::PrintToString(w.sys.log);
     EXPECT_EQ(w.sys.Unmarked(),
               (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
-    EXPECT_FALSE(w.sys.viewerJoined);
-    // Both writes of ours, the pasted text and the user's content again, are marked.
-    EXPECT_EQ(w.sys.Calls("MarkOwnContent").size(), 2u);
-    EXPECT_LT(w.sys.IndexOf("MarkOwnContent"), keys);
-
     // Returning again without a new save: nothing.
     w.engine.PollEdit(Box(7));
     EXPECT_EQ(w.sys.pasted.size(), 1u);
+}
+
+TEST(ClipboardRoute, APasteIsOfferedBeforeItsKeysAndTheUsersClipboardComesBackMarkedAfterTheDelay) {
+    CFakeSystem sys;
+    CSettingsStore settings{DefaultConfigPlatform()};
+    CClipboardRoute route{sys, settings};
+    sys.clipboard = {{1, "user"}, {0xC001, "<html>"}};
+    sys.focus = Box(7);
+    ASSERT_TRUE(route.Begin());
+    PastePlace place;
+    EXPECT_EQ(route.Paste(Box(7), WindowFacts{}, u"saved", place), PasteResult::kPasted);
+    EXPECT_TRUE(route.End());
+    // The text offered before the keys and taken by the box after them; then a pause of
+    // Delay, then the restore.
+    const int offer = sys.IndexOf("OfferClipboardText");
+    const int keys = sys.IndexOf("Keys AV");
+    const int taken = sys.IndexOf("RenderOffer");
+    const int pause = sys.IndexOf("Wait 200");
+    const int restore = sys.IndexOf("EmptyClipboard", pause);
+    EXPECT_TRUE(offer >= 0 && offer < keys && keys < taken && taken < pause && pause < restore)
+        << ::testing::PrintToString(sys.log);
+    EXPECT_EQ(sys.Unmarked(),
+              (std::vector<std::pair<std::uint32_t, std::string>>{{1, "user"}, {0xC001, "<html>"}}));
+    EXPECT_FALSE(sys.viewerJoined);
+    // Both writes of ours, the pasted text and the user's content again, are marked.
+    EXPECT_EQ(sys.Calls("MarkOwnContent").size(), 2u);
+    EXPECT_LT(sys.IndexOf("MarkOwnContent"), keys);
 }
 
 TEST(PollEdit, SeveralSavesThenOneReturnGiveOnePasteOfTheLast) {
