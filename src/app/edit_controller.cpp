@@ -20,7 +20,7 @@ CEditController::CEditController(ISystem& system, IConfigPlatform& configPlatfor
 void CEditController::Start(IEngineHost& host, HWND window) {
     m_window = window;
     m_engine.SetHost(&host);
-    m_engine.Load(); // ends by registering the hotkey
+    m_engine.Load(); // registers the hotkey through the host
     ::SetTimer(m_window, kPurgeTimer, kPurgeTimerMs, nullptr);
     // The hooks make a return to a box seen at once.
     m_focusWatch.Start(m_window);
