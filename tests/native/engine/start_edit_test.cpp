@@ -252,19 +252,22 @@ TEST(StartEdit, TwoEditsInOneSecondGetTwoFilesAndTheFirstKeepsItsText) {
 }
 
 TEST(StartEdit, AFileThatCannotBeCreatedEndsTheEditAndTheUserHearsWhy) {
+    // Nothing starts, the user hears why naming the folder, and their clipboard is back.
+    auto nothingStarted = [](Road& road, const std::u16string& folder) {
+        EXPECT_EQ(road.host.told, std::vector<std::u16string>{notice::kNoTempFile + folder + u"."});
+        EXPECT_TRUE(road.engine.table.edits.empty());
+        EXPECT_TRUE(road.sys.launched.empty());
+        EXPECT_TRUE(road.sys.started.empty());
+        EXPECT_EQ(road.sys.ClipBytes(1), "user");
+    };
     Road r;
     r.settings.TemporaryFolder = u"C:\\Not?Writable";
     r.engine.StartEdit(Box(7), 0);
-    EXPECT_EQ(r.host.told,
-              std::vector<std::u16string>{notice::kNoTempFile + std::u16string(u"C:\\Not?Writable\\.")});
-    EXPECT_TRUE(r.engine.table.edits.empty());
-    EXPECT_TRUE(r.sys.launched.empty());
-    EXPECT_TRUE(r.sys.started.empty());
-    EXPECT_EQ(r.sys.ClipBytes(1), "user");
+    nothingStarted(r, u"C:\\Not?Writable\\");
     EXPECT_FALSE(r.sys.viewerJoined);
 
     // Another user of a shared folder made files under every name ours could get: none of
-    // them is opened or written, and the user hears why nothing opened.
+    // them is opened or written.
     Road taken;
     std::vector<std::u16string> theirs;
     for (int attempt = 1; attempt <= kMaxTempFileAttempts; ++attempt) {
@@ -272,11 +275,7 @@ TEST(StartEdit, AFileThatCannotBeCreatedEndsTheEditAndTheUserHearsWhy) {
         taken.sys.files[theirs.back()] = {"theirs", 1};
     }
     taken.engine.StartEdit(Box(7), 0);
-    EXPECT_EQ(taken.host.told,
-              std::vector<std::u16string>{notice::kNoTempFile + std::u16string(u"C:\\Temp\\.")});
-    EXPECT_TRUE(taken.engine.table.edits.empty());
-    EXPECT_TRUE(taken.sys.launched.empty());
-    EXPECT_TRUE(taken.sys.started.empty());
+    nothingStarted(taken, u"C:\\Temp\\");
     EXPECT_EQ(taken.sys.files.size(), theirs.size());
     for (const auto& path : theirs)
         EXPECT_EQ(taken.sys.files[path].bytes, "theirs") << ToUtf8(path);
