@@ -294,10 +294,20 @@ TEST(PollEdit, ASaveThatCouldNotBePastedIsNotUsedUpAndTheUserIsToldOnce) {
     EXPECT_EQ(w.sys.Calls("Wait 10000").size(), 1u);
     EXPECT_EQ(w.engine.table.edits[0].last.low, 50u);
     EXPECT_EQ(w.sys.ClipBytes(1), "user");
+    w.sys.boxIgnoresPaste = false;
+    w.engine.PollEdit(Box(7));
+    EXPECT_EQ(w.sys.pasted, std::vector<std::u16string>{u"saved"});
+    EXPECT_EQ(w.sys.ClipBytes(1), "user");
+}
+
+TEST(PollEdit, APasteAnotherProgramReadsFirstCountsOnlyWhenTheBoxsOwnProgramTakesIt) {
     // A clipboard collector reads every offer before the box: it is served, but only a read
-    // by the box's own program (of the text offered again) is the paste taken.
-    // The box tells its text, which holds the save and more: a save that only cuts the end off
-    // must not count as arrived because the text is in there.
+    // by the box's own program (of the text offered again) is the paste taken. The box tells
+    // its text, which holds the save and more: a save that only cuts the end off must not
+    // count as arrived because the text is in there.
+    Watch w;
+    w.sys.Save(kFile, "saved");
+    w.sys.boxIgnoresPaste = true;
     WindowFacts box;
     box.process = 5;
     box.edit = EditKind::kEdit;

@@ -270,27 +270,32 @@ TEST(Win32Seam, WaitsAnswerSentMessagesAndLeavePostedOnesQueued) {
     EXPECT_EQ(::WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
     ::CloseHandle(thread);
     ::CloseHandle(box.ready);
-    // Whole at every length: a text that fills the first buffer is asked for again.
-    HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_POPUP | ES_AUTOHSCROLL, 0, 0, 10, 10, nullptr, nullptr,
-                                  nullptr, nullptr);
-    ASSERT_NE(edit, nullptr);
-    ::SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
-    for (const std::size_t length :
-         {std::size_t(0), std::size_t(4094), std::size_t(4095), std::size_t(4096), std::size_t(9000)}) {
-        std::wstring long_(length, L'x');
-        if (length > 0)
-            long_.back() = L'z';
-        ::SetWindowTextW(edit, long_.c_str());
-        ASSERT_TRUE(sys.ReadWindowText(edit, text)) << length;
-        EXPECT_EQ(text, FromWide(long_)) << length;
-    }
-    ::DestroyWindow(edit);
 
     // The posted message is still queued: waits run nothing of the program's own.
     EXPECT_EQ(g_posted, 0);
     MSG msg;
     EXPECT_TRUE(::PeekMessageW(&msg, window, kPostedMessage, kPostedMessage, PM_REMOVE));
     ::DestroyWindow(window);
+}
+
+// Whole at every length: a text that fills the first buffer is asked for again.
+TEST(Win32Seam, ABoxsTextIsReadWholeAtEveryLength) {
+    ISystem& sys = DefaultSystem();
+    std::u16string text;
+    HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_POPUP | ES_AUTOHSCROLL, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(edit, nullptr);
+    ::SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
+    for (const std::size_t length :
+         {std::size_t(0), std::size_t(4094), std::size_t(4095), std::size_t(4096), std::size_t(9000)}) {
+        std::wstring whole(length, L'x');
+        if (length > 0)
+            whole.back() = L'z';
+        ::SetWindowTextW(edit, whole.c_str());
+        ASSERT_TRUE(sys.ReadWindowText(edit, text)) << length;
+        EXPECT_EQ(text, FromWide(whole)) << length;
+    }
+    ::DestroyWindow(edit);
 }
 
 namespace {
