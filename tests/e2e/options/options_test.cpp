@@ -98,8 +98,13 @@ protected:
         // The click as the field receives it, without moving the pointer: under Xvfb a
         // pointer that enters another window makes Wine read the keyboard state from X
         // again, which forgets the modifiers pressed here.
-        ::PostMessageW(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-        ::PostMessageW(field, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        // A field that has the focus already is not clicked again: the click's capture makes
+        // Wine read the keyboard state from X again too, a moment later, when the key below may
+        // already be down.
+        if (ForegroundFocus() != field) {
+            ::PostMessageW(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+            ::PostMessageW(field, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        }
         ASSERT_TRUE(
             WaitFor([&] { return ForegroundFocus() == field; }, 5000, "the hotkey field to have the focus"));
         // One key at a time, each waited for until Quillon's thread has taken it from its
@@ -108,11 +113,18 @@ protected:
         // released before the main key is (rightly) dropped from the combination.
         const DWORD quillonThread = ::GetWindowThreadProcessId(field, nullptr);
         ASSERT_TRUE(::AttachThreadInput(::GetCurrentThreadId(), quillonThread, TRUE));
+        // A key pressed just as Wine reads the keyboard state from X again (it does so a moment
+        // after a hotkey is registered or given back) is forgotten as soon as it was taken: one
+        // that does not show as down is pressed again, which the field takes as a repeat.
         auto send = [&](WORD vk, bool up) {
-            INPUT in = KeyInput(vk, !up);
-            ::SendInput(1, &in, sizeof(INPUT));
-            return WaitFor([&] { return ((::GetKeyState(vk) & 0x8000) != 0) != up; }, 5000,
-                           "Quillon to take key " + std::to_string(vk) + (up ? " up" : " down"));
+            ::testing::AssertionResult taken = ::testing::AssertionFailure();
+            for (int attempt = 0; attempt < 3 && !taken; ++attempt) {
+                INPUT in = KeyInput(vk, !up);
+                ::SendInput(1, &in, sizeof(INPUT));
+                taken = WaitFor([&] { return ((::GetKeyState(vk) & 0x8000) != 0) != up; }, up ? 5000 : 1500,
+                                "Quillon to take key " + std::to_string(vk) + (up ? " up" : " down"));
+            }
+            return taken;
         };
         for (WORD m : modifiers)
             EXPECT_TRUE(send(m, false));
@@ -289,7 +301,6 @@ TEST_F(OptionsScenario, TheHotKeyFieldCannotTakeTheHotKeyAwayByMistake) {
     // The working hotkey pressed in the field is recorded there, and starts nothing: while
     // the field has the focus it is not registered.
     TypeHotKey(options, {VK_CONTROL, VK_MENU}, 'Q');
-    EXPECT_TRUE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q')) << "suspended while the field has the focus";
     // TypeHotKey waited until Quillon's thread took each key; a hotkey would have been posted
     // to it before that.
     ASSERT_TRUE(WaitQuillonCaughtUp(m_quillon->Pid()));
@@ -302,6 +313,9 @@ TEST_F(OptionsScenario, TheHotKeyFieldCannotTakeTheHotKeyAwayByMistake) {
         WaitFor([&] { return shown() != working && shown().find(L"Ctrl, Alt or Win") != std::wstring::npos; },
                 5000, "the field to say why it did not take W"))
         << Utf8Of(shown());
+    // Asked only now: under Wine, registering a hotkey for a moment makes it read the keyboard
+    // state from X again shortly after, which would forget a key pressed in the meantime.
+    EXPECT_TRUE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q')) << "suspended while the field has the focus";
     TapKey(VK_TAB);
     ASSERT_TRUE(WaitFor([&] { return ForegroundFocus() != field; }, 5000, "Tab to move the focus on"));
     EXPECT_FALSE(HotKeyIsFree(MOD_CONTROL | MOD_ALT, 'Q'))
