@@ -300,6 +300,18 @@ bool WriteFlushed(CConfigXml& xml, const std::u16string& temp, IConfigPlatform& 
     return ok;
 }
 
+// The document now is the file as written: its bytes, read back, are what a later save
+// compares with to see whether someone else changed the file meanwhile.
+void NoteWritten(CConfigXml& xml, const std::u16string& target, const SettingsFields& settings,
+                 IConfigPlatform& platform) {
+    xml.SetLoadState(ConfigLoadState::kWritten);
+    std::string written;
+    if (platform.ReadBytes(target, written))
+        xml.SetSynced(std::move(written), settings);
+    else
+        xml.ForgetSynced();
+}
+
 } // namespace
 
 ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, SettingsFields& settings,
@@ -358,12 +370,7 @@ ConfigSaveResult SaveConfigFile(CConfigXml& xml, const std::u16string& path, Set
         return result;
     }
     result.status = ConfigSaveResult::kWritten;
-    xml.SetLoadState(ConfigLoadState::kWritten);
-    std::string written;
-    if (platform.ReadBytes(target, written))
-        xml.SetSynced(std::move(written), settings);
-    else
-        xml.ForgetSynced();
+    NoteWritten(xml, target, settings, platform);
     return result;
 }
 
